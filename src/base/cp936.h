@@ -1,0 +1,17 @@
+#pragma once
+// Conversions between UTF-8 (source files, Qt) and code page 936 (GBK: wire,
+// table values, files). Qt-free: iconv on POSIX, the Win32 code page API on Windows.
+// Bytes that cannot be converted become '?'.
+#include <string>
+#include <string_view>
+
+namespace cp936 {
+
+std::string FromUtf8(std::string_view utf8);
+std::string ToUtf8(std::string_view gbk);
+
+}  // namespace cp936
+
+// A UTF-8 literal converted once to GBK, for texts that go to the wire, a file or a log:
+//   static const std::string kSetOk = GBK("设置成功\r\n");
+#define GBK(lit) ::cp936::FromUtf8(lit)

@@ -1,0 +1,50 @@
+#pragma once
+// The command/reply exchange: writes one entry's command line and waits for its
+// OK or ERROR text, which the receive thread accumulates through MatchReply.
+#include <atomic>
+#include <mutex>
+#include <string>
+
+#include "base/event.h"
+
+class ISerialPort;
+
+constexpr int kReceiveTextCapacity = 40962;  // bytes incl. terminator
+constexpr int kReceiveTextMax = 40960;       // longest accumulated text
+constexpr int kOverflowKeep = 255;           // characters kept when the text overflows
+constexpr int kReplyPauseMs = 1000;          // pause after every answered command
+
+// Builds the command line of (id, index) without sending. Returns 1 and the line,
+// or 0 and an empty line when there is no such entry or index >= count.
+int FormatCommandLine(int id, int index, std::string& out);
+
+class CommandExchange {
+ public:
+  explicit CommandExchange(ISerialPort& port);
+
+  // Sends the line of (id, index) and waits for the entry's reply (see FormatCommandLine;
+  // "---" and "+++" go out bare). 1 on okReply (or the reply handler's result), else 0.
+  // out: the line sent on success, empty on failure.
+  int RunCommand(int id, int index, std::string& out);
+
+  // Receive side (receive thread): appends a block and signals on the awaited reply.
+  void MatchReply(const char* data, int length);
+  void AppendReceived(const char* data, int length);
+  // Returns the accumulated text and empties it.
+  std::string TakeReceivedText();
+  // Copy of the accumulated text without emptying it.
+  std::string PeekReceivedText() const;
+
+  Event& ReplyEvent() { return replyEvent_; }
+  int ReplyState() const { return replyState_.load(); }
+  int CurrentCommandId() const { return currentCommandId_.load(); }
+  ISerialPort& Port() { return port_; }
+
+ private:
+  ISerialPort& port_;
+  mutable std::mutex textMutex_;
+  std::string receiveText_;  // at most kReceiveTextMax characters, NULs replaced by blanks
+  std::atomic<int> currentCommandId_{-1};
+  std::atomic<int> replyState_{0};
+  Event replyEvent_;
+};

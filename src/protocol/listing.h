@@ -1,0 +1,28 @@
+#pragma once
+// The parameter listing (the device's reply to AT+SHOW) and the .cfg file,
+// which has the same form.
+#include <atomic>
+#include <string>
+
+// Set by the parser (and the terminal page): 0 hydrology, 1 "水资源16", 2 "水资源21".
+extern std::atomic<int> g_nProtocolKind;
+extern std::atomic<int> g_bWaterOrderSeen;
+extern std::atomic<int> g_bAddressTypeSeen;
+
+// Stores every labelled value of the text in the table. 1 when at least one value
+// was stored. Also the AT+SHOW reply handler.
+int ParseListing(const char* text, int length);
+
+constexpr int kListingMaxBytes = 40960;
+// The whole table in listing form (device texts, CR LF lines, at most 40960 bytes).
+std::string BuildListing();
+
+// .cfg files.
+enum class CfgFileResult { Ok, CannotOpen, Empty, TooLarge, ReadError, WriteError };
+constexpr long kCfgFileMaxBytes = 40960;  // 40961 bytes and more are refused
+// Reads a .cfg file (1..40960 bytes) into text without parsing it.
+CfgFileResult ReadCfgFile(const std::string& path, std::string& text);
+// Writes text atomically: a temporary file beside path, then rename. On failure the
+// old file (if any) is untouched and no temporary file is left.
+CfgFileResult WriteFileAtomically(const std::string& path, const std::string& text,
+                                  std::string* error = nullptr);

@@ -1,0 +1,59 @@
+#pragma once
+// The RTU simulator: plays the device on a pseudo-terminal. Qt-free; shares no
+// code with the tool's protocol layer (its own listing data and reply logic).
+//
+// Tests start it in-process; `qx310-tools --demo` starts it and lists its port first;
+// `qx310-sim` runs it alone and prints the port name. All its delays go through
+// Timing, so tests that scale time scale the device too.
+#include <memory>
+#include <string>
+#include <vector>
+
+class RtuSimulator {
+ public:
+  enum class State { Off, Booting, Run, Config, Modem, BootLoader };
+
+  RtuSimulator();
+  ~RtuSimulator();
+  RtuSimulator(const RtuSimulator&) = delete;
+  RtuSimulator& operator=(const RtuSimulator&) = delete;
+
+  // Opens the pseudo-terminal and starts the device thread, powered and in the run state.
+  bool Start();
+  // Stops the thread and closes the pseudo-terminal.
+  void Stop();
+  // The path a serial port opens to reach the device (e.g. /dev/pts/7).
+  std::string PortName() const;
+
+  State GetState() const;
+  // Power: off makes the device silent; on starts the boot window in which "S" bytes
+  // lead to "CONFIGURE PROGRAM" and the configuration state.
+  void PowerOff();
+  void PowerOn();
+
+  // The device's stored value of a listing label (GBK), e.g. "Modem Apn:" or "Server2's Ip:".
+  std::string Value(const std::string& label) const;
+  void SetValue(const std::string& label, const std::string& value);
+  // The full listing as the device prints it for AT+SHOW (without echo and OK).
+  std::string Listing() const;
+
+  // What the device received: every line (without CR LF) and the bare probes "---"/"+++".
+  std::vector<std::string> ReceivedCommands() const;
+  // Commands whose text starts with prefix.
+  int CountReceived(const std::string& prefix) const;
+  void ClearReceived();
+
+  // Faults on demand.
+  void SetSilent(bool silent);                                   // answers nothing at all
+  void SetErrorFor(const std::string& commandWord, int times = -1);  // e.g. "AT+APN"; -1: always
+  void ClearErrors();
+  void SetChunking(int maxBlockBytes, int gapMs);                // 0: whole replies
+  void SetNulBytes(bool on);                                     // NUL bytes before replies
+  void SetBaudPacing(int baud);                                  // 0: unpaced
+  void SetPowerCycleNeeded(bool on);                             // ignores AT+RESET until power-cycled
+  void VanishPort();                                             // closes the pty: the device is gone
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};

@@ -1,0 +1,27 @@
+#pragma once
+// The "提示" message box service: shows a modal box from any thread and lets any
+// thread close the box that is open (as the receive thread does when a waited-for
+// reply arrives).
+#include <QString>
+
+class QWidget;
+
+namespace TipBox {
+
+// Shows a modal box with caption "提示", the text and an OK button, owned by parent
+// (may be null), and returns when it is closed. Callable from any thread; on a worker
+// thread it blocks that thread. Returns at once after UiBridge::Shutdown().
+void Show(QWidget* parent, const QString& text);
+
+// Shows a question box with "是"/"否" (Yes/No); true for Yes. UI thread only.
+bool Ask(QWidget* parent, const QString& text);
+
+// Closes the open "提示" box as if OK were pressed; nothing when none is open. Any thread.
+void CloseOpen();
+
+// True while a "提示" box is open (for tests).
+bool IsOpen();
+// The text of the open box ("" when none), for tests.
+QString OpenText();
+
+}  // namespace TipBox
