@@ -1,0 +1,34 @@
+#pragma once
+// CSerial: the real serial port. POSIX backend (termios, poll, exclusive open) in
+// serial_posix.cpp; Win32 backend (overlapped I/O) in serial_win32.cpp.
+#include <atomic>
+#include <mutex>
+#include <string>
+
+#include "serial/serial_port.h"
+
+class CSerial : public ISerialPort {
+ public:
+  CSerial();
+  ~CSerial() override;
+  CSerial(const CSerial&) = delete;
+  CSerial& operator=(const CSerial&) = delete;
+
+  bool Open(const std::string& name, int baudRate, int byteSize, int stopBits, int parity) override;
+  void Close() override;
+  bool IsOpen() const override;
+  int Read(char* buffer) override;
+  int Write(const char* data, int length) override;
+  std::string LastOpenError() const override;
+  bool LastOpenDeniedPermission() const override;
+  std::string Name() const override;
+
+  // Write gives up after this long when the driver does not take the data.
+  static constexpr int kWriteTimeoutMs = 2000;
+  // Read waits at most this long for data.
+  static constexpr int kReadWaitMs = 20;
+
+ private:
+  struct Impl;
+  Impl* impl_;
+};
