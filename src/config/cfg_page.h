@@ -3,6 +3,8 @@
 // bytes (code page 936). The Qt workspace calls these on the UI thread.
 #include <string>
 
+#include "config/cfg_requests.h"
+
 class ICfgPage {
  public:
   virtual ~ICfgPage() = default;
@@ -21,4 +23,6 @@ class ICfgWorkspace {
   virtual void ShowComTransPage() = 0;
   // Time-stamped log line (device bytes).
   virtual void AppendLog(const std::string& text) = 0;
+  // The request fields the idle worker polls.
+  virtual CfgRequests& Requests() = 0;
 };
