@@ -22,13 +22,18 @@ class CSerial : public ISerialPort {
   std::string LastOpenError() const override;
   bool LastOpenDeniedPermission() const override;
   std::string Name() const override;
+#ifndef _WIN32
+  // The open descriptor (-1 when closed), for tests that inspect the line settings.
+  int NativeHandleForTests() const;
+#endif
 
   // Write gives up after this long when the driver does not take the data.
   static constexpr int kWriteTimeoutMs = 2000;
   // Read waits at most this long for data.
   static constexpr int kReadWaitMs = 20;
 
- private:
   struct Impl;
+
+ private:
   Impl* impl_;
 };

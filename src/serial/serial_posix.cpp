@@ -1,0 +1,235 @@
+// POSIX backend of CSerial: termios raw mode, poll-based reads and writes,
+// exclusive open (TIOCEXCL and an advisory lock, which holds for root too).
+#include <errno.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <string.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
+#include "serial/serial.h"
+#include "serial/serial_posix_detail.h"
+
+struct CSerial::Impl {
+  // Guards every field. Read and Write do their I/O outside the lock on a borrowed
+  // descriptor; Close marks the port closed at once and closes the descriptor only
+  // when no I/O is using it any more.
+  mutable std::mutex mutex;
+  std::condition_variable idle;
+  int fd = -1;
+  int activeIo = 0;
+  std::string name;
+  std::string openError;
+  bool openDenied = false;
+
+  // Borrows the descriptor for one I/O call; -1 when closed.
+  int Borrow() {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (fd < 0) return -1;
+    ++activeIo;
+    return fd;
+  }
+  void Return() {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (--activeIo == 0) idle.notify_all();
+  }
+};
+
+namespace {
+// Returns the borrowed descriptor when the I/O call ends.
+struct Borrowed {
+  CSerial::Impl* impl;
+  int fd;
+  explicit Borrowed(CSerial::Impl* i) : impl(i), fd(i->Borrow()) {}
+  ~Borrowed() {
+    if (fd >= 0) impl->Return();
+  }
+};
+}  // namespace
+
+namespace {
+
+bool IsVanishedErrno(int e) { return e == EIO || e == ENXIO || e == ENODEV || e == EBADF; }
+
+tcflag_t CharSize(int byteSize) {
+  switch (byteSize) {
+    case 5: return CS5;
+    case 6: return CS6;
+    case 7: return CS7;
+    default: return CS8;
+  }
+}
+
+}  // namespace
+
+void ApplyLineSettings(termios& tio, int byteSize, int stopBits, int parity) {
+  cfmakeraw(&tio);
+  tio.c_cflag |= CLOCAL | CREAD;
+  tio.c_cflag &= ~(CSIZE | CSTOPB | PARENB | PARODD | CMSPAR | CRTSCTS);
+  tio.c_cflag |= CharSize(byteSize);
+  if (stopBits == serial::kTwoStopBits || stopBits == serial::kOnePointFiveStopBits)
+    tio.c_cflag |= CSTOPB;  // 1.5 stop bits exist only with 5 data bits, where CSTOPB means 1.5
+  switch (parity) {
+    case serial::kParityOdd: tio.c_cflag |= PARENB | PARODD; break;
+    case serial::kParityEven: tio.c_cflag |= PARENB; break;
+    case serial::kParityMark: tio.c_cflag |= PARENB | CMSPAR | PARODD; break;
+    case serial::kParitySpace: tio.c_cflag |= PARENB | CMSPAR; break;
+    default: break;
+  }
+  if (tio.c_cflag & PARENB) {
+    // Check parity and drop bytes that fail it instead of passing corrupted data on.
+    tio.c_iflag |= INPCK | IGNPAR;
+  }
+  tio.c_iflag &= ~(IXON | IXOFF | IXANY);
+  tio.c_cc[VMIN] = 0;
+  tio.c_cc[VTIME] = 0;
+}
+
+namespace {
+
+// Applies the line settings to an open tty; false with errno set on failure.
+bool ConfigureTty(int fd, int baudRate, int byteSize, int stopBits, int parity) {
+  termios tio{};
+  if (tcgetattr(fd, &tio) != 0) return false;
+  ApplyLineSettings(tio, byteSize, stopBits, parity);
+  if (tcsetattr(fd, TCSANOW, &tio) != 0) return false;
+  if (!SetTtyBaudRate(fd, baudRate)) return false;
+  return true;
+}
+
+}  // namespace
+
+CSerial::CSerial() : impl_(new Impl) {}
+
+CSerial::~CSerial() {
+  Close();
+  delete impl_;
+}
+
+bool CSerial::Open(const std::string& name, int baudRate, int byteSize, int stopBits,
+                   int parity) {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  if (impl_->fd >= 0) return false;  // an open port is never reopened
+  impl_->openError.clear();
+  impl_->openDenied = false;
+  if (name.empty() || baudRate <= 0) {
+    impl_->openError = "invalid port name or baud rate";
+    return false;
+  }
+  int fd = ::open(name.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    int e = errno;
+    impl_->openError = strerror(e);
+    impl_->openDenied = (e == EACCES || e == EPERM);
+    return false;
+  }
+  auto fail = [&](const char* what) {
+    int e = errno;
+    impl_->openError = std::string(what) + ": " + strerror(e);
+    impl_->openDenied = (e == EACCES || e == EPERM);
+    ::close(fd);  // a port that fails after its device was opened is closed again
+    return false;
+  };
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (errno == EWOULDBLOCK) errno = EBUSY;
+    return fail("port in use");
+  }
+  if (!isatty(fd)) {
+    errno = ENOTTY;
+    return fail("not a serial device");
+  }
+  if (ioctl(fd, TIOCEXCL) != 0) return fail("exclusive access");
+  if (!ConfigureTty(fd, baudRate, byteSize, stopBits, parity)) return fail("line settings");
+  tcflush(fd, TCIOFLUSH);
+  impl_->fd = fd;
+  impl_->name = name;
+  return true;
+}
+
+void CSerial::Close() {
+  std::unique_lock<std::mutex> lock(impl_->mutex);
+  if (impl_->fd < 0) return;
+  const int fd = impl_->fd;
+  impl_->fd = -1;  // new I/O sees a closed port from now on
+  impl_->name.clear();
+  impl_->idle.wait(lock, [this] { return impl_->activeIo == 0; });
+  ioctl(fd, TIOCNXCL);
+  ::close(fd);  // also drops the advisory lock
+}
+
+bool CSerial::IsOpen() const {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  return impl_->fd >= 0;
+}
+
+std::string CSerial::Name() const {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  return impl_->name;
+}
+
+std::string CSerial::LastOpenError() const {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  return impl_->openError;
+}
+
+bool CSerial::LastOpenDeniedPermission() const {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  return impl_->openDenied;
+}
+
+int CSerial::Read(char* buffer) {
+  Borrowed b(impl_);
+  const int fd = b.fd;
+  if (fd < 0) return 0;
+  pollfd p{fd, POLLIN, 0};
+  int r = ::poll(&p, 1, kReadWaitMs);
+  if (r < 0) return errno == EINTR ? 0 : serial::kReadVanished;
+  if (r == 0) return 0;
+  if (p.revents & POLLNVAL) return serial::kReadVanished;
+  if (!(p.revents & POLLIN)) {
+    // POLLHUP / POLLERR without data: the device has gone.
+    return (p.revents & (POLLHUP | POLLERR)) ? serial::kReadVanished : 0;
+  }
+  ssize_t n = ::read(fd, buffer, serial::kMaxReadBytes);
+  if (n > 0) return static_cast<int>(n);
+  if (n == 0) return (p.revents & POLLHUP) ? serial::kReadVanished : 0;
+  if (errno == EAGAIN || errno == EINTR) return 0;
+  return IsVanishedErrno(errno) ? serial::kReadVanished : 0;
+}
+
+int CSerial::Write(const char* data, int length) {
+  if (data == nullptr || length <= 0) return 0;
+  Borrowed b(impl_);
+  const int fd = b.fd;
+  if (fd < 0) return 0;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWriteTimeoutMs);
+  int done = 0;
+  while (done < length) {
+    ssize_t n = ::write(fd, data + done, static_cast<size_t>(length - done));
+    if (n > 0) {
+      done += static_cast<int>(n);
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno != EAGAIN) break;
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                    deadline - std::chrono::steady_clock::now()).count();
+    if (left <= 0) break;
+    pollfd p{fd, POLLOUT, 0};
+    int r = ::poll(&p, 1, static_cast<int>(left));
+    if (r < 0 && errno != EINTR) break;
+    if (r > 0 && (p.revents & (POLLERR | POLLHUP | POLLNVAL))) break;
+  }
+  return done;
+}
+
+int CSerial::NativeHandleForTests() const {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  return impl_->fd;
+}

@@ -1,0 +1,92 @@
+// Base helpers: events, time scaling, C-style numbers, code page 936, log lines.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "base/cp936.h"
+#include "base/cstr.h"
+#include "base/event.h"
+#include "base/log_text.h"
+#include "base/timing.h"
+
+TEST(EventTest, ManualResetStaysSignalledUntilReset) {
+  Event e;
+  EXPECT_FALSE(e.WaitUnscaled(0));
+  e.Set();
+  EXPECT_TRUE(e.WaitUnscaled(0));
+  EXPECT_TRUE(e.WaitUnscaled(0)) << "a manual-reset event is not consumed by a wait";
+  e.Reset();
+  EXPECT_FALSE(e.IsSet());
+  Event initially(true);
+  EXPECT_TRUE(initially.IsSet());
+}
+
+TEST(EventTest, WaitWakesWhenAnotherThreadSets) {
+  Event e;
+  std::thread t([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    e.Set();
+  });
+  EXPECT_TRUE(e.WaitUnscaled(5000));
+  t.join();
+}
+
+TEST(TimingTest, ScaleShortensWaitsAndSleeps) {
+  Timing::SetScale(0.01);
+  EXPECT_EQ(Timing::Scaled(16000), 160);
+  EXPECT_EQ(Timing::Scaled(10), 1) << "a positive limit never becomes 0";
+  EXPECT_EQ(Timing::Scaled(0), 0);
+  EXPECT_EQ(Timing::Scaled(-1), -1);
+  Event e;
+  auto t0 = Timing::NowMs();
+  EXPECT_FALSE(e.Wait(5000));  // 50 ms scaled
+  auto waited = Timing::NowMs() - t0;
+  EXPECT_GE(waited, 45);
+  EXPECT_LT(waited, 2500);
+  Timing::SetScale(0);  // invalid scale falls back to 1
+  EXPECT_EQ(Timing::Scale(), 1.0);
+  Timing::SetScale(1.0);
+}
+
+TEST(CstrTest, AtoiLikeTheCLibrary) {
+  EXPECT_EQ(cstr::Atoi("  42abc"), 42);
+  EXPECT_EQ(cstr::Atoi("-7"), -7);
+  EXPECT_EQ(cstr::Atoi("+3"), 3);
+  EXPECT_EQ(cstr::Atoi("abc"), 0);
+  EXPECT_EQ(cstr::Atoi(""), 0);
+  EXPECT_EQ(cstr::Atoi("COM12" + 3), 12);
+  EXPECT_EQ(cstr::Atoi("99999999999999999999"), 2147483647) << "saturates";
+  EXPECT_EQ(cstr::Atol("115200"), 115200);
+}
+
+TEST(CstrTest, UnsignedFormatOfMinusOne) {
+  EXPECT_EQ(cstr::FormatU(-1), "4294967295");
+  EXPECT_EQ(cstr::FormatU(5), "5");
+  EXPECT_EQ(cstr::FormatD(-1), "-1");
+}
+
+TEST(Cp936Test, RoundTripAndKnownBytes) {
+  const std::string gbk = GBK("设置成功\r\n");
+  EXPECT_EQ(gbk, "\xC9\xE8\xD6\xC3\xB3\xC9\xB9\xA6\r\n");
+  EXPECT_EQ(cp936::ToUtf8(gbk), "设置成功\r\n");
+  EXPECT_EQ(cp936::FromUtf8("AT+SHOW"), "AT+SHOW");
+  EXPECT_EQ(cp936::FromUtf8(""), "");
+  // Bytes that are no valid GBK do not stop the conversion.
+  std::string bad = cp936::ToUtf8(std::string("A\xFF\xFF" "B", 4));
+  EXPECT_EQ(bad.front(), 'A');
+  EXPECT_EQ(bad.back(), 'B');
+}
+
+TEST(LogTextTest, TimeStampedLineForm) {
+  std::tm tm{};
+  tm.tm_year = 2024 - 1900;
+  tm.tm_mon = 1;
+  tm.tm_mday = 29;
+  tm.tm_hour = 23;
+  tm.tm_min = 59;
+  tm.tm_sec = 58;
+  tm.tm_isdst = -1;
+  std::time_t t = std::mktime(&tm);
+  EXPECT_EQ(TimeStampedLine("OK\r\n", t), "<Time:2024-02-29 23:59:58>:OK\r\n");
+}
