@@ -12,6 +12,9 @@
 class RtuSimulator {
  public:
   enum class State { Off, Booting, Run, Config, Modem, BootLoader };
+  // After power-up or a restart the device waits this long (× Timing scale) for
+  // "S" (configuration) or "P" (boot loader) before it runs.
+  static constexpr int kBootWindowMs = 3000;
 
   RtuSimulator();
   ~RtuSimulator();
@@ -52,6 +55,28 @@ class RtuSimulator {
   void SetBaudPacing(int baud);                                  // 0: unpaced
   void SetPowerCycleNeeded(bool on);                             // ignores AT+RESET until power-cycled
   void VanishPort();                                             // closes the pty: the device is gone
+
+  // Boot loader faults for block n (1-based, counted from the start of each
+  // transfer): Refuse answers the frame with 0x15 and drops it; LoseAck keeps
+  // the frame but sends no acknowledgement. times < 0: every time.
+  enum class BlockFault { None, Refuse, LoseAck };
+  void SetBlockFault(int block, BlockFault fault, int times = 1);
+  void ClearBlockFaults();
+  // The image data taken by the boot loader in the current or last transfer
+  // (a new "P" handshake starts it over).
+  std::string ReceivedImage() const;
+  // Transfers that ended with a good last frame.
+  int ImagesCompleted() const;
+  // Frames acknowledged (or kept with a lost acknowledgement) / refused.
+  int FramesAccepted() const;
+  int FramesRejected() const;
+  // Power-up poll bytes "S" received in any state.
+  int PowerUpBytesReceived() const;
+
+  // Waits (unscaled ms) until the device is in state; true when it is.
+  bool WaitForState(State state, int timeoutMs) const;
+  // Waits (unscaled ms) until at least count received commands start with prefix.
+  bool WaitForReceived(const std::string& prefix, int count, int timeoutMs) const;
 
  private:
   struct Impl;

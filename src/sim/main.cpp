@@ -1,0 +1,107 @@
+// qx310-sim: plays the RTU on a pseudo-terminal for manual use. Prints the
+// port name (one line) and runs until SIGINT or SIGTERM.
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "sim/rtu_sim.h"
+
+#ifndef _WIN32
+#include <signal.h>
+#endif
+
+namespace {
+
+void Usage(const char* argv0) {
+  std::fprintf(stderr,
+               "usage: %s [options]\n"
+               "  --silent             answer nothing\n"
+               "  --error WORD         answer ERROR to WORD (e.g. AT+APN, ---); repeatable\n"
+               "  --chunk N            send replies in blocks of at most N bytes\n"
+               "  --gap MS             pause between blocks (with --chunk)\n"
+               "  --nul                put NUL bytes before every reply\n"
+               "  --baud N             pace replies at N baud\n"
+               "  --power-cycle        ignore AT+RESET until powered off and on\n"
+               "  --refuse-block N     boot loader refuses block N once\n"
+               "  --lose-ack N         boot loader loses the acknowledgement of block N once\n"
+               "  --off                start switched off (never powered in this program)\n",
+               argv0);
+}
+
+bool ParseInt(const char* s, int& out) {
+  char* end = nullptr;
+  long v = std::strtol(s, &end, 10);
+  if (!s[0] || *end || v < 0 || v > 100000000) return false;
+  out = static_cast<int>(v);
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+#ifdef _WIN32
+  std::fprintf(stderr, "qx310-sim needs pseudo-terminals, which this system does not have\n");
+  return 1;
+#else
+  // Block the stop signals before any thread starts, so that only sigwait sees them.
+  sigset_t stopSignals;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGINT);
+  sigaddset(&stopSignals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+  RtuSimulator sim;
+  int chunk = 0, gap = 0;
+  bool off = false;
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    bool hasArg = i + 1 < argc;
+    int n = 0;
+    if (a == "--silent") {
+      sim.SetSilent(true);
+    } else if (a == "--error" && hasArg) {
+      sim.SetErrorFor(argv[++i], -1);
+    } else if (a == "--chunk" && hasArg && ParseInt(argv[i + 1], n)) {
+      chunk = n;
+      ++i;
+    } else if (a == "--gap" && hasArg && ParseInt(argv[i + 1], n)) {
+      gap = n;
+      ++i;
+    } else if (a == "--nul") {
+      sim.SetNulBytes(true);
+    } else if (a == "--baud" && hasArg && ParseInt(argv[i + 1], n)) {
+      sim.SetBaudPacing(n);
+      ++i;
+    } else if (a == "--power-cycle") {
+      sim.SetPowerCycleNeeded(true);
+    } else if (a == "--refuse-block" && hasArg && ParseInt(argv[i + 1], n)) {
+      sim.SetBlockFault(n, RtuSimulator::BlockFault::Refuse, 1);
+      ++i;
+    } else if (a == "--lose-ack" && hasArg && ParseInt(argv[i + 1], n)) {
+      sim.SetBlockFault(n, RtuSimulator::BlockFault::LoseAck, 1);
+      ++i;
+    } else if (a == "--off") {
+      off = true;
+    } else {
+      Usage(argv[0]);
+      return 2;
+    }
+  }
+  sim.SetChunking(chunk, gap);
+
+  if (!sim.Start()) {
+    std::fprintf(stderr, "qx310-sim: cannot open a pseudo-terminal: %s\n", std::strerror(errno));
+    return 1;
+  }
+  if (off) sim.PowerOff();
+  std::printf("%s\n", sim.PortName().c_str());
+  std::fflush(stdout);
+
+  int sig = 0;
+  sigwait(&stopSignals, &sig);
+  sim.Stop();
+  return 0;
+#endif
+}

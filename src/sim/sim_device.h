@@ -1,0 +1,81 @@
+#pragma once
+// The simulated device's behaviour without any I/O: command states, replies,
+// power-up and restart, the boot loader. Fed with received bytes and the
+// current time; produces the bytes to send. Not thread-safe: the simulator
+// calls it under its lock.
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sim/rtu_sim.h"
+#include "sim/sim_boot_loader.h"
+#include "sim/sim_params.h"
+
+class SimDevice {
+ public:
+  using State = RtuSimulator::State;
+
+  static constexpr int kBootWindowMs = RtuSimulator::kBootWindowMs;
+  // Longest command line; longer lines are answered with ERROR.
+  static constexpr size_t kMaxLine = 1024;
+  // Received lines kept for inspection.
+  static constexpr size_t kMaxRecorded = 10000;
+
+  struct FeedResult {
+    std::string reply;      // bytes to send, in order
+    size_t consumed = 0;    // input bytes taken
+    bool restart = false;   // the device restarts once the reply has been sent
+  };
+  // Takes received bytes. Stops after a command that restarts the device: the
+  // caller sends the reply, calls Restart and feeds the rest.
+  FeedResult Feed(std::string_view bytes, int64_t nowMs);
+  // Timed transitions (end of the boot window, boot loader time-outs).
+  void Tick(int64_t nowMs);
+  // Earliest time at which Tick has something to do, or -1.
+  int64_t NextDeadline() const;
+
+  // Power-up behaviour: boot window, then run.
+  void Restart(int64_t nowMs);
+  void PowerOn(int64_t nowMs);
+  void PowerOff();
+  // Straight into the run state (simulator start).
+  void StartRunning();
+
+  State GetState() const { return state_; }
+  SimParams& Params() { return params_; }
+  const SimParams& Params() const { return params_; }
+  SimBootLoader& BootLoader() { return boot_; }
+  const SimBootLoader& BootLoader() const { return boot_; }
+
+  const std::vector<std::string>& Received() const { return received_; }
+  void ClearReceived() { received_.clear(); }
+  int PowerUpBytes() const { return powerUpBytes_; }
+
+  void SetSilent(bool on) { silent_ = on; }
+  void SetErrorFor(const std::string& word, int times);
+  void ClearErrors() { errors_.clear(); }
+  void SetPowerCycleNeeded(bool on) { powerCycleNeeded_ = on; }
+
+ private:
+  bool TakeError(std::string_view word);
+  void Record(std::string line);
+  // Returns true when the device restarts after this reply.
+  bool OnLine(const std::string& line, std::string& out);
+  void OnProbe(char c, std::string& out);
+  bool ConfigCommand(const std::string& line, std::string& out);
+  void ModemCommand(const std::string& line, std::string& out);
+
+  State state_ = State::Off;
+  int64_t bootDeadline_ = 0;
+  std::string line_;
+  bool lineTooLong_ = false;
+  SimParams params_;
+  SimBootLoader boot_;
+  std::vector<std::string> received_;
+  int powerUpBytes_ = 0;
+  bool silent_ = false;
+  bool powerCycleNeeded_ = false;
+  std::map<std::string, int> errors_;
+};

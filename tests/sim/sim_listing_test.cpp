@@ -1,0 +1,192 @@
+// The device's parameter listing and its setters and commands.
+#include <algorithm>
+#include <vector>
+
+#include "base/cp936.h"
+#include "sim_port.h"
+
+namespace {
+
+const char kOk[] = "\r\nOK\r\n";
+
+std::vector<std::string> SplitCrLf(const std::string& text, bool* allCrLf) {
+  std::vector<std::string> lines;
+  *allCrLf = true;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t lf = text.find('\n', pos);
+    if (lf == std::string::npos) {
+      *allCrLf = false;
+      lines.push_back(text.substr(pos));
+      break;
+    }
+    if (lf == pos || text[lf - 1] != '\r') *allCrLf = false;
+    lines.push_back(text.substr(pos, lf - pos - (lf > pos && text[lf - 1] == '\r' ? 1 : 0)));
+    pos = lf + 1;
+  }
+  return lines;
+}
+
+// Label and value of a listing line "label  value".
+std::pair<std::string, std::string> LabelValue(const std::string& line) {
+  size_t sep = line.rfind("  ");
+  if (sep == std::string::npos) return {line, ""};
+  return {line.substr(0, sep), line.substr(sep + 2)};
+}
+
+class SimListingTest : public SimTest {
+ protected:
+  std::vector<std::string> ShowLines(bool* allCrLf) {
+    std::string reply = port->Command("AT+SHOW");
+    EXPECT_EQ(reply.rfind("AT+SHOW\r\n", 0), 0u) << "the command line is echoed first";
+    EXPECT_GE(reply.size(), 15u);
+    EXPECT_EQ(reply.substr(reply.size() - 6), kOk);
+    std::string body = reply.substr(9, reply.size() - 9 - 6);
+    EXPECT_EQ(body, sim.Listing());
+    return SplitCrLf(body, allCrLf);
+  }
+  int IndexOf(const std::vector<std::string>& lines, const std::string& label) {
+    for (size_t i = 0; i < lines.size(); ++i)
+      if (LabelValue(lines[i]).first == label) return static_cast<int>(i);
+    return -1;
+  }
+};
+
+}  // namespace
+
+TEST_F(SimListingTest, ListingHasEveryInstanceInOrderWithSingleTokenValues) {
+  EnterConfig();
+  bool allCrLf = false;
+  std::vector<std::string> lines = ShowLines(&allCrLf);
+  EXPECT_TRUE(allCrLf);
+  // 33 single parameters and 724 instances of the numbered families.
+  EXPECT_EQ(lines.size(), 757u);
+  // The tool keeps at most 40960 received bytes per exchange.
+  EXPECT_LT(sim.Listing().size() + 20, 40960u);
+
+  for (const std::string& l : lines) {
+    auto [label, value] = LabelValue(l);
+    EXPECT_EQ(label.back(), ':') << l;
+    EXPECT_FALSE(value.empty()) << l;
+    EXPECT_EQ(value.find(' '), std::string::npos) << l;
+    EXPECT_EQ(l.find("  "), label.size()) << "two spaces after the label: " << l;
+  }
+  EXPECT_EQ(LabelValue(lines.front()).first, "Protocol work type:");
+  EXPECT_EQ(LabelValue(lines.back()).first, "Device address type:");
+
+  // Channel families are numbered with two digits, all others plainly.
+  for (const char* label : {"Channel01 type:", "Channel30 save length:", "Server1's Ip:",
+                            "Server8's port:", "Server2's dns ip:", "In io4 related value:",
+                            "Counter2 alarm camera delay:", "Adc4 lower range:",
+                            "Com15 modbus register number:", "Com7 save time:", "camera4 upload min:",
+                            "camera timer10 minute:", "Com15 sensor type:", "Modem user pasword:",
+                            "Debug com parity:", "Szy Water order:", "Transfer com parity:"})
+    EXPECT_GE(IndexOf(lines, label), 0) << label;
+  for (const char* label : {"Channel1 type:", "Server01's Ip:", "Server3's dns ip:", "Com16 type:",
+                            "Sdi if open:", "Gray if open:", "Record:"})
+    EXPECT_LT(IndexOf(lines, label), 0) << label;
+
+  // The device's own order: counter "if up" after "shake ms", adc "if up" after
+  // "up time", the serial sensor types after the transfer port.
+  EXPECT_LT(IndexOf(lines, "Counter2 shake ms:"), IndexOf(lines, "Counter1 if up:"));
+  EXPECT_LT(IndexOf(lines, "Adc4 up time:"), IndexOf(lines, "Adc1 if up:"));
+  EXPECT_LT(IndexOf(lines, "Transfer com parity:"), IndexOf(lines, "Com1 sensor type:"));
+  EXPECT_EQ(IndexOf(lines, "Server1's transfer mode:") + 1, IndexOf(lines, "Server2's transfer mode:"));
+
+  // Device-form debug parity; a code page 936 unit.
+  EXPECT_EQ(sim.Value("Debug com parity:"), "8-NON-1");
+  EXPECT_EQ(sim.Value("Adc1 unit:"), GBK("米"));
+}
+
+TEST_F(SimListingTest, SettersStoreAndListTheValue) {
+  EnterConfig();
+  EXPECT_EQ(port->Command("AT+APN=internet.example"), "AT+APN=internet.example\r\n\r\nOK\r\n");
+  EXPECT_EQ(port->Command("AT+MULTISER02=10.1.2.3"), "AT+MULTISER02=10.1.2.3\r\n" + std::string(kOk));
+  EXPECT_EQ(port->Command("AT+CHNNLTYPE30=401"), "AT+CHNNLTYPE30=401\r\n" + std::string(kOk));
+  EXPECT_EQ(port->Command("AT+COMSPEED12=4800"), "AT+COMSPEED12=4800\r\n" + std::string(kOk));
+  EXPECT_EQ(port->Command("AT+CAMTMRHOUR10=23"), "AT+CAMTMRHOUR10=23\r\n" + std::string(kOk));
+  EXPECT_EQ(port->Command("AT+CNTRUNIT02=" + GBK("毫米")), "AT+CNTRUNIT02=" + GBK("毫米") + "\r\n" + kOk);
+  EXPECT_EQ(port->Command("AT+SIMNO="), "AT+SIMNO=\r\n" + std::string(kOk));
+
+  EXPECT_EQ(sim.Value("Modem Apn:"), "internet.example");
+  EXPECT_EQ(sim.Value("Server2's Ip:"), "10.1.2.3");
+  EXPECT_EQ(sim.Value("Server1's Ip:"), "218.94.1.66");
+  EXPECT_EQ(sim.Value("Channel30 type:"), "401");
+  EXPECT_EQ(sim.Value("Com12 speed:"), "4800");
+  EXPECT_EQ(sim.Value("camera timer10 hour:"), "23");
+  EXPECT_EQ(sim.Value("Counter2 unit:"), GBK("毫米"));
+  EXPECT_EQ(sim.Value("Sim No:"), "");
+
+  bool allCrLf = false;
+  std::vector<std::string> lines = ShowLines(&allCrLf);
+  auto has = [&](const std::string& l) { return std::find(lines.begin(), lines.end(), l) != lines.end(); };
+  EXPECT_TRUE(has("Modem Apn:  internet.example"));
+  EXPECT_TRUE(has("Server2's Ip:  10.1.2.3"));
+  EXPECT_TRUE(has("Channel30 type:  401"));
+  EXPECT_TRUE(has("Com12 speed:  4800"));
+  EXPECT_TRUE(has("Counter2 unit:  " + GBK("毫米")));
+  EXPECT_TRUE(has("Sim No:  .")) << "an empty value is listed as a dot";
+}
+
+TEST_F(SimListingTest, DebugParityIsSetInPageFormAndListedInDeviceForm) {
+  EnterConfig();
+  const std::pair<const char*, const char*> forms[] = {
+      {"8E1", "8-EVN-1"}, {"8O1", "8-ODD-1"}, {"8N1", "8-NON-1"}, {"8-EVN-1", "8-EVN-1"}};
+  for (auto [sent, kept] : forms) {
+    EXPECT_NE(port->Command(std::string("AT+DBGCOMPARITY=") + sent).find(kOk), std::string::npos);
+    EXPECT_EQ(sim.Value("Debug com parity:"), kept);
+    EXPECT_NE(sim.Listing().find(std::string("Debug com parity:  ") + kept + "\r\n"), std::string::npos);
+  }
+  EXPECT_NE(port->Command("AT+DBGCOMPARITY=7E1").find("\r\nERROR\r\n"), std::string::npos);
+  EXPECT_EQ(sim.Value("Debug com parity:"), "8-EVN-1");
+  // Other parity parameters keep what they are given.
+  EXPECT_NE(port->Command("AT+COMPARITY03=7E1").find(kOk), std::string::npos);
+  EXPECT_EQ(sim.Value("Com3 parity:"), "7E1");
+}
+
+TEST_F(SimListingTest, BadSettersAreRefusedAndChangeNothing) {
+  EnterConfig();
+  std::string before = sim.Listing();
+  for (const char* line : {"AT+MULTISER09=1.2.3.4", "AT+MULTISER00=1.2.3.4", "AT+MULTISER1=1.2.3.4",
+                           "AT+MULTISER=1.2.3.4", "AT+APN01=x", "AT+APN=two words", "AT+SDIIFOPEN=1",
+                           "AT+NOSUCH=1", "AT+APN", "HELLO"}) {
+    std::string reply = port->Command(line);
+    EXPECT_EQ(reply, std::string(line) + "\r\n\r\nERROR\r\n") << line;
+  }
+  EXPECT_EQ(port->Command("AT+APN=" + std::string(200, 'a')).find("ERROR") != std::string::npos, true);
+  EXPECT_EQ(sim.Listing(), before);
+}
+
+TEST_F(SimListingTest, MaintenanceCommandsAnswerOk) {
+  EnterConfig();
+  for (const char* line : {"AT", "AT+VER", "AT+CSQ", "AT+GSN", "AT+EXCCLK=2024-05-07 09:03:01",
+                           "AT+CLRCHNNLRCRD=0", "AT+TESTCAM=1", "AT+CLRUPLOSE", "AT+SETINITDATA05=12.5"}) {
+    std::string reply = port->Command(line);
+    EXPECT_EQ(reply.rfind(std::string(line) + "\r\n", 0), 0u) << reply;
+    EXPECT_EQ(reply.substr(reply.size() - 6), kOk) << line;
+  }
+  std::string ver = port->Command("AT+VER");
+  EXPECT_GT(ver.size(), std::string("AT+VER\r\n\r\nOK\r\n").size()) << "a version text";
+  for (const char* line : {"AT+EXCCLK=", "AT+TESTCAM", "AT+SETINITDATA=5", "AT+SETINITDATAx=5"})
+    EXPECT_NE(port->Command(line).find("\r\nERROR\r\n"), std::string::npos) << line;
+  EXPECT_EQ(sim.GetState(), RtuSimulator::State::Config);
+}
+
+TEST_F(SimListingTest, FactoryRestoresDefaults) {
+  EnterConfig();
+  std::string factory = sim.Listing();
+  port->Command("AT+APN=changed");
+  sim.SetValue("Channel07 type:", "0");
+  EXPECT_NE(sim.Listing(), factory);
+  EXPECT_EQ(port->Command("AT+FACTORY"), "AT+FACTORY\r\n\r\nOK\r\n");
+  EXPECT_EQ(sim.Listing(), factory);
+}
+
+TEST_F(SimListingTest, SetValueAndValueUseListingLabels) {
+  sim.SetValue("Server3's port:", "7001");
+  EXPECT_EQ(sim.Value("Server3's port:"), "7001");
+  EXPECT_NE(sim.Listing().find("Server3's port:  7001\r\n"), std::string::npos);
+  sim.SetValue("No such label:", "1");
+  EXPECT_EQ(sim.Value("No such label:"), "");
+  EXPECT_EQ(sim.Listing().find("No such label:"), std::string::npos);
+}
