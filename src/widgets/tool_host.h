@@ -12,4 +12,7 @@ class IToolHost {
   virtual bool LinkToTools() const = 0;
   // The main window, as parent of message boxes.
   virtual QWidget* MainWindow() = 0;
+  // Ends a tool entry that the tool itself finishes (the configuration workspace after
+  // its load): hides the please-wait tip and enables the main window. UI thread.
+  virtual void EndToolEntry() {}
 };
