@@ -29,6 +29,9 @@ class CommandExchange {
 
   // Receive side (receive thread): appends a block and signals on the awaited reply.
   void MatchReply(const char* data, int length);
+  // Appends a block: NUL bytes become blanks; when the text would pass kReceiveTextMax,
+  // its last kOverflowKeep characters stay and the block follows (of a block too big
+  // for that, its last bytes are kept, so the text never passes kReceiveTextMax).
   void AppendReceived(const char* data, int length);
   // Returns the accumulated text and empties it.
   std::string TakeReceivedText();
@@ -41,6 +44,8 @@ class CommandExchange {
   ISerialPort& Port() { return port_; }
 
  private:
+  void AppendLocked(const char* data, int length);  // textMutex_ held
+
   ISerialPort& port_;
   mutable std::mutex textMutex_;
   std::string receiveText_;  // at most kReceiveTextMax characters, NULs replaced by blanks
