@@ -2,11 +2,30 @@
 // The write-back passes: send the instances whose page text differs from the table
 // (WriteAll) or whose table value (from a file) differs from the page (WriteFromFile).
 // Shared by the configuration workspace's worker and the command line.
+//
+// How a caller drives one operation (one button press, one CLI command):
+//
+//   int retry = 0;                    // the worker's m_nOpRetry; 0 while idle
+//   PendingFileValues pending;        // WriteFromFile only
+//   while (WriteFromFile(exchange, view, retry, pending) == PassResult::RecoveryPending) {
+//     if (!recover()) {               // "---" until "\r\nCMD OK\r\n", up to 3 times
+//       retry = 0;                    // give up: nothing more is sent
+//       break;
+//     }
+//   }
+//   pending.Clear();                  // then enable the page controls, idle
+//
+// The first failure of an operation asks for recovery; after it the pass runs again
+// from the start and sends what still differs (and, for WriteFromFile, the file values
+// that have not been applied). Later failures are logged "设置失败" and the pass goes on.
+// A write that fails leaves the table at the device's previous value.
+#include <map>
 #include <string>
+#include <utility>
 
 class CommandExchange;
 
-// The page side, as the passes see it.
+// The page side, as the passes see it. Called on the thread that runs the pass.
 class IWriteBackView {
  public:
   virtual ~IWriteBackView() = default;
@@ -16,7 +35,8 @@ class IWriteBackView {
   virtual void LoadFromTable(int id, int index, const std::string& text) = 0;
   // One log text (device bytes, code page 936), e.g. a command line or "设置成功\r\n".
   virtual void AppendLog(const std::string& text) = 0;
-  // Outcome of one instance's write (for summaries); attempt counts from 1.
+  // Outcome of one write: line is the command line sent. final is false only for the
+  // failure that hands over to recovery (the instance is sent again after it).
   virtual void OnWriteResult(int id, int index, const std::string& line, bool ok, bool final) {}
 };
 
@@ -25,7 +45,29 @@ enum class PassResult {
   RecoveryPending,   // a first failure: the caller recovers, then runs the pass again
 };
 
+// File values (device form) of WriteFromFile whose write failed, kept across the
+// recovery so that the next pass sends the file's value again. One per operation.
+class PendingFileValues {
+ public:
+  void Add(int id, int index, std::string value) { values_[{id, index}] = std::move(value); }
+  // nullptr when (id, index) has no pending value.
+  const std::string* Find(int id, int index) const {
+    const auto it = values_.find({id, index});
+    return it == values_.end() ? nullptr : &it->second;
+  }
+  void Remove(int id, int index) { values_.erase({id, index}); }
+  bool Empty() const { return values_.empty(); }
+  int Size() const { return static_cast<int>(values_.size()); }
+  void Clear() { values_.clear(); }
+
+ private:
+  std::map<std::pair<int, int>, std::string> values_;
+};
+
 // One pass. retryCounter is the operation's failure counter (reset when the worker is
 // idle); the first failure asks for recovery, later failures are logged "设置失败".
 PassResult WriteAll(CommandExchange& exchange, IWriteBackView& view, int& retryCounter);
-PassResult WriteFromFile(CommandExchange& exchange, IWriteBackView& view, int& retryCounter);
+// pending carries the unapplied file values from one pass to the next; it is empty
+// again when the pass returns Finished.
+PassResult WriteFromFile(CommandExchange& exchange, IWriteBackView& view, int& retryCounter,
+                         PendingFileValues& pending);

@@ -1,0 +1,117 @@
+// The write-back passes. Parameters go in ascending id order (not table position
+// order); every instance whose page and table texts differ is sent with one
+// exchange. A failed write never leaves the table holding the refused value: it
+// goes back to the device's previous value, so the next pass (or the next button
+// press) finds the instance different again.
+#include "protocol/write_back.h"
+
+#include "base/cp936.h"
+#include "protocol/exchange.h"
+#include "protocol/param_table.h"
+
+namespace {
+
+constexpr int kLastParamId = 163;
+constexpr int kGiveUpRetries = 2;  // the second failure of an operation is final
+
+const std::string& SetOkText() {
+  static const std::string text = GBK("设置成功\r\n");
+  return text;
+}
+
+const std::string& SetFailedText() {
+  static const std::string text = GBK("设置失败\r\n");
+  return text;
+}
+
+enum class Outcome { Written, Failed, Recover };
+
+// Sends (id, index) with the table's current text and logs the line and the outcome.
+Outcome SendInstance(CommandExchange& exchange, IWriteBackView& view, int& retryCounter, int id,
+                     int index) {
+  std::string line;
+  FormatCommandLine(id, index, line);
+  view.AppendLog(line);
+  std::string sent;
+  if (exchange.RunCommand(id, index, sent) != 0) {
+    view.AppendLog(SetOkText());
+    view.OnWriteResult(id, index, line, true, true);
+    return Outcome::Written;
+  }
+  ++retryCounter;
+  if (retryCounter >= kGiveUpRetries) {
+    view.AppendLog(SetFailedText());
+    view.OnWriteResult(id, index, line, false, true);
+    return Outcome::Failed;
+  }
+  view.OnWriteResult(id, index, line, false, false);
+  return Outcome::Recover;
+}
+
+}  // namespace
+
+PassResult WriteAll(CommandExchange& exchange, IWriteBackView& view, int& retryCounter) {
+  bool recoveryPending = false;
+  for (int id = 0; id <= kLastParamId; ++id) {
+    const ParamEntry* entry = FindParam(id);
+    if (entry == nullptr) continue;
+    for (int k = 0; k < entry->count; ++k) {
+      const std::string page = view.SaveToTable(id, k);
+      if (page == GetParamText(id, k).value_or(std::string())) continue;
+      const std::string previous = GetRawValue(*entry, k);  // what the device has
+      SetParamText(id, page, k);
+      const Outcome outcome = SendInstance(exchange, view, retryCounter, id, k);
+      if (outcome == Outcome::Written) continue;
+      SetRawValue(*entry, k, previous);
+      if (outcome == Outcome::Recover) {
+        // The remaining instances of this id wait for the pass after the recovery.
+        recoveryPending = true;
+        break;
+      }
+    }
+  }
+  return recoveryPending ? PassResult::RecoveryPending : PassResult::Finished;
+}
+
+PassResult WriteFromFile(CommandExchange& exchange, IWriteBackView& view, int& retryCounter,
+                         PendingFileValues& pending) {
+  bool recoveryPending = false;
+  for (int id = 0; id <= kLastParamId; ++id) {
+    const ParamEntry* entry = FindParam(id);
+    if (entry == nullptr) continue;
+    for (int k = 0; k < entry->count; ++k) {
+      // The page shows the device's value; the table holds the file's.
+      const std::string page = view.SaveToTable(id, k);
+      std::string fileValue;    // device form
+      std::string deviceValue;  // device form, when known from an earlier failure
+      const std::string* earlier = pending.Find(id, k);
+      const bool retried = earlier != nullptr;
+      if (retried) {
+        // Failed before the recovery: the table went back to the device's value and
+        // the page already shows the file's. Send the file's value again.
+        fileValue = *earlier;
+        pending.Remove(id, k);
+        deviceValue = GetRawValue(*entry, k);
+        SetRawValue(*entry, k, fileValue);
+      } else {
+        if (page == GetParamText(id, k).value_or(std::string())) continue;
+        fileValue = GetRawValue(*entry, k);
+      }
+      view.LoadFromTable(id, k, GetParamText(id, k).value_or(std::string()));
+      const Outcome outcome = SendInstance(exchange, view, retryCounter, id, k);
+      if (outcome == Outcome::Written) continue;
+      if (retried) {
+        SetRawValue(*entry, k, deviceValue);
+      } else {
+        SetParamText(id, page, k);  // the page's previous text: what the device still has
+      }
+      pending.Add(id, k, fileValue);
+      if (outcome == Outcome::Recover) {
+        recoveryPending = true;
+        break;
+      }
+    }
+  }
+  if (!recoveryPending) pending.Clear();  // no later pass will send them
+  return recoveryPending ? PassResult::RecoveryPending : PassResult::Finished;
+}
