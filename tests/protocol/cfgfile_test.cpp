@@ -1,0 +1,195 @@
+// .cfg files: the size limits when reading, unreadable files, and writing so that
+// a file is replaced completely or not at all.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "protocol/listing.h"
+#include "protocol/param_table.h"
+
+#ifndef _WIN32
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class CfgFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetParamValues();
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    dir_ = fs::temp_directory_path() /
+           ("qx_cfgfile_" + std::string(info->name()) + "_" +
+            std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(dir_, ec);
+    ResetParamValues();
+  }
+
+  std::string PathOf(const std::string& name) const { return (dir_ / name).string(); }
+
+  static void WriteRaw(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+  }
+  static std::string ReadRaw(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  // Names of everything in the test folder.
+  std::vector<std::string> Entries() const {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir_)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(CfgFile, ReadsFilesFromOneByteUpTo40960Bytes) {
+  std::string text = "old";
+  WriteRaw(PathOf("one.cfg"), "x");
+  EXPECT_EQ(ReadCfgFile(PathOf("one.cfg"), text), CfgFileResult::Ok);
+  EXPECT_EQ(text, "x");
+
+  std::string big(40960, 'a');
+  big[0] = '\0';  // bytes are read as they are
+  big[40959] = 'z';
+  WriteRaw(PathOf("max.cfg"), big);
+  EXPECT_EQ(ReadCfgFile(PathOf("max.cfg"), text), CfgFileResult::Ok);
+  EXPECT_EQ(text, big);
+}
+
+TEST_F(CfgFile, RefusesEmptyAndTooLargeFilesDistinctly) {
+  std::string text = "keep";
+  WriteRaw(PathOf("empty.cfg"), "");
+  EXPECT_EQ(ReadCfgFile(PathOf("empty.cfg"), text), CfgFileResult::Empty);
+  WriteRaw(PathOf("over.cfg"), std::string(40961, 'a'));
+  EXPECT_EQ(ReadCfgFile(PathOf("over.cfg"), text), CfgFileResult::TooLarge);
+  WriteRaw(PathOf("huge.cfg"), std::string(1 << 20, 'a'));
+  EXPECT_EQ(ReadCfgFile(PathOf("huge.cfg"), text), CfgFileResult::TooLarge);
+  EXPECT_EQ(text, "keep");  // a refused file leaves the caller's text alone
+}
+
+TEST_F(CfgFile, ReportsFilesThatCannotBeRead) {
+  std::string text = "keep";
+  EXPECT_EQ(ReadCfgFile(PathOf("missing.cfg"), text), CfgFileResult::CannotOpen);
+  EXPECT_EQ(ReadCfgFile(dir_.string(), text), CfgFileResult::CannotOpen);
+  EXPECT_EQ(text, "keep");
+#ifndef _WIN32
+  WriteRaw(PathOf("secret.cfg"), "Sim No:  1\r\n");
+  ::chmod(PathOf("secret.cfg").c_str(), 0);
+  if (::geteuid() != 0) {  // permissions do not stop the superuser
+    EXPECT_EQ(ReadCfgFile(PathOf("secret.cfg"), text), CfgFileResult::CannotOpen);
+  }
+#endif
+}
+
+TEST_F(CfgFile, WritesANewFileAndReplacesAnOldOne) {
+  const std::string path = PathOf("RTU_12345678.cfg");
+  EXPECT_EQ(WriteFileAtomically(path, "first\r\n"), CfgFileResult::Ok);
+  EXPECT_EQ(ReadRaw(path), "first\r\n");
+  EXPECT_EQ(WriteFileAtomically(path, "second\r\n"), CfgFileResult::Ok);
+  EXPECT_EQ(ReadRaw(path), "second\r\n");
+  EXPECT_EQ(Entries(), std::vector<std::string>{"RTU_12345678.cfg"});
+}
+
+TEST_F(CfgFile, ASavedListingLoadsBackIntoTheTable) {
+  SetParamText(4, "12345678", 0);
+  SetParamText(23, "cmnet", 0);
+  SetParamText(3, "8E1", 0);
+  SetParamText(30, "401", 6);
+  const std::string listing = BuildListing();
+  const std::string path = PathOf("RTU_12345678.cfg");
+  ASSERT_EQ(WriteFileAtomically(path, listing), CfgFileResult::Ok);
+
+  ResetParamValues();
+  std::string text;
+  ASSERT_EQ(ReadCfgFile(path, text), CfgFileResult::Ok);
+  EXPECT_EQ(text, listing);
+  EXPECT_EQ(ParseListing(text.data(), static_cast<int>(text.size())), 1);
+  EXPECT_EQ(GetParamText(4, 0), "12345678");
+  EXPECT_EQ(GetParamText(23, 0), "cmnet");
+  EXPECT_EQ(GetRawValue(*FindParam(3), 0), "8-EVN-1");
+  EXPECT_EQ(GetParamText(30, 6), "401");
+}
+
+TEST_F(CfgFile, AFailedWriteLeavesNothingBehind) {
+  // The target is a folder.
+  const std::string folder = PathOf("folder.cfg");
+  fs::create_directory(folder);
+  std::string error;
+  EXPECT_EQ(WriteFileAtomically(folder, "x", &error), CfgFileResult::WriteError);
+  EXPECT_FALSE(error.empty());
+  EXPECT_TRUE(fs::is_directory(folder));
+
+  // The folder does not exist.
+  EXPECT_EQ(WriteFileAtomically(PathOf("nowhere/a.cfg"), "x"), CfgFileResult::WriteError);
+  EXPECT_EQ(Entries(), std::vector<std::string>{"folder.cfg"});
+}
+
+#ifndef _WIN32
+TEST_F(CfgFile, AWriteThatFailsHalfwayKeepsTheOldFile) {
+  const std::string path = PathOf("RTU_1.cfg");
+  WriteRaw(path, "old contents\r\n");
+
+  // Files may grow to 16 bytes only: the write of the new text fails part way.
+  struct sigaction ignore {}, previous {};
+  ignore.sa_handler = SIG_IGN;
+  ASSERT_EQ(::sigaction(SIGXFSZ, &ignore, &previous), 0);
+  rlimit old{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+  rlimit small = old;
+  small.rlim_cur = 16;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  std::string error;
+  const CfgFileResult result = WriteFileAtomically(path, std::string(4096, 'n'), &error);
+  ::setrlimit(RLIMIT_FSIZE, &old);
+  ::sigaction(SIGXFSZ, &previous, nullptr);
+
+  EXPECT_EQ(result, CfgFileResult::WriteError);
+  EXPECT_FALSE(error.empty());
+  EXPECT_EQ(ReadRaw(path), "old contents\r\n");
+  EXPECT_EQ(Entries(), std::vector<std::string>{"RTU_1.cfg"});
+}
+
+TEST_F(CfgFile, AReadOnlyFolderKeepsTheOldFile) {
+  if (::geteuid() == 0) GTEST_SKIP() << "permissions do not stop the superuser";
+  const std::string path = PathOf("RTU_2.cfg");
+  WriteRaw(path, "old\r\n");
+  fs::permissions(dir_, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+  EXPECT_EQ(WriteFileAtomically(path, "new\r\n"), CfgFileResult::WriteError);
+  fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add);
+  EXPECT_EQ(ReadRaw(path), "old\r\n");
+  EXPECT_EQ(Entries(), std::vector<std::string>{"RTU_2.cfg"});
+}
+
+TEST_F(CfgFile, AReplacedFileKeepsItsPermissions) {
+  const std::string path = PathOf("RTU_3.cfg");
+  WriteRaw(path, "old\r\n");
+  ::chmod(path.c_str(), 0640);
+  ASSERT_EQ(WriteFileAtomically(path, "new\r\n"), CfgFileResult::Ok);
+  struct stat st {};
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+#endif
+
+}  // namespace

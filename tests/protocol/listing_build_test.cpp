@@ -1,0 +1,192 @@
+// Writing the table in listing form: line form and order, the command lines, and
+// the size limit.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "protocol/listing.h"
+#include "protocol/param_table.h"
+
+namespace {
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    const size_t end = text.find("\r\n", start);
+    if (end == std::string::npos) {
+      lines.push_back(text.substr(start) + "<no CR LF>");
+      break;
+    }
+    lines.push_back(text.substr(start, end - start));
+    start = end + 2;
+  }
+  return lines;
+}
+
+size_t IndexOf(const std::vector<std::string>& lines, const std::string& line) {
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (lines[i] == line) return i;
+  }
+  return std::string::npos;
+}
+
+class ListingBuild : public ::testing::Test {
+ protected:
+  void SetUp() override { ResetParamValues(); }
+  void TearDown() override { ResetParamValues(); }
+
+  // Fills values of the first parameters (in position order) so that the listing
+  // grows by exactly `extra` bytes.
+  static void Grow(size_t extra) {
+    const ParamEntry* entries = ParamTableEntries();
+    for (int pos = 0; pos < 164 && extra > 0; ++pos) {
+      for (int i = 0; i < entries[pos].count && extra > 0; ++i) {
+        const size_t room = 199 - GetRawValue(entries[pos], i).size();
+        const size_t add = std::min(room, extra);
+        SetRawValue(entries[pos], i, GetRawValue(entries[pos], i) + std::string(add, 'x'));
+        extra -= add;
+      }
+    }
+    ASSERT_EQ(extra, 0u);
+  }
+};
+
+TEST_F(ListingBuild, BeginsWithTheTerminalParametersInDeviceForm) {
+  SetParamText(0, "1", 0);
+  SetParamText(1, "0", 0);
+  SetParamText(2, "115200", 0);
+  SetParamText(3, "8N1", 0);
+  const std::string text = BuildListing();
+  EXPECT_EQ(text.rfind("Protocol work type:  1\r\nDebug Level:  0\r\n"
+                       "Debug com baudrate:  115200\r\nDebug com parity:  8-NON-1\r\n", 0),
+            0u);
+}
+
+TEST_F(ListingBuild, OneLinePerInstanceInPositionOrder) {
+  const std::vector<std::string> lines = Lines(BuildListing());
+  ASSERT_EQ(lines.size(), 757u + 16u);
+  // Empty values: the label and two spaces.
+  EXPECT_EQ(lines[0], "Protocol work type:  ");
+  EXPECT_EQ(lines[18], "Total Servers:  ");
+  EXPECT_EQ(lines[19], "Server1's transfer mode:  ");
+  EXPECT_EQ(lines[26], "Server8's transfer mode:  ");
+  EXPECT_EQ(lines[27], "Server1's Ip:  ");
+
+  // Channels 01..30, then the save lengths.
+  const size_t ch = IndexOf(lines, "Channel01 type:  ");
+  ASSERT_NE(ch, std::string::npos);
+  EXPECT_EQ(lines[ch + 6], "Channel07 type:  ");
+  EXPECT_EQ(lines[ch + 29], "Channel30 type:  ");
+  EXPECT_EQ(lines[ch + 30], "Channel01 save length:  ");
+
+  // The counters follow the positions: "if up" after "shake ms".
+  const size_t up = IndexOf(lines, "Counter1 up time:  ");
+  ASSERT_NE(up, std::string::npos);
+  EXPECT_EQ(lines[up + 1], "Counter2 up time:  ");
+  EXPECT_EQ(lines[up + 2], "Counter1 shake ms:  ");
+  EXPECT_EQ(lines[up + 3], "Counter2 shake ms:  ");
+  EXPECT_EQ(lines[up + 4], "Counter1 if up:  ");
+  EXPECT_LT(IndexOf(lines, "Adc4 up time:  "), IndexOf(lines, "Adc1 if up:  "));
+
+  EXPECT_NE(IndexOf(lines, "Com15 if open:  "), std::string::npos);
+  EXPECT_NE(IndexOf(lines, "camera timer10 minute:  "), std::string::npos);
+  EXPECT_EQ(IndexOf(lines, "Sdi if open:  "), std::string::npos);
+  EXPECT_EQ(IndexOf(lines, "Gray related value:  "), std::string::npos);
+
+  // The last parameter lines, then the 16 command lines.
+  EXPECT_EQ(lines[755], "Szy Water order:  ");
+  EXPECT_EQ(lines[756], "Device address type:  ");
+  for (size_t i = 757; i < lines.size(); ++i) {
+    EXPECT_EQ(lines[i], i == 757 + 8 ? "Record:  " : "  ") << i;
+  }
+}
+
+TEST_F(ListingBuild, CommandLinesCarryTheStoredArgument) {
+  SetParamText(kCmdClock, "2024-05-06 07:08:09", 0);
+  SetParamText(kCmdReadRecords, "3", 0);
+  const std::vector<std::string> lines = Lines(BuildListing());
+  EXPECT_EQ(lines[757 + 7], "  2024-05-06 07:08:09");
+  EXPECT_EQ(lines[757 + 8], "Record:  3");
+}
+
+TEST_F(ListingBuild, AListingOfExactlyTheLimitMinusOneByteIsWhole) {
+  const size_t empty = BuildListing().size();
+  Grow(kListingMaxBytes - 1 - empty);
+  const std::string text = BuildListing();
+  EXPECT_EQ(text.size(), static_cast<size_t>(kListingMaxBytes - 1));
+  EXPECT_EQ(Lines(text).size(), 773u);
+
+  // One byte more and the last line no longer fits (room is kept for a terminator).
+  Grow(1);
+  const std::string over = BuildListing();
+  EXPECT_EQ(over.size(), static_cast<size_t>(kListingMaxBytes - 1 + 1 - 4));
+  EXPECT_EQ(Lines(over).size(), 772u);
+}
+
+TEST_F(ListingBuild, ALineThatDoesNotFitDropsTheRestOfItsEntryOnly) {
+  // Place the first "Com sensor type" line so that its 199-character value cannot
+  // fit, while the short lines after the entry still do.
+  const std::string before = BuildListing();
+  const size_t offset = before.find("Com1 sensor type:  ");
+  ASSERT_NE(offset, std::string::npos);
+  const size_t lineLength = std::string("Com1 sensor type:  ").size() + 199 + 2;
+  const size_t wantedOffset = kListingMaxBytes - lineLength;  // offset + line + 1 > limit
+  Grow(wantedOffset - offset);
+  SetRawValue(*FindParam(161), 0, std::string(199, 's'));
+
+  const std::string text = BuildListing();
+  const std::vector<std::string> lines = Lines(text);
+  EXPECT_EQ(text.find("sensor type:"), std::string::npos);  // all 15 instances skipped
+  EXPECT_EQ(lines.size(), 773u - 15u);
+  EXPECT_NE(IndexOf(lines, "Szy Water order:  "), std::string::npos);
+  EXPECT_EQ(lines.back(), "  ");
+  EXPECT_LE(text.size(), static_cast<size_t>(kListingMaxBytes - 1));
+
+  // One byte less in front and it fits, exactly up to the limit; now nothing after
+  // it fits any more.
+  SetRawValue(*FindParam(0), 0, GetRawValue(*FindParam(0), 0).substr(1));
+  const std::string fits = BuildListing();
+  EXPECT_EQ(fits.size(), static_cast<size_t>(kListingMaxBytes - 1));
+  EXPECT_EQ(Lines(fits).back(), "Com1 sensor type:  " + std::string(199, 's'));
+}
+
+TEST_F(ListingBuild, AFullTableOfLongValuesStaysWithinTheLimitAndReadsBack) {
+  const ParamEntry* entries = ParamTableEntries();
+  for (int pos = 0; pos < 164; ++pos) {
+    for (int i = 0; i < entries[pos].count; ++i) {
+      SetRawValue(entries[pos], i, std::to_string(pos) + "_" + std::to_string(i) + std::string(190, 'L'));
+    }
+  }
+  const std::string text = BuildListing();
+  EXPECT_LE(text.size(), static_cast<size_t>(kListingMaxBytes - 1));
+  EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
+  // Every written line is a whole line; the written instances of each entry are
+  // its first ones.
+  const std::vector<std::string> lines = Lines(text);
+  ResetParamValues();
+  EXPECT_EQ(ParseListing(text.data(), static_cast<int>(text.size())), 1);
+  int stored = 0;
+  for (int pos = 0; pos < 164; ++pos) {
+    bool gap = false;
+    for (int i = 0; i < entries[pos].count; ++i) {
+      const std::string v = GetRawValue(entries[pos], i);
+      if (v.empty()) {
+        gap = true;
+        continue;
+      }
+      EXPECT_FALSE(gap) << "position " << pos << " instance " << i;
+      EXPECT_EQ(v, std::to_string(pos) + "_" + std::to_string(i) + std::string(190, 'L'));
+      ++stored;
+    }
+  }
+  EXPECT_GT(stored, 100);
+  size_t commandLines = 0;
+  for (const std::string& line : lines) {
+    if (line.rfind("  ", 0) == 0 || line.rfind("Record:", 0) == 0) ++commandLines;
+  }
+  EXPECT_EQ(static_cast<size_t>(stored) + commandLines, lines.size());
+}
+
+}  // namespace
