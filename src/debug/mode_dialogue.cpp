@@ -56,6 +56,8 @@ void DebugModeDialogue::Stop() {
   wake_.notify_all();
   event_.Set();
   if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
+  std::lock_guard<std::mutex> lock(mutex_);
+  phase_ = step_ = reply_ = retry_ = rounds_ = 0;
 }
 
 bool DebugModeDialogue::IsRunning() const {

@@ -1,0 +1,342 @@
+// The simple / professional mode dialogue against a scripted device, with time
+// scaled down; every wait below is derived from the dialogue's own limits.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <thread>
+
+#include "base/cp936.h"
+#include "base/timing.h"
+#include "debug/mode_dialogue.h"
+#include "debug/receive_log.h"
+#include "fake_port.h"
+
+namespace {
+
+constexpr double kScale = 0.004;
+
+// The console page as the dialogue sees it. The power-cycle box blocks like a
+// real one until CloseWaitingMessage (or the test) closes it.
+class FakeView : public IDebugModeView {
+ public:
+  DebugModeDialogue* dialogue = nullptr;
+  std::function<void()> beforeEnable;  // runs on the mode thread before EnablePage
+
+  ~FakeView() override { StopBannerTimer(); }
+
+  void ShowMessage(const std::string& text, const std::function<bool()>& skip) override {
+    std::unique_lock<std::mutex> lock(m_);
+    if (skip && skip()) {
+      skipped_.push_back(text);
+      cv_.notify_all();
+      return;
+    }
+    messages_.push_back(text);
+    enabledAtMessage_.push_back(enabled_);
+    boxOpen_ = true;
+    cv_.notify_all();
+    if (skip) cv_.wait(lock, [this] { return !boxOpen_; });  // the waiting box
+    boxOpen_ = false;
+    cv_.notify_all();
+  }
+  void EnablePage(bool enabled) override {
+    if (beforeEnable) beforeEnable();
+    std::lock_guard<std::mutex> lock(m_);
+    enabled_ = enabled;
+  }
+  void StartBannerTimer() override {
+    StopBannerTimer();
+    ticking_ = true;
+    timer_ = std::thread([this] {
+      while (ticking_) {
+        dialogue->OnBannerTick();
+        Timing::Sleep(DebugModeDialogue::kBannerTickMs);
+      }
+    });
+  }
+  void StopBannerTimer() override {
+    ticking_ = false;
+    if (timer_.joinable()) timer_.join();
+  }
+  void CloseWaitingMessage() override {
+    std::lock_guard<std::mutex> lock(m_);
+    ++closes_;
+    boxOpen_ = false;
+    cv_.notify_all();
+  }
+  void LogChanged() override { ++logChanges; }
+
+  // Waits until n messages were shown (or skipped); false after ms.
+  bool WaitMessages(size_t n, int ms) {
+    std::unique_lock<std::mutex> lock(m_);
+    return cv_.wait_for(lock, std::chrono::milliseconds(ms),
+                        [&] { return messages_.size() + skipped_.size() >= n; });
+  }
+  bool WaitBoxOpen(int ms) {
+    std::unique_lock<std::mutex> lock(m_);
+    return cv_.wait_for(lock, std::chrono::milliseconds(ms), [&] { return boxOpen_; });
+  }
+  void UserClosesBox() { CloseWaitingMessage(); }
+  std::vector<std::string> Messages() {
+    std::lock_guard<std::mutex> lock(m_);
+    return messages_;
+  }
+  std::vector<bool> EnabledAtMessage() {
+    std::lock_guard<std::mutex> lock(m_);
+    return enabledAtMessage_;
+  }
+  bool Enabled() {
+    std::lock_guard<std::mutex> lock(m_);
+    return enabled_;
+  }
+  int Closes() {
+    std::lock_guard<std::mutex> lock(m_);
+    return closes_;
+  }
+  size_t Skipped() {
+    std::lock_guard<std::mutex> lock(m_);
+    return skipped_.size();
+  }
+  bool Ticking() const { return ticking_; }
+  std::atomic<int> logChanges{0};
+
+ private:
+  std::mutex m_;
+  std::condition_variable cv_;
+  std::vector<std::string> messages_, skipped_;
+  std::vector<bool> enabledAtMessage_;
+  bool enabled_ = false;  // the page is disabled when a dialogue begins
+  bool boxOpen_ = false;
+  int closes_ = 0;
+  std::atomic<bool> ticking_{false};
+  std::thread timer_;
+};
+
+// What the scripted device answers. Replies are delivered on the writing thread,
+// the way the receive thread would hand them over.
+struct Device {
+  std::atomic<bool> answerProbe{true};
+  std::atomic<bool> probeError{false};
+  std::atomic<bool> answerReset{true};
+  std::atomic<bool> bootWindow{false};  // powered up: the next "S" gets the banner
+  std::atomic<bool> restartOnReset{true};
+};
+
+class ModeDialogueTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Timing::SetScale(kScale);
+    view.dialogue = &dlg;
+    port.SetResponder([this](const std::string& w) { Answer(w); });
+    dlg.Start();
+  }
+  void TearDown() override {
+    dlg.Stop();
+    view.StopBannerTimer();
+    Timing::SetScale(1.0);
+  }
+  void Deliver(const std::string& block) {
+    log.Append(block);
+    dlg.OnReceive(block.data(), static_cast<int>(block.size()));
+  }
+  void Answer(const std::string& w) {
+    if (w == "---" && dev.answerProbe) {
+      // Split over two blocks, with a NUL in front: matched on the accumulated text.
+      Deliver(std::string("\0\r\nCMD ", 7));
+      Deliver(dev.probeError ? "ERROR\r\n" : "OK\r\n");
+    } else if (w == "AT+RESET\r\n" && dev.answerReset) {
+      Deliver("AT+RESET\r\n\r\nOK\r\n");
+      if (dev.restartOnReset) dev.bootWindow = true;
+    } else if (w == "S" && dev.bootWindow.exchange(false)) {
+      Deliver("\r\nCONFIGURE PROGRAM\r\n");
+    }
+  }
+  // Waits for the dialogue's end: limit = the sum of its waits, scaled, plus a margin.
+  bool WaitMessages(size_t n, int unscaledLimitMs) {
+    return view.WaitMessages(n, Timing::Scaled(unscaledLimitMs) + 3000);
+  }
+  static std::string Gbk(const char* s) { return GBK(s); }
+
+  FakePort port;
+  ReceiveLog log;
+  FakeView view;
+  DebugModeDialogue dlg{port, log, view};
+  Device dev;
+};
+
+TEST_F(ModeDialogueTest, SimpleModeSucceedsOnCmdOk) {
+  dlg.Begin(DebugModeDialogue::kSimple);
+  ASSERT_TRUE(WaitMessages(1, DebugModeDialogue::kProbeWaitMs));
+  EXPECT_EQ(view.Messages(), std::vector<std::string>{Gbk("进入简易模式成功！")});
+  EXPECT_EQ(view.EnabledAtMessage(), std::vector<bool>{false});  // enabled after the box
+  EXPECT_FALSE(dlg.IsProMode());
+  EXPECT_EQ(port.Writes(), std::vector<std::string>{"---"});
+  const std::string notice = Gbk("\r\n进入简易模式中,请等待...\r\n");
+  EXPECT_EQ(notice.size(), 28u);
+  EXPECT_EQ(log.Bytes().substr(0, 28), notice);
+  EXPECT_GE(view.logChanges.load(), 1);
+  for (int i = 0; i < 100 && dlg.IsRunning(); ++i) Timing::Sleep(1);
+  EXPECT_FALSE(dlg.IsRunning());
+}
+
+TEST_F(ModeDialogueTest, SimpleModeFailsAfterTwoWaitsOnSilenceOrError) {
+  dev.answerProbe = false;
+  const int64_t t0 = Timing::NowMs();
+  dlg.Begin(DebugModeDialogue::kSimple);
+  ASSERT_TRUE(WaitMessages(1, 2 * DebugModeDialogue::kProbeWaitMs));
+  EXPECT_GE(Timing::NowMs() - t0, 2 * Timing::Scaled(DebugModeDialogue::kProbeWaitMs) - 2);
+  EXPECT_EQ(view.Messages(), std::vector<std::string>{Gbk("进入简易模式失败！")});
+  EXPECT_EQ(view.EnabledAtMessage(), std::vector<bool>{true});  // enabled before the box
+  EXPECT_EQ(port.CountWrites("---"), 2);
+  EXPECT_EQ(port.CountWrites("S"), 0);
+  EXPECT_FALSE(view.Ticking());
+
+  // "\r\nCMD ERROR\r\n" fails each probe at once.
+  port.ClearWrites();
+  dev.answerProbe = true;
+  dev.probeError = true;
+  const int64_t t1 = Timing::NowMs();
+  dlg.Begin(DebugModeDialogue::kSimple);
+  ASSERT_TRUE(WaitMessages(2, 2 * DebugModeDialogue::kProbeWaitMs));
+  EXPECT_LT(Timing::NowMs() - t1, Timing::Scaled(DebugModeDialogue::kProbeWaitMs) + 1000);
+  EXPECT_EQ(view.Messages().back(), Gbk("进入简易模式失败！"));
+  EXPECT_EQ(port.CountWrites("---"), 2);
+}
+
+TEST_F(ModeDialogueTest, ClosedPortFailsWithoutWaiting) {
+  port.Close();
+  const int64_t t0 = Timing::NowMs();
+  dlg.Begin(DebugModeDialogue::kSimple);
+  ASSERT_TRUE(WaitMessages(1, 0));
+  EXPECT_LT(Timing::NowMs() - t0, Timing::Scaled(DebugModeDialogue::kProbeWaitMs));
+  EXPECT_EQ(view.Messages(), std::vector<std::string>{Gbk("进入简易模式失败！")});
+  EXPECT_TRUE(port.Writes().empty());
+}
+
+TEST_F(ModeDialogueTest, ProfessionalModeSucceedsAndSetsFlag) {
+  dlg.Begin(DebugModeDialogue::kProfessional);
+  ASSERT_TRUE(WaitMessages(1, DebugModeDialogue::kProbeWaitMs + DebugModeDialogue::kResetWaitMs +
+                                  DebugModeDialogue::kBannerWaitMs));
+  EXPECT_EQ(view.Messages(), std::vector<std::string>{Gbk("进入专业模式成功！")});
+  EXPECT_TRUE(dlg.IsProMode());
+  EXPECT_FALSE(view.Ticking());
+  const auto writes = port.Writes();
+  ASSERT_GE(writes.size(), 3u);
+  EXPECT_EQ(writes[0], "---");
+  EXPECT_EQ(writes[1], "AT+RESET\r\n");
+  for (size_t i = 2; i < writes.size(); ++i) EXPECT_EQ(writes[i], "S");  // S only after the reset
+  // The log holds the notice and the echoed reset command before the device's reply.
+  const std::string bytes = log.Bytes();
+  EXPECT_EQ(bytes.find(Gbk("\r\n进入专业模式中,请等待...\r\n")), 0u);
+  EXPECT_NE(bytes.find("AT+RESET\r\n"), std::string::npos);
+  EXPECT_NE(bytes.find("CONFIGURE PROGRAM"), std::string::npos);
+
+  // A new entry clears the flag at once.
+  dev.answerProbe = false;
+  dlg.Begin(DebugModeDialogue::kSimple);
+  EXPECT_FALSE(dlg.IsProMode());
+  ASSERT_TRUE(WaitMessages(2, 2 * DebugModeDialogue::kProbeWaitMs));
+}
+
+TEST_F(ModeDialogueTest, IgnoredResetLeadsToPowerCycleBoxClosedByBanner) {
+  dev.answerReset = false;
+  dlg.Begin(DebugModeDialogue::kProfessional);
+  // Two rounds of one probe and two resets, then the power-cycle box.
+  ASSERT_TRUE(view.WaitBoxOpen(Timing::Scaled(4 * DebugModeDialogue::kResetWaitMs +
+                                               2 * DebugModeDialogue::kProbeWaitMs) + 3000));
+  EXPECT_EQ(view.Messages(), std::vector<std::string>{Gbk("进入专业模式错误, 请将设备重新上电！")});
+  EXPECT_EQ(view.EnabledAtMessage(), std::vector<bool>{true});
+  const std::vector<std::string> expected{"---", "AT+RESET\r\n", "AT+RESET\r\n",
+                                          "---", "AT+RESET\r\n", "AT+RESET\r\n"};
+  auto writes = port.Writes();
+  ASSERT_GE(writes.size(), expected.size());
+  EXPECT_EQ(std::vector<std::string>(writes.begin(), writes.begin() + 6), expected);
+  // "S" goes out every tick while the box waits.
+  for (int i = 0; i < 2000 && port.CountWrites("S") < 3; ++i) Timing::Sleep(1);
+  EXPECT_GE(port.CountWrites("S"), 3);
+  EXPECT_FALSE(dlg.IsProMode());
+
+  // The user powers the device up: the banner closes the box and the dialogue succeeds.
+  dev.bootWindow = true;
+  ASSERT_TRUE(WaitMessages(2, DebugModeDialogue::kBannerWaitMs));
+  EXPECT_EQ(view.Messages().back(), Gbk("进入专业模式成功！"));
+  EXPECT_EQ(view.Closes(), 1);
+  EXPECT_TRUE(dlg.IsProMode());
+  EXPECT_FALSE(view.Ticking());
+}
+
+TEST_F(ModeDialogueTest, SilentProbeGoesStraightToPowerUpWaitAndTimesOut) {
+  dev.answerProbe = false;
+  dlg.Begin(DebugModeDialogue::kProfessional);
+  ASSERT_TRUE(view.WaitBoxOpen(Timing::Scaled(2 * DebugModeDialogue::kProbeWaitMs) + 3000));
+  EXPECT_EQ(port.CountWrites("AT+RESET\r\n"), 0);
+  // The user presses OK without powering the device: the 60 s wait runs out.
+  const int64_t t0 = Timing::NowMs();
+  view.UserClosesBox();
+  ASSERT_TRUE(WaitMessages(2, DebugModeDialogue::kBannerWaitMs));
+  EXPECT_GE(Timing::NowMs() - t0, Timing::Scaled(DebugModeDialogue::kBannerWaitMs) - 2);
+  EXPECT_EQ(view.Messages().back(), Gbk("进入专业模式失败！"));
+  EXPECT_FALSE(dlg.IsProMode());
+  EXPECT_FALSE(view.Ticking());
+}
+
+TEST_F(ModeDialogueTest, BannerBeforeTheBoxOpensSkipsTheBox) {
+  // The device is powered up already: the first "S" is answered before the box
+  // would open; the box is skipped instead of waiting for a click.
+  dev.answerProbe = false;
+  dev.bootWindow = true;
+  // Hold the mode thread just before its box until the banner has been matched.
+  view.beforeEnable = [this] {
+    for (int i = 0; i < 3000 && view.Closes() == 0; ++i) Timing::Sleep(1);
+  };
+  dlg.Begin(DebugModeDialogue::kProfessional);
+  ASSERT_TRUE(WaitMessages(2, 2 * DebugModeDialogue::kProbeWaitMs));
+  EXPECT_EQ(view.Skipped(), 1u);
+  EXPECT_EQ(view.Messages(), std::vector<std::string>{Gbk("进入专业模式成功！")});
+  EXPECT_TRUE(dlg.IsProMode());
+}
+
+TEST_F(ModeDialogueTest, LargeBlocksDoNotHideTheReply) {
+  port.SetResponder([this](const std::string& w) {
+    if (w != "---") return;
+    Deliver(std::string(900, 'x'));
+    Deliver(std::string(5000, '\0') + "\r\nCMD");  // larger than the whole reply buffer
+    Deliver(" OK\r\n");
+  });
+  dlg.Begin(DebugModeDialogue::kSimple);
+  ASSERT_TRUE(WaitMessages(1, DebugModeDialogue::kProbeWaitMs));
+  EXPECT_EQ(view.Messages(), std::vector<std::string>{Gbk("进入简易模式成功！")});
+}
+
+TEST_F(ModeDialogueTest, NoticeRestartsAFullLogAndBeginIsIgnoredWhileRunning) {
+  log.Append(std::string(ReceiveLog::kCapacity - 10, 'z'));
+  dev.answerProbe = false;
+  dlg.Begin(DebugModeDialogue::kSimple);
+  EXPECT_EQ(log.Bytes(), Gbk("\r\n进入简易模式中,请等待...\r\n"));
+  dlg.Begin(DebugModeDialogue::kProfessional);  // ignored: one dialogue at a time
+  ASSERT_TRUE(WaitMessages(1, 2 * DebugModeDialogue::kProbeWaitMs));
+  EXPECT_EQ(view.Messages(), std::vector<std::string>{Gbk("进入简易模式失败！")});
+  EXPECT_EQ(log.Bytes().size(), 28u);
+}
+
+TEST(ModeDialogueStop, StopEndsAWaitAtOnce) {
+  Timing::SetScale(1.0);
+  FakePort port;
+  ReceiveLog log;
+  FakeView view;
+  DebugModeDialogue dlg(port, log, view);
+  view.dialogue = &dlg;
+  dlg.Start();
+  dlg.Begin(DebugModeDialogue::kSimple);
+  for (int i = 0; i < 1000 && port.Writes().empty(); ++i) Timing::Sleep(1);
+  ASSERT_EQ(port.CountWrites("---"), 1);
+  const int64_t t0 = Timing::NowMs();
+  dlg.Stop();
+  EXPECT_LT(Timing::NowMs() - t0, DebugModeDialogue::kProbeWaitMs / 2);
+  EXPECT_TRUE(view.Messages().empty());  // no failure box for a stop
+  dlg.Begin(DebugModeDialogue::kSimple);  // ignored after Stop
+  EXPECT_FALSE(dlg.IsRunning());
+}
+
+}  // namespace
