@@ -1,0 +1,391 @@
+#include "app/link_machine.h"
+
+#include <utility>
+
+#include "serial/serial_port.h"
+
+LinkMachine::LinkMachine(ISerialPort& port, ILinkView& view) : port_(port), view_(view) {}
+
+template <class Fn>
+bool LinkMachine::Commit(unsigned gen, Fn fn) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (gen_.load() != gen) return false;
+  fn();
+  return true;
+}
+
+template <class Fn>
+void LinkMachine::Ui(unsigned gen, Fn fn) {
+  // The check runs on the UI thread, where Cancel and the starts run too, so a step's
+  // window changes never land after a cancel that came in the meantime.
+  view_.RunOnUi([&] {
+    if (gen_.load() == gen) fn();
+  });
+}
+
+void LinkMachine::Wake() { wake_.Set(); }
+
+std::string LinkMachine::DevicePortName() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return devicePortName_;
+}
+
+bool LinkMachine::Busy() const {
+  return m_nLinkState.load() != linkstate::kNoState && m_nLinkStep.load() != 0 &&
+         m_bLinkToTools.load() == 0;
+}
+
+// ---------------------------------------------------------------- UI thread
+
+void LinkMachine::StartDetection(std::vector<std::string> ports) {
+  view_.RunOnUi([&] {
+    view_.EnableCombos(false);
+    view_.SetTipMessage(TipText::kDetecting);
+    view_.ShowTip(true);
+    view_.EnableMainWindow(false);
+  });
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++gen_;
+    m_nPortCount = static_cast<int>(ports.size());
+    ports_ = std::move(ports);
+    denied_.clear();
+    m_nProbeIndex = 0;
+    m_nRetry = 0;
+    m_nReply = 0;
+    m_bLinkToTools = 0;
+    m_nLinkStep = linkstate::kOpen;
+    m_nLinkState = linkstate::kDetect;
+  }
+  m_hReplyEvent.Set();
+  Wake();
+}
+
+void LinkMachine::StartEntry(int state, TipText text, bool showTip) {
+  if (showTip) {
+    view_.RunOnUi([&] {
+      view_.SetTipMessage(text);
+      view_.ShowTip(true);
+      view_.EnableMainWindow(false);
+    });
+  }
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++gen_;
+    m_bLinkToTools = 0;
+    m_nRetry = 0;
+    m_nLinkStep = linkstate::kSend;
+    m_nLinkState = state;
+  }
+  m_hReplyEvent.Set();
+  Wake();
+}
+
+void LinkMachine::Cancel() {
+  bool detecting;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++gen_;
+    detecting = m_nLinkState.load() == linkstate::kDetect;
+    m_bLinkToTools = 0;
+    m_nRetry = 0;
+    m_nLinkStep = 0;
+    m_nReply = 0;
+    m_nLinkState = linkstate::kNoState;
+  }
+  // A step waiting for a reply ends now; what it finds is no longer applied.
+  m_hReplyEvent.Set();
+  Wake();
+  if (detecting) port_.Close();
+  view_.RunOnUi([&] {
+    if (detecting) {
+      view_.SetPortButtonOpen(false);
+      view_.SetStatus(LinkStatus::kClosed);
+      view_.EnableCombos(true);
+    }
+    view_.CancelPendingLoad();
+    view_.EnableMainWindow(true);
+  });
+}
+
+void LinkMachine::SetLinkToTools(bool toTools) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  m_bLinkToTools = toTools ? 1 : 0;
+}
+
+// ---------------------------------------------------------------- link-state thread
+
+void LinkMachine::Run() {
+  while (!stop_.load()) {
+    wake_.Reset();
+    if (!Step() && !stop_.load()) wake_.WaitUnscaled(linkstate::kIdleWaitMs);
+  }
+}
+
+void LinkMachine::Stop() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stop_ = true;
+    ++gen_;
+  }
+  m_hReplyEvent.Set();
+  Wake();
+}
+
+bool LinkMachine::Step() {
+  unsigned gen;
+  int state, step;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (stop_.load() || m_bLinkToTools.load() != 0) return false;
+    gen = gen_.load();
+    state = m_nLinkState.load();
+    step = m_nLinkStep.load();
+  }
+  switch (state) {
+    case linkstate::kDetect:
+      if (step < linkstate::kOpen || step > linkstate::kNextPort) return false;
+      DetectStep(gen, step);
+      return true;
+    case linkstate::kEnterConfigOrDownload:
+    case linkstate::kEnterDebug:
+      if (step < linkstate::kSend || step > linkstate::kFailure) return false;
+      EntryStep(gen, state, step);
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool LinkMachine::SendProbe() {
+  static constexpr char kProbe[] = "---";
+  return port_.IsOpen() && port_.Write(kProbe, 3) == 3;
+}
+
+// ---------------------------------------------------------------- state 1: auto-detection
+
+void LinkMachine::DetectStep(unsigned gen, int step) {
+  switch (step) {
+    case linkstate::kOpen: DetectOpen(gen); break;
+    case linkstate::kProbe: DetectProbe(gen); break;
+    case linkstate::kFound: DetectFound(gen); break;
+    case linkstate::kNoReply: DetectNoReply(gen); break;
+    case linkstate::kNextPort: DetectNextPort(gen); break;
+    default: break;
+  }
+}
+
+void LinkMachine::DetectOpen(unsigned gen) {
+  const int index = m_nProbeIndex.load();
+  if (index >= m_nPortCount.load()) {
+    Commit(gen, [&] { m_nLinkStep = linkstate::kNextPort; });
+    return;
+  }
+  if (index == 0 && port_.IsOpen()) {
+    port_.Close();
+    m_hReplyEvent.Wait(linkstate::kReopenWaitMs);
+  }
+  std::string name;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (gen_.load() != gen || index >= static_cast<int>(ports_.size())) return;
+    name = ports_[static_cast<size_t>(index)];
+  }
+  const bool opened =
+      port_.Open(name, linkstate::kDetectBaud, 8, serial::kOneStopBit, serial::kParityNone);
+  const bool denied = !opened && port_.LastOpenDeniedPermission();
+  const bool applied = Commit(gen, [&] {
+    m_nLinkStep = opened ? linkstate::kProbe : linkstate::kNextPort;
+    if (denied) denied_.push_back(name);
+  });
+  // Cancelled or stopped while opening: the port must end up closed as the cancel says.
+  if (!applied && opened) port_.Close();
+}
+
+void LinkMachine::DetectProbe(unsigned gen) {
+  {
+    // Armed before the probe goes out, so that a fast reply cannot be lost.
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (gen_.load() != gen) return;
+    m_nReply = ReplyMatcher::kNone;
+    m_hReplyEvent.Reset();
+  }
+  const bool answered = SendProbe() && m_hReplyEvent.Wait(linkstate::kProbeWaitMs);
+  const int reply = m_nReply.load();
+  Commit(gen, [&] {
+    m_nLinkStep = answered && reply == ReplyMatcher::kCmdError ? linkstate::kFound : linkstate::kNoReply;
+  });
+}
+
+void LinkMachine::DetectFound(unsigned gen) {
+  const int index = m_nProbeIndex.load();
+  const bool applied = Commit(gen, [&] {
+    m_nDevicePort = index;
+    if (index >= 0 && index < static_cast<int>(ports_.size()))
+      devicePortName_ = ports_[static_cast<size_t>(index)];
+    m_bLinkToTools = 1;
+    m_nProbeIndex = 0;
+    m_nRetry = 0;
+    m_nLinkState = linkstate::kNoState;
+    m_nLinkStep = 0;
+    m_nReply = 0;
+  });
+  if (!applied) return;
+  Ui(gen, [&] {
+    view_.SelectPort(index);
+    view_.SetPortButtonOpen(true);
+    view_.SetStatus(LinkStatus::kOpenConfirmed);
+    view_.EnableCombos(false);
+    view_.ShowTip(false);
+    view_.EnableMainWindow(true);
+    view_.DebugReceiveOnIfVisible();
+  });
+}
+
+void LinkMachine::DetectNoReply(unsigned gen) {
+  Commit(gen, [&] {
+    if (++m_nRetry < linkstate::kDetectProbes) {
+      m_nLinkStep = linkstate::kProbe;
+    } else {
+      m_nLinkStep = linkstate::kNextPort;
+      m_nRetry = 0;
+    }
+    m_nReply = 0;
+  });
+}
+
+void LinkMachine::DetectNextPort(unsigned gen) {
+  bool more = false;
+  int count = 0;
+  std::vector<std::string> denied;
+  const bool applied = Commit(gen, [&] {
+    count = m_nPortCount.load();
+    more = ++m_nProbeIndex < count;
+    if (more) {
+      m_nLinkStep = linkstate::kOpen;
+    } else {
+      m_nProbeIndex = 0;
+      m_nLinkState = linkstate::kNoState;
+      m_nLinkStep = 0;
+      denied = denied_;
+    }
+    m_nRetry = 0;
+    m_nReply = 0;
+  });
+  if (!applied) return;
+  if (more) {
+    if (port_.IsOpen()) port_.Close();
+    return;
+  }
+  // The search is over without a device. A last port that opened but did not answer stays open.
+  Ui(gen, [&] {
+    view_.SetTipMessage(TipText::kDetectTimeout);
+    view_.ShowTip(false);
+    view_.SelectPort(count - 1);
+    const bool open = port_.IsOpen();
+    view_.SetPortButtonOpen(open);
+    view_.SetStatus(open ? LinkStatus::kOpenUnconfirmed : LinkStatus::kClosed);
+    view_.EnableCombos(!open);
+    view_.EnableMainWindow(true);
+    if (!denied.empty()) view_.ReportPortsDenied(denied);
+  });
+}
+
+// ---------------------------------------------------------------- states 2 and 3: tool entry
+
+void LinkMachine::EntryStep(unsigned gen, int state, int step) {
+  const bool debug = state == linkstate::kEnterDebug;
+  const int wanted = debug ? ReplyMatcher::kCmdError : ReplyMatcher::kCmdOk;
+  switch (step) {
+    case linkstate::kSend: {
+      {
+        // Waiting for the reply from before the probe goes out, so that a fast reply is matched.
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (gen_.load() != gen) return;
+        m_nReply = ReplyMatcher::kNone;
+        m_hReplyEvent.Reset();
+        m_nLinkStep = linkstate::kWait;
+      }
+      if (!SendProbe()) Commit(gen, [&] { m_nLinkStep = linkstate::kFailure; });
+      return;
+    }
+    case linkstate::kWait: {
+      const bool answered = m_hReplyEvent.Wait(linkstate::kProbeWaitMs);
+      const int reply = m_nReply.load();
+      Commit(gen, [&] {
+        m_nLinkStep = answered && reply == wanted ? linkstate::kSuccess : linkstate::kFailure;
+      });
+      return;
+    }
+    case linkstate::kSuccess: {
+      const bool applied = Commit(gen, [&] {
+        m_bLinkToTools = 1;
+        m_nRetry = 0;
+        m_nLinkStep = 0;
+        m_nReply = 0;
+        if (debug) m_nLinkState = linkstate::kNoState;
+      });
+      if (!applied) return;
+      Ui(gen, [&] {
+        if (debug) {
+          view_.DebugReceiveOnIfVisible();
+          view_.SetStatus(LinkStatus::kOpenConfirmed);
+          view_.ShowTip(false);
+          view_.EnableMainWindow(true);
+          view_.BringToFront();
+          return;
+        }
+        // The workspace hides the tip itself once it has loaded the parameters.
+        if (view_.ConfigLogVisible()) view_.ConfigEntered();
+        if (view_.DownloadVisible()) {
+          view_.DownloadEntered();
+          view_.ShowTip(false);
+          view_.EnableMainWindow(true);
+          view_.BringToFront();
+        }
+        view_.SetStatus(LinkStatus::kOpenConfirmed);
+      });
+      return;
+    }
+    case linkstate::kFailure: {
+      bool giveUp = false;
+      const bool applied = Commit(gen, [&] {
+        if (++m_nRetry < linkstate::kEntryTries) {
+          m_nLinkStep = linkstate::kSend;
+        } else {
+          // The tool gets the link even so.
+          giveUp = true;
+          m_bLinkToTools = 1;
+          m_nRetry = 0;
+          m_nLinkStep = 0;
+          if (debug) m_nLinkState = linkstate::kNoState;
+        }
+        m_nReply = 0;
+      });
+      if (!applied || !giveUp) return;
+      Ui(gen, [&] {
+        view_.ShowTip(false);
+        view_.EnableMainWindow(true);
+        if (debug) return;
+        view_.BringToFront();
+        if (view_.ConfigLogVisible()) view_.ConfigEntryFailed();
+      });
+      return;
+    }
+    default:
+      return;
+  }
+}
+
+// ---------------------------------------------------------------- receive thread
+
+void LinkMachine::OnReceived(const char* data, int count) {
+  if (count <= 0) return;
+  matcher_.Append(data, count);
+  if (m_nLinkStep.load() != linkstate::kAwaitingReply) return;
+  const ReplyMatcher::Match match = matcher_.Find();
+  if (match == ReplyMatcher::kNone) return;
+  m_nReply = match;
+  m_hReplyEvent.Set();
+  matcher_.Clear();
+}

@@ -1,0 +1,63 @@
+#pragma once
+// What the link-state machine asks of the main window. The Qt main window implements it;
+// tests give the machine a fake.
+//
+// Threads: RunOnUi may be called from any thread; it runs fn on the UI thread and waits
+// (and returns without running fn once the program shuts down). Every other member is
+// called on the UI thread only: inside a RunOnUi block, or from a UI-thread call of the
+// machine (StartDetection, StartEntry, Cancel).
+#include <functional>
+#include <string>
+#include <vector>
+
+// The status box of the port bar.
+enum class LinkStatus {
+  kClosed,           // port closed
+  kOpenUnconfirmed,  // port open, device not confirmed on it
+  kOpenConfirmed,    // port open and the device confirmed
+};
+
+// Messages of the please-wait tip.
+enum class TipText {
+  kDetecting,        // auto-detection running
+  kDetectTimeout,    // the search ended without a device
+  kEnteringDebug,
+  kEnteringDownload,
+  kEnteringConfig,
+};
+
+class ILinkView {
+ public:
+  virtual ~ILinkView() = default;
+
+  virtual void RunOnUi(const std::function<void()>& fn) = 0;
+
+  // Port bar.
+  virtual void SelectPort(int index) = 0;
+  virtual void SetPortButtonOpen(bool open) = 0;  // "关闭串口" when open, else "开启串口"
+  virtual void SetStatus(LinkStatus status) = 0;
+  virtual void EnableCombos(bool enable) = 0;
+
+  // The tip and the main window.
+  virtual void SetTipMessage(TipText text) = 0;
+  virtual void ShowTip(bool show) = 0;
+  virtual void EnableMainWindow(bool enable) = 0;
+  virtual void BringToFront() = 0;
+
+  // Tool pages.
+  virtual void DebugReceiveOnIfVisible() = 0;
+  virtual bool ConfigLogVisible() = 0;
+  virtual bool DownloadVisible() = 0;
+  // The configuration tool was entered: disable the log window and the workspace,
+  // request the load and log "进入配置成功！".
+  virtual void ConfigEntered() = 0;
+  // Entering the configuration tool failed: operations disabled, work mode 0, and the
+  // message "载入参数失败，请将设备重新上电！".
+  virtual void ConfigEntryFailed() = 0;
+  // The download tool was entered: log "进入升级成功！".
+  virtual void DownloadEntered() = 0;
+  // Cancel: a load the workspace has not started yet is dropped and the workspace enabled.
+  virtual void CancelPendingLoad() = 0;
+  // The search ended without a device and these ports were refused for lack of permission.
+  virtual void ReportPortsDenied(const std::vector<std::string>& ports) = 0;
+};

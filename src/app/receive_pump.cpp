@@ -1,0 +1,59 @@
+#include "app/receive_pump.h"
+
+#include <chrono>
+#include <thread>
+
+#include "app/link_machine.h"
+#include "base/timing.h"
+#include "serial/serial_port.h"
+
+ReceivePump::ReceivePump(ISerialPort& port, LinkMachine& link, IReceiveTargets& targets)
+    : port_(port), link_(link), targets_(targets), block_(serial::kMaxReadBytes + 1) {}
+
+ReceivePump::Consumer ReceivePump::Dispatch(const char* data, int count) {
+  if (!link_.LinkToTools()) {
+    link_.OnReceived(data, count);
+    return kMatcher;
+  }
+  if (targets_.DownloadActive()) {
+    targets_.DownloadData(data, count);
+    return kDownload;
+  }
+  if (targets_.DebugReceiving()) {
+    targets_.DebugData(data, count);
+    return kDebug;
+  }
+  const int mode = targets_.ConfigWorkMode();
+  if (mode >= 0 && mode <= 2) {
+    targets_.ConfigData(data, count);
+    return kConfig;
+  }
+  return kNobody;
+}
+
+int ReceivePump::Turn() {
+  if (!port_.IsOpen()) return 0;
+  int n = port_.Read(block_.data());
+  if (n == serial::kReadVanished) {
+    port_.Close();
+    targets_.PortVanished();
+    return n;
+  }
+  if (n < 0) n = 0;
+  if (n > serial::kMaxReadBytes) n = serial::kMaxReadBytes;
+  block_[static_cast<size_t>(n)] = '\0';
+  Dispatch(block_.data(), n);
+  return n;
+}
+
+void ReceivePump::Run() {
+  while (!stop_.load()) {
+    const int64_t start = Timing::NowMs();
+    const int n = Turn();
+    if (n > 0) continue;
+    // Read itself waits a little for data; pause only when it came back at once
+    // (port closed, or a port that does not wait).
+    if (Timing::NowMs() - start < kIdlePauseMs)
+      std::this_thread::sleep_for(std::chrono::milliseconds(kIdlePauseMs));
+  }
+}

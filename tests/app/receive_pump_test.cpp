@@ -1,0 +1,134 @@
+// The receive thread's hand-over of every block to exactly one consumer.
+#include "app/receive_pump.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <thread>
+
+#include "app/link_machine.h"
+#include "fakes.h"
+
+namespace {
+
+class FakeTargets : public IReceiveTargets {
+ public:
+  std::atomic<bool> downloadActive{false};
+  std::atomic<bool> debugReceiving{false};
+  std::atomic<int> workMode{3};
+  std::atomic<int> vanished{0};
+
+  bool DownloadActive() override { return downloadActive; }
+  void DownloadData(const char* d, int n) override { Got("download", d, n); }
+  bool DebugReceiving() override { return debugReceiving; }
+  void DebugData(const char* d, int n) override { Got("debug", d, n); }
+  int ConfigWorkMode() override { return workMode; }
+  void ConfigData(const char* d, int n) override { Got("config", d, n); }
+  void PortVanished() override { ++vanished; }
+
+  std::vector<std::string> Log() const { std::lock_guard<std::mutex> l(m_); return log_; }
+
+ private:
+  void Got(const std::string& who, const char* d, int n) {
+    std::lock_guard<std::mutex> l(m_);
+    // Every block is NUL-terminated after its count bytes.
+    log_.push_back(who + ":" + std::string(d, static_cast<size_t>(n)) + (d[n] == '\0' ? "" : "!unterminated"));
+  }
+  mutable std::mutex m_;
+  std::vector<std::string> log_;
+};
+
+class ReceivePumpTest : public ::testing::Test {
+ protected:
+  FakePort port;
+  FakeView view;
+  LinkMachine link{port, view};
+  FakeTargets targets;
+  ReceivePump pump{port, link, targets};
+};
+
+TEST_F(ReceivePumpTest, DispatchOrder) {
+  struct Case {
+    bool toTools, download, debug;
+    int mode;
+    ReceivePump::Consumer expected;
+  };
+  const Case cases[] = {
+      {false, true, true, 1, ReceivePump::kMatcher},  // the main window talks to the device
+      {true, true, true, 1, ReceivePump::kDownload},
+      {true, false, true, 1, ReceivePump::kDebug},
+      {true, false, false, 0, ReceivePump::kConfig},
+      {true, false, false, 1, ReceivePump::kConfig},
+      {true, false, false, 2, ReceivePump::kConfig},
+      {true, false, false, 3, ReceivePump::kNobody},  // workspace idle
+      {true, false, false, -1, ReceivePump::kNobody},
+  };
+  for (const Case& c : cases) {
+    link.SetLinkToTools(c.toTools);
+    targets.downloadActive = c.download;
+    targets.debugReceiving = c.debug;
+    targets.workMode = c.mode;
+    EXPECT_EQ(pump.Dispatch("x", 1), c.expected)
+        << c.toTools << c.download << c.debug << " mode " << c.mode;
+    EXPECT_EQ(pump.Dispatch("", 0), c.expected) << "empty blocks go to the same consumer";
+  }
+}
+
+TEST_F(ReceivePumpTest, TurnReadsNulTerminatedBlocksAndHandsOverEmptyOnes) {
+  port.AddPort("P");
+  ASSERT_TRUE(port.Open("P", 9600, 8, 0, 0));
+  link.SetLinkToTools(true);
+  targets.debugReceiving = true;
+  port.QueueRead("abc");
+  port.QueueRead(std::string("x\0y", 3));
+  EXPECT_EQ(pump.Turn(), 3);
+  EXPECT_EQ(pump.Turn(), 3);
+  EXPECT_EQ(pump.Turn(), 0);
+  EXPECT_EQ(targets.Log(), (std::vector<std::string>{"debug:abc", std::string("debug:x\0y", 9), "debug:"}));
+}
+
+TEST_F(ReceivePumpTest, ClosedPortIsNotRead) {
+  EXPECT_EQ(pump.Turn(), 0);
+  EXPECT_EQ(port.ReadCalls(), 0);
+  EXPECT_TRUE(targets.Log().empty());
+}
+
+TEST_F(ReceivePumpTest, VanishedDeviceClosesThePortOnce) {
+  port.AddPort("P");
+  ASSERT_TRUE(port.Open("P", 9600, 8, 0, 0));
+  link.SetLinkToTools(true);
+  targets.debugReceiving = true;
+  port.VanishOnNextRead();
+  EXPECT_EQ(pump.Turn(), serial::kReadVanished);
+  EXPECT_FALSE(port.IsOpen());
+  EXPECT_EQ(targets.vanished, 1);
+  EXPECT_TRUE(targets.Log().empty());
+  EXPECT_EQ(pump.Turn(), 0);
+  EXPECT_EQ(port.ReadCalls(), 1);
+  EXPECT_EQ(targets.vanished, 1);
+}
+
+TEST_F(ReceivePumpTest, RunPausesWhileNothingArrivesAndStops) {
+  port.AddPort("P");
+  ASSERT_TRUE(port.Open("P", 9600, 8, 0, 0));
+  link.SetLinkToTools(true);
+  targets.workMode = 1;
+  port.QueueRead("data");
+  std::thread t([&] { pump.Run(); });
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (targets.Log().empty() && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  pump.Stop();
+  t.join();
+  ASSERT_FALSE(targets.Log().empty());
+  EXPECT_EQ(targets.Log().front(), "config:data");
+  // The fake returns at once: without the pause there would be many thousands of reads.
+  EXPECT_LE(port.ReadCalls(), 200 / ReceivePump::kIdlePauseMs + 5);
+  // Empty reads are handed over too (the consumers' clock).
+  EXPECT_GE(targets.Log().size(), 2u);
+}
+
+}  // namespace
