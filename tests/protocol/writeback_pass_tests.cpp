@@ -1,0 +1,215 @@
+// The write-back passes against a scripted device: what is sent, logged and kept
+// in the table, the recovery hand-over and the two failure rules.
+#include <gtest/gtest.h>
+
+#include "exchange_fixture.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class WriteBack : public ExchangeFixture {
+ protected:
+  // A loaded device: a few values in the table, pages showing them.
+  void SetUp() override {
+    ExchangeFixture::SetUp();
+    SetParamText(23, "cmnet", 0);
+    SetParamText(24, "user", 0);
+    SetParamText(20, "10.0.0.1", 0);
+    SetParamText(20, "10.0.0.2", 1);
+    SetRawValue(*FindParam(3), 0, "8-NON-1");
+    view = std::make_unique<FakeView>();
+  }
+  std::string Page(int id, int index) { return view->pages[{id, index}]; }
+  std::unique_ptr<FakeView> view;
+};
+
+class WriteAllPass : public WriteBack {};
+class WriteFromFilePass : public WriteBack {};
+
+TEST_F(WriteAllPass, UnchangedPagesSendNothing) {
+  const OperationOutcome outcome = RunWriteAll(exchange, *view);
+  EXPECT_EQ(outcome.passes, 1);
+  EXPECT_TRUE(port.Written().empty());
+  EXPECT_TRUE(view->log.empty());
+}
+
+TEST_F(WriteAllPass, OneChangedPageSendsExactlyThatLineAndLogsIt) {
+  view->pages[{23, 0}] = "cmiot";
+  const OperationOutcome outcome = RunWriteAll(exchange, *view);
+  EXPECT_EQ(outcome.recoveries, 0);
+  EXPECT_EQ(port.Written(), Lines{"AT+APN=cmiot\r\n"});
+  EXPECT_EQ(view->log, (Lines{"AT+APN=cmiot\r\n", kLogSetOk}));
+  EXPECT_EQ(GetParamText(23, 0), "cmiot");
+  ASSERT_EQ(view->results.size(), 1u);
+  EXPECT_TRUE(view->results[0].ok);
+  EXPECT_TRUE(view->results[0].final);
+}
+
+TEST_F(WriteAllPass, InstancesGoInIdOrderWithTwoDigitNumbers) {
+  // Ids 42-44 sit at positions 44, 42, 43; the pass walks ids.
+  view->pages[{44, 1}] = "50";
+  view->pages[{42, 0}] = "1";
+  view->pages[{43, 0}] = "60";
+  view->pages[{31, 6}] = "12";
+  view->pages[{3, 0}] = "8E1";
+  RunWriteAll(exchange, *view);
+  EXPECT_EQ(port.Written(), (Lines{"AT+DBGCOMPARITY=8E1\r\n", "AT+CHNSVLEN07=12\r\n",
+                                   "AT+CNTRIFUP01=1\r\n", "AT+CNTRUPTIME01=60\r\n",
+                                   "AT+CNTRSHAKEMS02=50\r\n"}));
+  EXPECT_EQ(GetRawValue(*FindParam(3), 0), "8-EVN-1");  // stored in device form
+}
+
+TEST_F(WriteAllPass, ErrorOnceRecoversThenSendsAgain) {
+  device.FailTimes("AT+APN", 1);
+  view->pages[{23, 0}] = "cmiot";
+  const OperationOutcome outcome = RunWriteAll(exchange, *view);
+  EXPECT_EQ(outcome.passes, 2);
+  EXPECT_EQ(outcome.recoveries, 1);
+  EXPECT_EQ(port.Written(), (Lines{"AT+APN=cmiot\r\n", "---", "AT+APN=cmiot\r\n"}));
+  EXPECT_EQ(view->log, (Lines{"AT+APN=cmiot\r\n", "AT+APN=cmiot\r\n", kLogSetOk}));
+  EXPECT_EQ(GetParamText(23, 0), "cmiot");
+  ASSERT_EQ(view->results.size(), 2u);
+  EXPECT_FALSE(view->results[0].ok);
+  EXPECT_FALSE(view->results[0].final);
+  EXPECT_TRUE(view->results[1].ok);
+}
+
+TEST_F(WriteAllPass, SecondFailureIsLoggedAndTheTableKeepsTheDevicesValue) {
+  device.FailTimes("AT+APN", -1);
+  view->pages[{23, 0}] = "cmiot";
+  int retry = 0;
+  EXPECT_EQ(WriteAll(exchange, *view, retry), PassResult::RecoveryPending);
+  EXPECT_EQ(retry, 1);
+  EXPECT_EQ(GetParamText(23, 0), "cmnet");  // so the next pass finds it different again
+  ASSERT_EQ(RecoverConfigState(exchange), 1);
+  EXPECT_EQ(WriteAll(exchange, *view, retry), PassResult::Finished);
+  EXPECT_EQ(retry, 2);
+  EXPECT_EQ(port.Written(), (Lines{"AT+APN=cmiot\r\n", "---", "AT+APN=cmiot\r\n"}));
+  EXPECT_EQ(view->log, (Lines{"AT+APN=cmiot\r\n", "AT+APN=cmiot\r\n", kLogSetFailed}));
+  // The device refused the value: the table still holds what the device has.
+  EXPECT_EQ(GetParamText(23, 0), "cmnet");
+  EXPECT_EQ(Page(23, 0), "cmiot");  // the edit stays on the page
+  EXPECT_TRUE(view->results.back().final);
+}
+
+TEST_F(WriteAllPass, FirstFailureDefersTheRestOfItsFamilyAndTheOthersGoOn) {
+  device.FailTimes("AT+MULTISER01", 1);
+  view->pages[{20, 0}] = "10.0.0.11";
+  view->pages[{20, 1}] = "10.0.0.12";
+  view->pages[{23, 0}] = "cmiot";
+  int retry = 0;
+  EXPECT_EQ(WriteAll(exchange, *view, retry), PassResult::RecoveryPending);
+  EXPECT_EQ(port.Written(), (Lines{"AT+MULTISER01=10.0.0.11\r\n", "AT+APN=cmiot\r\n"}));
+  port.ClearWritten();
+  ASSERT_EQ(RecoverConfigState(exchange), 1);
+  EXPECT_EQ(WriteAll(exchange, *view, retry), PassResult::Finished);
+  EXPECT_EQ(port.Written(), (Lines{"---", "AT+MULTISER01=10.0.0.11\r\n",
+                                   "AT+MULTISER02=10.0.0.12\r\n"}));
+  EXPECT_EQ(GetParamText(20, 0), "10.0.0.11");
+  EXPECT_EQ(GetParamText(20, 1), "10.0.0.12");
+}
+
+TEST_F(WriteAllPass, AFailureAfterTheFirstIsRetriedInThePassAfterRecovery) {
+  device.FailTimes("AT+APN", 1);
+  device.FailTimes("AT+USERNAME", 1);
+  view->pages[{23, 0}] = "cmiot";
+  view->pages[{24, 0}] = "guest";
+  const OperationOutcome outcome = RunWriteAll(exchange, *view);
+  EXPECT_EQ(outcome.recoveries, 1);
+  // The second failure counts as final in its pass, but the table kept the device's
+  // value, so the pass after the recovery sends it once more.
+  EXPECT_EQ(port.Written(), (Lines{"AT+APN=cmiot\r\n", "AT+USERNAME=guest\r\n", "---",
+                                   "AT+APN=cmiot\r\n", "AT+USERNAME=guest\r\n"}));
+  EXPECT_EQ(view->log, (Lines{"AT+APN=cmiot\r\n", "AT+USERNAME=guest\r\n", kLogSetFailed,
+                              "AT+APN=cmiot\r\n", kLogSetOk, "AT+USERNAME=guest\r\n", kLogSetOk}));
+  EXPECT_EQ(GetParamText(24, 0), "guest");
+}
+
+TEST_F(WriteAllPass, ClosedPortFailsEverythingAndChangesNothing) {
+  port.Close();
+  view->pages[{23, 0}] = "cmiot";
+  view->pages[{24, 0}] = "guest";
+  const OperationOutcome outcome = RunWriteAll(exchange, *view);
+  EXPECT_TRUE(outcome.gaveUp);
+  EXPECT_TRUE(port.Written().empty());
+  EXPECT_EQ(GetParamText(23, 0), "cmnet");
+  EXPECT_EQ(GetParamText(24, 0), "user");
+  EXPECT_EQ(view->log, (Lines{"AT+APN=cmiot\r\n", "AT+USERNAME=guest\r\n", kLogSetFailed}));
+}
+
+TEST_F(WriteFromFilePass, FileEqualToThePagesSendsNothing) {
+  PendingFileValues pending;
+  RunWriteFromFile(exchange, *view, pending);
+  EXPECT_TRUE(port.Written().empty());
+  EXPECT_TRUE(view->loads.empty());
+}
+
+TEST_F(WriteFromFilePass, FileValuesAreShownOnThePageAndSent) {
+  SetParamText(23, "cmiot", 0);  // as loading a file does
+  SetRawValue(*FindParam(3), 0, "8-EVN-1");
+  PendingFileValues pending;
+  RunWriteFromFile(exchange, *view, pending);
+  EXPECT_EQ(port.Written(), (Lines{"AT+DBGCOMPARITY=8E1\r\n", "AT+APN=cmiot\r\n"}));
+  EXPECT_EQ(Page(23, 0), "cmiot");
+  EXPECT_EQ(Page(3, 0), "8E1");
+  EXPECT_EQ(view->log, (Lines{"AT+DBGCOMPARITY=8E1\r\n", kLogSetOk, "AT+APN=cmiot\r\n", kLogSetOk}));
+  EXPECT_TRUE(pending.Empty());
+}
+
+TEST_F(WriteFromFilePass, InstanceThatFailedFirstIsRetriedWithTheFilesValue) {
+  device.FailTimes("AT+APN", 1);
+  SetParamText(23, "cmiot", 0);
+  PendingFileValues pending;
+  int retry = 0;
+  EXPECT_EQ(WriteFromFile(exchange, *view, retry, pending), PassResult::RecoveryPending);
+  EXPECT_EQ(GetParamText(23, 0), "cmnet");  // the table went back to the device's value
+  ASSERT_NE(pending.Find(23, 0), nullptr);
+  ASSERT_EQ(RecoverConfigState(exchange), 1);
+  EXPECT_EQ(WriteFromFile(exchange, *view, retry, pending), PassResult::Finished);
+  EXPECT_EQ(port.Written(), (Lines{"AT+APN=cmiot\r\n", "---", "AT+APN=cmiot\r\n"}));
+  EXPECT_EQ(GetParamText(23, 0), "cmiot");
+  EXPECT_EQ(Page(23, 0), "cmiot");
+  EXPECT_TRUE(pending.Empty());
+}
+
+TEST_F(WriteFromFilePass, RefusedFileValueLeavesTheDevicesValueInTheTable) {
+  device.FailTimes("AT+APN", -1);
+  SetParamText(23, "cmiot", 0);
+  SetParamText(24, "guest", 0);
+  PendingFileValues pending;
+  const OperationOutcome outcome = RunWriteFromFile(exchange, *view, pending);
+  EXPECT_EQ(outcome.recoveries, 1);
+  EXPECT_EQ(port.Written(), (Lines{"AT+APN=cmiot\r\n", "AT+USERNAME=guest\r\n", "---",
+                                   "AT+APN=cmiot\r\n"}));
+  EXPECT_EQ(view->log.back(), kLogSetFailed);
+  EXPECT_EQ(GetParamText(23, 0), "cmnet");
+  EXPECT_EQ(GetParamText(24, 0), "guest");
+  EXPECT_TRUE(pending.Empty());
+}
+
+TEST_F(WriteFromFilePass, SecondFailureInTheFirstPassIsSentAgainWithTheFilesValue) {
+  device.FailTimes("AT+APN", 1);
+  device.FailTimes("AT+USERNAME", 1);
+  SetParamText(23, "cmiot", 0);
+  SetParamText(24, "guest", 0);
+  PendingFileValues pending;
+  RunWriteFromFile(exchange, *view, pending);
+  EXPECT_EQ(port.Written(), (Lines{"AT+APN=cmiot\r\n", "AT+USERNAME=guest\r\n", "---",
+                                   "AT+APN=cmiot\r\n", "AT+USERNAME=guest\r\n"}));
+  EXPECT_EQ(GetParamText(23, 0), "cmiot");
+  EXPECT_EQ(GetParamText(24, 0), "guest");
+}
+
+TEST_F(WriteFromFilePass, FailedRecoveryLeavesTheDevicesValues) {
+  SetParamText(23, "cmiot", 0);
+  device.SetSilent(true);
+  PendingFileValues pending;
+  const OperationOutcome outcome = RunWriteFromFile(exchange, *view, pending);
+  EXPECT_TRUE(outcome.gaveUp);
+  EXPECT_EQ(port.Written(), (Lines{"AT+APN=cmiot\r\n", "---", "---", "---"}));
+  EXPECT_EQ(GetParamText(23, 0), "cmnet");
+  EXPECT_TRUE(pending.Empty());
+}
+
+}  // namespace
