@@ -55,7 +55,7 @@ class SimListingTest : public SimTest {
 }  // namespace
 
 TEST_F(SimListingTest, ListingHasEveryInstanceInOrderWithSingleTokenValues) {
-  EnterConfig();
+  ASSERT_NO_FATAL_FAILURE(EnterConfig());
   bool allCrLf = false;
   std::vector<std::string> lines = ShowLines(&allCrLf);
   EXPECT_TRUE(allCrLf);
@@ -99,7 +99,7 @@ TEST_F(SimListingTest, ListingHasEveryInstanceInOrderWithSingleTokenValues) {
 }
 
 TEST_F(SimListingTest, SettersStoreAndListTheValue) {
-  EnterConfig();
+  ASSERT_NO_FATAL_FAILURE(EnterConfig());
   EXPECT_EQ(port->Command("AT+APN=internet.example"), "AT+APN=internet.example\r\n\r\nOK\r\n");
   EXPECT_EQ(port->Command("AT+MULTISER02=10.1.2.3"), "AT+MULTISER02=10.1.2.3\r\n" + std::string(kOk));
   EXPECT_EQ(port->Command("AT+CHNNLTYPE30=401"), "AT+CHNNLTYPE30=401\r\n" + std::string(kOk));
@@ -129,7 +129,7 @@ TEST_F(SimListingTest, SettersStoreAndListTheValue) {
 }
 
 TEST_F(SimListingTest, DebugParityIsSetInPageFormAndListedInDeviceForm) {
-  EnterConfig();
+  ASSERT_NO_FATAL_FAILURE(EnterConfig());
   const std::pair<const char*, const char*> forms[] = {
       {"8E1", "8-EVN-1"}, {"8O1", "8-ODD-1"}, {"8N1", "8-NON-1"}, {"8-EVN-1", "8-EVN-1"}};
   for (auto [sent, kept] : forms) {
@@ -145,7 +145,7 @@ TEST_F(SimListingTest, DebugParityIsSetInPageFormAndListedInDeviceForm) {
 }
 
 TEST_F(SimListingTest, BadSettersAreRefusedAndChangeNothing) {
-  EnterConfig();
+  ASSERT_NO_FATAL_FAILURE(EnterConfig());
   std::string before = sim.Listing();
   for (const char* line : {"AT+MULTISER09=1.2.3.4", "AT+MULTISER00=1.2.3.4", "AT+MULTISER1=1.2.3.4",
                            "AT+MULTISER=1.2.3.4", "AT+APN01=x", "AT+APN=two words", "AT+SDIIFOPEN=1",
@@ -158,7 +158,7 @@ TEST_F(SimListingTest, BadSettersAreRefusedAndChangeNothing) {
 }
 
 TEST_F(SimListingTest, MaintenanceCommandsAnswerOk) {
-  EnterConfig();
+  ASSERT_NO_FATAL_FAILURE(EnterConfig());
   for (const char* line : {"AT", "AT+VER", "AT+CSQ", "AT+GSN", "AT+EXCCLK=2024-05-07 09:03:01",
                            "AT+CLRCHNNLRCRD=0", "AT+TESTCAM=1", "AT+CLRUPLOSE", "AT+SETINITDATA05=12.5"}) {
     std::string reply = port->Command(line);
@@ -173,7 +173,7 @@ TEST_F(SimListingTest, MaintenanceCommandsAnswerOk) {
 }
 
 TEST_F(SimListingTest, FactoryRestoresDefaults) {
-  EnterConfig();
+  ASSERT_NO_FATAL_FAILURE(EnterConfig());
   std::string factory = sim.Listing();
   port->Command("AT+APN=changed");
   sim.SetValue("Channel07 type:", "0");

@@ -15,8 +15,8 @@
 #include "base/timing.h"
 #include "sim/rtu_sim.h"
 
-// Time scale of these tests: the device's boot window becomes 60 ms.
-constexpr double kSimTestScale = 0.02;
+// Time scale of these tests: the device's boot window becomes 150 ms.
+constexpr double kSimTestScale = 0.05;
 // Generous bound (unscaled ms) for a reply that should come at once.
 constexpr int kReplyLimitMs = 3000;
 
@@ -106,11 +106,13 @@ class BytePump {
   BytePump(SimPort& port, char byte)
       : thread_([this, &port, byte] {
           while (!stop_.load()) {
-            port.Write(std::string(1, byte));
+            if (port.Write(std::string(1, byte))) sent_.fetch_add(1);
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
           }
         }) {}
   ~BytePump() { Stop(); }
+  // Bytes written so far.
+  int Sent() const { return sent_.load(); }
   void Stop() {
     stop_.store(true);
     if (thread_.joinable()) thread_.join();
@@ -118,6 +120,7 @@ class BytePump {
 
  private:
   std::atomic<bool> stop_{false};
+  std::atomic<int> sent_{0};
   std::thread thread_;
 };
 

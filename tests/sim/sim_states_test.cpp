@@ -65,7 +65,7 @@ TEST_F(SimTest, ModemAnswersItsOwnCommandsOnly) {
 TEST_F(SimTest, SignalQuerySequenceOfTheConfigurationTool) {
   // From configuration: "---" (CMD ERROR, run), "+++" (modem), AT+CSQ, AT+QUIT,
   // "---" (CMD OK, configuration again).
-  EnterConfig();
+  ASSERT_NO_FATAL_FAILURE(EnterConfig());
   port->Write("---");
   EXPECT_EQ(port->ReadUntil("CMD ERROR\r\n"), "\r\nCMD ERROR\r\n");
   port->Write("+++");
@@ -78,7 +78,7 @@ TEST_F(SimTest, SignalQuerySequenceOfTheConfigurationTool) {
 }
 
 TEST_F(SimTest, CommandsSplitOverWritesAndNoiseBeforeThem) {
-  EnterConfig();
+  ASSERT_NO_FATAL_FAILURE(EnterConfig());
   // A line in pieces, a probe in pieces.
   port->Write("AT+AP");
   port->Write("N=pie");
@@ -87,7 +87,7 @@ TEST_F(SimTest, CommandsSplitOverWritesAndNoiseBeforeThem) {
   port->Write("-");
   port->Write("--");
   EXPECT_EQ(port->ReadUntil("CMD ERROR\r\n"), "\r\nCMD ERROR\r\n");
-  EnterConfig();
+  ASSERT_NO_FATAL_FAILURE(EnterConfig());
 
   // Power-up polls that were still on the way, blank lines and a bare LF end.
   port->Write("SS\r\n\r\n");
@@ -99,7 +99,7 @@ TEST_F(SimTest, CommandsSplitOverWritesAndNoiseBeforeThem) {
 }
 
 TEST_F(SimTest, OverlongLineIsAnsweredWithError) {
-  EnterConfig();
+  ASSERT_NO_FATAL_FAILURE(EnterConfig());
   std::string line = "AT+APN=" + std::string(2000, 'x');
   port->Write(line + "\r\n");
   EXPECT_NE(port->ReadUntil("\r\nERROR\r\n").find("\r\nERROR\r\n"), std::string::npos);
@@ -109,7 +109,7 @@ TEST_F(SimTest, OverlongLineIsAnsweredWithError) {
 }
 
 TEST_F(SimTest, ReopeningThePortKeepsTheDeviceReachable) {
-  EnterConfig();
+  ASSERT_NO_FATAL_FAILURE(EnterConfig());
   port.reset();
   port = std::make_unique<SimPort>(sim.PortName());
   ASSERT_TRUE(port->IsOpen());

@@ -1,0 +1,217 @@
+// The simulated boot loader: frame checks on its own, and a whole firmware
+// transfer through the simulator's port.
+#include "sim/sim_boot_loader.h"
+
+#include "sim_port.h"
+
+namespace {
+
+using State = RtuSimulator::State;
+constexpr char kAck = 0x05;
+constexpr char kNak = 0x15;
+
+// A frame built by hand: 0x02, length, data, XOR of the data, end byte.
+std::string Frame(const std::string& data, bool last) {
+  std::string f;
+  f += '\x02';
+  f += static_cast<char>(data.size() >> 8);
+  f += static_cast<char>(data.size() & 0xFF);
+  f += data;
+  unsigned char x = 0;
+  for (char c : data) x ^= static_cast<unsigned char>(c);
+  f += static_cast<char>(x);
+  f += last ? '\x03' : '\x17';
+  return f;
+}
+
+std::string Pattern(size_t n, int seed) {
+  std::string s(n, '\0');
+  for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>((i * 31 + seed * 7 + (i >> 8)) & 0xFF);
+  return s;
+}
+
+class BootLoaderUnit : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string out;
+    bl.Begin(now, out);
+    EXPECT_EQ(out, "P");
+    EXPECT_EQ(Feed("\x06"), "");
+  }
+  std::string Feed(const std::string& bytes) {
+    std::string out;
+    for (char c : bytes) done = bl.Feed(static_cast<unsigned char>(c), now, out) || done;
+    return out;
+  }
+  SimBootLoader bl;
+  int64_t now = 1000;
+  bool done = false;
+};
+
+}  // namespace
+
+TEST_F(BootLoaderUnit, GoodFramesAreAcknowledgedAndKept) {
+  std::string a = Pattern(4096, 1), b = Pattern(1808, 2);
+  EXPECT_EQ(Feed(Frame(a, false)), std::string(1, kAck));
+  EXPECT_FALSE(done);
+  EXPECT_EQ(Feed(Frame(b, true)), std::string(1, kAck));
+  EXPECT_TRUE(done);
+  EXPECT_EQ(bl.Image(), a + b);
+  EXPECT_EQ(bl.ImagesCompleted(), 1);
+  EXPECT_EQ(bl.FramesAccepted(), 2);
+}
+
+TEST_F(BootLoaderUnit, TheToolsSmallLastFrameIsTaken) {
+  // 02 00 03 01 02 03 00 03
+  EXPECT_EQ(Feed(std::string("\x02\x00\x03\x01\x02\x03\x00\x03", 8)), std::string(1, kAck));
+  EXPECT_TRUE(done);
+  EXPECT_EQ(bl.Image(), std::string("\x01\x02\x03", 3));
+}
+
+TEST_F(BootLoaderUnit, BrokenFramesAreRefused) {
+  std::string good = Frame("abc", false);
+  std::string badXor = good;
+  badXor[6] ^= 0x40;
+  EXPECT_EQ(Feed(badXor), std::string(1, kNak));
+
+  std::string badEnd = good;
+  badEnd.back() = 0x04;
+  EXPECT_EQ(Feed(badEnd), std::string(1, kNak));
+  now += Timing::Scaled(SimBootLoader::kResyncQuietMs);
+  bl.Tick(now);
+
+  EXPECT_EQ(Feed(std::string("\x02\x00\x00", 3)), std::string(1, kNak)) << "length 0";
+  now += Timing::Scaled(SimBootLoader::kResyncQuietMs);
+  bl.Tick(now);
+  EXPECT_EQ(Feed(std::string("\x02\x10\x01", 3)), std::string(1, kNak)) << "length 4097";
+  now += Timing::Scaled(SimBootLoader::kResyncQuietMs);
+  bl.Tick(now);
+  EXPECT_EQ(Feed("\x01"), std::string(1, kNak)) << "wrong start byte";
+  // Input right after a broken header is discarded until the line is quiet.
+  EXPECT_EQ(Feed(good), "");
+  now += Timing::Scaled(SimBootLoader::kResyncQuietMs);
+  bl.Tick(now);
+
+  EXPECT_EQ(Feed(good), std::string(1, kAck));
+  EXPECT_EQ(bl.Image(), "abc");
+  EXPECT_EQ(bl.FramesRejected(), 5);
+  EXPECT_FALSE(done);
+}
+
+TEST_F(BootLoaderUnit, StalledFrameIsDroppedAfterItsTimeout) {
+  std::string f = Frame(Pattern(100, 3), false);
+  Feed(f.substr(0, 50));
+  now += Timing::Scaled(SimBootLoader::kFrameByteTimeoutMs) - 1;
+  bl.Tick(now);
+  EXPECT_EQ(Feed(f.substr(50)), std::string(1, kAck)) << "still within the time limit";
+  Feed(f.substr(0, 50));
+  now += Timing::Scaled(SimBootLoader::kFrameByteTimeoutMs);
+  bl.Tick(now);
+  EXPECT_EQ(Feed(f), std::string(1, kAck)) << "the partial frame was dropped";
+  EXPECT_EQ(bl.FramesAccepted(), 2);
+}
+
+TEST_F(BootLoaderUnit, PollBetweenFramesStartsTheTransferOver) {
+  Feed(Frame("first", false));
+  EXPECT_EQ(Feed("P"), "P");
+  EXPECT_EQ(bl.Image(), "");
+  // Before 0x06 nothing is taken; polls are answered.
+  EXPECT_EQ(Feed(Frame("x", false)), "");
+  EXPECT_EQ(Feed("P"), "P");
+  EXPECT_EQ(Feed("\x06"), "");
+  EXPECT_EQ(Feed(Frame("again", true)), std::string(1, kAck));
+  EXPECT_EQ(bl.Image(), "again");
+}
+
+TEST_F(BootLoaderUnit, BlockFaultsRefuseOrLoseTheAcknowledgement) {
+  bl.SetBlockFault(2, SimBootLoader::Fault::Refuse, 1);
+  bl.SetBlockFault(3, SimBootLoader::Fault::LoseAck, -1);
+  EXPECT_EQ(Feed(Frame("one", false)), std::string(1, kAck));
+  EXPECT_EQ(Feed(Frame("two", false)), std::string(1, kNak));
+  EXPECT_EQ(Feed(Frame("two", false)), std::string(1, kAck)) << "refused once only";
+  EXPECT_EQ(Feed(Frame("three", false)), "");
+  EXPECT_EQ(bl.Image(), "onetwothree") << "a lost acknowledgement keeps the frame";
+  EXPECT_EQ(Feed("P"), "P");
+  Feed("\x06");
+  Feed(Frame("one", false));
+  Feed(Frame("two", false));
+  EXPECT_EQ(Feed(Frame("three", true)), "") << "block 3 loses its acknowledgement every time";
+  EXPECT_TRUE(done);
+}
+
+class SimBootTest : public SimTest {
+ protected:
+  // Restarts the device and catches it in its boot window with "P" polls.
+  void EnterBootLoader() {
+    EnterConfig();
+    ASSERT_EQ(port->Command("AT+RESET"), "AT+RESET\r\n\r\nOK\r\n");
+    BytePump pump(*port, 'P');
+    std::string answers = port->ReadBytes(1);
+    pump.Stop();
+    ASSERT_EQ(sim.GetState(), State::BootLoader);
+    // Every poll is answered until 0x06 comes.
+    size_t sent = static_cast<size_t>(pump.Sent());
+    answers += port->ReadBytes(sent - answers.size());
+    ASSERT_EQ(answers, std::string(sent, 'P'));
+    port->Write("\x06");
+  }
+  std::string SendFrame(const std::string& frame) {
+    port->Write(frame);
+    return port->ReadBytes(1);
+  }
+};
+
+TEST_F(SimBootTest, FirmwareTransferThroughThePort) {
+  ASSERT_NO_FATAL_FAILURE(EnterBootLoader());
+  std::string image = Pattern(10000, 9);
+  EXPECT_EQ(SendFrame(Frame(image.substr(0, 4096), false)), std::string(1, kAck));
+  EXPECT_EQ(SendFrame(Frame(image.substr(4096, 4096), false)), std::string(1, kAck));
+  EXPECT_EQ(SendFrame(Frame(image.substr(8192), true)), std::string(1, kAck));
+  EXPECT_TRUE(sim.ReceivedImage() == image) << sim.ReceivedImage().size();
+  EXPECT_EQ(sim.ImagesCompleted(), 1);
+  // The new firmware boots: boot window, then run.
+  EXPECT_TRUE(sim.WaitForState(State::Run, BootWindowLimitMs()));
+  port->Write("---");
+  EXPECT_EQ(port->ReadUntil("CMD OK\r\n"), "\r\nCMD OK\r\n");
+}
+
+TEST_F(SimBootTest, RefusedBlockIsSentAgainAfterANewHandshake) {
+  sim.SetBlockFault(2, RtuSimulator::BlockFault::Refuse);
+  ASSERT_NO_FATAL_FAILURE(EnterBootLoader());
+  std::string image = Pattern(8192, 4);
+  std::string f1 = Frame(image.substr(0, 4096), false), f2 = Frame(image.substr(4096), true);
+  EXPECT_EQ(SendFrame(f1), std::string(1, kAck));
+  EXPECT_EQ(SendFrame(f2), std::string(1, kNak));
+  EXPECT_EQ(sim.ImagesCompleted(), 0);
+  EXPECT_EQ(SendFrame("P"), "P");
+  port->Write("\x06");
+  EXPECT_EQ(SendFrame(f1), std::string(1, kAck));
+  EXPECT_EQ(SendFrame(f2), std::string(1, kAck));
+  EXPECT_TRUE(sim.ReceivedImage() == image) << sim.ReceivedImage().size();
+  EXPECT_EQ(sim.ImagesCompleted(), 1);
+  EXPECT_EQ(sim.FramesRejected(), 1);
+}
+
+TEST_F(SimBootTest, LostAcknowledgementLeavesTheLineQuiet) {
+  sim.SetBlockFault(1, RtuSimulator::BlockFault::LoseAck);
+  ASSERT_NO_FATAL_FAILURE(EnterBootLoader());
+  port->Write(Frame("block", false));
+  ASSERT_TRUE(sim.WaitForState(State::BootLoader, 0));
+  // The tool polls again after its time-out: the next byte on the line is the
+  // poll's answer, no acknowledgement came before it.
+  int64_t end = Timing::NowMs() + kReplyLimitMs;
+  while (sim.FramesAccepted() < 1 && Timing::NowMs() < end)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  EXPECT_EQ(SendFrame("P"), "P");
+  EXPECT_EQ(sim.FramesAccepted(), 1);
+}
+
+TEST_F(SimBootTest, FramesOutsideTheBootLoaderAreNotTaken) {
+  EnterConfig();
+  // The frame's printable bytes make a line of garbage.
+  port->Write(Frame("stray", true) + "\r\n");
+  EXPECT_NE(port->ReadUntil("\r\nERROR\r\n").find("\r\nERROR\r\n"), std::string::npos);
+  EXPECT_EQ(port->Command("AT"), "AT\r\n\r\nOK\r\n");
+  EXPECT_EQ(sim.ImagesCompleted(), 0);
+  EXPECT_EQ(sim.FramesAccepted(), 0);
+}

@@ -1,0 +1,110 @@
+// Power-up, restart and the power-cycle fault of the simulated device.
+#include "sim_port.h"
+
+using State = RtuSimulator::State;
+
+namespace {
+const char kConfigure[] = "CONFIGURE PROGRAM\r\n";
+}
+
+TEST_F(SimTest, PowerOffDropsInputAndAnswersNothing) {
+  sim.PowerOff();
+  EXPECT_EQ(sim.GetState(), State::Off);
+  // The power-up poll at the end shows when the device has taken all of it.
+  port->Write("---");
+  port->Write("AT+CNTRADDR=99\r\nS");
+  ASSERT_TRUE(sim.WaitForState(State::Off, 0));
+  int64_t end = Timing::NowMs() + kReplyLimitMs;
+  while (sim.PowerUpBytesReceived() < 1 && Timing::NowMs() < end)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  ASSERT_EQ(sim.PowerUpBytesReceived(), 1);
+  sim.PowerOn();
+  ASSERT_TRUE(sim.WaitForState(State::Run, BootWindowLimitMs()));
+  // Nothing was answered or recorded while off: the first reply is this probe's.
+  port->Write("---");
+  EXPECT_EQ(port->ReadUntil("CMD OK\r\n"), "\r\nCMD OK\r\n");
+  EXPECT_EQ(sim.ReceivedCommands(), std::vector<std::string>{"---"});
+  EXPECT_EQ(sim.Value("Center address:"), "01");
+}
+
+TEST_F(SimTest, PowerUpWithoutPollsRunsAfterTheBootWindow) {
+  sim.PowerOff();
+  int64_t on = Timing::NowMs();
+  sim.PowerOn();
+  EXPECT_EQ(sim.GetState(), State::Booting);
+  ASSERT_TRUE(sim.WaitForState(State::Run, BootWindowLimitMs()));
+  EXPECT_GE(Timing::NowMs() - on, Timing::Scaled(RtuSimulator::kBootWindowMs) - 1);
+}
+
+TEST_F(SimTest, PowerUpPollsEnterConfiguration) {
+  sim.PowerOff();
+  {
+    BytePump pump(*port, 'S');
+    sim.PowerOn();
+    std::string got = port->ReadUntil(kConfigure);
+    EXPECT_EQ(got, std::string("\r\n") + kConfigure);
+    pump.Stop();
+  }
+  EXPECT_EQ(sim.GetState(), State::Config);
+  EXPECT_GT(sim.PowerUpBytesReceived(), 0);
+  // Further polls are ignored; commands work at once.
+  port->Write("SSS");
+  EXPECT_EQ(port->Command("AT+APN=up"), "AT+APN=up\r\n\r\nOK\r\n");
+  // The polls are no commands.
+  EXPECT_EQ(sim.ReceivedCommands(), std::vector<std::string>{"AT+APN=up"});
+  // After the window has passed a configuration device stays in configuration.
+  ASSERT_FALSE(sim.WaitForState(State::Run, Timing::Scaled(RtuSimulator::kBootWindowMs) + 50));
+}
+
+TEST_F(SimTest, ResetAnswersOkThenRestartsLikeAPowerUp) {
+  ASSERT_NO_FATAL_FAILURE(EnterConfig());
+  EXPECT_EQ(port->Command("AT+RESET"), "AT+RESET\r\n\r\nOK\r\n");
+  EXPECT_TRUE(sim.WaitForState(State::Booting, kReplyLimitMs));
+  {
+    BytePump pump(*port, 'S');
+    EXPECT_EQ(port->ReadUntil(kConfigure), std::string("\r\n") + kConfigure);
+  }
+  EXPECT_EQ(sim.GetState(), State::Config);
+
+  // Without polls the restarted device runs.
+  EXPECT_EQ(port->Command("AT+RESET"), "AT+RESET\r\n\r\nOK\r\n");
+  EXPECT_TRUE(sim.WaitForState(State::Run, BootWindowLimitMs()));
+}
+
+TEST_F(SimTest, PowerCycleNeededIgnoresResetUntilPowerCycled) {
+  sim.SetPowerCycleNeeded(true);
+  ASSERT_NO_FATAL_FAILURE(EnterConfig());
+  port->Write("AT+RESET\r\n");
+  // No answer and no restart: the next reply is AT's.
+  EXPECT_EQ(port->Command("AT"), "AT\r\n\r\nOK\r\n");
+  EXPECT_EQ(sim.GetState(), State::Config);
+  EXPECT_EQ(sim.CountReceived("AT+RESET"), 1);
+
+  sim.PowerOff();
+  {
+    BytePump pump(*port, 'S');
+    sim.PowerOn();
+    ASSERT_NE(port->ReadUntil(kConfigure).find(kConfigure), std::string::npos);
+  }
+  EXPECT_EQ(port->Command("AT+RESET"), "AT+RESET\r\n\r\nOK\r\n");
+  EXPECT_TRUE(sim.WaitForState(State::Booting, kReplyLimitMs));
+}
+
+TEST_F(SimTest, PowerOffAbandonsAReplyOnItsWay) {
+  ASSERT_NO_FATAL_FAILURE(EnterConfig());
+  // About 1.5 s of listing at 115200 baud: the device is switched off and on
+  // after its start. The rest of the listing is never sent: the power-up text
+  // comes next.
+  Timing::SetScale(1.0);
+  sim.SetBaudPacing(115200);
+  port->Write("AT+SHOW\r\n");
+  std::string got = port->ReadBytes(64);
+  ASSERT_GE(got.size(), 64u);
+  sim.PowerOff();
+  BytePump pump(*port, 'S');
+  sim.PowerOn();
+  got += port->ReadUntil(kConfigure);
+  ASSERT_NE(got.find(kConfigure), std::string::npos);
+  EXPECT_EQ(got.find("\r\nOK\r\n"), std::string::npos);
+  EXPECT_LT(got.size(), sim.Listing().size());
+}
