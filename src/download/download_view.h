@@ -1,0 +1,30 @@
+#pragma once
+// What the download machine asks of the one who shows it (the download page, the
+// command line, a test). Calls come from the thread that started or stopped the
+// download, from the machine's worker thread, or (ClosePowerUpMessage) from the
+// receive thread; the machine holds none of its locks while it calls, so an
+// implementation may call back into the machine.
+#include <string>
+
+class IDownloadView {
+ public:
+  virtual ~IDownloadView() = default;
+
+  // One log line (code page 936, with its own line end); the view adds the time stamp.
+  virtual void AppendLog(const std::string& text) = 0;
+  // A download has started: progress 0 of blocks; the cancel button stays disabled
+  // until EnableCancel.
+  virtual void OnDownloadStarted(int blocks) = 0;
+  // The device restarted, or the machine fell back to waiting for a power-up:
+  // the download may be cancelled from now on.
+  virtual void EnableCancel() = 0;
+  // Blocks acknowledged in the current pass over the image.
+  virtual void SetProgress(int blocks) = 0;
+  // The download ended; completed is true when the last block was acknowledged.
+  virtual void OnDownloadStopped(bool completed) = 0;
+  // "升级错误，请将设备重新上电！": may block (a modal box) until ClosePowerUpMessage or
+  // the user closes it. Should not open when WaitingForBootLoader() is already false.
+  virtual void ShowPowerUpMessage() = 0;
+  // The boot loader answered: close the power-up message if it is open.
+  virtual void ClosePowerUpMessage() = 0;
+};

@@ -1,0 +1,51 @@
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "base/cp936.h"
+#include "download/download_log.h"
+
+TEST(DownloadLog, StartsWithTheBannerAndTimeStampsLines) {
+  DownloadLog log;
+  EXPECT_EQ(log.Text(),
+            GBK("**********************下载工具软件版本：V1.2.2**********************\r\n"));
+  log.Append("Download 1 block ok\r\n");
+  const std::string text = log.Text();
+  ASSERT_EQ(text.compare(0, DownloadLog::Banner().size(), DownloadLog::Banner()), 0);
+  EXPECT_TRUE(std::regex_match(text.substr(DownloadLog::Banner().size()),
+                               std::regex(R"(<Time:\d{4}-\d\d-\d\d \d\d:\d\d:\d\d>:Download 1 block ok\r\n)")));
+  log.Clear();
+  EXPECT_EQ(log.Text(), DownloadLog::Banner());
+}
+
+TEST(DownloadLog, RestartsEmptyOnceItHoldsOneMebibyte) {
+  DownloadLog log;
+  const std::string chunk(1000, 'x');
+  // Below the limit every line is appended, also the one that crosses it.
+  while (log.Size() < DownloadLog::kRestartChars) {
+    const size_t before = log.Size();
+    log.Append(chunk);
+    ASSERT_GT(log.Size(), before);
+  }
+  log.Append("next\r\n");
+  const std::string text = log.Text();
+  EXPECT_TRUE(std::regex_match(text, std::regex(R"(<Time:[^>]*>:next\r\n)"))) << text.substr(0, 80);
+}
+
+TEST(DownloadLog, DeltaGivesTailsAndWholeTextAfterARestart) {
+  DownloadLog log;
+  uint64_t epoch = 0;
+  size_t shown = 0;
+  std::string out;
+  EXPECT_TRUE(log.Delta(epoch, shown, out));
+  EXPECT_EQ(out, DownloadLog::Banner());
+  log.Append("a\r\n");
+  EXPECT_FALSE(log.Delta(epoch, shown, out));
+  EXPECT_NE(out.find(">:a\r\n"), std::string::npos);
+  EXPECT_EQ(out.find(DownloadLog::Banner()), std::string::npos);
+  EXPECT_FALSE(log.Delta(epoch, shown, out));
+  EXPECT_TRUE(out.empty());
+  log.Clear();
+  EXPECT_TRUE(log.Delta(epoch, shown, out));
+  EXPECT_EQ(out, DownloadLog::Banner());
+}

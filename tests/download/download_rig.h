@@ -1,0 +1,82 @@
+#pragma once
+// The download machine wired to the fake device, a recording view and a receive
+// thread that feeds the machine as the main window's receive thread does.
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "base/timing.h"
+#include "download/download_worker.h"
+#include "fake_boot_device.h"
+
+// The scale the machine tests run at, and the margin added to every derived wait.
+constexpr double kTestScale = 0.05;
+constexpr int kMarginMs = 3000;
+
+// Waits (real time) until pred holds or limitMs has passed; returns pred().
+bool WaitUntil(const std::function<bool()>& pred, int limitMs);
+// A production time limit as the tests wait for it: limit × scale × times + margin.
+int Limit(int ms, int times = 1);
+
+class RecordingView : public IDownloadView {
+ public:
+  void AppendLog(const std::string& text) override;
+  void OnDownloadStarted(int blocks) override;
+  void EnableCancel() override;
+  void SetProgress(int blocks) override;
+  void OnDownloadStopped(bool completed) override;
+  void ShowPowerUpMessage() override;  // blocks like a modal box until closed
+  void ClosePowerUpMessage() override;
+
+  DownloadWorker* worker = nullptr;
+
+  std::vector<std::string> Logs() const;
+  bool HasLog(const std::string& line) const;
+  std::vector<int> Progress() const;
+  int StartedBlocks() const;
+  int CancelEnabled() const;
+  int Stopped() const;
+  bool Completed() const;
+  int BoxesShown() const;
+  bool BoxOpen() const;
+  void ClearRecords();
+
+ private:
+  mutable std::mutex mutex_;
+  std::condition_variable cv_;
+  std::vector<std::string> logs_;
+  std::vector<int> progress_;
+  int started_ = -1;
+  int cancelEnabled_ = 0;
+  int stopped_ = 0;
+  bool completed_ = false;
+  int boxesShown_ = 0;
+  bool boxOpen_ = false;
+};
+
+class DownloadRig {
+ public:
+  DownloadRig();
+  ~DownloadRig();
+
+  // Starts a download of image and waits until it has stopped; true when completed.
+  bool RunToEnd(const std::vector<uint8_t>& image, int limitMs);
+  // Waits until the machine has stopped (idle).
+  bool WaitStopped(int limitMs);
+
+  FakeBootDevice device;
+  RecordingView view;
+  DownloadWorker worker{device, view};
+
+ private:
+  std::atomic<bool> stop_{false};
+  std::thread receive_;
+};
+
+// count bytes of a fixed pseudo-random pattern.
+std::vector<uint8_t> TestImage(size_t count, uint32_t seed = 1);
