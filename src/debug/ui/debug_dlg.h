@@ -1,14 +1,61 @@
 #pragma once
-// The debug console page (placeholder until the console lands; the members the
-// main window uses are final).
+// The debug tool page: a terminal on the serial link with text and hex views of
+// the receive log, text or hex sending (once, on Enter, or timed), byte counters,
+// log saving, and the simple / professional mode dialogue.
+//
+// Received blocks are only appended to the log on the receive thread; the display
+// is brought up to date on the UI thread at most once per kRefreshMs, rendering
+// only the new bytes unless the whole log must be redrawn.
+#include <QStringDecoder>
+#include <QTimer>
 #include <QWidget>
 #include <atomic>
+#include <memory>
+#include <string>
+
+#include "debug/debug_sender.h"
+#include "debug/mode_dialogue.h"
+#include "debug/receive_log.h"
+#include "widgets/fraction_layout.h"
 
 class IToolHost;
+class LogView;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
 
-class CDebug : public QWidget {
+class CDebug : public QWidget, private IDebugModeView {
   Q_OBJECT
  public:
+  // Control ids of the page.
+  enum ControlId {
+    kHexViewBox = 1006,
+    kTimedSendBox = 1008,
+    kHexSendBox = 1010,
+    kNewlineBox = 1011,
+    kInputEdit = 1012,
+    kSendButton = 1013,
+    kSimpleModeButton = 1014,
+    kProModeButton = 1015,
+    kSentCount = 1016,
+    kRecvCount = 1017,
+    kRecvButton = 1019,
+    kSaveLogButton = 1020,
+    kClearLogButton = 1021,
+    kDisplay = 1022,
+    kManualGroup = 1023,
+    kIntervalEdit = 1024,
+  };
+  static constexpr int kTimedSendTimerId = 151;
+  static constexpr int kBannerTimerId = 152;
+  // The display is refreshed at most this often.
+  static constexpr int kRefreshMs = 40;
+  // How often a timed send that waits for an open port looks again.
+  static constexpr int kTimedSendRecheckMs = 200;
+  static constexpr int kDefaultIntervalMs = 100;
+
   explicit CDebug(QWidget* parent = nullptr);
   ~CDebug() override;
 
@@ -17,18 +64,102 @@ class CDebug : public QWidget {
   void SetReceiving(bool on);
   bool IsReceiving() const { return m_bReceiving.load(); }
   // Professional-mode flag.
-  bool IsProfessionalMode() const { return m_bProfessional.load(); }
-  void ClearProfessionalMode() { m_bProfessional.store(false); }
+  bool IsProfessionalMode() const;
+  void ClearProfessionalMode();
   // The port was opened or closed by hand: the timed send decides again whether to run.
   void MarkTimedSendForReevaluation();
   // Stops threads and timers before the window goes (called once at exit, UI thread).
+  // Shuts the UI bridge down (UiBridge::Shutdown) so that a mode dialogue blocked on
+  // the UI thread returns, then joins the mode thread.
   void Shutdown();
 
   // Receive entry (receive thread).
   void OnSerialData(const char* data, int count);
 
+  // For tests and the benchmark.
+  ReceiveLog& Log() { return log_; }
+  QWidget* Control(int id) const;
+  QString DisplayText() const;
+  bool IsTimedSendRunning() const { return timedTimer_.isActive(); }
+  int TimedSendInterval() const { return timedTimer_.interval(); }
+  bool IsModeDialogueRunning() const { return mode_ && mode_->IsRunning(); }
+  // Brings the display up to date now (what the refresh timer does).
+  void RefreshDisplay();
+  // Writes the raw receive log to path, completely or not at all; false with a
+  // "提示" box on failure.
+  bool SaveLogTo(const QString& path);
+
+ protected:
+  // The save-file dialog; returns the chosen path or "" when cancelled.
+  virtual QString AskSavePath(const QString& defaultName);
+  // The OK/Cancel question before a mode dialogue.
+  virtual bool Confirm(const QString& question);
+
+  void resizeEvent(QResizeEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
+
+ private:
+  void BuildControls();
+  void ApplyFonts();
+  void OnSend();
+  void OnTimedSendTick();
+  void OnRecvButton();
+  void OnSaveLog();
+  void OnClearLog();
+  void OnHexViewToggled();
+  void OnHexSendToggled();
+  void OnInputChanged();
+  void ReevaluateTimedSend();
+  void OnModeButton(DebugModeDialogue::Target target);
+  void RequestRefresh();
+  void ShowTip(const char* utf8Text);
+  QWidget* BoxParent();
+  void UpdateSentCount();
+
+  // IDebugModeView (mode and receive threads).
+  void ShowMessage(const std::string& text, const std::function<bool()>& skip) override;
+  void EnablePage(bool enabled) override;
+  void StartBannerTimer() override;
+  void StopBannerTimer() override;
+  void CloseWaitingMessage() override;
+  void LogChanged() override;
+
  protected:
   IToolHost* host_ = nullptr;
   std::atomic<bool> m_bReceiving{false};
-  std::atomic<bool> m_bProfessional{false};
+
+ private:
+  ReceiveLog log_;
+  DebugSender sender_;
+  std::unique_ptr<DebugModeDialogue> mode_;
+  std::atomic<bool> shutDown_{false};
+  std::atomic<bool> refreshPosted_{false};
+  bool timedSendPending_ = false;  // checked, but waiting for an open port or an interval
+  QStringDecoder decoder_{"GBK"};  // text view: a character may span two blocks
+
+  QTimer refreshTimer_;
+  QTimer timedTimer_;    // 151
+  QTimer bannerTimer_;   // 152
+  QTimer timedRecheck_;
+  FractionLayout layout_;
+
+  QPushButton* recvButton_ = nullptr;
+  QPushButton* saveButton_ = nullptr;
+  QPushButton* clearButton_ = nullptr;
+  QCheckBox* hexViewBox_ = nullptr;
+  LogView* display_ = nullptr;
+  QGroupBox* group_ = nullptr;
+  QCheckBox* timedBox_ = nullptr;
+  QLineEdit* intervalEdit_ = nullptr;
+  QLabel* intervalLabel_ = nullptr;
+  QCheckBox* hexSendBox_ = nullptr;
+  QCheckBox* newlineBox_ = nullptr;
+  QLabel* inputLabel_ = nullptr;
+  QLineEdit* inputEdit_ = nullptr;
+  QPushButton* sendButton_ = nullptr;
+  QPushButton* simpleButton_ = nullptr;
+  QPushButton* proButton_ = nullptr;
+  QLineEdit* sentCount_ = nullptr;
+  QLineEdit* recvCount_ = nullptr;
 };

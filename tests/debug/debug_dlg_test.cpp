@@ -1,0 +1,311 @@
+// The console page on the offscreen platform with a scripted port.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include "base/cp936.h"
+#include "debug_qt_support.h"
+#include "fake_port.h"
+
+namespace {
+
+class DebugPageTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    UiBridge::Restart();
+    page.Init(&host);
+    page.resize(800, 600);
+  }
+  void TearDown() override {
+    page.Shutdown();
+    UiBridge::Restart();
+  }
+  template <class T>
+  T* Get(int id) {
+    return qobject_cast<T*>(page.Control(id));
+  }
+  QLineEdit* Input() { return Get<QLineEdit>(CDebug::kInputEdit); }
+  QCheckBox* Box(int id) { return Get<QCheckBox>(id); }
+  QString Text(int id) { return Get<QLineEdit>(id)->text(); }
+  void Click(int id) { Get<QAbstractButton>(id)->click(); }
+  void Receive(const std::string& bytes) {
+    page.OnSerialData(bytes.data(), static_cast<int>(bytes.size()));
+  }
+
+  FakePort port;
+  TestHost host{port};
+  TestDebugPage page;
+  TipCatcher tips;
+};
+
+TEST_F(DebugPageTest, HexInputParsesAndReportsBadInput) {
+  Box(CDebug::kHexSendBox)->setChecked(true);
+  Input()->setText(QStringLiteral("41 4 2"));
+  Click(CDebug::kSendButton);
+  EXPECT_EQ(port.Writes(), std::vector<std::string>{"AB"});
+  EXPECT_EQ(Text(CDebug::kSentCount), "S:2");
+  EXPECT_TRUE(tips.Texts().isEmpty());
+
+  Input()->setText(QStringLiteral("4G"));
+  EXPECT_EQ(tips.Texts(), QStringList{QStringLiteral("无效字符")});
+  port.ClearWrites();
+  Click(CDebug::kSendButton);  // nothing valid to send
+  EXPECT_TRUE(port.Writes().empty());
+
+  QString pairs;
+  for (int i = 0; i < 5120; ++i) pairs += QStringLiteral("%1 ").arg(i % 256, 2, 16, QLatin1Char('0'));
+  Input()->setText(pairs);
+  Click(CDebug::kSendButton);
+  ASSERT_EQ(port.Writes().size(), 1u);
+  EXPECT_EQ(port.Writes()[0].size(), 5120u);
+  EXPECT_EQ(static_cast<unsigned char>(port.Writes()[0][255]), 0xFF);
+  EXPECT_EQ(tips.Texts().size(), 1);
+
+  Input()->setText(pairs + QStringLiteral("7F"));
+  EXPECT_EQ(tips.Texts().last(), QStringLiteral("长度太长"));
+  port.ClearWrites();
+  Click(CDebug::kSendButton);
+  EXPECT_TRUE(port.Writes().empty());
+}
+
+TEST_F(DebugPageTest, TextWithNewlineAndTheEnterKey) {
+  Box(CDebug::kNewlineBox)->setChecked(true);
+  Input()->setText(QStringLiteral("AT"));
+  Click(CDebug::kSendButton);
+  EXPECT_EQ(port.Written(), "AT\r\n");
+  EXPECT_EQ(Text(CDebug::kSentCount), "S:4");
+
+  // Enter in the input edit (or anywhere on the page) sends and is consumed.
+  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  QCoreApplication::sendEvent(Input(), &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  EXPECT_EQ(port.Written(), "AT\r\nAT\r\n");
+  QKeyEvent enter2(QEvent::KeyPress, Qt::Key_Enter, Qt::KeypadModifier);
+  QCoreApplication::sendEvent(page.Control(CDebug::kHexViewBox), &enter2);
+  EXPECT_EQ(Text(CDebug::kSentCount), "S:12");
+
+  // GBK text goes to the wire as GBK bytes.
+  port.ClearWrites();
+  Box(CDebug::kNewlineBox)->setChecked(false);
+  Input()->setText(QStringLiteral("调试"));
+  Click(CDebug::kSendButton);
+  EXPECT_EQ(port.Written(), GBK("调试"));
+
+  // Port closed: "请先打开串口" and nothing counted.
+  port.Close();
+  Click(CDebug::kSendButton);
+  EXPECT_EQ(tips.Texts(), QStringList{QStringLiteral("请先打开串口")});
+  EXPECT_EQ(Text(CDebug::kSentCount), "S:16");
+}
+
+TEST_F(DebugPageTest, HexSendToggleShowsEachModesLastInput) {
+  auto* hex = Box(CDebug::kHexSendBox);
+  Input()->setText(QStringLiteral("hello"));
+  hex->setChecked(true);
+  EXPECT_FALSE(page.Control(CDebug::kNewlineBox)->isEnabled());
+  EXPECT_EQ(Input()->text(), "");  // no hex input yet
+  Input()->setText(QStringLiteral("0102ab"));
+  hex->setChecked(false);
+  EXPECT_TRUE(page.Control(CDebug::kNewlineBox)->isEnabled());
+  EXPECT_EQ(Input()->text(), "hello");
+  hex->setChecked(true);
+  EXPECT_EQ(Input()->text(), "01 02 AB ");
+  Click(CDebug::kSendButton);
+  EXPECT_EQ(port.Written(), "\x01\x02\xAB");
+  EXPECT_TRUE(tips.Texts().isEmpty());
+}
+
+TEST_F(DebugPageTest, ReceivedBytesInTextAndHexViews) {
+  Receive(std::string("A\0B\r\n", 5));
+  page.RefreshDisplay();
+  EXPECT_EQ(page.DisplayText(), "A#B\n");
+  EXPECT_EQ(Text(CDebug::kRecvCount), "R:5");
+
+  // The view toggle redraws the whole log in the new view.
+  Box(CDebug::kHexViewBox)->setChecked(true);
+  EXPECT_EQ(page.DisplayText(), "41 00 42 0D 0A ");
+  Receive("C");
+  page.RefreshDisplay();
+  EXPECT_EQ(page.DisplayText(), "41 00 42 0D 0A 43 ");
+  Box(CDebug::kHexViewBox)->setChecked(false);
+  EXPECT_EQ(page.DisplayText(), "A#B\nC");
+
+  // A double-byte character split over two blocks still shows whole, and "\r\n"
+  // split over two refreshes is one line break.
+  const std::string gbk = GBK("调试\r\n");
+  Receive(gbk.substr(0, 3));
+  page.RefreshDisplay();
+  Receive(gbk.substr(3, 2));
+  page.RefreshDisplay();
+  Receive(gbk.substr(5));
+  page.RefreshDisplay();
+  EXPECT_EQ(page.DisplayText(), QStringLiteral("A#B\nC调试\n"));
+}
+
+TEST_F(DebugPageTest, RefreshIsCoalescedOnTheUiThread) {
+  // Blocks from another thread reach the display without any explicit refresh.
+  std::string sent;
+  std::thread rx([&] {
+    for (int i = 0; i < 200; ++i) {
+      const std::string block = "line " + std::to_string(i) + "\r\n";
+      sent += block;
+      page.OnSerialData(block.data(), static_cast<int>(block.size()));
+    }
+  });
+  rx.join();
+  QString expected = QString::fromLatin1(sent);
+  expected.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  EXPECT_TRUE(PumpUntil([&] { return page.DisplayText() == expected; }, 5000));
+  EXPECT_EQ(Text(CDebug::kRecvCount), QStringLiteral("R:%1").arg(sent.size()));
+}
+
+TEST_F(DebugPageTest, LogRestartAndClear) {
+  Receive(std::string(ReceiveLog::kCapacity - 4, 'x'));
+  page.RefreshDisplay();
+  EXPECT_EQ(Text(CDebug::kRecvCount), QStringLiteral("R:%1").arg(ReceiveLog::kCapacity - 4));
+  Receive("1234");  // fits exactly
+  page.RefreshDisplay();
+  EXPECT_EQ(page.DisplayText().size(), ReceiveLog::kCapacity);
+  Receive("restart");  // does not fit: the log restarts with this block
+  page.RefreshDisplay();
+  EXPECT_EQ(page.DisplayText(), "restart");
+  EXPECT_EQ(Text(CDebug::kRecvCount), "R:7");
+
+  Input()->setText(QStringLiteral("x"));
+  Click(CDebug::kSendButton);
+  EXPECT_EQ(Text(CDebug::kSentCount), "S:1");
+  Click(CDebug::kClearLogButton);
+  EXPECT_EQ(page.DisplayText(), "");
+  EXPECT_EQ(Text(CDebug::kSentCount), "S:0");
+  EXPECT_EQ(Text(CDebug::kRecvCount), "R:0");
+  EXPECT_EQ(page.Log().Length(), 0);
+}
+
+TEST_F(DebugPageTest, TimedSendStartRules) {
+  Input()->setText(QStringLiteral("T"));
+  auto* interval = Get<QLineEdit>(CDebug::kIntervalEdit);
+  EXPECT_EQ(interval->text(), "100");
+  interval->setText(QStringLiteral("0"));
+  Box(CDebug::kTimedSendBox)->setChecked(true);
+  EXPECT_FALSE(page.IsTimedSendRunning());  // interval 0
+  port.Close();
+  interval->setText(QStringLiteral("5"));
+  EXPECT_FALSE(page.IsTimedSendRunning());  // port closed
+
+  // The main window opens the port and marks the setting: the timer starts.
+  port.Open("x", 115200, 8, 0, 0);
+  page.MarkTimedSendForReevaluation();
+  EXPECT_TRUE(page.IsTimedSendRunning());
+  EXPECT_EQ(page.TimedSendInterval(), 5);
+  EXPECT_TRUE(PumpUntil([&] { return port.CountWrites("T") >= 3; }, 3000));
+  EXPECT_GE(Text(CDebug::kSentCount).mid(2).toInt(), 3);
+
+  // Closed by hand: marked again, the timer stops.
+  port.Close();
+  page.MarkTimedSendForReevaluation();
+  EXPECT_FALSE(page.IsTimedSendRunning());
+  // Opened by any other way: the waiting setting starts on its own.
+  port.Open("x", 115200, 8, 0, 0);
+  EXPECT_TRUE(PumpUntil([&] { return page.IsTimedSendRunning(); },
+                        CDebug::kTimedSendRecheckMs * 10));
+  // A port that goes away under a running timer stops it without a box per tick.
+  port.Close();
+  EXPECT_TRUE(PumpUntil([&] { return !page.IsTimedSendRunning(); }, 2000));
+  EXPECT_TRUE(tips.Texts().isEmpty());
+  // Unchecked: stopped for good.
+  Box(CDebug::kTimedSendBox)->setChecked(false);
+  port.Open("x", 115200, 8, 0, 0);
+  PumpUntil([] { return false; }, CDebug::kTimedSendRecheckMs * 2);
+  EXPECT_FALSE(page.IsTimedSendRunning());
+}
+
+TEST_F(DebugPageTest, SaveLogWritesRawBytesWhateverTheView) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const std::string raw = std::string("A\0\r\n", 4) + GBK("调试") + "\xFF";
+  Receive(raw);
+  Box(CDebug::kHexViewBox)->setChecked(true);
+  page.savePath = dir.filePath(QStringLiteral("log.txt"));
+  Click(CDebug::kSaveLogButton);
+  EXPECT_TRUE(QRegularExpression(QStringLiteral("^Log\\d{4}_\\d{1,2}_\\d{1,2}_\\d\\d-\\d\\d-\\d\\d$"))
+                  .match(page.lastDefaultName)
+                  .hasMatch())
+      << page.lastDefaultName.toStdString();
+  QFile f(page.savePath);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_EQ(f.readAll().toStdString(), raw);
+  f.close();
+
+  // Cancelled: nothing written.
+  page.savePath.clear();
+  Click(CDebug::kSaveLogButton);
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("log.txt")});
+
+  // A folder that does not exist: a message, and no file (nor a temporary one).
+  const QString bad = dir.filePath(QStringLiteral("missing/log.txt"));
+  EXPECT_FALSE(page.SaveLogTo(bad));
+  ASSERT_EQ(tips.Texts().size(), 1);
+  EXPECT_TRUE(tips.Texts()[0].startsWith(QStringLiteral("保存日志失败")));
+  EXPECT_FALSE(QFile::exists(bad));
+
+  // Saving over an old file replaces it completely.
+  Receive("more");
+  ASSERT_TRUE(page.SaveLogTo(dir.filePath(QStringLiteral("log.txt"))));
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_EQ(f.readAll().toStdString(), raw + "more");
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("log.txt")});
+}
+
+TEST_F(DebugPageTest, ReceiveSwitch) {
+  auto* button = Get<QPushButton>(CDebug::kRecvButton);
+  EXPECT_EQ(button->text(), "开启接收");
+  port.Close();
+  Click(CDebug::kRecvButton);
+  EXPECT_FALSE(page.IsReceiving());
+  EXPECT_EQ(tips.Texts(), QStringList{QStringLiteral("请先打开串口")});
+  port.Open("x", 115200, 8, 0, 0);
+  Click(CDebug::kRecvButton);
+  EXPECT_TRUE(page.IsReceiving());
+  EXPECT_EQ(button->text(), "关闭接收");
+  Click(CDebug::kRecvButton);
+  EXPECT_FALSE(page.IsReceiving());
+  EXPECT_EQ(button->text(), "开启接收");
+  page.SetReceiving(true);
+  EXPECT_EQ(button->text(), "关闭接收");
+}
+
+TEST_F(DebugPageTest, ModeButtonsAskAndRunTheDialogue) {
+  Timing::SetScale(0.01);
+  port.SetResponder([this](const std::string& w) {
+    if (w == "---") Receive("\r\nCMD OK\r\n");
+  });
+  port.Close();
+  Click(CDebug::kSimpleModeButton);
+  EXPECT_EQ(tips.Texts(), QStringList{QStringLiteral("请先打开串口")});
+  port.Open("x", 115200, 8, 0, 0);
+  page.confirmAnswer = false;
+  Click(CDebug::kProModeButton);
+  EXPECT_EQ(page.lastQuestion, QStringLiteral("是否进入专业模式？"));
+  EXPECT_FALSE(page.IsModeDialogueRunning());
+  EXPECT_TRUE(port.Writes().empty());
+
+  page.confirmAnswer = true;
+  Click(CDebug::kSimpleModeButton);
+  EXPECT_EQ(page.lastQuestion, QStringLiteral("是否进入简易模式？"));
+  EXPECT_TRUE(PumpUntil([&] { return tips.Saw(QStringLiteral("进入简易模式成功！")); },
+                        Timing::Scaled(DebugModeDialogue::kProbeWaitMs) + 5000));
+  EXPECT_TRUE(PumpUntil([&] { return page.isEnabled() && !page.IsModeDialogueRunning(); }, 2000));
+  page.RefreshDisplay();
+  EXPECT_TRUE(page.DisplayText().startsWith(QStringLiteral("\n进入简易模式中,请等待...\n")));
+  EXPECT_FALSE(page.IsProfessionalMode());
+  Timing::SetScale(1.0);
+}
+
+}  // namespace
