@@ -100,13 +100,13 @@ void CommandExchange::MatchReply(const char* data, int length) {
   AppendLocked(data, length);
   const ParamEntry* entry = FindParam(currentCommandId_.load());
   if (entry == nullptr) return;
-  if (Contains(receiveText_, entry->okReply)) {
-    replyState_ = 1;
-    replyEvent_.Set();
-  }
-  // Checked independently: a text holding both replies counts as an error.
-  if (Contains(receiveText_, entry->errorReply)) {
-    replyState_ = 2;
+  // Checked independently: a text holding both replies counts as an error. The state
+  // is final before the event wakes the worker.
+  int state = 0;
+  if (Contains(receiveText_, entry->okReply)) state = 1;
+  if (Contains(receiveText_, entry->errorReply)) state = 2;
+  if (state != 0) {
+    replyState_ = state;
     replyEvent_.Set();
   }
 }
