@@ -92,24 +92,40 @@ void RecordingView::ClearRecords() {
   completed_ = false;
 }
 
+ReceivePump::ReceivePump(ISerialPort& port, std::function<void(const char*, int)> sink)
+    : port_(port), sink_(std::move(sink)) {
+  thread_ = std::thread([this] {
+    std::vector<char> buf(serial::kMaxReadBytes + 1);
+    while (!stop_.load()) {
+      if (!port_.IsOpen()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        continue;
+      }
+      const int n = port_.Read(buf.data());
+      if (n == serial::kReadVanished) {
+        port_.Close();
+        continue;
+      }
+      buf[n > 0 ? n : 0] = '\0';
+      sink_(buf.data(), n > 0 ? n : 0);
+    }
+  });
+}
+
+void ReceivePump::Stop() {
+  stop_.store(true);
+  if (thread_.joinable()) thread_.join();
+}
+
 DownloadRig::DownloadRig() {
   Timing::SetScale(kTestScale);
   view.worker = &worker;
   device.Open("fake", 115200, 8, 0, 0);
   worker.Launch();
-  receive_ = std::thread([this] {
-    std::vector<char> buf(serial::kMaxReadBytes + 1);
-    while (!stop_.load()) {
-      const int n = device.Read(buf.data());
-      buf[n > 0 ? n : 0] = '\0';
-      worker.OnSerialData(buf.data(), n > 0 ? n : 0);
-    }
-  });
 }
 
 DownloadRig::~DownloadRig() {
-  stop_.store(true);
-  receive_.join();
+  pump_.Stop();
   view.ClosePowerUpMessage();
   worker.Shutdown();
 }

@@ -59,6 +59,21 @@ class RecordingView : public IDownloadView {
   bool boxOpen_ = false;
 };
 
+// The receive side: a thread that reads the port and hands every block (also the empty
+// ones) to sink, as the main window's receive thread does. A vanished port is closed.
+class ReceivePump {
+ public:
+  ReceivePump(ISerialPort& port, std::function<void(const char*, int)> sink);
+  ~ReceivePump() { Stop(); }
+  void Stop();
+
+ private:
+  ISerialPort& port_;
+  std::function<void(const char*, int)> sink_;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
 class DownloadRig {
  public:
   DownloadRig();
@@ -74,8 +89,7 @@ class DownloadRig {
   DownloadWorker worker{device, view};
 
  private:
-  std::atomic<bool> stop_{false};
-  std::thread receive_;
+  ReceivePump pump_{device, [this](const char* d, int n) { worker.OnSerialData(d, n); }};
 };
 
 // count bytes of a fixed pseudo-random pattern.

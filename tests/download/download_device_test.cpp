@@ -1,0 +1,195 @@
+// The download machine against the simulated device: a real CSerial on the
+// simulator's pseudo-terminal, a receive thread feeding the machine.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "download_rig.h"
+#include "serial/serial.h"
+#include "sim/rtu_sim.h"
+
+namespace {
+
+using W = DownloadWorker;
+using Fault = RtuSimulator::BlockFault;
+
+std::string AsString(const std::vector<uint8_t>& v) { return std::string(v.begin(), v.end()); }
+
+class DeviceDownloadTest : public ::testing::Test {
+ protected:
+  // The poll period becomes 100 ms and the device's boot window 600 ms: room enough
+  // for a "P" to be answered before the next one goes out on a busy machine.
+  static constexpr double kScale = 0.2;
+
+  void SetUp() override {
+    Timing::SetScale(kScale);
+    view.worker = &worker;
+    ASSERT_TRUE(sim.Start());
+    ASSERT_TRUE(serial.Open(sim.PortName(), 115200, 8, serial::kOneStopBit, serial::kParityNone))
+        << serial.LastOpenError();
+    pump = std::make_unique<ReceivePump>(serial, [this](const char* d, int n) { worker.OnSerialData(d, n); });
+    // The main window has entered the configuration state before the tool runs.
+    ASSERT_EQ(serial.Write("---", 3), 3);
+    ASSERT_TRUE(sim.WaitForState(RtuSimulator::State::Config, kMarginMs));
+    sim.ClearReceived();
+    worker.Launch();
+  }
+  void TearDown() override {
+    pump.reset();
+    view.ClosePowerUpMessage();
+    worker.Shutdown();
+    serial.Close();
+    sim.Stop();
+  }
+
+  bool WaitStopped(int limitMs) {
+    return WaitUntil([this] { return !worker.IsActive() && worker.State() == W::kIdle; }, limitMs);
+  }
+  static int TransferLimit() { return Limit(W::kBlockAckMs, 4); }
+
+  RtuSimulator sim;
+  CSerial serial;
+  RecordingView view;
+  DownloadWorker worker{serial, view};
+  std::unique_ptr<ReceivePump> pump;
+};
+
+}  // namespace
+
+TEST_F(DeviceDownloadTest, FullTransferArrivesByteForByte) {
+  const auto image = TestImage(1048575, 11);
+  ASSERT_EQ(worker.StartDownload(image), W::StartResult::kStarted);
+  ASSERT_TRUE(WaitStopped(TransferLimit()));
+  EXPECT_TRUE(view.Completed());
+  EXPECT_EQ(sim.ImagesCompleted(), 1);
+  EXPECT_EQ(sim.ReceivedImage(), AsString(image));
+  EXPECT_EQ(sim.FramesAccepted(), 256);
+  EXPECT_EQ(sim.FramesRejected(), 0);
+  EXPECT_TRUE(view.HasLog("Device restart ing...\r\n"));
+  EXPECT_TRUE(view.HasLog("Download 256 block ok\r\n"));
+  EXPECT_TRUE(view.HasLog("Download success ok\r\n"));
+  EXPECT_EQ(sim.CountReceived("AT+RESET"), 1);
+}
+
+TEST_F(DeviceDownloadTest, RefusedBlockThreeSendsTheWholeImageAgain) {
+  const auto image = TestImage(6 * 4096 + 100, 12);
+  sim.SetBlockFault(3, Fault::Refuse);
+  ASSERT_EQ(worker.StartDownload(image), W::StartResult::kStarted);
+  ASSERT_TRUE(WaitStopped(TransferLimit()));
+  EXPECT_TRUE(view.Completed());
+  EXPECT_TRUE(view.HasLog("Download 3 block error\r\n"));
+  EXPECT_EQ(sim.FramesRejected(), 1);
+  EXPECT_EQ(sim.FramesAccepted(), 2 + 7);
+  EXPECT_EQ(sim.ReceivedImage(), AsString(image));
+  EXPECT_EQ(view.Progress(), (std::vector<int>{1, 2, 1, 2, 3, 4, 5, 6, 7}));
+}
+
+TEST_F(DeviceDownloadTest, LostAcknowledgementTimesOutThenSucceeds) {
+  const auto image = TestImage(3 * 4096, 13);
+  sim.SetBlockFault(2, Fault::LoseAck);
+  ASSERT_EQ(worker.StartDownload(image), W::StartResult::kStarted);
+  ASSERT_TRUE(WaitStopped(TransferLimit() + Limit(W::kBlockAckMs)));
+  EXPECT_TRUE(view.Completed());
+  EXPECT_TRUE(view.HasLog("Download 2 block timeout error\r\n"));
+  EXPECT_EQ(sim.ReceivedImage(), AsString(image));
+  EXPECT_EQ(sim.ImagesCompleted(), 1);
+}
+
+TEST_F(DeviceDownloadTest, DeviceNeedingAPowerCycleGetsTwoCyclesThenThePowerUpMessage) {
+  const auto image = TestImage(20000, 14);
+  sim.SetPowerCycleNeeded(true);
+  ASSERT_EQ(worker.StartDownload(image), W::StartResult::kStarted);
+  ASSERT_TRUE(WaitUntil([&] { return view.BoxOpen(); },
+                        Limit(W::kRestartReplyMs, 4) + Limit(W::kReenterReplyMs, 2)));
+  // Each cycle: two unanswered AT+RESET, then "---" until the device is back in its
+  // configuration state ("---" in configuration leaves it, so the second one re-enters).
+  EXPECT_EQ(sim.CountReceived("AT+RESET"), 4);
+  EXPECT_EQ(sim.CountReceived("---"), 2);
+  EXPECT_EQ(view.Logs(), (std::vector<std::string>{"Wait for the device to restart\r\n",
+                                                   "Attempt to re-enter the configuration\r\n",
+                                                   "Re-enter the configuration succeeded\r\n",
+                                                   "The device fails to restart\r\n"}));
+  EXPECT_EQ(view.CancelEnabled(), 1);
+
+  // The user powers the device up again: its boot loader answers the poll and the
+  // message closes by itself.
+  sim.PowerOff();
+  sim.PowerOn();
+  ASSERT_TRUE(WaitUntil([&] { return !view.BoxOpen(); }, Limit(RtuSimulator::kBootWindowMs)));
+  ASSERT_TRUE(WaitStopped(TransferLimit()));
+  EXPECT_TRUE(view.Completed());
+  EXPECT_EQ(sim.ReceivedImage(), AsString(image));
+  EXPECT_EQ(view.BoxesShown(), 1);
+}
+
+// ---- stopping in every phase ----
+
+namespace {
+
+enum class Phase { kRestartWait, kReenterWait, kPowerUpWait, kBlockWait };
+struct StopCase {
+  Phase phase;
+  bool closePort;
+};
+StopCase Stop(Phase phase, bool closePort) { return StopCase{phase, closePort}; }
+
+[[maybe_unused]] void PrintTo(const StopCase& c, std::ostream* os) {
+  *os << "phase " << static_cast<int>(c.phase) << (c.closePort ? ", port closed" : ", button");
+}
+std::string StopCaseName(const ::testing::TestParamInfo<StopCase>& info) {
+  static const char* const names[] = {"RestartWait", "ReenterWait", "PowerUpWait", "BlockWait"};
+  return std::string(names[static_cast<int>(info.param.phase)]) +
+         (info.param.closePort ? "_PortClosed" : "_Button");
+}
+
+class DeviceStopTest : public DeviceDownloadTest, public ::testing::WithParamInterface<StopCase> {};
+
+}  // namespace
+
+TEST_P(DeviceStopTest, LeavesTheMachineIdleAndNoThreadStuck) {
+  const StopCase c = GetParam();
+  std::function<bool()> reached;
+  switch (c.phase) {
+    case Phase::kRestartWait:
+      sim.SetPowerCycleNeeded(true);
+      reached = [&] { return sim.CountReceived("AT+RESET") == 1 && worker.Step() == W::kAwaitReply; };
+      break;
+    case Phase::kReenterWait:
+      sim.SetSilent(true);
+      reached = [&] { return worker.State() == W::kReenter && worker.Step() == W::kAwaitReply; };
+      break;
+    case Phase::kPowerUpWait:
+      sim.SetPowerCycleNeeded(true);
+      reached = [&] { return view.BoxOpen(); };
+      break;
+    case Phase::kBlockWait:
+      sim.SetBlockFault(2, Fault::LoseAck, -1);
+      reached = [&] { return sim.FramesAccepted() == 2; };
+      break;
+  }
+  ASSERT_EQ(worker.StartDownload(TestImage(5 * 4096, 15)), W::StartResult::kStarted);
+  ASSERT_TRUE(WaitUntil(reached, Limit(W::kRestartReplyMs, 4) + Limit(W::kReenterReplyMs, 2)));
+  if (c.closePort) serial.Close();  // the main window closes the port, then stops
+  ASSERT_TRUE(worker.StopDownload());
+  EXPECT_FALSE(worker.IsActive());
+  EXPECT_EQ(worker.State(), W::kIdle);
+  EXPECT_EQ(view.Stopped(), 1);
+  EXPECT_FALSE(view.Completed());
+  // The power-up message is modal in the program: the user closes it after stopping.
+  view.ClosePowerUpMessage();
+
+  // The worker and the poll thread come back at once: shutting down does not wait out
+  // any of the phase's time limits.
+  const int64_t t0 = Timing::NowMs();
+  worker.Shutdown();
+  EXPECT_LT(Timing::NowMs() - t0, Timing::Scaled(W::kBlockAckMs));
+  EXPECT_EQ(sim.ImagesCompleted(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryPhase, DeviceStopTest,
+    ::testing::Values(Stop(Phase::kRestartWait, false), Stop(Phase::kRestartWait, true),
+                      Stop(Phase::kReenterWait, false), Stop(Phase::kReenterWait, true),
+                      Stop(Phase::kPowerUpWait, false), Stop(Phase::kPowerUpWait, true),
+                      Stop(Phase::kBlockWait, false), Stop(Phase::kBlockWait, true)),
+    StopCaseName);
