@@ -1,0 +1,129 @@
+// The console's mode dialogue against the simulated RTU over a real serial port
+// on a pseudo-terminal, with time scaled down. A small receive thread plays the
+// main window's part and hands every block to the page.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <atomic>
+#include <thread>
+
+#include "debug_qt_support.h"
+#include "serial/serial.h"
+#include "sim/rtu_sim.h"
+
+namespace {
+
+constexpr double kScale = 0.05;
+
+class DebugDeviceTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Timing::SetScale(kScale);
+    UiBridge::Restart();
+    ASSERT_TRUE(sim.Start());
+    ASSERT_TRUE(serial.Open(sim.PortName(), 115200, 8, serial::kOneStopBit, serial::kParityNone));
+    page.Init(&host);
+    page.SetReceiving(true);
+    rx = std::thread([this] {
+      std::string buf(serial::kMaxReadBytes + 1, '\0');
+      while (!stop.load()) {
+        const int n = serial.Read(buf.data());
+        if (n < 0) break;
+        if (n > 0 && page.IsReceiving()) page.OnSerialData(buf.data(), n);
+      }
+    });
+  }
+  void TearDown() override {
+    stop.store(true);
+    if (rx.joinable()) rx.join();
+    page.Shutdown();
+    serial.Close();
+    sim.Stop();
+    UiBridge::Restart();
+    Timing::SetScale(1.0);
+  }
+  // The longest a whole professional entry may take: every wait of the dialogue
+  // (two rounds of a probe and two resets, then the banner wait), scaled, plus a margin.
+  static int ProLimitMs() {
+    return Timing::Scaled(2 * (DebugModeDialogue::kProbeWaitMs + 2 * DebugModeDialogue::kResetWaitMs) +
+                          DebugModeDialogue::kBannerWaitMs) +
+           10000;
+  }
+
+  RtuSimulator sim;
+  CSerial serial;
+  TestHost host{serial};
+  TestDebugPage page;
+  TipCatcher tips;
+  std::atomic<bool> stop{false};
+  std::thread rx;
+};
+
+TEST_F(DebugDeviceTest, ProfessionalModeSucceedsAndSetsTheFlag) {
+  qobject_cast<QAbstractButton*>(page.Control(CDebug::kProModeButton))->click();
+  ASSERT_TRUE(PumpUntil([&] { return tips.Saw(QStringLiteral("进入专业模式成功！")); }, ProLimitMs()))
+      << tips.Texts().join(QLatin1Char('|')).toStdString();
+  EXPECT_EQ(tips.Texts(), QStringList{QStringLiteral("进入专业模式成功！")});
+  EXPECT_TRUE(page.IsProfessionalMode());
+  EXPECT_EQ(sim.GetState(), RtuSimulator::State::Config);
+  EXPECT_EQ(sim.CountReceived("AT+RESET"), 1);
+  EXPECT_GE(sim.PowerUpBytesReceived(), 1);
+  EXPECT_TRUE(PumpUntil([&] { return page.isEnabled(); }, 2000));
+  // The log shows the notice, the echoed reset command and the device's banner.
+  page.RefreshDisplay();
+  const QString shown = page.DisplayText();
+  EXPECT_TRUE(shown.startsWith(QStringLiteral("\n进入专业模式中,请等待...\n")));
+  EXPECT_TRUE(shown.contains(QStringLiteral("AT+RESET\n")));
+  EXPECT_TRUE(shown.contains(QStringLiteral("CONFIGURE PROGRAM")));
+
+  // Closing the port by hand clears the flag in the main window; a new entry clears it too.
+  page.ClearProfessionalMode();
+  EXPECT_FALSE(page.IsProfessionalMode());
+}
+
+TEST_F(DebugDeviceTest, PowerCycleBoxClosesWhenTheDeviceIsPoweredUp) {
+  sim.SetPowerCycleNeeded(true);
+  bool powered = false;
+  const QString powerCycle = QStringLiteral("进入专业模式错误, 请将设备重新上电！");
+  tips.onBox = [&](const QString& text) {
+    if (text != powerCycle) return true;
+    if (!powered) {  // the user switches the device off and on; the box is left alone
+      powered = true;
+      sim.PowerOff();
+      sim.PowerOn();
+    }
+    return false;
+  };
+  qobject_cast<QAbstractButton*>(page.Control(CDebug::kProModeButton))->click();
+  ASSERT_TRUE(PumpUntil([&] { return tips.Saw(QStringLiteral("进入专业模式成功！")); }, ProLimitMs()))
+      << tips.Texts().join(QLatin1Char('|')).toStdString();
+  EXPECT_TRUE(powered);
+  EXPECT_EQ(tips.Texts(), (QStringList{powerCycle, QStringLiteral("进入专业模式成功！")}));
+  EXPECT_TRUE(page.IsProfessionalMode());
+  // Two rounds of two ignored resets before the box.
+  EXPECT_EQ(sim.CountReceived("AT+RESET"), 4);
+  EXPECT_EQ(sim.GetState(), RtuSimulator::State::Config);
+}
+
+TEST_F(DebugDeviceTest, SimpleModeOnASilentDeviceFailsAfterTwoWaits) {
+  sim.SetSilent(true);
+  const int64_t t0 = Timing::NowMs();
+  qobject_cast<QAbstractButton*>(page.Control(CDebug::kSimpleModeButton))->click();
+  ASSERT_TRUE(PumpUntil([&] { return tips.Saw(QStringLiteral("进入简易模式失败！")); },
+                        Timing::Scaled(2 * DebugModeDialogue::kProbeWaitMs) + 10000));
+  EXPECT_GE(Timing::NowMs() - t0, 2 * Timing::Scaled(DebugModeDialogue::kProbeWaitMs) - 5);
+  EXPECT_EQ(sim.CountReceived("---"), 2);
+  EXPECT_EQ(tips.Texts(), QStringList{QStringLiteral("进入简易模式失败！")});
+  EXPECT_FALSE(page.IsProfessionalMode());
+  EXPECT_TRUE(PumpUntil([&] { return page.isEnabled(); }, 2000));
+}
+
+TEST_F(DebugDeviceTest, SimpleModeOnAnAnsweringDevice) {
+  qobject_cast<QAbstractButton*>(page.Control(CDebug::kSimpleModeButton))->click();
+  ASSERT_TRUE(PumpUntil([&] { return tips.Saw(QStringLiteral("进入简易模式成功！")); },
+                        Timing::Scaled(2 * DebugModeDialogue::kProbeWaitMs) + 10000));
+  EXPECT_EQ(sim.CountReceived("---"), 1);
+  EXPECT_FALSE(page.IsProfessionalMode());
+}
+
+}  // namespace
