@@ -139,7 +139,7 @@ Expected ReadLiterally(const std::string& text) {
 TEST_F(ListingHostile, AgreesWithTheLiteralRulesOnRandomListings) {
   std::mt19937 rng(4242);
   const ParamEntry* entries = ParamTableEntries();
-  for (int round = 0; round < 300; ++round) {
+  for (int round = 0; round < 200; ++round) {
     const std::string text = RandomListing(rng, 40);
     const Expected x = ReadLiterally(text);
     ResetParamValues();
