@@ -1,0 +1,270 @@
+#include "config/cfg_machine.h"
+
+#include <array>
+
+#include "base/cp936.h"
+#include "protocol/listing.h"
+#include "protocol/param_table.h"
+
+// Forwards to the attached port; reports a closed port once detached, so that an
+// exchange running while the machine stops fails at once instead of waiting.
+class CfgMachine::PortSlot : public ISerialPort {
+ public:
+  void Attach(ISerialPort* port) { port_.store(port); }
+  bool Open(const std::string&, int, int, int, int) override { return false; }
+  void Close() override {}
+  bool IsOpen() const override {
+    ISerialPort* p = port_.load();
+    return p && p->IsOpen();
+  }
+  int Read(char*) override { return 0; }  // the main window's receive thread reads the port
+  int Write(const char* data, int length) override {
+    ISerialPort* p = port_.load();
+    return p ? p->Write(data, length) : 0;
+  }
+  std::string Name() const override {
+    ISerialPort* p = port_.load();
+    return p ? p->Name() : std::string();
+  }
+
+ private:
+  std::atomic<ISerialPort*> port_{nullptr};
+};
+
+namespace {
+const std::string& TextPortClosed() {
+  static const std::string t = GBK("请先打开串口");
+  return t;
+}
+const std::string& TextAskFactory() {
+  static const std::string t = GBK("确定恢复出厂设置吗?");
+  return t;
+}
+const std::string& TextPoweredUp() {
+  static const std::string t = GBK("设备上电后进入配置状态成功...\r\n");
+  return t;
+}
+const std::string& TextLoading() {
+  static const std::string t = GBK("正在载入RTU设备参数 ...\r\n");
+  return t;
+}
+constexpr char kPowerUpBanner[] = "CONFIGURE PROGRAM";
+}  // namespace
+
+CfgMachine::CfgMachine(ICfgView& view)
+    : view_(view), port_(std::make_unique<PortSlot>()), exchange_(*port_) {}
+
+CfgMachine::~CfgMachine() { Stop(); }
+
+void CfgMachine::AttachPort(ISerialPort* port) {
+  if (!stop_.load()) port_->Attach(port);
+}
+
+bool CfgMachine::PortOpen() const { return port_->IsOpen(); }
+
+void CfgMachine::Start() {
+  if (worker_.joinable() || stop_.load()) return;
+  worker_ = std::thread([this] { WorkerLoop(); });
+}
+
+void CfgMachine::Stop() {
+  stop_.store(true);
+  port_->Attach(nullptr);
+  exchange_.ReplyEvent().Set();
+  wake_.Set();
+  if (worker_.joinable()) worker_.join();
+}
+
+void CfgMachine::SetOperation(int op, CfgRequest trigger, std::function<void(int go)> fn) {
+  extra_[op] = Extra{trigger, std::move(fn)};
+}
+
+// --- UI side ---
+
+bool CfgMachine::StartOperation(int op) {
+  if (!PortOpen()) {
+    view_.ShowTip(TextPortClosed(), {});
+    return false;
+  }
+  if (!Begin(op, kModeIdle, kModeIdle)) return false;
+  EnableOperations(1);
+  return true;
+}
+
+bool CfgMachine::Begin(int op, int fromA, int fromB) {
+  std::lock_guard<std::mutex> lock(beginMutex_);
+  const int mode = mode_.load();
+  if (mode != fromA && mode != fromB) return false;
+  op_.store(op);
+  mode_.store(kModeOperation);
+  return true;
+}
+
+bool CfgMachine::StartFactoryReset() {
+  if (!view_.AskOkCancel(TextAskFactory())) return false;
+  return StartOperation(kOpFactoryReset);
+}
+
+bool CfgMachine::StartWriteFromFile(const std::string& fileText) {
+  // The table must not change under a running operation: only while idle, and no
+  // request can start while the file is parsed.
+  std::lock_guard<std::mutex> lock(beginMutex_);
+  if (mode_.load() != kModeIdle) return false;
+  EnableOperations(1);
+  ParseListing(fileText.data(), static_cast<int>(fileText.size()));
+  op_.store(kOpWriteFromFile);
+  mode_.store(kModeOperation);
+  return true;
+}
+
+void CfgMachine::EnableOperations(int state) {
+  if (state == 0) exchange_.TakeReceivedText();
+  view_.SetOperationsEnabled(state != 0 && state != 1);
+}
+
+// --- receive side ---
+
+void CfgMachine::OnSerialData(const char* data, int count) {
+  if (count <= 0 || !data) return;
+  const int mode = mode_.load();
+  if (mode == kModeWaitPowerUp) {
+    exchange_.AppendReceived(data, count);
+    if (exchange_.PeekReceivedText().find(kPowerUpBanner) == std::string::npos) return;
+    {
+      std::lock_guard<std::mutex> lock(beginMutex_);
+      if (mode_.load() != kModeWaitPowerUp) return;
+      // An interrupted factory reset is run again; anything else becomes a load.
+      if (op_.load() != kOpFactoryReset) op_.store(kOpLoadAll);
+      mode_.store(kModeOperation);
+    }
+    view_.AppendLog(TextPoweredUp());
+    view_.AppendLog(TextLoading());
+    EnableOperations(1);
+    view_.CloseTip();
+  } else if (mode == kModeOperation || mode == kModeRecovery) {
+    exchange_.MatchReply(data, count);
+  }
+}
+
+void CfgMachine::PowerUpTick() {
+  if (mode_.load() == kModeWaitPowerUp && PortOpen()) port_->Write("S", 1);
+}
+
+// --- worker side ---
+
+void CfgMachine::WorkerLoop() {
+  while (!stop_.load()) WorkerTurn();
+}
+
+void CfgMachine::WorkerTurn() {
+  const int mode = mode_.load();
+  if (mode == kModeOperation) {
+    RunOperation(op_.load(), 1);
+    return;
+  }
+  if (mode == kModeRecovery) {
+    if (RecoverConfigState() != 0) {
+      mode_.store(kModeOperation);
+    } else {
+      retry_ = 0;
+      RunOperation(op_.load(), 0);
+    }
+    wake_.Wait(kIdlePollMs);
+    return;
+  }
+  // Idle (3) or waiting for power-up (0): take the first pending request.
+  struct Poll {
+    CfgRequest request;
+    int op;
+  };
+  static constexpr std::array<Poll, 6> kPolls = {{
+      {CfgRequest::Clock, kOpSetClock},
+      {CfgRequest::RecordQuery, kOpReadRecords},
+      {CfgRequest::Picture, kOpReadPicture},
+      {CfgRequest::ClearRecords, kOpClearChannelRecords},
+      {CfgRequest::ClearBacklog, kOpClearBacklog},
+      {CfgRequest::InitValue, kOpSetInitialValue},
+  }};
+  int next = 0;
+  for (const Poll& p : kPolls) {
+    const bool builtIn = p.op != kOpReadRecords && p.op != kOpReadPicture;
+    if ((builtIn || extra_.count(p.op)) && requests_.Pending(p.request)) {
+      next = p.op;
+      break;
+    }
+  }
+  if (next == 0 && loadRequested_.load()) next = kOpLoadAll;
+  // The tree and buttons stay disabled while a requested operation runs, so that
+  // no button touches the table or the mode under it.
+  if (next != 0 && Begin(next, kModeIdle, kModeWaitPowerUp)) EnableOperations(1);
+  retry_ = 0;
+  wake_.Wait(kIdlePollMs);
+}
+
+void CfgMachine::RunOperation(int op, int go) {
+  switch (op) {
+    case kOpWriteAll: WriteAll(go); return;
+    case kOpLoadAll: LoadAll(go); return;
+    case kOpQueryVersion: QueryOnce(kCmdVer, go); return;
+    case kOpQuerySignal: QueryModem(kCmdCsq, GBK("查询CSQ失败\r\n"), go); return;
+    case kOpQueryImei: QueryModem(kCmdGsn, GBK("查询IMEI失败\r\n"), go); return;
+    case kOpFactoryReset: FactoryReset(go); return;
+    case kOpRestartDevice: QueryOnce(kCmdReset, go); return;
+    case kOpSetClock: SetClock(go); return;
+    case kOpClearChannelRecords: ClearChannelRecords(go); return;
+    case kOpClearBacklog: ClearBacklog(go); return;
+    case kOpWriteFromFile: WriteFromFile(go); return;
+    case kOpSetInitialValue: SetInitialValue(go); return;
+    default: break;
+  }
+  auto it = extra_.find(op);
+  if (it != extra_.end()) {
+    it->second.fn(go);
+    return;
+  }
+  EndOperation();  // no such operation: back to idle rather than spinning in mode 1
+}
+
+int CfgMachine::RecoverConfigState() {
+  int ok = 0;
+  for (int i = 0; i < kRecoveryProbes && ok == 0; ++i) ok = LoggedExchange(kCmdProbe);
+  return ok;
+}
+
+bool CfgMachine::FailedRun() {
+  ++retry_;
+  if (retry_ < kMaxRuns) {
+    mode_.store(kModeRecovery);
+    return false;
+  }
+  return true;
+}
+
+void CfgMachine::EndOperation() {
+  EnableOperations(2);
+  mode_.store(kModeIdle);
+}
+
+int CfgMachine::LoggedExchange(int id) {
+  std::string line;
+  FormatCommandLine(id, 0, line);
+  view_.AppendLog(line);
+  const int ok = exchange_.RunCommand(id, 0, line);
+  view_.AppendLog(exchange_.TakeReceivedText());
+  return ok;
+}
+
+void CfgMachine::ShowTip(const std::string& text) { view_.ShowTip(text, {}); }
+
+void CfgMachine::FillPagesFromTable() {
+  view_.WithPages([](ICfgPageAccess& pages) {
+    for (int id = 0; id <= 163; ++id) {
+      const ParamEntry* entry = FindParam(id);
+      if (!entry) continue;
+      for (int k = 0; k < entry->count; ++k) {
+        const std::string table = GetParamText(id, k).value_or(std::string());
+        if (pages.SaveToTable(id, k) != table) pages.LoadFromTable(id, k, table);
+      }
+    }
+  });
+}

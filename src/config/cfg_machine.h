@@ -1,0 +1,158 @@
+#pragma once
+// The configuration workspace's operation machine: one worker thread does all device
+// talk, one operation at a time; a failed run gets one recovery ("---" until
+// "\r\nCMD OK\r\n") and one more run. Also the receive entry, the power-up watch and
+// the UI's ways of starting operations. Qt-free: everything visible goes through
+// ICfgView. The command line front end uses the same machine.
+#include <atomic>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "base/event.h"
+#include "config/cfg_requests.h"
+#include "config/cfg_view.h"
+#include "protocol/exchange.h"
+#include "protocol/write_back.h"
+#include "serial/serial_port.h"
+
+// m_nWorkMode values.
+enum WorkMode { kModeWaitPowerUp = 0, kModeOperation = 1, kModeRecovery = 2, kModeIdle = 3 };
+
+// m_nWorkOp values. 1 is not used.
+enum CfgOperation {
+  kOpWriteAll = 2,
+  kOpLoadAll = 3,
+  kOpQueryVersion = 4,
+  kOpQuerySignal = 5,
+  kOpQueryImei = 6,
+  kOpFactoryReset = 7,
+  kOpRestartDevice = 8,
+  kOpSetClock = 9,
+  kOpReadRecords = 10,
+  kOpReadPicture = 11,
+  kOpClearChannelRecords = 12,
+  kOpClearBacklog = 13,
+  kOpWriteFromFile = 14,
+  kOpSetInitialValue = 15,
+};
+
+constexpr int kIdlePollMs = 50;      // idle worker's poll, and the pause after a recovery turn
+constexpr int kPowerUpTickMs = 50;   // one "S" this often while waiting for power-up
+constexpr int kRunAttempts = 3;      // attempts per run of the repeating operations
+constexpr int kRecoveryProbes = 3;   // "---" exchanges of one recovery
+constexpr int kMaxRuns = 2;          // the retry counter value at which an operation gives up
+
+class CfgMachine {
+ public:
+  explicit CfgMachine(ICfgView& view);
+  ~CfgMachine();
+  CfgMachine(const CfgMachine&) = delete;
+  CfgMachine& operator=(const CfgMachine&) = delete;
+
+  // The serial port every exchange uses (null: none). Stop() detaches it, so that any
+  // exchange still under way fails at once.
+  void AttachPort(ISerialPort* port);
+  bool PortOpen() const;
+
+  // Starts the worker thread (WorkerLoop).
+  void Start();
+  // Raises the stop flag, detaches the port, wakes the worker and joins it. The view
+  // must make its blocking calls return at once before this is called.
+  void Stop();
+  bool Stopping() const { return stop_.load(); }
+
+  // The workspace's fields.
+  int WorkMode() const { return mode_.load(); }
+  void SetWorkMode(int mode) { mode_.store(mode); }
+  int WorkOp() const { return op_.load(); }
+  int OpRetry() const { return retry_; }  // worker's thread only
+  void RequestLoad() { loadRequested_.store(true); }
+  bool LoadRequested() const { return loadRequested_.load(); }
+  void ClearLoadRequest() { loadRequested_.store(false); }
+  CfgRequests& Requests() { return requests_; }
+  CommandExchange& Exchange() { return exchange_; }
+  ICfgView& View() { return view_; }
+
+  // --- UI side ---
+  // Starts operation op as a button does: port closed → "请先打开串口"; idle (mode 3) →
+  // operations disabled, mode 1, op; otherwise nothing. True when started.
+  bool StartOperation(int op);
+  // "出厂配置": asks "确定恢复出厂设置吗?" first (Cancel ends it before the port test).
+  bool StartFactoryReset();
+  // "从配置文件配置" once the file text is read: disables the operations, parses the text
+  // into the table and starts operation 14. Only while idle; false otherwise.
+  bool StartWriteFromFile(const std::string& fileText);
+  // 0: disable the tree and buttons and empty the received text; 1: disable; other: enable.
+  void EnableOperations(int state);
+
+  // Receive entry (receive thread): mode 0 watches for "CONFIGURE PROGRAM", modes 1 and 2
+  // feed the exchange, mode 3 drops the block.
+  void OnSerialData(const char* data, int count);
+  // Power-up watch, every kPowerUpTickMs: one "S" while in mode 0 with the port open.
+  void PowerUpTick();
+
+  // --- worker side (public for tests and the command line) ---
+  // One turn of WorkerLoop.
+  void WorkerTurn();
+  void RunOperation(int op, int go);
+  // Up to three logged "---" exchanges; 1 as soon as one is answered "\r\nCMD OK\r\n".
+  int RecoverConfigState();
+  // Puts the table's text into every page control that shows something else.
+  void FillPagesFromTable();
+
+  // Operations that come with later pages (10 ReadRecords, 11 ReadPicture): fn(go) runs
+  // as operation op and is started by the request. Register before Start().
+  // fn follows the retry rule through FailedRun() and ends with EndOperation().
+  void SetOperation(int op, CfgRequest trigger, std::function<void(int go)> fn);
+  // The retry rule after a run whose attempts all failed: counts the failure; below
+  // kMaxRuns it hands over to recovery (mode 2) and returns false; else true (give up).
+  bool FailedRun();
+  // End of every operation: operations enabled, mode 3.
+  void EndOperation();
+  // line, AppendLog(line), RunCommand, AppendLog(received text). Returns RunCommand's result.
+  int LoggedExchange(int id);
+
+ private:
+  class PortSlot;
+  class PageBridge;
+
+  // op and mode 1, when the mode is fromA or fromB. Every start of an operation from
+  // another mode goes through here, so that two starters never mix op and mode.
+  bool Begin(int op, int fromA, int fromB);
+  void WorkerLoop();
+  void LoadAll(int go);
+  void WaitForPowerUp();
+  void WriteAll(int go);
+  void WriteFromFile(int go);
+  void QueryOnce(int id, int go);       // 4 and 8
+  void FactoryReset(int go);
+  void QueryModem(int queryId, const std::string& failText, int go);  // 5 and 6
+  void SetClock(int go);
+  void ClearChannelRecords(int go);
+  void ClearBacklog(int go);
+  void SetInitialValue(int go);
+  void ShowTip(const std::string& text);
+
+  ICfgView& view_;
+  std::unique_ptr<PortSlot> port_;
+  CommandExchange exchange_;
+  CfgRequests requests_;
+  std::mutex beginMutex_;
+  std::atomic<int> mode_{kModeIdle};
+  std::atomic<int> op_{0};
+  std::atomic<bool> loadRequested_{false};
+  int retry_ = 0;  // m_nOpRetry; the worker's own
+  PendingFileValues pendingFile_;  // WriteFromFile's unapplied file values; the worker's own
+  std::atomic<bool> stop_{false};
+  Event wake_;
+  std::thread worker_;
+  struct Extra {
+    CfgRequest trigger;
+    std::function<void(int)> fn;
+  };
+  std::map<int, Extra> extra_;
+};

@@ -1,0 +1,299 @@
+// The operations of the configuration machine (run on its worker thread).
+#include "base/cp936.h"
+#include "config/cfg_machine.h"
+#include "protocol/param_table.h"
+#include "protocol/write_back.h"
+
+namespace {
+std::string TableText(int id, int index) { return GetParamText(id, index).value_or(std::string()); }
+
+struct Texts {
+  std::string loading = GBK("正在载入RTU设备参数 ...\r\n");
+  std::string loaded = GBK("载入RTU设备参数成功 ...\r\n");
+  std::string loadFailed = GBK("载入RTU设备参数失败...\r\n");
+  std::string waitingPowerUp = GBK("正在等待设备上电后进入配置状态...\r\n");
+  std::string powerCycleLoad = GBK("载入参数失败，请将设备重新上电！");
+  std::string powerCycleFactory = GBK("出厂设置失败，请将设备重新上电！");
+  std::string backInConfig = GBK("返回配置成功！\r\n");
+  std::string clockOk = GBK("设置时间成功");
+  std::string clockFailed = GBK("设置时间失败");
+  std::string clearRecordsOk = GBK("删除通道记录成功");
+  std::string clearRecordsFailed = GBK("删除通道记录失败");
+  std::string clearBacklogOk = GBK("删除补传数据成功");
+  std::string clearBacklogFailed = GBK("删除补传数据失败");
+  std::string initValueOk = GBK("设置初值成功");
+  std::string initValueFailed = GBK("设置初值失败");
+};
+const Texts& T() {
+  static const Texts texts;
+  return texts;
+}
+}  // namespace
+
+// The page side of the write-back passes. Once the machine stops, a page reads as
+// the table's text, so that a pass cut short by the exit sends nothing.
+class CfgMachine::PageBridge : public IWriteBackView {
+ public:
+  explicit PageBridge(CfgMachine& m) : m_(m) {}
+  std::string SaveToTable(int id, int index) override {
+    std::string text;
+    bool ran = !m_.Stopping() &&
+               m_.view_.WithPages([&](ICfgPageAccess& p) { text = p.SaveToTable(id, index); });
+    return ran ? text : TableText(id, index);
+  }
+  void LoadFromTable(int id, int index, const std::string& text) override {
+    if (!m_.Stopping())
+      m_.view_.WithPages([&](ICfgPageAccess& p) { p.LoadFromTable(id, index, text); });
+  }
+  void AppendLog(const std::string& text) override { m_.view_.AppendLog(text); }
+
+ private:
+  CfgMachine& m_;
+};
+
+// 3: AT+SHOW up to three times, then the changed page controls are filled.
+void CfgMachine::LoadAll(int go) {
+  if (go == 0) {
+    view_.AppendLog(T().loadFailed);
+    if (loadRequested_.load()) {
+      WaitForPowerUp();
+    } else {
+      EndOperation();
+    }
+    return;
+  }
+  view_.AppendLog(T().loading);
+  int ok = 0;
+  std::string text;
+  for (int attempt = 0; attempt < kRunAttempts && ok == 0 && !stop_.load(); ++attempt) {
+    std::string line;
+    FormatCommandLine(kCmdShow, 0, line);
+    view_.AppendLog(line);
+    ok = exchange_.RunCommand(kCmdShow, 0, line);
+    text = exchange_.TakeReceivedText();
+  }
+  if (ok != 0) {
+    view_.AppendLog(text);
+    view_.AppendLog(T().loaded);
+    FillPagesFromTable();
+    if (loadRequested_.exchange(false)) {
+      view_.ReleaseHost();
+      ShowTip(T().loaded);
+    }
+    EndOperation();
+    return;
+  }
+  if (!FailedRun()) return;
+  if (loadRequested_.load()) {
+    view_.AppendLog(T().waitingPowerUp);
+    WaitForPowerUp();
+  } else {
+    view_.AppendLog(T().loadFailed);
+    EndOperation();
+  }
+}
+
+// The device is to be switched off and on: mode 0 makes the power-up watch send "S"
+// until "CONFIGURE PROGRAM" arrives, which closes the box and starts the load.
+void CfgMachine::WaitForPowerUp() {
+  loadRequested_.store(false);
+  view_.ReleaseHost();
+  EnableOperations(0);
+  mode_.store(kModeWaitPowerUp);
+  view_.ShowTip(T().powerCycleLoad, [this] { return mode_.load() == kModeWaitPowerUp; });
+}
+
+void CfgMachine::WriteAll(int go) {
+  if (go == 0) {
+    EndOperation();
+    return;
+  }
+  PageBridge pages(*this);
+  if (::WriteAll(exchange_, pages, retry_) == PassResult::RecoveryPending) {
+    mode_.store(kModeRecovery);
+    return;
+  }
+  EndOperation();
+}
+
+// 14: the file's values that differ from the pages. A value whose write failed before
+// the recovery is sent again in the pass after it.
+void CfgMachine::WriteFromFile(int go) {
+  if (go == 1) {
+    PageBridge pages(*this);
+    if (::WriteFromFile(exchange_, pages, retry_, pendingFile_) == PassResult::RecoveryPending) {
+      mode_.store(kModeRecovery);
+      return;
+    }
+  }
+  pendingFile_.Clear();
+  EndOperation();
+}
+
+// 4 (AT+VER) and 8 (AT+RESET): up to three attempts; the reply is logged; the give-up is silent.
+void CfgMachine::QueryOnce(int id, int go) {
+  if (go == 1) {
+    for (int attempt = 0; attempt < kRunAttempts && !stop_.load(); ++attempt) {
+      std::string line;
+      FormatCommandLine(id, 0, line);
+      view_.AppendLog(line);
+      if (exchange_.RunCommand(id, 0, line) != 0) {
+        view_.AppendLog(exchange_.TakeReceivedText());
+        EndOperation();
+        return;
+      }
+    }
+    if (!FailedRun()) return;
+  }
+  EndOperation();
+}
+
+// 7: AT+FACTORY; on success the load follows at once, without enabling in between.
+void CfgMachine::FactoryReset(int go) {
+  if (go == 1) {
+    for (int attempt = 0; attempt < kRunAttempts && !stop_.load(); ++attempt) {
+      std::string line;
+      FormatCommandLine(kCmdFactory, 0, line);
+      view_.AppendLog(line);
+      if (exchange_.RunCommand(kCmdFactory, 0, line) != 0) {
+        view_.AppendLog(exchange_.TakeReceivedText());
+        retry_ = 0;
+        op_.store(kOpLoadAll);  // mode stays 1
+        return;
+      }
+    }
+    if (!FailedRun()) return;
+  }
+  // Operation 7 stays set: after the power-up the factory reset is repeated.
+  EnableOperations(0);
+  mode_.store(kModeWaitPowerUp);
+  view_.ShowTip(T().powerCycleFactory, [this] { return mode_.load() == kModeWaitPowerUp; });
+}
+
+// 5 (AT+CSQ) and 6 (AT+GSN): out of the configuration state into the modem, the
+// query, and back. The retry counter is not used.
+void CfgMachine::QueryModem(int queryId, const std::string& failText, int go) {
+  if (go == 0) {
+    EndOperation();
+    return;
+  }
+  auto fail = [&] {
+    view_.AppendLog(failText);
+    EndOperation();
+  };
+  // 1. "---" until the device leaves the configuration state (any answer but CMD OK).
+  int i = 0;
+  while (i < kRunAttempts && LoggedExchange(kCmdProbe) == 1) ++i;
+  if (i == kRunAttempts) return fail();
+  // 2. "+++" into the modem.
+  bool ok = false;
+  for (i = 0; i < kRunAttempts && !ok; ++i) ok = LoggedExchange(kCmdModem) == 1;
+  if (!ok) return fail();
+  // 3. The query; its logged reply is the result.
+  ok = false;
+  for (i = 0; i < kRunAttempts && !ok; ++i) ok = LoggedExchange(queryId) == 1;
+  if (!ok) return fail();
+  // 4. AT+QUIT, not logged.
+  std::string line;
+  ok = false;
+  for (i = 0; i < kRunAttempts && !ok; ++i) ok = exchange_.RunCommand(kCmdQuit, 0, line) == 1;
+  if (ok) {
+    // 5. "---" back into the configuration state, not logged.
+    for (i = 0; i < kRunAttempts; ++i) {
+      if (exchange_.RunCommand(kCmdProbe, 0, line) == 1) {
+        view_.AppendLog(T().backInConfig);
+        break;
+      }
+    }
+  }
+  EndOperation();
+}
+
+// 9: AT+EXCCLK= with the clock page's time text; one attempt per run.
+void CfgMachine::SetClock(int go) {
+  const std::string arg = requests_.Get(CfgRequest::Clock);
+  if (arg.empty()) {
+    EndOperation();
+    return;
+  }
+  if (go == 1) {
+    view_.SetRequestControlsEnabled(CfgRequest::Clock, false);
+    SetParamText(kCmdClock, arg, 0);
+    std::string line;
+    if (exchange_.RunCommand(kCmdClock, 0, line) != 0) {
+      requests_.Clear(CfgRequest::Clock);
+      view_.SetRequestControlsEnabled(CfgRequest::Clock, true);
+      ShowTip(T().clockOk);
+      EndOperation();
+      return;
+    }
+    if (!FailedRun()) return;
+  }
+  requests_.Clear(CfgRequest::Clock);
+  view_.SetRequestControlsEnabled(CfgRequest::Clock, true);
+  ShowTip(T().clockFailed);
+  EndOperation();
+}
+
+// 12: AT+CLRCHNNLRCRD= with the storage page's selector.
+void CfgMachine::ClearChannelRecords(int go) {
+  if (go == 1) {
+    SetParamText(kCmdClearRecords, requests_.Get(CfgRequest::ClearRecords), 0);
+    std::string line;
+    const int ok = exchange_.RunCommand(kCmdClearRecords, 0, line);
+    const std::string text = exchange_.TakeReceivedText();
+    view_.AppendLog(line);
+    view_.AppendLog(text);
+    if (ok != 0) {
+      requests_.Clear(CfgRequest::ClearRecords);
+      ShowTip(T().clearRecordsOk);
+      EndOperation();
+      return;
+    }
+    if (!FailedRun()) return;
+  }
+  requests_.Clear(CfgRequest::ClearRecords);
+  ShowTip(T().clearRecordsFailed);
+  EndOperation();
+}
+
+// 13: AT+CLRUPLOSE.
+void CfgMachine::ClearBacklog(int go) {
+  if (go == 1) {
+    std::string line;
+    const int ok = exchange_.RunCommand(kCmdClearUpLose, 0, line);
+    const std::string text = exchange_.TakeReceivedText();
+    view_.AppendLog(line);
+    view_.AppendLog(text);
+    if (ok != 0) {
+      requests_.Clear(CfgRequest::ClearBacklog);
+      ShowTip(T().clearBacklogOk);
+      EndOperation();
+      return;
+    }
+    if (!FailedRun()) return;
+  }
+  requests_.Clear(CfgRequest::ClearBacklog);
+  ShowTip(T().clearBacklogFailed);
+  EndOperation();
+}
+
+// 15: "AT+SETINITDATA" directly followed by "NN=value".
+void CfgMachine::SetInitialValue(int go) {
+  if (go == 1) {
+    view_.SetRequestControlsEnabled(CfgRequest::InitValue, false);
+    SetParamText(kCmdSetInitData, requests_.Get(CfgRequest::InitValue), 0);
+    if (LoggedExchange(kCmdSetInitData) != 0) {
+      requests_.Clear(CfgRequest::InitValue);
+      view_.SetRequestControlsEnabled(CfgRequest::InitValue, true);
+      ShowTip(T().initValueOk);
+      EndOperation();
+      return;
+    }
+    if (!FailedRun()) return;
+  }
+  requests_.Clear(CfgRequest::InitValue);
+  view_.SetRequestControlsEnabled(CfgRequest::InitValue, true);
+  ShowTip(T().initValueFailed);
+  EndOperation();
+}

@@ -1,0 +1,50 @@
+#pragma once
+// What the configuration machine needs from its front end (the Qt workspace, the
+// command line, or a test). Texts are device bytes (code page 936).
+#include <functional>
+#include <string>
+
+#include "config/cfg_requests.h"
+
+// The pages' per-parameter operations, valid only inside ICfgView::WithPages.
+class ICfgPageAccess {
+ public:
+  virtual ~ICfgPageAccess() = default;
+  // The text the control of instance index of parameter id shows (page rule applied).
+  virtual std::string SaveToTable(int id, int index) = 0;
+  // Shows text in that control.
+  virtual void LoadFromTable(int id, int index, const std::string& text) = 0;
+};
+
+class ICfgView {
+ public:
+  virtual ~ICfgView() = default;
+
+  // Runs fn with the pages on the thread that owns them and waits for it. Returns
+  // false when fn did not run because the front end is shutting down.
+  virtual bool WithPages(const std::function<void(ICfgPageAccess&)>& fn) = 0;
+
+  // One time-stamped log entry. Any thread.
+  virtual void AppendLog(const std::string& text) = 0;
+
+  // Enables or disables the page tree and the operation buttons. Any thread; calls
+  // keep their order.
+  virtual void SetOperationsEnabled(bool enable) = 0;
+
+  // Enables or disables the controls a page request came from while it runs (the
+  // clock page's setting controls, the storage page's channel selector and value edit).
+  virtual void SetRequestControlsEnabled(CfgRequest request, bool enable) = 0;
+
+  // Shows a modal "提示" box with text and returns when it is closed. stillWanted (may be
+  // empty) is asked right before the box opens, where CloseTip() is ordered with it: when
+  // it says false the box is not shown. Returns at once when shutting down.
+  virtual void ShowTip(const std::string& text, const std::function<bool()>& stillWanted) = 0;
+  // Closes the open "提示" box as if OK were pressed; nothing when none is open. Any thread.
+  virtual void CloseTip() = 0;
+  // An OK/Cancel question with caption "提示"; true for OK. Asked where the button was pressed.
+  virtual bool AskOkCancel(const std::string& text) = 0;
+
+  // Ends the host's wait for a tool entry: hides its wait tip and enables the main
+  // window, the log window and the workspace window.
+  virtual void ReleaseHost() = 0;
+};

@@ -1,0 +1,28 @@
+#pragma once
+// The captions of the 30 channel nodes of the workspace's tree: the channel page
+// writes entry n when channel n's kind is loaded or collected; the workspace takes
+// each non-empty entry and relabels the node (通道07|串口03, or 通道07 for "无").
+// Texts are code page 936. Thread-safe.
+#include <array>
+#include <mutex>
+#include <string>
+
+constexpr int kChannelCount = 30;
+
+class ChannelCaptions {
+ public:
+  static ChannelCaptions& Instance();
+
+  // n = 0..29; other n are ignored.
+  void Set(int n, const std::string& caption);
+  std::string Get(int n) const;
+  // Empties entry n.
+  void Clear(int n);
+  // Empties entry n only while it still holds shown (a caption written meanwhile stays).
+  void ClearIf(int n, const std::string& shown);
+  void ClearAll();
+
+ private:
+  mutable std::mutex mutex_;
+  std::array<std::string, kChannelCount> captions_;
+};

@@ -1,0 +1,312 @@
+#pragma once
+// Fakes for the configuration machine: a view that records what the machine shows,
+// and a scripted device port whose replies a delivery thread hands to the machine's
+// receive entry, as the main window's receive thread does in the program.
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "base/cp936.h"
+#include "base/timing.h"
+#include "config/cfg_machine.h"
+#include "protocol/param_table.h"
+#include "serial/serial_port.h"
+
+// Test time scale: the 1000 ms reply pause becomes 10 ms, AT+SHOW's 16 s limit 160 ms.
+constexpr double kMachineTestScale = 0.01;
+
+inline std::string Ok(const std::string& text = {}) { return text + "\r\nOK\r\n"; }
+inline std::string Error() { return "\r\nERROR\r\n"; }
+inline std::string CmdOk() { return "\r\nCMD OK\r\n"; }
+inline std::string CmdError() { return "\r\nCMD ERROR\r\n"; }
+
+class FakeCfgView : public ICfgView, public ICfgPageAccess {
+ public:
+  // ICfgPageAccess: a control shows what it was given, an empty text before.
+  std::string SaveToTable(int id, int index) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto it = pages_.find({id, index});
+    return it == pages_.end() ? std::string() : it->second;
+  }
+  void LoadFromTable(int id, int index, const std::string& text) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    pages_[{id, index}] = text;
+    loads_.push_back({id, index});
+  }
+  // The user edits a control.
+  void Edit(int id, int index, const std::string& text) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    pages_[{id, index}] = text;
+  }
+
+  bool WithPages(const std::function<void(ICfgPageAccess&)>& fn) override {
+    if (shutDown_) return false;
+    fn(*this);
+    return true;
+  }
+  void AppendLog(const std::string& text) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    log_.push_back(text);
+  }
+  void SetOperationsEnabled(bool enable) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    enables_.push_back(enable);
+  }
+  void SetRequestControlsEnabled(CfgRequest request, bool enable) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    requestControls_.push_back({request, enable});
+  }
+  void ShowTip(const std::string& text, const std::function<bool()>& stillWanted) override {
+    std::function<void(const std::string&)> hook;
+    std::function<void()> before;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      before = beforeTip_;
+    }
+    if (before) before();
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (stillWanted && !stillWanted()) {
+        skippedTips_.push_back(text);
+        return;
+      }
+      tips_.push_back(text);
+      hook = onTip_;
+    }
+    if (hook) hook(text);
+  }
+  void CloseTip() override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++closes_;
+  }
+  bool AskOkCancel(const std::string& text) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    questions_.push_back(text);
+    return answer_;
+  }
+  void ReleaseHost() override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++releases_;
+  }
+
+  // Runs while a tip is "open" (on the thread that shows it).
+  void OnTip(std::function<void(const std::string&)> hook) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    onTip_ = std::move(hook);
+  }
+  // Runs when a tip is asked for, before the view decides whether to show it.
+  void BeforeTip(std::function<void()> hook) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    beforeTip_ = std::move(hook);
+  }
+  void SetAnswer(bool ok) { answer_ = ok; }
+  void SetShutDown(bool s) { shutDown_ = s; }
+
+  std::vector<std::string> Log() const { return Locked(log_); }
+  std::vector<std::string> Tips() const { return Locked(tips_); }
+  std::vector<std::string> SkippedTips() const { return Locked(skippedTips_); }
+  std::vector<bool> Enables() const { return Locked(enables_); }
+  std::vector<std::pair<CfgRequest, bool>> RequestControls() const { return Locked(requestControls_); }
+  std::vector<std::pair<int, int>> Loads() const { return Locked(loads_); }
+  std::vector<std::string> Questions() const { return Locked(questions_); }
+  int Closes() const { return Locked(closes_); }
+  int Releases() const { return Locked(releases_); }
+  // Non-empty log entries, in order.
+  std::vector<std::string> LogLines() const {
+    std::vector<std::string> out;
+    for (const auto& l : Log())
+      if (!l.empty()) out.push_back(l);
+    return out;
+  }
+  bool LogHas(const std::string& text) const {
+    for (const auto& l : Log())
+      if (l.find(text) != std::string::npos) return true;
+    return false;
+  }
+  void ClearRecords() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    log_.clear();
+    tips_.clear();
+    enables_.clear();
+    loads_.clear();
+    requestControls_.clear();
+  }
+
+ private:
+  template <class T>
+  T Locked(const T& v) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return v;
+  }
+
+  mutable std::mutex mutex_;
+  std::map<std::pair<int, int>, std::string> pages_;
+  std::vector<std::string> log_, tips_, skippedTips_, questions_;
+  std::vector<bool> enables_;
+  std::vector<std::pair<CfgRequest, bool>> requestControls_;
+  std::vector<std::pair<int, int>> loads_;
+  std::function<void(const std::string&)> onTip_;
+  std::function<void()> beforeTip_;
+  int closes_ = 0;
+  int releases_ = 0;
+  std::atomic<bool> answer_{true};
+  std::atomic<bool> shutDown_{false};
+};
+
+// A device on a scripted line: each write goes to the responder, whose blocks a
+// delivery thread passes to the sink (the machine's receive entry).
+class ScriptedDevice : public ISerialPort {
+ public:
+  using Responder = std::function<std::vector<std::string>(const std::string& written)>;
+  using Sink = std::function<void(const char*, int)>;
+
+  ScriptedDevice() : thread_([this] { Deliver(); }) {}
+  ~ScriptedDevice() override { StopDelivery(); }
+
+  void SetResponder(Responder r) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    responder_ = std::move(r);
+  }
+  void SetSink(Sink s) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    sink_ = std::move(s);
+  }
+  void SetOpen(bool open) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    open_ = open;
+  }
+  // Sends a block from the device without a command.
+  void Send(std::string block) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      queue_.push_back(std::move(block));
+    }
+    cv_.notify_all();
+  }
+  void StopDelivery() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stop_ = true;
+    }
+    cv_.notify_all();
+    if (thread_.joinable()) thread_.join();
+  }
+  // Waits (unscaled ms) until every queued block was handed to the sink.
+  bool WaitDelivered(int ms) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return cv_.wait_for(lock, std::chrono::milliseconds(ms),
+                        [this] { return queue_.empty() && !delivering_; });
+  }
+
+  std::vector<std::string> Written() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return written_;
+  }
+  int CountWritten(const std::string& prefix) const {
+    int n = 0;
+    for (const auto& w : Written())
+      if (w.compare(0, prefix.size(), prefix) == 0) ++n;
+    return n;
+  }
+  void ClearWritten() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    written_.clear();
+  }
+
+  bool Open(const std::string&, int, int, int, int) override { return false; }
+  void Close() override { SetOpen(false); }
+  bool IsOpen() const override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return open_;
+  }
+  int Read(char*) override { return 0; }
+  int Write(const char* data, int length) override {
+    Responder responder;
+    const std::string text(data, static_cast<size_t>(length));
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (!open_) return 0;
+      written_.push_back(text);
+      responder = responder_;
+    }
+    if (responder) {
+      for (std::string& b : responder(text)) Send(std::move(b));
+    }
+    return length;
+  }
+
+ private:
+  void Deliver() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (true) {
+      cv_.wait(lock, [this] { return stop_ || !queue_.empty(); });
+      if (stop_) return;
+      std::string block = std::move(queue_.front());
+      queue_.pop_front();
+      Sink sink = sink_;
+      delivering_ = true;
+      lock.unlock();
+      if (sink) sink(block.data(), static_cast<int>(block.size()));
+      lock.lock();
+      delivering_ = false;
+      cv_.notify_all();
+    }
+  }
+
+  mutable std::mutex mutex_;
+  std::condition_variable cv_;
+  std::deque<std::string> queue_;
+  std::vector<std::string> written_;
+  Responder responder_;
+  Sink sink_;
+  bool open_ = true;
+  bool stop_ = false;
+  bool delivering_ = false;
+  std::thread thread_;
+};
+
+// The machine on a scripted device with a fake view. Tests run the worker's turns on
+// their own thread unless they start the worker.
+class MachineTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Timing::SetScale(kMachineTestScale);
+    ResetParamValues();
+    device.SetSink([this](const char* d, int n) { machine.OnSerialData(d, n); });
+    machine.AttachPort(&device);
+  }
+  void TearDown() override {
+    machine.Stop();
+    device.StopDelivery();
+    Timing::SetScale(1.0);
+  }
+  // Runs worker turns until the machine is idle (mode 3) or waits for power-up (mode 0).
+  void RunToIdle(int maxTurns = 50) {
+    for (int i = 0; i < maxTurns; ++i) {
+      const int mode = machine.WorkMode();
+      if (mode == kModeIdle || mode == kModeWaitPowerUp) return;
+      machine.WorkerTurn();
+    }
+    FAIL() << "machine did not come to rest";
+  }
+  // Starts op as its button does and runs it to the end.
+  void Run(int op) {
+    ASSERT_TRUE(machine.StartOperation(op));
+    RunToIdle();
+  }
+  static std::string G(const char* utf8) { return GBK(utf8); }
+
+  FakeCfgView view;
+  ScriptedDevice device;
+  CfgMachine machine{view};
+};

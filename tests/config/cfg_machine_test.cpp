@@ -1,0 +1,293 @@
+// The worker machine: the retry rule, the recovery, starting operations, request
+// polling, the power-up watch and stopping.
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+#include "cfg_fakes.h"
+#include "protocol/listing.h"
+
+namespace {
+
+// A device in its configuration state: "---" CMD OK, every AT command OK.
+std::vector<std::string> Responsive(const std::string& w) {
+  if (w == "---" || w == "+++") return {CmdOk()};
+  return {Ok()};
+}
+
+using RetryRule = MachineTest;
+
+TEST_F(RetryRule, SilentDeviceGetsOneRecoveryAndNoSecondRun) {
+  Run(kOpQueryVersion);
+  // Run 1: three attempts; recovery: three probes, all unanswered; give-up.
+  EXPECT_EQ(device.CountWritten("AT+VER"), 3);
+  EXPECT_EQ(device.CountWritten("---"), 3);
+  EXPECT_EQ(device.Written().size(), 6u);
+  EXPECT_EQ(machine.WorkMode(), kModeIdle);
+  EXPECT_EQ(machine.OpRetry(), 0);  // the failed recovery reset it
+  ASSERT_FALSE(view.Enables().empty());
+  EXPECT_TRUE(view.Enables().back());
+  EXPECT_TRUE(view.Tips().empty());  // the version query gives up silently
+}
+
+TEST_F(RetryRule, RecoveredDeviceGetsExactlyOneMoreRun) {
+  device.SetResponder([](const std::string& w) -> std::vector<std::string> {
+    if (w == "---") return {CmdOk()};
+    return {Error()};
+  });
+  Run(kOpRestartDevice);
+  EXPECT_EQ(device.CountWritten("AT+RESET"), 6);  // two runs of three attempts
+  EXPECT_EQ(device.CountWritten("---"), 1);       // one recovery, answered at once
+  EXPECT_EQ(machine.OpRetry(), 2);
+  EXPECT_EQ(machine.WorkMode(), kModeIdle);
+}
+
+TEST_F(RetryRule, CounterAlreadyOneGivesUpWithoutRecovery) {
+  // The first run failed and the recovery succeeded: the counter stays at 1.
+  device.SetResponder([](const std::string&) { return std::vector<std::string>{Error()}; });
+  ASSERT_TRUE(machine.StartOperation(kOpQueryVersion));
+  machine.WorkerTurn();  // run 1 fails
+  EXPECT_EQ(machine.WorkMode(), kModeRecovery);
+  EXPECT_EQ(machine.OpRetry(), 1);
+  machine.SetWorkMode(kModeOperation);  // as after a successful recovery
+  device.ClearWritten();
+  machine.WorkerTurn();  // run 2 fails: gives up
+  EXPECT_EQ(machine.WorkMode(), kModeIdle);
+  EXPECT_EQ(device.CountWritten("---"), 0);
+  EXPECT_EQ(device.CountWritten("AT+VER"), 3);
+}
+
+TEST_F(RetryRule, RecoveryStopsAtFirstCmdOkAndLogsProbes) {
+  int probes = 0;
+  device.SetResponder([&](const std::string& w) -> std::vector<std::string> {
+    if (w == "---" && ++probes == 2) return {CmdOk()};
+    return {CmdError()};
+  });
+  machine.SetWorkMode(kModeRecovery);  // replies reach the exchange in modes 1 and 2
+  EXPECT_EQ(machine.RecoverConfigState(), 1);
+  EXPECT_EQ(device.CountWritten("---"), 2);
+  // Each probe is logged as "---" CR LF, and its reply text after it.
+  const auto lines = view.LogLines();
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_EQ(lines[0], "---\r\n");
+  EXPECT_EQ(lines[1], CmdError());
+  EXPECT_EQ(lines[2], "---\r\n");
+  EXPECT_EQ(lines[3], CmdOk());
+  for (const auto& w : device.Written()) EXPECT_EQ(w, "---");  // bare on the wire
+}
+
+TEST_F(RetryRule, RecoveryFailsAfterThreeRefusedProbes) {
+  device.SetResponder([](const std::string&) { return std::vector<std::string>{CmdError()}; });
+  machine.SetWorkMode(kModeRecovery);
+  EXPECT_EQ(machine.RecoverConfigState(), 0);
+  EXPECT_EQ(device.CountWritten("---"), 3);
+}
+
+using Starting = MachineTest;
+
+TEST_F(Starting, ClosedPortSaysOpenItFirstAndSendsNothing) {
+  device.SetOpen(false);
+  EXPECT_FALSE(machine.StartOperation(kOpQueryVersion));
+  ASSERT_EQ(view.Tips().size(), 1u);
+  EXPECT_EQ(view.Tips()[0], G("请先打开串口"));
+  EXPECT_EQ(machine.WorkMode(), kModeIdle);
+  EXPECT_TRUE(view.Enables().empty());
+  EXPECT_TRUE(device.Written().empty());
+}
+
+TEST_F(Starting, OnlyFromIdle) {
+  for (int mode : {kModeWaitPowerUp, kModeOperation, kModeRecovery}) {
+    machine.SetWorkMode(mode);
+    EXPECT_FALSE(machine.StartOperation(kOpWriteAll));
+    EXPECT_EQ(machine.WorkMode(), mode);
+  }
+  machine.SetWorkMode(kModeIdle);
+  EXPECT_TRUE(machine.StartOperation(kOpWriteAll));
+  EXPECT_EQ(machine.WorkMode(), kModeOperation);
+  EXPECT_EQ(machine.WorkOp(), kOpWriteAll);
+  EXPECT_EQ(view.Enables(), std::vector<bool>{false});
+}
+
+TEST_F(Starting, FactoryResetAsksFirstAndCancelEndsBeforePortTest) {
+  device.SetOpen(false);
+  view.SetAnswer(false);
+  EXPECT_FALSE(machine.StartFactoryReset());
+  ASSERT_EQ(view.Questions().size(), 1u);
+  EXPECT_EQ(view.Questions()[0], G("确定恢复出厂设置吗?"));
+  EXPECT_TRUE(view.Tips().empty());  // no "请先打开串口" either
+  EXPECT_EQ(machine.WorkMode(), kModeIdle);
+
+  device.SetOpen(true);
+  view.SetAnswer(true);
+  EXPECT_TRUE(machine.StartFactoryReset());
+  EXPECT_EQ(machine.WorkOp(), kOpFactoryReset);
+}
+
+TEST_F(Starting, EnableOperationsZeroEmptiesTheReceivedText) {
+  machine.SetWorkMode(kModeWaitPowerUp);
+  machine.OnSerialData("noise", 5);
+  EXPECT_EQ(machine.Exchange().PeekReceivedText(), "noise");
+  machine.EnableOperations(1);
+  EXPECT_EQ(machine.Exchange().PeekReceivedText(), "noise");
+  machine.EnableOperations(0);
+  EXPECT_EQ(machine.Exchange().PeekReceivedText(), "");
+  machine.EnableOperations(2);
+  EXPECT_EQ(view.Enables(), (std::vector<bool>{false, false, true}));
+}
+
+using Requests = MachineTest;
+
+TEST_F(Requests, PolledInOrderWithLoadLast) {
+  machine.RequestLoad();
+  machine.Requests().Set(CfgRequest::InitValue, "05=12.5");
+  machine.Requests().Set(CfgRequest::ClearBacklog, "1");
+  machine.Requests().Set(CfgRequest::Clock, "2024/02/29,23:59:59,4");
+  const int expected[] = {kOpSetClock, kOpClearBacklog, kOpSetInitialValue, kOpLoadAll};
+  const CfgRequest done[] = {CfgRequest::Clock, CfgRequest::ClearBacklog, CfgRequest::InitValue};
+  for (int i = 0; i < 4; ++i) {
+    machine.WorkerTurn();  // idle: takes the first pending request
+    EXPECT_EQ(machine.WorkMode(), kModeOperation);
+    EXPECT_EQ(machine.WorkOp(), expected[i]);
+    if (i < 3) machine.Requests().Clear(done[i]);  // as the operation would
+    machine.SetWorkMode(kModeIdle);
+  }
+}
+
+TEST_F(Requests, RecordAndPictureWaitForTheirOperations) {
+  machine.Requests().Set(CfgRequest::RecordQuery, "x");
+  machine.Requests().Set(CfgRequest::Picture, "1");
+  machine.WorkerTurn();
+  EXPECT_EQ(machine.WorkMode(), kModeIdle);  // nothing built for them yet
+
+  int ran = -1;
+  machine.SetOperation(kOpReadPicture, CfgRequest::Picture, [&](int go) {
+    ran = go;
+    machine.Requests().Clear(CfgRequest::Picture);
+    machine.EndOperation();
+  });
+  machine.WorkerTurn();
+  EXPECT_EQ(machine.WorkOp(), kOpReadPicture);
+  machine.WorkerTurn();
+  EXPECT_EQ(ran, 1);
+  EXPECT_EQ(machine.WorkMode(), kModeIdle);
+}
+
+TEST_F(Requests, TakenWhileWaitingForPowerUpAndButtonsDisabled) {
+  machine.SetWorkMode(kModeWaitPowerUp);
+  machine.Requests().Set(CfgRequest::ClearRecords, "0");
+  machine.WorkerTurn();
+  EXPECT_EQ(machine.WorkOp(), kOpClearChannelRecords);
+  EXPECT_EQ(machine.WorkMode(), kModeOperation);
+  EXPECT_EQ(view.Enables(), std::vector<bool>{false});
+}
+
+TEST_F(Requests, IdleTurnResetsTheRetryCounter) {
+  device.SetResponder([](const std::string&) { return std::vector<std::string>{Error()}; });
+  ASSERT_TRUE(machine.StartOperation(kOpQueryVersion));
+  machine.WorkerTurn();
+  EXPECT_EQ(machine.OpRetry(), 1);
+  machine.SetWorkMode(kModeIdle);
+  machine.WorkerTurn();
+  EXPECT_EQ(machine.OpRetry(), 0);
+}
+
+using PowerUp = MachineTest;
+
+TEST_F(PowerUp, WatchSendsOneSOnlyInModeZeroWithPortOpen) {
+  machine.PowerUpTick();
+  EXPECT_TRUE(device.Written().empty());
+  machine.SetWorkMode(kModeWaitPowerUp);
+  machine.PowerUpTick();
+  machine.PowerUpTick();
+  EXPECT_EQ(device.Written(), (std::vector<std::string>{"S", "S"}));
+  device.SetOpen(false);
+  machine.PowerUpTick();
+  EXPECT_EQ(device.Written().size(), 2u);
+}
+
+TEST_F(PowerUp, BannerSplitOverBlocksStartsTheLoadAndClosesTheBox) {
+  machine.SetWorkMode(kModeWaitPowerUp);
+  machine.OnSerialData("\r\nCONFIGURE PRO", 15);
+  EXPECT_EQ(machine.WorkMode(), kModeWaitPowerUp);
+  EXPECT_EQ(view.Closes(), 0);
+  machine.OnSerialData("GRAM\r\n", 6);
+  EXPECT_EQ(machine.WorkMode(), kModeOperation);
+  EXPECT_EQ(machine.WorkOp(), kOpLoadAll);
+  EXPECT_EQ(view.Closes(), 1);
+  EXPECT_EQ(view.Enables(), std::vector<bool>{false});
+  EXPECT_EQ(view.LogLines(), (std::vector<std::string>{G("设备上电后进入配置状态成功...\r\n"),
+                                                       G("正在载入RTU设备参数 ...\r\n")}));
+}
+
+TEST_F(PowerUp, InterruptedFactoryResetIsRunAgain) {
+  // A factory reset on a silent device gives up: operation 7 stays set.
+  device.SetResponder([](const std::string&) { return std::vector<std::string>{}; });
+  ASSERT_TRUE(machine.StartFactoryReset());
+  RunToIdle();
+  ASSERT_EQ(machine.WorkMode(), kModeWaitPowerUp);
+  EXPECT_EQ(machine.WorkOp(), kOpFactoryReset);
+  machine.OnSerialData("CONFIGURE PROGRAM", 17);
+  EXPECT_EQ(machine.WorkOp(), kOpFactoryReset);
+  EXPECT_EQ(machine.WorkMode(), kModeOperation);
+}
+
+TEST_F(PowerUp, BlocksAreDroppedWhenIdleAndMatchedWhenBusy) {
+  machine.OnSerialData("CONFIGURE PROGRAM", 17);
+  EXPECT_EQ(machine.WorkMode(), kModeIdle);
+  EXPECT_EQ(machine.Exchange().PeekReceivedText(), "");
+  machine.SetWorkMode(kModeRecovery);
+  machine.OnSerialData("abc", 3);
+  EXPECT_EQ(machine.Exchange().PeekReceivedText(), "abc");
+  machine.OnSerialData(nullptr, 0);
+  machine.OnSerialData("x", 0);
+  EXPECT_EQ(machine.Exchange().PeekReceivedText(), "abc");
+}
+
+TEST_F(PowerUp, BoxSkippedWhenTheDeviceCameUpBeforeItOpened) {
+  // A silent device, then the banner right before the waiting box would open.
+  device.SetResponder([](const std::string&) { return std::vector<std::string>{}; });
+  machine.RequestLoad();
+  view.BeforeTip([&] { machine.OnSerialData("CONFIGURE PROGRAM", 17); });
+  ASSERT_TRUE(machine.StartOperation(kOpLoadAll));
+  machine.WorkerTurn();  // three AT+SHOW attempts fail: recovery
+  ASSERT_EQ(machine.WorkMode(), kModeRecovery);
+  machine.WorkerTurn();  // recovery fails: give up and wait for power-up
+  EXPECT_TRUE(view.Tips().empty());
+  EXPECT_EQ(view.SkippedTips(), std::vector<std::string>{G("载入参数失败，请将设备重新上电！")});
+  EXPECT_EQ(machine.WorkMode(), kModeOperation);
+  EXPECT_EQ(machine.WorkOp(), kOpLoadAll);
+}
+
+using Stopping = MachineTest;
+
+TEST_F(Stopping, StopEndsALongWaitAtOnce) {
+  Timing::SetScale(1.0);  // AT+SHOW would wait 16 s
+  device.SetResponder([](const std::string&) { return std::vector<std::string>{}; });
+  machine.Start();
+  ASSERT_TRUE(machine.StartOperation(kOpLoadAll));
+  const int64_t deadline = Timing::NowMs() + 5000;
+  while (device.CountWritten("AT+SHOW") == 0 && Timing::NowMs() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  ASSERT_EQ(device.CountWritten("AT+SHOW"), 1);
+  view.SetShutDown(true);
+  const int64_t t0 = Timing::NowMs();
+  machine.Stop();
+  EXPECT_LT(Timing::NowMs() - t0, 3000);  // far below one AT+SHOW limit
+  EXPECT_EQ(device.CountWritten("AT+SHOW"), 1);  // nothing more went out
+}
+
+TEST_F(Stopping, PassCutShortByTheExitSendsNothing) {
+  ParseListing("Modem Apn:  cmnet\r\n", 19);
+  view.Edit(23, 0, "changed");
+  device.SetResponder(Responsive);
+  ASSERT_TRUE(machine.StartOperation(kOpWriteAll));
+  view.SetShutDown(true);  // page access no longer runs
+  machine.Stop();
+  view.ClearRecords();
+  machine.RunOperation(kOpWriteAll, 1);
+  EXPECT_TRUE(device.Written().empty());
+  EXPECT_TRUE(view.LogLines().empty());  // not even tried: the page read as the table
+  EXPECT_EQ(GetParamText(23, 0).value(), "cmnet");
+}
+
+}  // namespace

@@ -1,0 +1,118 @@
+// The log, the channel captions and the parameter-to-page map.
+#include <gtest/gtest.h>
+
+#include <thread>
+#include <vector>
+
+#include "base/cp936.h"
+#include "config/cfg_log.h"
+#include "config/cfg_page_map.h"
+#include "config/channel_captions.h"
+#include "protocol/param_table.h"
+
+namespace {
+
+TEST(CfgLogTest, EntriesAreTimeStampedAfterTheBanner) {
+  CfgLog log;
+  EXPECT_EQ(log.Text(), GBK("******配置工具软件版本：V1.2.5******\r\n"));
+  log.Append("AT+VER\r\n");
+  log.Append("");  // nothing
+  const std::string text = log.Text();
+  const std::string rest = text.substr(CfgLog::Banner().size());
+  ASSERT_EQ(rest.size(), std::string("<Time:2024-01-05 08:03:07>:AT+VER\r\n").size());
+  EXPECT_EQ(rest.compare(0, 6, "<Time:"), 0);
+  EXPECT_EQ(rest.substr(25), ">:AT+VER\r\n");
+}
+
+TEST(CfgLogTest, RestartsFromTheBannerAtTheLimit) {
+  CfgLog log;
+  const std::string chunk(64 * 1024, 'x');
+  size_t before = 0;
+  while (log.Text().size() < kCfgLogLimit) {
+    before = log.Text().size();
+    log.Append(chunk);
+  }
+  EXPECT_GT(log.Text().size(), kCfgLogLimit - 1);  // the entry that crossed it is kept
+  EXPECT_LT(before, kCfgLogLimit);
+  log.Append("next\r\n");  // starts again before this entry
+  const std::string text = log.Text();
+  EXPECT_EQ(text.compare(0, CfgLog::Banner().size(), CfgLog::Banner()), 0);
+  EXPECT_LT(text.size(), 200u);
+  EXPECT_NE(text.find("next\r\n"), std::string::npos);
+  // An empty entry at the limit restarts too.
+  while (log.Text().size() < kCfgLogLimit) log.Append(chunk);
+  log.Append("");
+  EXPECT_EQ(log.Text(), CfgLog::Banner());
+}
+
+TEST(CfgLogTest, DeltasFollowAppendsAndRestarts) {
+  CfgLog log;
+  auto d = log.Since(0, 0);
+  EXPECT_FALSE(d.full);
+  EXPECT_EQ(d.text, CfgLog::Banner());
+  log.Append("a\r\n");
+  auto d2 = log.Since(d.generation, d.end);
+  EXPECT_FALSE(d2.full);
+  EXPECT_EQ(d2.text.substr(d2.text.size() - 5), ">:a\r\n");
+  EXPECT_EQ(log.Since(d2.generation, d2.end).text, "");
+  log.Reset();
+  auto d3 = log.Since(d2.generation, d2.end);
+  EXPECT_TRUE(d3.full);
+  EXPECT_EQ(d3.text, CfgLog::Banner());
+}
+
+TEST(CfgLogTest, ConcurrentAppendsKeepEveryEntryWhole) {
+  CfgLog log;
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&log, t] {
+      for (int i = 0; i < 200; ++i) log.Append("thread" + std::to_string(t) + "\r\n");
+    });
+  }
+  for (auto& th : threads) th.join();
+  const std::string text = log.Text();
+  size_t count = 0;
+  for (size_t p = text.find(">:thread"); p != std::string::npos; p = text.find(">:thread", p + 1)) {
+    ++count;
+    EXPECT_EQ(text.substr(p + 9, 2), "\r\n");  // nothing interleaved inside an entry
+  }
+  EXPECT_EQ(count, 800u);
+}
+
+TEST(ChannelCaptionsTest, ClearIfKeepsACaptionWrittenMeanwhile) {
+  ChannelCaptions& c = ChannelCaptions::Instance();
+  c.ClearAll();
+  c.Set(6, "A");
+  c.Set(30, "ignored");
+  c.Set(-1, "ignored");
+  EXPECT_EQ(c.Get(30), "");
+  c.Set(6, "B");
+  c.ClearIf(6, "A");  // the workspace showed "A", the page wrote "B" since
+  EXPECT_EQ(c.Get(6), "B");
+  c.ClearIf(6, "B");
+  EXPECT_EQ(c.Get(6), "");
+}
+
+TEST(PageMapTest, EveryShownParameterHasItsPage) {
+  EXPECT_EQ(PageOfParam(0), CfgPageId::Terminal);
+  EXPECT_EQ(PageOfParam(17), CfgPageId::Terminal);
+  EXPECT_EQ(PageOfParam(27), CfgPageId::Terminal);
+  EXPECT_EQ(PageOfParam(162), CfgPageId::Terminal);
+  EXPECT_EQ(PageOfParam(163), CfgPageId::Terminal);
+  for (int id = 18; id <= 22; ++id) EXPECT_EQ(PageOfParam(id), CfgPageId::CenterAddress);
+  for (int id : {23, 24, 25, 26, 28, 29}) EXPECT_EQ(PageOfParam(id), CfgPageId::CenterOther);
+  for (int id : {30, 31, 42, 107, 145, 161}) EXPECT_EQ(PageOfParam(id), CfgPageId::Channel);
+  EXPECT_EQ(PageOfParam(146), CfgPageId::Sms);
+  EXPECT_EQ(PageOfParam(147), CfgPageId::Sms);
+  for (int id = 148; id <= 154; ++id) EXPECT_EQ(PageOfParam(id), CfgPageId::Camera);
+  for (int id = 155; id <= 157; ++id) EXPECT_EQ(PageOfParam(id), CfgPageId::CameraTimer);
+  for (int id = 158; id <= 160; ++id) EXPECT_EQ(PageOfParam(id), CfgPageId::ComTrans);
+  for (int id : {-1, 164, 165, 180}) EXPECT_EQ(PageOfParam(id), CfgPageId::Count);
+  // Every parameter with instances is shown somewhere.
+  for (int id = 0; id <= 163; ++id) {
+    const ParamEntry* e = FindParam(id);
+    if (e && e->count > 0) EXPECT_NE(PageOfParam(id), CfgPageId::Count) << id;
+  }
+}
+
+}  // namespace
