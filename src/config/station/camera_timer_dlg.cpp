@@ -1,0 +1,54 @@
+#include "config/station/camera_timer_dlg.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+
+#include "config/station/station_widgets.h"
+#include "config/station_codes.h"
+
+using namespace station_ui;
+namespace codes = station_codes;
+
+CRTUCfgCameraTimer::CRTUCfgCameraTimer(QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("cameraTimerPage"));
+  for (int r = 0; r < kSlots; ++r) {
+    switch_[r] = new QCheckBox(QStringLiteral("定时%1").arg(r + 1), this);
+    switch_[r]->setObjectName(QStringLiteral("timer%1Check").arg(r + 1));
+    SetControlId(switch_[r], kCheckId[r]);
+    hour_[r] = MakeEdit(this, "", kHourId[r]);
+    hour_[r]->setObjectName(QStringLiteral("timer%1HourEdit").arg(r + 1));
+    QLabel* hourUnit = MakeLabel(this, "时");
+    minute_[r] = MakeEdit(this, "", kMinuteId[r]);
+    minute_[r]->setObjectName(QStringLiteral("timer%1MinuteEdit").arg(r + 1));
+    QLabel* minuteUnit = MakeLabel(this, "分");
+    const double y = 0.03 + r * 0.095;
+    layout_.Add(switch_[r], 0.06, y, 0.16, 0.07);
+    layout_.Add(hour_[r], 0.24, y, 0.12, 0.07);
+    layout_.Add(hourUnit, 0.37, y, 0.05, 0.07);
+    layout_.Add(minute_[r], 0.44, y, 0.12, 0.07);
+    layout_.Add(minuteUnit, 0.57, y, 0.05, 0.07);
+  }
+  layout_.Apply(this);
+}
+
+std::string CRTUCfgCameraTimer::SaveToTable(int id, int index) {
+  if (index < 0 || index >= kSlots) return std::string();
+  if (id == 155) return codes::SwitchValue(switch_[index]->isChecked());
+  if (id == 156) return TextOf(hour_[index]);
+  if (id == 157) return TextOf(minute_[index]);
+  return std::string();
+}
+
+void CRTUCfgCameraTimer::LoadFromTable(int id, int index, const std::string& text) {
+  if (index < 0 || index >= kSlots) return;
+  if (id == 155) switch_[index]->setChecked(codes::SwitchOn(text));
+  else if (id == 156) SetText(hour_[index], text);
+  else if (id == 157) SetText(minute_[index], text);
+}
+
+void CRTUCfgCameraTimer::resizeEvent(QResizeEvent*) {
+  if (width() <= 0 || height() <= 0) return;
+  layout_.Apply(this);
+  setFont(PageFont(height()));
+}

@@ -1,0 +1,38 @@
+#pragma once
+// The "串口传输参数" page: the device port used for transparent serial
+// transmission, its baud rate and its framing.
+#include <QWidget>
+#include <string>
+
+#include "config/cfg_page.h"
+#include "widgets/fraction_layout.h"
+
+class QComboBox;
+
+class CRTUCfgComTransDlg : public QWidget, public ICfgPage {
+  Q_OBJECT
+ public:
+  static constexpr int kTypeId = 1234;
+  static constexpr int kSpeedId = 1235;
+  static constexpr int kParityId = 1236;
+
+  explicit CRTUCfgComTransDlg(QWidget* parent = nullptr);
+
+  // Parameters 158, 159, 160.
+  static bool Owns(int id) { return id >= 158 && id <= 160; }
+  std::string SaveToTable(int id, int index) override;
+  void LoadFromTable(int id, int index, const std::string& text) override;
+
+  QComboBox* TypeList() const { return type_; }
+  QComboBox* SpeedList() const { return speed_; }
+  QComboBox* ParityList() const { return parity_; }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  QComboBox* type_ = nullptr;
+  QComboBox* speed_ = nullptr;
+  QComboBox* parity_ = nullptr;
+  FractionLayout layout_;
+};

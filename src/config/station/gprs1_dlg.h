@@ -1,0 +1,32 @@
+#pragma once
+// The "中心其它参数" page: the modem's dial-up settings and two link timers, six
+// plain edits whose texts travel unchanged.
+#include <QWidget>
+#include <string>
+
+#include "config/cfg_page.h"
+#include "widgets/fraction_layout.h"
+
+class QLineEdit;
+
+class CRTUCfgGprs1Dlg : public QWidget, public ICfgPage {
+  Q_OBJECT
+ public:
+  explicit CRTUCfgGprs1Dlg(QWidget* parent = nullptr);
+
+  // Parameters 23, 24, 25, 26, 28, 29.
+  static bool Owns(int id);
+  std::string SaveToTable(int id, int index) override;
+  void LoadFromTable(int id, int index, const std::string& text) override;
+
+  // The edit of parameter id; nullptr for a parameter not on this page.
+  QLineEdit* EditOf(int id) const;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  static constexpr int kFields = 6;
+  QLineEdit* edits_[kFields] = {};
+  FractionLayout layout_;
+};

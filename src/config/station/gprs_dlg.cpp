@@ -1,0 +1,111 @@
+#include "config/station/gprs_dlg.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTabBar>
+
+#include "config/station/station_widgets.h"
+#include "config/station_codes.h"
+#include "widgets/ui_bridge.h"
+
+using namespace station_ui;
+namespace codes = station_codes;
+
+CRTUCfgGprsDlg::CRTUCfgGprsDlg(ICfgWorkspace* workspace, QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("centerAddressPage"));
+  QLabel* countLabel = MakeLabel(this, "中心服务器数：", 1261);
+  count_ = MakeList(this, "serverCountCombo", kServerCountId, codes::kServerCountItems, false);
+  tabs_ = new QTabBar(this);
+  tabs_->setObjectName(QStringLiteral("centerTabs"));
+  SetControlId(tabs_, kTabId);
+  tabs_->setExpanding(false);
+  for (int n = 0; n < codes::kCenterCount; ++n) {
+    tabs_->addTab(QStringLiteral("  %1%2  ").arg(QStringLiteral("中心")).arg(n + 1));
+    centers_[n] = new CRTUCfgGprs2Dlg(this);
+    centers_[n]->setObjectName(QStringLiteral("center%1").arg(n + 1));
+  }
+  auto* dnsGroup = new QGroupBox(QStringLiteral("域名解析DNS参数"), this);
+  SetControlId(dnsGroup, 1262);
+  QLabel* dnsMainLabel = MakeLabel(this, "主中心域名服务器地址：", 1263);
+  dns_[0] = MakeEdit(this, "mainDnsEdit", kDnsMainId);
+  QLabel* dnsBackupLabel = MakeLabel(this, "备中心域名服务器地址：", 1264);
+  dns_[1] = MakeEdit(this, "backupDnsEdit", kDnsBackupId);
+  dnsGroup->lower();
+
+  layout_.Add(countLabel, 0.03, 0.02, 0.2, 0.06);
+  layout_.Add(count_, 0.24, 0.02, 0.15, 0.06);
+  layout_.Add(tabs_, 0.02, 0.1, 0.96, 0.06);
+  for (CRTUCfgGprs2Dlg* c : centers_) layout_.Add(c, 0.02, 0.16, 0.96, 0.52);
+  layout_.Add(dnsGroup, 0.02, 0.7, 0.96, 0.28);
+  layout_.Add(dnsMainLabel, 0.05, 0.77, 0.32, 0.07);
+  layout_.Add(dns_[0], 0.38, 0.77, 0.4, 0.07);
+  layout_.Add(dnsBackupLabel, 0.05, 0.87, 0.32, 0.07);
+  layout_.Add(dns_[1], 0.38, 0.87, 0.4, 0.07);
+
+  connect(tabs_, &QTabBar::currentChanged, this, [this](int n) { ShowCenter(n); });
+  connect(count_, &QComboBox::activated, this, [this](int item) {
+    unlistedCount_.clear();
+    OpenCenters(item);
+  });
+
+  // Initialisation: tab 1, count "0", every centre closed, only centre 1 shown.
+  tabs_->setCurrentIndex(0);
+  SelectItem(count_, 0);
+  layout_.Apply(this);
+  for (CRTUCfgGprs2Dlg* c : centers_) c->InitCenter(workspace);
+  ShowCenter(0);
+}
+
+void CRTUCfgGprsDlg::ShowCenter(int n) {
+  for (int i = 0; i < codes::kCenterCount; ++i) centers_[i]->setVisible(i == n);
+}
+
+void CRTUCfgGprsDlg::OpenCenters(int n) {
+  for (int i = 0; i < codes::kCenterCount; ++i) {
+    if (i < n) centers_[i]->OpenCenter();
+    else centers_[i]->CloseCenter();
+  }
+}
+
+void CRTUCfgGprsDlg::SetServerCount(const std::string& text) {
+  SetListText(count_, FromGbk(text));
+  unlistedCount_ = count_->currentIndex() < 0 ? text : std::string();
+  OpenCenters(codes::OpenCentreCount(text));
+}
+
+std::string CRTUCfgGprsDlg::SaveToTable(int id, int index) {
+  if (id == 18 && index == 0) return count_->currentIndex() < 0 ? unlistedCount_ : TextOf(count_);
+  if (id >= 19 && id <= 21 && index >= 0 && index < codes::kServerInstances) {
+    const CRTUCfgGprs2Dlg* c = centers_[codes::CenterOfServer(index)];
+    const bool backup = codes::IsBackupServer(index);
+    if (id == 19) return backup ? c->GetBackupChannel() : c->GetMainChannel();
+    return TextOf(id == 20 ? c->AddressEdit(backup) : c->PortEdit(backup));
+  }
+  if (id == 22 && (index == 0 || index == 1)) return TextOf(dns_[index]);
+  return std::string();
+}
+
+void CRTUCfgGprsDlg::LoadFromTable(int id, int index, const std::string& text) {
+  if (id == 18 && index == 0) {
+    SetServerCount(text);
+  } else if (id >= 19 && id <= 21 && index >= 0 && index < codes::kServerInstances) {
+    CRTUCfgGprs2Dlg* c = centers_[codes::CenterOfServer(index)];
+    const bool backup = codes::IsBackupServer(index);
+    if (id == 19) {
+      if (backup) c->SetBackupChannel(text);
+      else c->SetMainChannel(text);
+    } else {
+      SetText(id == 20 ? c->AddressEdit(backup) : c->PortEdit(backup), text);
+    }
+  } else if (id == 22 && (index == 0 || index == 1)) {
+    SetText(dns_[index], text);
+  }
+}
+
+void CRTUCfgGprsDlg::resizeEvent(QResizeEvent*) {
+  if (width() <= 0 || height() <= 0) return;
+  layout_.Apply(this);
+  setFont(PageFont(height()));
+}

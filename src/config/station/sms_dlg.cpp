@@ -1,0 +1,57 @@
+#include "config/station/sms_dlg.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+
+#include "config/station/station_widgets.h"
+#include "config/station_codes.h"
+
+using namespace station_ui;
+namespace codes = station_codes;
+
+CRTUCfgSmsDlg::CRTUCfgSmsDlg(QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("smsPage"));
+  QLabel* setLabel = MakeLabel(this, "短信参数配置：");
+  smsSet_ = MakeList(this, "smsSetCombo", kSmsSetId, codes::kSmsSet.items, true);
+  QLabel* noLabel = MakeLabel(this, "短信配置授权号码：");
+  adminNo_ = MakeEdit(this, "smsAdminEdit", kAdminNoId);
+  QLabel* hint = MakeLabel(this, "(多个号码逗号隔开)");
+  layout_.Add(setLabel, 0.05, 0.06, 0.25, 0.06);
+  layout_.Add(smsSet_, 0.31, 0.06, 0.2, 0.06);
+  layout_.Add(noLabel, 0.05, 0.16, 0.25, 0.06);
+  layout_.Add(adminNo_, 0.31, 0.16, 0.4, 0.06);
+  layout_.Add(hint, 0.72, 0.16, 0.26, 0.06);
+
+  // The template's second pair of rows carries no parameter: hidden, its list at item 0.
+  QLabel* spareSetLabel = MakeLabel(this, "短信参数配置：", 1318);
+  QComboBox* spareSet = MakeList(this, "spareSmsSetCombo", 1307, codes::kSmsSet.items, true);
+  QLabel* spareNoLabel = MakeLabel(this, "短信配置授权号码：", 1321);
+  QLineEdit* spareNo = MakeEdit(this, "spareSmsAdminEdit", 1315);
+  QLabel* spareHint = MakeLabel(this, "(多个号码逗号隔开)", 1367);
+  for (QWidget* w : {static_cast<QWidget*>(spareSetLabel), static_cast<QWidget*>(spareSet),
+                     static_cast<QWidget*>(spareNoLabel), static_cast<QWidget*>(spareNo),
+                     static_cast<QWidget*>(spareHint)})
+    w->hide();
+  SelectItem(spareSet, 0);
+  layout_.Apply(this);
+}
+
+std::string CRTUCfgSmsDlg::SaveToTable(int id, int index) {
+  if (index != 0) return std::string();
+  if (id == 146) return codes::ValueOfItem(codes::kSmsSet, SelectedItem(smsSet_));
+  if (id == 147) return TextOf(adminNo_);
+  return std::string();
+}
+
+void CRTUCfgSmsDlg::LoadFromTable(int id, int index, const std::string& text) {
+  if (index != 0) return;
+  if (id == 146) SelectItem(smsSet_, codes::ItemOfValue(codes::kSmsSet, text));
+  else if (id == 147) SetText(adminNo_, text);
+}
+
+void CRTUCfgSmsDlg::resizeEvent(QResizeEvent*) {
+  if (width() <= 0 || height() <= 0) return;
+  layout_.Apply(this);
+  setFont(PageFont(height()));
+}

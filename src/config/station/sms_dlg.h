@@ -1,0 +1,36 @@
+#pragma once
+// The "短信参数" page: configuration by SMS on or off, and the numbers allowed to do it.
+#include <QWidget>
+#include <string>
+
+#include "config/cfg_page.h"
+#include "widgets/fraction_layout.h"
+
+class QComboBox;
+class QLineEdit;
+
+class CRTUCfgSmsDlg : public QWidget, public ICfgPage {
+  Q_OBJECT
+ public:
+  static constexpr int kSmsSetId = 1317;
+  static constexpr int kAdminNoId = 1320;
+
+  // Builds the page; the template's second, unused pair of rows is hidden.
+  explicit CRTUCfgSmsDlg(QWidget* parent = nullptr);
+
+  // Parameters 146, 147.
+  static bool Owns(int id) { return id == 146 || id == 147; }
+  std::string SaveToTable(int id, int index) override;
+  void LoadFromTable(int id, int index, const std::string& text) override;
+
+  QComboBox* SmsSetList() const { return smsSet_; }
+  QLineEdit* AdminNumbers() const { return adminNo_; }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  QComboBox* smsSet_ = nullptr;
+  QLineEdit* adminNo_ = nullptr;
+  FractionLayout layout_;
+};

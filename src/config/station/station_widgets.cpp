@@ -1,0 +1,110 @@
+#include "config/station/station_widgets.h"
+
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QVariant>
+
+#include "widgets/fraction_layout.h"
+#include "widgets/ui_bridge.h"
+
+namespace station_ui {
+namespace {
+std::function<bool(const QString&)>& AskHook() {
+  static std::function<bool(const QString&)> hook;
+  return hook;
+}
+}  // namespace
+
+void SetControlId(QWidget* w, int id) {
+  if (id) w->setProperty(kCtrlIdProperty, id);
+}
+
+QWidget* FindControl(const QWidget* page, int id) {
+  const auto children = page->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+  for (QWidget* w : children) {
+    const QVariant v = w->property(kCtrlIdProperty);
+    if (v.isValid() && v.toInt() == id) return w;
+  }
+  return nullptr;
+}
+
+QLabel* MakeLabel(QWidget* page, const char* utf8, int id) {
+  auto* l = new QLabel(QString::fromUtf8(utf8), page);
+  l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  SetControlId(l, id);
+  return l;
+}
+
+QLineEdit* MakeEdit(QWidget* page, const char* role, int id) {
+  auto* e = new QLineEdit(page);
+  e->setObjectName(QString::fromLatin1(role));
+  SetControlId(e, id);
+  return e;
+}
+
+QComboBox* MakeList(QWidget* page, const char* role, int id, station_codes::Items items,
+                    bool editable) {
+  auto* c = new QComboBox(page);
+  c->setObjectName(QString::fromLatin1(role));
+  SetControlId(c, id);
+  c->setEditable(editable);
+  if (editable) {
+    c->setInsertPolicy(QComboBox::NoInsert);
+    c->setCompleter(nullptr);
+  }
+  for (const char* item : items) c->addItem(QString::fromUtf8(item));
+  c->setCurrentIndex(-1);
+  return c;
+}
+
+int SelectedItem(const QComboBox* list) {
+  const QString text = list->currentText();
+  const int current = list->currentIndex();
+  if (current >= 0 && list->itemText(current) == text) return current;
+  if (!list->isEditable()) return current;
+  return list->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+}
+
+void SelectItem(QComboBox* list, int item) {
+  if (item < 0 || item >= list->count()) {
+    list->setCurrentIndex(-1);
+    if (list->isEditable()) list->clearEditText();
+    return;
+  }
+  list->setCurrentIndex(item);
+  // An editable list may hold typed text while its current item is unchanged.
+  if (list->isEditable()) list->setEditText(list->itemText(item));
+}
+
+void SetListText(QComboBox* list, const QString& text) {
+  const int item = list->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+  if (item >= 0) {
+    SelectItem(list, item);
+    return;
+  }
+  list->setCurrentIndex(-1);
+  if (list->isEditable()) list->setEditText(text);
+}
+
+std::string TextOf(const QLineEdit* edit) { return ToGbk(edit->text()); }
+std::string TextOf(const QComboBox* list) { return ToGbk(list->currentText()); }
+void SetText(QLineEdit* edit, std::string_view gbk) { edit->setText(FromGbk(gbk)); }
+
+QFont PageFont(int clientHeight) {
+  const int points = clientHeight / 50;
+  return TahomaFont(points * 96 / 72);
+}
+
+bool AskOkCancel(QWidget* parent, const QString& text) {
+  if (AskHook()) return AskHook()(text);
+  QMessageBox box(QMessageBox::Question, QStringLiteral("提示"), text,
+                  QMessageBox::Ok | QMessageBox::Cancel, parent);
+  box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+  box.button(QMessageBox::Cancel)->setText(QStringLiteral("取消"));
+  return box.exec() == QMessageBox::Ok;
+}
+
+void SetAskHook(std::function<bool(const QString&)> hook) { AskHook() = std::move(hook); }
+
+}  // namespace station_ui

@@ -1,0 +1,54 @@
+#pragma once
+// Small widget helpers shared by the station pages: controls with their numeric
+// ids, list selection the way the device values need it, the page font, and the
+// OK/Cancel question of the centre page.
+#include <QComboBox>
+#include <QFont>
+#include <QLabel>
+#include <QLineEdit>
+#include <QString>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "config/station_codes.h"
+
+namespace station_ui {
+
+// The numeric control id is kept as the "ctrlId" property (ids repeat across pages,
+// so a control is found by id within its own page).
+constexpr const char* kCtrlIdProperty = "ctrlId";
+void SetControlId(QWidget* w, int id);
+// The direct child of page with that id; nullptr when none.
+QWidget* FindControl(const QWidget* page, int id);
+
+// id 0 means the control has no id of its own.
+QLabel* MakeLabel(QWidget* page, const char* utf8, int id = 0);
+QLineEdit* MakeEdit(QWidget* page, const char* role, int id);
+// A list with the items; editable lists take typed text and never add it as an item.
+QComboBox* MakeList(QWidget* page, const char* role, int id, station_codes::Items items,
+                    bool editable);
+
+// The item the list's text stands for: the current item while its text is shown,
+// else the item whose text equals the typed text exactly; -1 for none.
+int SelectedItem(const QComboBox* list);
+// Selects item; an item outside the list clears the selection (and an editable list's text).
+void SelectItem(QComboBox* list, int item);
+// Puts text into the list: selects the item with that text; otherwise no item is
+// selected and an editable list shows the text.
+void SetListText(QComboBox* list, const QString& text);
+
+// Device bytes (code page 936) <-> widget text.
+std::string TextOf(const QLineEdit* edit);
+std::string TextOf(const QComboBox* list);
+void SetText(QLineEdit* edit, std::string_view gbk);
+
+// The page font: "Tahoma" of one point per 50 pixels of client height.
+QFont PageFont(int clientHeight);
+
+// Asks an OK/Cancel question with the caption "提示"; true for OK. Tests replace the
+// box with a hook (an empty hook restores the box).
+bool AskOkCancel(QWidget* parent, const QString& text);
+void SetAskHook(std::function<bool(const QString&)> hook);
+
+}  // namespace station_ui

@@ -1,0 +1,73 @@
+#pragma once
+// Value codes of the station pages' lists (terminal, centre, SMS, serial
+// transmission, camera timer pages). Qt-free: a list is its item texts (UTF-8, as
+// the widgets show them) and the rule that maps a device value to an item and back.
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace station_codes {
+
+using Items = std::span<const char* const>;
+
+// A list whose items stand for device values: item i stands for values[i].
+struct CodedList {
+  Items items;
+  Items values;
+  int fallback;   // item shown for a value that is none of values
+  // Compare the value's atoi with the items' values instead of the texts; a value
+  // without a number shows the fallback.
+  bool byNumber;
+};
+
+// Parameter 19 (transfer mode of each server): "0" SMS ... "7" UDP; any other → "TCP".
+extern const CodedList kTransferMode;
+// Parameter 7 (protocol): "0" 水文HEX, "1" 水文ASCII, "2" 水资源16, "5" 水资源21.
+extern const CodedList kProtocol;
+// Parameter 13 (backlog upload): "0" 否, "1" 是.
+extern const CodedList kUploadByLose;
+// Parameter 146 (configuration by SMS): "0" 关闭, "1" 开启.
+extern const CodedList kSmsSet;
+// Parameter 158 (transmission port): "0" 不使用, "1" RS232-0 ... "4" RS485-1.
+extern const CodedList kTransComType;
+
+// The item that shows value (the list's fallback when no item stands for it).
+int ItemOfValue(const CodedList& list, std::string_view value);
+// The value item stands for; "" for no item (-1) or an item outside the list.
+std::string ValueOfItem(const CodedList& list, int item);
+// The item whose text is text (UTF-8, exact); -1 when none.
+int FindItem(Items items, std::string_view text);
+
+// Numbered lists, whose item position is the value: atoi(text) when it is an item
+// (0 .. count-1), else -1 (no selection).
+int ItemOfNumber(std::string_view text, int count);
+// "%u" of the item: no selection (-1) gives "4294967295".
+std::string NumberOfItem(int item);
+
+// Camera timer switch: "0" is off, every other text (empty included) is on.
+bool SwitchOn(std::string_view text);
+std::string SwitchValue(bool on);
+
+// Item texts of the numbered and plain lists.
+extern const Items kWorkModeItems;      // parameter 0
+extern const Items kHourlySwitchItems;  // parameter 8
+extern const Items kStationTypeItems;   // parameter 15 (the text itself is the value)
+extern const Items kWaterOrderItems;    // parameter 162
+extern const Items kAddressTypeItems;   // parameter 163
+extern const Items kTransSpeedItems;    // parameter 159 (text is the value)
+extern const Items kTransParityItems;   // parameter 160 (text is the value)
+extern const Items kServerCountItems;   // parameter 18 (text is the value)
+extern const Items kCenterStateItems;   // display only: 关闭 / 开启
+extern const Items kClockModeItems;     // clock page: 系统时间 / 手动设置
+extern const Items kWeekdayItems;       // clock page: 星期天 (0) ... 星期六 (6)
+
+// The four centres' eight servers: instances 0-3 are the main servers of centres
+// 1-4, instances 4-7 their backup servers.
+constexpr int kCenterCount = 4;
+constexpr int kServerInstances = 8;
+inline int CenterOfServer(int instance) { return instance % kCenterCount; }
+inline bool IsBackupServer(int instance) { return instance >= kCenterCount; }
+// Centres opened by a server count text: atoi, bounded to 0 .. kCenterCount.
+int OpenCentreCount(std::string_view countText);
+
+}  // namespace station_codes

@@ -1,0 +1,70 @@
+// The clock page's time text and weekday rule, without widgets.
+#include "config/station_clock.h"
+
+#include <gtest/gtest.h>
+
+#include <ctime>
+
+using station_clock::ClockTime;
+
+TEST(StationClock, WeekdayOfKnownDates) {
+  EXPECT_EQ(station_clock::WeekdayOf({2024, 2, 29, 23, 59, 59}), 4);  // Thursday
+  EXPECT_EQ(station_clock::WeekdayOf({2024, 1, 5, 8, 3, 7}), 5);      // Friday
+  EXPECT_EQ(station_clock::WeekdayOf({1970, 1, 1, 0, 0, 0}), 4);
+  EXPECT_EQ(station_clock::WeekdayOf({2000, 3, 1, 12, 0, 0}), 3);
+  EXPECT_EQ(station_clock::WeekdayOf({1900, 1, 1, 0, 0, 0}), 1);
+  EXPECT_EQ(station_clock::WeekdayOf({2100, 3, 1, 0, 0, 0}), 1);
+  EXPECT_EQ(station_clock::WeekdayOf({2024, 3, 3, 0, 0, 0}), 0);      // Sunday
+  EXPECT_EQ(station_clock::WeekdayOf({2024, 3, 9, 0, 0, 0}), 6);      // Saturday
+}
+
+TEST(StationClock, FieldsOutOfRangeCarryOverLikeACalendar) {
+  EXPECT_EQ(station_clock::WeekdayOf({2024, 2, 29, 24, 0, 0}), 5);   // next day
+  EXPECT_EQ(station_clock::WeekdayOf({2024, 2, 29, 23, 59, 60}), 5);
+  EXPECT_EQ(station_clock::WeekdayOf({2023, 13, 1, 0, 0, 0}), 1);    // 2024/01/01
+  EXPECT_EQ(station_clock::WeekdayOf({2024, 3, 0, 0, 0, 0}), 4);     // 2024/02/29
+  EXPECT_EQ(station_clock::WeekdayOf({2024, 0, 1, 0, 0, 0}), 5);     // 2023/12/01
+  EXPECT_EQ(station_clock::WeekdayOf({2024, 3, 1, -1, 0, 0}), 4);    // back into 02/29
+}
+
+TEST(StationClock, WeekdayAgreesWithTheCLibraryOverManyYears) {
+  for (int y = 1971; y <= 2037; ++y) {
+    for (int m = 1; m <= 12; ++m) {
+      for (int d = 1; d <= 28; d += 9) {
+        std::tm tm{};
+        tm.tm_year = y - 1900;
+        tm.tm_mon = m - 1;
+        tm.tm_mday = d;
+        tm.tm_hour = 12;
+        tm.tm_isdst = -1;
+        ASSERT_NE(std::mktime(&tm), static_cast<std::time_t>(-1));
+        ASSERT_EQ(station_clock::WeekdayOf({y, m, d, 12, 0, 0}), tm.tm_wday) << y << "/" << m << "/" << d;
+      }
+    }
+  }
+}
+
+TEST(StationClock, PickerTextsAreReadAtTheirSeparators) {
+  const ClockTime t = station_clock::ParsePickerTexts("2024/02/29", "23:59:58");
+  EXPECT_EQ(t.year, 2024);
+  EXPECT_EQ(t.month, 2);
+  EXPECT_EQ(t.day, 29);
+  EXPECT_EQ(t.hour, 23);
+  EXPECT_EQ(t.minute, 59);
+  EXPECT_EQ(t.second, 58);
+  // A text without separators gives zeros, not a crash.
+  const ClockTime bad = station_clock::ParsePickerTexts("2024", "");
+  EXPECT_EQ(bad.year, 2024);
+  EXPECT_EQ(bad.month, 0);
+  EXPECT_EQ(bad.day, 0);
+  EXPECT_EQ(bad.hour, 0);
+  EXPECT_EQ(bad.second, 0);
+}
+
+TEST(StationClock, TimeTexts) {
+  EXPECT_EQ(station_clock::ManualClockArgument("2024/02/29", "23:59:59"), "2024/02/29,23:59:59,4");
+  EXPECT_EQ(station_clock::ManualClockArgument("2024/03/03", "00:00:00"), "2024/03/03,00:00:00,0");
+  EXPECT_EQ(station_clock::SystemClockArgument({2024, 1, 5, 8, 3, 7}), "2024/01/05,08:03:07,5");
+  EXPECT_EQ(station_clock::SystemClockArgument({2024, 12, 31, 23, 59, 59}), "2024/12/31,23:59:59,2");
+  EXPECT_EQ(station_clock::ClockDisplayText({2024, 1, 5, 8, 3, 7}), "2024/01/05 08:03:07");
+}

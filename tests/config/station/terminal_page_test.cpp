@@ -1,0 +1,242 @@
+// Terminal page and its "更多参数" sub-page: mappings, hidden texts, protocol layouts.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <gtest/gtest.h>
+
+#include "config/station/terminal_dlg.h"
+#include "protocol/listing.h"
+#include "station_test_support.h"
+
+namespace {
+
+class TerminalPage : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    g_nProtocolKind.store(0);
+    g_bWaterOrderSeen.store(0);
+    g_bAddressTypeSeen.store(0);
+  }
+  void TearDown() override { SetUp(); }
+
+  void TickMore() {
+    page.MoreCheck()->setChecked(true);
+    emit page.MoreCheck()->clicked(true);
+  }
+  bool HydrologyRowsShown() {
+    CRTUCfgTerminal1Dlg* m = page.MorePage();
+    bool all = true, none = true;
+    for (int id : {1342, 1309, 1343, 1344, 1285, 1345, 1286, 1346, 1347, 1287, 1348, 1349, 1288, 1350, 1310}) {
+      QWidget* w = Control(m, id);
+      EXPECT_NE(w, nullptr) << id;
+      if (!w) continue;
+      all = all && !w->isHidden();
+      none = none && w->isHidden();
+    }
+    EXPECT_TRUE(all || none) << "hydrology rows half shown";
+    return all;
+  }
+
+  CRTUCfgTerminalDlg page;
+};
+
+TEST_F(TerminalPage, Initialisation) {
+  EXPECT_EQ(page.ProtocolList()->currentText(), QStringLiteral("水文HEX"));
+  EXPECT_EQ(page.WorkModeList()->currentText(), QStringLiteral("自报"));
+  EXPECT_FALSE(page.MoreCheck()->isChecked());
+  EXPECT_TRUE(page.MorePage()->isHidden());
+  EXPECT_TRUE(page.ReportLabel()->isHidden());
+  EXPECT_TRUE(page.ReportInterval()->isHidden());
+  CRTUCfgTerminal1Dlg* m = page.MorePage();
+  EXPECT_TRUE(m->addressType->isHidden());
+  EXPECT_TRUE(m->waterOrder->isHidden());
+  for (QComboBox* l : {m->uploadByLose, m->addressType, m->waterOrder, m->hourlySwitch, m->stationType})
+    EXPECT_EQ(l->currentIndex(), 0) << l->objectName().toStdString();
+}
+
+TEST_F(TerminalPage, ProtocolCodes) {
+  const char* texts[] = {"水文HEX", "水文ASCII", "水资源16", "水资源21"};
+  const char* values[] = {"0", "1", "2", "5"};
+  for (int i = 0; i < 4; ++i) {
+    page.LoadFromTable(7, 0, values[i]);
+    EXPECT_EQ(page.ProtocolList()->currentText(), QString::fromUtf8(texts[i]));
+    EXPECT_EQ(page.SaveToTable(7, 0), values[i]);
+  }
+  page.LoadFromTable(7, 0, "3");
+  EXPECT_EQ(page.ProtocolList()->currentText(), QStringLiteral("水文HEX"));
+  EXPECT_EQ(page.SaveToTable(7, 0), "0");
+  UserTypes(page.ProtocolList(), QStringLiteral("水文"));
+  EXPECT_EQ(page.SaveToTable(7, 0), "");
+  UserTypes(page.ProtocolList(), QStringLiteral("水资源16"));
+  EXPECT_EQ(page.SaveToTable(7, 0), "2");
+}
+
+TEST_F(TerminalPage, ProtocolFiveShowsWater21WithItsLayout) {
+  page.LoadFromTable(7, 0, "5");
+  EXPECT_EQ(page.ProtocolList()->currentText(), QStringLiteral("水资源21"));
+  // Loading alone changes neither the layout nor the protocol kind.
+  EXPECT_TRUE(page.ReportInterval()->isHidden());
+  EXPECT_EQ(g_nProtocolKind.load(), 0);
+  // Showing the page anew refreshes the report field.
+  page.RefreshReportField();
+  EXPECT_FALSE(page.ReportInterval()->isHidden());
+  EXPECT_FALSE(page.ReportLabel()->isHidden());
+  EXPECT_EQ(page.ReportLabel()->text(), QStringLiteral("电量上报间隔："));
+  EXPECT_EQ(g_nProtocolKind.load(), 0);
+  EXPECT_TRUE(HydrologyRowsShown());  // the sub-page is untouched until it is opened
+  // Opening "更多参数" applies the whole layout.
+  TickMore();
+  EXPECT_FALSE(page.MorePage()->isHidden());
+  EXPECT_EQ(g_nProtocolKind.load(), 2);
+  EXPECT_FALSE(HydrologyRowsShown());
+  // Clearing the box hides the sub-page again.
+  page.MoreCheck()->setChecked(false);
+  emit page.MoreCheck()->clicked(false);
+  EXPECT_TRUE(page.MorePage()->isHidden());
+}
+
+TEST_F(TerminalPage, UserChoosingWater16HidesReportAndHydrologyRows) {
+  UserPicks(page.ProtocolList(), 2);
+  EXPECT_EQ(g_nProtocolKind.load(), 1);
+  EXPECT_TRUE(page.ReportInterval()->isHidden());
+  EXPECT_TRUE(page.ReportLabel()->isHidden());
+  EXPECT_FALSE(HydrologyRowsShown());
+  EXPECT_EQ(page.ReportLabel()->text(), QStringLiteral("定时上报时间："));
+
+  UserPicks(page.ProtocolList(), 1);  // back to a hydrology protocol
+  EXPECT_EQ(g_nProtocolKind.load(), 0);
+  EXPECT_FALSE(page.ReportInterval()->isHidden());
+  EXPECT_EQ(page.ReportLabel()->text(), QStringLiteral("定时上报时间："));
+  EXPECT_TRUE(HydrologyRowsShown());
+
+  UserPicks(page.ProtocolList(), 3);
+  EXPECT_EQ(g_nProtocolKind.load(), 2);
+  EXPECT_EQ(page.ReportLabel()->text(), QStringLiteral("电量上报间隔："));
+  EXPECT_FALSE(page.ReportInterval()->isHidden());
+}
+
+TEST_F(TerminalPage, TypedProtocolTextCountsAsHydrology) {
+  g_nProtocolKind.store(2);
+  UserTypes(page.ProtocolList(), QStringLiteral("自定义"));
+  TickMore();
+  EXPECT_EQ(g_nProtocolKind.load(), 0);
+  EXPECT_TRUE(HydrologyRowsShown());
+}
+
+TEST_F(TerminalPage, NumberedListsAndNoSelection) {
+  page.LoadFromTable(0, 0, "4");
+  EXPECT_EQ(page.WorkModeList()->currentText(), QStringLiteral("无需应答"));
+  EXPECT_EQ(page.SaveToTable(0, 0), "4");
+  for (const char* outside : {"5", "-1", "4294967295"}) {
+    page.LoadFromTable(0, 0, outside);
+    EXPECT_EQ(page.WorkModeList()->currentText(), QString()) << outside;
+    EXPECT_EQ(page.SaveToTable(0, 0), "4294967295") << outside;
+  }
+  page.LoadFromTable(0, 0, "1");
+  UserTypes(page.WorkModeList(), QStringLiteral("查询模式"));
+  EXPECT_EQ(page.SaveToTable(0, 0), "4294967295");
+  UserTypes(page.WorkModeList(), QStringLiteral("调试"));
+  EXPECT_EQ(page.SaveToTable(0, 0), "3");
+
+  page.LoadFromTable(8, 0, "1");
+  EXPECT_EQ(page.MorePage()->hourlySwitch->currentText(), QStringLiteral("开启"));
+  EXPECT_EQ(page.SaveToTable(8, 0), "1");
+  page.LoadFromTable(8, 0, "2");
+  EXPECT_EQ(page.SaveToTable(8, 0), "4294967295");
+}
+
+TEST_F(TerminalPage, BacklogUpload) {
+  page.LoadFromTable(13, 0, "1");
+  EXPECT_EQ(page.MorePage()->uploadByLose->currentText(), QStringLiteral("是"));
+  EXPECT_EQ(page.SaveToTable(13, 0), "1");
+  for (const char* v : {"0", "2", ""}) {
+    page.LoadFromTable(13, 0, v);
+    EXPECT_EQ(page.MorePage()->uploadByLose->currentText(), QStringLiteral("否")) << v;
+    EXPECT_EQ(page.SaveToTable(13, 0), "0");
+  }
+  UserTypes(page.MorePage()->uploadByLose, QStringLiteral("yes"));
+  EXPECT_EQ(page.SaveToTable(13, 0), "");
+}
+
+TEST_F(TerminalPage, StationTypeTravelsAsText) {
+  page.LoadFromTable(15, 0, G("河道"));
+  EXPECT_EQ(page.MorePage()->stationType->currentIndex(), 1);
+  EXPECT_EQ(page.SaveToTable(15, 0), G("河道"));
+  page.LoadFromTable(15, 0, "48");
+  EXPECT_EQ(page.MorePage()->stationType->currentIndex(), -1);
+  EXPECT_EQ(page.MorePage()->stationType->currentText(), QStringLiteral("48"));
+  EXPECT_EQ(page.SaveToTable(15, 0), "48");
+}
+
+TEST_F(TerminalPage, PlainFieldsEachHaveTheirOwnControl) {
+  const int ids[] = {4, 5, 6, 9, 10, 11, 12, 14, 16, 17, 27};
+  for (int id : ids) page.LoadFromTable(id, 0, "t" + std::to_string(id));
+  for (int id : ids) EXPECT_EQ(page.SaveToTable(id, 0), "t" + std::to_string(id)) << id;
+  // Parameter 10 is the terminal page's 1285, parameter 9 the sub-page's 1285.
+  EXPECT_EQ(Control<QLineEdit>(&page, 1285)->text(), QStringLiteral("t10"));
+  EXPECT_EQ(Control<QLineEdit>(page.MorePage(), 1285)->text(), QStringLiteral("t9"));
+  EXPECT_EQ(Control<QLineEdit>(&page, 1283)->text(), QStringLiteral("t5"));
+  EXPECT_EQ(Control<QLineEdit>(page.MorePage(), 1283)->text(), QStringLiteral("t14"));
+  EXPECT_EQ(Control<QLineEdit>(&page, 1327)->text(), QStringLiteral("t4"));
+  EXPECT_EQ(page.StationAddress(), "t4");
+  // Only instance 0 exists.
+  page.LoadFromTable(4, 1, "x");
+  EXPECT_EQ(page.SaveToTable(4, 0), "t4");
+  EXPECT_EQ(page.SaveToTable(4, 1), "");
+}
+
+TEST_F(TerminalPage, DebugSettingsAreKeptAsLoaded) {
+  page.LoadFromTable(1, 0, "3");
+  page.LoadFromTable(2, 0, "115200");
+  page.LoadFromTable(3, 0, "8E1");
+  EXPECT_EQ(page.SaveToTable(1, 0), "3");
+  EXPECT_EQ(page.SaveToTable(2, 0), "115200");
+  EXPECT_EQ(page.SaveToTable(3, 0), "8E1");
+}
+
+TEST_F(TerminalPage, WaterOrderAndAddressTypeWhileTheDeviceHasNotListedThem) {
+  page.LoadFromTable(162, 0, "1");
+  page.LoadFromTable(163, 0, "7");
+  EXPECT_EQ(page.MorePage()->waterOrder->currentIndex(), 0);  // list untouched
+  EXPECT_EQ(page.SaveToTable(162, 0), "1");
+  EXPECT_EQ(page.SaveToTable(163, 0), "7");
+  EXPECT_TRUE(page.MorePage()->waterOrder->isHidden());
+  EXPECT_TRUE(page.MorePage()->addressType->isHidden());
+}
+
+TEST_F(TerminalPage, WaterOrderAndAddressTypeOnceTheDeviceListedThem) {
+  g_bWaterOrderSeen.store(1);
+  g_bAddressTypeSeen.store(1);
+  // Collecting first (as a load does) shows the rows.
+  page.SaveToTable(162, 0);
+  page.SaveToTable(163, 0);
+  EXPECT_FALSE(page.MorePage()->waterOrder->isHidden());
+  EXPECT_FALSE(page.MorePage()->addressType->isHidden());
+  page.LoadFromTable(162, 0, "1");
+  page.LoadFromTable(163, 0, "1");
+  EXPECT_EQ(page.MorePage()->waterOrder->currentText(), QStringLiteral("水量在前"));
+  EXPECT_EQ(page.MorePage()->addressType->currentText(), QStringLiteral("行政编码"));
+  EXPECT_EQ(page.SaveToTable(162, 0), "1");
+  EXPECT_EQ(page.SaveToTable(163, 0), "1");
+  page.LoadFromTable(162, 0, "2");
+  EXPECT_EQ(page.SaveToTable(162, 0), "4294967295");
+
+  // A later listing without them hides the rows and gives back the kept texts.
+  g_bWaterOrderSeen.store(0);
+  g_bAddressTypeSeen.store(0);
+  EXPECT_EQ(page.SaveToTable(162, 0), "2");
+  EXPECT_EQ(page.SaveToTable(163, 0), "1");
+  EXPECT_TRUE(page.MorePage()->waterOrder->isHidden());
+  EXPECT_TRUE(page.MorePage()->addressType->isHidden());
+}
+
+TEST_F(TerminalPage, OwnsExactlyTheTerminalParameters) {
+  for (int id = 0; id <= 17; ++id) EXPECT_TRUE(CRTUCfgTerminalDlg::Owns(id)) << id;
+  EXPECT_TRUE(CRTUCfgTerminalDlg::Owns(27));
+  EXPECT_TRUE(CRTUCfgTerminalDlg::Owns(162));
+  EXPECT_TRUE(CRTUCfgTerminalDlg::Owns(163));
+  for (int id : {18, 23, 26, 28, 146, 161}) EXPECT_FALSE(CRTUCfgTerminalDlg::Owns(id)) << id;
+}
+
+}  // namespace
