@@ -1,5 +1,6 @@
 // qx310-sim: plays the RTU on a pseudo-terminal for manual use. Prints the
-// port name (one line) and runs until SIGINT or SIGTERM.
+// port name (one line) and runs until SIGINT or SIGTERM; SIGUSR1 switches the
+// device off and on again (a power cycle).
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -26,7 +27,7 @@ void Usage(const char* argv0) {
                "  --power-cycle        ignore AT+RESET until powered off and on\n"
                "  --refuse-block N     boot loader refuses block N once\n"
                "  --lose-ack N         boot loader loses the acknowledgement of block N once\n"
-               "  --off                start switched off (never powered in this program)\n",
+               "signals: SIGUSR1 power-cycles the device; SIGINT/SIGTERM end the program\n",
                argv0);
 }
 
@@ -45,16 +46,16 @@ int main(int argc, char** argv) {
   std::fprintf(stderr, "qx310-sim needs pseudo-terminals, which this system does not have\n");
   return 1;
 #else
-  // Block the stop signals before any thread starts, so that only sigwait sees them.
-  sigset_t stopSignals;
-  sigemptyset(&stopSignals);
-  sigaddset(&stopSignals, SIGINT);
-  sigaddset(&stopSignals, SIGTERM);
-  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+  // Block the handled signals before any thread starts, so that only sigwait sees them.
+  sigset_t handled;
+  sigemptyset(&handled);
+  sigaddset(&handled, SIGINT);
+  sigaddset(&handled, SIGTERM);
+  sigaddset(&handled, SIGUSR1);
+  pthread_sigmask(SIG_BLOCK, &handled, nullptr);
 
   RtuSimulator sim;
   int chunk = 0, gap = 0;
-  bool off = false;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     bool hasArg = i + 1 < argc;
@@ -82,8 +83,6 @@ int main(int argc, char** argv) {
     } else if (a == "--lose-ack" && hasArg && ParseInt(argv[i + 1], n)) {
       sim.SetBlockFault(n, RtuSimulator::BlockFault::LoseAck, 1);
       ++i;
-    } else if (a == "--off") {
-      off = true;
     } else {
       Usage(argv[0]);
       return 2;
@@ -95,12 +94,16 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "qx310-sim: cannot open a pseudo-terminal: %s\n", std::strerror(errno));
     return 1;
   }
-  if (off) sim.PowerOff();
   std::printf("%s\n", sim.PortName().c_str());
   std::fflush(stdout);
 
-  int sig = 0;
-  sigwait(&stopSignals, &sig);
+  for (;;) {
+    int sig = 0;
+    if (sigwait(&handled, &sig) != 0) break;
+    if (sig != SIGUSR1) break;
+    sim.PowerOff();
+    sim.PowerOn();
+  }
   sim.Stop();
   return 0;
 #endif

@@ -1,6 +1,7 @@
 #pragma once
 // Test side of the simulator's port: a plain POSIX descriptor in raw mode, and
 // a fixture that runs the simulator at a small time scale.
+#include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>

@@ -1,0 +1,103 @@
+// The stand-alone qx310-sim program: prints its port, plays the device there,
+// takes fault options, power-cycles on SIGUSR1 and ends on SIGTERM.
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <vector>
+
+#include "sim_port.h"
+
+extern char** environ;
+
+namespace {
+
+class SimProgram {
+ public:
+  explicit SimProgram(std::vector<std::string> args) {
+    args.insert(args.begin(), QX310_SIM_PATH);
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    int out[2];
+    if (pipe(out) != 0) return;
+    posix_spawn_file_actions_t fa;
+    posix_spawn_file_actions_init(&fa);
+    posix_spawn_file_actions_adddup2(&fa, out[1], 1);
+    posix_spawn_file_actions_addclose(&fa, out[0]);
+    if (posix_spawn(&pid_, argv[0], &fa, nullptr, argv.data(), environ) != 0) pid_ = -1;
+    posix_spawn_file_actions_destroy(&fa);
+    close(out[1]);
+    out_ = out[0];
+  }
+  ~SimProgram() {
+    if (pid_ > 0) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+    if (out_ >= 0) close(out_);
+  }
+  // The first line of the program's output.
+  std::string FirstLine() {
+    std::string line;
+    int64_t end = Timing::NowMs() + kReplyLimitMs;
+    char c;
+    while (Timing::NowMs() < end) {
+      pollfd p{out_, POLLIN, 0};
+      if (poll(&p, 1, 50) <= 0) continue;
+      if (read(out_, &c, 1) != 1 || c == '\n') break;
+      line += c;
+    }
+    return line;
+  }
+  void Signal(int sig) { kill(pid_, sig); }
+  // Exit status after SIGTERM, or -1 when it did not end within the limit.
+  int WaitExit() {
+    int64_t end = Timing::NowMs() + kReplyLimitMs;
+    while (Timing::NowMs() < end) {
+      int status = 0;
+      if (waitpid(pid_, &status, WNOHANG) == pid_) {
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return -1;
+  }
+  bool Started() const { return pid_ > 0; }
+
+ private:
+  pid_t pid_ = -1;
+  int out_ = -1;
+};
+
+}  // namespace
+
+TEST(SimProgramTest, PrintsItsPortPlaysTheDeviceAndEndsOnSigterm) {
+  SimProgram prog({"--error", "AT+APN"});
+  ASSERT_TRUE(prog.Started());
+  std::string name = prog.FirstLine();
+  ASSERT_EQ(name.rfind("/dev/", 0), 0u) << name;
+  SimPort port(name);
+  ASSERT_TRUE(port.IsOpen());
+  port.Write("---");
+  EXPECT_EQ(port.ReadUntil("CMD OK\r\n"), "\r\nCMD OK\r\n");
+  EXPECT_EQ(port.Command("AT+APN=x"), "AT+APN=x\r\n\r\nERROR\r\n");
+  EXPECT_EQ(port.Command("AT+USERNAME=x"), "AT+USERNAME=x\r\n\r\nOK\r\n");
+
+  // A power cycle: polls during the boot window lead to configuration.
+  {
+    BytePump pump(port, 'S');
+    prog.Signal(SIGUSR1);
+    EXPECT_NE(port.ReadUntil("CONFIGURE PROGRAM\r\n").find("CONFIGURE PROGRAM\r\n"), std::string::npos);
+  }
+  prog.Signal(SIGTERM);
+  EXPECT_EQ(prog.WaitExit(), 0);
+}
+
+TEST(SimProgramTest, RefusesUnknownOptions) {
+  SimProgram prog({"--no-such-option"});
+  ASSERT_TRUE(prog.Started());
+  EXPECT_EQ(prog.FirstLine(), "");
+  EXPECT_EQ(prog.WaitExit(), 2);
+}
