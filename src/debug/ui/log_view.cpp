@@ -13,11 +13,11 @@
 namespace {
 bool IsWide(QChar c) {
   const char16_t u = c.unicode();
-  return u >= 0x1100 && (u <= 0x115F || (u >= 0x2E80 && u <= 0xA4CF) || (u >= 0xAC00 && u <= 0xD7A3) ||
+  return (u <= 0x115F || (u >= 0x2E80 && u <= 0xA4CF) || (u >= 0xAC00 && u <= 0xD7A3) ||
                          (u >= 0xF900 && u <= 0xFAFF) || (u >= 0xFE30 && u <= 0xFE4F) ||
                          (u >= 0xFF00 && u <= 0xFF60) || (u >= 0xFFE0 && u <= 0xFFE6));
 }
-int ColsOf(QChar c) { return IsWide(c) ? 2 : 1; }
+int ColsOf(QChar c) { return c.unicode() >= 0x1100 && IsWide(c) ? 2 : 1; }
 }  // namespace
 
 LogView::LogView(QWidget* parent) : QAbstractScrollArea(parent) {
@@ -59,26 +59,38 @@ void LogView::SetWrapUnit(int chars) {
 
 void LogView::AddChars(const QString& chunk) {
   // Line breaks become '\n' in text_; "\r\n" is one break even across appends.
+  // Runs between breaks are appended whole.
   text_.reserve(text_.size() + chunk.size());
-  Line* last = &lines_.back();
-  for (QChar c : chunk) {
-    const bool cr = c == QLatin1Char('\r');
-    if (c == QLatin1Char('\n') && pendingCr_) {
+  const QChar* d = chunk.constData();
+  const qsizetype n = chunk.size();
+  qsizetype i = 0;
+  while (i < n) {
+    if (pendingCr_ && d[i] == QLatin1Char('\n')) {
       pendingCr_ = false;
+      ++i;
       continue;
     }
-    pendingCr_ = cr;
-    if (cr || c == QLatin1Char('\n')) {
+    pendingCr_ = false;
+    qsizetype j = i;
+    int cols = 0;
+    bool wide = false;
+    for (; j < n && d[j] != QLatin1Char('\r') && d[j] != QLatin1Char('\n'); ++j) {
+      const int w = ColsOf(d[j]);
+      cols += w;
+      wide = wide || w == 2;
+    }
+    Line& last = lines_.back();
+    text_.append(d + i, j - i);
+    last.length += static_cast<int>(j - i);
+    last.cols += cols;
+    last.wide = last.wide || wide;
+    if (j < n) {
+      pendingCr_ = d[j] == QLatin1Char('\r');
       text_.append(QLatin1Char('\n'));
       lines_.push_back({static_cast<int>(text_.size()), 0, 0, false});
-      last = &lines_.back();
-      continue;
+      ++j;
     }
-    text_.append(c);
-    ++last->length;
-    const int w = ColsOf(c);
-    last->cols += w;
-    last->wide = last->wide || w == 2;
+    i = j;
   }
 }
 
