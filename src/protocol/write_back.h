@@ -15,10 +15,12 @@
 //   }
 //   pending.Clear();                  // then enable the page controls, idle
 //
-// The first failure of an operation asks for recovery; after it the pass runs again
-// from the start and sends what still differs (and, for WriteFromFile, the file values
-// that have not been applied). Later failures are logged "设置失败" and the pass goes on.
-// A write that fails leaves the table at the device's previous value.
+// The first failure of an operation asks for recovery: the rest of that parameter's
+// instances wait, the pass goes on with the next parameter and then returns
+// RecoveryPending. After the recovery the pass runs again from the start and sends
+// what still differs (for WriteFromFile also every file value whose write failed).
+// Later failures are logged "设置失败" and the pass goes on. A write that fails leaves
+// the table at the device's previous value; the page keeps showing the wanted value.
 #include <map>
 #include <string>
 #include <utility>

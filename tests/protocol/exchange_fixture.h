@@ -13,7 +13,8 @@
 
 class ExchangeFixture : public ::testing::Test {
  protected:
-  static constexpr double kScale = 0.01;
+  // A parameter's 1000 ms limit becomes 50 ms, ample for a thread hand-over.
+  static constexpr double kScale = 0.05;
 
   void SetUp() override {
     Timing::SetScale(kScale);
