@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
+#include <QtMath>
 #include <QScrollBar>
 #include <algorithm>
 
@@ -131,10 +132,10 @@ void LogView::Recount(size_t fromLine) {
 }
 
 void LogView::UpdateMetrics() {
-  const QFontMetrics fm(font());
-  charWidth_ = std::max(1, fm.horizontalAdvance(QLatin1Char('0')));
-  rowHeight_ = std::max(1, fm.lineSpacing());
-  int cols = std::max(1, (viewport()->width() - 4) / charWidth_);
+  const QFontMetricsF fm(font());
+  charWidth_ = std::max<qreal>(1, fm.horizontalAdvance(QLatin1Char('0')));
+  rowHeight_ = std::max(1, qCeil(fm.lineSpacing()));
+  int cols = std::max(1, static_cast<int>((viewport()->width() - 4) / charWidth_));
   if (wrapUnit_ > 1) cols = std::max(wrapUnit_, cols / wrapUnit_ * wrapUnit_);
   const bool atEnd = verticalScrollBar()->value() >= verticalScrollBar()->maximum();
   if (cols != cols_) {
@@ -183,7 +184,7 @@ void LogView::paintEvent(QPaintEvent*) {
       if (a < b) {
         int x0 = 0, x1 = 0;
         for (int i = row.start; i < b; ++i) (i < a ? x0 : x1) += ColsOf(text_[i]);
-        p.fillRect(2 + x0 * charWidth_, y, x1 * charWidth_, rowHeight_, palette().highlight());
+        p.fillRect(QRectF(2 + x0 * charWidth_, y, x1 * charWidth_, rowHeight_), palette().highlight());
       }
       p.setPen(palette().text().color());
       p.drawText(2, y + ascent, seg);

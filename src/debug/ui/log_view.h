@@ -59,7 +59,7 @@ class LogView : public QAbstractScrollArea {
   int totalRows_ = 1;
   int wrapUnit_ = 1;
   int cols_ = 80;
-  int charWidth_ = 8;
+  qreal charWidth_ = 8;
   int rowHeight_ = 16;
   bool pendingCr_ = false;  // the last appended character was '\r'
   int anchor_ = 0;          // selection [min(anchor_, cursor_), max(...))
