@@ -47,13 +47,17 @@ class RtuSimulator {
   void ClearReceived();
 
   // Faults on demand.
-  void SetSilent(bool silent);                                   // answers nothing at all
-  void SetErrorFor(const std::string& commandWord, int times = -1);  // e.g. "AT+APN"; -1: always
+  // Silent: answers nothing at all; commands are still recorded but not acted on.
+  void SetSilent(bool silent);
+  // ERROR for a command word, e.g. "AT+APN" (also covers "AT+MULTISER01" for
+  // "AT+MULTISER"); "---" / "+++" get "\r\nCMD ERROR\r\n" without a state change.
+  // times: how many replies; -1: always.
+  void SetErrorFor(const std::string& commandWord, int times = -1);
   void ClearErrors();
-  void SetChunking(int maxBlockBytes, int gapMs);                // 0: whole replies
+  void SetChunking(int maxBlockBytes, int gapMs);                // 0: whole replies; gap scaled
   void SetNulBytes(bool on);                                     // NUL bytes before replies
-  void SetBaudPacing(int baud);                                  // 0: unpaced
-  void SetPowerCycleNeeded(bool on);                             // ignores AT+RESET until power-cycled
+  void SetBaudPacing(int baud);                                  // 0: unpaced; 10 bits a byte, scaled
+  void SetPowerCycleNeeded(bool on);  // AT+RESET gets no answer and no restart until power-cycled
   void VanishPort();                                             // closes the pty: the device is gone
 
   // Boot loader faults for block n (1-based, counted from the start of each
