@@ -1,0 +1,74 @@
+#include "cli/cli_device.h"
+
+#include "cli/cli_view.h"
+
+CliDevice::CliDevice(CliCfgView& cfgView, CliLinkView& linkView)
+    : linkView_(linkView), link_(port_, linkView), machine_(cfgView), pump_(port_, link_, *this) {
+  machine_.AttachPort(&port_);
+}
+
+CliDevice::~CliDevice() {
+  // Every wait ends at once from here on; then the receive thread is joined.
+  link_.Stop();
+  machine_.Stop();
+  pump_.Stop();
+  if (pumpThread_.joinable()) pumpThread_.join();
+  port_.Close();
+}
+
+void CliDevice::StartPump() {
+  if (!pumpThread_.joinable()) pumpThread_ = std::thread([this] { pump_.Run(); });
+}
+
+bool CliDevice::Open(const std::string& name, int baud, int parity, std::string& reason,
+                     bool& denied) {
+  if (!port_.Open(name, baud, 8, serial::kOneStopBit, parity)) {
+    reason = port_.LastOpenError();
+    denied = port_.LastOpenDeniedPermission();
+    return false;
+  }
+  StartPump();
+  return true;
+}
+
+bool CliDevice::EnterConfig() {
+  linkView_.BeginConfigEntry();
+  link_.StartEntry(linkstate::kEnterConfigOrDownload, TipText::kEnteringConfig, false);
+  while (link_.Step()) {
+  }
+  return linkView_.EntryResult() == CliLinkView::Entry::kEntered;
+}
+
+std::string CliDevice::Detect(const std::vector<std::string>& ports) {
+  StartPump();
+  link_.StartDetection(ports);
+  while (link_.Step()) {
+  }
+  const std::string found = link_.DevicePort() >= 0 ? link_.DevicePortName() : std::string();
+  port_.Close();
+  return found;
+}
+
+bool CliDevice::Run(int op) {
+  if (!machine_.StartOperation(op)) return false;
+  RunToRest();
+  return true;
+}
+
+void CliDevice::RunPendingRequest() {
+  if (machine_.WorkMode() == kModeIdle) machine_.WorkerTurn();
+  RunToRest();
+}
+
+void CliDevice::RunToRest() {
+  while (true) {
+    const int mode = machine_.WorkMode();
+    if (mode == kModeIdle || mode == kModeWaitPowerUp) return;
+    machine_.WorkerTurn();
+  }
+}
+
+void CliDevice::ConfigData(const char* data, int count) {
+  if (count > 0) operationBytes_ += count;
+  machine_.OnSerialData(data, count);
+}

@@ -1,0 +1,73 @@
+#pragma once
+// The device as the command line drives it: the serial port, the receive thread, the
+// link machine (detection, tool entry) and the configuration machine, whose worker
+// turns run on the caller's thread so that a command knows when an operation is over.
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/link_machine.h"
+#include "app/receive_pump.h"
+#include "config/cfg_machine.h"
+#include "serial/serial.h"
+
+class CliCfgView;
+class CliLinkView;
+
+class CliDevice : private IReceiveTargets {
+ public:
+  CliDevice(CliCfgView& cfgView, CliLinkView& linkView);
+  // Stops the receive thread and the machines and closes the port.
+  ~CliDevice() override;
+  CliDevice(const CliDevice&) = delete;
+  CliDevice& operator=(const CliDevice&) = delete;
+
+  // Opens the port (8 data bits, one stop bit). False with the reason and whether it
+  // was for lack of permission.
+  bool Open(const std::string& name, int baud, int parity, std::string& reason, bool& denied);
+
+  // The configuration tool's entry: "---" up to three times until "\r\nCMD OK\r\n".
+  bool EnterConfig();
+
+  // The main window's auto-detection over ports; the port name on which the device
+  // answered, or "" (the port is closed again either way).
+  std::string Detect(const std::vector<std::string>& ports);
+
+  // Starts op as its button does and runs the worker's turns until the machine rests
+  // (idle, or waiting for a power cycle). False when the machine did not take it.
+  bool Run(int op);
+  // Worker turns until the machine rests; an idle turn first takes a pending request.
+  void RunPendingRequest();
+  // Worker turns until the machine rests.
+  void RunToRest();
+
+  CfgMachine& Machine() { return machine_; }
+
+  // Bytes the device sent while the configuration machine worked, since the last reset.
+  long long OperationBytes() const { return operationBytes_.load(); }
+  void ResetOperationBytes() { operationBytes_ = 0; }
+  // The port went away under the command.
+  bool Vanished() const { return vanished_.load(); }
+
+ private:
+  // IReceiveTargets (receive thread)
+  bool DownloadActive() override { return false; }
+  void DownloadData(const char*, int) override {}
+  bool DebugReceiving() override { return false; }
+  void DebugData(const char*, int) override {}
+  int ConfigWorkMode() override { return machine_.WorkMode(); }
+  void ConfigData(const char* data, int count) override;
+  void PortVanished() override { vanished_ = true; }
+
+  void StartPump();
+
+  CliLinkView& linkView_;
+  CSerial port_;
+  LinkMachine link_;
+  CfgMachine machine_;
+  ReceivePump pump_;
+  std::thread pumpThread_;
+  std::atomic<long long> operationBytes_{0};
+  std::atomic<bool> vanished_{false};
+};

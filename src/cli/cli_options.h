@@ -1,0 +1,74 @@
+#pragma once
+// The command line of qx310-cli: commands, options, help texts and exit statuses.
+// Qt-free; no device talk.
+#include <string>
+#include <vector>
+
+// Exit statuses, documented in the overall help and the README.
+enum CliExit {
+  kExitOk = 0,
+  kExitCancelled = 1,  // factory-reset not confirmed
+  kExitUsage = 2,      // bad command, option or value
+  kExitPort = 3,       // the port cannot be opened, or it went away
+  kExitNoAnswer = 4,   // the device does not answer
+  kExitRefused = 5,    // the device answered but refused a command; an apply write failed
+  kExitFile = 6,       // a file cannot be read or written
+};
+
+enum class CliCommand {
+  kNone,
+  kHelp,
+  kPorts,
+  kDetect,
+  kLoad,
+  kApply,
+  kVersion,
+  kSignal,
+  kImei,
+  kRestart,
+  kFactoryReset,
+  kSetClock,
+};
+
+struct CliOptions {
+  CliCommand command = CliCommand::kNone;
+  // --help (or `help COMMAND`): show the help of `command` (overall when kNone/kHelp).
+  bool help = false;
+  // --port: the device's port for the device commands; extra ports for ports/detect.
+  std::vector<std::string> ports;
+  int baud = 115200;
+  int parity = 0;        // serial::Parity
+  std::string logFile;   // --log
+  bool quiet = false;    // --quiet
+  bool yes = false;      // --yes (factory-reset)
+  std::string output;    // load -o
+  std::string input;     // apply FILE
+  // set-clock: the AT+EXCCLK= argument built from --time ("" = the computer's local time).
+  std::string clockArgument;
+};
+
+struct CliParse {
+  CliOptions options;
+  std::string error;  // non-empty: bad usage, one line
+};
+
+// args without the program name.
+CliParse ParseCliArgs(const std::vector<std::string>& args);
+
+// True for the commands that talk to the device on --port.
+bool IsDeviceCommand(CliCommand command);
+const char* CliCommandName(CliCommand command);
+
+// The overall help, or one command's.
+std::string CliHelpText(CliCommand command);
+
+// "YYYY/MM/DD,HH:MM:SS" (a real calendar date and time) → "YYYY/MM/DD,HH:MM:SS,w" with
+// the weekday w (0 Sunday .. 6 Saturday); false for anything else.
+bool ClockArgumentFromText(const std::string& text, std::string& argument);
+// The argument for the computer's current local time.
+std::string ClockArgumentNow();
+
+// Name of the environment variable that scales every protocol time (testing aid).
+constexpr char kTimeScaleVariable[] = "QX310_TIME_SCALE";
+// Parses its value: a number above 0 and at most 10.
+bool ParseTimeScale(const char* text, double& scale);

@@ -1,0 +1,87 @@
+#include "cli/cli_output.h"
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "base/cp936.h"
+#include "base/log_text.h"
+#include "config/cfg_log.h"
+
+void CliOutput::Line(std::FILE* f, std::string_view prefix, std::string_view text) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  std::fwrite(prefix.data(), 1, prefix.size(), f);
+  std::fwrite(text.data(), 1, text.size(), f);
+  std::fputc('\n', f);
+  std::fflush(f);
+}
+
+void CliOutput::Result(std::string_view utf8) { Line(out_, {}, utf8); }
+
+void CliOutput::ResultBytes(std::string_view bytes) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  std::fwrite(bytes.data(), 1, bytes.size(), out_);
+  std::fflush(out_);
+}
+
+void CliOutput::Progress(std::string_view utf8) {
+  if (!quiet_) Line(err_, {}, utf8);
+}
+
+void CliOutput::Error(std::string_view utf8) { Line(err_, "qx310-cli: ", utf8); }
+
+std::string DeviceToUtf8(std::string_view gbk) { return cp936::ToUtf8(gbk); }
+
+std::string AnswerLines(std::string_view reply, std::string_view sentLine) {
+  while (!sentLine.empty() && (sentLine.back() == '\n' || sentLine.back() == '\r'))
+    sentLine.remove_suffix(1);
+  std::vector<std::string_view> lines;
+  size_t start = 0;
+  for (size_t i = 0; i <= reply.size(); ++i) {
+    if (i == reply.size() || reply[i] == '\r' || reply[i] == '\n') {
+      std::string_view line = reply.substr(start, i - start);
+      // Blanks only (NUL bytes arrive as blanks) count as empty.
+      if (line.find_first_not_of(' ') != std::string_view::npos) lines.push_back(line);
+      start = i + 1;
+    }
+  }
+  if (!lines.empty() && lines.front() == sentLine) lines.erase(lines.begin());
+  if (!lines.empty() && lines.back() == "OK") lines.pop_back();
+  std::string out;
+  for (std::string_view l : lines) {
+    if (!out.empty()) out += '\n';
+    out.append(l);
+  }
+  return out;
+}
+
+CliLogFile::~CliLogFile() {
+  if (file_ != nullptr) std::fclose(file_);
+}
+
+bool CliLogFile::Open(const std::string& path, std::string& error) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  file_ = std::fopen(path.c_str(), "ab");
+  if (file_ == nullptr) {
+    error = std::strerror(errno);
+    return false;
+  }
+  const std::string& banner = CfgLog::Banner();
+  good_ = std::fwrite(banner.data(), 1, banner.size(), file_) == banner.size() &&
+          std::fflush(file_) == 0;
+  if (!good_) error = std::strerror(errno);
+  return good_;
+}
+
+void CliLogFile::Append(const std::string& text) {
+  if (text.empty()) return;
+  const std::string line = TimeStampedLine(text);
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (file_ == nullptr || !good_) return;
+  good_ = std::fwrite(line.data(), 1, line.size(), file_) == line.size() && std::fflush(file_) == 0;
+}
+
+bool CliLogFile::Good() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return good_;
+}

@@ -1,0 +1,62 @@
+#pragma once
+// What qx310-cli prints and logs. Results go to standard output, progress and the
+// machine's messages to standard error (not with --quiet), errors always to standard
+// error as one line. Device texts (code page 936) are converted to UTF-8 for the
+// terminal; the log file keeps the device's bytes, as the workspace's log does.
+#include <cstdio>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+class CliOutput {
+ public:
+  CliOutput(std::FILE* out, std::FILE* err, bool quiet) : out_(out), err_(err), quiet_(quiet) {}
+
+  // A result line (UTF-8) on standard output; a newline is added.
+  void Result(std::string_view utf8);
+  // Bytes on standard output as they are.
+  void ResultBytes(std::string_view bytes);
+  // Progress (UTF-8) on standard error, unless quiet; a newline is added.
+  void Progress(std::string_view utf8);
+  // "qx310-cli: " + text on standard error, always.
+  void Error(std::string_view utf8);
+  bool Quiet() const { return quiet_; }
+
+ private:
+  void Line(std::FILE* f, std::string_view prefix, std::string_view text);
+
+  std::mutex mutex_;
+  std::FILE* out_;
+  std::FILE* err_;
+  bool quiet_;
+};
+
+// Device text for the terminal: code page 936 → UTF-8, line ends as they were.
+std::string DeviceToUtf8(std::string_view gbk);
+
+// The answer in a command's reply text: its lines without the echoed command line,
+// without empty lines and without the closing "OK", joined by "\n" (device bytes).
+// sentLine is the command line as sent (with or without CR LF).
+std::string AnswerLines(std::string_view reply, std::string_view sentLine);
+
+// --log FILE: the workspace's log form, "<Time:...>:" + text, appended to the file in
+// device bytes. The banner starts each run's part. Thread-safe.
+class CliLogFile {
+ public:
+  CliLogFile() = default;
+  ~CliLogFile();
+  CliLogFile(const CliLogFile&) = delete;
+  CliLogFile& operator=(const CliLogFile&) = delete;
+
+  // Opens (appends to) path and writes the banner. False with a reason.
+  bool Open(const std::string& path, std::string& error);
+  // One entry; nothing for an empty text or when no file is open.
+  void Append(const std::string& text);
+  // False once a write failed.
+  bool Good() const;
+
+ private:
+  mutable std::mutex mutex_;
+  std::FILE* file_ = nullptr;
+  bool good_ = true;
+};

@@ -1,0 +1,104 @@
+#pragma once
+// The command line's side of the Qt-free machines: the configuration machine's view
+// (a plain page store, the log, printed messages) and the link machine's view (the
+// entry's outcome). Nothing here blocks: a message is printed, a question is answered
+// with what the user said before the device was touched.
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/link_view.h"
+#include "config/cfg_view.h"
+
+class CliLogFile;
+class CliOutput;
+
+// The pages are a plain store: a control shows what LoadFromTable put there, and the
+// table's text where nothing was put. So that a write-back pass sends exactly the file
+// values that differ from the device's, the command fixes the pages on the device's
+// values after the load (ShowTableOnPages), as the workspace's pages show them.
+class CliCfgView : public ICfgView, private ICfgPageAccess {
+ public:
+  CliCfgView(CliOutput& output, CliLogFile& log) : output_(output), log_(log) {}
+
+  // Every control shows the table's current text.
+  void ShowTableOnPages();
+
+  // The answer AskOkCancel gives (the CLI asks before it opens the port).
+  void SetConfirmation(bool ok) { confirmed_ = ok; }
+  // Called with every non-empty log text, on the thread that logs it.
+  void SetLogObserver(std::function<void(const std::string&)> observer);
+
+  // Log texts and "提示" messages since the last ClearRecord.
+  std::vector<std::string> Entries() const;
+  std::vector<std::string> Tips() const;
+  bool Logged(const std::string& text) const;
+  bool Shown(const std::string& tip) const;
+  void ClearRecord();
+
+  // ICfgView
+  bool WithPages(const std::function<void(ICfgPageAccess&)>& fn) override;
+  void AppendLog(const std::string& text) override;
+  void SetOperationsEnabled(bool) override {}
+  void SetRequestControlsEnabled(CfgRequest, bool) override {}
+  void ShowTip(const std::string& text, const std::function<bool()>& stillWanted) override;
+  void CloseTip() override {}
+  bool AskOkCancel(const std::string&) override { return confirmed_; }
+  void ReleaseHost() override {}
+
+ private:
+  // ICfgPageAccess
+  std::string SaveToTable(int id, int index) override;
+  void LoadFromTable(int id, int index, const std::string& text) override;
+
+  CliOutput& output_;
+  CliLogFile& log_;
+  mutable std::mutex mutex_;
+  std::map<std::pair<int, int>, std::string> pages_;
+  std::vector<std::string> entries_;
+  std::vector<std::string> tips_;
+  std::function<void(const std::string&)> observer_;
+  bool confirmed_ = false;
+};
+
+// The link machine's view: the CLI has no windows; it learns how the entry ended.
+// Every call comes from the thread that steps the machine (RunOnUi runs inline).
+class CliLinkView : public ILinkView {
+ public:
+  enum class Entry { kNone, kEntered, kFailed };
+
+  CliLinkView(CliOutput& output, ICfgView& cfgView) : output_(output), cfgView_(cfgView) {}
+
+  // Called before a configuration entry starts.
+  void BeginConfigEntry() { entry_ = Entry::kNone; }
+  Entry EntryResult() const { return entry_; }
+
+  void RunOnUi(const std::function<void()>& fn) override { fn(); }
+  void SelectPort(int) override {}
+  void SetPortButtonOpen(bool) override {}
+  void SetStatus(LinkStatus) override {}
+  void EnableCombos(bool) override {}
+  void SetTipMessage(TipText) override {}
+  void ShowTip(bool) override {}
+  void EnableMainWindow(bool) override {}
+  void BringToFront() override {}
+  void DebugReceiveOnIfVisible() override {}
+  bool ConfigLogVisible() override { return true; }
+  bool DownloadVisible() override { return false; }
+  // The workspace logs the entry; the command then starts its own operation (no load
+  // request, so that a device that cannot be loaded ends the command instead of
+  // waiting for a power cycle).
+  void ConfigEntered() override;
+  void ConfigEntryFailed() override { entry_ = Entry::kFailed; }
+  void DownloadEntered() override {}
+  void CancelPendingLoad() override {}
+  void ReportPortsDenied(const std::vector<std::string>& ports) override;
+
+ private:
+  CliOutput& output_;
+  ICfgView& cfgView_;
+  Entry entry_ = Entry::kNone;
+};
