@@ -1,0 +1,136 @@
+// The command line parser: commands, options in any position, values, help forms,
+// usage errors, the clock text and the time-scale variable.
+#include <gtest/gtest.h>
+
+#include "cli/cli_options.h"
+#include "serial/serial_port.h"
+
+namespace {
+
+using Args = std::vector<std::string>;
+
+TEST(CliOptions, DeviceCommandsTakeTheirOptionsInAnyPosition) {
+  CliParse p = ParseCliArgs({"--port", "/dev/ttyUSB0", "load", "-o", "f.cfg", "-q", "--log=x.log"});
+  ASSERT_EQ(p.error, "");
+  EXPECT_EQ(p.options.command, CliCommand::kLoad);
+  EXPECT_EQ(p.options.ports, Args{"/dev/ttyUSB0"});
+  EXPECT_EQ(p.options.output, "f.cfg");
+  EXPECT_EQ(p.options.logFile, "x.log");
+  EXPECT_TRUE(p.options.quiet);
+  EXPECT_EQ(p.options.baud, 115200);
+  EXPECT_EQ(p.options.parity, serial::kParityNone);
+
+  p = ParseCliArgs({"apply", "site.cfg", "--port=COM3", "--baud", "9600", "--parity", "Even"});
+  ASSERT_EQ(p.error, "");
+  EXPECT_EQ(p.options.command, CliCommand::kApply);
+  EXPECT_EQ(p.options.input, "site.cfg");
+  EXPECT_EQ(p.options.ports, Args{"COM3"});
+  EXPECT_EQ(p.options.baud, 9600);
+  EXPECT_EQ(p.options.parity, serial::kParityEven);
+
+  p = ParseCliArgs({"factory-reset", "--port", "p", "--yes"});
+  ASSERT_EQ(p.error, "");
+  EXPECT_TRUE(p.options.yes);
+
+  p = ParseCliArgs({"detect", "--port", "a", "--port", "b"});
+  ASSERT_EQ(p.error, "");
+  EXPECT_EQ(p.options.ports, (Args{"a", "b"}));
+  EXPECT_FALSE(IsDeviceCommand(p.options.command));
+}
+
+TEST(CliOptions, UsageErrorsAreReportedInOneLine) {
+  const Args bad[] = {
+      {},
+      {"frobnicate"},
+      {"load"},
+      {"load", "--port"},
+      {"load", "--port", ""},
+      {"load", "--port", "a", "--port", "b"},
+      {"load", "--port", "a", "--baud", "0"},
+      {"load", "--port", "a", "--baud", "96x"},
+      {"load", "--port", "a", "--parity", "sideways"},
+      {"load", "--port", "a", "--quiet=1"},
+      {"load", "--port", "a", "--bogus"},
+      {"apply", "--port", "a"},
+      {"apply", "--port", "a", "x.cfg", "y.cfg"},
+      {"version", "--port", "a", "extra"},
+      {"version", "--port", "a", "-o", "f.cfg"},
+      {"version", "--port", "a", "--yes"},
+      {"version", "--port", "a", "--time", "2024/01/05,08:03:07"},
+      {"ports", "--baud", "9600"},
+      {"detect", "--log", "x.log"},
+      {"help", "nosuch"},
+      {"set-clock", "--port", "a", "--time", "yesterday"},
+  };
+  for (const Args& a : bad) {
+    const CliParse p = ParseCliArgs(a);
+    EXPECT_NE(p.error, "") << ::testing::PrintToString(a);
+    EXPECT_EQ(p.error.find('\n'), std::string::npos) << p.error;
+  }
+}
+
+TEST(CliOptions, HelpForms) {
+  CliParse p = ParseCliArgs({"--help"});
+  EXPECT_EQ(p.error, "");
+  EXPECT_TRUE(p.options.help);
+  EXPECT_EQ(p.options.command, CliCommand::kNone);
+
+  // A command's --help wins over what else is missing or wrong.
+  p = ParseCliArgs({"apply", "--help"});
+  EXPECT_EQ(p.error, "");
+  EXPECT_TRUE(p.options.help);
+  EXPECT_EQ(p.options.command, CliCommand::kApply);
+
+  p = ParseCliArgs({"help", "set-clock"});
+  EXPECT_EQ(p.error, "");
+  EXPECT_EQ(p.options.command, CliCommand::kSetClock);
+
+  const std::string overall = CliHelpText(CliCommand::kNone);
+  for (const char* name : {"ports", "detect", "load", "apply", "version", "signal", "imei", "restart",
+                           "factory-reset", "set-clock"}) {
+    EXPECT_NE(overall.find(std::string("  ") + name + " "), std::string::npos) << name;
+  }
+  for (CliCommand c : {CliCommand::kLoad, CliCommand::kApply, CliCommand::kDetect,
+                       CliCommand::kSetClock}) {
+    const std::string h = CliHelpText(c);
+    EXPECT_EQ(h.rfind(std::string("usage: qx310-cli ") + CliCommandName(c), 0), 0u) << h;
+    EXPECT_NE(h.find("Exit status"), std::string::npos);
+    EXPECT_EQ(h.find("--baud") != std::string::npos, IsDeviceCommand(c)) << h;
+  }
+}
+
+TEST(CliOptions, ClockTextGetsItsWeekdayAndImpossibleDatesAreRefused) {
+  std::string arg;
+  ASSERT_TRUE(ClockArgumentFromText("2024/01/05,08:03:07", arg));
+  EXPECT_EQ(arg, "2024/01/05,08:03:07,5");  // a Friday
+  ASSERT_TRUE(ClockArgumentFromText("2024/02/29,23:59:59", arg));
+  EXPECT_EQ(arg, "2024/02/29,23:59:59,4");  // a Thursday
+  ASSERT_TRUE(ClockArgumentFromText("2000/02/29,00:00:00", arg));
+  EXPECT_EQ(arg, "2000/02/29,00:00:00,2");  // 2000 is a leap year
+  ASSERT_TRUE(ClockArgumentFromText("2023/12/31,00:00:00", arg));
+  EXPECT_EQ(arg, "2023/12/31,00:00:00,0");  // a Sunday
+
+  for (const char* bad : {"2023/02/29,00:00:00", "2100/02/29,00:00:00", "2024/04/31,00:00:00",
+                          "2024/13/01,00:00:00", "2024/00/10,00:00:00", "2024/01/00,00:00:00",
+                          "2024/01/05,24:00:00", "2024/01/05,08:60:00", "2024/01/05,08:03:60",
+                          "2024/1/5,8:3:7", "2024/01/05 08:03:07", "2024-01-05,08:03:07",
+                          "2024/01/05,08:03:07,5", "+024/01/05,08:03:07", ""}) {
+    EXPECT_FALSE(ClockArgumentFromText(bad, arg)) << bad;
+  }
+
+  const std::string now = ClockArgumentNow();
+  ASSERT_EQ(now.size(), 21u) << now;
+  EXPECT_TRUE(ClockArgumentFromText(now.substr(0, 19), arg)) << now;
+  EXPECT_EQ(arg, now);
+}
+
+TEST(CliOptions, TimeScaleVariable) {
+  double s = 1;
+  EXPECT_TRUE(ParseTimeScale("0.05", s));
+  EXPECT_DOUBLE_EQ(s, 0.05);
+  EXPECT_TRUE(ParseTimeScale("10", s));
+  for (const char* bad : {"", "0", "-1", "abc", "0.5x", "11", "nan"}) EXPECT_FALSE(ParseTimeScale(bad, s)) << bad;
+  EXPECT_FALSE(ParseTimeScale(nullptr, s));
+}
+
+}  // namespace
