@@ -70,11 +70,12 @@ void DebugModeDialogue::Begin(Target target) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (phase_ != 0 || stop_) return;
     proMode_.store(false);
+    // The notice goes into the log before the thread can send anything.
+    log_.Append(Text(target == kSimple ? kSimpleNotice : kProNotice));
     target_ = target;
     step_ = 1;
     phase_ = 1;
   }
-  log_.Append(Text(target == kSimple ? kSimpleNotice : kProNotice));
   view_.LogChanged();
   wake_.notify_all();
 }

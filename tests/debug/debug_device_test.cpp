@@ -37,6 +37,7 @@ class DebugDeviceTest : public ::testing::Test {
     stop.store(true);
     if (rx.joinable()) rx.join();
     page.Shutdown();
+    QCoreApplication::processEvents();  // calls refused at shutdown leave the queue unrun
     serial.Close();
     sim.Stop();
     UiBridge::Restart();

@@ -25,6 +25,7 @@ class DebugPageTest : public ::testing::Test {
   }
   void TearDown() override {
     page.Shutdown();
+    QCoreApplication::processEvents();  // calls refused at shutdown leave the queue unrun
     UiBridge::Restart();
   }
   template <class T>

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QThread>
 
@@ -364,23 +365,34 @@ void CDebug::OnModeButton(DebugModeDialogue::Target target) {
   mode_->Begin(target);
 }
 
+// The calls below capture by value and check that the page still exists: a call
+// refused at shutdown may still sit in the UI thread's queue.
 void CDebug::ShowMessage(const std::string& text, const std::function<bool()>& skip) {
-  const QString qtext = FromGbk(text);
   // The skip test and the box's opening happen in one UI-thread call, so a close
   // request posted after the test reaches the open box.
-  UiBridge::Invoke([&] {
-    if (skip && skip()) return;
-    TipBox::Show(BoxParent(), qtext);
+  UiBridge::Invoke([self = QPointer<CDebug>(this), qtext = FromGbk(text), skip] {
+    if (!self || (skip && skip())) return;
+    TipBox::Show(self->BoxParent(), qtext);
   });
 }
 
-void CDebug::EnablePage(bool enabled) { UiBridge::Invoke([&] { setEnabled(enabled); }); }
-
-void CDebug::StartBannerTimer() {
-  UiBridge::Invoke([this] { bannerTimer_.start(Timing::Scaled(DebugModeDialogue::kBannerTickMs)); });
+void CDebug::EnablePage(bool enabled) {
+  UiBridge::Invoke([self = QPointer<CDebug>(this), enabled] {
+    if (self) self->setEnabled(enabled);
+  });
 }
 
-void CDebug::StopBannerTimer() { UiBridge::Invoke([this] { bannerTimer_.stop(); }); }
+void CDebug::StartBannerTimer() {
+  UiBridge::Invoke([self = QPointer<CDebug>(this)] {
+    if (self) self->bannerTimer_.start(Timing::Scaled(DebugModeDialogue::kBannerTickMs));
+  });
+}
+
+void CDebug::StopBannerTimer() {
+  UiBridge::Invoke([self = QPointer<CDebug>(this)] {
+    if (self) self->bannerTimer_.stop();
+  });
+}
 
 void CDebug::CloseWaitingMessage() { TipBox::CloseOpen(); }
 
