@@ -1,6 +1,7 @@
 #include "cli/cli_device.h"
 
 #include "cli/cli_view.h"
+#include "protocol/param_table.h"
 
 CliDevice::CliDevice(CliCfgView& cfgView, CliLinkView& linkView)
     : linkView_(linkView), link_(port_, linkView), machine_(cfgView), pump_(port_, link_, *this) {
@@ -69,6 +70,9 @@ void CliDevice::RunToRest() {
 }
 
 void CliDevice::ConfigData(const char* data, int count) {
-  if (count > 0) operationBytes_ += count;
+  // Only what answers a command line counts: a device that answers the probes but not
+  // its commands does not answer.
+  const int id = machine_.Exchange().CurrentCommandId();
+  if (count > 0 && id != kCmdProbe && id != kCmdModem) operationBytes_ += count;
   machine_.OnSerialData(data, count);
 }

@@ -44,7 +44,8 @@ class CliDevice : private IReceiveTargets {
 
   CfgMachine& Machine() { return machine_; }
 
-  // Bytes the device sent while the configuration machine worked, since the last reset.
+  // Bytes the device sent in answer to command lines (not to the probes "---" and "+++")
+  // while the configuration machine worked, since the last reset.
   long long OperationBytes() const { return operationBytes_.load(); }
   void ResetOperationBytes() { operationBytes_ = 0; }
   // The port went away under the command.

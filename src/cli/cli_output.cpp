@@ -10,8 +10,8 @@
 
 void CliOutput::Line(std::FILE* f, std::string_view prefix, std::string_view text) {
   std::lock_guard<std::mutex> lock(mutex_);
-  std::fwrite(prefix.data(), 1, prefix.size(), f);
-  std::fwrite(text.data(), 1, text.size(), f);
+  if (!prefix.empty()) std::fwrite(prefix.data(), 1, prefix.size(), f);
+  if (!text.empty()) std::fwrite(text.data(), 1, text.size(), f);
   std::fputc('\n', f);
   std::fflush(f);
 }
@@ -20,7 +20,7 @@ void CliOutput::Result(std::string_view utf8) { Line(out_, {}, utf8); }
 
 void CliOutput::ResultBytes(std::string_view bytes) {
   std::lock_guard<std::mutex> lock(mutex_);
-  std::fwrite(bytes.data(), 1, bytes.size(), out_);
+  if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), out_);
   std::fflush(out_);
 }
 
