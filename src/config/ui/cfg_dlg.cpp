@@ -1,17 +1,327 @@
 #include "config/ui/cfg_dlg.h"
 
-#include <QLabel>
-#include <QVBoxLayout>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QTimer>
+#include <QTreeWidget>
 
-CRTUCfgDlg::CRTUCfgDlg(QWidget* parent) : QWidget(parent) {
-  setObjectName(QStringLiteral("configWorkspace"));
-  auto* l = new QVBoxLayout(this);
-  l->addWidget(new QLabel(QStringLiteral("配置工具"), this));
+#include "base/cp936.h"
+#include "base/timing.h"
+#include "config/channel_captions.h"
+#include "protocol/param_table.h"
+#include "config/ui/cfg_dlg_view.h"
+#include "config/ui/log_dlg.h"
+#include "widgets/tool_host.h"
+#include "widgets/ui_bridge.h"
+
+namespace {
+int PointsToPixels(const QWidget* w, int points) { return points * w->logicalDpiY() / 72; }
+
+QString ChannelLabel(int n) {  // n = 1..30
+  return QStringLiteral("通道%1").arg(n, 2, 10, QLatin1Char('0'));
 }
-CRTUCfgDlg::~CRTUCfgDlg() = default;
-void CRTUCfgDlg::InitWorkspace(IToolHost* host) { host_ = host; }
-void CRTUCfgDlg::AppendLog(const std::string&) {}
-void CRTUCfgDlg::EnableOperations(bool) {}
-void CRTUCfgDlg::ShowLogWindow(bool) {}
-void CRTUCfgDlg::Shutdown() {}
-void CRTUCfgDlg::OnSerialData(const char*, int) {}
+}  // namespace
+
+CRTUCfgDlg::CRTUCfgDlg(QWidget* parent)
+    : QWidget(parent), view_(std::make_unique<View>(*this)), machine_(*view_) {
+  setObjectName(QStringLiteral("configWorkspace"));
+  tree_ = new QTreeWidget(this);
+  tree_->setObjectName(QStringLiteral("pageTree"));
+  tree_->setHeaderHidden(true);
+  frame_ = new QGroupBox(this);
+  frame_->setObjectName(QStringLiteral("pageFrame"));
+  BuildButtons();
+
+  layout_.Add(tree_, 0, 0.01, 0.22, 0.99);
+  layout_.Add(frame_, 0.24, 0, 0.76, 0.84);
+  layout_.Add(load_, 0.28, 0.86, 0.14, 0.05);
+  layout_.Add(save_, 0.46, 0.86, 0.14, 0.05);
+  layout_.Add(factory_, 0.64, 0.86, 0.14, 0.05);
+  layout_.Add(restart_, 0.82, 0.86, 0.14, 0.05);
+  layout_.Add(saveFile_, 0.28, 0.93, 0.25, 0.05);
+  layout_.Add(loadFile_, 0.57, 0.93, 0.25, 0.05);
+  layout_.Add(logToggle_, 0.86, 0.93, 0.10, 0.05);
+}
+
+CRTUCfgDlg::~CRTUCfgDlg() {
+  Shutdown();
+  if (logDlg_) delete logDlg_.data();
+}
+
+void CRTUCfgDlg::BuildButtons() {
+  auto makeButton = [this](const QString& text, const char* name) {
+    auto* b = new QPushButton(text, this);
+    b->setObjectName(QString::fromLatin1(name));
+    return b;
+  };
+  load_ = makeButton(QStringLiteral("载入参数"), "loadButton");
+  save_ = makeButton(QStringLiteral("保存参数"), "saveButton");
+  factory_ = makeButton(QStringLiteral("出厂配置"), "factoryButton");
+  restart_ = makeButton(QStringLiteral("重启设备"), "restartButton");
+  saveFile_ = makeButton(QStringLiteral("保存配置到文件"), "saveFileButton");
+  loadFile_ = makeButton(QStringLiteral("从配置文件配置"), "loadFileButton");
+  logToggle_ = makeButton(QStringLiteral(">>"), "logToggleButton");
+  connect(load_, &QPushButton::clicked, this, [this] { machine_.StartOperation(kOpLoadAll); });
+  connect(save_, &QPushButton::clicked, this, [this] { machine_.StartOperation(kOpWriteAll); });
+  connect(factory_, &QPushButton::clicked, this, [this] { machine_.StartFactoryReset(); });
+  connect(restart_, &QPushButton::clicked, this,
+          [this] { machine_.StartOperation(kOpRestartDevice); });
+  connect(saveFile_, &QPushButton::clicked, this, [this] { SaveConfigToFile(); });
+  connect(loadFile_, &QPushButton::clicked, this, [this] { LoadConfigFromFile(); });
+  connect(logToggle_, &QPushButton::clicked, this, [this] { OnLogToggle(); });
+}
+
+QPushButton* CRTUCfgDlg::Button(int id) const {
+  switch (id) {
+    case kLoadId: return load_;
+    case kSaveId: return save_;
+    case kFactoryId: return factory_;
+    case kRestartId: return restart_;
+    case kSaveFileId: return saveFile_;
+    case kLoadFileId: return loadFile_;
+    case kLogToggleId: return logToggle_;
+    default: return nullptr;
+  }
+}
+
+void CRTUCfgDlg::InitWorkspace(IToolHost* host) {
+  if (initialised_) return;
+  initialised_ = true;
+  host_ = host;
+  BuildTree();
+
+  QWidget* owner = host ? host->MainWindow() : nullptr;
+  logDlg_ = new CLogDlg(owner);
+  connect(logDlg_, &CLogDlg::versionClicked, this,
+          [this] { machine_.StartOperation(kOpQueryVersion); });
+  connect(logDlg_, &CLogDlg::signalClicked, this,
+          [this] { machine_.StartOperation(kOpQuerySignal); });
+  connect(logDlg_, &CLogDlg::imeiClicked, this,
+          [this] { machine_.StartOperation(kOpQueryImei); });
+  connect(logDlg_, &CLogDlg::clearClicked, this, [this] { ClearLog(); });
+  connect(logDlg_, &CLogDlg::closedByUser, this,
+          [this] { logToggle_->setText(QStringLiteral(">>")); });
+
+  CreatePages();
+  for (const Slot& s : pages_) {
+    if (s.widget) pageLayout_.Add(s.widget, 0.25, 0.02, 0.74, 0.81);
+  }
+  layout_.Apply(this);
+  pageLayout_.Apply(this);
+
+  RefreshLog();
+  logDlg_->hide();
+  for (const Slot& s : pages_) {
+    if (s.widget) s.widget->hide();
+  }
+  if (QWidget* dev = PageWidget(CfgPageId::Dev)) dev->show();
+
+  powerUpTimer_ = new QTimer(this);
+  connect(powerUpTimer_, &QTimer::timeout, this, [this] { machine_.PowerUpTick(); });
+  powerUpTimer_->start(Timing::Scaled(kPowerUpTickMs));
+  captionTimer_ = new QTimer(this);
+  connect(captionTimer_, &QTimer::timeout, this, [this] { OnCaptionTimer(); });
+  captionTimer_->start(kCaptionTimerMs);
+
+  if (host) machine_.AttachPort(&host->Port());
+  machine_.Start();
+}
+
+void CRTUCfgDlg::BuildTree() {
+  channelRoot_ = new QTreeWidgetItem(tree_, {QString::fromUtf8(CfgPageNode(CfgPageId::Dev))});
+  for (int n = 1; n <= kChannelCount; ++n) new QTreeWidgetItem(channelRoot_, {ChannelLabel(n)});
+  channelRoot_->setExpanded(true);
+  new QTreeWidgetItem(tree_, {QString::fromUtf8(CfgPageNode(CfgPageId::Terminal))});
+  new QTreeWidgetItem(tree_, {QString::fromUtf8(CfgPageNode(CfgPageId::CenterAddress))});
+  moreRoot_ = new QTreeWidgetItem(tree_, {QStringLiteral("更多参数")});
+  for (CfgPageId id : {CfgPageId::CenterOther, CfgPageId::Camera, CfgPageId::CameraTimer,
+                       CfgPageId::Sms, CfgPageId::ComTrans, CfgPageId::Storage}) {
+    auto* node = new QTreeWidgetItem(moreRoot_, {QString::fromUtf8(CfgPageNode(id))});
+    if (id == CfgPageId::ComTrans) comTransNode_ = node;
+  }
+  tree_->setCurrentItem(channelRoot_);
+  connect(tree_, &QTreeWidget::currentItemChanged, this,
+          [this](QTreeWidgetItem* item, QTreeWidgetItem*) { OnTreeSelection(item); });
+}
+
+void CRTUCfgDlg::SetPage(CfgPageId id, QWidget* widget, ICfgPage* page, CfgPageHooks hooks) {
+  if (id == CfgPageId::Count) return;
+  Slot& s = pages_[Index(id)];
+  s.widget = widget;
+  s.page = page;
+  s.hooks = std::move(hooks);
+  if (widget && widget->parentWidget() != this) widget->setParent(this);
+}
+
+void CRTUCfgDlg::OnTreeSelection(QTreeWidgetItem* item) {
+  for (const Slot& s : pages_) {
+    if (!s.widget) continue;
+    s.widget->hide();
+    if (s.hooks.afterHide) s.hooks.afterHide();
+  }
+  if (!item) return;
+  const QString text = item->text(0);
+  for (int i = 0; i < kCfgPageCount; ++i) {
+    const auto id = static_cast<CfgPageId>(i);
+    if (id == CfgPageId::Channel || text != QString::fromUtf8(CfgPageNode(id))) continue;
+    if (QWidget* w = pages_[Index(id)].widget) w->show();
+    return;
+  }
+  // A channel node reads 通道07 or 通道07|串口03.
+  for (int n = 1; n <= kChannelCount; ++n) {
+    if (!text.startsWith(ChannelLabel(n))) continue;
+    const Slot& s = pages_[Index(CfgPageId::Channel)];
+    if (s.hooks.selectChannel) s.hooks.selectChannel(n - 1);
+    if (s.widget) s.widget->show();
+    return;
+  }
+}
+
+void CRTUCfgDlg::ShowComTransPage() {
+  if (comTransNode_) tree_->setCurrentItem(comTransNode_);
+  for (int i = 0; i < kCfgPageCount; ++i) {
+    QWidget* w = pages_[static_cast<size_t>(i)].widget;
+    if (w) w->setVisible(static_cast<CfgPageId>(i) == CfgPageId::ComTrans);
+  }
+}
+
+// Timer 112: the channel page's captions become the channel nodes' texts.
+void CRTUCfgDlg::OnCaptionTimer() {
+  if (!channelRoot_) return;
+  static const std::string none = GBK("无");
+  ChannelCaptions& captions = ChannelCaptions::Instance();
+  for (int n = 1; n <= kChannelCount; ++n) {
+    const std::string caption = captions.Get(n - 1);
+    if (caption.empty()) continue;
+    const QString label = ChannelLabel(n);
+    for (int i = 0; i < channelRoot_->childCount(); ++i) {
+      QTreeWidgetItem* node = channelRoot_->child(i);
+      if (!node->text(0).startsWith(label)) continue;
+      node->setText(0, caption == none ? label : label + QLatin1Char('|') + FromGbk(caption));
+      captions.ClearIf(n - 1, caption);
+      break;
+    }
+  }
+}
+
+std::string CRTUCfgDlg::SaveToTable(int id, int index) {
+  const CfgPageId p = PageOfParam(id);
+  ICfgPage* page = p == CfgPageId::Count ? nullptr : pages_[Index(p)].page;
+  // A parameter no page shows reads as the table: it never counts as changed.
+  if (!page) return GetParamText(id, index).value_or(std::string());
+  return page->SaveToTable(id, index);
+}
+
+void CRTUCfgDlg::LoadFromTable(int id, int index, const std::string& text) {
+  const CfgPageId p = PageOfParam(id);
+  ICfgPage* page = p == CfgPageId::Count ? nullptr : pages_[Index(p)].page;
+  if (page) page->LoadFromTable(id, index, text);
+}
+
+void CRTUCfgDlg::EnableOperations(bool enable) { machine_.EnableOperations(enable ? 2 : 0); }
+
+void CRTUCfgDlg::SetOperationsEnabledOnUi(bool enable) {
+  tree_->setEnabled(enable);
+  for (QPushButton* b : {load_, save_, factory_, restart_, saveFile_, loadFile_})
+    b->setEnabled(enable);
+}
+
+void CRTUCfgDlg::CancelLoadRequest() {
+  if (!machine_.LoadRequested()) return;
+  machine_.ClearLoadRequest();
+  if (logDlg_) logDlg_->setEnabled(true);
+  setEnabled(true);
+  SetOperationsEnabledOnUi(true);
+  machine_.SetWorkMode(kModeIdle);
+}
+
+void CRTUCfgDlg::ReleaseHostOnUi() {
+  if (host_) {
+    host_->EndToolEntry();
+    if (QWidget* main = host_->MainWindow()) main->setEnabled(true);
+  }
+  if (logDlg_) logDlg_->setEnabled(true);
+  setEnabled(true);
+}
+
+QWidget* CRTUCfgDlg::DialogParent() {
+  QWidget* main = host_ ? host_->MainWindow() : nullptr;
+  return main ? main : this;
+}
+
+// --- log ---
+
+void CRTUCfgDlg::AppendLog(const std::string& text) {
+  log_.Append(text);
+  ScheduleLogRefresh();
+}
+
+void CRTUCfgDlg::ClearLog() {
+  log_.Reset();
+  RefreshLog();
+}
+
+// Coalesces the appends of any thread into one widget update on the UI thread.
+void CRTUCfgDlg::ScheduleLogRefresh() {
+  if (shutDown_.load() || logRefreshPending_.exchange(true)) return;
+  QMetaObject::invokeMethod(this, [this] { RefreshLog(); }, Qt::QueuedConnection);
+}
+
+void CRTUCfgDlg::RefreshLog() {
+  logRefreshPending_.store(false);
+  if (!logDlg_) return;
+  CfgLog::Delta d = log_.Since(shownGeneration_, shownLength_);
+  if (!d.full && d.text.empty()) return;
+  logDlg_->ShowText(d.text, d.full);
+  shownGeneration_ = d.generation;
+  shownLength_ = d.end;
+}
+
+QWidget* CRTUCfgDlg::LogWindow() { return logDlg_.data(); }
+
+void CRTUCfgDlg::ShowLogWindow(bool show) {
+  logToggle_->setText(show ? QStringLiteral("<<") : QStringLiteral(">>"));
+  if (logDlg_) logDlg_->setVisible(show);
+}
+
+void CRTUCfgDlg::OnLogToggle() {
+  if (logToggle_->text() == QStringLiteral("<<")) {
+    ShowLogWindow(false);
+  } else {
+    ShowLogWindow(true);
+    activateWindow();
+    setFocus();
+  }
+}
+
+// --- receive side and shutdown ---
+
+void CRTUCfgDlg::OnSerialData(const char* data, int count) { machine_.OnSerialData(data, count); }
+
+void CRTUCfgDlg::Shutdown() {
+  if (shutDown_.exchange(true)) return;
+  if (powerUpTimer_) powerUpTimer_->stop();
+  if (captionTimer_) captionTimer_->stop();
+  UiBridge::Shutdown();
+  machine_.Stop();
+}
+
+// --- Qt events ---
+
+void CRTUCfgDlg::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  layout_.Apply(this);
+  pageLayout_.Apply(this);
+  const QFont font = TahomaFont(PointsToPixels(this, width() / 60));
+  tree_->setFont(font);
+  frame_->setFont(font);
+  for (QPushButton* b : {load_, save_, factory_, restart_, saveFile_, loadFile_, logToggle_})
+    b->setFont(font);
+}
+
+void CRTUCfgDlg::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (logDlg_ && !event->spontaneous())
+    logDlg_->setVisible(logToggle_->text() == QStringLiteral("<<"));
+}

@@ -1,41 +1,165 @@
 #pragma once
-// The configuration workspace (placeholder until the workspace lands; the
-// members the main window uses are final).
+// The configuration workspace: the page tree on the left, the selected page on the
+// right, the operation buttons below, and the log window docked beside the main
+// window. All device talk runs on the machine's worker (CfgMachine); this widget is
+// the machine's view: it runs page access, enabling and "提示" boxes on the UI thread.
+#include <QPointer>
 #include <QWidget>
+#include <array>
 #include <atomic>
+#include <functional>
+#include <memory>
 #include <string>
 
+#include "config/cfg_log.h"
+#include "config/cfg_machine.h"
+#include "config/cfg_page.h"
+#include "config/cfg_page_map.h"
+#include "config/cfg_view.h"
+#include "config/ui/log_dlg.h"
+#include "widgets/fraction_layout.h"
+
 class IToolHost;
+class QGroupBox;
+class QPushButton;
+class QTimer;
+class QTreeWidget;
+class QTreeWidgetItem;
 
-// m_nWorkMode values.
-enum WorkMode { kModeWaitPowerUp = 0, kModeOperation = 1, kModeRecovery = 2, kModeIdle = 3 };
+// What the workspace may call on a page besides its parameters. All optional.
+struct CfgPageHooks {
+  std::function<void()> afterHide;                  // terminal page: RefreshReportField
+  std::function<void(int channel)> selectChannel;   // channel page: SelectChannel(k − 1)
+  // Clock page (CfgRequest::Clock), storage page (CfgRequest::InitValue): the controls a
+  // request came from, disabled while it runs.
+  std::function<void(CfgRequest, bool enable)> enableRequestControls;
+};
 
-class CRTUCfgDlg : public QWidget {
+class CRTUCfgDlg : public QWidget, public ICfgWorkspace {
   Q_OBJECT
  public:
+  static constexpr int kTreeId = 1247;
+  static constexpr int kFrameId = 1256;
+  static constexpr int kLoadId = 1248;
+  static constexpr int kSaveId = 1249;
+  static constexpr int kFactoryId = 1250;
+  static constexpr int kRestartId = 1251;
+  static constexpr int kSaveFileId = 1252;
+  static constexpr int kLoadFileId = 1254;
+  static constexpr int kLogToggleId = 1255;
+  static constexpr int kCaptionTimerMs = 100;  // timer 112
+
   explicit CRTUCfgDlg(QWidget* parent = nullptr);
   ~CRTUCfgDlg() override;
 
+  // Builds the tree, the log window (owned by host's main window) and the pages,
+  // starts timers 111 and 112 and the worker. Once.
   void InitWorkspace(IToolHost* host);
   // Time-stamped log line (any thread); text in code page 936.
-  void AppendLog(const std::string& text);
-  // Enables or disables the tree and the operation buttons (UI thread).
+  void AppendLog(const std::string& text) override;
+  // false: disables the tree and the operation buttons and empties the received text;
+  // true: enables them.
   void EnableOperations(bool enable);
-  int WorkMode() const { return m_nWorkMode.load(); }
-  void SetWorkMode(int mode) { m_nWorkMode.store(mode); }
+  int WorkMode() const { return machine_.WorkMode(); }
+  void SetWorkMode(int mode) { machine_.SetWorkMode(mode); }
   // Asks the worker to load the parameters (after the configuration tool was entered).
-  void RequestLoad() { m_bLoadRequested.store(true); }
-  // The log window (docked at the main window's right edge); nullptr when none.
-  QWidget* LogWindow() { return nullptr; }
+  void RequestLoad() { machine_.RequestLoad(); }
+  bool LoadRequested() const { return machine_.LoadRequested(); }
+  // The main window's cancel: a load not started yet is dropped; log window, workspace,
+  // tree and buttons enabled; idle.
+  void CancelLoadRequest();
+  // The log window (docked at the main window's right edge); nullptr before InitWorkspace.
+  QWidget* LogWindow();
   // Shows or hides the log window and sets the toggle button (">>" hidden, "<<" shown).
   void ShowLogWindow(bool show);
+  // Stops the timers and the worker and joins it. Makes every UiBridge call return at
+  // once from then on (part of the program's exit). Idempotent.
   void Shutdown();
 
   // Receive entry (receive thread).
   void OnSerialData(const char* data, int count);
 
+  // ICfgWorkspace
+  void ShowComTransPage() override;
+  CfgRequests& Requests() override { return machine_.Requests(); }
+
+  // Per-parameter dispatch to the page that shows id (UI thread).
+  std::string SaveToTable(int id, int index);
+  void LoadFromTable(int id, int index, const std::string& text);
+
+  // Registers the page shown for id. Called by CreatePages only.
+  void SetPage(CfgPageId id, QWidget* widget, ICfgPage* page, CfgPageHooks hooks = {});
+  QWidget* PageWidget(CfgPageId id) const { return pages_[Index(id)].widget; }
+  ICfgPage* Page(CfgPageId id) const { return pages_[Index(id)].page; }
+
+  CfgMachine& Machine() { return machine_; }
+  CLogDlg* LogDlg() const { return logDlg_; }
+  QTreeWidget* Tree() const { return tree_; }
+  QPushButton* Button(int id) const;
+  std::string LogText() const { return log_.Text(); }
+
+  // Button handlers (also for tests): 1252 and 1254.
+  void SaveConfigToFile();
+  void LoadConfigFromFile();
+
  protected:
+  // The file dialogs (tests replace them). Empty: cancelled.
+  virtual QString ChooseSaveFile(const QString& suggestedName);
+  virtual QString ChooseOpenFile();
+
+  void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  class View;
+  class PageAccess;
+  struct Slot {
+    QWidget* widget = nullptr;
+    ICfgPage* page = nullptr;
+    CfgPageHooks hooks;
+  };
+  static size_t Index(CfgPageId id) { return static_cast<size_t>(id); }
+
+  // THE place where the ten pages are constructed and registered (cfg_pages.cpp).
+  void CreatePages();
+  void BuildTree();
+  void BuildButtons();
+  void OnTreeSelection(QTreeWidgetItem* item);
+  void OnLogToggle();
+  void OnCaptionTimer();
+  void ClearLog();
+  void ScheduleLogRefresh();
+  void RefreshLog();
+  void SetOperationsEnabledOnUi(bool enable);
+  void ReleaseHostOnUi();
+  QWidget* DialogParent();
+
   IToolHost* host_ = nullptr;
-  std::atomic<int> m_nWorkMode{kModeIdle};
-  std::atomic<bool> m_bLoadRequested{false};
+  std::unique_ptr<View> view_;
+  CfgMachine machine_;
+  CfgLog log_;
+  std::atomic<bool> logRefreshPending_{false};
+  uint64_t shownGeneration_ = 0;
+  size_t shownLength_ = 0;
+  std::atomic<bool> shutDown_{false};
+  bool initialised_ = false;
+
+  QTreeWidget* tree_ = nullptr;
+  QTreeWidgetItem* channelRoot_ = nullptr;
+  QTreeWidgetItem* moreRoot_ = nullptr;
+  QTreeWidgetItem* comTransNode_ = nullptr;
+  QGroupBox* frame_ = nullptr;
+  QPushButton* load_ = nullptr;
+  QPushButton* save_ = nullptr;
+  QPushButton* factory_ = nullptr;
+  QPushButton* restart_ = nullptr;
+  QPushButton* saveFile_ = nullptr;
+  QPushButton* loadFile_ = nullptr;
+  QPushButton* logToggle_ = nullptr;
+  QPointer<CLogDlg> logDlg_;
+  QTimer* powerUpTimer_ = nullptr;  // 111
+  QTimer* captionTimer_ = nullptr;  // 112
+  std::array<Slot, kCfgPageCount> pages_{};
+  FractionLayout layout_;
+  FractionLayout pageLayout_;
 };

@@ -1,0 +1,161 @@
+#pragma once
+// Helpers for the workspace's widget tests: a host, a workspace whose file dialogs
+// are scripted, an event-pumping wait, a catcher for "提示" and OK/Cancel boxes, and
+// the receive thread that feeds the workspace from a real port.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCoreApplication>
+#include <QMessageBox>
+#include <QTimer>
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+#include "base/timing.h"
+#include "config/ui/cfg_dlg.h"
+#include "serial/serial_port.h"
+#include "widgets/message_box.h"
+#include "widgets/tool_host.h"
+#include "widgets/ui_bridge.h"
+
+class TestHost : public IToolHost {
+ public:
+  explicit TestHost(ISerialPort& port) : port_(port) {}
+  ISerialPort& Port() override { return port_; }
+  bool LinkToTools() const override { return true; }
+  QWidget* MainWindow() override { return &main; }
+  void EndToolEntry() override { ++entriesEnded; }
+
+  QWidget main;
+  int entriesEnded = 0;
+
+ private:
+  ISerialPort& port_;
+};
+
+class TestWorkspace : public CRTUCfgDlg {
+ public:
+  QString savePath;         // what the save dialog "chooses" ("" = cancel)
+  QString openPath;         // what the open dialog "chooses"
+  QString offeredName;      // the name the save dialog was offered
+
+ protected:
+  QString ChooseSaveFile(const QString& suggestedName) override {
+    offeredName = suggestedName;
+    return savePath;
+  }
+  QString ChooseOpenFile() override { return openPath; }
+};
+
+// Runs the UI thread's events until pred holds or ms (unscaled) have passed.
+inline bool PumpUntil(const std::function<bool()>& pred, int ms) {
+  const int64_t end = Timing::NowMs() + ms;
+  while (!pred()) {
+    if (Timing::NowMs() > end) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
+
+// Watches for "提示" boxes and OK/Cancel questions (also inside their own modal loops),
+// records their texts and answers them: "提示" boxes are closed with OK unless keepOpen
+// says otherwise; questions get `answerOk`.
+class BoxCatcher {
+ public:
+  std::function<bool(const QString&)> keepOpen;
+  bool answerOk = true;
+
+  BoxCatcher() {
+    timer_.setInterval(3);
+    QObject::connect(&timer_, &QTimer::timeout, [this] { Tick(); });
+    timer_.start();
+  }
+  QStringList Tips() const { return tips_; }
+  QStringList Questions() const { return questions_; }
+  bool Saw(const QString& text) const { return tips_.contains(text); }
+
+ private:
+  void Tick() {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      if (box->objectName() == QStringLiteral("okCancelBox")) {
+        questions_ << box->text();
+        box->button(answerOk ? QMessageBox::Ok : QMessageBox::Cancel)->click();
+        return;
+      }
+    }
+    if (!TipBox::IsOpen()) {
+      current_.clear();
+      return;
+    }
+    const QString text = TipBox::OpenText();
+    if (text != current_) {
+      current_ = text;
+      tips_ << text;
+    }
+    if (!keepOpen || !keepOpen(text)) {
+      TipBox::CloseOpen();
+      current_.clear();  // the next box is a new one, even with the same text
+    }
+  }
+  QTimer timer_;
+  QStringList tips_;
+  QStringList questions_;
+  QString current_;
+};
+
+// The main window's receive thread, as far as the workspace is concerned: reads the
+// port and hands each block to the workspace while its mode is 0, 1 or 2. While
+// capturing (the main window talking to the device itself) blocks are kept here.
+class ReceiveHelper {
+ public:
+  ReceiveHelper(ISerialPort& port, CRTUCfgDlg& ws)
+      : port_(port), ws_(ws), buffer_(new char[serial::kMaxReadBytes + 1]) {
+    thread_ = std::thread([this] { Run(); });
+  }
+  ~ReceiveHelper() { Stop(); }
+  void Stop() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+  }
+  void Capture(bool on) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    capture_ = on;
+    captured_.clear();
+  }
+  std::string Captured() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return captured_;
+  }
+
+ private:
+  void Run() {
+    while (!stop_) {
+      if (!port_.IsOpen()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        continue;
+      }
+      const int n = port_.Read(buffer_.get());
+      if (n <= 0) continue;
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (capture_) {
+          captured_.append(buffer_.get(), static_cast<size_t>(n));
+          continue;
+        }
+      }
+      const int mode = ws_.WorkMode();
+      if (mode == kModeWaitPowerUp || mode == kModeOperation || mode == kModeRecovery)
+        ws_.OnSerialData(buffer_.get(), n);
+    }
+  }
+  ISerialPort& port_;
+  CRTUCfgDlg& ws_;
+  std::unique_ptr<char[]> buffer_;
+  std::atomic<bool> stop_{false};
+  mutable std::mutex mutex_;
+  bool capture_ = false;
+  std::string captured_;
+  std::thread thread_;
+};

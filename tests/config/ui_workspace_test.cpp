@@ -1,0 +1,322 @@
+// The workspace's widgets offscreen, on a scripted device: tree, pages, buttons,
+// log window, the .cfg buttons, the timers and shutting down.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <fstream>
+
+#include "cfg_fakes.h"
+#include "config/channel_captions.h"
+#include "config/ui/cfg_table_page.h"
+#include "protocol/listing.h"
+#include "ui_support.h"
+
+namespace {
+
+class WorkspaceTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    UiBridge::Restart();
+    Timing::SetScale(kMachineTestScale);
+    ResetParamValues();
+    ChannelCaptions::Instance().ClearAll();
+    host = std::make_unique<TestHost>(device);
+    ws = std::make_unique<TestWorkspace>();
+    device.SetSink([this](const char* d, int n) { ws->OnSerialData(d, n); });
+    ws->InitWorkspace(host.get());
+    ws->resize(1000, 600);
+    ws->show();
+  }
+  void TearDown() override {
+    ws->Shutdown();
+    device.StopDelivery();
+    ws.reset();
+    host.reset();
+    UiBridge::Restart();
+    Timing::SetScale(1.0);
+  }
+
+  QTreeWidgetItem* Node(const QString& text) {
+    auto found = ws->Tree()->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
+    return found.isEmpty() ? nullptr : found.first();
+  }
+  std::vector<CfgPageId> VisiblePages() {
+    std::vector<CfgPageId> v;
+    for (int i = 0; i < kCfgPageCount; ++i) {
+      QWidget* w = ws->PageWidget(static_cast<CfgPageId>(i));
+      if (w && w->isVisible()) v.push_back(static_cast<CfgPageId>(i));
+    }
+    return v;
+  }
+  bool WaitIdle(int ms = 10000) {
+    return PumpUntil([&] { return ws->WorkMode() == kModeIdle; }, ms);
+  }
+
+  ScriptedDevice device;
+  std::unique_ptr<TestHost> host;
+  std::unique_ptr<TestWorkspace> ws;
+};
+
+TEST_F(WorkspaceTest, TreeHoldsEveryPageNode) {
+  QTreeWidget* tree = ws->Tree();
+  ASSERT_EQ(tree->topLevelItemCount(), 4);
+  QTreeWidgetItem* channels = tree->topLevelItem(0);
+  EXPECT_EQ(channels->text(0), QStringLiteral("通道参数设置"));
+  ASSERT_EQ(channels->childCount(), 30);
+  EXPECT_EQ(channels->child(0)->text(0), QStringLiteral("通道01"));
+  EXPECT_EQ(channels->child(29)->text(0), QStringLiteral("通道30"));
+  EXPECT_TRUE(channels->isExpanded());
+  EXPECT_EQ(tree->topLevelItem(1)->text(0), QStringLiteral("终端参数"));
+  EXPECT_EQ(tree->topLevelItem(2)->text(0), QStringLiteral("中心地址参数"));
+  QTreeWidgetItem* more = tree->topLevelItem(3);
+  EXPECT_EQ(more->text(0), QStringLiteral("更多参数"));
+  const QStringList expected = {QStringLiteral("中心其它参数"), QStringLiteral("摄像头参数"),
+                                QStringLiteral("摄像头定时报"), QStringLiteral("短信参数"),
+                                QStringLiteral("串口传输参数"), QStringLiteral("存储设置和数据查询")};
+  ASSERT_EQ(more->childCount(), expected.size());
+  for (int i = 0; i < more->childCount(); ++i) EXPECT_EQ(more->child(i)->text(0), expected[i]);
+  EXPECT_EQ(tree->currentItem(), channels);
+  EXPECT_EQ(VisiblePages(), std::vector<CfgPageId>{CfgPageId::Dev});
+  for (int i = 0; i < kCfgPageCount; ++i) EXPECT_NE(ws->PageWidget(static_cast<CfgPageId>(i)), nullptr);
+}
+
+TEST_F(WorkspaceTest, SelectingNodesShowsTheirPages) {
+  ws->Tree()->setCurrentItem(Node(QStringLiteral("通道12")));
+  EXPECT_EQ(VisiblePages(), std::vector<CfgPageId>{CfgPageId::Channel});
+  auto* channel = dynamic_cast<CfgTablePage*>(ws->PageWidget(CfgPageId::Channel));
+  ASSERT_NE(channel, nullptr);  // the stand-in until the channel page lands
+  EXPECT_EQ(channel->SelectedChannel(), 11);
+
+  ws->Tree()->setCurrentItem(Node(QStringLiteral("更多参数")));
+  EXPECT_TRUE(VisiblePages().empty());
+  ws->Tree()->setCurrentItem(Node(QStringLiteral("终端参数")));
+  EXPECT_EQ(VisiblePages(), std::vector<CfgPageId>{CfgPageId::Terminal});
+  ws->Tree()->setCurrentItem(Node(QStringLiteral("摄像头定时报")));
+  EXPECT_EQ(VisiblePages(), std::vector<CfgPageId>{CfgPageId::CameraTimer});
+  ws->Tree()->setCurrentItem(Node(QStringLiteral("通道参数设置")));
+  EXPECT_EQ(VisiblePages(), std::vector<CfgPageId>{CfgPageId::Dev});
+
+  ws->ShowComTransPage();
+  EXPECT_EQ(ws->Tree()->currentItem(), Node(QStringLiteral("串口传输参数")));
+  EXPECT_EQ(VisiblePages(), std::vector<CfgPageId>{CfgPageId::ComTrans});
+}
+
+TEST_F(WorkspaceTest, ChannelCaptionsRelabelTheNodes) {
+  ChannelCaptions::Instance().Set(6, GBK("串口03"));
+  ASSERT_TRUE(PumpUntil([&] { return Node(QStringLiteral("通道07|串口03")) != nullptr; }, 2000));
+  EXPECT_EQ(ChannelCaptions::Instance().Get(6), "");
+  // A relabelled node still selects its channel.
+  ws->Tree()->setCurrentItem(Node(QStringLiteral("通道07|串口03")));
+  EXPECT_EQ(dynamic_cast<CfgTablePage*>(ws->PageWidget(CfgPageId::Channel))->SelectedChannel(), 6);
+  ChannelCaptions::Instance().Set(6, GBK("无"));
+  ASSERT_TRUE(PumpUntil([&] { return Node(QStringLiteral("通道07")) != nullptr; }, 2000));
+  EXPECT_EQ(ws->Tree()->topLevelItem(0)->childCount(), 30);
+}
+
+TEST_F(WorkspaceTest, OperationButtonsNeedAnOpenPortAndAnIdleWorker) {
+  BoxCatcher boxes;
+  device.SetOpen(false);
+  ws->Button(CRTUCfgDlg::kLoadId)->click();
+  EXPECT_EQ(boxes.Tips(), QStringList{QStringLiteral("请先打开串口")});
+  ws->LogDlg()->Button(CLogDlg::kVersionId)->click();
+  EXPECT_EQ(boxes.Tips().size(), 2);
+  EXPECT_TRUE(device.Written().empty());
+  EXPECT_EQ(ws->WorkMode(), kModeIdle);
+
+  // "出厂配置" answered Cancel: nothing, not even the port test.
+  boxes.answerOk = false;
+  ws->Button(CRTUCfgDlg::kFactoryId)->click();
+  EXPECT_EQ(boxes.Questions(), QStringList{QStringLiteral("确定恢复出厂设置吗?")});
+  EXPECT_EQ(boxes.Tips().size(), 2);
+
+  // While an operation runs the buttons start nothing.
+  device.SetOpen(true);
+  ws->SetWorkMode(kModeOperation);
+  ws->Button(CRTUCfgDlg::kLoadId)->click();
+  ws->Button(CRTUCfgDlg::kSaveId)->click();
+  EXPECT_EQ(ws->Machine().WorkOp(), 0);
+  ws->SetWorkMode(kModeIdle);
+}
+
+TEST_F(WorkspaceTest, LogFromAnyThreadEndsInViewAndClears) {
+  CLogDlg* log = ws->LogDlg();
+  log->show();
+  std::thread t([&] {
+    for (int i = 0; i < 300; ++i) ws->AppendLog("line " + std::to_string(i) + "\r\n");
+    ws->AppendLog(GBK("设置成功\r\n"));
+  });
+  t.join();
+  ASSERT_TRUE(PumpUntil([&] { return log->Text().endsWith(QStringLiteral(">:设置成功\n")); }, 3000));
+  EXPECT_TRUE(log->Text().startsWith(QStringLiteral("******配置工具软件版本：V1.2.5******\n<Time:")));
+  EXPECT_EQ(log->Text().count(QStringLiteral("<Time:")), 301);
+  QScrollBar* bar = log->LogEdit()->verticalScrollBar();
+  EXPECT_GT(bar->maximum(), 0);
+  EXPECT_EQ(bar->value(), bar->maximum());  // the last line is in view
+
+  log->Button(CLogDlg::kClearId)->click();
+  EXPECT_EQ(log->Text(), QStringLiteral("******配置工具软件版本：V1.2.5******\n"));
+  EXPECT_EQ(ws->LogText(), CfgLog::Banner());
+}
+
+TEST_F(WorkspaceTest, LogWindowToggleAndCloseBox) {
+  QPushButton* toggle = ws->Button(CRTUCfgDlg::kLogToggleId);
+  EXPECT_EQ(toggle->text(), QStringLiteral(">>"));
+  EXPECT_FALSE(ws->LogWindow()->isVisible());
+  toggle->click();
+  EXPECT_EQ(toggle->text(), QStringLiteral("<<"));
+  EXPECT_TRUE(ws->LogWindow()->isVisible());
+  ws->LogWindow()->close();  // the close box
+  EXPECT_FALSE(ws->LogWindow()->isVisible());
+  EXPECT_EQ(toggle->text(), QStringLiteral(">>"));
+  toggle->click();
+  EXPECT_TRUE(ws->LogWindow()->isVisible());
+  // Showing the workspace again shows the log window exactly when the toggle reads "<<".
+  ws->hide();
+  ws->LogWindow()->hide();
+  ws->show();
+  EXPECT_TRUE(ws->LogWindow()->isVisible());
+  ws->ShowLogWindow(false);
+  ws->hide();
+  ws->show();
+  EXPECT_FALSE(ws->LogWindow()->isVisible());
+}
+
+TEST_F(WorkspaceTest, EnableOperationsCoversTreeAndOperationButtons) {
+  const int ids[] = {CRTUCfgDlg::kLoadId, CRTUCfgDlg::kSaveId, CRTUCfgDlg::kFactoryId,
+                     CRTUCfgDlg::kRestartId, CRTUCfgDlg::kSaveFileId, CRTUCfgDlg::kLoadFileId};
+  ws->EnableOperations(false);
+  EXPECT_FALSE(ws->Tree()->isEnabled());
+  for (int id : ids) EXPECT_FALSE(ws->Button(id)->isEnabled()) << id;
+  EXPECT_TRUE(ws->Button(CRTUCfgDlg::kLogToggleId)->isEnabled());
+  ws->EnableOperations(true);
+  EXPECT_TRUE(ws->Tree()->isEnabled());
+  for (int id : ids) EXPECT_TRUE(ws->Button(id)->isEnabled()) << id;
+}
+
+TEST_F(WorkspaceTest, LayoutFollowsTheClientSize) {
+  ws->resize(1000, 600);
+  QCoreApplication::processEvents();
+  auto near = [](const QRect& r, int x, int y, int w, int h) {
+    return std::abs(r.x() - x) <= 1 && std::abs(r.y() - y) <= 1 && std::abs(r.width() - w) <= 1 &&
+           std::abs(r.height() - h) <= 1;
+  };
+  EXPECT_TRUE(near(ws->Tree()->geometry(), 0, 6, 220, 594));
+  EXPECT_TRUE(near(ws->findChild<QGroupBox*>(QStringLiteral("pageFrame"))->geometry(), 240, 0, 760, 504));
+  EXPECT_TRUE(near(ws->PageWidget(CfgPageId::Terminal)->geometry(), 250, 12, 740, 486));
+  EXPECT_TRUE(near(ws->Button(CRTUCfgDlg::kLoadId)->geometry(), 280, 516, 140, 30));
+  EXPECT_TRUE(near(ws->Button(CRTUCfgDlg::kRestartId)->geometry(), 820, 516, 140, 30));
+  EXPECT_TRUE(near(ws->Button(CRTUCfgDlg::kLoadFileId)->geometry(), 570, 558, 250, 30));
+  EXPECT_TRUE(near(ws->Button(CRTUCfgDlg::kLogToggleId)->geometry(), 860, 558, 100, 30));
+}
+
+TEST_F(WorkspaceTest, StandInPagesGiveBackWhatTheyWereGiven) {
+  device.SetResponder([](const std::string& w) -> std::vector<std::string> {
+    if (w == "AT+SHOW\r\n")
+      return {"Channel07 type:  401\r\ncamera1 id:  3\r\nModem Apn:  cmnet\r\n", Ok()};
+    return {Ok()};
+  });
+  ws->Button(CRTUCfgDlg::kLoadId)->click();
+  ASSERT_TRUE(WaitIdle());
+  EXPECT_EQ(ws->SaveToTable(30, 6), "401");
+  EXPECT_EQ(ws->SaveToTable(148, 0), "3");
+  device.ClearWritten();
+  ws->Button(CRTUCfgDlg::kSaveId)->click();
+  ASSERT_TRUE(WaitIdle());
+  EXPECT_TRUE(device.Written().empty());  // an unchanged load writes nothing
+}
+
+TEST_F(WorkspaceTest, PowerUpTimerSendsSOnlyWhileWaiting) {
+  ws->SetWorkMode(kModeWaitPowerUp);
+  ASSERT_TRUE(PumpUntil([&] { return device.CountWritten("S") >= 3; }, 3000));
+  for (const auto& w : device.Written()) EXPECT_EQ(w, "S");
+  ws->SetWorkMode(kModeIdle);
+  PumpUntil([] { return false; }, 20);  // a tick in flight may still land
+  const size_t n = device.Written().size();
+  PumpUntil([] { return false; }, 100);
+  EXPECT_EQ(device.Written().size(), n);
+}
+
+TEST_F(WorkspaceTest, SaveToFileOffersTheStationAddressAndWritesTheTable) {
+  BoxCatcher boxes;
+  QTemporaryDir dir;
+  ParseListing("Device address:  12345678\r\nModem Apn:  cmnet\r\n", 44);
+  ws->Page(CfgPageId::Terminal)->LoadFromTable(4, 0, "12345678");
+  ws->savePath = dir.filePath(QStringLiteral("out.cfg"));
+  ws->SaveConfigToFile();
+  EXPECT_EQ(ws->offeredName, QStringLiteral("RTU_12345678"));
+  EXPECT_EQ(boxes.Tips(), QStringList{QStringLiteral("保存成功")});
+  QFile f(ws->savePath);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  const QByteArray bytes = f.readAll();
+  EXPECT_EQ(std::string(bytes.constData(), static_cast<size_t>(bytes.size())), BuildListing());
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("out.cfg")});
+
+  // Cancel: nothing.
+  ws->savePath.clear();
+  ws->SaveConfigToFile();
+  EXPECT_EQ(boxes.Tips().size(), 1);
+}
+
+TEST_F(WorkspaceTest, SaveToFileFailureSaysSoAndLeavesNothing) {
+  BoxCatcher boxes;
+  QTemporaryDir dir;
+  ws->savePath = dir.filePath(QStringLiteral("missing/out.cfg"));
+  ws->SaveConfigToFile();
+  EXPECT_EQ(boxes.Tips(), QStringList{QStringLiteral("保存失败")});
+  EXPECT_TRUE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
+}
+
+TEST_F(WorkspaceTest, BadConfigFilesAreRefused) {
+  BoxCatcher boxes;
+  QTemporaryDir dir;
+  const std::string empty = dir.filePath(QStringLiteral("empty.cfg")).toStdString();
+  std::ofstream(empty).close();
+  const std::string big = dir.filePath(QStringLiteral("big.cfg")).toStdString();
+  std::ofstream(big) << std::string(40961, 'x');
+  ws->openPath = QString::fromStdString(empty);
+  ws->LoadConfigFromFile();
+  ws->openPath = QString::fromStdString(big);
+  ws->LoadConfigFromFile();
+  ws->openPath = dir.filePath(QStringLiteral("none.cfg"));
+  ws->LoadConfigFromFile();
+  EXPECT_EQ(boxes.Tips(), (QStringList{QStringLiteral("请先选择文件"), QStringLiteral("请先选择文件"),
+                                       QStringLiteral("读取文件失败")}));
+  EXPECT_EQ(ws->WorkMode(), kModeIdle);
+  EXPECT_TRUE(ws->Button(CRTUCfgDlg::kLoadFileId)->isEnabled());
+  EXPECT_TRUE(device.Written().empty());
+}
+
+TEST_F(WorkspaceTest, ShutdownWhileTheWorkerWaitsOnABox) {
+  // A clock request on a closed port fails at once and ends in a box shown for the
+  // worker. The program is closed while that box is open (inside its modal loop).
+  BoxCatcher boxes;
+  int64_t shutdownMs = -1;
+  bool scheduled = false;
+  boxes.keepOpen = [&](const QString&) {
+    if (!scheduled) {
+      scheduled = true;
+      QTimer::singleShot(0, [&] {
+        const int64_t t0 = Timing::NowMs();
+        ws->Shutdown();  // closes the box, returns the worker's wait, joins it
+        shutdownMs = Timing::NowMs() - t0;
+      });
+    }
+    return true;
+  };
+  device.SetOpen(false);
+  ws->Requests().Set(CfgRequest::Clock, "2024/02/29,23:59:59,4");
+  ASSERT_TRUE(PumpUntil([&] { return shutdownMs >= 0; }, 10000));
+  EXPECT_EQ(boxes.Tips(), QStringList{QStringLiteral("设置时间失败")});
+  EXPECT_LT(shutdownMs, 2000);
+  EXPECT_TRUE(PumpUntil([] { return !TipBox::IsOpen(); }, 2000));
+  EXPECT_TRUE(UiBridge::IsShutDown());
+}
+
+}  // namespace
