@@ -43,7 +43,9 @@ class DeviceDownloadTest : public ::testing::Test {
   }
 
   bool WaitStopped(int limitMs) {
-    return WaitUntil([this] { return !worker.IsActive() && worker.State() == W::kIdle; }, limitMs);
+    // The view hears of the stop just after the machine has gone idle.
+    return WaitUntil([this] { return view.Stopped() > 0 && !worker.IsActive() && worker.State() == W::kIdle; },
+                     limitMs);
   }
   static int TransferLimit() { return Limit(W::kBlockAckMs, 4); }
 

@@ -130,13 +130,16 @@ DownloadRig::~DownloadRig() {
   worker.Shutdown();
 }
 
-bool DownloadRig::WaitStopped(int limitMs) {
-  return WaitUntil([this] { return !worker.IsActive() && worker.State() == 0; }, limitMs);
+bool DownloadRig::WaitStopped(int limitMs, int stoppedBefore) {
+  // The view hears of the stop just after the machine has gone idle.
+  return WaitUntil([&] { return view.Stopped() > stoppedBefore && !worker.IsActive() &&
+                                worker.State() == 0; }, limitMs);
 }
 
 bool DownloadRig::RunToEnd(const std::vector<uint8_t>& image, int limitMs) {
+  const int before = view.Stopped();
   if (worker.StartDownload(image) != DownloadWorker::StartResult::kStarted) return false;
-  return WaitStopped(limitMs) && view.Completed();
+  return WaitStopped(limitMs, before) && view.Completed();
 }
 
 std::vector<uint8_t> TestImage(size_t count, uint32_t seed) {

@@ -81,8 +81,9 @@ class DownloadRig {
 
   // Starts a download of image and waits until it has stopped; true when completed.
   bool RunToEnd(const std::vector<uint8_t>& image, int limitMs);
-  // Waits until the machine has stopped (idle).
-  bool WaitStopped(int limitMs);
+  // Waits until the machine has stopped (idle) and the view has been told, for the
+  // (stoppedBefore + 1)th time.
+  bool WaitStopped(int limitMs, int stoppedBefore = 0);
 
   FakeBootDevice device;
   RecordingView view;
