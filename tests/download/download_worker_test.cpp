@@ -121,33 +121,6 @@ TEST_F(DownloadWorkerTest, OnlyTheFirstByteOfAReplyDecidesAboutABlock) {
   EXPECT_FALSE(rig.view.HasLog(BlockOk(1)));
 }
 
-TEST_F(DownloadWorkerTest, DeviceIgnoringResetGetsTwoCyclesThenThePowerUpMessage) {
-  const auto image = TestImage(9000, 6);
-  rig.device.SetIgnoreReset(true);
-  ASSERT_EQ(rig.worker.StartDownload(image), W::StartResult::kStarted);
-  ASSERT_TRUE(WaitUntil([&] { return rig.view.BoxOpen(); },
-                        Limit(W::kRestartReplyMs, 4) + Limit(W::kReenterReplyMs)));
-  EXPECT_EQ(rig.device.Count("AT+RESET"), 4);
-  EXPECT_EQ(rig.device.Count("---"), 1);
-  EXPECT_EQ(rig.view.Logs(),
-            (Lines{"Wait for the device to restart\r\n", "Attempt to re-enter the configuration\r\n",
-                   "Re-enter the configuration succeeded\r\n", "The device fails to restart\r\n"}));
-  EXPECT_EQ(rig.view.CancelEnabled(), 1);
-  EXPECT_TRUE(rig.worker.WaitingForBootLoader());
-
-  // While the message is open the boot loader is polled.
-  const size_t polls = CountByte(rig.device.Written(), 'P');
-  ASSERT_TRUE(WaitUntil([&] { return CountByte(rig.device.Written(), 'P') >= polls + 2; },
-                        Limit(W::kBootPollMs, 2)));
-  // The user powers the device up: its boot loader answers, the message closes by itself.
-  rig.device.PowerUp();
-  ASSERT_TRUE(WaitUntil([&] { return !rig.view.BoxOpen(); }, Limit(W::kBootPollMs)));
-  ASSERT_TRUE(rig.WaitStopped(TransferLimit()));
-  EXPECT_TRUE(rig.view.Completed());
-  EXPECT_EQ(rig.device.Image(), image);
-  EXPECT_EQ(rig.view.BoxesShown(), 1);
-}
-
 TEST_F(DownloadWorkerTest, NegativeRepliesFailLikeSilence) {
   // ERROR is looked for before OK, CMD ERROR before CMD OK.
   rig.device.SetResetReply("\r\nOK\r\n\r\nERROR\r\n", false);
