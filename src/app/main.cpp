@@ -1,11 +1,7 @@
-// Placeholder entry point until the main window lands.
-#include <QApplication>
-#include <QWidget>
+// qx310-tools: the desktop tool.
+#include "app/ui/quarvel_app.h"
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  QWidget w;
-  w.setWindowTitle(QStringLiteral("QX310-TOOLS-V3.01"));
-  w.show();
-  return app.exec();
+  CQuarvelApp app(argc, argv);
+  return app.InitInstance();
 }

@@ -1,0 +1,46 @@
+#include "app/app_options.h"
+
+#include <algorithm>
+
+AppOptions ParseAppOptions(const std::vector<std::string>& args) {
+  AppOptions o;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    auto value = [&](const std::string& flag, std::string& out) {
+      if (a == flag && i + 1 < args.size()) {
+        out = args[++i];
+        return true;
+      }
+      if (a.rfind(flag + "=", 0) == 0) {
+        out = a.substr(flag.size() + 1);
+        return true;
+      }
+      return false;
+    };
+    std::string v;
+    if (a == "--demo") {
+      o.demo = true;
+    } else if (value("--port", v)) {
+      if (!v.empty()) o.ports.push_back(v);
+    } else if (value("--screenshot", v)) {
+      o.screenshot = v;
+    } else {
+      o.unknown.push_back(a);
+    }
+  }
+  return o;
+}
+
+std::vector<std::string> ComposePortList(const std::string& simulatorPort,
+                                         const std::vector<std::string>& systemPorts,
+                                         const std::vector<std::string>& namedPorts) {
+  std::vector<std::string> list;
+  auto add = [&](const std::string& name) {
+    if (!name.empty() && std::find(list.begin(), list.end(), name) == list.end())
+      list.push_back(name);
+  };
+  add(simulatorPort);
+  for (const auto& p : systemPorts) add(p);
+  for (const auto& p : namedPorts) add(p);
+  return list;
+}

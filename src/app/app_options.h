@@ -1,0 +1,23 @@
+#pragma once
+// The program's command line and the port list it leads to. Qt-free.
+//   --demo               start the built-in simulator and list its port first
+//   --port NAME          list NAME too (may be given several times; also --port=NAME)
+//   --screenshot FILE    after the start-up detection, save the main window as PNG and exit
+#include <string>
+#include <vector>
+
+struct AppOptions {
+  bool demo = false;
+  std::vector<std::string> ports;
+  std::string screenshot;
+  // Arguments that were not understood (reported, then ignored).
+  std::vector<std::string> unknown;
+};
+
+AppOptions ParseAppOptions(const std::vector<std::string>& args);
+
+// The port combo's entries: the simulator's port first (when there is one), then the
+// system's ports, then the ports named on the command line; each name once, first place wins.
+std::vector<std::string> ComposePortList(const std::string& simulatorPort,
+                                         const std::vector<std::string>& systemPorts,
+                                         const std::vector<std::string>& namedPorts);

@@ -1,0 +1,12 @@
+#pragma once
+// CAboutDlg: "关于 Quarvel" with the program's icon, "Quarvel，1.0 版" and "确定".
+#include <QDialog>
+
+class CAboutDlg : public QDialog {
+  Q_OBJECT
+ public:
+  explicit CAboutDlg(QWidget* parent = nullptr);
+};
+
+// The program's icon (drawn, as the program carries no image files).
+QIcon QuarvelIcon();

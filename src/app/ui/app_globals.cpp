@@ -1,0 +1,3 @@
+#include "app/ui/app_globals.h"
+
+CSerial g_Serial;

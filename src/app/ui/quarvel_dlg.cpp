@@ -1,0 +1,398 @@
+// CQuarvelDlg: construction, layout, the port bar and the tool menu.
+#include "app/ui/quarvel_dlg.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTimer>
+
+#include "app/ui/about_dlg.h"
+#include "app/ui/com_tip_dlg.h"
+#include "app/ui/ok_cancel_box.h"
+#include "base/cp936.h"
+#include "base/cstr.h"
+#include "config/ui/cfg_dlg.h"
+#include "debug/ui/debug_dlg.h"
+#include "download/ui/download_dlg.h"
+#include "serial/serial_port.h"
+#include "widgets/message_box.h"
+#include "widgets/ui_bridge.h"
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
+namespace {
+constexpr int kAboutCommand = 0x10;
+
+const QString kTitle = QStringLiteral("QX310-TOOLS-V3.01");
+const QString kOpenText = QStringLiteral("开启串口");
+const QString kCloseText = QStringLiteral("关闭串口");
+
+QString MenuText(const QString& name, bool chosen) { return chosen ? name + QStringLiteral("√") : name; }
+
+QFont PointFont(const QWidget* w, int points) { return TahomaFont(points * w->logicalDpiY() / 72); }
+}  // namespace
+
+CQuarvelDlg::CQuarvelDlg(ISerialPort& port, PortSource ports, QWidget* parent)
+    : QDialog(parent), port_(port), portSource_(std::move(ports)), link_(port_, *this),
+      pump_(port_, link_, *this) {
+  setObjectName(QStringLiteral("mainWindow"));
+  setWindowIcon(QuarvelIcon());
+  setWindowTitle(kTitle);
+  setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
+  BuildMenu();
+  BuildPortBar();
+  SetStatus(LinkStatus::kClosed);
+
+  debug_ = new CDebug(client_);
+  download_ = new CRTUDown(client_);
+  cfg_ = new CRTUCfgDlg(client_);
+  tip_ = new CComTipDlg(this);
+  for (QWidget* page : {static_cast<QWidget*>(debug_), static_cast<QWidget*>(download_),
+                        static_cast<QWidget*>(cfg_)}) {
+    layout_.Add(page, 0.01, 0.11, 0.98, 0.88);
+    page->hide();
+  }
+  debug_->Init(this);
+  cfg_->InitWorkspace(this);
+  download_->Init(this);
+  tip_->Init(this, [this] { Cancel(); });
+  resize(1024, 720);
+  LayoutWindow();
+  debug_->show();
+}
+
+CQuarvelDlg::~CQuarvelDlg() { Shutdown(); }
+
+void CQuarvelDlg::BuildMenu() {
+  menuBar_ = new QMenuBar(this);
+  menuBar_->setNativeMenuBar(false);
+  auto add = [&](const QString& text, const char* name, void (CQuarvelDlg::*handler)()) {
+    QAction* a = menuBar_->addAction(text);
+    a->setObjectName(QString::fromLatin1(name));
+    connect(a, &QAction::triggered, this, handler);
+    return a;
+  };
+  debugAction_ = add(QStringLiteral("调试工具√"), "debugToolAction", &CQuarvelDlg::OnDebugTool);
+  downloadAction_ = add(QStringLiteral("下载工具"), "downloadToolAction", &CQuarvelDlg::OnDownloadTool);
+  configAction_ = add(QStringLiteral("配置工具"), "configToolAction", &CQuarvelDlg::OnConfigTool);
+}
+
+void CQuarvelDlg::BuildPortBar() {
+  client_ = new QWidget(this);
+  client_->setObjectName(QStringLiteral("client"));
+  group_ = new QGroupBox(client_);
+  portLabel_ = new QLabel(QStringLiteral("串口号："), client_);
+  baudLabel_ = new QLabel(QStringLiteral("波特率："), client_);
+  parityLabel_ = new QLabel(QStringLiteral("校验位："), client_);
+  auto combo = [&](const char* name, const QStringList& items) {
+    auto* c = new QComboBox(client_);
+    c->setObjectName(QString::fromLatin1(name));
+    c->setEditable(true);
+    c->setInsertPolicy(QComboBox::NoInsert);
+    c->addItems(items);
+    return c;
+  };
+  portCombo_ = combo("portCombo", {});
+  baudCombo_ = combo("baudCombo", {"300", "600", "1200", "2400", "4800", "9600", "14400", "19200",
+                                   "38400", "56000", "57600", "115200"});
+  parityCombo_ = combo("parityCombo", {"None", "Odd", "Even", "Mark", "Space"});
+  openButton_ = new QPushButton(kOpenText, client_);
+  openButton_->setObjectName(QStringLiteral("openButton"));
+  detectButton_ = new QPushButton(QStringLiteral("自动检测"), client_);
+  detectButton_->setObjectName(QStringLiteral("detectButton"));
+  for (QPushButton* b : {openButton_, detectButton_}) b->setAutoDefault(false);
+  status_ = new QLineEdit(client_);
+  status_->setObjectName(QStringLiteral("statusEdit"));
+  status_->setReadOnly(true);
+  status_->setFocusPolicy(Qt::NoFocus);
+  connect(openButton_, &QPushButton::clicked, this, &CQuarvelDlg::OnOpenCloseButton);
+  connect(detectButton_, &QPushButton::clicked, this, &CQuarvelDlg::OnAutoDetect);
+
+  // The combos are as high as the buttons: their lists open by themselves.
+  layout_.Add(group_, 0.01, 0, 0.98, 0.1);
+  layout_.Add(portLabel_, 0.02, 0.03, 0.05, 0.05);
+  layout_.Add(portCombo_, 0.08, 0.033, 0.1, 0.045);
+  layout_.Add(baudLabel_, 0.19, 0.03, 0.05, 0.05);
+  layout_.Add(baudCombo_, 0.25, 0.033, 0.1, 0.045);
+  layout_.Add(parityLabel_, 0.36, 0.03, 0.05, 0.05);
+  layout_.Add(parityCombo_, 0.42, 0.033, 0.1, 0.045);
+  layout_.Add(openButton_, 0.53, 0.033, 0.1, 0.045);
+  layout_.Add(detectButton_, 0.64, 0.033, 0.1, 0.045);
+  layout_.Add(status_, 0.75, 0.033, 0.23, 0.045);
+}
+
+QAction* CQuarvelDlg::ToolAction(int command) const {
+  switch (command) {
+    case kDebugToolCmd: return debugAction_;
+    case kDownloadToolCmd: return downloadAction_;
+    case kConfigToolCmd: return configAction_;
+    default: return nullptr;
+  }
+}
+
+bool CQuarvelDlg::MainWindowEnabled() const { return client_->isEnabled() && menuBar_->isEnabled(); }
+
+QString CQuarvelDlg::StatusText(LinkStatus status) {
+  switch (status) {
+    case LinkStatus::kClosed: return QStringLiteral("串口未连接! 设备通信异常!");
+    case LinkStatus::kOpenUnconfirmed: return QStringLiteral("串口已连接! 设备通信异常!");
+    case LinkStatus::kOpenConfirmed: return QStringLiteral("串口已连接! 设备通信正常!");
+  }
+  return {};
+}
+
+// ---------------------------------------------------------------- start and layout
+
+void CQuarvelDlg::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (!startQueued_) {
+    startQueued_ = true;
+    // After the window is on screen, so that the tip opens above it.
+    QTimer::singleShot(0, this, [this] { Start(); });
+  }
+}
+
+void CQuarvelDlg::Start() {
+  if (shutDown_) return;
+#ifdef Q_OS_WIN
+  if (HMENU sys = GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE)) {
+    AppendMenuW(sys, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(sys, MF_STRING, kAboutCommand, L"关于 Quarvel(&A)...");
+  }
+#endif
+  baudCombo_->setCurrentText(QStringLiteral("115200"));
+  parityCombo_->setCurrentText(QStringLiteral("None"));
+  FillPortList();
+  std::vector<std::string> names;
+  for (int i = 0; i < portCombo_->count(); ++i) names.push_back(portCombo_->itemText(i).toStdString());
+  receiveThread_ = std::thread([this] { pump_.Run(); });
+  linkThread_ = std::thread([this] { link_.Run(); });
+  link_.StartDetection(std::move(names));
+  started_ = true;
+}
+
+bool CQuarvelDlg::FillPortList() {
+  portCombo_->clear();
+  const std::vector<std::string> ports = portSource_ ? portSource_() : std::vector<std::string>{};
+  if (ports.empty()) {
+    TipBox::Show(this, QStringLiteral("没发现串口，程序不能正常执行，请检查串口，退出！"));
+    return false;
+  }
+  for (const auto& p : ports) portCombo_->addItem(QString::fromStdString(p));
+  portCombo_->setCurrentIndex(0);
+  return true;
+}
+
+void CQuarvelDlg::resizeEvent(QResizeEvent* event) {
+  QDialog::resizeEvent(event);
+  if (!isMinimized()) LayoutWindow();
+}
+
+void CQuarvelDlg::moveEvent(QMoveEvent* event) {
+  QDialog::moveEvent(event);
+  DockLogWindow();
+}
+
+void CQuarvelDlg::LayoutWindow() {
+  const int menuHeight = menuBar_->sizeHint().height();
+  menuBar_->setGeometry(0, 0, width(), menuHeight);
+  client_->setGeometry(0, menuHeight, width(), height() - menuHeight);
+  layout_.Apply(client_);
+  const int h = client_->height();
+  const QFont small = PointFont(this, h / 60);
+  const QFont large = PointFont(this, h / 51);
+  for (QWidget* w : {static_cast<QWidget*>(group_), static_cast<QWidget*>(portLabel_),
+                     static_cast<QWidget*>(baudLabel_), static_cast<QWidget*>(parityLabel_),
+                     static_cast<QWidget*>(openButton_), static_cast<QWidget*>(detectButton_)})
+    w->setFont(small);
+  for (QWidget* w : {static_cast<QWidget*>(portCombo_), static_cast<QWidget*>(baudCombo_),
+                     static_cast<QWidget*>(parityCombo_), static_cast<QWidget*>(status_)})
+    w->setFont(large);
+  DockLogWindow();
+}
+
+void CQuarvelDlg::DockLogWindow() {
+  QWidget* log = cfg_ ? cfg_->LogWindow() : nullptr;
+  if (!log) return;
+  const QRect main = frameGeometry();
+  const int frameExtra = log->frameGeometry().height() - log->height();
+  log->move(main.x() + main.width() - 9, main.y());
+  log->resize(log->width(), std::max(1, main.height() - 5 - frameExtra));
+}
+
+// ---------------------------------------------------------------- about box
+
+void CQuarvelDlg::ShowAbout() {
+  CAboutDlg about(this);
+  about.exec();
+}
+
+void CQuarvelDlg::contextMenuEvent(QContextMenuEvent* event) {
+  // Where the window system offers no menu of our own, the about box is here.
+  QMenu menu(this);
+  QAction* about = menu.addAction(QStringLiteral("关于 Quarvel(&A)..."));
+  if (menu.exec(event->globalPos()) == about) ShowAbout();
+}
+
+#ifdef Q_OS_WIN
+bool CQuarvelDlg::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
+  const MSG* msg = static_cast<const MSG*>(message);
+  if (msg->message == WM_SYSCOMMAND && (msg->wParam & 0xFFF0) == kAboutCommand) {
+    ShowAbout();
+    *result = 0;
+    return true;
+  }
+  return QDialog::nativeEvent(eventType, message, result);
+}
+#endif
+
+// ---------------------------------------------------------------- port bar
+
+void CQuarvelDlg::OnOpenCloseButton() {
+  if (!port_.IsOpen()) {
+    const QString name = portCombo_->currentText();
+    const long baud = cstr::Atol(baudCombo_->currentText().toStdString());
+    const QString p = parityCombo_->currentText();
+    const int parity = p == QLatin1String("Odd")     ? serial::kParityOdd
+                       : p == QLatin1String("Even")  ? serial::kParityEven
+                       : p == QLatin1String("Mark")  ? serial::kParityMark
+                       : p == QLatin1String("Space") ? serial::kParitySpace
+                                                     : serial::kParityNone;
+    if (!port_.Open(name.toStdString(), static_cast<int>(baud), 8, serial::kOneStopBit, parity)) {
+      QString text = QStringLiteral(">>> 请先以正确参数打开串口...");
+      if (port_.LastOpenDeniedPermission()) {
+#ifdef Q_OS_WIN
+        text += QStringLiteral("\n\n串口 %1 拒绝访问：它可能正被其他程序使用。请关闭占用它的程序后再打开。").arg(name);
+#else
+        text += QStringLiteral("\n\n没有打开串口 %1 的权限。请把当前用户加入 dialout 组"
+                               "（sudo usermod -aG dialout $USER），重新登录后再打开。").arg(name);
+#endif
+      }
+      TipBox::Show(this, text);
+      return;
+    }
+    link_.SetLinkToTools(true);
+    if (debug_->isVisible()) {
+      debug_->SetReceiving(true);
+      debug_->MarkTimedSendForReevaluation();
+    }
+  } else {
+    ClosePortByHand();
+  }
+  RefreshPortBar();
+}
+
+void CQuarvelDlg::ClosePortByHand() {
+  port_.Close();
+  link_.SetLinkToTools(false);
+  if (download_->IsDownloadActive()) download_->ToggleDownload();
+  if (debug_->IsReceiving()) {
+    debug_->SetReceiving(false);
+    debug_->ClearProfessionalMode();
+    debug_->MarkTimedSendForReevaluation();
+  }
+  const int mode = cfg_->WorkMode();
+  if (mode >= kModeWaitPowerUp && mode <= kModeRecovery) {
+    cfg_->EnableOperations(true);
+    cfg_->SetWorkMode(kModeIdle);
+  }
+}
+
+void CQuarvelDlg::RefreshPortBar() {
+  const bool open = port_.IsOpen();
+  SetPortButtonOpen(open);
+  if (!open) {
+    SetStatus(LinkStatus::kClosed);
+  } else {
+    // Green only on the port where the search found the device.
+    const std::string device = link_.DevicePortName();
+    const bool confirmed = !device.empty() && portCombo_->currentText().toStdString() == device;
+    SetStatus(confirmed ? LinkStatus::kOpenConfirmed : LinkStatus::kOpenUnconfirmed);
+  }
+  EnableCombos(!open);
+}
+
+void CQuarvelDlg::OnAutoDetect() {
+  if (port_.IsOpen()) port_.Close();
+  portCombo_->clear();
+  SetPortButtonOpen(false);
+  SetStatus(LinkStatus::kClosed);
+  if (!FillPortList()) return;
+  std::vector<std::string> names;
+  for (int i = 0; i < portCombo_->count(); ++i) names.push_back(portCombo_->itemText(i).toStdString());
+  link_.StartDetection(std::move(names));
+}
+
+void CQuarvelDlg::Cancel() { link_.Cancel(); }
+
+// ---------------------------------------------------------------- tool menu
+
+void CQuarvelDlg::SwitchTool(Tool tool) {
+  if (tool != Tool::kDebug) debug_->SetReceiving(false);
+  debug_->setVisible(tool == Tool::kDebug);
+  download_->setVisible(tool == Tool::kDownload);
+  cfg_->setVisible(tool == Tool::kConfig);
+  cfg_->ShowLogWindow(tool == Tool::kConfig);
+  if (tool == Tool::kConfig) {
+    DockLogWindow();
+    cfg_->setFocus();
+  }
+  debugAction_->setText(MenuText(QStringLiteral("调试工具"), tool == Tool::kDebug));
+  downloadAction_->setText(MenuText(QStringLiteral("下载工具"), tool == Tool::kDownload));
+  configAction_->setText(MenuText(QStringLiteral("配置工具"), tool == Tool::kConfig));
+}
+
+void CQuarvelDlg::OnDebugTool() {
+  SwitchTool(Tool::kDebug);
+  if (!port_.IsOpen()) {
+    TipBox::Show(this, QStringLiteral("请先打开串口"));
+    return;
+  }
+  if (debug_->IsProfessionalMode()) {
+    if (!AskOkCancel(this, QStringLiteral("是否退出专业模式？"))) return;
+    debug_->ClearProfessionalMode();
+  }
+  link_.StartEntry(linkstate::kEnterDebug, TipText::kEnteringDebug, true);
+}
+
+void CQuarvelDlg::OnDownloadTool() {
+  SwitchTool(Tool::kDownload);
+  if (!port_.IsOpen()) {
+    TipBox::Show(this, QStringLiteral("请先打开串口"));
+    return;
+  }
+  if (debug_->IsProfessionalMode()) {
+    download_->AppendLog(GBK("当前处于专业模式中！\r\n"));
+    return;
+  }
+  link_.StartEntry(linkstate::kEnterConfigOrDownload, TipText::kEnteringDownload, true);
+}
+
+void CQuarvelDlg::OnConfigTool() {
+  SwitchTool(Tool::kConfig);
+  if (!port_.IsOpen()) {
+    TipBox::Show(this, QStringLiteral("请先打开串口"));
+    return;
+  }
+  if (debug_->IsProfessionalMode()) {
+    // The device is in a command state already: no probe; the workspace loads by itself.
+    if (!ConfigLogVisible()) return;
+    if (QWidget* log = cfg_->LogWindow()) log->setEnabled(false);
+    cfg_->setEnabled(false);
+    cfg_->RequestLoad();
+    cfg_->AppendLog(GBK("当前处于专业模式中！\r\n"));
+    SetTipMessage(TipText::kEnteringConfig);
+    ShowTip(true);
+    EnableMainWindow(false);
+    return;
+  }
+  link_.StartEntry(linkstate::kEnterConfigOrDownload, TipText::kEnteringConfig, ConfigLogVisible());
+}

@@ -1,0 +1,172 @@
+#pragma once
+// CQuarvelDlg: the main window. Port bar (port, baud and parity combos, open/close and
+// auto-detect buttons, status box), the tool menu switching between the debug console,
+// the download page and the configuration workspace, the please-wait tip, and the two
+// threads: the receive thread (the port's only reader, ReceivePump) and the link-state
+// thread (auto-detection and tool entry, LinkMachine). It is the view of both and the
+// tools' host.
+#include <QDialog>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/link_machine.h"
+#include "app/link_view.h"
+#include "app/receive_pump.h"
+#include "widgets/fraction_layout.h"
+#include "widgets/tool_host.h"
+
+class CComTipDlg;
+class CDebug;
+class CRTUCfgDlg;
+class CRTUDown;
+class QAction;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenuBar;
+class QPushButton;
+
+class CQuarvelDlg : public QDialog, public ILinkView, public IReceiveTargets, public IToolHost {
+  Q_OBJECT
+ public:
+  // Control ids of the port bar and the menu commands.
+  static constexpr int kGroupId = 1355;
+  static constexpr int kPortComboId = 1357;
+  static constexpr int kBaudComboId = 1307;
+  static constexpr int kParityComboId = 1308;
+  static constexpr int kOpenButtonId = 1353;
+  static constexpr int kDetectButtonId = 1354;
+  static constexpr int kStatusId = 1360;
+  static constexpr int kDebugToolCmd = 32777;
+  static constexpr int kDownloadToolCmd = 32775;
+  static constexpr int kConfigToolCmd = 32773;
+
+  // The ports to list (the port combo's entries), asked at start and on every auto-detect.
+  using PortSource = std::function<std::vector<std::string>()>;
+
+  CQuarvelDlg(ISerialPort& port, PortSource ports, QWidget* parent = nullptr);
+  ~CQuarvelDlg() override;
+
+  // Stops the threads and the pages (part of closing; also run by the destructor).
+  void Shutdown();
+
+  // Handlers (also used by tests).
+  void OnOpenCloseButton();
+  void OnAutoDetect();
+  void OnDebugTool();
+  void OnDownloadTool();
+  void OnConfigTool();
+  // The tip's cancel.
+  void Cancel();
+  void ShowAbout();
+
+  // IToolHost
+  ISerialPort& Port() override { return port_; }
+  bool LinkToTools() const override { return link_.LinkToTools(); }
+  QWidget* MainWindow() override { return this; }
+  void EndToolEntry() override;
+
+  // For tests and the screenshot.
+  LinkMachine& Link() { return link_; }
+  CComTipDlg* Tip() const { return tip_; }
+  CDebug* DebugPage() const { return debug_; }
+  CRTUDown* DownloadPage() const { return download_; }
+  CRTUCfgDlg* Workspace() const { return cfg_; }
+  QComboBox* PortCombo() const { return portCombo_; }
+  QComboBox* BaudCombo() const { return baudCombo_; }
+  QComboBox* ParityCombo() const { return parityCombo_; }
+  QPushButton* OpenButton() const { return openButton_; }
+  QLineEdit* StatusBox() const { return status_; }
+  QAction* ToolAction(int command) const;
+  bool MainWindowEnabled() const;
+  // True once the start-up detection has been started (the window was shown).
+  bool Started() const { return started_; }
+
+  // The status texts.
+  static QString StatusText(LinkStatus status);
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+#ifdef Q_OS_WIN
+  bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
+#endif
+
+ private:
+  // ILinkView (UI thread, see link_view.h)
+  void RunOnUi(const std::function<void()>& fn) override;
+  void SelectPort(int index) override;
+  void SetPortButtonOpen(bool open) override;
+  void SetStatus(LinkStatus status) override;
+  void EnableCombos(bool enable) override;
+  void SetTipMessage(TipText text) override;
+  void ShowTip(bool show) override;
+  void EnableMainWindow(bool enable) override;
+  void BringToFront() override;
+  void DebugReceiveOnIfVisible() override;
+  bool ConfigLogVisible() override;
+  bool DownloadVisible() override;
+  void ConfigEntered() override;
+  void ConfigEntryFailed() override;
+  void DownloadEntered() override;
+  void CancelPendingLoad() override;
+  void ReportPortsDenied(const std::vector<std::string>& ports) override;
+
+  // IReceiveTargets (receive thread)
+  bool DownloadActive() override;
+  void DownloadData(const char* data, int count) override;
+  bool DebugReceiving() override;
+  void DebugData(const char* data, int count) override;
+  int ConfigWorkMode() override;
+  void ConfigData(const char* data, int count) override;
+  void PortVanished() override;
+
+  enum class Tool { kDebug, kDownload, kConfig };
+  void BuildPortBar();
+  void BuildMenu();
+  void Start();
+  // Fills the port combo from the port source; false (after the message) when there is none.
+  bool FillPortList();
+  void SwitchTool(Tool tool);
+  // The steps of closing the port by hand (also when the device vanished).
+  void ClosePortByHand();
+  void RefreshPortBar();
+  void LayoutWindow();
+  void DockLogWindow();
+
+  ISerialPort& port_;
+  PortSource portSource_;
+  LinkMachine link_;
+  ReceivePump pump_;
+  std::thread receiveThread_;
+  std::thread linkThread_;
+  bool startQueued_ = false;
+  bool started_ = false;
+  bool shutDown_ = false;
+
+  QMenuBar* menuBar_ = nullptr;
+  QAction* debugAction_ = nullptr;
+  QAction* downloadAction_ = nullptr;
+  QAction* configAction_ = nullptr;
+  QWidget* client_ = nullptr;
+  QGroupBox* group_ = nullptr;
+  QLabel* portLabel_ = nullptr;
+  QLabel* baudLabel_ = nullptr;
+  QLabel* parityLabel_ = nullptr;
+  QComboBox* portCombo_ = nullptr;
+  QComboBox* baudCombo_ = nullptr;
+  QComboBox* parityCombo_ = nullptr;
+  QPushButton* openButton_ = nullptr;
+  QPushButton* detectButton_ = nullptr;
+  QLineEdit* status_ = nullptr;
+  CDebug* debug_ = nullptr;
+  CRTUDown* download_ = nullptr;
+  CRTUCfgDlg* cfg_ = nullptr;
+  CComTipDlg* tip_ = nullptr;
+  FractionLayout layout_;
+};

@@ -1,0 +1,154 @@
+// CQuarvelDlg as the view of the link-state machine, the receive thread's targets and
+// the tools' host; its threads and their shutdown.
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStringList>
+
+#include "app/ui/com_tip_dlg.h"
+#include "app/ui/quarvel_dlg.h"
+#include "base/cp936.h"
+#include "config/ui/cfg_dlg.h"
+#include "debug/ui/debug_dlg.h"
+#include "download/ui/download_dlg.h"
+#include "serial/serial_port.h"
+#include "widgets/message_box.h"
+#include "widgets/ui_bridge.h"
+
+void CQuarvelDlg::Shutdown() {
+  if (shutDown_) return;
+  shutDown_ = true;
+  // Stop flags and events first, then no worker may block on the UI thread any more,
+  // then wait for the threads; the widgets go after that.
+  link_.Stop();
+  pump_.Stop();
+  UiBridge::Shutdown();
+  if (receiveThread_.joinable()) receiveThread_.join();
+  if (linkThread_.joinable()) linkThread_.join();
+  debug_->Shutdown();
+  download_->Shutdown();
+  cfg_->Shutdown();
+  tip_->hide();
+  port_.Close();
+}
+
+void CQuarvelDlg::EndToolEntry() {
+  ShowTip(false);
+  EnableMainWindow(true);
+}
+
+// ---------------------------------------------------------------- ILinkView
+
+void CQuarvelDlg::RunOnUi(const std::function<void()>& fn) { UiBridge::Invoke(fn); }
+
+void CQuarvelDlg::SelectPort(int index) { portCombo_->setCurrentIndex(index); }
+
+void CQuarvelDlg::SetPortButtonOpen(bool open) {
+  openButton_->setText(open ? QStringLiteral("关闭串口") : QStringLiteral("开启串口"));
+}
+
+void CQuarvelDlg::SetStatus(LinkStatus status) {
+  status_->setText(StatusText(status));
+  // Green only for "设备通信正常", red otherwise; in every state of the box.
+  const QColor colour = status == LinkStatus::kOpenConfirmed ? QColor(0, 200, 0) : QColor(180, 0, 0);
+  QPalette pal = status_->palette();
+  for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+    pal.setColor(g, QPalette::Text, colour);
+  status_->setPalette(pal);
+}
+
+void CQuarvelDlg::EnableCombos(bool enable) {
+  for (QComboBox* c : {portCombo_, baudCombo_, parityCombo_}) c->setEnabled(enable);
+}
+
+void CQuarvelDlg::SetTipMessage(TipText text) {
+  switch (text) {
+    case TipText::kDetecting: tip_->SetMessage(QStringLiteral("串口检测中，请稍后...")); break;
+    case TipText::kDetectTimeout: tip_->SetMessage(QStringLiteral("串口检测超时...")); break;
+    case TipText::kEnteringDebug: tip_->SetMessage(QStringLiteral("进入调试中，请稍后...")); break;
+    case TipText::kEnteringDownload: tip_->SetMessage(QStringLiteral("进入升级中，请稍后...")); break;
+    case TipText::kEnteringConfig: tip_->SetMessage(QStringLiteral("进入配置中，请稍后...")); break;
+  }
+}
+
+void CQuarvelDlg::ShowTip(bool show) {
+  if (!show) {
+    tip_->hide();
+    return;
+  }
+  tip_->show();
+  tip_->raise();
+}
+
+void CQuarvelDlg::EnableMainWindow(bool enable) {
+  // The window's contents, not the window: the tip (a child window) stays usable, and
+  // the window can still be closed while the device is being waited for.
+  menuBar_->setEnabled(enable);
+  client_->setEnabled(enable);
+}
+
+void CQuarvelDlg::BringToFront() {
+  raise();
+  activateWindow();
+}
+
+void CQuarvelDlg::DebugReceiveOnIfVisible() {
+  if (debug_->isVisible()) debug_->SetReceiving(true);
+}
+
+bool CQuarvelDlg::ConfigLogVisible() {
+  // Until the workspace has its log window, the workspace page stands for it.
+  QWidget* log = cfg_->LogWindow();
+  return log ? log->isVisible() : cfg_->isVisible();
+}
+
+bool CQuarvelDlg::DownloadVisible() { return download_->isVisible(); }
+
+void CQuarvelDlg::ConfigEntered() {
+  if (QWidget* log = cfg_->LogWindow()) log->setEnabled(false);
+  cfg_->setEnabled(false);
+  cfg_->RequestLoad();
+  cfg_->AppendLog(GBK("进入配置成功！\r\n"));
+}
+
+void CQuarvelDlg::ConfigEntryFailed() {
+  cfg_->EnableOperations(false);
+  cfg_->SetWorkMode(kModeWaitPowerUp);
+  TipBox::Show(this, QStringLiteral("载入参数失败，请将设备重新上电！"));
+}
+
+void CQuarvelDlg::DownloadEntered() { download_->AppendLog(GBK("进入升级成功！\r\n")); }
+
+void CQuarvelDlg::CancelPendingLoad() { cfg_->CancelLoadRequest(); }
+
+void CQuarvelDlg::ReportPortsDenied(const std::vector<std::string>& ports) {
+  QStringList names;
+  for (const auto& p : ports) names << QString::fromStdString(p);
+#ifdef Q_OS_WIN
+  const QString text = QStringLiteral("以下串口拒绝访问，可能正被其他程序使用：\n%1").arg(names.join('\n'));
+#else
+  const QString text = QStringLiteral("没有打开以下串口的权限：\n%1\n请把当前用户加入 dialout 组"
+                                      "（sudo usermod -aG dialout $USER），重新登录后再检测。")
+                           .arg(names.join('\n'));
+#endif
+  // After the search has ended, without holding up the link-state thread.
+  UiBridge::Post([this, text] { TipBox::Show(this, text); });
+}
+
+// ---------------------------------------------------------------- IReceiveTargets
+
+bool CQuarvelDlg::DownloadActive() { return download_->IsDownloadActive(); }
+void CQuarvelDlg::DownloadData(const char* data, int count) { download_->OnSerialData(data, count); }
+bool CQuarvelDlg::DebugReceiving() { return debug_->IsReceiving(); }
+void CQuarvelDlg::DebugData(const char* data, int count) { debug_->OnSerialData(data, count); }
+int CQuarvelDlg::ConfigWorkMode() { return cfg_->WorkMode(); }
+void CQuarvelDlg::ConfigData(const char* data, int count) { cfg_->OnSerialData(data, count); }
+
+void CQuarvelDlg::PortVanished() {
+  UiBridge::Post([this] {
+    ClosePortByHand();
+    RefreshPortBar();
+    TipBox::Show(this, QStringLiteral("串口已断开！请检查设备连接后重新打开串口。"));
+  });
+}

@@ -1,0 +1,31 @@
+#include "app/app_options.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+TEST(AppOptions, ParsesDemoPortsAndScreenshot) {
+  AppOptions o = ParseAppOptions(
+      {"--port", "/dev/ttyUSB3", "--demo", "--port=COM7", "--screenshot", "/tmp/a.png", "-x", "--port"});
+  EXPECT_TRUE(o.demo);
+  EXPECT_EQ(o.ports, (Names{"/dev/ttyUSB3", "COM7"}));
+  EXPECT_EQ(o.screenshot, "/tmp/a.png");
+  // A trailing "--port" without a name is not understood.
+  EXPECT_EQ(o.unknown, (Names{"-x", "--port"}));
+
+  AppOptions none = ParseAppOptions({});
+  EXPECT_FALSE(none.demo);
+  EXPECT_TRUE(none.ports.empty());
+  EXPECT_TRUE(none.screenshot.empty());
+}
+
+TEST(AppOptions, PortListPutsTheSimulatorFirstAndNamesEachPortOnce) {
+  EXPECT_EQ(ComposePortList("/dev/pts/4", {"/dev/ttyS0", "/dev/ttyUSB0"}, {"/dev/ttyUSB0", "/dev/pts/4", "/dev/x"}),
+            (Names{"/dev/pts/4", "/dev/ttyS0", "/dev/ttyUSB0", "/dev/x"}));
+  EXPECT_EQ(ComposePortList("", {"COM1", "COM100"}, {}), (Names{"COM1", "COM100"}));
+  EXPECT_TRUE(ComposePortList("", {}, {}).empty());
+}
+
+}  // namespace

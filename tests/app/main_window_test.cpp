@@ -1,0 +1,308 @@
+// The main window offscreen, against the simulator on pseudo-terminals.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <memory>
+
+#include "app/ui/com_tip_dlg.h"
+#include "app/ui/quarvel_dlg.h"
+#include "base/timing.h"
+#include "config/ui/cfg_dlg.h"
+#include "debug/ui/debug_dlg.h"
+#include "download/ui/download_dlg.h"
+#include "gui_support.h"
+#include "sim/rtu_sim.h"
+#include "widgets/ui_bridge.h"
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+const QString kConfirmed = QStringLiteral("串口已连接! 设备通信正常!");
+const QString kUnconfirmed = QStringLiteral("串口已连接! 设备通信异常!");
+const QString kClosed = QStringLiteral("串口未连接! 设备通信异常!");
+const QColor kGreen(0, 200, 0);
+const QColor kRed(180, 0, 0);
+constexpr char kMissingPort[] = "/dev/qx-test-no-such-port";
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  // Probe waits of 5000 ms become 250 ms.
+  static constexpr double kScale = 0.05;
+
+  void SetUp() override {
+    // Calls a previous window's threads queued before it shut down are dropped, not run.
+    QCoreApplication::sendPostedEvents();
+    UiBridge::Restart();
+    Timing::SetScale(kScale);
+    ASSERT_TRUE(device.Start());
+    ASSERT_TRUE(silent.Start());
+    silent.SetSilent(true);
+  }
+  void TearDown() override {
+    dlg.reset();
+    QCoreApplication::sendPostedEvents();
+    device.Stop();
+    silent.Stop();
+    Timing::SetScale(1.0);
+  }
+
+  static int ProbeWait() { return Timing::Scaled(linkstate::kProbeWaitMs); }
+  // Enough for a search over n ports or an entry of three probes, with room for slow builds.
+  static int Deadline(int probes) { return probes * ProbeWait() + 5000; }
+
+  void Open(const Names& ports) {
+    dlg = std::make_unique<CQuarvelDlg>(port, [ports] { return ports; });
+    dlg->show();
+    ASSERT_TRUE(WaitUntil([&] { return dlg->Started(); }, 5000));
+  }
+  void OpenAndDetect(const Names& ports) {
+    Open(ports);
+    if (HasFatalFailure()) return;
+    ASSERT_TRUE(WaitUntil([&] { return !dlg->Link().Busy() && !dlg->Tip()->isVisible(); },
+                          Deadline(2 * static_cast<int>(ports.size()))));
+  }
+  bool CombosEnabled() const {
+    return dlg->PortCombo()->isEnabled() && dlg->BaudCombo()->isEnabled() && dlg->ParityCombo()->isEnabled();
+  }
+  bool CombosDisabled() const {
+    return !dlg->PortCombo()->isEnabled() && !dlg->BaudCombo()->isEnabled() && !dlg->ParityCombo()->isEnabled();
+  }
+  QColor StatusColour() const { return dlg->StatusBox()->palette().color(QPalette::Text); }
+  QString Menu(int cmd) const { return dlg->ToolAction(cmd)->text(); }
+  // Waits until a tool entry has ended (the link is the tools' again).
+  bool EntryDone(int probes) {
+    return WaitUntil([&] { return dlg->Link().LinkToTools() && !dlg->Link().Busy(); }, Deadline(probes));
+  }
+
+  RtuSimulator device;
+  RtuSimulator silent;
+  RecordingPort port;
+  std::unique_ptr<CQuarvelDlg> dlg;
+};
+
+TEST_F(MainWindowTest, StartUpDetectionSkipsBadAndSilentPortsAndFindsTheDevice) {
+  Open({kMissingPort, silent.PortName(), device.PortName()});
+  // While the search runs: the tip with its message, the window's controls disabled.
+  EXPECT_TRUE(dlg->Tip()->isVisible());
+  EXPECT_EQ(dlg->Tip()->Message(), QStringLiteral("串口检测中，请稍后..."));
+  EXPECT_FALSE(dlg->MainWindowEnabled());
+  EXPECT_TRUE(CombosDisabled());
+  EXPECT_EQ(dlg->windowTitle(), QStringLiteral("QX310-TOOLS-V3.01"));
+  EXPECT_EQ(dlg->BaudCombo()->currentText(), QStringLiteral("115200"));
+  EXPECT_EQ(dlg->ParityCombo()->currentText(), QStringLiteral("None"));
+
+  ASSERT_TRUE(WaitUntil([&] { return dlg->Link().LinkToTools(); }, Deadline(6)));
+  ASSERT_TRUE(WaitUntil([&] { return !dlg->Tip()->isVisible(); }, 2000));
+  EXPECT_EQ(port.Opens(), (Names{kMissingPort, silent.PortName(), device.PortName()}));
+  EXPECT_EQ(silent.CountReceived("---"), 2);
+  EXPECT_TRUE(port.IsOpen());
+  EXPECT_EQ(port.Name(), device.PortName());
+  EXPECT_EQ(dlg->PortCombo()->currentText().toStdString(), device.PortName());
+  EXPECT_EQ(dlg->StatusBox()->text(), kConfirmed);
+  EXPECT_EQ(StatusColour(), kGreen);
+  EXPECT_EQ(dlg->OpenButton()->text(), QStringLiteral("关闭串口"));
+  EXPECT_TRUE(CombosDisabled());
+  EXPECT_TRUE(dlg->MainWindowEnabled());
+  // The debug page is shown: it receives from now on.
+  EXPECT_TRUE(dlg->DebugPage()->IsReceiving());
+  EXPECT_EQ(Menu(CQuarvelDlg::kDebugToolCmd), QStringLiteral("调试工具√"));
+}
+
+TEST_F(MainWindowTest, CancelDuringAProbeWaitClosesThePortAndNothingRunsAfterwards) {
+  Open({silent.PortName(), device.PortName()});
+  ASSERT_TRUE(silent.WaitForReceived("---", 1, Deadline(1)));
+  dlg->Tip()->findChild<QPushButton*>(QStringLiteral("tipCancel"))->click();
+  EXPECT_FALSE(port.IsOpen());
+  EXPECT_FALSE(dlg->Tip()->isVisible());
+  EXPECT_TRUE(dlg->MainWindowEnabled());
+  EXPECT_EQ(dlg->StatusBox()->text(), kClosed);
+  EXPECT_EQ(StatusColour(), kRed);
+  EXPECT_EQ(dlg->OpenButton()->text(), QStringLiteral("开启串口"));
+  EXPECT_TRUE(CombosEnabled());
+  EXPECT_EQ(dlg->Link().LinkState(), 0);
+
+  // Longer than the rest of the search would take: no second probe, no other port.
+  RunEventsFor(4 * ProbeWait());
+  EXPECT_EQ(silent.CountReceived("---"), 1);
+  EXPECT_EQ(device.CountReceived("---"), 0);
+  EXPECT_EQ(port.Opens(), (Names{silent.PortName()}));
+  EXPECT_FALSE(port.IsOpen());
+  EXPECT_EQ(dlg->StatusBox()->text(), kClosed);
+}
+
+TEST_F(MainWindowTest, OnlyThePortOfTheDeviceShowsGreenWhenOpenedByHand) {
+  OpenAndDetect({silent.PortName(), device.PortName()});
+  ASSERT_EQ(dlg->StatusBox()->text(), kConfirmed);
+
+  dlg->OpenButton()->click();  // close
+  EXPECT_FALSE(port.IsOpen());
+  EXPECT_EQ(dlg->StatusBox()->text(), kClosed);
+  EXPECT_TRUE(CombosEnabled());
+  EXPECT_FALSE(dlg->Link().LinkToTools());
+
+  dlg->PortCombo()->setCurrentIndex(0);  // the silent port
+  dlg->OpenButton()->click();
+  ASSERT_TRUE(port.IsOpen());
+  EXPECT_EQ(port.Name(), silent.PortName());
+  EXPECT_EQ(dlg->StatusBox()->text(), kUnconfirmed);
+  EXPECT_EQ(StatusColour(), kRed);
+  EXPECT_TRUE(CombosDisabled());
+  EXPECT_TRUE(dlg->Link().LinkToTools());
+
+  dlg->OpenButton()->click();
+  dlg->PortCombo()->setCurrentIndex(1);
+  dlg->ParityCombo()->setCurrentText(QStringLiteral("Even"));
+  dlg->OpenButton()->click();
+  ASSERT_TRUE(port.IsOpen());
+  EXPECT_EQ(dlg->StatusBox()->text(), kConfirmed);
+  EXPECT_EQ(StatusColour(), kGreen);
+}
+
+TEST_F(MainWindowTest, PortThatCannotBeOpenedByHandGetsTheMessage) {
+  OpenAndDetect({kMissingPort});
+  EXPECT_EQ(dlg->StatusBox()->text(), kClosed);
+  EXPECT_TRUE(CombosEnabled());
+  const QString text = CloseTipBoxDuring([&] { dlg->OpenButton()->click(); }, 5000);
+  EXPECT_TRUE(text.startsWith(QStringLiteral(">>> 请先以正确参数打开串口..."))) << text.toStdString();
+  EXPECT_FALSE(port.IsOpen());
+  EXPECT_EQ(dlg->OpenButton()->text(), QStringLiteral("开启串口"));
+}
+
+TEST_F(MainWindowTest, ToolEntriesGetTheirRepliesAndHandTheLinkToTheTools) {
+  OpenAndDetect({device.PortName()});
+  device.ClearReceived();
+
+  BoxCloser closer;  // the workspace reports its load in a box
+  dlg->ToolAction(CQuarvelDlg::kConfigToolCmd)->trigger();
+  EXPECT_TRUE(dlg->Workspace()->isVisible());
+  EXPECT_FALSE(dlg->DebugPage()->isVisible());
+  EXPECT_EQ(Menu(CQuarvelDlg::kConfigToolCmd), QStringLiteral("配置工具√"));
+  EXPECT_EQ(Menu(CQuarvelDlg::kDebugToolCmd), QStringLiteral("调试工具"));
+  EXPECT_FALSE(dlg->DebugPage()->IsReceiving());
+  EXPECT_TRUE(dlg->Tip()->isVisible());
+  EXPECT_FALSE(dlg->MainWindowEnabled());
+  EXPECT_EQ(dlg->Tip()->Message(), QStringLiteral("进入配置中，请稍后..."));
+  // The run-state device answers "---" with CMD OK and enters its configuration state.
+  ASSERT_TRUE(EntryDone(3));
+  EXPECT_EQ(device.CountReceived("---"), 1);
+  EXPECT_TRUE(device.WaitForState(RtuSimulator::State::Config, 1000));
+  EXPECT_EQ(dlg->StatusBox()->text(), kConfirmed);
+  // The workspace loads the parameters and then ends the entry itself.
+  ASSERT_TRUE(WaitUntil([&] {
+    return dlg->MainWindowEnabled() && !dlg->Tip()->isVisible() && !dlg->Workspace()->LoadRequested() &&
+           dlg->Workspace()->WorkMode() == kModeIdle;
+  }, Deadline(10))) << closer.Texts().join('|').toStdString();
+
+  // From the configuration state, "---" answers CMD ERROR: what the debug tool needs.
+  device.ClearReceived();
+  dlg->ToolAction(CQuarvelDlg::kDebugToolCmd)->trigger();
+  EXPECT_EQ(dlg->Tip()->Message(), QStringLiteral("进入调试中，请稍后..."));
+  ASSERT_TRUE(EntryDone(3));
+  ASSERT_TRUE(WaitUntil([&] { return !dlg->Tip()->isVisible(); }, 2000));
+  EXPECT_EQ(device.CountReceived("---"), 1);
+  EXPECT_EQ(device.GetState(), RtuSimulator::State::Run);
+  EXPECT_TRUE(dlg->DebugPage()->IsReceiving());
+  EXPECT_TRUE(dlg->MainWindowEnabled());
+  EXPECT_EQ(dlg->Link().LinkState(), 0);
+}
+
+TEST_F(MainWindowTest, SilentDeviceGetsThreeProbesPerEntryAndTheSpecifiedEndings) {
+  OpenAndDetect({device.PortName()});
+  device.SetSilent(true);
+  device.ClearReceived();
+
+  // Configuration: three probes, then the message; the tool gets the link anyway.
+  const QString text = CloseTipBoxDuring(
+      [&] { dlg->ToolAction(CQuarvelDlg::kConfigToolCmd)->trigger(); }, Deadline(3));
+  EXPECT_EQ(text, QStringLiteral("载入参数失败，请将设备重新上电！"));
+  EXPECT_EQ(device.CountReceived("---"), 3);
+  EXPECT_TRUE(EntryDone(0));
+  EXPECT_FALSE(dlg->Tip()->isVisible());
+  EXPECT_EQ(dlg->Workspace()->WorkMode(), kModeWaitPowerUp);
+
+  // Download: three probes, no message.
+  dlg->OpenButton()->click();  // closing the port puts the workspace back to idle
+  dlg->OpenButton()->click();
+  ASSERT_TRUE(port.IsOpen());
+  device.ClearReceived();
+  dlg->ToolAction(CQuarvelDlg::kDownloadToolCmd)->trigger();
+  EXPECT_EQ(dlg->Tip()->Message(), QStringLiteral("进入升级中，请稍后..."));
+  EXPECT_TRUE(dlg->Tip()->isVisible());
+  EXPECT_FALSE(dlg->MainWindowEnabled());
+  ASSERT_TRUE(EntryDone(3));
+  ASSERT_TRUE(WaitUntil([&] { return !dlg->Tip()->isVisible(); }, 2000));
+  EXPECT_EQ(device.CountReceived("---"), 3);
+  EXPECT_FALSE(TipBox::IsOpen());
+  EXPECT_TRUE(dlg->MainWindowEnabled());
+
+  // Debug: three probes, no message, the status left as it was.
+  device.ClearReceived();
+  const QString statusBefore = dlg->StatusBox()->text();
+  dlg->ToolAction(CQuarvelDlg::kDebugToolCmd)->trigger();
+  ASSERT_TRUE(EntryDone(3));
+  EXPECT_EQ(device.CountReceived("---"), 3);
+  EXPECT_EQ(dlg->StatusBox()->text(), statusBefore);
+  EXPECT_FALSE(dlg->DebugPage()->IsReceiving());
+}
+
+TEST_F(MainWindowTest, ToolChosenWithThePortClosedSwitchesFirstThenWarns) {
+  OpenAndDetect({kMissingPort});
+  ASSERT_FALSE(port.IsOpen());
+  bool switched = false;
+  const QString text = CloseTipBoxDuring([&] { dlg->ToolAction(CQuarvelDlg::kDownloadToolCmd)->trigger(); },
+                                         5000, [&] {
+                                           switched = dlg->DownloadPage()->isVisible() &&
+                                                      !dlg->DebugPage()->isVisible() &&
+                                                      Menu(CQuarvelDlg::kDownloadToolCmd) == QStringLiteral("下载工具√") &&
+                                                      Menu(CQuarvelDlg::kDebugToolCmd) == QStringLiteral("调试工具");
+                                         });
+  EXPECT_EQ(text, QStringLiteral("请先打开串口"));
+  EXPECT_TRUE(switched);
+  EXPECT_EQ(dlg->Link().LinkState(), 0);
+  EXPECT_FALSE(dlg->Tip()->isVisible());
+}
+
+TEST_F(MainWindowTest, AutoDetectButtonSearchesAgain) {
+  OpenAndDetect({silent.PortName()});
+  // The last port opened but stayed silent: it stays open, unconfirmed.
+  EXPECT_TRUE(port.IsOpen());
+  EXPECT_EQ(dlg->StatusBox()->text(), kUnconfirmed);
+  EXPECT_TRUE(CombosDisabled());
+  EXPECT_EQ(dlg->Tip()->Message(), QStringLiteral("串口检测超时..."));
+  port.ClearOpens();
+  dlg->findChild<QPushButton*>(QStringLiteral("detectButton"))->click();
+  EXPECT_TRUE(dlg->Tip()->isVisible());
+  EXPECT_EQ(dlg->Tip()->Message(), QStringLiteral("串口检测中，请稍后..."));
+  ASSERT_TRUE(WaitUntil([&] { return !dlg->Link().Busy() && !dlg->Tip()->isVisible(); }, Deadline(2)));
+  EXPECT_EQ(port.Opens(), (Names{silent.PortName()}));
+  EXPECT_EQ(silent.CountReceived("---"), 4);
+}
+
+TEST_F(MainWindowTest, VanishedDeviceClosesThePortAndSaysSo) {
+  OpenAndDetect({device.PortName()});
+  ASSERT_TRUE(port.IsOpen());
+  const QString text = CloseTipBoxDuring([&] { device.VanishPort(); }, 5000);
+  EXPECT_FALSE(text.isEmpty());
+  EXPECT_FALSE(port.IsOpen());
+  EXPECT_EQ(dlg->StatusBox()->text(), kClosed);
+  EXPECT_EQ(dlg->OpenButton()->text(), QStringLiteral("开启串口"));
+  EXPECT_TRUE(CombosEnabled());
+  EXPECT_FALSE(dlg->Link().LinkToTools());
+}
+
+TEST_F(MainWindowTest, ClosingWhileAProbeWaitsEndsPromptly) {
+  Timing::SetScale(1.0);  // a full 5 s probe wait
+  Open({silent.PortName()});
+  ASSERT_TRUE(silent.WaitForReceived("---", 1, 5000));
+  QElapsedTimer t;
+  t.start();
+  dlg->close();
+  dlg.reset();
+  EXPECT_LT(t.elapsed(), 1000);
+}
+
+}  // namespace
