@@ -1,0 +1,202 @@
+// qx310-cli's other commands, run as a separate process against the simulated device:
+// the modem queries and their sequence, version, restart, factory reset, the clock,
+// port listing and detection, and the exit statuses of bad ports, files and usage.
+#include <sys/stat.h>
+
+#include <ctime>
+
+#include "cli_fixture.h"
+
+namespace {
+
+// The simulator's modem and version answers.
+constexpr char kSimSignal[] = "+CSQ: 24,99";
+constexpr char kSimImei[] = "866104023456789";
+constexpr char kSimVersion[] = "QX310-RTU V3.01 Build 2024-03-18";
+
+using Commands = std::vector<std::string>;
+
+class CliCommandsTest : public CliDeviceTest {};
+
+TEST_F(CliCommandsTest, SignalAndImeiPrintTheModemAnswerAfterTheWorkspaceSequence) {
+  const CliRun signal = Device("signal");
+  EXPECT_EQ(signal.status, 0) << signal.err;
+  EXPECT_EQ(signal.out, std::string(kSimSignal) + "\n");
+  // Entry; out of the configuration state; into the modem; the query; back.
+  EXPECT_EQ(sim.ReceivedCommands(), (Commands{"---", "---", "+++", "AT+CSQ", "AT+QUIT", "---"}));
+  EXPECT_EQ(sim.GetState(), RtuSimulator::State::Config);
+
+  sim.ClearReceived();
+  const CliRun imei = Device("imei", {"--quiet"});
+  EXPECT_EQ(imei.status, 0) << imei.err;
+  EXPECT_EQ(imei.out, std::string(kSimImei) + "\n");
+  EXPECT_EQ(imei.err, "");
+  // Already in the configuration state: the entry's first probe leaves it, the second
+  // comes back.
+  EXPECT_EQ(sim.ReceivedCommands(),
+            (Commands{"---", "---", "---", "+++", "AT+GSN", "AT+QUIT", "---"}));
+
+  // A modem that refuses the query: three tries, then the failure status.
+  sim.SetErrorFor("AT+CSQ");
+  sim.ClearReceived();
+  const CliRun refused = Device("signal");
+  EXPECT_EQ(refused.status, 5) << refused.err;
+  EXPECT_EQ(sim.CountReceived("AT+CSQ"), 3);
+  EXPECT_EQ(refused.out, "");
+}
+
+TEST_F(CliCommandsTest, VersionRestartAndFactoryReset) {
+  const CliRun version = Device("version");
+  EXPECT_EQ(version.status, 0) << version.err;
+  EXPECT_EQ(version.out, std::string(kSimVersion) + "\n");
+
+  sim.ClearReceived();
+  const CliRun restart = Device("restart");
+  EXPECT_EQ(restart.status, 0) << restart.err;
+  // Left in the configuration state by the last command: the first probe leaves it.
+  EXPECT_EQ(sim.ReceivedCommands(), (Commands{"---", "---", "AT+RESET"}));
+  ASSERT_TRUE(sim.WaitForState(RtuSimulator::State::Run,
+                               static_cast<int>(Scaled(RtuSimulator::kBootWindowMs) + kRunMarginMs)));
+
+  // Not confirmed (no terminal, no --yes): nothing is sent.
+  sim.SetValue("Modem Apn:", "CHANGED");
+  sim.ClearReceived();
+  const CliRun declined = Device("factory-reset");
+  EXPECT_EQ(declined.status, 1);
+  EXPECT_EQ(LineCount(declined.err), 1) << declined.err;
+  EXPECT_TRUE(sim.ReceivedCommands().empty());
+
+  const CliRun reset = Device("factory-reset", {"--yes"});
+  EXPECT_EQ(reset.status, 0) << reset.err;
+  EXPECT_EQ(sim.ReceivedCommands(), (Commands{"---", "AT+FACTORY", "AT+SHOW"}));
+  EXPECT_EQ(sim.Value("Modem Apn:"), "CMNET");
+}
+
+TEST_F(CliCommandsTest, SetClockSendsTheTimeWithItsWeekday) {
+  const CliRun leap = Device("set-clock", {"--time", "2024/02/29,23:59:59"});
+  EXPECT_EQ(leap.status, 0) << leap.err;
+  EXPECT_EQ(sim.ReceivedCommands(), (Commands{"---", "AT+EXCCLK=2024/02/29,23:59:59,4"}));
+
+  // Default: this computer's local time, its weekday as the C library computes it.
+  sim.ClearReceived();
+  const std::time_t before = std::time(nullptr);
+  const CliRun now = Device("set-clock");
+  const std::time_t after = std::time(nullptr);
+  EXPECT_EQ(now.status, 0) << now.err;
+  ASSERT_EQ(sim.ReceivedCommands().size(), 3u);  // two probes: the device was in configuration
+  const std::string sent = sim.ReceivedCommands()[2];
+  bool matched = false;
+  for (std::time_t t = before; t <= after && !matched; ++t) {
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    char want[64];
+    std::strftime(want, sizeof want, "AT+EXCCLK=%Y/%m/%d,%H:%M:%S,", &tm);
+    matched = sent == want + std::to_string(tm.tm_wday);
+  }
+  EXPECT_TRUE(matched) << sent;
+
+  // Refused: one attempt, the recovery, one more attempt, then the failure status.
+  sim.SetErrorFor("AT+EXCCLK");
+  sim.ClearReceived();
+  const CliRun refused = Device("set-clock", {"--time", "2024/01/05,08:03:07"});
+  EXPECT_EQ(refused.status, 5) << refused.err;
+  EXPECT_EQ(sim.CountReceived("AT+EXCCLK=2024/01/05,08:03:07,5"), 2);
+
+  // A date that does not exist is bad usage; nothing is sent.
+  sim.ClearReceived();
+  EXPECT_EQ(Device("set-clock", {"--time", "2023/02/29,12:00:00"}).status, 2);
+  EXPECT_TRUE(sim.ReceivedCommands().empty());
+}
+
+TEST_F(CliCommandsTest, PortsListsNamedPortsAndDetectFindsTheDevice) {
+  const CliRun ports = Cli({"ports", "--port", "/dev/named-a", "--port", "/dev/named-b"});
+  EXPECT_EQ(ports.status, 0);
+  const size_t a = ports.out.find("/dev/named-a\n");
+  const size_t b = ports.out.find("/dev/named-b\n");
+  EXPECT_NE(a, std::string::npos) << ports.out;
+  EXPECT_NE(b, std::string::npos) << ports.out;
+  EXPECT_LT(a, b);
+
+  const CliRun found = Cli({"detect", "--port", "/dev/qx-no-such-port", "--port", sim.PortName()});
+  EXPECT_EQ(found.status, 0) << found.err;
+  EXPECT_EQ(found.out, sim.PortName() + "\n");
+
+  sim.SetSilent(true);
+  const CliRun none = Cli({"detect", "--port", sim.PortName()});
+  EXPECT_EQ(none.status, 4);
+  EXPECT_EQ(none.out, "");
+}
+
+TEST_F(CliCommandsTest, MissingPortUnreadablePortAndMissingFileGiveTheirStatusAndOneLine) {
+  const CliRun missing = Cli({"version", "--port", "/dev/qx-no-such-port"});
+  EXPECT_EQ(missing.status, 3);
+  EXPECT_EQ(LineCount(missing.err), 1) << missing.err;
+  EXPECT_NE(missing.err.find("/dev/qx-no-such-port"), std::string::npos);
+  EXPECT_NE(missing.err.find("No such file"), std::string::npos) << missing.err;
+
+  // Without permission: as an unprivileged user on a port only its owner may open
+  // (root opens anything, so root runs the program as "nobody").
+  const bool root = getuid() == 0;
+  ASSERT_EQ(chmod(sim.PortName().c_str(), root ? 0600 : 0000), 0);
+  const CliRun denied = Cli({"version", "--port", sim.PortName()}, root ? 65534 : -1);
+  EXPECT_EQ(denied.status, 3);
+  EXPECT_EQ(LineCount(denied.err), 1) << denied.err;
+  EXPECT_NE(denied.err.find("ermission denied"), std::string::npos) << denied.err;
+  ASSERT_EQ(chmod(sim.PortName().c_str(), 0600), 0);
+
+  // Files are checked before the device is touched.
+  const CliRun noFile = Device("apply", {Path("missing.cfg")});
+  EXPECT_EQ(noFile.status, 6);
+  EXPECT_EQ(LineCount(noFile.err), 1) << noFile.err;
+  WriteFile(Path("empty.cfg"), "");
+  EXPECT_EQ(Device("apply", {Path("empty.cfg")}).status, 6);
+  WriteFile(Path("big.cfg"), std::string(40961, 'x'));
+  EXPECT_EQ(Device("apply", {Path("big.cfg")}).status, 6);
+  WriteFile(Path("junk.cfg"), "no parameter here\r\n");
+  const CliRun junk = Device("apply", {Path("junk.cfg")});
+  EXPECT_EQ(junk.status, 6);
+  EXPECT_EQ(LineCount(junk.err), 1) << junk.err;
+  EXPECT_EQ(Device("load", {"-o", Path("no-such-folder/f.cfg")}).status, 6);
+  EXPECT_EQ(Device("version", {"--log", Path("no-such-folder/log.txt")}).status, 6);
+  EXPECT_TRUE(sim.ReceivedCommands().empty());
+}
+
+TEST_F(CliCommandsTest, UsageErrorsAndHelp) {
+  struct Case {
+    std::vector<std::string> args;
+  } bad[] = {
+      {{}},
+      {{"frobnicate"}},
+      {{"load"}},                                             // no --port
+      {{"load", "--port", "a", "--port", "b"}},
+      {{"version", "--port", "a", "--parity", "sideways"}},
+      {{"version", "--port", "a", "--baud", "fast"}},
+      {{"apply", "--port", "a"}},                             // no FILE
+      {{"version", "--port", "a", "extra"}},
+      {{"version", "--port", "a", "-o", "f.cfg"}},
+  };
+  for (const Case& c : bad) {
+    const CliRun r = Cli(c.args);
+    EXPECT_EQ(r.status, 2) << ::testing::PrintToString(c.args);
+    EXPECT_EQ(LineCount(r.err), 1) << r.err;
+    EXPECT_EQ(r.out, "");
+  }
+
+  const CliRun help = Cli({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("Exit status"), std::string::npos);
+  EXPECT_NE(help.out.find("QX310_TIME_SCALE"), std::string::npos);
+  const CliRun loadHelp = Cli({"load", "--help"});
+  EXPECT_EQ(loadHelp.status, 0);
+  EXPECT_EQ(loadHelp.out.rfind("usage: qx310-cli load", 0), 0u) << loadHelp.out;
+  EXPECT_EQ(Cli({"help", "apply"}).out.rfind("usage: qx310-cli apply", 0), 0u);
+
+  CliRunOptions badScale;
+  badScale.timeScaleText = "zero";
+  sim.ClearReceived();
+  const CliRun scale = RunCli({"version", "--port", sim.PortName()}, badScale);
+  EXPECT_EQ(scale.status, 2);
+  EXPECT_TRUE(sim.ReceivedCommands().empty());
+}
+
+}  // namespace
