@@ -1,6 +1,8 @@
 // Auto-detection (state 1) of the link-state machine, step by step.
+#ifdef __linux__
 #include <pthread.h>
 #include <time.h>
+#endif
 
 #include <chrono>
 #include <thread>

@@ -25,6 +25,9 @@
 #include "widgets/ui_bridge.h"
 
 #ifdef Q_OS_WIN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
 #include <windows.h>
 #endif
 
