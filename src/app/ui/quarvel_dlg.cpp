@@ -176,8 +176,8 @@ void CQuarvelDlg::Start() {
   FillPortList();
   std::vector<std::string> names;
   for (int i = 0; i < portCombo_->count(); ++i) names.push_back(portCombo_->itemText(i).toStdString());
-  receiveThread_ = std::thread([this] { pump_.Run(); });
-  linkThread_ = std::thread([this] { link_.Run(); });
+  receiveThread_ = std::thread([this] { ReceiveThreadProc(); });
+  linkThread_ = std::thread([this] { LinkStateThreadProc(); });
   link_.StartDetection(std::move(names));
   started_ = true;
 }

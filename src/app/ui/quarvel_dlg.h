@@ -126,6 +126,10 @@ class CQuarvelDlg : public QDialog, public ILinkView, public IReceiveTargets, pu
   void ConfigData(const char* data, int count) override;
   void PortVanished() override;
 
+  // The two threads: the port's only reader, and the detection and tool-entry steps.
+  void ReceiveThreadProc() { pump_.Run(); }
+  void LinkStateThreadProc() { link_.Run(); }
+
   enum class Tool { kDebug, kDownload, kConfig };
   void BuildPortBar();
   void BuildMenu();
