@@ -15,10 +15,13 @@
 #include "app/app_options.h"
 #include "base/cp936.h"
 #include "cli/cli_device.h"
+#include "cli/cli_flash.h"
 #include "cli/cli_output.h"
 #include "cli/cli_view.h"
 #include "cli/cli_writes.h"
+#include "config/cfg_log.h"
 #include "config/cfg_machine.h"
+#include "download/download_log.h"
 #include "protocol/exchange.h"
 #include "protocol/listing.h"
 #include "protocol/param_table.h"
@@ -61,7 +64,12 @@ std::string WithoutLineEnd(std::string s) {
 class Session {
  public:
   Session(const CliOptions& o, CliOutput& out)
-      : o_(o), out_(out), view_(out, log_), linkView_(out, view_), device_(view_, linkView_) {}
+      : o_(o),
+        out_(out),
+        view_(out, log_),
+        linkView_(out, view_),
+        downloadView_(out, log_, ErrIsTerminal()),
+        device_(view_, linkView_) {}
 
   int Run();
 
@@ -74,9 +82,12 @@ class Session {
   int Modem(int op);
   int FactoryReset();
   int SetClock();
+  int Flash();
 
   // Log file, port, configuration entry: kExitOk or the status to exit with.
   int Connect();
+  // Log file (starting with banner) and port: kExitOk or the status to exit with.
+  int OpenLink(const std::string& banner);
   // Runs the load operation; true when the parameters were read.
   bool LoadParameters();
   // The status and message for an operation that did not succeed.
@@ -85,12 +96,14 @@ class Session {
   int ReadApplyFile(std::string& text);
   bool Confirmed();
   const std::string& Port() const { return o_.ports.front(); }
+  static bool ErrIsTerminal() { return isatty(fileno(stderr)) != 0; }
 
   const CliOptions& o_;
   CliOutput& out_;
   CliLogFile log_;
   CliCfgView view_;
   CliLinkView linkView_;
+  CliDownloadView downloadView_;  // outlives the device's download machine
   CliDevice device_;
 };
 
@@ -107,6 +120,7 @@ int Session::Run() {
     case CliCommand::kImei: status = Modem(kOpQueryImei); break;
     case CliCommand::kFactoryReset: status = FactoryReset(); break;
     case CliCommand::kSetClock: status = SetClock(); break;
+    case CliCommand::kFlash: status = Flash(); break;
     default: break;
   }
   if (status == kExitOk && !log_.Good()) {
@@ -141,9 +155,9 @@ int Session::Detect() {
   return kExitOk;
 }
 
-int Session::Connect() {
+int Session::OpenLink(const std::string& banner) {
   std::string reason;
-  if (!o_.logFile.empty() && !log_.Open(o_.logFile, reason)) {
+  if (!o_.logFile.empty() && !log_.Open(o_.logFile, reason, banner)) {
     out_.Error("cannot open the log file " + o_.logFile + ": " + reason);
     return kExitFile;
   }
@@ -154,6 +168,11 @@ int Session::Connect() {
     out_.Error("cannot open " + Port() + ": " + reason);
     return kExitPort;
   }
+  return kExitOk;
+}
+
+int Session::Connect() {
+  if (int status = OpenLink(CfgLog::Banner()); status != kExitOk) return status;
   out_.Progress("Entering the configuration state on " + Port() + " ...");
   if (!device_.EnterConfig()) {
     if (device_.Vanished()) {
@@ -372,6 +391,25 @@ int Session::SetClock() {
   if (!view_.Shown(T().clockSet)) return Failed("setting the clock to " + argument);
   out_.Result("clock set to " + argument);
   return kExitOk;
+}
+
+// flash: the download page's start as the main window reaches it: the image is read
+// and checked first (nothing is sent for a bad file), the port opened, the download
+// tool entered ("---" until "CMD OK"; like the page, the download goes on when the
+// entry fails), then the download machine runs until the image went through.
+int Session::Flash() {
+  std::vector<uint8_t> image;
+  if (int status = LoadFlashImage(o_.input, out_, image); status != kExitOk) return status;
+  if (int status = OpenLink(DownloadLog::Banner()); status != kExitOk) return status;
+  out_.Progress("Entering the download tool on " + Port() + " ...");
+  if (!device_.EnterTool(CliLinkView::Tool::kDownload)) {
+    if (device_.Vanished()) {
+      out_.Error("the port " + Port() + " went away");
+      return kExitPort;
+    }
+    out_.Progress("The device does not answer \"---\"; trying to restart it all the same");
+  }
+  return FlashImage(device_, downloadView_, std::move(image), out_, Port());
 }
 
 }  // namespace

@@ -12,6 +12,7 @@ CliDevice::~CliDevice() {
   // Every wait ends at once from here on; then the receive thread is joined.
   link_.Stop();
   machine_.Stop();
+  if (download_) download_->Shutdown();
   pump_.Stop();
   if (pumpThread_.joinable()) pumpThread_.join();
   port_.Close();
@@ -32,12 +33,32 @@ bool CliDevice::Open(const std::string& name, int baud, int parity, std::string&
   return true;
 }
 
-bool CliDevice::EnterConfig() {
-  linkView_.BeginConfigEntry();
-  link_.StartEntry(linkstate::kEnterConfigOrDownload, TipText::kEnteringConfig, false);
+bool CliDevice::EnterTool(CliLinkView::Tool tool) {
+  linkView_.BeginEntry(tool);
+  const TipText tip =
+      tool == CliLinkView::Tool::kDownload ? TipText::kEnteringDownload : TipText::kEnteringConfig;
+  link_.StartEntry(linkstate::kEnterConfigOrDownload, tip, false);
   while (link_.Step()) {
   }
   return linkView_.EntryResult() == CliLinkView::Entry::kEntered;
+}
+
+DownloadWorker& CliDevice::Download(IDownloadView& view) {
+  if (!download_) {
+    download_ = std::make_unique<DownloadWorker>(port_, view);
+    download_->Launch();
+    downloadTarget_ = download_.get();
+  }
+  return *download_;
+}
+
+bool CliDevice::DownloadActive() {
+  DownloadWorker* worker = downloadTarget_.load();
+  return worker != nullptr && worker->IsActive();
+}
+
+void CliDevice::DownloadData(const char* data, int count) {
+  if (DownloadWorker* worker = downloadTarget_.load()) worker->OnSerialData(data, count);
 }
 
 std::string CliDevice::Detect(const std::vector<std::string>& ports) {

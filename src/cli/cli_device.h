@@ -1,19 +1,20 @@
 #pragma once
 // The device as the command line drives it: the serial port, the receive thread, the
-// link machine (detection, tool entry) and the configuration machine, whose worker
-// turns run on the caller's thread so that a command knows when an operation is over.
+// link machine (detection, tool entry), the configuration machine, whose worker turns
+// run on the caller's thread so that a command knows when an operation is over, and,
+// for flash, the download machine with its own threads.
 #include <atomic>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "app/link_machine.h"
 #include "app/receive_pump.h"
+#include "cli/cli_view.h"
 #include "config/cfg_machine.h"
+#include "download/download_worker.h"
 #include "serial/serial.h"
-
-class CliCfgView;
-class CliLinkView;
 
 class CliDevice : private IReceiveTargets {
  public:
@@ -27,8 +28,14 @@ class CliDevice : private IReceiveTargets {
   // was for lack of permission.
   bool Open(const std::string& name, int baud, int parity, std::string& reason, bool& denied);
 
-  // The configuration tool's entry: "---" up to three times until "\r\nCMD OK\r\n".
-  bool EnterConfig();
+  // The main window's tool entry: "---" up to three times until "\r\nCMD OK\r\n", for
+  // the configuration tool or the download tool. True when the device answered so.
+  bool EnterTool(CliLinkView::Tool tool);
+  bool EnterConfig() { return EnterTool(CliLinkView::Tool::kConfig); }
+
+  // The download machine on this port, made and launched on the first call; view must
+  // outlive the device. While its download runs, it gets every received block.
+  DownloadWorker& Download(IDownloadView& view);
 
   // The main window's auto-detection over ports; the port name on which the device
   // answered, or "" (the port is closed again either way).
@@ -53,8 +60,8 @@ class CliDevice : private IReceiveTargets {
 
  private:
   // IReceiveTargets (receive thread)
-  bool DownloadActive() override { return false; }
-  void DownloadData(const char*, int) override {}
+  bool DownloadActive() override;
+  void DownloadData(const char* data, int count) override;
   bool DebugReceiving() override { return false; }
   void DebugData(const char*, int) override {}
   int ConfigWorkMode() override { return machine_.WorkMode(); }
@@ -67,6 +74,8 @@ class CliDevice : private IReceiveTargets {
   CSerial port_;
   LinkMachine link_;
   CfgMachine machine_;
+  std::unique_ptr<DownloadWorker> download_;
+  std::atomic<DownloadWorker*> downloadTarget_{nullptr};  // download_, for the receive thread
   ReceivePump pump_;
   std::thread pumpThread_;
   std::atomic<long long> operationBytes_{0};

@@ -52,6 +52,21 @@ constexpr CommandInfo kCommands[] = {
      "set the device clock",
      "Sets the device clock (AT+EXCCLK=) to the given time or, by default, to this\n"
      "computer's local time. The weekday is computed from the date.\n"},
+    {CliCommand::kFlash, "flash", "flash --port NAME FILE", "send a firmware image to the device",
+     "Sends the firmware image FILE (1 to 1048575 bytes, e.g. a .bin) to the device's\n"
+     "boot loader: the device is restarted (AT+RESET; when it does not restart, \"---\"\n"
+     "brings it back to its configuration state and AT+RESET is tried again), the boot\n"
+     "loader is polled with \"P\" every 500 ms, and the image goes in frames of 4096\n"
+     "bytes, each acknowledged. A refused or unacknowledged frame sends the whole image\n"
+     "again once the boot loader answers. A progress line shows the blocks acknowledged\n"
+     "(updated in place on a terminal, one line per tenth otherwise).\n"
+     "When the device cannot be restarted, the command prints (even with --quiet)\n"
+     "  升级错误，请将设备重新上电！  (power the device off and on)\n"
+     "and waits for the boot loader of the powered-up device; Ctrl-C (or SIGTERM) stops\n"
+     "the download at any time. An empty file, or one of 1048576 bytes or more, is\n"
+     "refused before anything is sent.\n"
+     "Exit status 0 only when the last block was acknowledged; 1 when stopped by Ctrl-C;\n"
+     "3 when the port went away; 6 for a file that is no firmware image.\n"},
     {CliCommand::kHelp, "help", "help [COMMAND]", "this text, or a command's",
      "Shows the overall help or a command's.\n"},
 };
@@ -79,12 +94,12 @@ constexpr char kDeviceOptions[] =
 constexpr char kExitStatuses[] =
     "Exit status:\n"
     "  0  success\n"
-    "  1  cancelled (factory-reset not confirmed)\n"
+    "  1  cancelled (factory-reset not confirmed; flash stopped by Ctrl-C)\n"
     "  2  bad usage (unknown command or option, missing or bad value)\n"
     "  3  the port cannot be opened (the reason is printed), or it went away\n"
     "  4  the device does not answer\n"
     "  5  the device refused a command (it answered, but not with OK); a write of apply failed\n"
-    "  6  a file cannot be read or written, or holds no parameter\n";
+    "  6  a file cannot be read or written, holds no parameter, or is no firmware image\n";
 
 constexpr char kTestingAid[] =
     "Testing aid: the environment variable QX310_TIME_SCALE=F (0 < F <= 10) multiplies\n"
@@ -150,6 +165,7 @@ bool IsDeviceCommand(CliCommand command) {
     case CliCommand::kRestart:
     case CliCommand::kFactoryReset:
     case CliCommand::kSetClock:
+    case CliCommand::kFlash:
       return true;
     default:
       return false;
@@ -304,8 +320,8 @@ CliParse ParseCliArgs(const std::vector<std::string>& args) {
   if (o.help) return r;  // `COMMAND --help` shows the command's help whatever else is given
 
   // Arguments and options each command accepts.
-  if (o.command == CliCommand::kApply) {
-    if (positional.size() != 1) fail("apply needs exactly one FILE");
+  if (o.command == CliCommand::kApply || o.command == CliCommand::kFlash) {
+    if (positional.size() != 1) fail(std::string(info->name) + " needs exactly one FILE");
     else o.input = positional[0];
   } else if (!positional.empty()) {
     fail(std::string(info->name) + ": unexpected argument '" + positional[0] + "'");
@@ -334,7 +350,12 @@ std::string CliHelpText(CliCommand command) {
   const CommandInfo* info = command == CliCommand::kNone ? nullptr : InfoOf(command);
   if (info != nullptr) {
     std::string t = std::string("usage: qx310-cli ") + info->synopsis + "\n\n" + info->what;
-    if (IsDeviceCommand(command)) {
+    if (command == CliCommand::kFlash) {
+      t += "\nThe device is first brought into the download tool's state (\"---\", up to three\n"
+           "times, until it answers \"CMD OK\"); when it does not answer, the download starts\n"
+           "all the same, as a device whose firmware is broken may still have its boot loader.\n\n";
+      t += kDeviceOptions;
+    } else if (IsDeviceCommand(command)) {
       t += "\nThe device is first brought into its configuration state (\"---\", up to three\n"
            "times, until it answers \"CMD OK\").\n\n";
       t += kDeviceOptions;
@@ -347,7 +368,8 @@ std::string CliHelpText(CliCommand command) {
   }
   std::string t =
       "usage: qx310-cli COMMAND [OPTIONS]\n"
-      "Configures a QX310 telemetry terminal (RTU) over a serial line from the shell.\n\n"
+      "Configures a QX310 telemetry terminal (RTU) over a serial line from the shell,\n"
+      "and sends it new firmware.\n\n"
       "Commands:\n";
   for (const CommandInfo& c : kCommands) {
     std::string line = std::string("  ") + c.synopsis;

@@ -7,12 +7,12 @@
 // Exit statuses, documented in the overall help and the README.
 enum CliExit {
   kExitOk = 0,
-  kExitCancelled = 1,  // factory-reset not confirmed
+  kExitCancelled = 1,  // factory-reset not confirmed; flash stopped by Ctrl-C
   kExitUsage = 2,      // bad command, option or value
   kExitPort = 3,       // the port cannot be opened, or it went away
   kExitNoAnswer = 4,   // the device does not answer
   kExitRefused = 5,    // the device answered but refused a command; an apply write failed
-  kExitFile = 6,       // a file cannot be read or written
+  kExitFile = 6,       // a file cannot be read or written, or is no firmware image
 };
 
 enum class CliCommand {
@@ -28,6 +28,7 @@ enum class CliCommand {
   kRestart,
   kFactoryReset,
   kSetClock,
+  kFlash,
 };
 
 struct CliOptions {
@@ -42,7 +43,7 @@ struct CliOptions {
   bool quiet = false;    // --quiet
   bool yes = false;      // --yes (factory-reset)
   std::string output;    // load -o
-  std::string input;     // apply FILE
+  std::string input;     // apply FILE, flash FILE
   // set-clock: the AT+EXCCLK= argument built from --time ("" = the computer's local time).
   std::string clockArgument;
 };

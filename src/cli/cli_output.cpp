@@ -10,6 +10,11 @@
 
 void CliOutput::Line(std::FILE* f, std::string_view prefix, std::string_view text) {
   std::lock_guard<std::mutex> lock(mutex_);
+  if (statusOpen_) {
+    std::fputc('\n', err_);
+    std::fflush(err_);
+    statusOpen_ = false;
+  }
   if (!prefix.empty()) std::fwrite(prefix.data(), 1, prefix.size(), f);
   if (!text.empty()) std::fwrite(text.data(), 1, text.size(), f);
   std::fputc('\n', f);
@@ -29,6 +34,17 @@ void CliOutput::Progress(std::string_view utf8) {
 }
 
 void CliOutput::Error(std::string_view utf8) { Line(err_, "qx310-cli: ", utf8); }
+
+void CliOutput::Notice(std::string_view utf8) { Line(err_, {}, utf8); }
+
+void CliOutput::Status(std::string_view utf8) {
+  if (quiet_) return;
+  std::lock_guard<std::mutex> lock(mutex_);
+  std::fputc('\r', err_);
+  if (!utf8.empty()) std::fwrite(utf8.data(), 1, utf8.size(), err_);
+  std::fflush(err_);
+  statusOpen_ = true;
+}
 
 std::string DeviceToUtf8(std::string_view gbk) { return cp936::ToUtf8(gbk); }
 
@@ -60,13 +76,16 @@ CliLogFile::~CliLogFile() {
 }
 
 bool CliLogFile::Open(const std::string& path, std::string& error) {
+  return Open(path, error, CfgLog::Banner());
+}
+
+bool CliLogFile::Open(const std::string& path, std::string& error, const std::string& banner) {
   std::lock_guard<std::mutex> lock(mutex_);
   file_ = std::fopen(path.c_str(), "ab");
   if (file_ == nullptr) {
     error = std::strerror(errno);
     return false;
   }
-  const std::string& banner = CfgLog::Banner();
   good_ = std::fwrite(banner.data(), 1, banner.size(), file_) == banner.size() &&
           std::fflush(file_) == 0;
   if (!good_) error = std::strerror(errno);

@@ -20,6 +20,13 @@ class CliOutput {
   void Progress(std::string_view utf8);
   // "qx310-cli: " + text on standard error, always.
   void Error(std::string_view utf8);
+  // A message the user must act on (UTF-8) on standard error, even when quiet; a
+  // newline is added.
+  void Notice(std::string_view utf8);
+  // A status line (UTF-8) on standard error, unless quiet: written after a carriage
+  // return and without a newline, so that the next status overwrites it on a terminal.
+  // The next line of any kind first ends it.
+  void Status(std::string_view utf8);
   bool Quiet() const { return quiet_; }
 
  private:
@@ -29,6 +36,7 @@ class CliOutput {
   std::FILE* out_;
   std::FILE* err_;
   bool quiet_;
+  bool statusOpen_ = false;  // a status line without its newline is on standard error
 };
 
 // Device text for the terminal: code page 936 → UTF-8, line ends as they were.
@@ -48,8 +56,10 @@ class CliLogFile {
   CliLogFile(const CliLogFile&) = delete;
   CliLogFile& operator=(const CliLogFile&) = delete;
 
-  // Opens (appends to) path and writes the banner. False with a reason.
+  // Opens (appends to) path and writes the banner: the workspace's, or the one given
+  // (the download tool's for flash). False with a reason.
   bool Open(const std::string& path, std::string& error);
+  bool Open(const std::string& path, std::string& error, const std::string& banner);
   // One entry; nothing for an empty text or when no file is open.
   void Append(const std::string& text);
   // False once a write failed.

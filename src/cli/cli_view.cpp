@@ -97,6 +97,12 @@ void CliLinkView::ConfigEntered() {
   cfgView_.AppendLog(kEntered);
 }
 
+void CliLinkView::DownloadEntered() {
+  entry_ = Entry::kEntered;
+  static const std::string kEntered = GBK("进入升级成功！\r\n");
+  cfgView_.AppendLog(kEntered);
+}
+
 void CliLinkView::ReportPortsDenied(const std::vector<std::string>& ports) {
   for (const std::string& p : ports) output_.Error(p + ": permission denied");
 }

@@ -65,15 +65,21 @@ class CliCfgView : public ICfgView, private ICfgPageAccess {
 };
 
 // The link machine's view: the CLI has no windows; it learns how the entry ended.
-// Every call comes from the thread that steps the machine (RunOnUi runs inline).
+// The tool being entered stands for the page the main window shows: the configuration
+// workspace's log window, or the download page. Every call comes from the thread that
+// steps the machine (RunOnUi runs inline).
 class CliLinkView : public ILinkView {
  public:
   enum class Entry { kNone, kEntered, kFailed };
+  enum class Tool { kConfig, kDownload };
 
   CliLinkView(CliOutput& output, ICfgView& cfgView) : output_(output), cfgView_(cfgView) {}
 
-  // Called before a configuration entry starts.
-  void BeginConfigEntry() { entry_ = Entry::kNone; }
+  // Called before an entry starts.
+  void BeginEntry(Tool tool) {
+    tool_ = tool;
+    entry_ = Entry::kNone;
+  }
   Entry EntryResult() const { return entry_; }
 
   void RunOnUi(const std::function<void()>& fn) override { fn(); }
@@ -86,14 +92,16 @@ class CliLinkView : public ILinkView {
   void EnableMainWindow(bool) override {}
   void BringToFront() override {}
   void DebugReceiveOnIfVisible() override {}
-  bool ConfigLogVisible() override { return true; }
-  bool DownloadVisible() override { return false; }
+  bool ConfigLogVisible() override { return tool_ == Tool::kConfig; }
+  bool DownloadVisible() override { return tool_ == Tool::kDownload; }
   // The workspace logs the entry; the command then starts its own operation (no load
   // request, so that a device that cannot be loaded ends the command instead of
   // waiting for a power cycle).
   void ConfigEntered() override;
   void ConfigEntryFailed() override { entry_ = Entry::kFailed; }
-  void DownloadEntered() override {}
+  // The download page's log gets the entry's line; a failed download entry is silent,
+  // as the page gets the link anyway.
+  void DownloadEntered() override;
   void CancelPendingLoad() override {}
   void ReportPortsDenied(const std::vector<std::string>& ports) override;
 
@@ -101,4 +109,5 @@ class CliLinkView : public ILinkView {
   CliOutput& output_;
   ICfgView& cfgView_;
   Entry entry_ = Entry::kNone;
+  Tool tool_ = Tool::kConfig;
 };
