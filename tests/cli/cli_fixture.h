@@ -36,7 +36,7 @@ inline long long Scaled(long long ms) { return static_cast<long long>(ms * kCliT
 class CliDeviceTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    Timing::SetScale(kCliTestScale);
+    Timing::SetScale(scale);
     ASSERT_TRUE(sim.Start());
     char tmpl[] = "/tmp/qx-cli-test-XXXXXX";
     ASSERT_NE(mkdtemp(tmpl), nullptr);
@@ -51,7 +51,7 @@ class CliDeviceTest : public ::testing::Test {
 
   CliRun Cli(std::vector<std::string> args, int uid = -1) {
     CliRunOptions o;
-    o.timeScale = kCliTestScale;
+    o.timeScale = scale;
     o.uid = uid;
     return RunCli(args, o);
   }
@@ -80,6 +80,9 @@ class CliDeviceTest : public ::testing::Test {
   }
   static std::string G(const char* utf8) { return GBK(utf8); }
 
+  // The device's and the program's time scale (a fixture may choose another one in
+  // its constructor).
+  double scale = kCliTestScale;
   RtuSimulator sim;
   std::string dir;
 };

@@ -28,6 +28,14 @@ TEST(CliOptions, DeviceCommandsTakeTheirOptionsInAnyPosition) {
   EXPECT_EQ(p.options.baud, 9600);
   EXPECT_EQ(p.options.parity, serial::kParityEven);
 
+  p = ParseCliArgs({"flash", "fw.bin", "--port", "COM4", "--baud", "57600", "--log", "f.log"});
+  ASSERT_EQ(p.error, "");
+  EXPECT_EQ(p.options.command, CliCommand::kFlash);
+  EXPECT_EQ(p.options.input, "fw.bin");
+  EXPECT_EQ(p.options.ports, Args{"COM4"});
+  EXPECT_EQ(p.options.baud, 57600);
+  EXPECT_TRUE(IsDeviceCommand(p.options.command));
+
   p = ParseCliArgs({"factory-reset", "--port", "p", "--yes"});
   ASSERT_EQ(p.error, "");
   EXPECT_TRUE(p.options.yes);
@@ -61,6 +69,10 @@ TEST(CliOptions, UsageErrorsAreReportedInOneLine) {
       {"detect", "--log", "x.log"},
       {"help", "nosuch"},
       {"set-clock", "--port", "a", "--time", "yesterday"},
+      {"flash", "--port", "a"},
+      {"flash", "fw.bin"},
+      {"flash", "--port", "a", "fw.bin", "other.bin"},
+      {"flash", "--port", "a", "fw.bin", "--time", "2024/01/05,08:03:07"},
   };
   for (const Args& a : bad) {
     const CliParse p = ParseCliArgs(a);
@@ -87,11 +99,11 @@ TEST(CliOptions, HelpForms) {
 
   const std::string overall = CliHelpText(CliCommand::kNone);
   for (const char* name : {"ports", "detect", "load", "apply", "version", "signal", "imei", "restart",
-                           "factory-reset", "set-clock"}) {
+                           "factory-reset", "set-clock", "flash"}) {
     EXPECT_NE(overall.find(std::string("  ") + name + " "), std::string::npos) << name;
   }
   for (CliCommand c : {CliCommand::kLoad, CliCommand::kApply, CliCommand::kDetect,
-                       CliCommand::kSetClock}) {
+                       CliCommand::kSetClock, CliCommand::kFlash}) {
     const std::string h = CliHelpText(c);
     EXPECT_EQ(h.rfind(std::string("usage: qx310-cli ") + CliCommandName(c), 0), 0u) << h;
     EXPECT_NE(h.find("Exit status"), std::string::npos);

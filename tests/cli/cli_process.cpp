@@ -79,6 +79,7 @@ CliRun RunCli(const std::vector<std::string>& args, const CliRunOptions& options
     pollfd p[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
     if (!outOpen) p[0].fd = -1;
     if (!errOpen) p[1].fd = -1;
+    if (options.watch) options.watch(static_cast<int>(pid), run.err);
     if (poll(p, 2, 100) <= 0) continue;
     char buf[4096];
     for (int i = 0; i < 2; ++i) {

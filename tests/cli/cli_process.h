@@ -1,6 +1,7 @@
 #pragma once
 // Runs the built qx310-cli as a separate process: arguments, the time scale in its
 // environment, standard input from /dev/null, standard output and error captured.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,10 @@ struct CliRunOptions {
   std::string timeScaleText;  // QX310_TIME_SCALE as given (overrides timeScale)
   int uid = -1;               // run as this user (needs root); -1: as we are
   int limitMs = 120000;       // killed after this long (unscaled)
+  // Called about every 100 ms while the program runs, with its process id and what it
+  // has written to standard error so far: lets a test act on the device or signal
+  // the program when a message appears.
+  std::function<void(int pid, const std::string& err)> watch;
 };
 
 CliRun RunCli(const std::vector<std::string>& args, const CliRunOptions& options);

@@ -1,0 +1,102 @@
+// flash's progress: the text, in place on a terminal or a line per tenth otherwise,
+// passes that start over; the status line on standard error and the lines after it.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/cli_flash.h"
+#include "cli/cli_output.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// The texts shown for a sequence of updates ("" = nothing shown).
+Lines Feed(FlashProgress& p, const std::vector<int>& counts) {
+  Lines out;
+  for (int k : counts) out.push_back(p.Update(k));
+  return out;
+}
+
+std::string Contents(std::FILE* f) {
+  std::fflush(f);
+  std::rewind(f);
+  std::string s;
+  char buf[256];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) s.append(buf, n);
+  return s;
+}
+
+TEST(FlashProgress, TextKeepsItsWidthSoThatItOverwritesItself) {
+  EXPECT_EQ(FlashProgress::Text(12, 256), "block  12/256   4%");
+  EXPECT_EQ(FlashProgress::Text(256, 256), "block 256/256 100%");
+  EXPECT_EQ(FlashProgress::Text(0, 256).size(), FlashProgress::Text(256, 256).size());
+  EXPECT_EQ(FlashProgress::Text(2, 3), "block 2/3  66%");  // rounded down: 100% only at the end
+  EXPECT_EQ(FlashProgress::Text(255, 256), "block 255/256  99%");
+}
+
+TEST(FlashProgress, InPlaceShowsEveryBlock) {
+  FlashProgress p(true);
+  p.Begin(3);
+  EXPECT_EQ(Feed(p, {1, 2, 3}), (Lines{"block 1/3  33%", "block 2/3  66%", "block 3/3 100%"}));
+}
+
+TEST(FlashProgress, WithoutATerminalOneLinePerTenthAndPassesStartOver) {
+  FlashProgress p(false);
+  p.Begin(256);
+  Lines shown;
+  for (int k = 1; k <= 256; ++k)
+    if (std::string t = p.Update(k); !t.empty()) shown.push_back(t);
+  ASSERT_EQ(shown.size(), 10u);
+  EXPECT_EQ(shown[0], "block  26/256  10%");
+  EXPECT_EQ(shown[4], "block 128/256  50%");
+  EXPECT_EQ(shown[9], "block 256/256 100%");
+
+  // A pass that fails after 20 blocks: the next pass shows its tenths again from the start.
+  p.Begin(100);
+  EXPECT_EQ(Feed(p, {9, 10, 11, 20}), (Lines{"", "block  10/100  10%", "", "block  20/100  20%"}));
+  EXPECT_EQ(Feed(p, {1, 10}), (Lines{"", "block  10/100  10%"}));
+  // Failed at the same count as before: still a new pass.
+  EXPECT_EQ(Feed(p, {10}), (Lines{"block  10/100  10%"}));
+  // A short image: every block passes a tenth.
+  p.Begin(2);
+  EXPECT_EQ(Feed(p, {1, 2, 1, 2}), (Lines{"block 1/2  50%", "block 2/2 100%", "block 1/2  50%", "block 2/2 100%"}));
+}
+
+TEST(CliOutputStatus, AStatusLineIsOverwrittenAndEndedByTheNextLine) {
+  std::FILE* out = std::tmpfile();
+  std::FILE* err = std::tmpfile();
+  ASSERT_TRUE(out && err);
+  {
+    CliOutput o(out, err, false);
+    o.Status("block 1/2  50%");
+    o.Status("block 2/2 100%");
+    o.Result("done");
+    o.Progress("next");
+    o.Status("block 1/2  50%");
+    o.Error("failed");
+    o.Notice("power up");
+  }
+  EXPECT_EQ(Contents(out), "done\n");
+  EXPECT_EQ(Contents(err), "\rblock 1/2  50%\rblock 2/2 100%\nnext\n\rblock 1/2  50%\nqx310-cli: failed\npower up\n");
+
+  // Quiet: no status and no progress, but errors and notices the user must act on.
+  std::FILE* quietErr = std::tmpfile();
+  ASSERT_TRUE(quietErr);
+  {
+    CliOutput q(out, quietErr, true);
+    q.Status("block 1/2  50%");
+    q.Progress("next");
+    q.Notice("power up");
+    q.Error("failed");
+  }
+  EXPECT_EQ(Contents(quietErr), "power up\nqx310-cli: failed\n");
+  std::fclose(out);
+  std::fclose(err);
+  std::fclose(quietErr);
+}
+
+}  // namespace
