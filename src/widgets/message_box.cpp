@@ -45,12 +45,12 @@ void Show(QWidget* parent, const QString& text) {
   UiBridge::Invoke([&] { ShowOnUi(parent, text); });
 }
 
-bool Ask(QWidget* parent, const QString& text) {
+bool AskOkCancel(QWidget* parent, const QString& text) {
   QMessageBox box(QMessageBox::Question, QStringLiteral("提示"), text,
-                  QMessageBox::Yes | QMessageBox::No, parent);
-  box.button(QMessageBox::Yes)->setText(QStringLiteral("是"));
-  box.button(QMessageBox::No)->setText(QStringLiteral("否"));
-  return box.exec() == QMessageBox::Yes;
+                  QMessageBox::Ok | QMessageBox::Cancel, parent);
+  box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+  box.button(QMessageBox::Cancel)->setText(QStringLiteral("取消"));
+  return box.exec() == QMessageBox::Ok;
 }
 
 void CloseOpen() {

@@ -13,8 +13,9 @@ namespace TipBox {
 // thread it blocks that thread. Returns at once after UiBridge::Shutdown().
 void Show(QWidget* parent, const QString& text);
 
-// Shows a question box with "是"/"否" (Yes/No); true for Yes. UI thread only.
-bool Ask(QWidget* parent, const QString& text);
+// A "提示" question with the buttons "确定" (OK) and "取消" (Cancel); true for OK.
+// UI thread only.
+bool AskOkCancel(QWidget* parent, const QString& text);
 
 // Closes the open "提示" box as if OK were pressed; nothing when none is open. Any thread.
 void CloseOpen();

@@ -14,7 +14,7 @@
 
 #include "app/ui/about_dlg.h"
 #include "app/ui/com_tip_dlg.h"
-#include "app/ui/ok_cancel_box.h"
+#include "widgets/message_box.h"
 #include "base/cp936.h"
 #include "base/cstr.h"
 #include "config/ui/cfg_dlg.h"
@@ -360,7 +360,7 @@ void CQuarvelDlg::OnDebugTool() {
     return;
   }
   if (debug_->IsProfessionalMode()) {
-    if (!AskOkCancel(this, QStringLiteral("是否退出专业模式？"))) return;
+    if (!TipBox::AskOkCancel(this, QStringLiteral("是否退出专业模式？"))) return;
     debug_->ClearProfessionalMode();
   }
   link_.StartEntry(linkstate::kEnterDebug, TipText::kEnteringDebug, true);

@@ -3,7 +3,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "app/ui/ok_cancel_box.h"
+#include "widgets/message_box.h"
 
 CTimeTipDlg::CTimeTipDlg(QWidget* parent)
     : QDialog(parent), message_(new QLabel(this)), cancelButton_(new QPushButton(QStringLiteral("取消"), this)) {
@@ -24,7 +24,7 @@ void CTimeTipDlg::SetMessage(const QString& text) { message_->setText(text); }
 QString CTimeTipDlg::Message() const { return message_->text(); }
 
 void CTimeTipDlg::OnCancel() {
-  if (AskOkCancel(this, QStringLiteral("确定取消吗？"))) m_nCancel.store(1);
+  if (TipBox::AskOkCancel(this, QStringLiteral("确定取消吗？"))) m_nCancel.store(1);
 }
 
 void CTimeTipDlg::reject() { OnCancel(); }

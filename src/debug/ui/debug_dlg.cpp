@@ -8,7 +8,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QThread>
@@ -344,13 +343,7 @@ bool CDebug::SaveLogTo(const QString& path) {
 
 // ---- mode dialogue
 
-bool CDebug::Confirm(const QString& question) {
-  QMessageBox box(QMessageBox::Question, QStringLiteral("提示"), question,
-                  QMessageBox::Ok | QMessageBox::Cancel, BoxParent());
-  box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
-  box.button(QMessageBox::Cancel)->setText(QStringLiteral("取消"));
-  return box.exec() == QMessageBox::Ok;
-}
+bool CDebug::Confirm(const QString& question) { return TipBox::AskOkCancel(BoxParent(), question); }
 
 void CDebug::OnModeButton(DebugModeDialogue::Target target) {
   if (!host_ || !mode_ || !host_->Port().IsOpen()) {
