@@ -108,6 +108,17 @@ void CRTUCfgTerminalDlg::OnMoreClicked(bool checked) {
 
 std::string CRTUCfgTerminalDlg::StationAddress() const { return TextOf(stationAddress_); }
 
+// The value of a setting the device lists only on some firmware: the list's item while
+// the last listing had it, else the kept text. The kept text follows the list's
+// selection, so that a later listing or file without the setting (which hides the
+// row) gives back what the page showed instead of an older text.
+std::string CRTUCfgTerminalDlg::ListedOrKept(bool listed, const QComboBox* list, std::string& kept) {
+  if (!listed) return kept;
+  const int item = SelectedItem(list);
+  if (item >= 0) kept = codes::NumberOfItem(item);
+  return codes::NumberOfItem(item);
+}
+
 std::string CRTUCfgTerminalDlg::SaveToTable(int id, int index) {
   if (index != 0) return std::string();
   CRTUCfgTerminal1Dlg& m = *more_;
@@ -131,16 +142,12 @@ std::string CRTUCfgTerminalDlg::SaveToTable(int id, int index) {
     case 16: return TextOf(m.timeStep);
     case 17: return TextOf(m.lowVolt);
     case 27: return TextOf(m.heartbeat);
-    case 162: {
-      const bool seen = g_bWaterOrderSeen.load() != 0;
-      m.ShowWaterOrderRow(seen);
-      return seen ? codes::NumberOfItem(SelectedItem(m.waterOrder)) : m.keptWaterOrder;
-    }
-    case 163: {
-      const bool seen = g_bAddressTypeSeen.load() != 0;
-      m.ShowAddressTypeRow(seen);
-      return seen ? codes::NumberOfItem(SelectedItem(m.addressType)) : m.keptAddressType;
-    }
+    case 162:
+      m.ShowWaterOrderRow(g_bWaterOrderSeen.load() != 0);
+      return ListedOrKept(g_bWaterOrderSeen.load() != 0, m.waterOrder, m.keptWaterOrder);
+    case 163:
+      m.ShowAddressTypeRow(g_bAddressTypeSeen.load() != 0);
+      return ListedOrKept(g_bAddressTypeSeen.load() != 0, m.addressType, m.keptAddressType);
     default: return std::string();
   }
 }

@@ -58,6 +58,7 @@ class CRTUCfgTerminalDlg : public QWidget, public ICfgPage {
   Family SelectedFamily() const;
   void ShowReportField(Family f);
   void OnMoreClicked(bool checked);
+  static std::string ListedOrKept(bool listed, const QComboBox* list, std::string& kept);
 
   QComboBox* protocol_ = nullptr;
   QComboBox* workMode_ = nullptr;

@@ -231,6 +231,27 @@ TEST_F(TerminalPage, WaterOrderAndAddressTypeOnceTheDeviceListedThem) {
   EXPECT_TRUE(page.MorePage()->addressType->isHidden());
 }
 
+TEST_F(TerminalPage, ShownSettingSurvivesALaterParseWithoutIt) {
+  // The device listed both settings and the lists already showed its values, so a
+  // load had nothing to put into them.
+  g_bWaterOrderSeen.store(1);
+  g_bAddressTypeSeen.store(1);
+  EXPECT_EQ(page.SaveToTable(162, 0), "0");
+  UserPicks(page.MorePage()->addressType, 1);
+  EXPECT_EQ(page.SaveToTable(163, 0), "1");
+  // A file without them: the page gives back what it showed, not an older text.
+  g_bWaterOrderSeen.store(0);
+  g_bAddressTypeSeen.store(0);
+  EXPECT_EQ(page.SaveToTable(162, 0), "0");
+  EXPECT_EQ(page.SaveToTable(163, 0), "1");
+  // A device value outside the list is kept as loaded, not as "no selection".
+  g_bWaterOrderSeen.store(1);
+  page.LoadFromTable(162, 0, "7");
+  EXPECT_EQ(page.SaveToTable(162, 0), "4294967295");
+  g_bWaterOrderSeen.store(0);
+  EXPECT_EQ(page.SaveToTable(162, 0), "7");
+}
+
 TEST_F(TerminalPage, OwnsExactlyTheTerminalParameters) {
   for (int id = 0; id <= 17; ++id) EXPECT_TRUE(CRTUCfgTerminalDlg::Owns(id)) << id;
   EXPECT_TRUE(CRTUCfgTerminalDlg::Owns(27));
