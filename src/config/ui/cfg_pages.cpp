@@ -5,6 +5,13 @@
 // stand-in, construct and initialise it here, in this order, and pass it to SetPage()
 // with the hooks it needs; nothing else in the workspace changes.
 #include "config/ui/cfg_dlg.h"
+#include "config/station/camera_timer_dlg.h"
+#include "config/station/com_trans_dlg.h"
+#include "config/station/dev_dlg.h"
+#include "config/station/gprs1_dlg.h"
+#include "config/station/gprs_dlg.h"
+#include "config/station/sms_dlg.h"
+#include "config/station/terminal_dlg.h"
 #include "config/ui/cfg_table_page.h"
 
 void CRTUCfgDlg::CreatePages() {
@@ -15,7 +22,11 @@ void CRTUCfgDlg::CreatePages() {
   };
 
   // Clock page (no parameters; its "设置" fills Requests() Clock).
-  standIn(CfgPageId::Dev, "通道参数设置");
+  auto* dev = new CRTUCfgDevDlg(this, this);
+  SetPage(CfgPageId::Dev, dev, nullptr);
+  pages_[Index(CfgPageId::Dev)].hooks.enableRequestControls = [dev](CfgRequest r, bool enable) {
+    if (r == CfgRequest::Clock) dev->EnableClockControls(enable);
+  };
 
   // Channel page: every channel parameter, and the channel nodes.
   CfgTablePage* channels = standIn(CfgPageId::Channel, "通道");
@@ -23,12 +34,19 @@ void CRTUCfgDlg::CreatePages() {
     channels->SelectChannel(n);
   };
 
-  standIn(CfgPageId::CenterAddress, "中心地址参数");
-  standIn(CfgPageId::CenterOther, "中心其它参数");
-  standIn(CfgPageId::Sms, "短信参数");
-  standIn(CfgPageId::Terminal, "终端参数");
+  auto* centre = new CRTUCfgGprsDlg(this, this);
+  SetPage(CfgPageId::CenterAddress, centre, centre);
+  auto* other = new CRTUCfgGprs1Dlg(this);
+  SetPage(CfgPageId::CenterOther, other, other);
+  auto* sms = new CRTUCfgSmsDlg(this);
+  SetPage(CfgPageId::Sms, sms, sms);
+  auto* terminal = new CRTUCfgTerminalDlg(this);
+  SetPage(CfgPageId::Terminal, terminal, terminal);
+  pages_[Index(CfgPageId::Terminal)].hooks.afterHide = [terminal] { terminal->RefreshReportField(); };
   standIn(CfgPageId::Camera, "摄像头参数");
-  standIn(CfgPageId::CameraTimer, "摄像头定时报");
-  standIn(CfgPageId::ComTrans, "串口传输参数");
+  auto* timer = new CRTUCfgCameraTimer(this);
+  SetPage(CfgPageId::CameraTimer, timer, timer);
+  auto* trans = new CRTUCfgComTransDlg(this);
+  SetPage(CfgPageId::ComTrans, trans, trans);
   standIn(CfgPageId::Storage, "存储设置和数据查询");
 }
