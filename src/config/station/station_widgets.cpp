@@ -1,11 +1,10 @@
 #include "config/station/station_widgets.h"
 
 #include <QLineEdit>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QVariant>
 
 #include "widgets/fraction_layout.h"
+#include "widgets/message_box.h"
 #include "widgets/ui_bridge.h"
 
 namespace station_ui {
@@ -98,11 +97,7 @@ QFont PageFont(int clientHeight) {
 
 bool AskOkCancel(QWidget* parent, const QString& text) {
   if (AskHook()) return AskHook()(text);
-  QMessageBox box(QMessageBox::Question, QStringLiteral("提示"), text,
-                  QMessageBox::Ok | QMessageBox::Cancel, parent);
-  box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
-  box.button(QMessageBox::Cancel)->setText(QStringLiteral("取消"));
-  return box.exec() == QMessageBox::Ok;
+  return TipBox::AskOkCancel(parent, text);
 }
 
 void SetAskHook(std::function<bool(const QString&)> hook) { AskHook() = std::move(hook); }

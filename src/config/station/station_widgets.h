@@ -46,7 +46,7 @@ void SetText(QLineEdit* edit, std::string_view gbk);
 // The page font: "Tahoma" of one point per 50 pixels of client height.
 QFont PageFont(int clientHeight);
 
-// Asks an OK/Cancel question with the caption "提示"; true for OK. Tests replace the
+// The "提示" OK/Cancel question (TipBox::AskOkCancel); true for OK. Tests replace the
 // box with a hook (an empty hook restores the box).
 bool AskOkCancel(QWidget* parent, const QString& text);
 void SetAskHook(std::function<bool(const QString&)> hook);
