@@ -79,7 +79,7 @@ class BoxCatcher {
  private:
   void Tick() {
     if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-      if (box->objectName() == QStringLiteral("okCancelBox")) {
+      if (box->button(QMessageBox::Cancel) && box->button(QMessageBox::Ok)) {
         questions_ << box->text();
         box->button(answerOk ? QMessageBox::Ok : QMessageBox::Cancel)->click();
         return;

@@ -16,6 +16,7 @@
 #include "config/channel_captions.h"
 #include "config/ui/cfg_table_page.h"
 #include "protocol/listing.h"
+#include "sim/rtu_sim.h"
 #include "ui_support.h"
 
 namespace {
@@ -55,8 +56,12 @@ class WorkspaceTest : public ::testing::Test {
     }
     return v;
   }
+  // Idle with the operations enabled again (the enabling reaches the widgets after the
+  // worker has set the mode).
   bool WaitIdle(int ms = 10000) {
-    return PumpUntil([&] { return ws->WorkMode() == kModeIdle; }, ms);
+    return PumpUntil(
+        [&] { return ws->WorkMode() == kModeIdle && ws->Button(CRTUCfgDlg::kSaveId)->isEnabled(); },
+        ms);
   }
 
   ScriptedDevice device;
@@ -216,20 +221,24 @@ TEST_F(WorkspaceTest, LayoutFollowsTheClientSize) {
   EXPECT_TRUE(near(ws->Button(CRTUCfgDlg::kLogToggleId)->geometry(), 860, 558, 100, 30));
 }
 
-TEST_F(WorkspaceTest, StandInPagesGiveBackWhatTheyWereGiven) {
-  device.SetResponder([](const std::string& w) -> std::vector<std::string> {
-    if (w == "AT+SHOW\r\n")
-      return {"Channel07 type:  401\r\ncamera1 id:  3\r\nModem Apn:  cmnet\r\n", Ok()};
+TEST_F(WorkspaceTest, SaveAfterAnUnchangedLoadWritesNothing) {
+  // A complete listing, as a device prints it.
+  const std::string listing = RtuSimulator().Listing();
+  device.SetResponder([&](const std::string& w) -> std::vector<std::string> {
+    if (w == "AT+SHOW\r\n") return {listing, Ok()};
     return {Ok()};
   });
   ws->Button(CRTUCfgDlg::kLoadId)->click();
   ASSERT_TRUE(WaitIdle());
-  EXPECT_EQ(ws->SaveToTable(30, 6), "401");
-  EXPECT_EQ(ws->SaveToTable(148, 0), "3");
+  // Stand-in pages (channel, camera) give back what they were given.
+  EXPECT_EQ(ws->SaveToTable(30, 6), GetParamText(30, 6).value());
+  EXPECT_EQ(ws->SaveToTable(148, 0), GetParamText(148, 0).value());
+  EXPECT_FALSE(GetParamText(148, 0).value().empty());
   device.ClearWritten();
   ws->Button(CRTUCfgDlg::kSaveId)->click();
+  EXPECT_EQ(ws->Machine().WorkOp(), kOpWriteAll);
   ASSERT_TRUE(WaitIdle());
-  EXPECT_TRUE(device.Written().empty());  // an unchanged load writes nothing
+  EXPECT_EQ(device.Written(), std::vector<std::string>{});  // an unchanged load writes nothing
 }
 
 TEST_F(WorkspaceTest, PowerUpTimerSendsSOnlyWhileWaiting) {

@@ -1,8 +1,6 @@
 #include "config/ui/cfg_dlg_view.h"
 
 #include <QCoreApplication>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QThread>
 
 #include "widgets/message_box.h"
@@ -21,14 +19,17 @@ bool CRTUCfgDlg::View::WithPages(const std::function<void(ICfgPageAccess&)>& fn)
 }
 
 // Never blocks: the receive thread calls it too. Posted calls keep their order with
-// each other and with the worker's blocking calls, which go through the same queue.
+// each other and with the worker's blocking calls (the UI thread's one event queue);
+// a call still queued when the workspace is destroyed is dropped with it.
 void CRTUCfgDlg::View::SetOperationsEnabled(bool enable) {
   if (OnUiThread()) {
     dlg_.SetOperationsEnabledOnUi(enable);
     return;
   }
+  if (ShuttingDown()) return;
   CRTUCfgDlg* dlg = &dlg_;
-  UiBridge::Post([dlg, enable] { dlg->SetOperationsEnabledOnUi(enable); });
+  QMetaObject::invokeMethod(
+      dlg, [dlg, enable] { dlg->SetOperationsEnabledOnUi(enable); }, Qt::QueuedConnection);
 }
 
 void CRTUCfgDlg::View::SetRequestControlsEnabled(CfgRequest request, bool enable) {
@@ -55,14 +56,7 @@ void CRTUCfgDlg::View::CloseTip() { TipBox::CloseOpen(); }
 
 bool CRTUCfgDlg::View::AskOkCancel(const std::string& text) {
   bool ok = false;
-  UiBridge::Invoke([&] {
-    QMessageBox box(QMessageBox::Question, QStringLiteral("提示"), FromGbk(text),
-                    QMessageBox::Ok | QMessageBox::Cancel, dlg_.DialogParent());
-    box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
-    box.button(QMessageBox::Cancel)->setText(QStringLiteral("取消"));
-    box.setObjectName(QStringLiteral("okCancelBox"));
-    ok = box.exec() == QMessageBox::Ok;
-  });
+  UiBridge::Invoke([&] { ok = TipBox::AskOkCancel(dlg_.DialogParent(), FromGbk(text)); });
   return ok;
 }
 

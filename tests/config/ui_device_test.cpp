@@ -1,0 +1,299 @@
+// The workspace end to end: a real serial port on the simulated device, a receive
+// thread as the main window's, and the workspace's own worker.
+#include <gtest/gtest.h>
+
+#include <QEvent>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <fstream>
+
+#include "base/cp936.h"
+#include "config/channel_captions.h"
+#include "protocol/listing.h"
+#include "protocol/param_table.h"
+#include "serial/serial.h"
+#include "sim/rtu_sim.h"
+#include "ui_support.h"
+
+namespace {
+
+// The device's 3 s boot window becomes 150 ms, AT+SHOW's 16 s limit 800 ms and the
+// pause after each answered command 50 ms.
+constexpr double kScale = 0.05;
+constexpr int kLongWaitMs = 30000;  // bound (unscaled) for an operation to finish
+
+// Records a widget's enabled state each time it changes.
+class EnabledRecorder : public QObject {
+ public:
+  explicit EnabledRecorder(QWidget* w) : w_(w) { w->installEventFilter(this); }
+  std::vector<bool> states;
+
+ protected:
+  bool eventFilter(QObject* o, QEvent* e) override {
+    if (o == w_ && e->type() == QEvent::EnabledChange) states.push_back(w_->isEnabled());
+    return false;
+  }
+
+ private:
+  QWidget* w_;
+};
+
+class DeviceTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    UiBridge::Restart();
+    Timing::SetScale(kScale);
+    ResetParamValues();
+    ChannelCaptions::Instance().ClearAll();
+    ASSERT_TRUE(sim.Start());
+    ASSERT_TRUE(port.Open(sim.PortName(), 115200, 8, serial::kOneStopBit, serial::kParityNone));
+    host = std::make_unique<TestHost>(port);
+    ws = std::make_unique<TestWorkspace>();
+    ws->InitWorkspace(host.get());
+    receive = std::make_unique<ReceiveHelper>(port, *ws);
+    ws->resize(1000, 600);
+    ws->show();
+    ws->ShowLogWindow(true);
+  }
+  void TearDown() override {
+    ws->Shutdown();
+    receive->Stop();
+    ws.reset();
+    host.reset();
+    port.Close();
+    sim.Stop();
+    UiBridge::Restart();
+    Timing::SetScale(1.0);
+  }
+
+  // What the main window does when 配置工具 is chosen and the device answers the probe.
+  void Enter() {
+    receive->Capture(true);
+    ASSERT_EQ(port.Write("---", 3), 3);
+    ASSERT_TRUE(PumpUntil([&] { return receive->Captured().find("\r\nCMD OK\r\n") != std::string::npos; },
+                          5000));
+    receive->Capture(false);
+    ws->LogDlg()->setEnabled(false);
+    ws->setEnabled(false);
+    ws->RequestLoad();
+    ws->AppendLog(GBK("进入配置成功！\r\n"));
+  }
+  // Idle with the operations enabled again (the enabling reaches the widgets after the
+  // worker has set the mode).
+  bool WaitIdle() {
+    return PumpUntil(
+        [&] {
+          return ws->WorkMode() == kModeIdle && !ws->LoadRequested() && ws->Tree()->isEnabled() &&
+                 ws->Button(CRTUCfgDlg::kSaveId)->isEnabled();
+        },
+        kLongWaitMs);
+  }
+  void EnterAndLoad(BoxCatcher& boxes) {
+    Enter();
+    ASSERT_TRUE(PumpUntil([&] { return boxes.Saw(QStringLiteral("载入RTU设备参数成功 ...\r\n")); },
+                          kLongWaitMs));
+    ASSERT_TRUE(WaitIdle());
+  }
+  std::string Log() const { return ws->LogText(); }
+  // Position of text in the log after position from (npos when missing).
+  size_t LogFind(const std::string& text, size_t from = 0) const { return Log().find(text, from); }
+  // Setter lines (not probes, not AT+SHOW) the device received.
+  std::vector<std::string> Setters() const {
+    std::vector<std::string> out;
+    for (const auto& c : sim.ReceivedCommands())
+      if (c.rfind("AT+", 0) == 0 && c != "AT+SHOW") out.push_back(c);
+    return out;
+  }
+  void Click(int id) { ws->Button(id)->click(); }
+
+  RtuSimulator sim;
+  CSerial port;
+  std::unique_ptr<TestHost> host;
+  std::unique_ptr<TestWorkspace> ws;
+  std::unique_ptr<ReceiveHelper> receive;
+};
+
+TEST_F(DeviceTest, EnteringLoadsAndEveryControlShowsTheDevicesValue) {
+  sim.SetValue("Debug com parity:", "8-EVN-1");
+  BoxCatcher boxes;
+  EnterAndLoad(boxes);
+  EXPECT_NE(LogFind(GBK("进入配置成功！\r\n")), std::string::npos);
+  const size_t show = LogFind(">:AT+SHOW\r\n");
+  ASSERT_NE(show, std::string::npos);
+  EXPECT_NE(LogFind(GBK("载入RTU设备参数成功 ...\r\n"), show), std::string::npos);
+  EXPECT_EQ(host->entriesEnded, 1);
+  EXPECT_TRUE(ws->isEnabled());
+  EXPECT_TRUE(ws->LogWindow()->isEnabled());
+  EXPECT_TRUE(ws->Button(CRTUCfgDlg::kSaveId)->isEnabled());
+
+  int checked = 0;
+  for (int id = 0; id <= 163; ++id) {
+    const ParamEntry* e = FindParam(id);
+    for (int k = 0; e && k < e->count; ++k) {
+      const std::string device = sim.Value(FormatLabel(*e, k + 1));
+      EXPECT_EQ(GetRawValue(*e, k), device) << FormatLabel(*e, k + 1);
+      EXPECT_EQ(ws->SaveToTable(id, k), GetParamText(id, k).value()) << FormatLabel(*e, k + 1);
+      ++checked;
+    }
+  }
+  EXPECT_GT(checked, 500);
+  EXPECT_EQ(ws->SaveToTable(3, 0), "8E1");
+}
+
+TEST_F(DeviceTest, SaveWithOnlyTheApnChangedSendsOneLine) {
+  BoxCatcher boxes;
+  EnterAndLoad(boxes);
+  sim.ClearReceived();
+  const size_t before = Log().size();
+  ws->Page(CfgPageId::CenterOther)->LoadFromTable(23, 0, "newapn");  // the user's edit
+  Click(CRTUCfgDlg::kSaveId);
+  ASSERT_TRUE(WaitIdle());
+  EXPECT_EQ(sim.ReceivedCommands(), std::vector<std::string>{"AT+APN=newapn"});
+  EXPECT_EQ(sim.Value("Modem Apn:"), "newapn");
+  const size_t line = LogFind(">:AT+APN=newapn\r\n", before);
+  ASSERT_NE(line, std::string::npos);
+  EXPECT_NE(LogFind(GBK(">:设置成功\r\n"), line), std::string::npos);
+}
+
+TEST_F(DeviceTest, ErrorForOneParameterRecoversRetriesAndTheOthersGoOut) {
+  BoxCatcher boxes;
+  EnterAndLoad(boxes);
+  sim.ClearReceived();
+  sim.SetErrorFor("AT+APN");
+  ws->Page(CfgPageId::CenterOther)->LoadFromTable(23, 0, "newapn");
+  ws->Page(CfgPageId::CenterOther)->LoadFromTable(24, 0, "user2");
+  Click(CRTUCfgDlg::kSaveId);
+  ASSERT_TRUE(WaitIdle());
+  const auto got = sim.ReceivedCommands();
+  ASSERT_GE(got.size(), 4u);
+  EXPECT_EQ(got.front(), "AT+APN=newapn");
+  EXPECT_EQ(got[1], "AT+USERNAME=user2");
+  EXPECT_EQ(got.back(), "AT+APN=newapn");
+  for (size_t i = 2; i + 1 < got.size(); ++i) EXPECT_EQ(got[i], "---");  // the recovery
+  EXPECT_EQ(sim.CountReceived("AT+APN"), 2);
+  EXPECT_NE(LogFind(GBK(">:设置失败\r\n")), std::string::npos);
+  EXPECT_EQ(sim.Value("Modem user name:"), "user2");
+  EXPECT_NE(sim.Value("Modem Apn:"), "newapn");
+  EXPECT_TRUE(boxes.Tips().size() == 1);  // only the load's; the write reports in the log
+}
+
+TEST_F(DeviceTest, SignalQueryLeavesAndReturnsToConfiguration) {
+  BoxCatcher boxes;
+  EnterAndLoad(boxes);
+  sim.ClearReceived();
+  const size_t before = Log().size();
+  ws->LogDlg()->Button(CLogDlg::kSignalId)->click();
+  ASSERT_TRUE(WaitIdle());
+  EXPECT_EQ(sim.ReceivedCommands(), (std::vector<std::string>{"---", "+++", "AT+CSQ", "AT+QUIT", "---"}));
+  size_t at = before;
+  for (const std::string& step : {std::string(">:---\r\n"), std::string(">:\r\nCMD ERROR\r\n"),
+                                   std::string(">:+++\r\n"), std::string(">:\r\nCMD OK\r\n"),
+                                   std::string(">:AT+CSQ\r\n"), std::string("+CSQ:"),
+                                   GBK(">:返回配置成功！\r\n")}) {
+    at = LogFind(step, at);
+    ASSERT_NE(at, std::string::npos) << step;
+  }
+  EXPECT_EQ(LogFind("AT+QUIT", before), std::string::npos);  // not logged
+  EXPECT_EQ(sim.GetState(), RtuSimulator::State::Config);
+}
+
+TEST_F(DeviceTest, FactoryResetAsksAndIsFollowedByALoadWithoutEnablingBetween) {
+  BoxCatcher boxes;
+  EnterAndLoad(boxes);
+  sim.ClearReceived();
+  EnabledRecorder saveButton(ws->Button(CRTUCfgDlg::kSaveId));
+  Click(CRTUCfgDlg::kFactoryId);
+  EXPECT_EQ(boxes.Questions(), QStringList{QStringLiteral("确定恢复出厂设置吗?")});
+  ASSERT_TRUE(WaitIdle());
+  EXPECT_EQ(sim.ReceivedCommands(), (std::vector<std::string>{"AT+FACTORY", "AT+SHOW"}));
+  EXPECT_EQ(saveButton.states, (std::vector<bool>{false, true}));
+}
+
+TEST_F(DeviceTest, DeviceThatIsOffIsWaitedForUntilItPowersUp) {
+  sim.PowerOff();
+  const QString waitText = QStringLiteral("载入参数失败，请将设备重新上电！");
+  // While the waiting box is open (inside its modal loop): look at the workspace,
+  // count the power-up bytes, then switch the device on.
+  struct Seen {
+    int mode = -1;
+    bool treeEnabled = true;
+    bool loadRequested = true;
+    int bytes = 0;
+    int64_t elapsedMs = 0;
+    bool done = false;
+  } seen;
+  bool scheduled = false;
+  BoxCatcher boxes;
+  boxes.keepOpen = [&](const QString& text) {
+    if (text != waitText) return false;
+    if (!scheduled) {
+      scheduled = true;
+      QTimer::singleShot(0, [&] {
+        seen.mode = ws->WorkMode();
+        seen.treeEnabled = ws->Tree()->isEnabled();
+        seen.loadRequested = ws->LoadRequested();
+        const int s0 = sim.PowerUpBytesReceived();
+        const int64_t t0 = Timing::NowMs();
+        PumpUntil([&] { return sim.PowerUpBytesReceived() >= s0 + 5; }, 5000);
+        seen.bytes = sim.PowerUpBytesReceived() - s0;
+        seen.elapsedMs = Timing::NowMs() - t0;
+        seen.done = true;
+        sim.PowerOn();  // its banner closes the box
+      });
+    }
+    return true;
+  };
+  ws->RequestLoad();  // as when entered in professional mode: no probe
+  ASSERT_TRUE(PumpUntil([&] { return seen.done; }, kLongWaitMs));
+  EXPECT_EQ(seen.mode, kModeWaitPowerUp);
+  EXPECT_FALSE(seen.treeEnabled);
+  EXPECT_FALSE(seen.loadRequested);
+  // One "S" per tick of the power-up watch.
+  EXPECT_GE(seen.bytes, 5);
+  EXPECT_LE(seen.bytes, seen.elapsedMs / Timing::Scaled(kPowerUpTickMs) + 2);
+
+  ASSERT_TRUE(WaitIdle());
+  EXPECT_FALSE(TipBox::IsOpen());
+  EXPECT_EQ(boxes.Tips(), QStringList{waitText});  // closed by the banner, no success box
+  EXPECT_NE(LogFind(GBK("设备上电后进入配置状态成功...\r\n")), std::string::npos);
+  EXPECT_NE(LogFind(GBK("载入RTU设备参数成功 ...\r\n")), std::string::npos);
+  EXPECT_EQ(sim.GetState(), RtuSimulator::State::Config);
+  EXPECT_EQ(ws->SaveToTable(23, 0), sim.Value("Modem Apn:"));
+}
+
+TEST_F(DeviceTest, SavedFileAppliedSendsNothingAndOneChangedLineChangesOneValue) {
+  BoxCatcher boxes;
+  EnterAndLoad(boxes);
+  QTemporaryDir dir;
+  ws->savePath = dir.filePath(QStringLiteral("device.cfg"));
+  ws->SaveConfigToFile();
+  EXPECT_TRUE(boxes.Saw(QStringLiteral("保存成功")));
+
+  sim.ClearReceived();
+  ws->openPath = ws->savePath;
+  ws->LoadConfigFromFile();
+  ASSERT_TRUE(WaitIdle());
+  EXPECT_TRUE(Setters().empty());
+
+  const QString one = dir.filePath(QStringLiteral("one.cfg"));
+  std::ofstream(one.toStdString(), std::ios::binary) << "Modem Apn:  fileapn\r\n";
+  ws->openPath = one;
+  ws->LoadConfigFromFile();
+  ASSERT_TRUE(WaitIdle());
+  EXPECT_EQ(Setters(), std::vector<std::string>{"AT+APN=fileapn"});
+  EXPECT_EQ(ws->SaveToTable(23, 0), "fileapn");
+  EXPECT_EQ(sim.Value("Modem Apn:"), "fileapn");
+}
+
+TEST_F(DeviceTest, ClockRequestIsSent) {
+  BoxCatcher boxes;
+  EnterAndLoad(boxes);
+  sim.ClearReceived();
+  ws->Requests().Set(CfgRequest::Clock, "2024/02/29,23:59:59,4");
+  ASSERT_TRUE(PumpUntil([&] { return boxes.Saw(QStringLiteral("设置时间成功")); }, kLongWaitMs));
+  ASSERT_TRUE(WaitIdle());
+  EXPECT_EQ(sim.ReceivedCommands(), std::vector<std::string>{"AT+EXCCLK=2024/02/29,23:59:59,4"});
+}
+
+}  // namespace
