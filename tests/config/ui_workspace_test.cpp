@@ -241,6 +241,20 @@ TEST_F(WorkspaceTest, SaveAfterAnUnchangedLoadWritesNothing) {
   EXPECT_EQ(device.Written(), std::vector<std::string>{});  // an unchanged load writes nothing
 }
 
+TEST_F(WorkspaceTest, CancelDuringARequestedLoadEndsWithoutWaitingForPowerUp) {
+  BoxCatcher boxes;
+  ws->setEnabled(false);  // as the main window leaves it while the tool is entered
+  ws->RequestLoad();
+  ASSERT_TRUE(PumpUntil([&] { return device.CountWritten("AT+SHOW") == 1; }, 5000));
+  ws->CancelLoadRequest();
+  EXPECT_FALSE(ws->LoadRequested());
+  EXPECT_TRUE(ws->isEnabled());
+  EXPECT_EQ(ws->WorkMode(), kModeOperation);  // the running load is not cut short
+  ASSERT_TRUE(WaitIdle());
+  EXPECT_TRUE(boxes.Tips().isEmpty());  // neither the success box nor the power-up wait
+  EXPECT_NE(ws->LogText().find(GBK("载入RTU设备参数失败...\r\n")), std::string::npos);
+}
+
 TEST_F(WorkspaceTest, PowerUpTimerSendsSOnlyWhileWaiting) {
   ws->SetWorkMode(kModeWaitPowerUp);
   ASSERT_TRUE(PumpUntil([&] { return device.CountWritten("S") >= 3; }, 3000));

@@ -232,6 +232,10 @@ void CRTUCfgDlg::CancelLoadRequest() {
   machine_.ClearLoadRequest();
   if (logDlg_) logDlg_->setEnabled(true);
   setEnabled(true);
+  // A load the worker has already begun keeps its mode: it ends idle and enabled by itself
+  // (without the box and without waiting for power-up, the request being gone).
+  const int mode = machine_.WorkMode();
+  if (mode == kModeOperation || mode == kModeRecovery) return;
   SetOperationsEnabledOnUi(true);
   machine_.SetWorkMode(kModeIdle);
 }

@@ -65,8 +65,8 @@ class CRTUCfgDlg : public QWidget, public ICfgWorkspace {
   // Asks the worker to load the parameters (after the configuration tool was entered).
   void RequestLoad() { machine_.RequestLoad(); }
   bool LoadRequested() const { return machine_.LoadRequested(); }
-  // The main window's cancel: a load not started yet is dropped; log window, workspace,
-  // tree and buttons enabled; idle.
+  // The main window's cancel: a requested load is dropped; log window and workspace
+  // enabled; unless the worker is already loading: tree and buttons enabled, idle.
   void CancelLoadRequest();
   // The log window (docked at the main window's right edge); nullptr before InitWorkspace.
   QWidget* LogWindow();
