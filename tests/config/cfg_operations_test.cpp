@@ -204,6 +204,20 @@ TEST_F(WriteBack, FileValueThatFailedFirstIsSentAfterTheRecovery) {
   EXPECT_EQ(view.SaveToTable(23, 0), "fileapn");
 }
 
+TEST_F(WriteBack, FileOnASilentDeviceGivesUpAfterTheFailedRecovery) {
+  device.SetResponder(Device);
+  Run(kOpLoadAll);
+  device.ClearWritten();
+  device.SetResponder(Silent);
+  ASSERT_TRUE(machine.StartWriteFromFile("Modem Apn:  fileapn\r\n"));
+  RunToIdle();
+  EXPECT_EQ(device.Written(), (std::vector<std::string>{"AT+APN=fileapn\r\n", "---", "---", "---"}));
+  EXPECT_EQ(GetParamText(23, 0).value(), "cmnet");  // what the device still has
+  EXPECT_EQ(machine.WorkMode(), kModeIdle);
+  EXPECT_TRUE(view.Enables().back());
+  EXPECT_EQ(view.SaveToTable(23, 0), "fileapn");  // the page keeps the wanted value
+}
+
 using Maintenance = MachineTest;
 
 TEST_F(Maintenance, VersionLogsLineAndReply) {
