@@ -1,6 +1,6 @@
 #include "base/log_text.h"
 
-std::string LogTimePrefix(std::time_t t) {
+std::tm LocalTime(std::time_t t) {
   if (t == 0) t = std::time(nullptr);
   std::tm tm{};
 #ifdef _WIN32
@@ -8,6 +8,11 @@ std::string LogTimePrefix(std::time_t t) {
 #else
   localtime_r(&t, &tm);
 #endif
+  return tm;
+}
+
+std::string LogTimePrefix(std::time_t t) {
+  const std::tm tm = LocalTime(t);
   char buf[64];
   std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &tm);
   return std::string("<Time:") + buf + ">:";

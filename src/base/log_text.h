@@ -4,6 +4,9 @@
 #include <string>
 #include <string_view>
 
+// The local calendar time of t (now when t is 0), on every platform.
+std::tm LocalTime(std::time_t t = 0);
+
 // The prefix for the given local time (now when t is 0).
 std::string LogTimePrefix(std::time_t t = 0);
 // Prefix + text.

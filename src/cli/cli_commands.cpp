@@ -279,12 +279,14 @@ int Session::Apply() {
       out_.Result(std::string(w.ok ? "ok      " : "failed  ") + line);
     }
   });
-  view_.SetLogObserver([&tracker](const std::string& t) { tracker.OnLog(t); });
+  view_.SetWriteObserver([&tracker](int id, int index, const std::string& line, bool ok, bool final) {
+    tracker.OnWriteResult(id, index, line, ok, final);
+  });
   device_.ResetOperationBytes();
   out_.Progress("Writing the values of " + o_.input + " that differ from the device's ...");
   const bool started = device_.Machine().StartWriteFromFile(text);
   if (started) device_.RunToRest();
-  view_.SetLogObserver({});
+  view_.SetWriteObserver({});
   tracker.Finish();
   if (!started) {
     out_.Error("the configuration machine is busy");

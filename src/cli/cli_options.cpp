@@ -1,3 +1,4 @@
+#include "base/log_text.h"
 #include "cli/cli_options.h"
 
 #include <cctype>
@@ -197,13 +198,7 @@ bool ClockArgumentFromText(const std::string& text, std::string& argument) {
 }
 
 std::string ClockArgumentNow() {
-  const std::time_t now = std::time(nullptr);
-  std::tm tm{};
-#ifdef _WIN32
-  localtime_s(&tm, &now);
-#else
-  localtime_r(&now, &tm);
-#endif
+  const std::tm tm = LocalTime();
   station_clock::ClockTime t;
   t.year = tm.tm_year + 1900;
   t.month = tm.tm_mon + 1;

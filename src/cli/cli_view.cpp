@@ -30,9 +30,18 @@ void CliCfgView::LoadFromTable(int id, int index, const std::string& text) {
   pages_[{id, index}] = text;
 }
 
-void CliCfgView::SetLogObserver(std::function<void(const std::string&)> observer) {
+void CliCfgView::SetWriteObserver(WriteObserver observer) {
   std::lock_guard<std::mutex> lock(mutex_);
-  observer_ = std::move(observer);
+  writeObserver_ = std::move(observer);
+}
+
+void CliCfgView::OnWriteResult(int id, int index, const std::string& line, bool ok, bool final) {
+  WriteObserver observer;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    observer = writeObserver_;
+  }
+  if (observer) observer(id, index, line, ok, final);
 }
 
 bool CliCfgView::WithPages(const std::function<void(ICfgPageAccess&)>& fn) {
@@ -43,13 +52,8 @@ bool CliCfgView::WithPages(const std::function<void(ICfgPageAccess&)>& fn) {
 void CliCfgView::AppendLog(const std::string& text) {
   if (text.empty()) return;
   log_.Append(text);
-  std::function<void(const std::string&)> observer;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    entries_.push_back(text);
-    observer = observer_;
-  }
-  if (observer) observer(text);
+  std::lock_guard<std::mutex> lock(mutex_);
+  entries_.push_back(text);
 }
 
 void CliCfgView::ShowTip(const std::string& text, const std::function<bool()>& stillWanted) {

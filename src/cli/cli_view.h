@@ -29,8 +29,10 @@ class CliCfgView : public ICfgView, private ICfgPageAccess {
 
   // The answer AskOkCancel gives (the CLI asks before it opens the port).
   void SetConfirmation(bool ok) { confirmed_ = ok; }
-  // Called with every non-empty log text, on the thread that logs it.
-  void SetLogObserver(std::function<void(const std::string&)> observer);
+  using WriteObserver = std::function<void(int id, int index, const std::string& line, bool ok,
+                                           bool final)>;
+  // Called with every write outcome of a write-back pass, on the worker's thread.
+  void SetWriteObserver(WriteObserver observer);
 
   // Log texts and "提示" messages since the last ClearRecord.
   std::vector<std::string> Entries() const;
@@ -48,6 +50,7 @@ class CliCfgView : public ICfgView, private ICfgPageAccess {
   void CloseTip() override {}
   bool AskOkCancel(const std::string&) override { return confirmed_; }
   void ReleaseHost() override {}
+  void OnWriteResult(int id, int index, const std::string& line, bool ok, bool final) override;
 
  private:
   // ICfgPageAccess
@@ -60,7 +63,7 @@ class CliCfgView : public ICfgView, private ICfgPageAccess {
   std::map<std::pair<int, int>, std::string> pages_;
   std::vector<std::string> entries_;
   std::vector<std::string> tips_;
-  std::function<void(const std::string&)> observer_;
+  WriteObserver writeObserver_;
   bool confirmed_ = false;
 };
 

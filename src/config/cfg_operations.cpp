@@ -46,6 +46,9 @@ class CfgMachine::PageBridge : public IWriteBackView {
       m_.view_.WithPages([&](ICfgPageAccess& p) { p.LoadFromTable(id, index, text); });
   }
   void AppendLog(const std::string& text) override { m_.view_.AppendLog(text); }
+  void OnWriteResult(int id, int index, const std::string& line, bool ok, bool final) override {
+    m_.view_.OnWriteResult(id, index, line, ok, final);
+  }
 
  private:
   CfgMachine& m_;

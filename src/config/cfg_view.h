@@ -44,6 +44,11 @@ class ICfgView {
   // An OK/Cancel question with caption "提示"; true for OK. Asked where the button was pressed.
   virtual bool AskOkCancel(const std::string& text) = 0;
 
+  // The outcome of one write of a write-back pass (the command line sent, with CR LF).
+  // final is false only for the first failure, after which the recovery runs and the
+  // instance is sent again. Called on the worker thread.
+  virtual void OnWriteResult(int id, int index, const std::string& line, bool ok, bool final) {}
+
   // Ends the host's wait for a tool entry: hides its wait tip and enables the main
   // window, the log window and the workspace window.
   virtual void ReleaseHost() = 0;

@@ -1,5 +1,7 @@
 #include "debug/debug_text.h"
 
+#include "base/log_text.h"
+
 #include <cstdio>
 
 namespace debug_text {
@@ -56,13 +58,7 @@ std::string RenderText(std::string_view bytes) {
 }
 
 std::string DefaultLogFileName(std::time_t t) {
-  if (t == 0) t = std::time(nullptr);
-  std::tm tm{};
-#ifdef _WIN32
-  localtime_s(&tm, &t);
-#else
-  localtime_r(&t, &tm);
-#endif
+  const std::tm tm = LocalTime(t);
   char name[64];
   std::snprintf(name, sizeof name, "Log%d_%d_%d_%02d-%02d-%02d", tm.tm_year + 1900, tm.tm_mon + 1,
                 tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);

@@ -10,7 +10,6 @@
 
 namespace {
 
-std::string G(const char* utf8) { return GBK(utf8); }
 
 struct Recorded {
   std::vector<std::string> finals, interims;
@@ -22,15 +21,22 @@ WriteResultTracker Tracker(Recorded& rec) {
   });
 }
 
-void Feed(WriteResultTracker& t, const std::vector<std::string>& log) {
-  for (const std::string& s : log) t.OnLog(s);
+// One reported write: instance (id, index), its line, ok, final.
+struct Write {
+  int id, index;
+  std::string line;
+  bool ok, final;
+};
+
+void Feed(WriteResultTracker& t, const std::vector<Write>& writes) {
+  for (const Write& w : writes) t.OnWriteResult(w.id, w.index, w.line + "\r\n", w.ok, w.final);
   t.Finish();
 }
 
-TEST(CliWriteOutcomes, EachParameterGetsOneFinalOutcome) {
+TEST(CliWriteOutcomes, EachInstanceGetsOneFinalOutcome) {
   Recorded rec;
   WriteResultTracker t = Tracker(rec);
-  Feed(t, {"AT+APN=a\r\n", G("设置成功\r\n"), "AT+CHNSVLEN07=8\r\n", G("设置成功\r\n")});
+  Feed(t, {{23, 0, "AT+APN=a", true, true}, {31, 6, "AT+CHNSVLEN07=8", true, true}});
   EXPECT_EQ(rec.finals, (std::vector<std::string>{"ok AT+APN=a", "ok AT+CHNSVLEN07=8"}));
   EXPECT_TRUE(rec.interims.empty());
   EXPECT_EQ(t.Written(), 2);
@@ -38,18 +44,12 @@ TEST(CliWriteOutcomes, EachParameterGetsOneFinalOutcome) {
 }
 
 TEST(CliWriteOutcomes, FirstFailureHandsOverToRecoveryAndTheRetryDecides) {
-  // The pass goes on after the first failure; the recovery's probes follow the pass;
-  // the pass after it sends the failed value again.
-  const std::vector<std::string> log = {
-      "AT+APN=a\r\n",          "AT+CHNSVLEN07=8\r\n", G("设置成功\r\n"),
-      "---\r\n",               "\r\nCMD OK\r\n",      "AT+APN=a\r\n",
-  };
+  const Write first{23, 0, "AT+APN=a", false, false};
+  const Write other{31, 6, "AT+CHNSVLEN07=8", true, true};
   {
     Recorded rec;
     WriteResultTracker t = Tracker(rec);
-    std::vector<std::string> failedAgain = log;
-    failedAgain.push_back(G("设置失败\r\n"));
-    Feed(t, failedAgain);
+    Feed(t, {first, other, {23, 0, "AT+APN=a", false, true}});
     EXPECT_EQ(rec.interims, std::vector<std::string>{"failed AT+APN=a"});
     EXPECT_EQ(rec.finals, (std::vector<std::string>{"ok AT+CHNSVLEN07=8", "failed AT+APN=a"}));
     EXPECT_EQ(t.Failed(), 1);
@@ -57,9 +57,7 @@ TEST(CliWriteOutcomes, FirstFailureHandsOverToRecoveryAndTheRetryDecides) {
   {
     Recorded rec;
     WriteResultTracker t = Tracker(rec);
-    std::vector<std::string> okAfterRetry = log;
-    okAfterRetry.push_back(G("设置成功\r\n"));
-    Feed(t, okAfterRetry);
+    Feed(t, {first, other, {23, 0, "AT+APN=a", true, true}});
     EXPECT_EQ(rec.finals, (std::vector<std::string>{"ok AT+CHNSVLEN07=8", "ok AT+APN=a"}));
     EXPECT_EQ(t.Failed(), 0);
   }
@@ -68,27 +66,26 @@ TEST(CliWriteOutcomes, FirstFailureHandsOverToRecoveryAndTheRetryDecides) {
 TEST(CliWriteOutcomes, AWriteNeverRetriedBecauseTheRecoveryFailedCountsAsFailed) {
   Recorded rec;
   WriteResultTracker t = Tracker(rec);
-  Feed(t, {"AT+APN=a\r\n", "---\r\n", "---\r\n", "---\r\n"});
-  EXPECT_EQ(rec.finals, std::vector<std::string>{"failed AT+APN=a"});
-  // Also when the failed line is the last thing logged.
-  Recorded rec2;
-  WriteResultTracker t2 = Tracker(rec2);
-  Feed(t2, {"AT+MULTISER02=1.2.3.4\r\n"});
-  EXPECT_EQ(rec2.finals, std::vector<std::string>{"failed AT+MULTISER02=1.2.3.4"});
+  Feed(t, {{20, 1, "AT+MULTISER02=1.2.3.4", false, false}});
+  EXPECT_EQ(rec.finals, std::vector<std::string>{"failed AT+MULTISER02=1.2.3.4"});
+  EXPECT_EQ(t.Failed(), 1);
 }
 
-TEST(CliWriteOutcomes, OnlyCommandLinesWithAValueCountAsWrites) {
-  EXPECT_TRUE(WriteResultTracker::IsCommandLine("AT+APN=\r\n"));
-  EXPECT_TRUE(WriteResultTracker::IsCommandLine("AT+CHNSVLEN07=8\r\n"));
-  EXPECT_FALSE(WriteResultTracker::IsCommandLine("AT+SHOW\r\n"));
-  EXPECT_FALSE(WriteResultTracker::IsCommandLine("AT+APN=a"));
-  EXPECT_FALSE(WriteResultTracker::IsCommandLine("AT+APN=a\r\n\r\nOK\r\n"));
-  EXPECT_FALSE(WriteResultTracker::IsCommandLine("\r\nCMD OK\r\n"));
+TEST(CliWriteOutcomes, TheLastOutcomeOfAnInstanceCounts) {
+  // A later failure in the same pass is final but the instance is sent again after
+  // the recovery; the summary counts it once, by its last outcome.
   Recorded rec;
   WriteResultTracker t = Tracker(rec);
-  Feed(t, {G("设置成功\r\n"), "AT+APN=a\r\n\r\nOK\r\n", G("设置失败\r\n")});
-  EXPECT_TRUE(rec.finals.empty());
-  EXPECT_TRUE(rec.interims.empty());
+  Feed(t, {{23, 0, "AT+APN=a", false, false},
+           {24, 0, "AT+USERNAME=u", false, true},
+           {23, 0, "AT+APN=a", true, true},
+           {24, 0, "AT+USERNAME=u", true, true}});
+  const auto results = t.Results();
+  ASSERT_EQ(results.size(), 2u);
+  EXPECT_EQ(results[0].line, "AT+USERNAME=u");
+  EXPECT_TRUE(results[0].ok);
+  EXPECT_EQ(t.Written(), 2);
+  EXPECT_EQ(t.Failed(), 0);
 }
 
 TEST(CliAnswer, EchoEmptyLinesAndOkAreDropped) {
