@@ -2,6 +2,7 @@
 // thread as the main window's, and the workspace's own worker.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -10,6 +11,7 @@
 
 #include "base/cp936.h"
 #include "config/channel_captions.h"
+#include "config/ui/log_dlg.h"
 #include "protocol/listing.h"
 #include "protocol/param_table.h"
 #include "serial/serial.h"
@@ -122,6 +124,11 @@ TEST_F(DeviceTest, EnteringLoadsAndEveryControlShowsTheDevicesValue) {
   const size_t show = LogFind(">:AT+SHOW\r\n");
   ASSERT_NE(show, std::string::npos);
   EXPECT_NE(LogFind(GBK("载入RTU设备参数成功 ...\r\n"), show), std::string::npos);
+  // The log window shows the whole listing, not only its start.
+  QCoreApplication::processEvents();
+  const QString shown = ws->LogDlg()->Text();
+  for (const char* label : {"Server8's transfer mode:", "Server8's Ip:", "Channel30 type:"})
+    EXPECT_TRUE(shown.contains(QString::fromLatin1(label))) << label;
   EXPECT_EQ(host->entriesEnded, 1);
   EXPECT_TRUE(ws->isEnabled());
   EXPECT_TRUE(ws->LogWindow()->isEnabled());
