@@ -1,14 +1,21 @@
-// Reading the device's parameter listing into the table: labels, value tokens,
-// line ends, the protocol flags, and a whole listing read back.
+// Reading a listing into the table: labels, value tokens, line ends, the protocol
+// flags, a whole listing read back; hostile and random input, and agreement with a
+// plain, literal reading of the listing rules on many random listings.
 #include <gtest/gtest.h>
 
+#include <map>
+#include <random>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "base/cp936.h"
 #include "protocol/listing.h"
 #include "protocol/param_table.h"
 
 namespace {
+
+using namespace std::string_literals;
 
 int Parse(const std::string& text) { return ParseListing(text.data(), static_cast<int>(text.size())); }
 std::string Raw(int id, int index) { return GetRawValue(*FindParam(id), index); }
@@ -17,82 +24,84 @@ class ListingParse : public ::testing::Test {
  protected:
   void SetUp() override { ResetParamValues(); }
   void TearDown() override { ResetParamValues(); }
+
+  // The longest value text anywhere in the table.
+  static size_t LongestValue() {
+    size_t longest = 0;
+    const ParamEntry* entries = ParamTableEntries();
+    for (int pos = 0; pos < kParamEntryCount; ++pos) {
+      for (int i = 0; i < kMaxInstances; ++i) longest = std::max(longest, GetRawValue(entries[pos], i).size());
+    }
+    return longest;
+  }
 };
 
-TEST_F(ListingParse, MultiInstanceLabelsFillTheirInstance) {
-  EXPECT_EQ(Parse("Server2's port:  5005\r\n"), 1);
-  EXPECT_EQ(Raw(21, 1), "5005");
-  EXPECT_EQ(Raw(21, 0), "");
-
-  EXPECT_EQ(Parse("Channel07 type:  401\r\n"), 1);
-  EXPECT_EQ(Raw(30, 6), "401");
-
-  EXPECT_EQ(Parse("Com12 speed:  9600\r\n"), 1);
-  EXPECT_EQ(Raw(93, 11), "9600");
-
-  // Out-of-order ids: the label decides, not the position.
-  EXPECT_EQ(Parse("Counter2 if up:  1\r\nAdc3 if up:  0\r\n"), 1);
-  EXPECT_EQ(Raw(42, 1), "1");
-  EXPECT_EQ(Raw(60, 2), "0");
-  EXPECT_EQ(Raw(43, 1), "");
-}
-
-TEST_F(ListingParse, LabelsMatchByteForByte) {
-  EXPECT_EQ(Parse("Channel7 type:  401\r\n"), 0);        // channels need two digits
-  EXPECT_EQ(Parse("Server01's Ip:  10.0.0.1\r\n"), 0);   // servers take none
-  EXPECT_EQ(Parse("protocol work type:  1\r\n"), 0);     // case matters
-  EXPECT_EQ(Parse("Protocol work type  1\r\n"), 0);
-  EXPECT_EQ(Parse("Com16 speed:  9600\r\n"), 0);          // beyond the count
-  EXPECT_EQ(Raw(30, 6), "");
-  EXPECT_EQ(Raw(20, 0), "");
-  EXPECT_EQ(Raw(0, 0), "");
-  // "Device address:" and "Device address type:" are different labels.
-  EXPECT_EQ(Parse("Device address type:  1\r\n"), 1);
-  EXPECT_EQ(Raw(163, 0), "1");
-  EXPECT_EQ(Raw(4, 0), "");
-}
-
-TEST_F(ListingParse, ValueIsTheFirstTokenAfterTheLabel) {
-  EXPECT_EQ(Parse("Device address:  12345678\r\n"), 1);
-  EXPECT_EQ(Raw(4, 0), "12345678");
-  EXPECT_EQ(Parse("Upload hours:  12 hours (local)\r\n"), 1);
-  EXPECT_EQ(Raw(8, 0), "12");
-  EXPECT_EQ(Parse("Upload step min:5\r\n"), 1);  // no spaces needed
-  EXPECT_EQ(Raw(16, 0), "5");
-  EXPECT_EQ(Parse("   Debug Level:  3\r\n"), 1);  // leading blanks of a line are skipped
-  EXPECT_EQ(Raw(1, 0), "3");
-  EXPECT_EQ(Parse("\r\n\r\n  \r Heart second:  60\r\n"), 1);
-  EXPECT_EQ(Raw(27, 0), "60");
-}
-
-TEST_F(ListingParse, DotOrImmediateLineEndStoreAnEmptyValue) {
-  SetParamText(23, "old", 0);
-  EXPECT_EQ(Parse("Modem Apn:  .\r\n"), 1);
-  EXPECT_EQ(Raw(23, 0), "");
-
-  SetParamText(23, "old", 0);
-  EXPECT_EQ(Parse("Modem Apn:\r\n"), 1);
-  EXPECT_EQ(Raw(23, 0), "");
-
-  SetParamText(23, "old", 0);
-  EXPECT_EQ(Parse("Modem Apn:   \r\n"), 1);
-  EXPECT_EQ(Raw(23, 0), "");
-}
-
-TEST_F(ListingParse, UnterminatedValuesAreNotStored) {
-  SetParamText(23, "old", 0);
-  EXPECT_EQ(Parse("Modem Apn:\n"), 0);      // nothing after the label
-  EXPECT_EQ(Parse("Modem Apn:    \n"), 0);  // only spaces after it
-  EXPECT_EQ(Raw(23, 0), "old");
-
-  EXPECT_EQ(Parse("Sim No:  13800138000"), 0);        // last line without LF
-  EXPECT_EQ(Parse("Sim No:  13800138000\r"), 0);
-  EXPECT_EQ(Raw(14, 0), "");
-
-  // Bare LF line ends keep only values that are followed by a space.
-  EXPECT_EQ(Parse("Upload hours:  12\nUpload alarm min:  30 \n"), 1);
-  EXPECT_EQ(Raw(8, 0), "");
-  EXPECT_EQ(Raw(11, 0), "30");
+// Each case parses text into an empty table (but for the value `before` in the slot
+// it checks) and checks the result and that slot.
+TEST_F(ListingParse, LabelsValuesAndLineEnds) {
+  struct Case { std::string text; int result; int id; int index; std::string want; const char* before; };
+  const std::string upload = "Upload hours:  ";  // 15 characters
+  const Case cases[] = {
+      // Instances by label; out-of-order ids: the label decides, not the position.
+      {"Server2's port:  5005\r\n", 1, 21, 1, "5005", nullptr},
+      {"Server2's port:  5005\r\n", 1, 21, 0, "", nullptr},
+      {"Channel07 type:  401\r\n", 1, 30, 6, "401", nullptr},
+      {"Com12 speed:  9600\r\n", 1, 93, 11, "9600", nullptr},
+      {"Counter2 if up:  1\r\nAdc3 if up:  0\r\n", 1, 42, 1, "1", nullptr},
+      {"Counter2 if up:  1\r\nAdc3 if up:  0\r\n", 1, 60, 2, "0", nullptr},
+      {"Counter2 if up:  1\r\nAdc3 if up:  0\r\n", 1, 43, 1, "", nullptr},
+      // Labels match byte for byte.
+      {"Channel7 type:  401\r\n", 0, 30, 6, "", nullptr},        // channels need two digits
+      {"Server01's Ip:  10.0.0.1\r\n", 0, 20, 0, "", nullptr},   // servers take none
+      {"protocol work type:  1\r\n", 0, 0, 0, "", nullptr},      // case matters
+      {"Protocol work type  1\r\n", 0, 0, 0, "", nullptr},
+      {"Com16 speed:  9600\r\n", 0, 93, 14, "", nullptr},         // beyond the count
+      {"Device address type:  1\r\n", 1, 163, 0, "1", nullptr},
+      {"Device address type:  1\r\n", 1, 4, 0, "", nullptr},
+      // The value is the first token after the label.
+      {"Device address:  12345678\r\n", 1, 4, 0, "12345678", nullptr},
+      {"Upload hours:  12 hours (local)\r\n", 1, 8, 0, "12", nullptr},
+      {"Upload step min:5\r\n", 1, 16, 0, "5", nullptr},
+      {"   Debug Level:  3\r\n", 1, 1, 0, "3", nullptr},
+      {"\r\n\r\n  \r Heart second:  60\r\n", 1, 27, 0, "60", nullptr},
+      // A dot or an immediate line end store an empty value.
+      {"Modem Apn:  .\r\n", 1, 23, 0, "", "old"},
+      {"Modem Apn:\r\n", 1, 23, 0, "", "old"},
+      {"Modem Apn:   \r\n", 1, 23, 0, "", "old"},
+      // Unterminated values are not stored; bare LF ends keep only values followed by a space.
+      {"Modem Apn:\n", 0, 23, 0, "old", "old"},
+      {"Modem Apn:    \n", 0, 23, 0, "old", "old"},
+      {"Sim No:  13800138000", 0, 14, 0, "", nullptr},
+      {"Sim No:  13800138000\r", 0, 14, 0, "", nullptr},
+      {"Upload hours:  12\nUpload alarm min:  30 \n", 1, 8, 0, "", nullptr},
+      {"Upload hours:  12\nUpload alarm min:  30 \n", 1, 11, 0, "30", nullptr},
+      // Values stay in device form and code page 936.
+      {"Debug com parity:  8-EVN-1\r\n", 1, 3, 0, "8-EVN-1", nullptr},
+      {"Com1 unit:  " + GBK("水位计") + "\r\n", 1, 90, 0, GBK("水位计"), nullptr},
+      // Parameters without instances and commands are ignored.
+      {"Sdi if open:  1\r\nGray if open:  1\r\n", 0, 108, 0, "", nullptr},
+      {"Record:  abc\r\n  xyz\r\n", 0, kCmdReadRecords, 0, "", nullptr},
+      {"AT+SHOW\r\n\r\nOK\r\n", 0, kCmdShow, 0, "", nullptr},
+      // NUL bytes (from a file) end the value.
+      {"Sim No:  12\0 34\r\nDebug Level:  \0\r\n"s, 1, 14, 0, "12", nullptr},
+      {"Sim No:  12\0 34\r\nDebug Level:  \0\r\n"s, 1, 1, 0, "", "old"},
+      // Values are cut at 199 characters, lines at 254 (15 + 238 + CR fits, one more does not);
+      // the rest of a long line is dropped up to its LF only.
+      {upload + std::string(230, '7') + "\r\n", 1, 8, 0, std::string(199, '7'), nullptr},
+      {upload + std::string(238, '8') + "\r\n", 1, 8, 0, std::string(199, '8'), nullptr},
+      {upload + std::string(239, '9') + "\r\n", 0, 8, 0, "", nullptr},
+      {upload + std::string(5000, 'x') + "\nSim No:  42\r\n", 1, 8, 0, "", nullptr},
+      {upload + std::string(5000, 'x') + "\nSim No:  42\r\n", 1, 14, 0, "42", nullptr},
+      // Absent parameters keep their values; a later line for a label overwrites an earlier one.
+      {"Debug Level:  2\r\n", 1, 0, 0, "1", "1"},
+      {"Debug Level:  2\r\nDebug Level:  4\r\n", 1, 1, 0, "4", nullptr},
+  };
+  for (const Case& c : cases) {
+    ResetParamValues();
+    if (c.before != nullptr) SetRawValue(*FindParam(c.id), c.index, c.before);
+    EXPECT_EQ(Parse(c.text), c.result) << c.text.substr(0, 60);
+    EXPECT_EQ(Raw(c.id, c.index), c.want) << c.text.substr(0, 60) << " → " << c.id << "/" << c.index;
+  }
 }
 
 TEST_F(ListingParse, OnlyTheGivenLengthIsRead) {
@@ -106,95 +115,31 @@ TEST_F(ListingParse, OnlyTheGivenLengthIsRead) {
   EXPECT_EQ(ParseListing(nullptr, 10), 0);
 }
 
-TEST_F(ListingParse, ValuesAreKeptInDeviceForm) {
-  EXPECT_EQ(Parse("Debug com parity:  8-EVN-1\r\n"), 1);
-  EXPECT_EQ(Raw(3, 0), "8-EVN-1");
-  EXPECT_EQ(GetParamText(3, 0), "8E1");
-
-  const std::string gbk = GBK("水位计");
-  ASSERT_EQ(gbk.size(), 6u);
-  EXPECT_EQ(Parse("Com1 unit:  " + gbk + "\r\n"), 1);
-  EXPECT_EQ(Raw(90, 0), gbk);
-}
-
-TEST_F(ListingParse, ParametersWithoutInstancesAndCommandsAreIgnored) {
-  EXPECT_EQ(Parse("Sdi if open:  1\r\nGray if open:  1\r\n"), 0);
-  EXPECT_EQ(Parse("Record:  abc\r\n  xyz\r\n"), 0);
-  EXPECT_EQ(Raw(108, 0), "");
-  EXPECT_EQ(Raw(kCmdReadRecords, 0), "");
-  EXPECT_EQ(Parse("AT+SHOW\r\n\r\nOK\r\n"), 0);
-}
-
-TEST_F(ListingParse, LongValuesAreCutAt199AndLongLinesAt254) {
-  const std::string label = "Upload hours:  ";  // 15 characters
-  EXPECT_EQ(Parse(label + std::string(230, '7') + "\r\n"), 1);
-  EXPECT_EQ(Raw(8, 0), std::string(199, '7'));
-
-  // 15 + 238 + CR = 254 characters: the CR is still inside the line.
-  ResetParamValues();
-  EXPECT_EQ(Parse(label + std::string(238, '8') + "\r\n"), 1);
-  EXPECT_EQ(Raw(8, 0), std::string(199, '8'));
-  // One more character pushes the CR out of the line: the value is unterminated.
-  ResetParamValues();
-  EXPECT_EQ(Parse(label + std::string(239, '9') + "\r\n"), 0);
-  EXPECT_EQ(Raw(8, 0), "");
-
-  // The characters beyond 254 are dropped only up to that line's LF.
-  EXPECT_EQ(Parse(label + std::string(5000, 'x') + "\nSim No:  42\r\n"), 1);
-  EXPECT_EQ(Raw(8, 0), "");
-  EXPECT_EQ(Raw(14, 0), "42");
-}
-
-TEST_F(ListingParse, NulBytesFromAFileEndTheValue) {
-  const std::string text("Sim No:  12\0 34\r\nDebug Level:  \0\r\n", 34);
-  EXPECT_EQ(Parse(text), 1);
-  EXPECT_EQ(Raw(14, 0), "12");
-  EXPECT_EQ(Raw(1, 0), "");
-}
-
-TEST_F(ListingParse, AbsentParametersKeepTheirValues) {
-  SetParamText(0, "1", 0);
-  SetParamText(30, "101", 0);
-  EXPECT_EQ(Parse("Debug Level:  2\r\n"), 1);
-  EXPECT_EQ(Raw(0, 0), "1");
-  EXPECT_EQ(Raw(30, 0), "101");
-  // A later line for the same label overwrites the earlier one.
-  EXPECT_EQ(Parse("Debug Level:  2\r\nDebug Level:  4\r\n"), 1);
-  EXPECT_EQ(Raw(1, 0), "4");
-}
-
-TEST_F(ListingParse, ProtocolKindFollowsTheLastParse) {
-  EXPECT_EQ(Parse("Protocol text type:  5\r\n"), 1);
-  EXPECT_EQ(Raw(7, 0), "5");
-  EXPECT_EQ(g_nProtocolKind, 2);
-  EXPECT_EQ(Parse("Protocol text type:  2\r\n"), 1);
-  EXPECT_EQ(g_nProtocolKind, 1);
-  EXPECT_EQ(Parse("Protocol text type:  3\r\n"), 1);
-  EXPECT_EQ(g_nProtocolKind, 0);
-  EXPECT_EQ(Parse("Protocol text type:  5\r\n"), 1);
-  // A parse without the line clears the flag but keeps the value.
-  EXPECT_EQ(Parse("Debug Level:  1\r\n"), 1);
-  EXPECT_EQ(Raw(7, 0), "5");
-  EXPECT_EQ(g_nProtocolKind, 0);
-  // So does a parse of nothing at all.
-  EXPECT_EQ(Parse("Protocol text type:  5\r\n"), 1);
-  EXPECT_EQ(ParseListing("", 0), 0);
-  EXPECT_EQ(g_nProtocolKind, 0);
-  // An empty value is a stored value too.
-  EXPECT_EQ(Parse("Protocol text type:  .\r\n"), 1);
-  EXPECT_EQ(g_nProtocolKind, 0);
-}
-
-TEST_F(ListingParse, OptionalParametersAreNotedWhenPresent) {
-  EXPECT_EQ(Parse("Szy Water order:  1\r\n"), 1);
-  EXPECT_EQ(g_bWaterOrderSeen, 1);
-  EXPECT_EQ(g_bAddressTypeSeen, 0);
-  EXPECT_EQ(Parse("Device address type:  .\r\nDevice address:  1\r\n"), 1);
-  EXPECT_EQ(g_bWaterOrderSeen, 0);
-  EXPECT_EQ(g_bAddressTypeSeen, 1);
-  // A label without a stored value does not count.
-  EXPECT_EQ(Parse("Szy Water order:\n"), 0);
-  EXPECT_EQ(g_bWaterOrderSeen, 0);
+// Every parse sets the three flags anew: after one that set them all, each case
+// shows which it leaves set.
+TEST_F(ListingParse, ProtocolKindAndOptionalParametersFollowTheLastParse) {
+  const std::string all = "Protocol text type:  5\r\nSzy Water order:  1\r\nDevice address type:  1\r\n";
+  struct Case { const char* text; int kind; int water; int addressType; };
+  const Case cases[] = {
+      {"Protocol text type:  5\r\n", 2, 0, 0},
+      {"Protocol text type:  2\r\n", 1, 0, 0},
+      {"Protocol text type:  3\r\n", 0, 0, 0},
+      {"Protocol text type:  .\r\n", 0, 0, 0},
+      {"Debug Level:  1\r\n", 0, 0, 0},
+      {"", 0, 0, 0},
+      {"Szy Water order:  1\r\n", 0, 1, 0},
+      {"Device address type:  .\r\nDevice address:  1\r\n", 0, 0, 1},
+      {"Szy Water order:\n", 0, 0, 0},  // a label without a stored value does not count
+  };
+  for (const Case& c : cases) {
+    ASSERT_EQ(Parse(all), 1);
+    ASSERT_EQ(g_nProtocolKind, 2);
+    Parse(c.text);
+    EXPECT_EQ(g_nProtocolKind, c.kind) << c.text;
+    EXPECT_EQ(g_bWaterOrderSeen, c.water) << c.text;
+    EXPECT_EQ(g_bAddressTypeSeen, c.addressType) << c.text;
+  }
+  EXPECT_EQ(Raw(7, 0), "5");  // a parse without the line keeps the value
 }
 
 // Every instance of every parameter with instances gets a distinct value, the table
@@ -207,9 +152,7 @@ TEST_F(ListingParse, AFullListingFillsEveryInstance) {
   };
   int instances = 0;
   for (int pos = 0; pos < 164; ++pos) {
-    for (int n = 1; n <= entries[pos].count; ++n, ++instances) {
-      SetRawValue(entries[pos], n - 1, valueOf(pos, n));
-    }
+    for (int n = 1; n <= entries[pos].count; ++n, ++instances) SetRawValue(entries[pos], n - 1, valueOf(pos, n));
   }
   EXPECT_EQ(instances, 757);
   SetParamText(kCmdReadRecords, "1,2", 0);
@@ -225,6 +168,176 @@ TEST_F(ListingParse, AFullListingFillsEveryInstance) {
   EXPECT_EQ(Raw(kCmdReadRecords, 0), "");  // command lines are not read back
   EXPECT_EQ(g_bWaterOrderSeen, 1);
   EXPECT_EQ(g_bAddressTypeSeen, 1);
+}
+
+// Pieces of listing-like text: real labels (some slightly wrong), blanks, tokens of
+// every length up to beyond the limits, and every kind of line end.
+std::string RandomListing(std::mt19937& rng, int pieces) {
+  const ParamEntry* entries = ParamTableEntries();
+  auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+  std::string text;
+  for (int p = 0; p < pieces; ++p) {
+    const ParamEntry& e = entries[pick(kParamEntryCount)];
+    std::string label = FormatLabel(e, pick(e.count + 2));
+    switch (pick(8)) {
+      case 0: if (!label.empty()) label.pop_back(); break;
+      case 1: if (!label.empty()) label[0] ^= 0x20; break;
+      case 2: label = "Channel" + std::to_string(pick(40)) + " type:"; break;
+      default: break;
+    }
+    if (pick(5) == 0) text += std::string(pick(4), ' ');
+    text += label;
+    text += std::string(pick(4), ' ');
+    const int tokens = pick(3);
+    for (int t = 0; t < tokens; ++t) {
+      const int length = pick(6) == 0 ? pick(400) : pick(12);
+      for (int i = 0; i < length; ++i) {
+        static const char kChars[] = "0123456789.abc-:,\xd5\xbe\xb5\xe3 ";
+        text += pick(50) == 0 ? '\0' : kChars[pick(sizeof(kChars) - 1)];
+      }
+      if (t + 1 < tokens) text += ' ';
+    }
+    static const char* const kEnds[] = {"\r\n", "\r\n", "\r\n", "\n", "\r", "", " \n", "\r\r\n"};
+    text += kEnds[pick(8)];
+  }
+  return text;
+}
+
+// The listing rules read literally: every line against every entry in position
+// order and every instance label, the value read character by character.
+struct Expected {
+  int result = 0;
+  int kind = 0, water = 0, addressType = 0;
+  std::map<std::pair<int, int>, std::string> values;  // (position, index) → text
+};
+
+Expected ReadLiterally(const std::string& text) {
+  Expected x;
+  const ParamEntry* entries = ParamTableEntries();
+  // Formatting is tested elsewhere; the labels are formatted once to keep this quick.
+  static const std::vector<std::vector<std::string>> labels = [entries] {
+    std::vector<std::vector<std::string>> all(kParamEntryCount);
+    for (int pos = 0; pos < kParamEntryCount; ++pos) {
+      for (int n = 1; n <= entries[pos].count; ++n) all[pos].push_back(FormatLabel(entries[pos], n));
+    }
+    return all;
+  }();
+  auto process = [&](const std::string& line) {
+    for (int pos = 0; pos < kParamEntryCount; ++pos) {
+      const ParamEntry& e = entries[pos];
+      if (e.id >= 164 || e.labelPrefix[0] == '\0' || e.count == 0) continue;
+      for (int n = 1; n <= e.count; ++n) {
+        const std::string& label = labels[pos][n - 1];
+        if (line.size() < label.size() || line.compare(0, label.size(), label) != 0) continue;
+        size_t i = label.size();
+        if (i < line.size()) {
+          while (i < line.size() && line[i] == ' ') ++i;
+          std::string value;
+          bool store = false;
+          if (i < line.size() && (line[i] == '.' || line[i] == '\r')) {
+            store = true;
+          } else {
+            for (; i < line.size(); ++i) {
+              if (line[i] == ' ' || line[i] == '\r') { store = true; break; }
+              if (value.size() < 199) value += line[i];
+            }
+          }
+          if (store) {
+            value = value.substr(0, value.find('\0'));
+            x.values[{pos, n - 1}] = value;
+            x.result = 1;
+            if (e.id == 7) x.kind = value == "2" ? 1 : value == "5" ? 2 : 0;
+            if (e.id == 162) x.water = 1;
+            if (e.id == 163) x.addressType = 1;
+          }
+        }
+        break;
+      }
+    }
+  };
+  std::string line;
+  bool inLine = false;
+  for (char c : text) {
+    if (!inLine) {
+      if (c == ' ' || c == '\r' || c == '\n') continue;
+      inLine = true;
+      line.assign(1, c);
+    } else if (c == '\n') {
+      process(line);
+      inLine = false;
+    } else if (line.size() < 254) {
+      line += c;
+    }
+  }
+  return x;
+}
+
+TEST_F(ListingParse, AgreesWithTheLiteralRulesOnRandomListings) {
+  std::mt19937 rng(4242);
+  const ParamEntry* entries = ParamTableEntries();
+  for (int round = 0; round < 200; ++round) {
+    const std::string text = RandomListing(rng, 40);
+    const Expected x = ReadLiterally(text);
+    ResetParamValues();
+    ASSERT_EQ(Parse(text), x.result) << "round " << round;
+    ASSERT_EQ(g_nProtocolKind, x.kind) << "round " << round;
+    ASSERT_EQ(g_bWaterOrderSeen, x.water) << "round " << round;
+    ASSERT_EQ(g_bAddressTypeSeen, x.addressType) << "round " << round;
+    for (int pos = 0; pos < kParamEntryCount; ++pos) {
+      for (int i = 0; i < kMaxInstances; ++i) {
+        const auto it = x.values.find({pos, i});
+        ASSERT_EQ(GetRawValue(entries[pos], i), it == x.values.end() ? std::string() : it->second)
+            << "round " << round << " position " << pos << " index " << i;
+      }
+    }
+  }
+}
+
+TEST_F(ListingParse, OneMegabyteOfRandomBytesOrRandomListingText) {
+  std::mt19937 rng(20240601);
+  std::string bytes(1 << 20, '\0');
+  for (char& c : bytes) c = static_cast<char>(rng() & 0xff);
+  const int result = Parse(bytes);
+  EXPECT_TRUE(result == 0 || result == 1);
+  EXPECT_LE(LongestValue(), 199u);
+
+  std::string text;
+  while (text.size() < (1u << 20)) text += RandomListing(rng, 200);
+  EXPECT_EQ(Parse(text), 1);
+  EXPECT_LE(LongestValue(), 199u);
+}
+
+TEST_F(ListingParse, TenThousandCharacterLinesWithoutCrOrFinalLf) {
+  const std::string longToken(10000, 'q');
+  // Value token longer than the line: the line's CR is cut off, nothing stored.
+  EXPECT_EQ(Parse("Sim No:  " + longToken + "\r\n"), 0);
+  EXPECT_EQ(Raw(14, 0), "");
+  // 10000 characters of blanks and tokens after a label; the value is cut at 199.
+  EXPECT_EQ(Parse("Sim No:  " + std::string(230, 'w') + " " + longToken + "\r\n"), 1);
+  EXPECT_EQ(Raw(14, 0), std::string(199, 'w'));
+  // A 10000-character line without any LF, and without a final LF.
+  EXPECT_EQ(Parse("Modem Apn:  " + longToken), 0);
+  EXPECT_EQ(Parse("Modem Apn:  " + longToken + "\r"), 0);
+  EXPECT_EQ(Raw(23, 0), "");
+  // Long garbage lines around a good line do not swallow it.
+  EXPECT_EQ(Parse(longToken + "\n" + "Modem Apn:  cmnet\r\n" + longToken), 1);
+  EXPECT_EQ(Raw(23, 0), "cmnet");
+  // No CR anywhere: only values followed by a space are kept.
+  EXPECT_EQ(Parse("Heart second:  60\nLcp echo second:  30 x\nReconnect second:  20"), 1);
+  EXPECT_EQ(Raw(27, 0), "");
+  EXPECT_EQ(Raw(29, 0), "30");
+  EXPECT_EQ(Raw(28, 0), "");
+  EXPECT_LE(LongestValue(), 199u);
+}
+
+TEST_F(ListingParse, EveryByteButTheSeparatorsIsKeptInAValue) {
+  std::string value;
+  for (int b = 2; b < 256; ++b) {  // from 2: a value starting with '.' would mean "empty"
+    if (b != ' ' && b != '\r' && b != '\n') value += static_cast<char>(b);
+  }
+  value.resize(199);
+  EXPECT_EQ(Parse("Sms set:  " + value + "\r\n"), 1);
+  EXPECT_EQ(Raw(146, 0), value);
 }
 
 }  // namespace

@@ -2,11 +2,9 @@
 // in the table, the recovery hand-over and the two failure rules.
 #include <gtest/gtest.h>
 
-#include "exchange_fixture.h"
+#include "protocol_support.h"
 
 namespace {
-
-using Lines = std::vector<std::string>;
 
 class WriteBack : public ExchangeFixture {
  protected:
@@ -27,25 +25,6 @@ class WriteBack : public ExchangeFixture {
 class WriteAllPass : public WriteBack {};
 class WriteFromFilePass : public WriteBack {};
 
-TEST_F(WriteAllPass, UnchangedPagesSendNothing) {
-  const OperationOutcome outcome = RunWriteAll(exchange, *view);
-  EXPECT_EQ(outcome.passes, 1);
-  EXPECT_TRUE(port.Written().empty());
-  EXPECT_TRUE(view->log.empty());
-}
-
-TEST_F(WriteAllPass, OneChangedPageSendsExactlyThatLineAndLogsIt) {
-  view->pages[{23, 0}] = "cmiot";
-  const OperationOutcome outcome = RunWriteAll(exchange, *view);
-  EXPECT_EQ(outcome.recoveries, 0);
-  EXPECT_EQ(port.Written(), Lines{"AT+APN=cmiot\r\n"});
-  EXPECT_EQ(view->log, (Lines{"AT+APN=cmiot\r\n", kLogSetOk}));
-  EXPECT_EQ(GetParamText(23, 0), "cmiot");
-  ASSERT_EQ(view->results.size(), 1u);
-  EXPECT_TRUE(view->results[0].ok);
-  EXPECT_TRUE(view->results[0].final);
-}
-
 TEST_F(WriteAllPass, InstancesGoInIdOrderWithTwoDigitNumbers) {
   // Ids 42-44 sit at positions 44, 42, 43; the pass walks ids.
   view->pages[{44, 1}] = "50";
@@ -58,21 +37,6 @@ TEST_F(WriteAllPass, InstancesGoInIdOrderWithTwoDigitNumbers) {
                                    "AT+CNTRIFUP01=1\r\n", "AT+CNTRUPTIME01=60\r\n",
                                    "AT+CNTRSHAKEMS02=50\r\n"}));
   EXPECT_EQ(GetRawValue(*FindParam(3), 0), "8-EVN-1");  // stored in device form
-}
-
-TEST_F(WriteAllPass, ErrorOnceRecoversThenSendsAgain) {
-  device.FailTimes("AT+APN", 1);
-  view->pages[{23, 0}] = "cmiot";
-  const OperationOutcome outcome = RunWriteAll(exchange, *view);
-  EXPECT_EQ(outcome.passes, 2);
-  EXPECT_EQ(outcome.recoveries, 1);
-  EXPECT_EQ(port.Written(), (Lines{"AT+APN=cmiot\r\n", "---", "AT+APN=cmiot\r\n"}));
-  EXPECT_EQ(view->log, (Lines{"AT+APN=cmiot\r\n", "AT+APN=cmiot\r\n", kLogSetOk}));
-  EXPECT_EQ(GetParamText(23, 0), "cmiot");
-  ASSERT_EQ(view->results.size(), 2u);
-  EXPECT_FALSE(view->results[0].ok);
-  EXPECT_FALSE(view->results[0].final);
-  EXPECT_TRUE(view->results[1].ok);
 }
 
 TEST_F(WriteAllPass, SecondFailureIsLoggedAndTheTableKeepsTheDevicesValue) {
@@ -138,13 +102,6 @@ TEST_F(WriteAllPass, ClosedPortFailsEverythingAndChangesNothing) {
   EXPECT_EQ(view->log, (Lines{"AT+APN=cmiot\r\n", "AT+USERNAME=guest\r\n", kLogSetFailed}));
 }
 
-TEST_F(WriteFromFilePass, FileEqualToThePagesSendsNothing) {
-  PendingFileValues pending;
-  RunWriteFromFile(exchange, *view, pending);
-  EXPECT_TRUE(port.Written().empty());
-  EXPECT_TRUE(view->loads.empty());
-}
-
 TEST_F(WriteFromFilePass, FileValuesAreShownOnThePageAndSent) {
   SetParamText(23, "cmiot", 0);  // as loading a file does
   SetRawValue(*FindParam(3), 0, "8-EVN-1");
@@ -199,17 +156,6 @@ TEST_F(WriteFromFilePass, SecondFailureInTheFirstPassIsSentAgainWithTheFilesValu
                                    "AT+APN=cmiot\r\n", "AT+USERNAME=guest\r\n"}));
   EXPECT_EQ(GetParamText(23, 0), "cmiot");
   EXPECT_EQ(GetParamText(24, 0), "guest");
-}
-
-TEST_F(WriteFromFilePass, FailedRecoveryLeavesTheDevicesValues) {
-  SetParamText(23, "cmiot", 0);
-  device.SetSilent(true);
-  PendingFileValues pending;
-  const OperationOutcome outcome = RunWriteFromFile(exchange, *view, pending);
-  EXPECT_TRUE(outcome.gaveUp);
-  EXPECT_EQ(port.Written(), (Lines{"AT+APN=cmiot\r\n", "---", "---", "---"}));
-  EXPECT_EQ(GetParamText(23, 0), "cmnet");
-  EXPECT_TRUE(pending.Empty());
 }
 
 }  // namespace

@@ -1,10 +1,11 @@
-// Every entry of the parameter table against a hand-written list of the expected
-// entries, field by field.
+// The parameter table: every entry against a hand-written list of the expected
+// entries, lookup by id, value texts with the display translation and the
+// 199-character cut, listing labels, and values shared between threads.
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <set>
+#include <atomic>
 #include <string>
+#include <thread>
 
 #include "protocol/listing.h"
 #include "protocol/param_table.h"
@@ -218,7 +219,7 @@ const ExpectedCommand kCommands[] = {
 static_assert(sizeof(kParams) / sizeof(kParams[0]) == 164);
 static_assert(sizeof(kCommands) / sizeof(kCommands[0]) == 16);
 
-TEST(TableEntries, ParametersMatchTheExpectedListFieldByField) {
+TEST(TableEntries, EveryEntryMatchesTheHandWrittenListFieldByField) {
   const ParamEntry* entries = ParamTableEntries();
   for (int pos = 0; pos < 164; ++pos) {
     SCOPED_TRACE("position " + std::to_string(pos));
@@ -234,10 +235,6 @@ TEST(TableEntries, ParametersMatchTheExpectedListFieldByField) {
     EXPECT_STREQ(e.labelPrefix, x.prefix);
     EXPECT_STREQ(e.labelSuffix, x.suffix);
   }
-}
-
-TEST(TableEntries, CommandsMatchTheExpectedListFieldByField) {
-  const ParamEntry* entries = ParamTableEntries();
   for (int i = 0; i < 16; ++i) {
     SCOPED_TRACE("position " + std::to_string(164 + i));
     const ParamEntry& e = entries[164 + i];
@@ -250,31 +247,7 @@ TEST(TableEntries, CommandsMatchTheExpectedListFieldByField) {
     EXPECT_EQ(e.count, 1);
     EXPECT_STREQ(e.labelPrefix, x.prefix);
     EXPECT_STREQ(e.labelSuffix, "");
-    if (x.id == kCmdShow) {
-      EXPECT_EQ(e.replyHandler, &ParseListing);
-    } else {
-      EXPECT_EQ(e.replyHandler, nullptr);
-    }
-  }
-}
-
-TEST(TableEntries, IdsAreUniqueAndNoEntryHas164) {
-  const ParamEntry* entries = ParamTableEntries();
-  std::set<int> ids;
-  for (int pos = 0; pos < kParamEntryCount; ++pos) ids.insert(entries[pos].id);
-  EXPECT_EQ(ids.size(), 180u);
-  EXPECT_EQ(ids.count(164), 0u);
-  EXPECT_EQ(*ids.begin(), 0);
-  EXPECT_EQ(*ids.rbegin(), 180);
-}
-
-TEST(TableEntries, LabelsFitTheirFields) {
-  const ParamEntry* entries = ParamTableEntries();
-  for (int pos = 0; pos < kParamEntryCount; ++pos) {
-    EXPECT_LE(std::strlen(entries[pos].labelPrefix), 99u) << pos;
-    EXPECT_LE(std::strlen(entries[pos].labelSuffix), 99u) << pos;
-    EXPECT_GE(entries[pos].count, 0);
-    EXPECT_LE(entries[pos].count, kMaxInstances);
+    EXPECT_EQ(e.replyHandler, x.id == kCmdShow ? &ParseListing : nullptr);
   }
 }
 
@@ -285,10 +258,159 @@ TEST(TableEntries, ThreeTranslationsOfTheDebugPortParity) {
   const ValueTranslation expected[] = {
       {3, "8-NON-1", "8N1"}, {3, "8-EVN-1", "8E1"}, {3, "8-ODD-1", "8O1"}};
   for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(t[i].paramId, expected[i].paramId);
-    EXPECT_STREQ(t[i].deviceText, expected[i].deviceText);
-    EXPECT_STREQ(t[i].displayText, expected[i].displayText);
+    EXPECT_EQ(t[i].paramId, expected[i].paramId) << i;
+    EXPECT_STREQ(t[i].deviceText, expected[i].deviceText) << i;
+    EXPECT_STREQ(t[i].displayText, expected[i].displayText) << i;
   }
+}
+
+TEST(TableLookup, FindsTheEntryByIdNotByPosition) {
+  const ParamEntry* entries = ParamTableEntries();
+  struct Case { int id; int position; const char* command; };
+  const Case cases[] = {
+      {0, 0, "AT+PROTWRK"},        {42, 44, "AT+CNTRIFUP"},   {43, 42, "AT+CNTRUPTIME"},
+      {44, 43, "AT+CNTRSHAKEMS"},  {60, 61, "AT+ADCIFUP"},    {61, 60, "AT+ADCUPTIME"},
+      {111, 112, "AT+SDIIFUP"},    {112, 111, "AT+SDIUPTIME"}, {130, 131, "AT+GRAYIFUP"},
+      {131, 130, "AT+GRAYUPTIME"}, {163, 163, "AT+YCADDRTYPE"}, {165, 164, "AT+SHOW"},
+      {177, 176, "---"},           {180, 179, "AT+SETINITDATA"},
+  };
+  for (const Case& c : cases) {
+    const ParamEntry* e = FindParam(c.id);
+    ASSERT_NE(e, nullptr) << c.id;
+    EXPECT_EQ(e, &entries[c.position]) << c.id;
+    EXPECT_EQ(ParamPosition(e), c.position) << c.id;
+    EXPECT_STREQ(e->command, c.command) << c.id;
+  }
+  for (int id : {164, 181, -1}) EXPECT_EQ(FindParam(id), nullptr) << id;
+  EXPECT_EQ(ParamPosition(nullptr), -1);
+  const ParamEntry outside{};
+  EXPECT_EQ(ParamPosition(&outside), -1);
+}
+
+TEST(TableLabels, InstanceNumbersFollowTheFamily) {
+  struct Case { int id; int n; const char* label; };
+  const Case cases[] = {
+      {31, 7, "Channel07 save length:"}, {30, 1, "Channel01 type:"},
+      {30, 9, "Channel09 type:"},        {30, 10, "Channel10 type:"},
+      {30, 30, "Channel30 type:"},       {81, 9, "Com9 if open:"},
+      {84, 7, "Com7 save time:"},        {81, 15, "Com15 if open:"},
+      {157, 9, "camera timer9 minute:"}, {156, 3, "camera timer3 hour:"},
+      {155, 10, "camera timer10 open:"}, {20, 1, "Server1's Ip:"},
+      {22, 2, "Server2's dns ip:"},      {42, 2, "Counter2 if up:"},
+      {32, 4, "In io4 if open:"},        {148, 1, "camera1 id:"},
+      // Single-instance labels carry no number.
+      {18, 1, "Total Servers:"},         {25, 1, "Modem user pasword:"},
+      {kCmdReadRecords, 1, "Record:"},   {kCmdShow, 1, ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(FormatLabel(*FindParam(c.id), c.n), c.label) << c.id << "/" << c.n;
+}
+
+class TableValues : public ::testing::Test {
+ protected:
+  void SetUp() override { ResetParamValues(); }
+  void TearDown() override { ResetParamValues(); }
+
+  static std::string Raw(int id, int index) { return GetRawValue(*FindParam(id), index); }
+  // True when no value of any entry holds text.
+  static bool AllValuesEmpty() {
+    const ParamEntry* entries = ParamTableEntries();
+    for (int pos = 0; pos < kParamEntryCount; ++pos) {
+      for (int i = 0; i < kMaxInstances; ++i) {
+        if (!GetRawValue(entries[pos], i).empty()) return false;
+      }
+    }
+    return true;
+  }
+};
+
+TEST_F(TableValues, OnlyTheDebugParityIsTranslatedAndOnlyWholeTexts) {
+  struct Case { int id; const char* stored; const char* shown; };
+  // Stored device text → display text.
+  const Case shown[] = {
+      {3, "8-EVN-1", "8E1"},     {3, "8-NON-1", "8N1"},     {3, "8-ODD-1", "8O1"},
+      {3, "8N1", "8N1"},         {3, "8-evn-1", "8-evn-1"}, {94, "8-ODD-1", "8-ODD-1"},
+      {153, "8-ODD-1", "8-ODD-1"}, {160, "8-ODD-1", "8-ODD-1"},
+  };
+  for (const Case& c : shown) {
+    SetRawValue(*FindParam(c.id), 0, c.stored);
+    EXPECT_EQ(GetParamText(c.id, 0), c.shown) << c.id << " " << c.stored;
+  }
+  // Display text set → device text stored.
+  const Case set[] = {
+      {3, "8-ODD-1", "8O1"}, {3, "8-EVN-1", "8-EVN-1"}, {94, "8O1", "8O1"}, {153, "8O1", "8O1"},
+      {160, "8O1", "8O1"},
+  };
+  for (const Case& c : set) {
+    SetParamText(c.id, c.shown, 0);
+    EXPECT_EQ(Raw(c.id, 0), c.stored) << c.id << " " << c.shown;
+  }
+}
+
+TEST_F(TableValues, TextsAreCutAt199CharactersAndEndAtANul) {
+  SetParamText(23, std::string(250, 'a'), 0);
+  EXPECT_EQ(GetParamText(23, 0), std::string(199, 'a'));
+  const std::string exact(199, 'b');
+  SetParamText(23, exact, 0);
+  EXPECT_EQ(GetParamText(23, 0), exact);
+  SetParamText(23, exact + "c", 0);
+  EXPECT_EQ(GetParamText(23, 0), exact);
+  SetRawValue(*FindParam(24), 0, std::string(1000, 'z'));  // the parser's path
+  EXPECT_EQ(Raw(24, 0).size(), 199u);
+  SetParamText(14, std::string("1380\0garbage", 12), 0);
+  EXPECT_EQ(Raw(14, 0), "1380");
+}
+
+TEST_F(TableValues, UnknownIdsAndIndexesChangeNothing) {
+  EXPECT_EQ(GetParamText(164, 0), std::nullopt);
+  EXPECT_EQ(GetParamText(181, 0), std::nullopt);
+  SetParamText(181, "x", 0);
+  SetParamText(164, "x", 0);
+  // Indexes outside the 30 instance slots are refused instead of overrunning.
+  SetParamText(30, "x", -1);
+  SetParamText(30, "x", kMaxInstances);
+  SetRawValue(*FindParam(30), 99, "x");
+  EXPECT_TRUE(AllValuesEmpty());
+  EXPECT_EQ(GetParamText(30, -1), std::nullopt);
+  EXPECT_EQ(GetParamText(30, kMaxInstances), std::nullopt);
+  EXPECT_EQ(GetRawValue(*FindParam(30), kMaxInstances), "");
+}
+
+TEST_F(TableValues, InstancesAreIndependentAndResetEmptiesEveryValue) {
+  SetParamText(30, "401", 6);
+  SetParamText(30, "201", 29);
+  SetParamText(kCmdClock, "2024-01-02 03:04:05", 0);
+  EXPECT_EQ(GetParamText(30, 6), "401");
+  EXPECT_EQ(GetParamText(30, 29), "201");
+  EXPECT_EQ(GetParamText(30, 5), "");
+  EXPECT_EQ(GetParamText(31, 6), "");
+  EXPECT_EQ(GetParamText(kCmdClock, 0), "2024-01-02 03:04:05");
+  EXPECT_EQ(GetParamText(kCmdShow, 0), "");
+  ResetParamValues();
+  EXPECT_TRUE(AllValuesEmpty());
+}
+
+// The operation worker writes values while the UI thread reads them: a reader always
+// sees one whole text, never a mixture.
+TEST_F(TableValues, ConcurrentWritersAndReadersSeeWholeTexts) {
+  const std::string a(150, 'a');
+  const std::string b(199, 'b');
+  std::atomic<bool> stop{false};
+  std::thread writer([&] {
+    for (int i = 0; i < 20000; ++i) {
+      SetParamText(23, (i % 2) ? a : b, 0);
+      SetRawValue(*FindParam(30), i % 30, (i % 2) ? a : b);
+    }
+    stop = true;
+  });
+  int torn = 0;
+  while (!stop) {
+    const std::string v = GetParamText(23, 0).value_or("?");
+    if (!v.empty() && v != a && v != b) ++torn;
+    const std::string w = GetRawValue(*FindParam(30), 7);
+    if (!w.empty() && w != a && w != b) ++torn;
+  }
+  writer.join();
+  EXPECT_EQ(torn, 0);
 }
 
 }  // namespace

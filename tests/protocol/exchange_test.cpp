@@ -1,0 +1,280 @@
+// The command exchange: the lines it builds and sends, reply matching, results,
+// time limits, the pause after an answer, and the receive text with its overflow
+// rule, shared between the receive thread and the worker.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <random>
+#include <thread>
+
+#include "protocol/listing.h"
+#include "protocol_support.h"
+
+namespace {
+
+using namespace std::string_literals;
+
+class Exchange : public ExchangeFixture {
+ protected:
+  void Answer(Lines blocks) {
+    port.SetResponder([blocks](const std::string&) { return blocks; });
+  }
+  void Match(const std::string& block) { exchange.MatchReply(block.data(), static_cast<int>(block.size())); }
+};
+
+TEST_F(Exchange, CommandLinesOfParametersAndCommands) {
+  struct Case { int id; int index; const char* stored; const char* line; };
+  const Case cases[] = {
+      {16, 0, "5", "AT+UPSTEPMIN=5\r\n"},
+      {20, 0, "192.168.1.10", "AT+MULTISER01=192.168.1.10\r\n"},  // families: two digits
+      {30, 29, "401", "AT+CHNNLTYPE30=401\r\n"},
+      {31, 6, "12", "AT+CHNSVLEN07=12\r\n"},
+      {93, 6, "9600", "AT+COMSPEED07=9600\r\n"},
+      {23, 0, "", "AT+APN=\r\n"},                                  // an empty value still makes a line
+      {3, 0, "8-EVN-1", "AT+DBGCOMPARITY=8E1\r\n"},                // the debug parity in page form
+      {3, 0, "8-NON-1", "AT+DBGCOMPARITY=8N1\r\n"},
+      {kCmdShow, 0, "", "AT+SHOW\r\n"},
+      {kCmdClock, 0, "2024-05-06 07:08:09", "AT+EXCCLK=2024-05-06 07:08:09\r\n"},
+      {kCmdSetInitData, 0, "05=12.5", "AT+SETINITDATA05=12.5\r\n"},
+      {kCmdProbe, 0, "", "---\r\n"},  // the form for logs; RunCommand sends probes bare
+      {kCmdModem, 0, "", "+++\r\n"},
+  };
+  for (const Case& c : cases) {
+    SetRawValue(*FindParam(c.id), c.index, c.stored);
+    std::string out = "garbage";
+    EXPECT_EQ(FormatCommandLine(c.id, c.index, out), 1) << c.line;
+    EXPECT_EQ(out, c.line);
+  }
+  // No line for unknown ids or indexes outside the count.
+  const std::pair<int, int> none[] = {{164, 0}, {181, 0}, {-1, 0}, {23, 1}, {20, 8}, {30, 30},
+                                      {20, -1}, {108, 0} /* count 0 */, {kCmdShow, 1}};
+  for (auto [id, index] : none) {
+    std::string out = "garbage";
+    EXPECT_EQ(FormatCommandLine(id, index, out), 0) << id << "/" << index;
+    EXPECT_TRUE(out.empty()) << id << "/" << index;
+  }
+}
+
+TEST_F(Exchange, LinesGoOutOnceAndProbesGoOutBare) {
+  SetParamText(20, "192.168.1.10", 0);
+  std::string out;
+  EXPECT_EQ(exchange.RunCommand(20, 0, out), 1);
+  EXPECT_EQ(out, "AT+MULTISER01=192.168.1.10\r\n");
+  EXPECT_EQ(exchange.RunCommand(kCmdProbe, 0, out), 1);
+  EXPECT_EQ(out, "---");
+  Answer({"\r\nCMD ERROR\r\n"});
+  EXPECT_EQ(exchange.RunCommand(kCmdModem, 0, out), 0);
+  EXPECT_TRUE(out.empty());
+  // "\r\nOK\r\n" is not the probes' reply: it leaves them waiting until the limit.
+  Answer({"\r\nOK\r\n"});
+  EXPECT_EQ(exchange.RunCommand(kCmdProbe, 0, out), 0);
+  EXPECT_EQ(port.Written(), (Lines{"AT+MULTISER01=192.168.1.10\r\n", "---", "+++", "---"}));
+}
+
+TEST_F(Exchange, NothingIsSentForBadIndexesClosedPortsOrShortWrites) {
+  std::string out = "garbage";
+  EXPECT_EQ(exchange.RunCommand(23, 1, out), 0);  // index == count
+  EXPECT_TRUE(out.empty());
+  EXPECT_EQ(exchange.RunCommand(164, 0, out), 0);
+  port.Close();
+  out = "garbage";
+  EXPECT_EQ(exchange.RunCommand(kCmdShow, 0, out), 0);
+  EXPECT_TRUE(out.empty());
+  EXPECT_TRUE(port.Written().empty());
+
+  port.Open("fake", 115200, 8, 0, 0);
+  port.SetWriteLimit(3);
+  out = "garbage";
+  EXPECT_EQ(exchange.RunCommand(23, 0, out), 0);  // though the device answered OK
+  EXPECT_TRUE(out.empty());
+  EXPECT_EQ(port.Written(), Lines{"AT+"});
+}
+
+TEST_F(Exchange, RepliesDecideTheResult) {
+  struct Case { const char* name; int id; Lines blocks; int result; int state; std::string text; };
+  const Case cases[] = {
+      {"OK", 23, {"AT+APN=\r\n\r\nOK\r\n"}, 1, 1, "AT+APN=\r\n\r\nOK\r\n"},
+      {"ERROR", 23, {"AT+APN=\r\n\r\nERROR\r\n"}, 0, 2, "AT+APN=\r\n\r\nERROR\r\n"},
+      {"OK then ERROR", 23, {"\r\nOK\r\n\r\nERROR\r\n"}, 0, 2, "\r\nOK\r\n\r\nERROR\r\n"},
+      {"ERROR then OK", 23, {"\r\nERROR\r\n\r\nOK\r\n"}, 0, 2, "\r\nERROR\r\n\r\nOK\r\n"},
+      {"split over blocks", 23, {"AT+APN=\r", "\n\r", "\nO", "K", "\r\n"}, 1, 1, "AT+APN=\r\n\r\nOK\r\n"},
+      {"NUL bytes", kCmdVer, {"\0\0AT\0+VER\r\n"s, "V3.01\0\r\nOK\r\n"s}, 1, 1, "  AT +VER\r\nV3.01 \r\nOK\r\n"},
+  };
+  for (const Case& c : cases) {
+    Answer(c.blocks);
+    std::string out = "garbage", line;
+    FormatCommandLine(c.id, 0, line);
+    EXPECT_EQ(exchange.RunCommand(c.id, 0, out), c.result) << c.name;
+    EXPECT_EQ(out, c.result ? line : "") << c.name;
+    EXPECT_EQ(exchange.ReplyState(), c.state) << c.name;
+    EXPECT_EQ(exchange.TakeReceivedText(), c.text) << c.name;
+  }
+}
+
+TEST_F(Exchange, SplitReplyMatchesWhenItsLastByteArrives) {
+  AwaitReplyOf(23);
+  Match("AT+APN=x\r\n\r\nO");
+  EXPECT_FALSE(exchange.ReplyEvent().IsSet());
+  EXPECT_EQ(exchange.ReplyState(), 0);
+  Match("K\r");
+  EXPECT_FALSE(exchange.ReplyEvent().IsSet());
+  Match("\n");
+  EXPECT_TRUE(exchange.ReplyEvent().IsSet());
+  EXPECT_EQ(exchange.ReplyState(), 1);
+  // An ERROR arriving later in the same text wins.
+  Match("\r\nERR");
+  EXPECT_EQ(exchange.ReplyState(), 1);
+  Match("OR\r\n");
+  EXPECT_EQ(exchange.ReplyState(), 2);
+}
+
+TEST_F(Exchange, ReplyFamiliesNeverMatchEachOther) {
+  AwaitReplyOf(23);
+  Match("\r\nCMD OK\r\n\r\nCMD ERROR\r\n");
+  EXPECT_FALSE(exchange.ReplyEvent().IsSet());
+  AwaitReplyOf(kCmdProbe);
+  Match("\r\nOK\r\n\r\nERROR\r\n");
+  EXPECT_FALSE(exchange.ReplyEvent().IsSet());
+  Match("\r\nCMD OK\r\n");
+  EXPECT_TRUE(exchange.ReplyEvent().IsSet());
+}
+
+TEST_F(Exchange, TextFromBeforeTheSendIsDroppedNotMatched) {
+  AwaitReplyOf(23);
+  port.Feed("\r\nOK\r\n");  // a late answer between two exchanges
+  ASSERT_TRUE(exchange.ReplyEvent().WaitUnscaled(5000));
+  device.SetSilent(true);
+  std::string out;
+  EXPECT_EQ(exchange.RunCommand(23, 0, out), 0);
+  EXPECT_EQ(exchange.TakeReceivedText(), "");
+}
+
+TEST_F(Exchange, ReplyHandlerDecidesTheResult) {
+  Answer({"AT+SHOW\r\nProtocol work type:  1\r\n", "Modem Apn:  cmnet\r\n\r\nOK\r\n"});
+  std::string out;
+  EXPECT_EQ(exchange.RunCommand(kCmdShow, 0, out), 1);
+  EXPECT_EQ(out, "AT+SHOW\r\n");
+  EXPECT_EQ(GetParamText(0, 0), "1");
+  EXPECT_EQ(GetParamText(23, 0), "cmnet");
+  // OK arrived but nothing in the text could be stored: the exchange fails.
+  Answer({"AT+SHOW\r\n\r\nOK\r\n"});
+  EXPECT_EQ(exchange.RunCommand(kCmdShow, 0, out), 0);
+  EXPECT_TRUE(out.empty());
+  EXPECT_EQ(exchange.ReplyState(), 1);
+}
+
+TEST_F(Exchange, SilenceFailsAfterExactlyTheEntrysLimit) {
+  device.SetSilent(true);
+  const struct { int id; int limitMs; double scale; } cases[] = {{23, 1000, 0.5}, {kCmdShow, 16000, 0.05}};
+  for (const auto& c : cases) {
+    Timing::SetScale(c.scale);
+    // For a parameter the pause an answer would add is as long as the limit, so the
+    // upper bound also shows that a time-out does not pause.
+    const int margin = c.id == 23 ? Timing::Scaled(kReplyPauseMs) : 500;
+    std::string out = "garbage";
+    const int64_t start = Timing::NowMs();
+    EXPECT_EQ(exchange.RunCommand(c.id, 0, out), 0) << c.id;
+    const int64_t took = Timing::NowMs() - start;
+    EXPECT_GE(took, Timing::Scaled(c.limitMs)) << c.id;
+    EXPECT_LT(took, Timing::Scaled(c.limitMs) + margin) << c.id;
+    EXPECT_TRUE(out.empty()) << c.id;
+  }
+}
+
+TEST_F(Exchange, AnswersAreFollowedByThePauseAndItsBytesAreKept) {
+  Timing::SetScale(0.2);
+  device.FailTimes("AT+APN", 1);
+  for (int expected : {0, 1}) {  // ERROR, then OK: both pause
+    std::string out;
+    const int64_t start = Timing::NowMs();
+    EXPECT_EQ(exchange.RunCommand(23, 0, out), expected);
+    EXPECT_GE(Timing::NowMs() - start, Timing::Scaled(kReplyPauseMs));
+  }
+  // The rest of a reply that comes after the match is in the text taken afterwards.
+  Timing::SetScale(0.5);
+  Event sent;
+  port.SetResponder([&sent](const std::string&) {
+    sent.Set();
+    return Lines{"\r\nOK\r\n"};
+  });
+  std::thread late([this, &sent] {
+    if (sent.WaitUnscaled(5000) && exchange.ReplyEvent().WaitUnscaled(5000)) port.Feed("tail of the reply");
+  });
+  std::string out;
+  EXPECT_EQ(exchange.RunCommand(kCmdVer, 0, out), 1);
+  late.join();
+  EXPECT_EQ(exchange.TakeReceivedText(), "\r\nOK\r\ntail of the reply");
+}
+
+std::string Pattern(size_t length, char first) {
+  std::string s(length, ' ');
+  for (size_t i = 0; i < length; ++i) s[i] = static_cast<char>(first + i % 23);
+  return s;
+}
+
+class ExchangeText : public ::testing::Test {
+ protected:
+  void Append(const std::string& block) { exchange.AppendReceived(block.data(), static_cast<int>(block.size())); }
+  FakePort port;
+  CommandExchange exchange{port};
+};
+
+// The overflow rule: while the text fits, blocks accumulate; on overflow the last
+// 255 characters stay and the block follows; of a longer result the newest 40960
+// bytes stay. Fixed sizes at the limits first, then random ones.
+TEST_F(ExchangeText, OverflowKeepsTheNewestBytesWithinTheLimit) {
+  const size_t max = kReceiveTextMax;
+  std::vector<size_t> sizes = {40000, 960 /* exactly 40960 */, 6 /* one over */,
+                               static_cast<size_t>(serial::kMaxReadBytes), 100000};
+  std::mt19937 rng(7);
+  for (int i = 0; i < 60; ++i) sizes.push_back(1 + rng() % 60000);
+  for (size_t i = 0; i < sizes.size(); ++i) {
+    const std::string before = exchange.PeekReceivedText();
+    const std::string block = Pattern(sizes[i], static_cast<char>('a' + i % 20));
+    std::string want = before + block;
+    if (want.size() > max) {
+      want = before.substr(before.size() - std::min(before.size(), static_cast<size_t>(kOverflowKeep))) + block;
+      if (want.size() > max) want.erase(0, want.size() - max);
+    }
+    Append(block);
+    ASSERT_EQ(exchange.PeekReceivedText(), want) << "block " << i << " of " << sizes[i] << " bytes";
+  }
+}
+
+TEST_F(ExchangeText, NulBytesBecomeBlanksAndTakingEmptiesTheText) {
+  Append("a\0b\0\0c"s);
+  EXPECT_EQ(exchange.PeekReceivedText(), "a b  c");
+  EXPECT_EQ(exchange.TakeReceivedText(), "a b  c");
+  EXPECT_EQ(exchange.TakeReceivedText(), "");
+  Append("");
+  exchange.AppendReceived(nullptr, 5);
+  exchange.MatchReply("x", 0);
+  EXPECT_EQ(exchange.PeekReceivedText(), "");
+}
+
+TEST_F(ExchangeText, ReceiveThreadAppendsWhileTheWorkerTakes) {
+  std::atomic<bool> done{false};
+  const std::string block = Pattern(997, 'a');
+  std::thread receiver([&] {
+    for (int i = 0; i < 3000; ++i) exchange.MatchReply(block.data(), static_cast<int>(block.size()));
+    done = true;
+  });
+  size_t total = 0;
+  bool whole = true;
+  while (!done.load()) {
+    const std::string text = exchange.TakeReceivedText();
+    total += text.size();
+    // Appends are never torn: a taken text ends with a complete block.
+    if (!text.empty() && (text.size() < block.size() ||
+                          text.compare(text.size() - block.size(), block.size(), block) != 0)) {
+      whole = false;
+    }
+  }
+  receiver.join();
+  total += exchange.TakeReceivedText().size();
+  EXPECT_TRUE(whole);
+  EXPECT_LE(total, 3000u * block.size());
+  EXPECT_GT(total, 0u);
+}
+
+}  // namespace

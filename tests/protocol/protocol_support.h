@@ -1,0 +1,295 @@
+#pragma once
+// Support for the protocol tests: a scripted port and device, a page side that
+// records what the write-back passes do, the operation loop a caller runs, and two
+// fixtures: the exchange on the scripted port, and the exchange against the
+// simulator on a pseudo-terminal through a real CSerial.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "base/timing.h"
+#include "protocol/exchange.h"
+#include "protocol/param_table.h"
+#include "protocol/write_back.h"
+#include "receive_loop.h"
+#include "serial/serial.h"
+#include "serial/serial_port.h"
+#include "sim/rtu_sim.h"
+
+using Lines = std::vector<std::string>;
+
+// Records what is written and queues the blocks a responder returns for each write;
+// Read hands them out one by one.
+class FakePort : public ISerialPort {
+ public:
+  using Responder = std::function<Lines(const std::string& written)>;
+
+  void SetResponder(Responder responder) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    responder_ = std::move(responder);
+  }
+  // Write takes at most this many bytes (-1: all).
+  void SetWriteLimit(int limit) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    writeLimit_ = limit;
+  }
+  void Feed(std::string block) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      incoming_.push_back(std::move(block));
+    }
+    cv_.notify_all();
+  }
+  Lines Written() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return written_;
+  }
+  void ClearWritten() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    written_.clear();
+  }
+
+  bool Open(const std::string&, int, int, int, int) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return !std::exchange(open_, true);
+  }
+  void Close() override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    open_ = false;
+  }
+  bool IsOpen() const override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return open_;
+  }
+  int Read(char* buffer) override {
+    std::unique_lock<std::mutex> lock(mutex_);
+    cv_.wait_for(lock, std::chrono::milliseconds(20), [this] { return !incoming_.empty(); });
+    if (incoming_.empty()) return 0;
+    std::string& front = incoming_.front();
+    const int n = std::min(static_cast<int>(front.size()), serial::kMaxReadBytes);
+    std::copy(front.begin(), front.begin() + n, buffer);
+    front.erase(0, static_cast<size_t>(n));
+    if (front.empty()) incoming_.pop_front();
+    return n;
+  }
+  int Write(const char* data, int length) override {
+    Responder responder;
+    std::string taken;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (!open_) return 0;
+      taken.assign(data, static_cast<size_t>(writeLimit_ < 0 ? length : std::min(length, writeLimit_)));
+      written_.push_back(taken);
+      responder = responder_;
+    }
+    if (responder) {
+      for (std::string& block : responder(taken)) Feed(std::move(block));
+    }
+    return static_cast<int>(taken.size());
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::condition_variable cv_;
+  bool open_ = true;
+  int writeLimit_ = -1;
+  Responder responder_;
+  Lines written_;
+  std::deque<std::string> incoming_;
+};
+
+// Answers "---" with CMD OK and every other line with OK, or ERROR for lines that
+// start with a chosen prefix, a chosen number of times (-1: always).
+class ScriptedDevice {
+ public:
+  void FailTimes(const std::string& prefix, int times) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    failures_[prefix] = times;
+  }
+  void SetSilent(bool silent) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    silent_ = silent;
+  }
+  Lines Reply(const std::string& written) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (silent_) return {};
+    if (written == "---") return {"\r\nCMD OK\r\n"};
+    for (auto& [prefix, times] : failures_) {
+      if (written.compare(0, prefix.size(), prefix) == 0 && times != 0) {
+        if (times > 0) --times;
+        return {written + "\r\nERROR\r\n"};
+      }
+    }
+    return {written + "\r\nOK\r\n"};
+  }
+
+ private:
+  std::mutex mutex_;
+  bool silent_ = false;
+  std::map<std::string, int> failures_;
+};
+
+// The page side: every control starts out showing the table (as after a load).
+class FakeView : public IWriteBackView {
+ public:
+  struct Result {
+    int id;
+    int index;
+    std::string line;
+    bool ok;
+    bool final;
+  };
+
+  FakeView() {
+    for (int id = 0; id <= 163; ++id) {
+      const ParamEntry* entry = FindParam(id);
+      for (int k = 0; entry != nullptr && k < entry->count; ++k) {
+        pages[{id, k}] = GetParamText(id, k).value_or(std::string());
+      }
+    }
+  }
+
+  std::string SaveToTable(int id, int index) override { return pages[{id, index}]; }
+  void LoadFromTable(int id, int index, const std::string& text) override {
+    pages[{id, index}] = text;
+    loads.push_back({id, index, text, true, true});
+  }
+  void AppendLog(const std::string& text) override { log.push_back(text); }
+  void OnWriteResult(int id, int index, const std::string& line, bool ok, bool final) override {
+    results.push_back({id, index, line, ok, final});
+  }
+
+  std::map<std::pair<int, int>, std::string> pages;
+  Lines log;
+  std::vector<Result> results;
+  std::vector<Result> loads;  // line = the text shown
+};
+
+// Log texts as the device log holds them (code page 936 bytes).
+inline const std::string kLogSetOk = "\xC9\xE8\xD6\xC3\xB3\xC9\xB9\xA6\r\n";      // 设置成功
+inline const std::string kLogSetFailed = "\xC9\xE8\xD6\xC3\xCA\xA7\xB0\xDC\r\n";  // 设置失败
+
+// "---" until "\r\nCMD OK\r\n", at most 3 times: the worker's recovery.
+inline int RecoverConfigState(CommandExchange& exchange) {
+  int ok = 0;
+  for (int attempt = 0; attempt < 3 && ok == 0; ++attempt) {
+    std::string line;
+    ok = exchange.RunCommand(kCmdProbe, 0, line);
+  }
+  return ok;
+}
+
+struct OperationOutcome {
+  int passes = 0;
+  int recoveries = 0;
+  bool gaveUp = false;  // a recovery failed
+};
+
+// One operation as the worker runs it: passes with a recovery between them; when
+// the recovery fails, the retry counter and the pending file values are dropped.
+template <class Pass>
+OperationOutcome RunOperation(CommandExchange& exchange, Pass pass) {
+  OperationOutcome outcome;
+  int retry = 0;
+  for (;;) {
+    ++outcome.passes;
+    if (pass(retry) == PassResult::Finished) break;
+    ++outcome.recoveries;
+    if (RecoverConfigState(exchange) == 0) {
+      outcome.gaveUp = true;
+      break;
+    }
+  }
+  return outcome;
+}
+inline OperationOutcome RunWriteAll(CommandExchange& exchange, IWriteBackView& view) {
+  return RunOperation(exchange, [&](int& r) { return WriteAll(exchange, view, r); });
+}
+inline OperationOutcome RunWriteFromFile(CommandExchange& exchange, IWriteBackView& view,
+                                         PendingFileValues& pending) {
+  const OperationOutcome outcome =
+      RunOperation(exchange, [&](int& r) { return WriteFromFile(exchange, view, r, pending); });
+  if (outcome.gaveUp) pending.Clear();
+  return outcome;
+}
+
+// An exchange on the scripted port with a running receive loop, time scaled down.
+class ExchangeFixture : public ::testing::Test {
+ protected:
+  // A parameter's 1000 ms limit becomes 50 ms, ample for a thread hand-over.
+  static constexpr double kScale = 0.05;
+
+  void SetUp() override {
+    Timing::SetScale(kScale);
+    ResetParamValues();
+    port.SetResponder([this](const std::string& written) { return device.Reply(written); });
+    loop = std::make_unique<ReceiveLoop>(port, exchange);
+  }
+  void TearDown() override {
+    loop.reset();
+    Timing::SetScale(1.0);
+  }
+  // Makes the exchange await id's reply with nothing pending: one silent exchange.
+  void AwaitReplyOf(int id) {
+    device.SetSilent(true);
+    std::string line;
+    ASSERT_EQ(exchange.RunCommand(id, 0, line), 0);
+    device.SetSilent(false);
+    ASSERT_EQ(exchange.CurrentCommandId(), id);
+    ASSERT_FALSE(exchange.ReplyEvent().IsSet());
+  }
+
+  FakePort port;
+  CommandExchange exchange{port};
+  ScriptedDevice device;
+  std::unique_ptr<ReceiveLoop> loop;  // declared last: stops before the rest goes
+};
+
+// The simulator on a pseudo-terminal through a real CSerial, in its configuration
+// state. Time is scaled (the device's delays too).
+class DeviceFixture : public ::testing::Test {
+ protected:
+  // A parameter's 1000 ms limit becomes 200 ms: long enough for a busy machine.
+  static constexpr double kScale = 0.2;
+
+  void SetUp() override {
+    Timing::SetScale(kScale);
+    ResetParamValues();
+    ASSERT_TRUE(sim.Start());
+    ASSERT_TRUE(serial.Open(sim.PortName(), 115200, 8, serial::kOneStopBit, serial::kParityNone))
+        << serial.LastOpenError();
+    loop = std::make_unique<ReceiveLoop>(serial, exchange);
+    std::string line;
+    ASSERT_EQ(exchange.RunCommand(kCmdProbe, 0, line), 1);
+    ASSERT_EQ(sim.GetState(), RtuSimulator::State::Config);
+    sim.ClearReceived();
+  }
+  void TearDown() override {
+    loop.reset();
+    serial.Close();
+    sim.Stop();
+    Timing::SetScale(1.0);
+  }
+  // Reads the whole listing into the table, as a load does.
+  void Load() {
+    std::string line;
+    ASSERT_EQ(exchange.RunCommand(kCmdShow, 0, line), 1);
+    exchange.TakeReceivedText();
+    sim.ClearReceived();
+  }
+
+  RtuSimulator sim;
+  CSerial serial;
+  CommandExchange exchange{serial};
+  std::unique_ptr<ReceiveLoop> loop;  // declared last: stops first
+};
