@@ -6,9 +6,8 @@
 
 namespace {
 
-using State = RtuSimulator::State;
-constexpr char kAck = 0x05;
-constexpr char kNak = 0x15;
+const std::string kAck = "\x05";
+const std::string kNak = "\x15";
 
 // A frame built by hand: 0x02, length, data, XOR of the data, end byte.
 std::string Frame(const std::string& data, bool last) {
@@ -38,6 +37,11 @@ class BootLoaderUnit : public ::testing::Test {
     EXPECT_EQ(out, "P");
     EXPECT_EQ(Feed("\x06"), "");
   }
+  // Lets the line stay quiet long enough for the loader to resynchronise.
+  void Quiet() {
+    now += Timing::Scaled(SimBootLoader::kResyncQuietMs);
+    bl.Tick(now);
+  }
   std::string Feed(const std::string& bytes) {
     std::string out;
     for (char c : bytes) done = bl.Feed(static_cast<unsigned char>(c), now, out) || done;
@@ -52,9 +56,9 @@ class BootLoaderUnit : public ::testing::Test {
 
 TEST_F(BootLoaderUnit, GoodFramesAreAcknowledgedAndKept) {
   std::string a = Pattern(4096, 1), b = Pattern(1808, 2);
-  EXPECT_EQ(Feed(Frame(a, false)), std::string(1, kAck));
+  EXPECT_EQ(Feed(Frame(a, false)), kAck);
   EXPECT_FALSE(done);
-  EXPECT_EQ(Feed(Frame(b, true)), std::string(1, kAck));
+  EXPECT_EQ(Feed(Frame(b, true)), kAck);
   EXPECT_TRUE(done);
   EXPECT_EQ(bl.Image(), a + b);
   EXPECT_EQ(bl.ImagesCompleted(), 1);
@@ -63,7 +67,7 @@ TEST_F(BootLoaderUnit, GoodFramesAreAcknowledgedAndKept) {
 
 TEST_F(BootLoaderUnit, TheToolsSmallLastFrameIsTaken) {
   // 02 00 03 01 02 03 00 03
-  EXPECT_EQ(Feed(std::string("\x02\x00\x03\x01\x02\x03\x00\x03", 8)), std::string(1, kAck));
+  EXPECT_EQ(Feed(std::string("\x02\x00\x03\x01\x02\x03\x00\x03", 8)), kAck);
   EXPECT_TRUE(done);
   EXPECT_EQ(bl.Image(), std::string("\x01\x02\x03", 3));
 }
@@ -72,27 +76,23 @@ TEST_F(BootLoaderUnit, BrokenFramesAreRefused) {
   std::string good = Frame("abc", false);
   std::string badXor = good;
   badXor[6] ^= 0x40;
-  EXPECT_EQ(Feed(badXor), std::string(1, kNak));
+  EXPECT_EQ(Feed(badXor), kNak);
 
   std::string badEnd = good;
   badEnd.back() = 0x04;
-  EXPECT_EQ(Feed(badEnd), std::string(1, kNak));
-  now += Timing::Scaled(SimBootLoader::kResyncQuietMs);
-  bl.Tick(now);
+  EXPECT_EQ(Feed(badEnd), kNak);
+  Quiet();
 
-  EXPECT_EQ(Feed(std::string("\x02\x00\x00", 3)), std::string(1, kNak)) << "length 0";
-  now += Timing::Scaled(SimBootLoader::kResyncQuietMs);
-  bl.Tick(now);
-  EXPECT_EQ(Feed(std::string("\x02\x10\x01", 3)), std::string(1, kNak)) << "length 4097";
-  now += Timing::Scaled(SimBootLoader::kResyncQuietMs);
-  bl.Tick(now);
-  EXPECT_EQ(Feed("\x01"), std::string(1, kNak)) << "wrong start byte";
+  EXPECT_EQ(Feed(std::string("\x02\x00\x00", 3)), kNak) << "length 0";
+  Quiet();
+  EXPECT_EQ(Feed(std::string("\x02\x10\x01", 3)), kNak) << "length 4097";
+  Quiet();
+  EXPECT_EQ(Feed("\x01"), kNak) << "wrong start byte";
   // Input right after a broken header is discarded until the line is quiet.
   EXPECT_EQ(Feed(good), "");
-  now += Timing::Scaled(SimBootLoader::kResyncQuietMs);
-  bl.Tick(now);
+  Quiet();
 
-  EXPECT_EQ(Feed(good), std::string(1, kAck));
+  EXPECT_EQ(Feed(good), kAck);
   EXPECT_EQ(bl.Image(), "abc");
   EXPECT_EQ(bl.FramesRejected(), 5);
   EXPECT_FALSE(done);
@@ -103,11 +103,11 @@ TEST_F(BootLoaderUnit, StalledFrameIsDroppedAfterItsTimeout) {
   Feed(f.substr(0, 50));
   now += Timing::Scaled(SimBootLoader::kFrameByteTimeoutMs) - 1;
   bl.Tick(now);
-  EXPECT_EQ(Feed(f.substr(50)), std::string(1, kAck)) << "still within the time limit";
+  EXPECT_EQ(Feed(f.substr(50)), kAck) << "still within the time limit";
   Feed(f.substr(0, 50));
   now += Timing::Scaled(SimBootLoader::kFrameByteTimeoutMs);
   bl.Tick(now);
-  EXPECT_EQ(Feed(f), std::string(1, kAck)) << "the partial frame was dropped";
+  EXPECT_EQ(Feed(f), kAck) << "the partial frame was dropped";
   EXPECT_EQ(bl.FramesAccepted(), 2);
 }
 
@@ -119,16 +119,16 @@ TEST_F(BootLoaderUnit, PollBetweenFramesStartsTheTransferOver) {
   EXPECT_EQ(Feed(Frame("x", false)), "");
   EXPECT_EQ(Feed("P"), "P");
   EXPECT_EQ(Feed("\x06"), "");
-  EXPECT_EQ(Feed(Frame("again", true)), std::string(1, kAck));
+  EXPECT_EQ(Feed(Frame("again", true)), kAck);
   EXPECT_EQ(bl.Image(), "again");
 }
 
 TEST_F(BootLoaderUnit, BlockFaultsRefuseOrLoseTheAcknowledgement) {
   bl.SetBlockFault(2, SimBootLoader::Fault::Refuse, 1);
   bl.SetBlockFault(3, SimBootLoader::Fault::LoseAck, -1);
-  EXPECT_EQ(Feed(Frame("one", false)), std::string(1, kAck));
-  EXPECT_EQ(Feed(Frame("two", false)), std::string(1, kNak));
-  EXPECT_EQ(Feed(Frame("two", false)), std::string(1, kAck)) << "refused once only";
+  EXPECT_EQ(Feed(Frame("one", false)), kAck);
+  EXPECT_EQ(Feed(Frame("two", false)), kNak);
+  EXPECT_EQ(Feed(Frame("two", false)), kAck) << "refused once only";
   EXPECT_EQ(Feed(Frame("three", false)), "");
   EXPECT_EQ(bl.Image(), "onetwothree") << "a lost acknowledgement keeps the frame";
   EXPECT_EQ(Feed("P"), "P");
@@ -164,15 +164,14 @@ class SimBootTest : public SimTest {
 TEST_F(SimBootTest, FirmwareTransferThroughThePort) {
   ASSERT_NO_FATAL_FAILURE(EnterBootLoader());
   std::string image = Pattern(10000, 9);
-  EXPECT_EQ(SendFrame(Frame(image.substr(0, 4096), false)), std::string(1, kAck));
-  EXPECT_EQ(SendFrame(Frame(image.substr(4096, 4096), false)), std::string(1, kAck));
-  EXPECT_EQ(SendFrame(Frame(image.substr(8192), true)), std::string(1, kAck));
+  EXPECT_EQ(SendFrame(Frame(image.substr(0, 4096), false)), kAck);
+  EXPECT_EQ(SendFrame(Frame(image.substr(4096, 4096), false)), kAck);
+  EXPECT_EQ(SendFrame(Frame(image.substr(8192), true)), kAck);
   EXPECT_TRUE(sim.ReceivedImage() == image) << sim.ReceivedImage().size();
   EXPECT_EQ(sim.ImagesCompleted(), 1);
   // The new firmware boots: boot window, then run.
   EXPECT_TRUE(sim.WaitForState(State::Run, BootWindowLimitMs()));
-  port->Write("---");
-  EXPECT_EQ(port->ReadUntil("CMD OK\r\n"), "\r\nCMD OK\r\n");
+  EXPECT_EQ(port->Probe("---"), kCmdOk);
 }
 
 TEST_F(SimBootTest, RefusedBlockIsSentAgainAfterANewHandshake) {
@@ -180,13 +179,13 @@ TEST_F(SimBootTest, RefusedBlockIsSentAgainAfterANewHandshake) {
   ASSERT_NO_FATAL_FAILURE(EnterBootLoader());
   std::string image = Pattern(8192, 4);
   std::string f1 = Frame(image.substr(0, 4096), false), f2 = Frame(image.substr(4096), true);
-  EXPECT_EQ(SendFrame(f1), std::string(1, kAck));
-  EXPECT_EQ(SendFrame(f2), std::string(1, kNak));
+  EXPECT_EQ(SendFrame(f1), kAck);
+  EXPECT_EQ(SendFrame(f2), kNak);
   EXPECT_EQ(sim.ImagesCompleted(), 0);
   EXPECT_EQ(SendFrame("P"), "P");
   port->Write("\x06");
-  EXPECT_EQ(SendFrame(f1), std::string(1, kAck));
-  EXPECT_EQ(SendFrame(f2), std::string(1, kAck));
+  EXPECT_EQ(SendFrame(f1), kAck);
+  EXPECT_EQ(SendFrame(f2), kAck);
   EXPECT_TRUE(sim.ReceivedImage() == image) << sim.ReceivedImage().size();
   EXPECT_EQ(sim.ImagesCompleted(), 1);
   EXPECT_EQ(sim.FramesRejected(), 1);

@@ -100,32 +100,28 @@ TEST_F(SimListingTest, ListingHasEveryInstanceInOrderWithSingleTokenValues) {
 
 TEST_F(SimListingTest, SettersStoreAndListTheValue) {
   ASSERT_NO_FATAL_FAILURE(EnterConfig());
-  EXPECT_EQ(port->Command("AT+APN=internet.example"), "AT+APN=internet.example\r\n\r\nOK\r\n");
-  EXPECT_EQ(port->Command("AT+MULTISER02=10.1.2.3"), "AT+MULTISER02=10.1.2.3\r\n" + std::string(kOk));
-  EXPECT_EQ(port->Command("AT+CHNNLTYPE30=401"), "AT+CHNNLTYPE30=401\r\n" + std::string(kOk));
-  EXPECT_EQ(port->Command("AT+COMSPEED12=4800"), "AT+COMSPEED12=4800\r\n" + std::string(kOk));
-  EXPECT_EQ(port->Command("AT+CAMTMRHOUR10=23"), "AT+CAMTMRHOUR10=23\r\n" + std::string(kOk));
-  EXPECT_EQ(port->Command("AT+CNTRUNIT02=" + GBK("毫米")), "AT+CNTRUNIT02=" + GBK("毫米") + "\r\n" + kOk);
-  EXPECT_EQ(port->Command("AT+SIMNO="), "AT+SIMNO=\r\n" + std::string(kOk));
-
-  EXPECT_EQ(sim.Value("Modem Apn:"), "internet.example");
-  EXPECT_EQ(sim.Value("Server2's Ip:"), "10.1.2.3");
-  EXPECT_EQ(sim.Value("Server1's Ip:"), "218.94.1.66");
-  EXPECT_EQ(sim.Value("Channel30 type:"), "401");
-  EXPECT_EQ(sim.Value("Com12 speed:"), "4800");
-  EXPECT_EQ(sim.Value("camera timer10 hour:"), "23");
-  EXPECT_EQ(sim.Value("Counter2 unit:"), GBK("毫米"));
-  EXPECT_EQ(sim.Value("Sim No:"), "");
-
+  struct Case { std::string command; const char* label; std::string value; };
+  const Case cases[] = {
+      {"AT+APN=internet.example", "Modem Apn:", "internet.example"},
+      {"AT+MULTISER02=10.1.2.3", "Server2's Ip:", "10.1.2.3"},
+      {"AT+CHNNLTYPE30=401", "Channel30 type:", "401"},
+      {"AT+COMSPEED12=4800", "Com12 speed:", "4800"},
+      {"AT+CAMTMRHOUR10=23", "camera timer10 hour:", "23"},
+      {"AT+CNTRUNIT02=" + GBK("毫米"), "Counter2 unit:", GBK("毫米")},
+      {"AT+SIMNO=", "Sim No:", ""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(port->Command(c.command), c.command + "\r\n" + kOk);
+    EXPECT_EQ(sim.Value(c.label), c.value) << c.command;
+  }
+  EXPECT_EQ(sim.Value("Server1's Ip:"), "218.94.1.66");  // the neighbour stays
   bool allCrLf = false;
-  std::vector<std::string> lines = ShowLines(&allCrLf);
-  auto has = [&](const std::string& l) { return std::find(lines.begin(), lines.end(), l) != lines.end(); };
-  EXPECT_TRUE(has("Modem Apn:  internet.example"));
-  EXPECT_TRUE(has("Server2's Ip:  10.1.2.3"));
-  EXPECT_TRUE(has("Channel30 type:  401"));
-  EXPECT_TRUE(has("Com12 speed:  4800"));
-  EXPECT_TRUE(has("Counter2 unit:  " + GBK("毫米")));
-  EXPECT_TRUE(has("Sim No:  .")) << "an empty value is listed as a dot";
+  const std::vector<std::string> lines = ShowLines(&allCrLf);
+  for (const Case& c : cases) {
+    // An empty value is listed as a dot.
+    const std::string line = c.label + std::string("  ") + (c.value.empty() ? "." : c.value);
+    EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end()) << line;
+  }
 }
 
 TEST_F(SimListingTest, DebugParityIsSetInPageFormAndListedInDeviceForm) {

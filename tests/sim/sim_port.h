@@ -1,17 +1,19 @@
 #pragma once
-// Test side of the simulator's port: a plain POSIX descriptor in raw mode, and
-// a fixture that runs the simulator at a small time scale.
+// Test side of the simulator's port: a plain POSIX descriptor in raw mode, a
+// poller that sends one byte repeatedly, and a fixture that runs the simulator at
+// a small time scale.
 #include <errno.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <thread>
-
-#include <gtest/gtest.h>
+#include <vector>
 
 #include "base/timing.h"
 #include "sim/rtu_sim.h"
@@ -20,6 +22,8 @@
 constexpr double kSimTestScale = 0.05;
 // Generous bound (unscaled ms) for a reply that should come at once.
 constexpr int kReplyLimitMs = 3000;
+inline const std::string kCmdOk = "\r\nCMD OK\r\n";
+inline const std::string kCmdError = "\r\nCMD ERROR\r\n";
 
 class SimPort {
  public:
@@ -38,70 +42,56 @@ class SimPort {
   SimPort& operator=(const SimPort&) = delete;
 
   bool IsOpen() const { return fd_ >= 0; }
-  int Fd() const { return fd_; }
-
   bool Write(const std::string& bytes) {
     return ::write(fd_, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
   }
 
-  // Reads until the received text contains what, or limitMs (unscaled) passes.
+  // Reads while more is wanted, for at most limitMs (unscaled); stops on a hang-up.
+  std::string ReadWhile(const std::function<bool(const std::string&)>& more, int limitMs = kReplyLimitMs) {
+    std::string got;
+    const int64_t end = Timing::NowMs() + limitMs;
+    for (int64_t left = limitMs; more(got) && left > 0; left = end - Timing::NowMs()) {
+      if (ReadSome(got, static_cast<int>(left)) < 0) break;
+    }
+    return got;
+  }
   std::string ReadUntil(const std::string& what, int limitMs = kReplyLimitMs) {
-    std::string got;
-    int64_t end = Timing::NowMs() + limitMs;
-    while (got.find(what) == std::string::npos) {
-      int64_t left = end - Timing::NowMs();
-      if (left <= 0) break;
-      ReadSome(got, static_cast<int>(left));
-    }
-    return got;
+    return ReadWhile([&](const std::string& got) { return got.find(what) == std::string::npos; }, limitMs);
   }
-
-  // Reads until at least n bytes have come, or limitMs passes.
   std::string ReadBytes(size_t n, int limitMs = kReplyLimitMs) {
-    std::string got;
-    int64_t end = Timing::NowMs() + limitMs;
-    while (got.size() < n) {
-      int64_t left = end - Timing::NowMs();
-      if (left <= 0) break;
-      ReadSome(got, static_cast<int>(left));
-    }
-    return got;
+    return ReadWhile([n](const std::string& got) { return got.size() < n; }, limitMs);
   }
-
   // Sends a line with CR LF and reads until the OK or ERROR reply has come.
   std::string Command(const std::string& line) {
     Write(line + "\r\n");
-    std::string got;
-    int64_t end = Timing::NowMs() + kReplyLimitMs;
-    while (got.find("\r\nOK\r\n") == std::string::npos &&
-           got.find("\r\nERROR\r\n") == std::string::npos) {
-      int64_t left = end - Timing::NowMs();
-      if (left <= 0) break;
-      ReadSome(got, static_cast<int>(left));
-    }
-    return got;
+    return ReadWhile([](const std::string& got) {
+      return got.find("\r\nOK\r\n") == std::string::npos && got.find("\r\nERROR\r\n") == std::string::npos;
+    });
   }
-
-  // One poll + read; returns the bytes appended (0 on time-out), -1 on error/hang-up.
+  // Sends a bare probe ("---" or "+++") and reads until CMD OK or CMD ERROR.
+  std::string Probe(const std::string& probe) {
+    Write(probe);
+    return ReadWhile([](const std::string& got) {
+      return got.find(kCmdOk) == std::string::npos && got.find(kCmdError) == std::string::npos;
+    });
+  }
+  // One poll + read; returns the bytes appended (0 on time-out), -1 on error or hang-up.
   int ReadSome(std::string& got, int limitMs) {
     pollfd p{fd_, POLLIN, 0};
-    int r = ::poll(&p, 1, limitMs > 50 ? 50 : limitMs);
-    if (r <= 0) return 0;
+    if (::poll(&p, 1, limitMs > 50 ? 50 : limitMs) <= 0) return 0;
     char buf[4096];
-    ssize_t n = ::read(fd_, buf, sizeof buf);
-    if (n > 0) {
-      got.append(buf, static_cast<size_t>(n));
-      return static_cast<int>(n);
-    }
-    return (n < 0 && errno == EAGAIN) ? 0 : -1;
+    const ssize_t n = ::read(fd_, buf, sizeof buf);
+    if (n <= 0) return (n < 0 && errno == EAGAIN) ? 0 : -1;
+    got.append(buf, static_cast<size_t>(n));
+    return static_cast<int>(n);
   }
 
  private:
   int fd_ = -1;
 };
 
-// Sends one byte repeatedly (every 2 ms) until stopped, like a tool polling a
-// device that is about to power up.
+// Sends one byte every 2 ms until stopped, like a tool polling a device that is
+// about to power up.
 class BytePump {
  public:
   BytePump(SimPort& port, char byte)
@@ -112,7 +102,6 @@ class BytePump {
           }
         }) {}
   ~BytePump() { Stop(); }
-  // Bytes written so far.
   int Sent() const { return sent_.load(); }
   void Stop() {
     stop_.store(true);
@@ -127,6 +116,8 @@ class BytePump {
 
 class SimTest : public ::testing::Test {
  protected:
+  using State = RtuSimulator::State;
+
   void SetUp() override {
     Timing::SetScale(kSimTestScale);
     ASSERT_TRUE(sim.Start());
@@ -140,10 +131,22 @@ class SimTest : public ::testing::Test {
   }
   // Moves the device from run to configuration.
   void EnterConfig() {
-    ASSERT_EQ(sim.GetState(), RtuSimulator::State::Run);
-    port->Write("---");
-    ASSERT_EQ(port->ReadUntil("\r\nCMD OK\r\n"), "\r\nCMD OK\r\n");
-    ASSERT_EQ(sim.GetState(), RtuSimulator::State::Config);
+    ASSERT_EQ(sim.GetState(), State::Run);
+    ASSERT_EQ(port->Probe("---"), kCmdOk);
+    ASSERT_EQ(sim.GetState(), State::Config);
+  }
+  // What is sent (probes bare, other text as a line), the whole reply and the state after it.
+  struct Step {
+    const char* send;
+    std::string reply;
+    State state;
+  };
+  void RunSteps(const std::vector<Step>& steps) {
+    for (const Step& s : steps) {
+      const std::string send = s.send;
+      EXPECT_EQ(send == "---" || send == "+++" ? port->Probe(send) : port->Command(send), s.reply) << send;
+      EXPECT_EQ(sim.GetState(), s.state) << send;
+    }
   }
   // Upper bound for the end of a boot window (unscaled ms).
   static int BootWindowLimitMs() { return Timing::Scaled(RtuSimulator::kBootWindowMs) + kReplyLimitMs; }

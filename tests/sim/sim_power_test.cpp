@@ -1,8 +1,6 @@
 // Power-up, restart and the power-cycle fault of the simulated device.
 #include "sim_port.h"
 
-using State = RtuSimulator::State;
-
 namespace {
 const char kConfigure[] = "CONFIGURE PROGRAM\r\n";
 }
@@ -21,8 +19,7 @@ TEST_F(SimTest, PowerOffDropsInputAndAnswersNothing) {
   sim.PowerOn();
   ASSERT_TRUE(sim.WaitForState(State::Run, BootWindowLimitMs()));
   // Nothing was answered or recorded while off: the first reply is this probe's.
-  port->Write("---");
-  EXPECT_EQ(port->ReadUntil("CMD OK\r\n"), "\r\nCMD OK\r\n");
+  EXPECT_EQ(port->Probe("---"), kCmdOk);
   EXPECT_EQ(sim.ReceivedCommands(), std::vector<std::string>{"---"});
   EXPECT_EQ(sim.Value("Center address:"), "01");
 }

@@ -80,8 +80,7 @@ TEST(SimProgramTest, PrintsItsPortPlaysTheDeviceAndEndsOnSigterm) {
   ASSERT_EQ(name.rfind("/dev/", 0), 0u) << name;
   SimPort port(name);
   ASSERT_TRUE(port.IsOpen());
-  port.Write("---");
-  EXPECT_EQ(port.ReadUntil("CMD OK\r\n"), "\r\nCMD OK\r\n");
+  EXPECT_EQ(port.Probe("---"), kCmdOk);
   EXPECT_EQ(port.Command("AT+APN=x"), "AT+APN=x\r\n\r\nERROR\r\n");
   EXPECT_EQ(port.Command("AT+USERNAME=x"), "AT+USERNAME=x\r\n\r\nOK\r\n");
 
