@@ -49,18 +49,11 @@ TEST(TimingTest, ScaleShortensWaitsAndSleeps) {
   Timing::SetScale(1.0);
 }
 
-TEST(CstrTest, AtoiLikeTheCLibrary) {
-  EXPECT_EQ(cstr::Atoi("  42abc"), 42);
-  EXPECT_EQ(cstr::Atoi("-7"), -7);
-  EXPECT_EQ(cstr::Atoi("+3"), 3);
-  EXPECT_EQ(cstr::Atoi("abc"), 0);
-  EXPECT_EQ(cstr::Atoi(""), 0);
-  EXPECT_EQ(cstr::Atoi("COM12" + 3), 12);
-  EXPECT_EQ(cstr::Atoi("99999999999999999999"), 2147483647) << "saturates";
+TEST(CstrTest, NumbersLikeTheCLibrary) {
+  const std::pair<const char*, int> atoi[] = {{"  42abc", 42}, {"-7", -7}, {"+3", 3}, {"abc", 0}, {"", 0},
+                                              {"COM12" + 3, 12}, {"99999999999999999999", 2147483647}};
+  for (auto [text, value] : atoi) EXPECT_EQ(cstr::Atoi(text), value) << text;  // the last saturates
   EXPECT_EQ(cstr::Atol("115200"), 115200);
-}
-
-TEST(CstrTest, UnsignedFormatOfMinusOne) {
   EXPECT_EQ(cstr::FormatU(-1), "4294967295");
   EXPECT_EQ(cstr::FormatU(5), "5");
   EXPECT_EQ(cstr::FormatD(-1), "-1");
@@ -87,6 +80,5 @@ TEST(LogTextTest, TimeStampedLineForm) {
   tm.tm_min = 59;
   tm.tm_sec = 58;
   tm.tm_isdst = -1;
-  std::time_t t = std::mktime(&tm);
-  EXPECT_EQ(TimeStampedLine("OK\r\n", t), "<Time:2024-02-29 23:59:58>:OK\r\n");
+  EXPECT_EQ(TimeStampedLine("OK\r\n", std::mktime(&tm)), "<Time:2024-02-29 23:59:58>:OK\r\n");
 }
