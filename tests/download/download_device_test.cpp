@@ -14,6 +14,7 @@ using W = DownloadWorker;
 using Fault = RtuSimulator::BlockFault;
 
 std::string AsString(const std::vector<uint8_t>& v) { return std::string(v.begin(), v.end()); }
+std::string BlockOk(int n) { return "Download " + std::to_string(n) + " block ok\r\n"; }
 
 class DeviceDownloadTest : public ::testing::Test {
  protected:
@@ -44,10 +45,9 @@ class DeviceDownloadTest : public ::testing::Test {
 
   bool WaitStopped(int limitMs) {
     // The view hears of the stop just after the machine has gone idle.
-    return WaitUntil([this] { return view.Stopped() > 0 && !worker.IsActive() && worker.State() == W::kIdle; },
+    return WaitUntil([this] { return view.Get().stopped > 0 && !worker.IsActive() && worker.State() == W::kIdle; },
                      limitMs);
   }
-  static int TransferLimit() { return Limit(W::kBlockAckMs, 4); }
 
   RtuSimulator sim;
   CSerial serial;
@@ -62,14 +62,18 @@ TEST_F(DeviceDownloadTest, FullTransferArrivesByteForByte) {
   const auto image = TestImage(1048575, 11);
   ASSERT_EQ(worker.StartDownload(image), W::StartResult::kStarted);
   ASSERT_TRUE(WaitStopped(TransferLimit()));
-  EXPECT_TRUE(view.Completed());
+  const auto r = view.Get();
+  EXPECT_TRUE(r.completed);
   EXPECT_EQ(sim.ImagesCompleted(), 1);
   EXPECT_EQ(sim.ReceivedImage(), AsString(image));
   EXPECT_EQ(sim.FramesAccepted(), 256);
   EXPECT_EQ(sim.FramesRejected(), 0);
-  EXPECT_TRUE(view.HasLog("Device restart ing...\r\n"));
-  EXPECT_TRUE(view.HasLog("Download 256 block ok\r\n"));
-  EXPECT_TRUE(view.HasLog("Download success ok\r\n"));
+  EXPECT_EQ(r.started, 256);
+  ASSERT_EQ(r.progress.size(), 256u);
+  EXPECT_EQ(r.progress.back(), 256);
+  EXPECT_TRUE(r.HasLog("Device restart ing...\r\n"));
+  EXPECT_TRUE(r.HasLog("Download 256 block ok\r\n"));
+  EXPECT_TRUE(r.HasLog("Download success ok\r\n"));
   EXPECT_EQ(sim.CountReceived("AT+RESET"), 1);
 }
 
@@ -78,12 +82,18 @@ TEST_F(DeviceDownloadTest, RefusedBlockThreeSendsTheWholeImageAgain) {
   sim.SetBlockFault(3, Fault::Refuse);
   ASSERT_EQ(worker.StartDownload(image), W::StartResult::kStarted);
   ASSERT_TRUE(WaitStopped(TransferLimit()));
-  EXPECT_TRUE(view.Completed());
-  EXPECT_TRUE(view.HasLog("Download 3 block error\r\n"));
+  const auto r = view.Get();
+  EXPECT_TRUE(r.completed);
   EXPECT_EQ(sim.FramesRejected(), 1);
   EXPECT_EQ(sim.FramesAccepted(), 2 + 7);
   EXPECT_EQ(sim.ReceivedImage(), AsString(image));
-  EXPECT_EQ(view.Progress(), (std::vector<int>{1, 2, 1, 2, 3, 4, 5, 6, 7}));
+  EXPECT_EQ(r.progress, (std::vector<int>{1, 2, 1, 2, 3, 4, 5, 6, 7}));
+  std::vector<std::string> logs{"Wait for the device to restart\r\n", "Device restart ing...\r\n",
+                                "Device restart succeed\r\n", BlockOk(1), BlockOk(2),
+                                "Download 3 block error\r\n", "Device restart succeed\r\n"};
+  for (int b = 1; b <= 7; ++b) logs.push_back(BlockOk(b));
+  logs.push_back("Download success ok\r\n");
+  EXPECT_EQ(r.logs, logs);
 }
 
 TEST_F(DeviceDownloadTest, LostAcknowledgementTimesOutThenSucceeds) {
@@ -91,8 +101,8 @@ TEST_F(DeviceDownloadTest, LostAcknowledgementTimesOutThenSucceeds) {
   sim.SetBlockFault(2, Fault::LoseAck);
   ASSERT_EQ(worker.StartDownload(image), W::StartResult::kStarted);
   ASSERT_TRUE(WaitStopped(TransferLimit() + Limit(W::kBlockAckMs)));
-  EXPECT_TRUE(view.Completed());
-  EXPECT_TRUE(view.HasLog("Download 2 block timeout error\r\n"));
+  EXPECT_TRUE(view.Get().completed);
+  EXPECT_TRUE(view.Get().HasLog("Download 2 block timeout error\r\n"));
   EXPECT_EQ(sim.ReceivedImage(), AsString(image));
   EXPECT_EQ(sim.ImagesCompleted(), 1);
 }
@@ -101,57 +111,49 @@ TEST_F(DeviceDownloadTest, DeviceNeedingAPowerCycleGetsTwoCyclesThenThePowerUpMe
   const auto image = TestImage(20000, 14);
   sim.SetPowerCycleNeeded(true);
   ASSERT_EQ(worker.StartDownload(image), W::StartResult::kStarted);
-  ASSERT_TRUE(WaitUntil([&] { return view.BoxOpen(); },
+  ASSERT_TRUE(WaitUntil([&] { return view.Get().boxOpen; },
                         Limit(W::kRestartReplyMs, 4) + Limit(W::kReenterReplyMs, 2)));
   // Each cycle: two unanswered AT+RESET, then "---" until the device is back in its
   // configuration state ("---" in configuration leaves it, so the second one re-enters).
   EXPECT_EQ(sim.CountReceived("AT+RESET"), 4);
   EXPECT_EQ(sim.CountReceived("---"), 2);
-  EXPECT_EQ(view.Logs(), (std::vector<std::string>{"Wait for the device to restart\r\n",
-                                                   "Attempt to re-enter the configuration\r\n",
-                                                   "Re-enter the configuration succeeded\r\n",
-                                                   "The device fails to restart\r\n"}));
-  EXPECT_EQ(view.CancelEnabled(), 1);
+  EXPECT_EQ(view.Get().logs,
+            (std::vector<std::string>{"Wait for the device to restart\r\n", "Attempt to re-enter the configuration\r\n",
+                                      "Re-enter the configuration succeeded\r\n", "The device fails to restart\r\n"}));
+  EXPECT_EQ(view.Get().cancelEnabled, 1);
 
   // The user powers the device up again: its boot loader answers the poll and the
   // message closes by itself.
   sim.PowerOff();
   sim.PowerOn();
-  ASSERT_TRUE(WaitUntil([&] { return !view.BoxOpen(); }, Limit(RtuSimulator::kBootWindowMs)));
+  ASSERT_TRUE(WaitUntil([&] { return !view.Get().boxOpen; }, Limit(RtuSimulator::kBootWindowMs)));
   ASSERT_TRUE(WaitStopped(TransferLimit()));
-  EXPECT_TRUE(view.Completed());
+  EXPECT_TRUE(view.Get().completed);
   EXPECT_EQ(sim.ReceivedImage(), AsString(image));
-  EXPECT_EQ(view.BoxesShown(), 1);
+  EXPECT_EQ(view.Get().boxesShown, 1);
 }
 
-// ---- stopping in every phase ----
+// ---- stopping in every phase, with the button or by closing the port ----
 
 namespace {
 
 enum class Phase { kRestartWait, kReenterWait, kPowerUpWait, kBlockWait };
-struct StopCase {
-  Phase phase;
-  bool closePort;
-};
-StopCase Stop(Phase phase, bool closePort) { return StopCase{phase, closePort}; }
 
-[[maybe_unused]] void PrintTo(const StopCase& c, std::ostream* os) {
-  *os << "phase " << static_cast<int>(c.phase) << (c.closePort ? ", port closed" : ", button");
-}
-std::string StopCaseName(const ::testing::TestParamInfo<StopCase>& info) {
+class DeviceStopTest : public DeviceDownloadTest,
+                       public ::testing::WithParamInterface<std::tuple<Phase, bool>> {};
+
+std::string StopName(const ::testing::TestParamInfo<std::tuple<Phase, bool>>& info) {
   static const char* const names[] = {"RestartWait", "ReenterWait", "PowerUpWait", "BlockWait"};
-  return std::string(names[static_cast<int>(info.param.phase)]) +
-         (info.param.closePort ? "_PortClosed" : "_Button");
+  return std::string(names[static_cast<int>(std::get<0>(info.param))]) +
+         (std::get<1>(info.param) ? "_PortClosed" : "_Button");
 }
-
-class DeviceStopTest : public DeviceDownloadTest, public ::testing::WithParamInterface<StopCase> {};
 
 }  // namespace
 
 TEST_P(DeviceStopTest, LeavesTheMachineIdleAndNoThreadStuck) {
-  const StopCase c = GetParam();
+  const auto [phase, closePort] = GetParam();
   std::function<bool()> reached;
-  switch (c.phase) {
+  switch (phase) {
     case Phase::kRestartWait:
       sim.SetPowerCycleNeeded(true);
       reached = [&] { return sim.CountReceived("AT+RESET") == 1 && worker.Step() == W::kAwaitReply; };
@@ -162,7 +164,7 @@ TEST_P(DeviceStopTest, LeavesTheMachineIdleAndNoThreadStuck) {
       break;
     case Phase::kPowerUpWait:
       sim.SetPowerCycleNeeded(true);
-      reached = [&] { return view.BoxOpen(); };
+      reached = [&] { return view.Get().boxOpen; };
       break;
     case Phase::kBlockWait:
       sim.SetBlockFault(2, Fault::LoseAck, -1);
@@ -171,12 +173,12 @@ TEST_P(DeviceStopTest, LeavesTheMachineIdleAndNoThreadStuck) {
   }
   ASSERT_EQ(worker.StartDownload(TestImage(5 * 4096, 15)), W::StartResult::kStarted);
   ASSERT_TRUE(WaitUntil(reached, Limit(W::kRestartReplyMs, 4) + Limit(W::kReenterReplyMs, 2)));
-  if (c.closePort) serial.Close();  // the main window closes the port, then stops
+  if (closePort) serial.Close();  // the main window closes the port, then stops
   ASSERT_TRUE(worker.StopDownload());
   EXPECT_FALSE(worker.IsActive());
   EXPECT_EQ(worker.State(), W::kIdle);
-  EXPECT_EQ(view.Stopped(), 1);
-  EXPECT_FALSE(view.Completed());
+  EXPECT_EQ(view.Get().stopped, 1);
+  EXPECT_FALSE(view.Get().completed);
   // The power-up message is modal in the program: the user closes it after stopping.
   view.ClosePowerUpMessage();
 
@@ -188,10 +190,8 @@ TEST_P(DeviceStopTest, LeavesTheMachineIdleAndNoThreadStuck) {
   EXPECT_EQ(sim.ImagesCompleted(), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EveryPhase, DeviceStopTest,
-    ::testing::Values(Stop(Phase::kRestartWait, false), Stop(Phase::kRestartWait, true),
-                      Stop(Phase::kReenterWait, false), Stop(Phase::kReenterWait, true),
-                      Stop(Phase::kPowerUpWait, false), Stop(Phase::kPowerUpWait, true),
-                      Stop(Phase::kBlockWait, false), Stop(Phase::kBlockWait, true)),
-    StopCaseName);
+INSTANTIATE_TEST_SUITE_P(EveryPhase, DeviceStopTest,
+                         ::testing::Combine(::testing::Values(Phase::kRestartWait, Phase::kReenterWait,
+                                                              Phase::kPowerUpWait, Phase::kBlockWait),
+                                            ::testing::Bool()),
+                         StopName);

@@ -18,20 +18,6 @@ TEST(DownloadLog, StartsWithTheBannerAndTimeStampsLines) {
   EXPECT_EQ(log.Text(), DownloadLog::Banner());
 }
 
-TEST(DownloadLog, RestartsEmptyOnceItHoldsOneMebibyte) {
-  DownloadLog log;
-  const std::string chunk(1000, 'x');
-  // Below the limit every line is appended, also the one that crosses it.
-  while (log.Size() < DownloadLog::kRestartChars) {
-    const size_t before = log.Size();
-    log.Append(chunk);
-    ASSERT_GT(log.Size(), before);
-  }
-  log.Append("next\r\n");
-  const std::string text = log.Text();
-  EXPECT_TRUE(std::regex_match(text, std::regex(R"(<Time:[^>]*>:next\r\n)"))) << text.substr(0, 80);
-}
-
 TEST(DownloadLog, DeltaGivesTailsAndWholeTextAfterARestart) {
   DownloadLog log;
   uint64_t epoch = 0;

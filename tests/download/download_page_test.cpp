@@ -10,8 +10,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 
 #include "base/cp936.h"
@@ -20,8 +18,6 @@
 #include "widgets/message_box.h"
 #include "widgets/tool_host.h"
 #include "widgets/ui_bridge.h"
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -87,24 +83,16 @@ class DownloadPageTest : public ::testing::Test {
     logEdit = page.findChild<QPlainTextEdit*>(QStringLiteral("logEdit"));
     progress = page.findChild<QProgressBar*>(QStringLiteral("progressBar"));
     ASSERT_TRUE(load && download && clearLog && path && logEdit && progress);
-    dir = fs::temp_directory_path() /
-          ("qx_download_page_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::create_directories(dir);
   }
   void TearDown() override {
     pump.Stop();
     UiBridge::Shutdown();  // a power-up message still open returns at once
     page.Shutdown();
     UiBridge::Restart();
-    std::error_code ec;
-    fs::remove_all(dir, ec);
   }
 
   std::string File(const std::string& name, const std::vector<uint8_t>& bytes) {
-    const fs::path p = dir / name;
-    std::ofstream(p, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return p.string();
+    return dir.File(name, bytes).string();
   }
   bool WaitIdle(int limitMs) {
     return WaitUi([&] { return !page.IsDownloadActive() && !!progress->isHidden() &&
@@ -131,12 +119,12 @@ class DownloadPageTest : public ::testing::Test {
   QLineEdit* path = nullptr;
   QPlainTextEdit* logEdit = nullptr;
   QProgressBar* progress = nullptr;
-  fs::path dir;
+  TempDir dir;
 };
 
 }  // namespace
 
-TEST_F(DownloadPageTest, StartsIdleWithTheBanner) {
+TEST_F(DownloadPageTest, StartsIdleAndRefusedStartsSayWhyAndSendNothing) {
   EXPECT_EQ(load->text(), QStringLiteral("加载"));
   EXPECT_EQ(clearLog->text(), QStringLiteral("清除日志"));
   EXPECT_EQ(load->property("controlId").toInt(), 1003);
@@ -145,9 +133,7 @@ TEST_F(DownloadPageTest, StartsIdleWithTheBanner) {
   ExpectIdleControls();
   EXPECT_EQ(logEdit->toPlainText(),
             QStringLiteral("**********************下载工具软件版本：V1.2.2**********************\n"));
-}
 
-TEST_F(DownloadPageTest, RefusedStartsSayWhyAndSendNothing) {
   struct Case {
     std::string file;  // "" leaves the path empty
     bool portOpen;
@@ -159,7 +145,7 @@ TEST_F(DownloadPageTest, RefusedStartsSayWhyAndSendNothing) {
       {"", true, "提示", "请先选择文件"},
       {File("empty.bin", {}), true, "文件长度错误", "请先选择文件"},
       {File("1m.bin", TestImage(1048576)), true, "文件长度错误", "请先选择文件"},
-      {(dir / "missing.bin").string(), true, "提示", "无法读取文件："},
+      {(dir.Path() / "missing.bin").string(), true, "提示", "无法读取文件："},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
@@ -272,7 +258,7 @@ TEST_P(DownloadPageStopTest, LeavesThePageIdle) {
       break;
     case Phase::kBlockWait:
       device.LoseAckOf(2);
-      reached = [&] { return device.Frames().size() == 2; };
+      reached = [&] { return device.FramesTaken() == 2; };
       break;
   }
   path->setText(QString::fromStdString(File("fw.bin", TestImage(4 * 4096, 23))));
@@ -290,6 +276,10 @@ TEST_P(DownloadPageStopTest, LeavesThePageIdle) {
     }
   }
   ExpectIdleControls();
+  // Nothing more goes out: no poll, no frame, no command (over several poll periods).
+  const size_t written = device.Written().size();
+  std::this_thread::sleep_for(std::chrono::milliseconds(Timing::Scaled(W::kBootPollMs) * 4));
+  EXPECT_EQ(device.Written().size(), written);
 
   // Nothing stuck: the next download goes through.
   device.SetIgnoreReset(false);

@@ -1,6 +1,11 @@
 #include "download_rig.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
+#include <fstream>
+
+namespace fs = std::filesystem;
 
 bool WaitUntil(const std::function<bool()>& pred, int limitMs) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
@@ -13,83 +18,56 @@ bool WaitUntil(const std::function<bool()>& pred, int limitMs) {
 
 int Limit(int ms, int times) { return Timing::Scaled(ms) * times + kMarginMs; }
 
-void RecordingView::AppendLog(const std::string& text) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  logs_.push_back(text);
+std::vector<uint8_t> TestImage(size_t count, uint32_t seed) {
+  std::vector<uint8_t> v(count);
+  uint32_t x = seed * 2654435761u + 1;
+  for (auto& b : v) {
+    x = x * 1664525u + 1013904223u;
+    b = static_cast<uint8_t>(x >> 24);
+  }
+  return v;
 }
-void RecordingView::OnDownloadStarted(int blocks) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  started_ = blocks;
+
+TempDir::TempDir() {
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::string name = std::string("qx_download_") + info->test_suite_name() + "_" + info->name();
+  std::replace(name.begin(), name.end(), '/', '_');
+  path_ = fs::temp_directory_path() / name;
+  fs::create_directories(path_);
 }
-void RecordingView::EnableCancel() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  ++cancelEnabled_;
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  fs::remove_all(path_, ec);
 }
-void RecordingView::SetProgress(int blocks) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  progress_.push_back(blocks);
+
+fs::path TempDir::File(const std::string& name, const std::vector<uint8_t>& bytes) const {
+  const fs::path p = path_ / name;
+  std::ofstream(p, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  return p;
 }
-void RecordingView::OnDownloadStopped(bool completed) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  ++stopped_;
-  completed_ = completed;
+
+bool RecordingView::Records::HasLog(const std::string& line) const {
+  return std::find(logs.begin(), logs.end(), line) != logs.end();
 }
+
 void RecordingView::ShowPowerUpMessage() {
   if (worker && !worker->WaitingForBootLoader()) return;
   std::unique_lock<std::mutex> lock(mutex_);
-  ++boxesShown_;
-  boxOpen_ = true;
-  cv_.wait(lock, [this] { return !boxOpen_; });
+  ++r_.boxesShown;
+  r_.boxOpen = true;
+  cv_.wait(lock, [this] { return !r_.boxOpen; });
 }
-void RecordingView::ClosePowerUpMessage() {
+RecordingView::Records RecordingView::Get() const {
   std::lock_guard<std::mutex> lock(mutex_);
-  boxOpen_ = false;
-  cv_.notify_all();
-}
-
-std::vector<std::string> RecordingView::Logs() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return logs_;
-}
-bool RecordingView::HasLog(const std::string& line) const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return std::find(logs_.begin(), logs_.end(), line) != logs_.end();
-}
-std::vector<int> RecordingView::Progress() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return progress_;
-}
-int RecordingView::StartedBlocks() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return started_;
-}
-int RecordingView::CancelEnabled() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return cancelEnabled_;
-}
-int RecordingView::Stopped() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return stopped_;
-}
-bool RecordingView::Completed() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return completed_;
-}
-int RecordingView::BoxesShown() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return boxesShown_;
-}
-bool RecordingView::BoxOpen() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return boxOpen_;
+  return r_;
 }
 void RecordingView::ClearRecords() {
   std::lock_guard<std::mutex> lock(mutex_);
-  logs_.clear();
-  progress_.clear();
-  started_ = -1;
-  cancelEnabled_ = stopped_ = boxesShown_ = 0;
-  completed_ = false;
+  const bool open = r_.boxOpen;
+  r_ = Records();
+  r_.boxOpen = open;
 }
 
 ReceivePump::ReceivePump(ISerialPort& port, std::function<void(const char*, int)> sink)
@@ -130,24 +108,11 @@ DownloadRig::~DownloadRig() {
   worker.Shutdown();
 }
 
-bool DownloadRig::WaitStopped(int limitMs, int stoppedBefore) {
-  // The view hears of the stop just after the machine has gone idle.
-  return WaitUntil([&] { return view.Stopped() > stoppedBefore && !worker.IsActive() &&
-                                worker.State() == 0; }, limitMs);
-}
-
 bool DownloadRig::RunToEnd(const std::vector<uint8_t>& image, int limitMs) {
-  const int before = view.Stopped();
+  const int before = view.Get().stopped;
   if (worker.StartDownload(image) != DownloadWorker::StartResult::kStarted) return false;
-  return WaitStopped(limitMs, before) && view.Completed();
-}
-
-std::vector<uint8_t> TestImage(size_t count, uint32_t seed) {
-  std::vector<uint8_t> v(count);
-  uint32_t x = seed * 2654435761u + 1;
-  for (auto& b : v) {
-    x = x * 1664525u + 1013904223u;
-    b = static_cast<uint8_t>(x >> 24);
-  }
-  return v;
+  // The view hears of the stop just after the machine has gone idle.
+  return WaitUntil([&] { return view.Get().stopped > before && !worker.IsActive() &&
+                                worker.State() == DownloadWorker::kIdle; }, limitMs) &&
+         view.Get().completed;
 }

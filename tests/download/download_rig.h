@@ -1,11 +1,12 @@
 #pragma once
 // The download machine wired to the fake device, a recording view and a receive
-// thread that feeds the machine as the main window's receive thread does.
+// thread that feeds the machine as the main window's receive thread does; files and
+// waits for the download tests.
 #include <atomic>
-#include <chrono>
-#include <condition_variable>
+#include <filesystem>
 #include <functional>
 #include <mutex>
+#include <condition_variable>
 #include <string>
 #include <thread>
 #include <vector>
@@ -22,41 +23,59 @@ constexpr int kMarginMs = 3000;
 bool WaitUntil(const std::function<bool()>& pred, int limitMs);
 // A production time limit as the tests wait for it: limit × scale × times + margin.
 int Limit(int ms, int times = 1);
+// A generous bound for a whole download that meets no time limit on its way.
+inline int TransferLimit() { return Limit(DownloadWorker::kBlockAckMs, 4); }
+
+// count bytes of a fixed pseudo-random pattern.
+std::vector<uint8_t> TestImage(size_t count, uint32_t seed = 1);
+
+// A folder of its own per test, removed with everything in it.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  std::filesystem::path File(const std::string& name, const std::vector<uint8_t>& bytes) const;
+  const std::filesystem::path& Path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
 
 class RecordingView : public IDownloadView {
  public:
-  void AppendLog(const std::string& text) override;
-  void OnDownloadStarted(int blocks) override;
-  void EnableCancel() override;
-  void SetProgress(int blocks) override;
-  void OnDownloadStopped(bool completed) override;
-  void ShowPowerUpMessage() override;  // blocks like a modal box until closed
-  void ClosePowerUpMessage() override;
+  struct Records {
+    std::vector<std::string> logs;
+    std::vector<int> progress;
+    int started = -1;  // blocks of the last start
+    int cancelEnabled = 0, stopped = 0, boxesShown = 0;
+    bool completed = false, boxOpen = false;
+    bool HasLog(const std::string& line) const;
+  };
 
+  void AppendLog(const std::string& text) override { Update([&] { r_.logs.push_back(text); }); }
+  void OnDownloadStarted(int blocks) override { Update([&] { r_.started = blocks; }); }
+  void EnableCancel() override { Update([&] { ++r_.cancelEnabled; }); }
+  void SetProgress(int blocks) override { Update([&] { r_.progress.push_back(blocks); }); }
+  void OnDownloadStopped(bool completed) override {
+    Update([&] { ++r_.stopped, r_.completed = completed; });
+  }
+  void ShowPowerUpMessage() override;  // blocks like a modal box until closed
+  void ClosePowerUpMessage() override { Update([&] { r_.boxOpen = false; }); }
+
+  Records Get() const;
+  void ClearRecords();
   DownloadWorker* worker = nullptr;
 
-  std::vector<std::string> Logs() const;
-  bool HasLog(const std::string& line) const;
-  std::vector<int> Progress() const;
-  int StartedBlocks() const;
-  int CancelEnabled() const;
-  int Stopped() const;
-  bool Completed() const;
-  int BoxesShown() const;
-  bool BoxOpen() const;
-  void ClearRecords();
-
  private:
+  template <class F>
+  void Update(F f) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    f();
+    cv_.notify_all();
+  }
   mutable std::mutex mutex_;
   std::condition_variable cv_;
-  std::vector<std::string> logs_;
-  std::vector<int> progress_;
-  int started_ = -1;
-  int cancelEnabled_ = 0;
-  int stopped_ = 0;
-  bool completed_ = false;
-  int boxesShown_ = 0;
-  bool boxOpen_ = false;
+  Records r_;
 };
 
 // The receive side: a thread that reads the port and hands every block (also the empty
@@ -81,9 +100,6 @@ class DownloadRig {
 
   // Starts a download of image and waits until it has stopped; true when completed.
   bool RunToEnd(const std::vector<uint8_t>& image, int limitMs);
-  // Waits until the machine has stopped (idle) and the view has been told, for the
-  // (stoppedBefore + 1)th time.
-  bool WaitStopped(int limitMs, int stoppedBefore = 0);
 
   FakeBootDevice device;
   RecordingView view;
@@ -92,6 +108,3 @@ class DownloadRig {
  private:
   ReceivePump pump_{device, [this](const char* d, int n) { worker.OnSerialData(d, n); }};
 };
-
-// count bytes of a fixed pseudo-random pattern.
-std::vector<uint8_t> TestImage(size_t count, uint32_t seed = 1);

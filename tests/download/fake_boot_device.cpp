@@ -3,6 +3,8 @@
 #include <chrono>
 #include <cstring>
 
+#include "base/timing.h"
+
 bool FakeBootDevice::Open(const std::string&, int, int, int, int) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (open_) return false;
@@ -33,21 +35,20 @@ int FakeBootDevice::Read(char* buffer) {
 
 int FakeBootDevice::Write(const char* data, int length) {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (!open_ || writeFails_) return 0;
+  if (!open_) return 0;
   written_.append(data, static_cast<size_t>(length));
   for (int i = 0; i < length; ++i) Feed(data[i]);
   return length;
 }
 
 void FakeBootDevice::Reply(const std::string& s) {
-  if (mode_ == Mode::kOff || !open_) return;
+  if (!open_ || s.empty()) return;
   pending_ += s;
   cv_.notify_all();
 }
 
 void FakeBootDevice::Feed(char c) {
   switch (mode_) {
-    case Mode::kOff:
     case Mode::kDone:
       return;
     case Mode::kConfig:
@@ -68,129 +69,43 @@ void FakeBootDevice::Feed(char c) {
       }
       return;
     case Mode::kAwaitPoll:
-      if (c == 'P' && !ignorePoll_) {
-        ++counts_["P"];
-        Reply("P");
-        mode_ = Mode::kAwaitGo;
+      if (c == SimBootLoader::kPoll && !ignorePoll_) {
+        std::string out;
+        loader_.Begin(Timing::NowMs(), out);
+        Reply(out);
+        mode_ = Mode::kBootLoader;
       }
       return;
-    case Mode::kAwaitGo:
-      if (c == 'P') ++counts_["P"];  // already answered; waits for 0x06
-      if (c == 0x06) {
-        ++counts_["go"];
-        image_.clear();
-        blockInPass_ = 0;
-        frame_.clear();
-        mode_ = Mode::kFrames;
+    case Mode::kBootLoader: {
+      std::string out;
+      loader_.Tick(Timing::NowMs());
+      if (loader_.Feed(static_cast<unsigned char>(c), Timing::NowMs(), out)) {
+        complete_ = true;
+        mode_ = Mode::kDone;
       }
-      return;
-    case Mode::kFrames:
-      FrameByte(static_cast<uint8_t>(c));
-      return;
-  }
-}
-
-void FakeBootDevice::FrameByte(uint8_t b) {
-  if (frame_.empty()) {
-    if (b == 'P') {  // a poll between frames starts over
-      ++counts_["P"];
-      Reply("P");
-      mode_ = Mode::kAwaitGo;
+      std::string reply;
+      for (char r : out) reply += r == static_cast<char>(SimBootLoader::kAck) ? ackText_ : std::string(1, r);
+      Reply(reply);
       return;
     }
-    if (b != 0x02) return;
   }
-  frame_.push_back(b);
-  if (frame_.size() < 3) return;
-  const int n = frame_[1] << 8 | frame_[2];
-  if (n < 1 || n > 4096) {
-    frame_.clear();
-    Reply(std::string(1, kRefusal));
-    mode_ = Mode::kAwaitPoll;
-    return;
-  }
-  if (frame_.size() < static_cast<size_t>(n) + 5) return;
-  uint8_t x = 0;
-  for (int i = 0; i < n; ++i) x ^= frame_[3 + i];
-  const uint8_t end = frame_[4 + n];
-  const bool good = x == frame_[3 + n] && (end == 0x17 || end == 0x03);
-  std::vector<uint8_t> data(frame_.begin() + 3, frame_.begin() + 3 + n);
-  frame_.clear();
-  if (good) frames_.push_back({n, end});
-  const int block = ++blockInPass_;
-  if (!good || (refuse_.count(block) && refuse_[block]-- > 0)) {
-    Reply(std::string(1, kRefusal));
-    mode_ = Mode::kAwaitPoll;
-    return;
-  }
-  image_.insert(image_.end(), data.begin(), data.end());
-  if (end == 0x03) {
-    complete_ = true;
-    mode_ = Mode::kDone;
-  }
-  if (lose_.count(block) && lose_[block]-- > 0) return;
-  pending_ += ackText_;
-  cv_.notify_all();
 }
 
-void FakeBootDevice::SetIgnoreReset(bool on) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  ignoreReset_ = on;
-}
 void FakeBootDevice::SetResetReply(const std::string& text, bool restarts) {
   std::lock_guard<std::mutex> lock(mutex_);
   resetReply_ = text;
   resetRestarts_ = restarts;
 }
-void FakeBootDevice::SetProbeReply(const std::string& text) {
+void FakeBootDevice::LoseAckOf(int block) {
   std::lock_guard<std::mutex> lock(mutex_);
-  probeReply_ = text;
-}
-void FakeBootDevice::SetIgnorePoll(bool on) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  ignorePoll_ = on;
+  loader_.SetBlockFault(block, SimBootLoader::Fault::LoseAck, 1);
 }
 void FakeBootDevice::BackToConfig() {
   std::lock_guard<std::mutex> lock(mutex_);
   mode_ = Mode::kConfig;
   line_.clear();
-  frame_.clear();
   complete_ = false;
-  image_.clear();
-  frames_.clear();
-}
-void FakeBootDevice::SetIgnoreProbe(bool on) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  ignoreProbe_ = on;
-}
-void FakeBootDevice::SetWriteFails(bool on) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  writeFails_ = on;
-}
-void FakeBootDevice::RefuseBlock(int block) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  ++refuse_[block];
-}
-void FakeBootDevice::LoseAckOf(int block) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  ++lose_[block];
-}
-void FakeBootDevice::SetAckText(const std::string& text) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  ackText_ = text;
-}
-void FakeBootDevice::PowerUp() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  mode_ = Mode::kAwaitPoll;
-  frame_.clear();
-}
-void FakeBootDevice::PowerOff() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  mode_ = Mode::kOff;
-}
-FakeBootDevice::Mode FakeBootDevice::GetMode() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return mode_;
+  loader_ = SimBootLoader();
 }
 bool FakeBootDevice::Complete() const {
   std::lock_guard<std::mutex> lock(mutex_);
@@ -198,11 +113,11 @@ bool FakeBootDevice::Complete() const {
 }
 std::vector<uint8_t> FakeBootDevice::Image() const {
   std::lock_guard<std::mutex> lock(mutex_);
-  return image_;
+  return std::vector<uint8_t>(loader_.Image().begin(), loader_.Image().end());
 }
-std::vector<FakeBootDevice::Frame> FakeBootDevice::Frames() const {
+int FakeBootDevice::FramesTaken() const {
   std::lock_guard<std::mutex> lock(mutex_);
-  return frames_;
+  return loader_.FramesAccepted();
 }
 int FakeBootDevice::Count(const std::string& what) const {
   std::lock_guard<std::mutex> lock(mutex_);

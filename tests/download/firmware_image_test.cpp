@@ -1,41 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <filesystem>
 #include <fstream>
 
 #include "download/firmware_image.h"
 #include "download_rig.h"
 
 namespace fs = std::filesystem;
-
-namespace {
-
-class TempDir {
- public:
-  TempDir() {
-    path_ = fs::temp_directory_path() /
-            ("qx_download_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(path_);
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  fs::path File(const std::string& name, const std::vector<uint8_t>& bytes) const {
-    const fs::path p = path_ / name;
-    std::ofstream(p, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return p;
-  }
-  const fs::path& Path() const { return path_; }
-
- private:
-  fs::path path_;
-};
-
-}  // namespace
 
 TEST(FirmwareImage, LengthLimits) {
   TempDir dir;
