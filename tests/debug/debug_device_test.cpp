@@ -50,6 +50,7 @@ class DebugDeviceTest : public ::testing::Test {
                           DebugModeDialogue::kBannerWaitMs) +
            10000;
   }
+  void Click(int id) { qobject_cast<QAbstractButton*>(page.Control(id))->click(); }
 
   RtuSimulator sim;
   CSerial serial;
@@ -61,7 +62,7 @@ class DebugDeviceTest : public ::testing::Test {
 };
 
 TEST_F(DebugDeviceTest, ProfessionalModeSucceedsAndSetsTheFlag) {
-  qobject_cast<QAbstractButton*>(page.Control(CDebug::kProModeButton))->click();
+  Click(CDebug::kProModeButton);
   ASSERT_TRUE(PumpUntil([&] { return tips.Saw(QStringLiteral("进入专业模式成功！")); }, ProLimitMs()))
       << tips.Texts().join(QLatin1Char('|')).toStdString();
   EXPECT_EQ(tips.Texts(), QStringList{QStringLiteral("进入专业模式成功！")});
@@ -95,7 +96,7 @@ TEST_F(DebugDeviceTest, PowerCycleBoxClosesWhenTheDeviceIsPoweredUp) {
     }
     return false;
   };
-  qobject_cast<QAbstractButton*>(page.Control(CDebug::kProModeButton))->click();
+  Click(CDebug::kProModeButton);
   ASSERT_TRUE(PumpUntil([&] { return tips.Saw(QStringLiteral("进入专业模式成功！")); }, ProLimitMs()))
       << tips.Texts().join(QLatin1Char('|')).toStdString();
   EXPECT_TRUE(powered);
@@ -109,7 +110,7 @@ TEST_F(DebugDeviceTest, PowerCycleBoxClosesWhenTheDeviceIsPoweredUp) {
 TEST_F(DebugDeviceTest, SimpleModeOnASilentDeviceFailsAfterTwoWaits) {
   sim.SetSilent(true);
   const int64_t t0 = Timing::NowMs();
-  qobject_cast<QAbstractButton*>(page.Control(CDebug::kSimpleModeButton))->click();
+  Click(CDebug::kSimpleModeButton);
   ASSERT_TRUE(PumpUntil([&] { return tips.Saw(QStringLiteral("进入简易模式失败！")); },
                         Timing::Scaled(2 * DebugModeDialogue::kProbeWaitMs) + 10000));
   EXPECT_GE(Timing::NowMs() - t0, 2 * Timing::Scaled(DebugModeDialogue::kProbeWaitMs) - 5);
@@ -117,14 +118,6 @@ TEST_F(DebugDeviceTest, SimpleModeOnASilentDeviceFailsAfterTwoWaits) {
   EXPECT_EQ(tips.Texts(), QStringList{QStringLiteral("进入简易模式失败！")});
   EXPECT_FALSE(page.IsProfessionalMode());
   EXPECT_TRUE(PumpUntil([&] { return page.isEnabled(); }, 2000));
-}
-
-TEST_F(DebugDeviceTest, SimpleModeOnAnAnsweringDevice) {
-  qobject_cast<QAbstractButton*>(page.Control(CDebug::kSimpleModeButton))->click();
-  ASSERT_TRUE(PumpUntil([&] { return tips.Saw(QStringLiteral("进入简易模式成功！")); },
-                        Timing::Scaled(2 * DebugModeDialogue::kProbeWaitMs) + 10000));
-  EXPECT_EQ(sim.CountReceived("---"), 1);
-  EXPECT_FALSE(page.IsProfessionalMode());
 }
 
 }  // namespace

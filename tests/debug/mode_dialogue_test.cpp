@@ -28,12 +28,12 @@ class FakeView : public IDebugModeView {
   void ShowMessage(const std::string& text, const std::function<bool()>& skip) override {
     std::unique_lock<std::mutex> lock(m_);
     if (skip && skip()) {
-      skipped_.push_back(text);
+      ++seen_.skipped;
       cv_.notify_all();
       return;
     }
-    messages_.push_back(text);
-    enabledAtMessage_.push_back(enabled_);
+    seen_.messages.push_back(text);
+    seen_.enabledAtMessage.push_back(enabled_);
     boxOpen_ = true;
     cv_.notify_all();
     if (skip) cv_.wait(lock, [this] { return !boxOpen_; });  // the waiting box
@@ -61,54 +61,42 @@ class FakeView : public IDebugModeView {
   }
   void CloseWaitingMessage() override {
     std::lock_guard<std::mutex> lock(m_);
-    ++closes_;
+    ++seen_.closes;
     boxOpen_ = false;
     cv_.notify_all();
   }
   void LogChanged() override { ++logChanges; }
 
-  // Waits until n messages were shown (or skipped); false after ms.
+  // Waits until n messages were shown (or skipped) / the waiting box is open; false after ms.
   bool WaitMessages(size_t n, int ms) {
     std::unique_lock<std::mutex> lock(m_);
     return cv_.wait_for(lock, std::chrono::milliseconds(ms),
-                        [&] { return messages_.size() + skipped_.size() >= n; });
+                        [&] { return seen_.messages.size() + seen_.skipped >= n; });
   }
   bool WaitBoxOpen(int ms) {
     std::unique_lock<std::mutex> lock(m_);
     return cv_.wait_for(lock, std::chrono::milliseconds(ms), [&] { return boxOpen_; });
   }
-  void UserClosesBox() { CloseWaitingMessage(); }
-  std::vector<std::string> Messages() {
+  struct Seen {
+    std::vector<std::string> messages;
+    std::vector<bool> enabledAtMessage;  // the page's state as each box opened
+    size_t skipped = 0;
+    int closes = 0;
+  };
+  Seen Get() {
     std::lock_guard<std::mutex> lock(m_);
-    return messages_;
+    return seen_;
   }
-  std::vector<bool> EnabledAtMessage() {
-    std::lock_guard<std::mutex> lock(m_);
-    return enabledAtMessage_;
-  }
-  bool Enabled() {
-    std::lock_guard<std::mutex> lock(m_);
-    return enabled_;
-  }
-  int Closes() {
-    std::lock_guard<std::mutex> lock(m_);
-    return closes_;
-  }
-  size_t Skipped() {
-    std::lock_guard<std::mutex> lock(m_);
-    return skipped_.size();
-  }
+  std::vector<std::string> Messages() { return Get().messages; }
   bool Ticking() const { return ticking_; }
   std::atomic<int> logChanges{0};
 
  private:
   std::mutex m_;
   std::condition_variable cv_;
-  std::vector<std::string> messages_, skipped_;
-  std::vector<bool> enabledAtMessage_;
+  Seen seen_;
   bool enabled_ = false;  // the page is disabled when a dialogue begins
   bool boxOpen_ = false;
-  int closes_ = 0;
   std::atomic<bool> ticking_{false};
   std::thread timer_;
 };
@@ -119,8 +107,7 @@ struct Device {
   std::atomic<bool> answerProbe{true};
   std::atomic<bool> probeError{false};
   std::atomic<bool> answerReset{true};
-  std::atomic<bool> bootWindow{false};  // powered up: the next "S" gets the banner
-  std::atomic<bool> restartOnReset{true};
+  std::atomic<bool> bootWindow{false};  // restarted or powered up: the next "S" gets the banner
 };
 
 class ModeDialogueTest : public ::testing::Test {
@@ -147,7 +134,7 @@ class ModeDialogueTest : public ::testing::Test {
       Deliver(dev.probeError ? "ERROR\r\n" : "OK\r\n");
     } else if (w == "AT+RESET\r\n" && dev.answerReset) {
       Deliver("AT+RESET\r\n\r\nOK\r\n");
-      if (dev.restartOnReset) dev.bootWindow = true;
+      dev.bootWindow = true;
     } else if (w == "S" && dev.bootWindow.exchange(false)) {
       Deliver("\r\nCONFIGURE PROGRAM\r\n");
     }
@@ -169,7 +156,7 @@ TEST_F(ModeDialogueTest, SimpleModeSucceedsOnCmdOk) {
   dlg.Begin(DebugModeDialogue::kSimple);
   ASSERT_TRUE(WaitMessages(1, DebugModeDialogue::kProbeWaitMs));
   EXPECT_EQ(view.Messages(), std::vector<std::string>{Gbk("进入简易模式成功！")});
-  EXPECT_EQ(view.EnabledAtMessage(), std::vector<bool>{false});  // enabled after the box
+  EXPECT_EQ(view.Get().enabledAtMessage, std::vector<bool>{false});  // enabled after the box
   EXPECT_FALSE(dlg.IsProMode());
   EXPECT_EQ(port.Writes(), std::vector<std::string>{"---"});
   const std::string notice = Gbk("\r\n进入简易模式中,请等待...\r\n");
@@ -187,7 +174,7 @@ TEST_F(ModeDialogueTest, SimpleModeFailsAfterTwoWaitsOnSilenceOrError) {
   ASSERT_TRUE(WaitMessages(1, 2 * DebugModeDialogue::kProbeWaitMs));
   EXPECT_GE(Timing::NowMs() - t0, 2 * Timing::Scaled(DebugModeDialogue::kProbeWaitMs) - 2);
   EXPECT_EQ(view.Messages(), std::vector<std::string>{Gbk("进入简易模式失败！")});
-  EXPECT_EQ(view.EnabledAtMessage(), std::vector<bool>{true});  // enabled before the box
+  EXPECT_EQ(view.Get().enabledAtMessage, std::vector<bool>{true});  // enabled before the box
   EXPECT_EQ(port.CountWrites("---"), 2);
   EXPECT_EQ(port.CountWrites("S"), 0);
   EXPECT_FALSE(view.Ticking());
@@ -246,7 +233,7 @@ TEST_F(ModeDialogueTest, IgnoredResetLeadsToPowerCycleBoxClosedByBanner) {
   ASSERT_TRUE(view.WaitBoxOpen(Timing::Scaled(4 * DebugModeDialogue::kResetWaitMs +
                                                2 * DebugModeDialogue::kProbeWaitMs) + 3000));
   EXPECT_EQ(view.Messages(), std::vector<std::string>{Gbk("进入专业模式错误, 请将设备重新上电！")});
-  EXPECT_EQ(view.EnabledAtMessage(), std::vector<bool>{true});
+  EXPECT_EQ(view.Get().enabledAtMessage, std::vector<bool>{true});
   const std::vector<std::string> expected{"---", "AT+RESET\r\n", "AT+RESET\r\n",
                                           "---", "AT+RESET\r\n", "AT+RESET\r\n"};
   auto writes = port.Writes();
@@ -261,7 +248,7 @@ TEST_F(ModeDialogueTest, IgnoredResetLeadsToPowerCycleBoxClosedByBanner) {
   dev.bootWindow = true;
   ASSERT_TRUE(WaitMessages(2, DebugModeDialogue::kBannerWaitMs));
   EXPECT_EQ(view.Messages().back(), Gbk("进入专业模式成功！"));
-  EXPECT_EQ(view.Closes(), 1);
+  EXPECT_EQ(view.Get().closes, 1);
   EXPECT_TRUE(dlg.IsProMode());
   EXPECT_FALSE(view.Ticking());
 }
@@ -273,7 +260,7 @@ TEST_F(ModeDialogueTest, SilentProbeGoesStraightToPowerUpWaitAndTimesOut) {
   EXPECT_EQ(port.CountWrites("AT+RESET\r\n"), 0);
   // The user presses OK without powering the device: the 60 s wait runs out.
   const int64_t t0 = Timing::NowMs();
-  view.UserClosesBox();
+  view.CloseWaitingMessage();
   ASSERT_TRUE(WaitMessages(2, DebugModeDialogue::kBannerWaitMs));
   EXPECT_GE(Timing::NowMs() - t0, Timing::Scaled(DebugModeDialogue::kBannerWaitMs) - 2);
   EXPECT_EQ(view.Messages().back(), Gbk("进入专业模式失败！"));
@@ -288,11 +275,11 @@ TEST_F(ModeDialogueTest, BannerBeforeTheBoxOpensSkipsTheBox) {
   dev.bootWindow = true;
   // Hold the mode thread just before its box until the banner has been matched.
   view.beforeEnable = [this] {
-    for (int i = 0; i < 3000 && view.Closes() == 0; ++i) Timing::Sleep(1);
+    for (int i = 0; i < 3000 && view.Get().closes == 0; ++i) Timing::Sleep(1);
   };
   dlg.Begin(DebugModeDialogue::kProfessional);
   ASSERT_TRUE(WaitMessages(2, 2 * DebugModeDialogue::kProbeWaitMs));
-  EXPECT_EQ(view.Skipped(), 1u);
+  EXPECT_EQ(view.Get().skipped, 1u);
   EXPECT_EQ(view.Messages(), std::vector<std::string>{Gbk("进入专业模式成功！")});
   EXPECT_TRUE(dlg.IsProMode());
 }
@@ -320,14 +307,9 @@ TEST_F(ModeDialogueTest, NoticeRestartsAFullLogAndBeginIsIgnoredWhileRunning) {
   EXPECT_EQ(log.Bytes().size(), 28u);
 }
 
-TEST(ModeDialogueStop, StopEndsAWaitAtOnce) {
-  Timing::SetScale(1.0);
-  FakePort port;
-  ReceiveLog log;
-  FakeView view;
-  DebugModeDialogue dlg(port, log, view);
-  view.dialogue = &dlg;
-  dlg.Start();
+TEST_F(ModeDialogueTest, StopEndsAWaitAtOnce) {
+  Timing::SetScale(1.0);  // the full 5 s probe wait: Stop must not wait for it
+  dev.answerProbe = false;
   dlg.Begin(DebugModeDialogue::kSimple);
   for (int i = 0; i < 1000 && port.Writes().empty(); ++i) Timing::Sleep(1);
   ASSERT_EQ(port.CountWrites("---"), 1);
