@@ -23,7 +23,7 @@ class FakePort : public ISerialPort {
   void VanishOnNextRead() { std::lock_guard<std::mutex> l(m_); vanish_ = true; }
   void FailWrites(bool fail) { std::lock_guard<std::mutex> l(m_); failWrites_ = fail; }
 
-  bool Open(const std::string& name, int baud, int, int, int parity) override {
+  bool Open(const std::string& name, int baud, int, int, int) override {
     std::lock_guard<std::mutex> l(m_);
     opens_.push_back(name);
     lastDenied_ = denied_.count(name) != 0;
@@ -31,7 +31,6 @@ class FakePort : public ISerialPort {
     open_ = true;
     name_ = name;
     lastBaud_ = baud;
-    lastParity_ = parity;
     return true;
   }
   void Close() override {
@@ -84,7 +83,7 @@ class FakePort : public ISerialPort {
   std::vector<std::string> opens_;
   std::string name_;
   bool open_ = false, vanish_ = false, failWrites_ = false, lastDenied_ = false;
-  int readCalls_ = 0, lastBaud_ = 0, lastParity_ = -1;
+  int readCalls_ = 0, lastBaud_ = 0;
 };
 
 // Records every view call as a short line ("status confirmed", "tip shown", ...).

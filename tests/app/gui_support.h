@@ -14,23 +14,15 @@
 #include "widgets/message_box.h"
 
 // The real CSerial, with every Open attempt recorded.
-class RecordingPort : public ISerialPort {
+class RecordingPort : public CSerial {
  public:
   bool Open(const std::string& name, int baud, int bits, int stop, int parity) override {
     {
       std::lock_guard<std::mutex> l(m_);
       opens_.push_back(name);
     }
-    return serial_.Open(name, baud, bits, stop, parity);
+    return CSerial::Open(name, baud, bits, stop, parity);
   }
-  void Close() override { serial_.Close(); }
-  bool IsOpen() const override { return serial_.IsOpen(); }
-  int Read(char* buffer) override { return serial_.Read(buffer); }
-  int Write(const char* data, int length) override { return serial_.Write(data, length); }
-  std::string LastOpenError() const override { return serial_.LastOpenError(); }
-  bool LastOpenDeniedPermission() const override { return serial_.LastOpenDeniedPermission(); }
-  std::string Name() const override { return serial_.Name(); }
-
   std::vector<std::string> Opens() const {
     std::lock_guard<std::mutex> l(m_);
     return opens_;
@@ -41,7 +33,6 @@ class RecordingPort : public ISerialPort {
   }
 
  private:
-  CSerial serial_;
   mutable std::mutex m_;
   std::vector<std::string> opens_;
 };
@@ -64,32 +55,15 @@ inline void RunEventsFor(int ms) {
   WaitUntil([] { return false; }, ms);
 }
 
-// Calls action (which opens a "提示" box, modally or later); when the box is open, records
-// its text and what inspect returns, and closes it. Returns the box's text ("" if none).
-inline QString CloseTipBoxDuring(const std::function<void()>& action, int ms,
-                                 const std::function<void()>& inspect = {}) {
-  QString text;
-  QTimer poll;
-  QObject::connect(&poll, &QTimer::timeout, [&] {
-    if (!text.isEmpty() || !TipBox::IsOpen()) return;
-    text = TipBox::OpenText();
-    if (inspect) inspect();
-    TipBox::CloseOpen();
-  });
-  poll.start(5);
-  action();
-  WaitUntil([&] { return !text.isEmpty(); }, ms);
-  poll.stop();
-  return text;
-}
-
-// While alive, closes every "提示" box that opens (as a user pressing OK) and keeps its text.
+// While alive, closes every "提示" box that opens (as a user pressing OK) and keeps its
+// text; inspect runs while each box is still open.
 class BoxCloser {
  public:
-  BoxCloser() {
-    QObject::connect(&poll_, &QTimer::timeout, [this] {
+  explicit BoxCloser(std::function<void()> inspect = {}) {
+    QObject::connect(&poll_, &QTimer::timeout, [this, inspect] {
       if (!TipBox::IsOpen()) return;
       texts_ << TipBox::OpenText();
+      if (inspect) inspect();
       TipBox::CloseOpen();
     });
     poll_.start(5);
@@ -100,3 +74,13 @@ class BoxCloser {
   QTimer poll_;
   QStringList texts_;
 };
+
+// Calls action (which opens a "提示" box, modally or later) and returns the first box's
+// text ("" if none opened within ms); every box is closed.
+inline QString CloseTipBoxDuring(const std::function<void()>& action, int ms,
+                                 const std::function<void()>& inspect = {}) {
+  BoxCloser closer(inspect);
+  action();
+  WaitUntil([&] { return !closer.Texts().isEmpty(); }, ms);
+  return closer.Texts().value(0);
+}

@@ -4,6 +4,7 @@
 #include <time.h>
 #endif
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -13,91 +14,99 @@ namespace {
 
 using Calls = std::vector<std::string>;
 
-TEST_F(LinkTest, DetectionSkipsUnopenableAndSilentPortsAndFindsTheDevice) {
-  port.AddPort("B");
-  port.AddPort("C");
-  script["C"] = {kCmdError};
-  machine.StartDetection({"A", "B", "C"});
+struct DetectCase {
+  const char* name;
+  Calls ports;                 // the combo's entries, in order
+  Calls present, denied;       // ports that open / refuse for lack of permission
+  std::map<std::string, std::deque<std::string>> script;  // replies per probe ('|' splits blocks)
+  std::map<std::string, int> probes;
+  std::string device;          // the port found ("" none)
+  std::string open;            // the port left open ("" none)
+  Calls calls;                 // the view's calls once the search has ended
+  Calls trace;                 // where each step left the machine ({} not checked)
+};
+
+[[maybe_unused]] void PrintTo(const DetectCase& c, std::ostream* os) { *os << c.name; }
+
+const std::string kOk = "\r\nCMD OK\r\n", kError = "\r\nCMD ERROR\r\n";
+const Calls kFoundCalls{"select 2", "button close", "status confirmed", "combos off",
+                        "tip hidden", "main on", "debug receive on"};
+
+const DetectCase kDetectCases[] = {
+    {"SkipsUnopenableAndSilentPortsAndFindsTheDevice", {"A", "B", "C"}, {"B", "C"}, {},
+     {{"C", {kError}}}, {{"B", 2}, {"C", 1}}, "C", "C", kFoundCalls,
+     {
+         "1/5/0/0",  // A cannot be opened
+         "1/1/0/1",  // next port
+         "1/2/0/1",  // B opened
+         "1/4/0/1",  // no reply
+         "1/2/1/1",  // probe once more
+         "1/4/1/1",  // no reply again
+         "1/5/0/1",  // give up on B
+         "1/1/0/2",  // next port
+         "1/2/0/2",  // C opened
+         "1/3/0/2",  // CMD ERROR: found
+         "0/0/0/0",  // done
+     }},
+    {"CmdOkIsNoDeviceButASecondProbeMayFindIt", {"A", "B"}, {"A", "B"}, {},
+     {{"A", {kOk, kOk}}, {"B", {kOk, kError}}}, {{"A", 2}, {"B", 2}}, "B", "B", {}, {}},
+    {"SilentLastPortStaysOpenWithoutConfirmation", {"A", "B"}, {"A", "B"}, {}, {},
+     {{"A", 2}, {"B", 2}}, "", "B",
+     {"tip text 1", "tip hidden", "select 1", "button close", "status unconfirmed", "combos off", "main on"},
+     {}},
+    {"NoPortOpensAndPermissionRefusalsAreReportedAtTheEnd",
+     {"/dev/ttyUSB0", "/dev/missing", "/dev/ttyACM0"}, {}, {"/dev/ttyUSB0", "/dev/ttyACM0"}, {}, {}, "", "",
+     {"tip text 1", "tip hidden", "select 2", "button open", "status closed", "combos on", "main on",
+      "denied /dev/ttyUSB0 /dev/ttyACM0"},
+     {}},
+    {"EmptyPortListEndsAtOnce", {}, {}, {}, {}, {}, "", "", {}, {"1/5/0/0", "0/0/0/0"}},
+    // "\r\0\n" is not the reply: the first probe fails; the second gets a clean split reply.
+    {"ReplySplitOverBlocksWithNulBytesIsMatched", {"A"}, {"A"}, {},
+     {{"A", {std::string("\0\0\r\nCM", 6) + "|D ERR|" + std::string("OR\r\0", 4) + "|\n", "\r\nCMD ER|ROR\r|\n"}}},
+     {{"A", 2}}, "A", "A", {}, {}},
+};
+
+class DetectTest : public LinkTest, public ::testing::WithParamInterface<DetectCase> {};
+
+TEST_P(DetectTest, EndsAsTheTableSays) {
+  const DetectCase& c = GetParam();
+  for (const auto& p : c.present) port.AddPort(p);
+  for (const auto& p : c.denied) port.DenyPort(p);
+  script = c.script;
+  machine.StartDetection(c.ports);
+  // While the search runs: the tip, the window and the combos disabled.
   EXPECT_EQ(view.Calls(), (Calls{"combos off", "tip text 0", "tip shown", "main off"}));
   EXPECT_EQ(Where(), "1/1/0/0");
   EXPECT_FALSE(machine.LinkToTools());
   view.ClearCalls();
 
-  EXPECT_EQ(RunSteps(), (Calls{
-                            "1/5/0/0",  // A cannot be opened
-                            "1/1/0/1",  // next port
-                            "1/2/0/1",  // B opened
-                            "1/4/0/1",  // no reply
-                            "1/2/1/1",  // probe once more
-                            "1/4/1/1",  // no reply again
-                            "1/5/0/1",  // give up on B
-                            "1/1/0/2",  // next port
-                            "1/2/0/2",  // C opened
-                            "1/3/0/2",  // CMD ERROR: found
-                            "0/0/0/0",  // done
-                        }));
-  EXPECT_EQ(port.Opens(), (Calls{"A", "B", "C"}));
-  EXPECT_EQ(port.Probes("B"), 2);
-  EXPECT_EQ(port.Probes("C"), 1);
-  EXPECT_EQ(port.LastBaud(), linkstate::kDetectBaud);
-  EXPECT_TRUE(port.IsOpen());
-  EXPECT_EQ(port.Name(), "C");
-  EXPECT_TRUE(machine.LinkToTools());
-  EXPECT_EQ(machine.DevicePort(), 2);
-  EXPECT_EQ(machine.DevicePortName(), "C");
-  EXPECT_FALSE(machine.Busy());
-  EXPECT_EQ(view.Calls(), (Calls{"select 2", "button close", "status confirmed", "combos off",
-                                 "tip hidden", "main on", "debug receive on"}));
-}
-
-TEST_F(LinkTest, CmdOkIsNoDeviceButASecondProbeMayFindIt) {
-  port.AddPort("A");
-  port.AddPort("B");
-  script["A"] = {kCmdOk, kCmdOk};  // answered twice with CMD OK: skipped
-  script["B"] = {kCmdOk, kCmdError};
-  machine.StartDetection({"A", "B"});
-  RunSteps();
-  EXPECT_EQ(port.Probes("A"), 2);
-  EXPECT_EQ(port.Probes("B"), 2);
-  EXPECT_EQ(machine.DevicePortName(), "B");
-  EXPECT_EQ(port.Name(), "B");
-}
-
-TEST_F(LinkTest, SilentLastPortStaysOpenWithoutConfirmation) {
-  port.AddPort("A");
-  port.AddPort("B");
-  machine.StartDetection({"A", "B"});
-  view.ClearCalls();
-  RunSteps();
-  EXPECT_EQ(port.Probes("A"), 2);
-  EXPECT_EQ(port.Probes("B"), 2);
-  EXPECT_TRUE(port.IsOpen());
-  EXPECT_EQ(port.Name(), "B");
-  EXPECT_FALSE(machine.LinkToTools());
-  EXPECT_EQ(machine.DevicePort(), -1);
+  const Calls trace = RunSteps();
+  if (!c.trace.empty()) {
+    EXPECT_EQ(trace, c.trace);
+  }
   EXPECT_EQ(Where(), "0/0/0/0");
-  EXPECT_EQ(view.Calls(), (Calls{"tip text 1", "tip hidden", "select 1", "button close",
-                                 "status unconfirmed", "combos off", "main on"}));
-}
-
-TEST_F(LinkTest, NoPortOpensAndPermissionRefusalsAreReportedAtTheEnd) {
-  port.DenyPort("/dev/ttyUSB0");
-  port.DenyPort("/dev/ttyACM0");
-  machine.StartDetection({"/dev/ttyUSB0", "/dev/missing", "/dev/ttyACM0"});
-  view.ClearCalls();
-  RunSteps();
-  EXPECT_FALSE(port.IsOpen());
-  EXPECT_EQ(view.Calls(), (Calls{"tip text 1", "tip hidden", "select 2", "button open",
-                                 "status closed", "combos on", "main on",
-                                 "denied /dev/ttyUSB0 /dev/ttyACM0"}));
-}
-
-TEST_F(LinkTest, EmptyPortListEndsAtOnce) {
-  machine.StartDetection({});
-  EXPECT_EQ(RunSteps(), (Calls{"1/5/0/0", "0/0/0/0"}));
   EXPECT_FALSE(machine.Busy());
   EXPECT_FALSE(machine.Step());
+  EXPECT_EQ(port.Opens(), (Calls(c.ports.begin(), c.ports.end())));
+  for (const auto& p : c.ports) {
+    EXPECT_EQ(port.Probes(p), c.probes.count(p) ? c.probes.at(p) : 0) << p;
+  }
+  EXPECT_EQ(port.IsOpen(), !c.open.empty());
+  EXPECT_EQ(port.Name(), c.open);
+  if (!c.open.empty()) {
+    EXPECT_EQ(port.LastBaud(), linkstate::kDetectBaud);
+  }
+  EXPECT_EQ(machine.LinkToTools(), !c.device.empty());
+  EXPECT_EQ(machine.DevicePortName(), c.device);
+  const auto at = std::find(c.ports.begin(), c.ports.end(), c.device);
+  EXPECT_EQ(machine.DevicePort(), c.device.empty() ? -1 : static_cast<int>(at - c.ports.begin()));
+  if (!c.calls.empty()) {
+    EXPECT_EQ(view.Calls(), c.calls);
+  }
 }
+
+INSTANTIATE_TEST_SUITE_P(Detection, DetectTest, ::testing::ValuesIn(kDetectCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(LinkTest, DetectionClosesAPortThatIsAlreadyOpen) {
   port.AddPort("X");
@@ -108,17 +117,6 @@ TEST_F(LinkTest, DetectionClosesAPortThatIsAlreadyOpen) {
   RunSteps();
   EXPECT_EQ(port.Opens(), (Calls{"X", "A"}));
   EXPECT_EQ(port.Name(), "A");
-}
-
-TEST_F(LinkTest, ReplySplitOverBlocksWithNulBytesIsMatched) {
-  port.AddPort("A");
-  script["A"] = {std::string("\0\0\r\nCM", 6) + "|D ERR|" + std::string("OR\r\0", 4) + "|\n"};
-  // "\r\0\n" is not the reply: the first probe fails; the second gets a clean split reply.
-  script["A"].push_back("\r\nCMD ER|ROR\r|\n");
-  machine.StartDetection({"A"});
-  RunSteps();
-  EXPECT_EQ(port.Probes("A"), 2);
-  EXPECT_EQ(machine.DevicePortName(), "A");
 }
 
 TEST_F(LinkTest, RepliesOutsideAProbeWaitAreNotMatched) {

@@ -15,88 +15,82 @@ class EntryTest : public LinkTest {
   }
 };
 
-TEST_F(EntryTest, ConfigurationEntryWithCmdOk) {
-  script["P"] = {kCmdOk};
-  view.configLogVisible = true;
-  machine.StartEntry(linkstate::kEnterConfigOrDownload, TipText::kEnteringConfig, true);
+struct EntryCase {
+  const char* name;
+  int state;
+  bool showTip, configLogVisible, downloadVisible;
+  std::deque<std::string> replies;  // one per probe ('|' splits blocks); none: silent
+  int probes;
+  Calls trace;                      // where each step left the machine
+  Calls calls;                      // the view's calls, from the start on
+};
+
+[[maybe_unused]] void PrintTo(const EntryCase& c, std::ostream* os) { *os << c.name; }
+
+const std::string kOk = "\r\nCMD OK\r\n", kError = "\r\nCMD ERROR\r\n";
+const Calls kOneProbe{"2/2/0/0", "2/3/0/0", "2/0/0/0"};
+const Calls kThreeFailedProbes{"2/2/0/0", "2/4/0/0", "2/1/1/0", "2/2/1/0", "2/4/1/0",
+                               "2/1/2/0", "2/2/2/0", "2/4/2/0", "2/0/0/0"};
+
+const EntryCase kEntryCases[] = {
+    // The tip stays: the workspace closes it once it has loaded.
+    {"ConfigurationWithCmdOk", linkstate::kEnterConfigOrDownload, true, true, false, {kOk}, 1, kOneProbe,
+     {"tip text 4", "tip shown", "main off", "config entered", "status confirmed"}},
+    {"ConfigurationWithoutTipWhenTheLogWindowIsHidden", linkstate::kEnterConfigOrDownload, false, false,
+     false, {kOk}, 1, kOneProbe, {"status confirmed"}},
+    {"DownloadWithCmdOkClosesTheTip", linkstate::kEnterConfigOrDownload, true, false, true, {kOk}, 1, kOneProbe,
+     {"tip text 3", "tip shown", "main off", "download entered", "tip hidden", "main on", "front",
+      "status confirmed"}},
+    {"DebugWantsCmdErrorAndRetriesOnCmdOk", linkstate::kEnterDebug, true, false, false,
+     {kOk, "\r\nCMD ER|ROR\r\n"}, 2,
+     {
+         "3/2/0/0",  // probe sent
+         "3/4/0/0",  // CMD OK is the wrong reply
+         "3/1/1/0",  // send again
+         "3/2/1/0",
+         "3/3/1/0",  // CMD ERROR
+         "0/0/0/0",
+     },
+     {"tip text 2", "tip shown", "main off", "debug receive on", "status confirmed", "tip hidden", "main on",
+      "front"}},
+    // The tool gets the link anyway.
+    {"ConfigurationGivesUpAfterThreeProbesWithTheMessage", linkstate::kEnterConfigOrDownload, true, true,
+     false, {kError, kError, kError, kOk}, 3, kThreeFailedProbes,
+     {"tip text 4", "tip shown", "main off", "tip hidden", "main on", "front", "config failed"}},
+    {"SilentDeviceDownloadEndsSilently", linkstate::kEnterConfigOrDownload, true, false, true, {}, 3,
+     kThreeFailedProbes, {"tip text 3", "tip shown", "main off", "tip hidden", "main on", "front"}},
+    // No status change and no debug receive switch.
+    {"SilentDeviceDebugEndsSilently", linkstate::kEnterDebug, true, false, false, {}, 3,
+     {"3/2/0/0", "3/4/0/0", "3/1/1/0", "3/2/1/0", "3/4/1/0", "3/1/2/0", "3/2/2/0", "3/4/2/0", "0/0/0/0"},
+     {"tip text 2", "tip shown", "main off", "tip hidden", "main on"}},
+};
+
+TipText TipFor(const EntryCase& c) {
+  return c.state == linkstate::kEnterDebug ? TipText::kEnteringDebug
+         : c.downloadVisible               ? TipText::kEnteringDownload
+                                           : TipText::kEnteringConfig;
+}
+
+class EntryTableTest : public EntryTest, public ::testing::WithParamInterface<EntryCase> {};
+
+TEST_P(EntryTableTest, EndsAsTheTableSays) {
+  const EntryCase& c = GetParam();
+  script["P"] = c.replies;
+  view.configLogVisible = c.configLogVisible;
+  view.downloadVisible = c.downloadVisible;
+  machine.StartEntry(c.state, TipFor(c), c.showTip);
   EXPECT_FALSE(machine.LinkToTools());
-  EXPECT_EQ(Where(), "2/1/0/0");
-  EXPECT_EQ(view.Calls(), (Calls{"tip text 4", "tip shown", "main off"}));
-  view.ClearCalls();
-  EXPECT_EQ(RunSteps(), (Calls{"2/2/0/0", "2/3/0/0", "2/0/0/0"}));
+  EXPECT_EQ(Where(), std::to_string(c.state) + "/1/0/0");
+  EXPECT_EQ(RunSteps(), c.trace);
+  EXPECT_EQ(view.Calls(), c.calls);
+  EXPECT_EQ(port.Probes("P"), c.probes);
+  // The tools own the link whatever the ending: nothing more to do.
   EXPECT_TRUE(machine.LinkToTools());
-  EXPECT_EQ(port.Probes("P"), 1);
-  // The tip stays: the workspace closes it once it has loaded.
-  EXPECT_EQ(view.Calls(), (Calls{"config entered", "status confirmed"}));
-  EXPECT_FALSE(machine.Step());  // the tools own the link: nothing more to do
+  EXPECT_FALSE(machine.Step());
 }
 
-TEST_F(EntryTest, DownloadEntryWithCmdOkClosesTheTip) {
-  script["P"] = {kCmdOk};
-  view.downloadVisible = true;
-  machine.StartEntry(linkstate::kEnterConfigOrDownload, TipText::kEnteringDownload, true);
-  view.ClearCalls();
-  RunSteps();
-  EXPECT_TRUE(machine.LinkToTools());
-  EXPECT_EQ(view.Calls(), (Calls{"download entered", "tip hidden", "main on", "front", "status confirmed"}));
-}
-
-TEST_F(EntryTest, ConfigurationEntryWithoutTipWhenTheLogWindowIsHidden) {
-  script["P"] = {kCmdOk};
-  machine.StartEntry(linkstate::kEnterConfigOrDownload, TipText::kEnteringConfig, false);
-  EXPECT_TRUE(view.Calls().empty());
-  RunSteps();
-  EXPECT_EQ(view.Calls(), (Calls{"status confirmed"}));
-}
-
-TEST_F(EntryTest, DebugEntryWantsCmdErrorAndRetriesOnCmdOk) {
-  script["P"] = {kCmdOk, "\r\nCMD ER|ROR\r\n"};
-  machine.StartEntry(linkstate::kEnterDebug, TipText::kEnteringDebug, true);
-  view.ClearCalls();
-  EXPECT_EQ(RunSteps(), (Calls{
-                            "3/2/0/0",  // probe sent
-                            "3/4/0/0",  // CMD OK is the wrong reply
-                            "3/1/1/0",  // send again
-                            "3/2/1/0",
-                            "3/3/1/0",  // CMD ERROR
-                            "0/0/0/0",
-                        }));
-  EXPECT_TRUE(machine.LinkToTools());
-  EXPECT_EQ(port.Probes("P"), 2);
-  EXPECT_EQ(view.Calls(), (Calls{"debug receive on", "status confirmed", "tip hidden", "main on", "front"}));
-}
-
-TEST_F(EntryTest, ConfigurationEntryGivesUpAfterThreeProbesWithTheMessage) {
-  script["P"] = {kCmdError, kCmdError, kCmdError, kCmdOk};
-  view.configLogVisible = true;
-  machine.StartEntry(linkstate::kEnterConfigOrDownload, TipText::kEnteringConfig, true);
-  view.ClearCalls();
-  EXPECT_EQ(RunSteps(), (Calls{"2/2/0/0", "2/4/0/0", "2/1/1/0", "2/2/1/0", "2/4/1/0", "2/1/2/0",
-                               "2/2/2/0", "2/4/2/0", "2/0/0/0"}));
-  EXPECT_EQ(port.Probes("P"), 3);
-  // The tool gets the link anyway.
-  EXPECT_TRUE(machine.LinkToTools());
-  EXPECT_EQ(view.Calls(), (Calls{"tip hidden", "main on", "front", "config failed"}));
-}
-
-TEST_F(EntryTest, SilentDeviceDownloadAndDebugEntriesEndSilently) {
-  view.downloadVisible = true;
-  machine.StartEntry(linkstate::kEnterConfigOrDownload, TipText::kEnteringDownload, true);
-  view.ClearCalls();
-  RunSteps();
-  EXPECT_EQ(port.Probes("P"), 3);
-  EXPECT_EQ(view.Calls(), (Calls{"tip hidden", "main on", "front"}));
-
-  view.downloadVisible = false;
-  machine.StartEntry(linkstate::kEnterDebug, TipText::kEnteringDebug, true);
-  view.ClearCalls();
-  RunSteps();
-  EXPECT_EQ(port.Probes("P"), 6);
-  EXPECT_EQ(Where(), "0/0/0/0");
-  EXPECT_TRUE(machine.LinkToTools());
-  // No status change and no debug receive switch.
-  EXPECT_EQ(view.Calls(), (Calls{"tip hidden", "main on"}));
-}
+INSTANTIATE_TEST_SUITE_P(Entry, EntryTableTest, ::testing::ValuesIn(kEntryCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(EntryTest, UnwrittenProbeCountsAsAFailureWithoutWaiting) {
   port.FailWrites(true);

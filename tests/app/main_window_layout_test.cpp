@@ -1,4 +1,4 @@
-// The main window's layout, the docked log window, the about box and the permission messages.
+// The main window's layout, the about box and the permission messages.
 #include <QApplication>
 #include <QLabel>
 #include <QMenuBar>
@@ -30,34 +30,6 @@ TEST_F(MainWindowTest, PortBarAndPagesSitAtTheirFractionsWithFontsFromTheHeight)
   QCoreApplication::processEvents();
   EXPECT_EQ(dlg->StatusBox()->x(), qRound(0.75 * 1200));
   EXPECT_EQ(dlg->DownloadPage()->width(), qRound(0.98 * 1200));
-}
-
-TEST_F(MainWindowTest, LogWindowIsDockedAtTheRightEdgeAndFollowsTheWindow) {
-  OpenAndDetect({device.PortName()});
-  BoxCloser closer;
-  dlg->ToolAction(CQuarvelDlg::kConfigToolCmd)->trigger();
-  QWidget* log = dlg->Workspace()->LogWindow();
-  ASSERT_NE(log, nullptr);
-  EXPECT_TRUE(log->isVisible());
-  auto docked = [&] {
-    const QRect main = dlg->frameGeometry();
-    const QRect l = log->frameGeometry();
-    return l.x() == main.x() + main.width() - 9 && l.y() == main.y() && l.height() == main.height() - 5;
-  };
-  EXPECT_TRUE(WaitUntil(docked, 2000));
-  const int width = log->width();
-  dlg->move(dlg->pos() + QPoint(40, 25));
-  EXPECT_TRUE(WaitUntil(docked, 2000));
-  dlg->resize(dlg->width() + 60, dlg->height() - 50);
-  EXPECT_TRUE(WaitUntil(docked, 2000));
-  EXPECT_EQ(log->width(), width);  // its own width is kept
-
-  // The debug tool hides it again.
-  ASSERT_TRUE(WaitUntil([&] { return dlg->MainWindowEnabled() && !dlg->Workspace()->LoadRequested() &&
-                                     dlg->Workspace()->WorkMode() == kModeIdle; }, Deadline(10)));
-  dlg->ToolAction(CQuarvelDlg::kDebugToolCmd)->trigger();
-  EXPECT_FALSE(log->isVisible());
-  ASSERT_TRUE(EntryDone(3));
 }
 
 TEST_F(MainWindowTest, AboutBox) {
@@ -103,6 +75,10 @@ TEST_F(MainWindowTest, PortsRefusedForLackOfPermissionAreNamedWithTheFix) {
   dlg->PortCombo()->setCurrentIndex(1);
   EXPECT_EQ(CloseTipBoxDuring([&] { dlg->OpenButton()->click(); }, 5000),
             QStringLiteral(">>> 请先以正确参数打开串口..."));
+  EXPECT_FALSE(refusing.IsOpen());
+  EXPECT_EQ(dlg->StatusBox()->text(), kClosed);
+  EXPECT_EQ(dlg->OpenButton()->text(), QStringLiteral("开启串口"));
+  EXPECT_TRUE(CombosEnabled());
   dlg.reset();  // before the port it uses
 }
 

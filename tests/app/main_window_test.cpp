@@ -81,17 +81,7 @@ TEST_F(MainWindowTest, OnlyThePortOfTheDeviceShowsGreenWhenOpenedByHand) {
   EXPECT_EQ(StatusColour(), kGreen);
 }
 
-TEST_F(MainWindowTest, PortThatCannotBeOpenedByHandGetsTheMessage) {
-  OpenAndDetect({kMissingPort});
-  EXPECT_EQ(dlg->StatusBox()->text(), kClosed);
-  EXPECT_TRUE(CombosEnabled());
-  const QString text = CloseTipBoxDuring([&] { dlg->OpenButton()->click(); }, 5000);
-  EXPECT_TRUE(text.startsWith(QStringLiteral(">>> 请先以正确参数打开串口..."))) << text.toStdString();
-  EXPECT_FALSE(port.IsOpen());
-  EXPECT_EQ(dlg->OpenButton()->text(), QStringLiteral("开启串口"));
-}
-
-TEST_F(MainWindowTest, ToolEntriesGetTheirRepliesAndHandTheLinkToTheTools) {
+TEST_F(MainWindowTest, ToolEntriesGetTheirRepliesAndHandTheLinkToTheToolsAndTheLogWindowDocks) {
   OpenAndDetect({device.PortName()});
   device.ClearReceived();
 
@@ -116,9 +106,27 @@ TEST_F(MainWindowTest, ToolEntriesGetTheirRepliesAndHandTheLinkToTheTools) {
            dlg->Workspace()->WorkMode() == kModeIdle;
   }, Deadline(10))) << closer.Texts().join('|').toStdString();
 
+  // The workspace's log window is docked at the right edge and follows the window.
+  QWidget* log = dlg->Workspace()->LogWindow();
+  ASSERT_NE(log, nullptr);
+  EXPECT_TRUE(log->isVisible());
+  auto docked = [&] {
+    const QRect main = dlg->frameGeometry();
+    const QRect l = log->frameGeometry();
+    return l.x() == main.x() + main.width() - 9 && l.y() == main.y() && l.height() == main.height() - 5;
+  };
+  EXPECT_TRUE(WaitUntil(docked, 2000));
+  const int width = log->width();
+  dlg->move(dlg->pos() + QPoint(40, 25));
+  EXPECT_TRUE(WaitUntil(docked, 2000));
+  dlg->resize(dlg->width() + 60, dlg->height() - 50);
+  EXPECT_TRUE(WaitUntil(docked, 2000));
+  EXPECT_EQ(log->width(), width);  // its own width is kept
+
   // From the configuration state, "---" answers CMD ERROR: what the debug tool needs.
   device.ClearReceived();
   dlg->ToolAction(CQuarvelDlg::kDebugToolCmd)->trigger();
+  EXPECT_FALSE(log->isVisible());
   EXPECT_EQ(dlg->Tip()->Message(), QStringLiteral("进入调试中，请稍后..."));
   ASSERT_TRUE(EntryDone(3));
   ASSERT_TRUE(WaitUntil([&] { return !dlg->Tip()->isVisible(); }, 2000));
