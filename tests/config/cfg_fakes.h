@@ -3,7 +3,6 @@
 // and a scripted device port whose replies a delivery thread hands to the machine's
 // receive entry, as the main window's receive thread does in the program.
 #include <atomic>
-#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -25,10 +24,20 @@
 // Test time scale: the 1000 ms reply pause becomes 10 ms, AT+SHOW's 16 s limit 160 ms.
 constexpr double kMachineTestScale = 0.01;
 
+using Replies = std::vector<std::string>;
 inline std::string Ok(const std::string& text = {}) { return text + "\r\nOK\r\n"; }
 inline std::string Error() { return "\r\nERROR\r\n"; }
 inline std::string CmdOk() { return "\r\nCMD OK\r\n"; }
 inline std::string CmdError() { return "\r\nCMD ERROR\r\n"; }
+inline std::string G(const char* utf8) { return GBK(utf8); }
+// n copies of text: the expected attempts of a run.
+inline std::vector<std::string> Times(int n, const std::string& text) { return std::vector<std::string>(n, text); }
+
+// Scripted devices. Silent answers nothing; Responsive is in its configuration state
+// and answers everything; Refusing answers the recovery probe and refuses the rest.
+inline Replies Silent(const std::string&) { return {}; }
+inline Replies Responsive(const std::string& w) { return {w == "---" || w == "+++" ? CmdOk() : Ok()}; }
+inline Replies Refusing(const std::string& w) { return {w == "---" ? CmdOk() : Error()}; }
 
 class FakeCfgView : public ICfgView, public ICfgPageAccess {
  public:
@@ -56,7 +65,7 @@ class FakeCfgView : public ICfgView, public ICfgPageAccess {
   }
   void AppendLog(const std::string& text) override {
     std::lock_guard<std::mutex> lock(mutex_);
-    log_.push_back(text);
+    if (!text.empty()) log_.push_back(text);
   }
   void SetOperationsEnabled(bool enable) override {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -67,23 +76,14 @@ class FakeCfgView : public ICfgView, public ICfgPageAccess {
     requestControls_.push_back({request, enable});
   }
   void ShowTip(const std::string& text, const std::function<bool()>& stillWanted) override {
-    std::function<void(const std::string&)> hook;
     std::function<void()> before;
     {
       std::lock_guard<std::mutex> lock(mutex_);
       before = beforeTip_;
     }
     if (before) before();
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      if (stillWanted && !stillWanted()) {
-        skippedTips_.push_back(text);
-        return;
-      }
-      tips_.push_back(text);
-      hook = onTip_;
-    }
-    if (hook) hook(text);
+    std::lock_guard<std::mutex> lock(mutex_);
+    (stillWanted && !stillWanted() ? skippedTips_ : tips_).push_back(text);
   }
   void CloseTip() override {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -99,11 +99,6 @@ class FakeCfgView : public ICfgView, public ICfgPageAccess {
     ++releases_;
   }
 
-  // Runs while a tip is "open" (on the thread that shows it).
-  void OnTip(std::function<void(const std::string&)> hook) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    onTip_ = std::move(hook);
-  }
   // Runs when a tip is asked for, before the view decides whether to show it.
   void BeforeTip(std::function<void()> hook) {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -112,7 +107,8 @@ class FakeCfgView : public ICfgView, public ICfgPageAccess {
   void SetAnswer(bool ok) { answer_ = ok; }
   void SetShutDown(bool s) { shutDown_ = s; }
 
-  std::vector<std::string> Log() const { return Locked(log_); }
+  // Non-empty log entries, in order.
+  std::vector<std::string> LogLines() const { return Locked(log_); }
   std::vector<std::string> Tips() const { return Locked(tips_); }
   std::vector<std::string> SkippedTips() const { return Locked(skippedTips_); }
   std::vector<bool> Enables() const { return Locked(enables_); }
@@ -121,18 +117,12 @@ class FakeCfgView : public ICfgView, public ICfgPageAccess {
   std::vector<std::string> Questions() const { return Locked(questions_); }
   int Closes() const { return Locked(closes_); }
   int Releases() const { return Locked(releases_); }
-  // Non-empty log entries, in order.
-  std::vector<std::string> LogLines() const {
-    std::vector<std::string> out;
-    for (const auto& l : Log())
-      if (!l.empty()) out.push_back(l);
-    return out;
+  int LogCount(const std::string& text) const {
+    int n = 0;
+    for (const auto& l : LogLines()) n += l.find(text) != std::string::npos;
+    return n;
   }
-  bool LogHas(const std::string& text) const {
-    for (const auto& l : Log())
-      if (l.find(text) != std::string::npos) return true;
-    return false;
-  }
+  bool LogHas(const std::string& text) const { return LogCount(text) > 0; }
   void ClearRecords() {
     std::lock_guard<std::mutex> lock(mutex_);
     log_.clear();
@@ -155,7 +145,6 @@ class FakeCfgView : public ICfgView, public ICfgPageAccess {
   std::vector<bool> enables_;
   std::vector<std::pair<CfgRequest, bool>> requestControls_;
   std::vector<std::pair<int, int>> loads_;
-  std::function<void(const std::string&)> onTip_;
   std::function<void()> beforeTip_;
   int closes_ = 0;
   int releases_ = 0;
@@ -167,7 +156,7 @@ class FakeCfgView : public ICfgView, public ICfgPageAccess {
 // delivery thread passes to the sink (the machine's receive entry).
 class ScriptedDevice : public ISerialPort {
  public:
-  using Responder = std::function<std::vector<std::string>(const std::string& written)>;
+  using Responder = std::function<Replies(const std::string& written)>;
   using Sink = std::function<void(const char*, int)>;
 
   ScriptedDevice() : thread_([this] { Deliver(); }) {}
@@ -185,14 +174,6 @@ class ScriptedDevice : public ISerialPort {
     std::lock_guard<std::mutex> lock(mutex_);
     open_ = open;
   }
-  // Sends a block from the device without a command.
-  void Send(std::string block) {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      queue_.push_back(std::move(block));
-    }
-    cv_.notify_all();
-  }
   void StopDelivery() {
     {
       std::lock_guard<std::mutex> lock(mutex_);
@@ -201,21 +182,13 @@ class ScriptedDevice : public ISerialPort {
     cv_.notify_all();
     if (thread_.joinable()) thread_.join();
   }
-  // Waits (unscaled ms) until every queued block was handed to the sink.
-  bool WaitDelivered(int ms) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    return cv_.wait_for(lock, std::chrono::milliseconds(ms),
-                        [this] { return queue_.empty() && !delivering_; });
-  }
-
   std::vector<std::string> Written() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return written_;
   }
   int CountWritten(const std::string& prefix) const {
     int n = 0;
-    for (const auto& w : Written())
-      if (w.compare(0, prefix.size(), prefix) == 0) ++n;
+    for (const auto& w : Written()) n += w.compare(0, prefix.size(), prefix) == 0;
     return n;
   }
   void ClearWritten() {
@@ -230,17 +203,14 @@ class ScriptedDevice : public ISerialPort {
     return open_;
   }
   int Read(char*) override { return 0; }
+  // Stateful responders keep their state: the one given is called, under the lock.
   int Write(const char* data, int length) override {
-    Responder responder;
-    const std::string text(data, static_cast<size_t>(length));
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      if (!open_) return 0;
-      written_.push_back(text);
-      responder = responder_;
-    }
-    if (responder) {
-      for (std::string& b : responder(text)) Send(std::move(b));
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!open_) return 0;
+    written_.emplace_back(data, static_cast<size_t>(length));
+    if (responder_) {
+      for (std::string& b : responder_(written_.back())) queue_.push_back(std::move(b));
+      cv_.notify_all();
     }
     return length;
   }
@@ -254,12 +224,9 @@ class ScriptedDevice : public ISerialPort {
       std::string block = std::move(queue_.front());
       queue_.pop_front();
       Sink sink = sink_;
-      delivering_ = true;
       lock.unlock();
       if (sink) sink(block.data(), static_cast<int>(block.size()));
       lock.lock();
-      delivering_ = false;
-      cv_.notify_all();
     }
   }
 
@@ -271,14 +238,13 @@ class ScriptedDevice : public ISerialPort {
   Sink sink_;
   bool open_ = true;
   bool stop_ = false;
-  bool delivering_ = false;
   std::thread thread_;
 };
 
 // The machine on a scripted device with a fake view. Tests run the worker's turns on
 // their own thread unless they start the worker.
 class MachineTest : public ::testing::Test {
- protected:
+ public:
   void SetUp() override {
     Timing::SetScale(kMachineTestScale);
     ResetParamValues();
@@ -304,7 +270,6 @@ class MachineTest : public ::testing::Test {
     ASSERT_TRUE(machine.StartOperation(op));
     RunToIdle();
   }
-  static std::string G(const char* utf8) { return GBK(utf8); }
 
   FakeCfgView view;
   ScriptedDevice device;

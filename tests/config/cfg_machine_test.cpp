@@ -2,49 +2,15 @@
 // polling, the power-up watch and stopping.
 #include <gtest/gtest.h>
 
-#include <atomic>
-
 #include "cfg_fakes.h"
 #include "protocol/listing.h"
 
 namespace {
 
-// A device in its configuration state: "---" CMD OK, every AT command OK.
-std::vector<std::string> Responsive(const std::string& w) {
-  if (w == "---" || w == "+++") return {CmdOk()};
-  return {Ok()};
-}
-
 using RetryRule = MachineTest;
 
-TEST_F(RetryRule, SilentDeviceGetsOneRecoveryAndNoSecondRun) {
-  Run(kOpQueryVersion);
-  // Run 1: three attempts; recovery: three probes, all unanswered; give-up.
-  EXPECT_EQ(device.CountWritten("AT+VER"), 3);
-  EXPECT_EQ(device.CountWritten("---"), 3);
-  EXPECT_EQ(device.Written().size(), 6u);
-  EXPECT_EQ(machine.WorkMode(), kModeIdle);
-  EXPECT_EQ(machine.OpRetry(), 0);  // the failed recovery reset it
-  ASSERT_FALSE(view.Enables().empty());
-  EXPECT_TRUE(view.Enables().back());
-  EXPECT_TRUE(view.Tips().empty());  // the version query gives up silently
-}
-
-TEST_F(RetryRule, RecoveredDeviceGetsExactlyOneMoreRun) {
-  device.SetResponder([](const std::string& w) -> std::vector<std::string> {
-    if (w == "---") return {CmdOk()};
-    return {Error()};
-  });
-  Run(kOpRestartDevice);
-  EXPECT_EQ(device.CountWritten("AT+RESET"), 6);  // two runs of three attempts
-  EXPECT_EQ(device.CountWritten("---"), 1);       // one recovery, answered at once
-  EXPECT_EQ(machine.OpRetry(), 2);
-  EXPECT_EQ(machine.WorkMode(), kModeIdle);
-}
-
-TEST_F(RetryRule, CounterAlreadyOneGivesUpWithoutRecovery) {
-  // The first run failed and the recovery succeeded: the counter stays at 1.
-  device.SetResponder([](const std::string&) { return std::vector<std::string>{Error()}; });
+TEST_F(RetryRule, CounterAlreadyOneGivesUpWithoutRecoveryAndAnIdleTurnResetsIt) {
+  device.SetResponder(Refusing);
   ASSERT_TRUE(machine.StartOperation(kOpQueryVersion));
   machine.WorkerTurn();  // run 1 fails
   EXPECT_EQ(machine.WorkMode(), kModeRecovery);
@@ -53,34 +19,27 @@ TEST_F(RetryRule, CounterAlreadyOneGivesUpWithoutRecovery) {
   device.ClearWritten();
   machine.WorkerTurn();  // run 2 fails: gives up
   EXPECT_EQ(machine.WorkMode(), kModeIdle);
-  EXPECT_EQ(device.CountWritten("---"), 0);
-  EXPECT_EQ(device.CountWritten("AT+VER"), 3);
+  EXPECT_EQ(device.Written(), Times(kRunAttempts, "AT+VER\r\n"));
+  EXPECT_EQ(machine.OpRetry(), kMaxRuns);
+  machine.WorkerTurn();  // idle
+  EXPECT_EQ(machine.OpRetry(), 0);
 }
 
-TEST_F(RetryRule, RecoveryStopsAtFirstCmdOkAndLogsProbes) {
+TEST_F(RetryRule, RecoveryProbesUntilTheFirstCmdOkAndLogsEachProbe) {
   int probes = 0;
-  device.SetResponder([&](const std::string& w) -> std::vector<std::string> {
+  device.SetResponder([&](const std::string& w) -> Replies {
     if (w == "---" && ++probes == 2) return {CmdOk()};
     return {CmdError()};
   });
   machine.SetWorkMode(kModeRecovery);  // replies reach the exchange in modes 1 and 2
   EXPECT_EQ(machine.RecoverConfigState(), 1);
-  EXPECT_EQ(device.CountWritten("---"), 2);
-  // Each probe is logged as "---" CR LF, and its reply text after it.
-  const auto lines = view.LogLines();
-  ASSERT_EQ(lines.size(), 4u);
-  EXPECT_EQ(lines[0], "---\r\n");
-  EXPECT_EQ(lines[1], CmdError());
-  EXPECT_EQ(lines[2], "---\r\n");
-  EXPECT_EQ(lines[3], CmdOk());
-  for (const auto& w : device.Written()) EXPECT_EQ(w, "---");  // bare on the wire
-}
+  EXPECT_EQ(device.Written(), Times(2, "---"));  // bare on the wire
+  EXPECT_EQ(view.LogLines(), (std::vector<std::string>{"---\r\n", CmdError(), "---\r\n", CmdOk()}));
 
-TEST_F(RetryRule, RecoveryFailsAfterThreeRefusedProbes) {
-  device.SetResponder([](const std::string&) { return std::vector<std::string>{CmdError()}; });
-  machine.SetWorkMode(kModeRecovery);
+  device.SetResponder([](const std::string&) { return Replies{CmdError()}; });
+  device.ClearWritten();
   EXPECT_EQ(machine.RecoverConfigState(), 0);
-  EXPECT_EQ(device.CountWritten("---"), 3);
+  EXPECT_EQ(device.Written(), Times(kRecoveryProbes, "---"));
 }
 
 using Starting = MachineTest;
@@ -88,8 +47,7 @@ using Starting = MachineTest;
 TEST_F(Starting, ClosedPortSaysOpenItFirstAndSendsNothing) {
   device.SetOpen(false);
   EXPECT_FALSE(machine.StartOperation(kOpQueryVersion));
-  ASSERT_EQ(view.Tips().size(), 1u);
-  EXPECT_EQ(view.Tips()[0], G("请先打开串口"));
+  EXPECT_EQ(view.Tips(), std::vector<std::string>{G("请先打开串口")});
   EXPECT_EQ(machine.WorkMode(), kModeIdle);
   EXPECT_TRUE(view.Enables().empty());
   EXPECT_TRUE(device.Written().empty());
@@ -106,14 +64,16 @@ TEST_F(Starting, OnlyFromIdle) {
   EXPECT_EQ(machine.WorkMode(), kModeOperation);
   EXPECT_EQ(machine.WorkOp(), kOpWriteAll);
   EXPECT_EQ(view.Enables(), std::vector<bool>{false});
+  // An operation number nothing runs as ends at once.
+  machine.RunOperation(1, 1);
+  EXPECT_EQ(machine.WorkMode(), kModeIdle);
 }
 
 TEST_F(Starting, FactoryResetAsksFirstAndCancelEndsBeforePortTest) {
   device.SetOpen(false);
   view.SetAnswer(false);
   EXPECT_FALSE(machine.StartFactoryReset());
-  ASSERT_EQ(view.Questions().size(), 1u);
-  EXPECT_EQ(view.Questions()[0], G("确定恢复出厂设置吗?"));
+  EXPECT_EQ(view.Questions(), std::vector<std::string>{G("确定恢复出厂设置吗?")});
   EXPECT_TRUE(view.Tips().empty());  // no "请先打开串口" either
   EXPECT_EQ(machine.WorkMode(), kModeIdle);
 
@@ -142,15 +102,18 @@ TEST_F(Requests, PolledInOrderWithLoadLast) {
   machine.Requests().Set(CfgRequest::InitValue, "05=12.5");
   machine.Requests().Set(CfgRequest::ClearBacklog, "1");
   machine.Requests().Set(CfgRequest::Clock, "2024/02/29,23:59:59,4");
-  const int expected[] = {kOpSetClock, kOpClearBacklog, kOpSetInitialValue, kOpLoadAll};
-  const CfgRequest done[] = {CfgRequest::Clock, CfgRequest::ClearBacklog, CfgRequest::InitValue};
-  for (int i = 0; i < 4; ++i) {
+  const std::pair<int, CfgRequest> order[] = {{kOpSetClock, CfgRequest::Clock},
+                                              {kOpClearBacklog, CfgRequest::ClearBacklog},
+                                              {kOpSetInitialValue, CfgRequest::InitValue}};
+  for (const auto& [op, request] : order) {
     machine.WorkerTurn();  // idle: takes the first pending request
     EXPECT_EQ(machine.WorkMode(), kModeOperation);
-    EXPECT_EQ(machine.WorkOp(), expected[i]);
-    if (i < 3) machine.Requests().Clear(done[i]);  // as the operation would
+    EXPECT_EQ(machine.WorkOp(), op);
+    machine.Requests().Clear(request);  // as the operation would
     machine.SetWorkMode(kModeIdle);
   }
+  machine.WorkerTurn();
+  EXPECT_EQ(machine.WorkOp(), kOpLoadAll);
 }
 
 TEST_F(Requests, RecordAndPictureWaitForTheirOperations) {
@@ -181,16 +144,6 @@ TEST_F(Requests, TakenWhileWaitingForPowerUpAndButtonsDisabled) {
   EXPECT_EQ(view.Enables(), std::vector<bool>{false});
 }
 
-TEST_F(Requests, IdleTurnResetsTheRetryCounter) {
-  device.SetResponder([](const std::string&) { return std::vector<std::string>{Error()}; });
-  ASSERT_TRUE(machine.StartOperation(kOpQueryVersion));
-  machine.WorkerTurn();
-  EXPECT_EQ(machine.OpRetry(), 1);
-  machine.SetWorkMode(kModeIdle);
-  machine.WorkerTurn();
-  EXPECT_EQ(machine.OpRetry(), 0);
-}
-
 using PowerUp = MachineTest;
 
 TEST_F(PowerUp, WatchSendsOneSOnlyInModeZeroWithPortOpen) {
@@ -199,7 +152,7 @@ TEST_F(PowerUp, WatchSendsOneSOnlyInModeZeroWithPortOpen) {
   machine.SetWorkMode(kModeWaitPowerUp);
   machine.PowerUpTick();
   machine.PowerUpTick();
-  EXPECT_EQ(device.Written(), (std::vector<std::string>{"S", "S"}));
+  EXPECT_EQ(device.Written(), Times(2, "S"));
   device.SetOpen(false);
   machine.PowerUpTick();
   EXPECT_EQ(device.Written().size(), 2u);
@@ -220,8 +173,7 @@ TEST_F(PowerUp, BannerSplitOverBlocksStartsTheLoadAndClosesTheBox) {
 }
 
 TEST_F(PowerUp, InterruptedFactoryResetIsRunAgain) {
-  // A factory reset on a silent device gives up: operation 7 stays set.
-  device.SetResponder([](const std::string&) { return std::vector<std::string>{}; });
+  device.SetResponder(Silent);  // the factory reset gives up: operation 7 stays set
   ASSERT_TRUE(machine.StartFactoryReset());
   RunToIdle();
   ASSERT_EQ(machine.WorkMode(), kModeWaitPowerUp);
@@ -245,7 +197,7 @@ TEST_F(PowerUp, BlocksAreDroppedWhenIdleAndMatchedWhenBusy) {
 
 TEST_F(PowerUp, BoxSkippedWhenTheDeviceCameUpBeforeItOpened) {
   // A silent device, then the banner right before the waiting box would open.
-  device.SetResponder([](const std::string&) { return std::vector<std::string>{}; });
+  device.SetResponder(Silent);
   machine.RequestLoad();
   view.BeforeTip([&] { machine.OnSerialData("CONFIGURE PROGRAM", 17); });
   ASSERT_TRUE(machine.StartOperation(kOpLoadAll));
@@ -262,7 +214,7 @@ using Stopping = MachineTest;
 
 TEST_F(Stopping, StopEndsALongWaitAtOnce) {
   Timing::SetScale(1.0);  // AT+SHOW would wait 16 s
-  device.SetResponder([](const std::string&) { return std::vector<std::string>{}; });
+  device.SetResponder(Silent);
   machine.Start();
   ASSERT_TRUE(machine.StartOperation(kOpLoadAll));
   const int64_t deadline = Timing::NowMs() + 5000;
