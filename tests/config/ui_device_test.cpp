@@ -1,19 +1,23 @@
 // The workspace end to end: a real serial port on the simulated device, a receive
-// thread as the main window's, and the workspace's own worker.
+// thread as the main window's, the workspace's own worker and the station pages.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QEvent>
-#include <QPushButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
 #include <QTemporaryDir>
-#include <QTreeWidget>
+#include <QTimeEdit>
 #include <fstream>
 
 #include "base/cp936.h"
-#include "config/channel_captions.h"
-#include "config/ui/log_dlg.h"
-#include "protocol/listing.h"
-#include "protocol/param_table.h"
+#include "config/station/camera_timer_dlg.h"
+#include "config/station/com_trans_dlg.h"
+#include "config/station/dev_dlg.h"
+#include "config/station/gprs_dlg.h"
+#include "config/station/sms_dlg.h"
+#include "config/station/terminal_dlg.h"
 #include "serial/serial.h"
 #include "sim/rtu_sim.h"
 #include "ui_support.h"
@@ -25,48 +29,22 @@ namespace {
 constexpr double kScale = 0.05;
 constexpr int kLongWaitMs = 30000;  // bound (unscaled) for an operation to finish
 
-// Records a widget's enabled state each time it changes.
-class EnabledRecorder : public QObject {
- public:
-  explicit EnabledRecorder(QWidget* w) : w_(w) { w->installEventFilter(this); }
-  std::vector<bool> states;
-
- protected:
-  bool eventFilter(QObject* o, QEvent* e) override {
-    if (o == w_ && e->type() == QEvent::EnabledChange) states.push_back(w_->isEnabled());
-    return false;
-  }
-
- private:
-  QWidget* w_;
-};
-
-class DeviceTest : public ::testing::Test {
+class DeviceTest : public WorkspaceFixture {
  protected:
   void SetUp() override {
-    UiBridge::Restart();
-    Timing::SetScale(kScale);
-    ResetParamValues();
-    ChannelCaptions::Instance().ClearAll();
     ASSERT_TRUE(sim.Start());
     ASSERT_TRUE(port.Open(sim.PortName(), 115200, 8, serial::kOneStopBit, serial::kParityNone));
-    host = std::make_unique<TestHost>(port);
-    ws = std::make_unique<TestWorkspace>();
-    ws->InitWorkspace(host.get());
+    StartWorkspace(port, kScale);
     receive = std::make_unique<ReceiveHelper>(port, *ws);
-    ws->resize(1000, 600);
-    ws->show();
     ws->ShowLogWindow(true);
   }
+  void StopFeeding() override {
+    if (receive) receive->Stop();
+  }
   void TearDown() override {
-    ws->Shutdown();
-    receive->Stop();
-    ws.reset();
-    host.reset();
+    WorkspaceFixture::TearDown();
     port.Close();
     sim.Stop();
-    UiBridge::Restart();
-    Timing::SetScale(1.0);
   }
 
   // What the main window does when 配置工具 is chosen and the device answers the probe.
@@ -81,21 +59,11 @@ class DeviceTest : public ::testing::Test {
     ws->RequestLoad();
     ws->AppendLog(GBK("进入配置成功！\r\n"));
   }
-  // Idle with the operations enabled again (the enabling reaches the widgets after the
-  // worker has set the mode).
-  bool WaitIdle() {
-    return PumpUntil(
-        [&] {
-          return ws->WorkMode() == kModeIdle && !ws->LoadRequested() && ws->Tree()->isEnabled() &&
-                 ws->Button(CRTUCfgDlg::kSaveId)->isEnabled();
-        },
-        kLongWaitMs);
-  }
   void EnterAndLoad(BoxCatcher& boxes) {
     Enter();
     ASSERT_TRUE(PumpUntil([&] { return boxes.Saw(QStringLiteral("载入RTU设备参数成功 ...\r\n")); },
                           kLongWaitMs));
-    ASSERT_TRUE(WaitIdle());
+    ASSERT_TRUE(WaitIdle(kLongWaitMs));
   }
   std::string Log() const { return ws->LogText(); }
   // Position of text in the log after position from (npos when missing).
@@ -111,13 +79,20 @@ class DeviceTest : public ::testing::Test {
 
   RtuSimulator sim;
   CSerial port;
-  std::unique_ptr<TestHost> host;
-  std::unique_ptr<TestWorkspace> ws;
   std::unique_ptr<ReceiveHelper> receive;
 };
 
 TEST_F(DeviceTest, EnteringLoadsAndEveryControlShowsTheDevicesValue) {
-  sim.SetValue("Debug com parity:", "8-EVN-1");
+  // The tricky values, and values away from the factory ones on every station page.
+  const std::pair<const char*, const char*> values[] = {
+      {"Total Servers:", "2"},           {"Server1's transfer mode:", "9"},
+      {"Server2's transfer mode:", "5"}, {"Protocol text type:", "5"},
+      {"Debug com parity:", "8-EVN-1"},  {"camera timer2 hour:", "13"},
+      {"camera timer3 hour:", "14"},     {"camera timer2 open:", "1"},
+      {"Protocol work type:", "1"},      {"Szy Water order:", "1"},
+      {"Yc type:", "48"},                {"Sms set:", "1"},
+      {"Transfer com type:", "3"},       {"Modem user name:", "用户甲"}};
+  for (const auto& [label, value] : values) sim.SetValue(label, GBK(value));
   BoxCatcher boxes;
   EnterAndLoad(boxes);
   EXPECT_NE(LogFind(GBK("进入配置成功！\r\n")), std::string::npos);
@@ -132,20 +107,51 @@ TEST_F(DeviceTest, EnteringLoadsAndEveryControlShowsTheDevicesValue) {
   EXPECT_EQ(host->entriesEnded, 1);
   EXPECT_TRUE(ws->isEnabled());
   EXPECT_TRUE(ws->LogWindow()->isEnabled());
-  EXPECT_TRUE(ws->Button(CRTUCfgDlg::kSaveId)->isEnabled());
 
   int checked = 0;
   for (int id = 0; id <= 163; ++id) {
     const ParamEntry* e = FindParam(id);
     for (int k = 0; e && k < e->count; ++k) {
-      const std::string device = sim.Value(FormatLabel(*e, k + 1));
-      EXPECT_EQ(GetRawValue(*e, k), device) << FormatLabel(*e, k + 1);
-      EXPECT_EQ(ws->SaveToTable(id, k), GetParamText(id, k).value()) << FormatLabel(*e, k + 1);
+      const std::string label = FormatLabel(*e, k + 1);
+      EXPECT_EQ(GetRawValue(*e, k), sim.Value(label)) << label;
+      if (id == 19 && k == 0) continue;  // "9" is no transfer mode: below
+      EXPECT_EQ(ws->SaveToTable(id, k), GetParamText(id, k).value()) << label;
       ++checked;
     }
   }
   EXPECT_GT(checked, 500);
-  EXPECT_EQ(ws->SaveToTable(3, 0), "8E1");
+
+  auto* centre = PageOf<CRTUCfgGprsDlg>(CfgPageId::CenterAddress);
+  auto* terminal = PageOf<CRTUCfgTerminalDlg>(CfgPageId::Terminal);
+  auto* timer = PageOf<CRTUCfgCameraTimer>(CfgPageId::CameraTimer);
+  ASSERT_TRUE(centre && terminal && timer);
+  EXPECT_EQ(centre->ServerCountList()->currentText(), QStringLiteral("2"));
+  EXPECT_FALSE(centre->Center(1)->AddressEdit(true)->isHidden());
+  EXPECT_TRUE(centre->Center(2)->AddressEdit(false)->isHidden());
+  EXPECT_EQ(centre->Center(0)->ChannelList(false)->currentText(), QStringLiteral("TCP"));
+  EXPECT_EQ(centre->Center(1)->ChannelList(false)->currentText(), QStringLiteral("短波"));
+  EXPECT_EQ(terminal->ProtocolList()->currentText(), QStringLiteral("水资源21"));
+  EXPECT_EQ(g_nProtocolKind.load(), 2);
+  EXPECT_EQ(terminal->SaveToTable(3, 0), "8E1");
+  EXPECT_EQ(terminal->MorePage()->waterOrder->currentText(), QStringLiteral("水量在前"));
+  EXPECT_EQ(timer->Hour(1)->text(), QStringLiteral("13"));
+  EXPECT_EQ(timer->Hour(2)->text(), QStringLiteral("14"));
+  EXPECT_TRUE(timer->Switch(1)->isChecked());
+  EXPECT_EQ(PageOf<CRTUCfgSmsDlg>(CfgPageId::Sms)->SmsSetList()->currentText(), QStringLiteral("开启"));
+  EXPECT_EQ(PageOf<CRTUCfgComTransDlg>(CfgPageId::ComTrans)->TypeList()->currentText(),
+            QStringLiteral("RS485-0"));
+
+  // Showing the terminal page lays out the report field for 水资源21.
+  ws->Tree()->setCurrentItem(Node(QStringLiteral("终端参数")));
+  EXPECT_FALSE(terminal->ReportInterval()->isHidden());
+  EXPECT_EQ(terminal->ReportLabel()->text(), QStringLiteral("电量上报间隔："));
+
+  // Saving sends only the transfer mode the page could not show as it was.
+  sim.ClearReceived();
+  Click(CRTUCfgDlg::kSaveId);
+  ASSERT_TRUE(WaitIdle(kLongWaitMs));
+  EXPECT_EQ(Setters(), std::vector<std::string>{"AT+TRANMODE01=1"});
+  EXPECT_EQ(sim.Value("Debug com parity:"), "8-EVN-1");
 }
 
 TEST_F(DeviceTest, SaveWithOnlyTheApnChangedSendsOneLine) {
@@ -155,7 +161,7 @@ TEST_F(DeviceTest, SaveWithOnlyTheApnChangedSendsOneLine) {
   const size_t before = Log().size();
   ws->Page(CfgPageId::CenterOther)->LoadFromTable(23, 0, "newapn");  // the user's edit
   Click(CRTUCfgDlg::kSaveId);
-  ASSERT_TRUE(WaitIdle());
+  ASSERT_TRUE(WaitIdle(kLongWaitMs));
   EXPECT_EQ(sim.ReceivedCommands(), std::vector<std::string>{"AT+APN=newapn"});
   EXPECT_EQ(sim.Value("Modem Apn:"), "newapn");
   const size_t line = LogFind(">:AT+APN=newapn\r\n", before);
@@ -168,10 +174,10 @@ TEST_F(DeviceTest, ErrorForOneParameterRecoversRetriesAndTheOthersGoOut) {
   EnterAndLoad(boxes);
   sim.ClearReceived();
   sim.SetErrorFor("AT+APN");
-  ws->Page(CfgPageId::CenterOther)->LoadFromTable(23, 0, "newapn");
+  ws->Page(CfgPageId::CenterOther)->LoadFromTable(23, 0, "newapn");  // the user's edits
   ws->Page(CfgPageId::CenterOther)->LoadFromTable(24, 0, "user2");
   Click(CRTUCfgDlg::kSaveId);
-  ASSERT_TRUE(WaitIdle());
+  ASSERT_TRUE(WaitIdle(kLongWaitMs));
   const auto got = sim.ReceivedCommands();
   ASSERT_GE(got.size(), 4u);
   EXPECT_EQ(got.front(), "AT+APN=newapn");
@@ -182,7 +188,7 @@ TEST_F(DeviceTest, ErrorForOneParameterRecoversRetriesAndTheOthersGoOut) {
   EXPECT_NE(LogFind(GBK(">:设置失败\r\n")), std::string::npos);
   EXPECT_EQ(sim.Value("Modem user name:"), "user2");
   EXPECT_NE(sim.Value("Modem Apn:"), "newapn");
-  EXPECT_TRUE(boxes.Tips().size() == 1);  // only the load's; the write reports in the log
+  EXPECT_EQ(boxes.Tips().size(), 1);  // only the load's; the write reports in the log
 }
 
 TEST_F(DeviceTest, SignalQueryLeavesAndReturnsToConfiguration) {
@@ -191,7 +197,7 @@ TEST_F(DeviceTest, SignalQueryLeavesAndReturnsToConfiguration) {
   sim.ClearReceived();
   const size_t before = Log().size();
   ws->LogDlg()->Button(CLogDlg::kSignalId)->click();
-  ASSERT_TRUE(WaitIdle());
+  ASSERT_TRUE(WaitIdle(kLongWaitMs));
   EXPECT_EQ(sim.ReceivedCommands(), (std::vector<std::string>{"---", "+++", "AT+CSQ", "AT+QUIT", "---"}));
   size_t at = before;
   for (const std::string& step : {std::string(">:---\r\n"), std::string(">:\r\nCMD ERROR\r\n"),
@@ -212,7 +218,7 @@ TEST_F(DeviceTest, FactoryResetAsksAndIsFollowedByALoadWithoutEnablingBetween) {
   EnabledRecorder saveButton(ws->Button(CRTUCfgDlg::kSaveId));
   Click(CRTUCfgDlg::kFactoryId);
   EXPECT_EQ(boxes.Questions(), QStringList{QStringLiteral("确定恢复出厂设置吗?")});
-  ASSERT_TRUE(WaitIdle());
+  ASSERT_TRUE(WaitIdle(kLongWaitMs));
   EXPECT_EQ(sim.ReceivedCommands(), (std::vector<std::string>{"AT+FACTORY", "AT+SHOW"}));
   EXPECT_EQ(saveButton.states, (std::vector<bool>{false, true}));
 }
@@ -260,7 +266,7 @@ TEST_F(DeviceTest, DeviceThatIsOffIsWaitedForUntilItPowersUp) {
   EXPECT_GE(seen.bytes, 5);
   EXPECT_LE(seen.bytes, seen.elapsedMs / Timing::Scaled(kPowerUpTickMs) + 2);
 
-  ASSERT_TRUE(WaitIdle());
+  ASSERT_TRUE(WaitIdle(kLongWaitMs));
   EXPECT_FALSE(TipBox::IsOpen());
   EXPECT_EQ(boxes.Tips(), QStringList{waitText});  // closed by the banner, no success box
   EXPECT_NE(LogFind(GBK("设备上电后进入配置状态成功...\r\n")), std::string::npos);
@@ -280,27 +286,39 @@ TEST_F(DeviceTest, SavedFileAppliedSendsNothingAndOneChangedLineChangesOneValue)
   sim.ClearReceived();
   ws->openPath = ws->savePath;
   ws->LoadConfigFromFile();
-  ASSERT_TRUE(WaitIdle());
+  ASSERT_TRUE(WaitIdle(kLongWaitMs));
   EXPECT_TRUE(Setters().empty());
 
   const QString one = dir.filePath(QStringLiteral("one.cfg"));
   std::ofstream(one.toStdString(), std::ios::binary) << "Modem Apn:  fileapn\r\n";
   ws->openPath = one;
   ws->LoadConfigFromFile();
-  ASSERT_TRUE(WaitIdle());
+  ASSERT_TRUE(WaitIdle(kLongWaitMs));
   EXPECT_EQ(Setters(), std::vector<std::string>{"AT+APN=fileapn"});
   EXPECT_EQ(ws->SaveToTable(23, 0), "fileapn");
   EXPECT_EQ(sim.Value("Modem Apn:"), "fileapn");
 }
 
-TEST_F(DeviceTest, ClockRequestIsSent) {
+TEST_F(DeviceTest, ManualClockIsSentWithItsWeekday) {
   BoxCatcher boxes;
   EnterAndLoad(boxes);
+  auto* clock = PageOf<CRTUCfgDevDlg>(CfgPageId::Dev);
+  ASSERT_NE(clock, nullptr);
   sim.ClearReceived();
-  ws->Requests().Set(CfgRequest::Clock, "2024/02/29,23:59:59,4");
+  clock->DatePicker()->setDate(QDate(2024, 2, 29));
+  clock->TimePicker()->setTime(QTime(23, 59, 59));
+  clock->ModeList()->setCurrentIndex(1);
+  emit clock->ModeList()->activated(1);
+  EnabledRecorder modeList(clock->ModeList());
+  EnabledRecorder setButton(clock->SetButton());
+  clock->SetButton()->click();
   ASSERT_TRUE(PumpUntil([&] { return boxes.Saw(QStringLiteral("设置时间成功")); }, kLongWaitMs));
-  ASSERT_TRUE(WaitIdle());
+  ASSERT_TRUE(WaitIdle(kLongWaitMs));
   EXPECT_EQ(sim.ReceivedCommands(), std::vector<std::string>{"AT+EXCCLK=2024/02/29,23:59:59,4"});
+  // The clock controls were disabled while the clock was set, the button never.
+  EXPECT_EQ(modeList.states, (std::vector<bool>{false, true}));
+  EXPECT_TRUE(setButton.states.empty());
+  EXPECT_FALSE(ws->Requests().Pending(CfgRequest::Clock));
 }
 
 }  // namespace

@@ -1,19 +1,29 @@
 #pragma once
 // Helpers for the workspace's widget tests: a host, a workspace whose file dialogs
-// are scripted, an event-pumping wait, a catcher for "提示" and OK/Cancel boxes, and
-// the receive thread that feeds the workspace from a real port.
+// are scripted, the fixture that builds and tears them down, an event-pumping wait, a
+// catcher for "提示" and OK/Cancel boxes, a recorder of enabled states, and the
+// receive thread that feeds the workspace from a real port.
+#include <gtest/gtest.h>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCoreApplication>
+#include <QEvent>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
+#include <QTreeWidget>
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 
 #include "base/timing.h"
+#include "config/channel_captions.h"
 #include "config/ui/cfg_dlg.h"
+#include "protocol/listing.h"
+#include "protocol/param_table.h"
 #include "serial/serial_port.h"
 #include "widgets/message_box.h"
 #include "widgets/tool_host.h"
@@ -58,6 +68,74 @@ inline bool PumpUntil(const std::function<bool()>& pred, int ms) {
   }
   return true;
 }
+
+// Records a widget's enabled state each time it changes.
+class EnabledRecorder : public QObject {
+ public:
+  explicit EnabledRecorder(QWidget* w) : w_(w) { w->installEventFilter(this); }
+  std::vector<bool> states;
+
+ protected:
+  bool eventFilter(QObject* o, QEvent* e) override {
+    if (o == w_ && e->type() == QEvent::EnabledChange) states.push_back(w_->isEnabled());
+    return false;
+  }
+
+ private:
+  QWidget* w_;
+};
+
+// Builds the workspace on a port, shown, with time scaled and the parameter table, the
+// protocol kind and the channel captions emptied; tears it down in order. Derived
+// fixtures stop what feeds the workspace in StopFeeding().
+class WorkspaceFixture : public ::testing::Test {
+ protected:
+  void StartWorkspace(ISerialPort& port, double scale) {
+    UiBridge::Restart();
+    Timing::SetScale(scale);
+    ResetParamValues();
+    g_nProtocolKind = 0;
+    g_bWaterOrderSeen = 0;
+    g_bAddressTypeSeen = 0;
+    ChannelCaptions::Instance().ClearAll();
+    host = std::make_unique<TestHost>(port);
+    ws = std::make_unique<TestWorkspace>();
+    ws->InitWorkspace(host.get());
+    ws->resize(1000, 600);
+    ws->show();
+  }
+  virtual void StopFeeding() {}
+  void TearDown() override {
+    if (ws) ws->Shutdown();
+    StopFeeding();
+    ws.reset();
+    host.reset();
+    UiBridge::Restart();
+    Timing::SetScale(1.0);
+  }
+
+  QTreeWidgetItem* Node(const QString& text) const {
+    auto found = ws->Tree()->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
+    return found.isEmpty() ? nullptr : found.first();
+  }
+  // Idle with the operations enabled again (the enabling reaches the widgets after the
+  // worker has set the mode).
+  bool WaitIdle(int ms = 30000) {
+    return PumpUntil(
+        [&] {
+          return ws->WorkMode() == kModeIdle && !ws->LoadRequested() && ws->Tree()->isEnabled() &&
+                 ws->Button(CRTUCfgDlg::kSaveId)->isEnabled();
+        },
+        ms);
+  }
+  template <typename T = QWidget>
+  T* PageOf(CfgPageId id) const {
+    return qobject_cast<T*>(ws->PageWidget(id));
+  }
+
+  std::unique_ptr<TestHost> host;
+  std::unique_ptr<TestWorkspace> ws;
+};
 
 // Watches for "提示" boxes and OK/Cancel questions (also inside their own modal loops),
 // records their texts and answers them: "提示" boxes are closed with OK unless keepOpen

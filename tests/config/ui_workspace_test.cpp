@@ -2,52 +2,30 @@
 // log window, the .cfg buttons, the timers and shutting down.
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
-#include <QTreeWidget>
 #include <fstream>
 
 #include "cfg_fakes.h"
-#include "config/channel_captions.h"
+#include "config/station/gprs_dlg.h"
 #include "config/ui/cfg_table_page.h"
-#include "protocol/listing.h"
-#include "sim/rtu_sim.h"
 #include "ui_support.h"
 
 namespace {
 
-class WorkspaceTest : public ::testing::Test {
+class WorkspaceTest : public WorkspaceFixture {
  protected:
   void SetUp() override {
-    UiBridge::Restart();
-    Timing::SetScale(kMachineTestScale);
-    ResetParamValues();
-    ChannelCaptions::Instance().ClearAll();
-    host = std::make_unique<TestHost>(device);
-    ws = std::make_unique<TestWorkspace>();
     device.SetSink([this](const char* d, int n) { ws->OnSerialData(d, n); });
-    ws->InitWorkspace(host.get());
-    ws->resize(1000, 600);
-    ws->show();
+    StartWorkspace(device, kMachineTestScale);
   }
-  void TearDown() override {
-    ws->Shutdown();
-    device.StopDelivery();
-    ws.reset();
-    host.reset();
-    UiBridge::Restart();
-    Timing::SetScale(1.0);
-  }
+  void StopFeeding() override { device.StopDelivery(); }
 
-  QTreeWidgetItem* Node(const QString& text) {
-    auto found = ws->Tree()->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
-    return found.isEmpty() ? nullptr : found.first();
-  }
   std::vector<CfgPageId> VisiblePages() {
     std::vector<CfgPageId> v;
     for (int i = 0; i < kCfgPageCount; ++i) {
@@ -56,20 +34,12 @@ class WorkspaceTest : public ::testing::Test {
     }
     return v;
   }
-  // Idle with the operations enabled again (the enabling reaches the widgets after the
-  // worker has set the mode).
-  bool WaitIdle(int ms = 10000) {
-    return PumpUntil(
-        [&] { return ws->WorkMode() == kModeIdle && ws->Button(CRTUCfgDlg::kSaveId)->isEnabled(); },
-        ms);
-  }
+  CfgTablePage* ChannelPage() { return dynamic_cast<CfgTablePage*>(ws->PageWidget(CfgPageId::Channel)); }
 
   ScriptedDevice device;
-  std::unique_ptr<TestHost> host;
-  std::unique_ptr<TestWorkspace> ws;
 };
 
-TEST_F(WorkspaceTest, TreeHoldsEveryPageNode) {
+TEST_F(WorkspaceTest, TreeHoldsEveryPageNodeAndSelectingOneShowsItsPage) {
   QTreeWidget* tree = ws->Tree();
   ASSERT_EQ(tree->topLevelItemCount(), 4);
   QTreeWidgetItem* channels = tree->topLevelItem(0);
@@ -90,26 +60,32 @@ TEST_F(WorkspaceTest, TreeHoldsEveryPageNode) {
   EXPECT_EQ(tree->currentItem(), channels);
   EXPECT_EQ(VisiblePages(), std::vector<CfgPageId>{CfgPageId::Dev});
   for (int i = 0; i < kCfgPageCount; ++i) EXPECT_NE(ws->PageWidget(static_cast<CfgPageId>(i)), nullptr);
-}
 
-TEST_F(WorkspaceTest, SelectingNodesShowsTheirPages) {
-  ws->Tree()->setCurrentItem(Node(QStringLiteral("通道12")));
+  tree->setCurrentItem(Node(QStringLiteral("通道12")));
   EXPECT_EQ(VisiblePages(), std::vector<CfgPageId>{CfgPageId::Channel});
-  auto* channel = dynamic_cast<CfgTablePage*>(ws->PageWidget(CfgPageId::Channel));
-  ASSERT_NE(channel, nullptr);  // the stand-in until the channel page lands
-  EXPECT_EQ(channel->SelectedChannel(), 11);
+  ASSERT_NE(ChannelPage(), nullptr);  // the stand-in until the channel page lands
+  EXPECT_EQ(ChannelPage()->SelectedChannel(), 11);
+  const std::pair<const char*, std::vector<CfgPageId>> nodes[] = {
+      {"更多参数", {}},
+      {"终端参数", {CfgPageId::Terminal}},
+      {"摄像头定时报", {CfgPageId::CameraTimer}},
+      {"通道参数设置", {CfgPageId::Dev}},
+      {"中心地址参数", {CfgPageId::CenterAddress}}};
+  for (const auto& [node, pages] : nodes) {
+    tree->setCurrentItem(Node(QString::fromUtf8(node)));
+    EXPECT_EQ(VisiblePages(), pages) << node;
+  }
 
-  ws->Tree()->setCurrentItem(Node(QStringLiteral("更多参数")));
-  EXPECT_TRUE(VisiblePages().empty());
-  ws->Tree()->setCurrentItem(Node(QStringLiteral("终端参数")));
-  EXPECT_EQ(VisiblePages(), std::vector<CfgPageId>{CfgPageId::Terminal});
-  ws->Tree()->setCurrentItem(Node(QStringLiteral("摄像头定时报")));
-  EXPECT_EQ(VisiblePages(), std::vector<CfgPageId>{CfgPageId::CameraTimer});
-  ws->Tree()->setCurrentItem(Node(QStringLiteral("通道参数设置")));
-  EXPECT_EQ(VisiblePages(), std::vector<CfgPageId>{CfgPageId::Dev});
-
-  ws->ShowComTransPage();
-  EXPECT_EQ(ws->Tree()->currentItem(), Node(QStringLiteral("串口传输参数")));
+  // A serial channel chosen on the centre page jumps to the transmission page.
+  BoxCatcher boxes;
+  auto* centre = PageOf<CRTUCfgGprsDlg>(CfgPageId::CenterAddress);
+  ASSERT_NE(centre, nullptr);
+  centre->LoadFromTable(18, 0, "1");
+  QComboBox* channel = centre->Center(0)->ChannelList(false);
+  channel->setCurrentIndex(6);
+  emit channel->activated(6);
+  EXPECT_EQ(boxes.Questions(), QStringList{QStringLiteral("是否跳转配置串口参数？")});
+  EXPECT_EQ(tree->currentItem(), Node(QStringLiteral("串口传输参数")));
   EXPECT_EQ(VisiblePages(), std::vector<CfgPageId>{CfgPageId::ComTrans});
 }
 
@@ -119,7 +95,7 @@ TEST_F(WorkspaceTest, ChannelCaptionsRelabelTheNodes) {
   EXPECT_EQ(ChannelCaptions::Instance().Get(6), "");
   // A relabelled node still selects its channel.
   ws->Tree()->setCurrentItem(Node(QStringLiteral("通道07|串口03")));
-  EXPECT_EQ(dynamic_cast<CfgTablePage*>(ws->PageWidget(CfgPageId::Channel))->SelectedChannel(), 6);
+  EXPECT_EQ(ChannelPage()->SelectedChannel(), 6);
   ChannelCaptions::Instance().Set(6, GBK("无"));
   ASSERT_TRUE(PumpUntil([&] { return Node(QStringLiteral("通道07")) != nullptr; }, 2000));
   EXPECT_EQ(ws->Tree()->topLevelItem(0)->childCount(), 30);
@@ -148,6 +124,16 @@ TEST_F(WorkspaceTest, OperationButtonsNeedAnOpenPortAndAnIdleWorker) {
   ws->Button(CRTUCfgDlg::kSaveId)->click();
   EXPECT_EQ(ws->Machine().WorkOp(), 0);
   ws->SetWorkMode(kModeIdle);
+
+  // Disabling covers the tree and the operation buttons, not the log toggle.
+  const int ids[] = {CRTUCfgDlg::kLoadId, CRTUCfgDlg::kSaveId, CRTUCfgDlg::kFactoryId,
+                     CRTUCfgDlg::kRestartId, CRTUCfgDlg::kSaveFileId, CRTUCfgDlg::kLoadFileId};
+  for (bool enable : {false, true}) {
+    ws->EnableOperations(enable);
+    EXPECT_EQ(ws->Tree()->isEnabled(), enable);
+    for (int id : ids) EXPECT_EQ(ws->Button(id)->isEnabled(), enable) << id;
+    EXPECT_TRUE(ws->Button(CRTUCfgDlg::kLogToggleId)->isEnabled());
+  }
 }
 
 TEST_F(WorkspaceTest, LogFromAnyThreadEndsInViewAndClears) {
@@ -193,52 +179,24 @@ TEST_F(WorkspaceTest, LogWindowToggleAndCloseBox) {
   EXPECT_FALSE(ws->LogWindow()->isVisible());
 }
 
-TEST_F(WorkspaceTest, EnableOperationsCoversTreeAndOperationButtons) {
-  const int ids[] = {CRTUCfgDlg::kLoadId, CRTUCfgDlg::kSaveId, CRTUCfgDlg::kFactoryId,
-                     CRTUCfgDlg::kRestartId, CRTUCfgDlg::kSaveFileId, CRTUCfgDlg::kLoadFileId};
-  ws->EnableOperations(false);
-  EXPECT_FALSE(ws->Tree()->isEnabled());
-  for (int id : ids) EXPECT_FALSE(ws->Button(id)->isEnabled()) << id;
-  EXPECT_TRUE(ws->Button(CRTUCfgDlg::kLogToggleId)->isEnabled());
-  ws->EnableOperations(true);
-  EXPECT_TRUE(ws->Tree()->isEnabled());
-  for (int id : ids) EXPECT_TRUE(ws->Button(id)->isEnabled()) << id;
-}
-
 TEST_F(WorkspaceTest, LayoutFollowsTheClientSize) {
-  ws->resize(1000, 600);
   QCoreApplication::processEvents();
-  auto near = [](const QRect& r, int x, int y, int w, int h) {
-    return std::abs(r.x() - x) <= 1 && std::abs(r.y() - y) <= 1 && std::abs(r.width() - w) <= 1 &&
-           std::abs(r.height() - h) <= 1;
+  auto near = [](const QRect& r, QRect want) {
+    return std::abs(r.x() - want.x()) <= 1 && std::abs(r.y() - want.y()) <= 1 &&
+           std::abs(r.width() - want.width()) <= 1 && std::abs(r.height() - want.height()) <= 1;
   };
-  EXPECT_TRUE(near(ws->Tree()->geometry(), 0, 6, 220, 594));
-  EXPECT_TRUE(near(ws->findChild<QGroupBox*>(QStringLiteral("pageFrame"))->geometry(), 240, 0, 760, 504));
-  EXPECT_TRUE(near(ws->PageWidget(CfgPageId::Terminal)->geometry(), 250, 12, 740, 486));
-  EXPECT_TRUE(near(ws->Button(CRTUCfgDlg::kLoadId)->geometry(), 280, 516, 140, 30));
-  EXPECT_TRUE(near(ws->Button(CRTUCfgDlg::kRestartId)->geometry(), 820, 516, 140, 30));
-  EXPECT_TRUE(near(ws->Button(CRTUCfgDlg::kLoadFileId)->geometry(), 570, 558, 250, 30));
-  EXPECT_TRUE(near(ws->Button(CRTUCfgDlg::kLogToggleId)->geometry(), 860, 558, 100, 30));
-}
-
-TEST_F(WorkspaceTest, SaveAfterAnUnchangedLoadWritesNothing) {
-  // A complete listing, as a device prints it.
-  const std::string listing = RtuSimulator().Listing();
-  device.SetResponder([&](const std::string& w) -> std::vector<std::string> {
-    if (w == "AT+SHOW\r\n") return {listing, Ok()};
-    return {Ok()};
-  });
-  ws->Button(CRTUCfgDlg::kLoadId)->click();
-  ASSERT_TRUE(WaitIdle());
-  // Stand-in pages (channel, camera) give back what they were given.
-  EXPECT_EQ(ws->SaveToTable(30, 6), GetParamText(30, 6).value());
-  EXPECT_EQ(ws->SaveToTable(148, 0), GetParamText(148, 0).value());
-  EXPECT_FALSE(GetParamText(148, 0).value().empty());
-  device.ClearWritten();
-  ws->Button(CRTUCfgDlg::kSaveId)->click();
-  EXPECT_EQ(ws->Machine().WorkOp(), kOpWriteAll);
-  ASSERT_TRUE(WaitIdle());
-  EXPECT_EQ(device.Written(), std::vector<std::string>{});  // an unchanged load writes nothing
+  const std::pair<QWidget*, QRect> expected[] = {
+      {ws->Tree(), {0, 6, 220, 594}},
+      {ws->findChild<QGroupBox*>(QStringLiteral("pageFrame")), {240, 0, 760, 504}},
+      {ws->PageWidget(CfgPageId::Terminal), {250, 12, 740, 486}},
+      {ws->Button(CRTUCfgDlg::kLoadId), {280, 516, 140, 30}},
+      {ws->Button(CRTUCfgDlg::kRestartId), {820, 516, 140, 30}},
+      {ws->Button(CRTUCfgDlg::kLoadFileId), {570, 558, 250, 30}},
+      {ws->Button(CRTUCfgDlg::kLogToggleId), {860, 558, 100, 30}}};
+  for (const auto& [widget, rect] : expected) {
+    ASSERT_NE(widget, nullptr);
+    EXPECT_TRUE(near(widget->geometry(), rect)) << widget->objectName().toStdString();
+  }
 }
 
 TEST_F(WorkspaceTest, CancelDuringARequestedLoadEndsWithoutWaitingForPowerUp) {
@@ -255,18 +213,7 @@ TEST_F(WorkspaceTest, CancelDuringARequestedLoadEndsWithoutWaitingForPowerUp) {
   EXPECT_NE(ws->LogText().find(GBK("载入RTU设备参数失败...\r\n")), std::string::npos);
 }
 
-TEST_F(WorkspaceTest, PowerUpTimerSendsSOnlyWhileWaiting) {
-  ws->SetWorkMode(kModeWaitPowerUp);
-  ASSERT_TRUE(PumpUntil([&] { return device.CountWritten("S") >= 3; }, 3000));
-  for (const auto& w : device.Written()) EXPECT_EQ(w, "S");
-  ws->SetWorkMode(kModeIdle);
-  PumpUntil([] { return false; }, 20);  // a tick in flight may still land
-  const size_t n = device.Written().size();
-  PumpUntil([] { return false; }, 100);
-  EXPECT_EQ(device.Written().size(), n);
-}
-
-TEST_F(WorkspaceTest, SaveToFileOffersTheStationAddressAndWritesTheTable) {
+TEST_F(WorkspaceTest, SaveToFileOffersTheStationAddressAndWritesTheTableOrNothing) {
   BoxCatcher boxes;
   QTemporaryDir dir;
   ParseListing("Device address:  12345678\r\nModem Apn:  cmnet\r\n", 44);
@@ -277,23 +224,20 @@ TEST_F(WorkspaceTest, SaveToFileOffersTheStationAddressAndWritesTheTable) {
   EXPECT_EQ(boxes.Tips(), QStringList{QStringLiteral("保存成功")});
   QFile f(ws->savePath);
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-  const QByteArray bytes = f.readAll();
-  EXPECT_EQ(std::string(bytes.constData(), static_cast<size_t>(bytes.size())), BuildListing());
+  EXPECT_EQ(f.readAll().toStdString(), BuildListing());
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("out.cfg")});
 
   // Cancel: nothing.
   ws->savePath.clear();
   ws->SaveConfigToFile();
   EXPECT_EQ(boxes.Tips().size(), 1);
-}
 
-TEST_F(WorkspaceTest, SaveToFileFailureSaysSoAndLeavesNothing) {
-  BoxCatcher boxes;
-  QTemporaryDir dir;
-  ws->savePath = dir.filePath(QStringLiteral("missing/out.cfg"));
+  // A folder that does not exist: the failure is shown and nothing is left behind.
+  QTemporaryDir empty;
+  ws->savePath = empty.filePath(QStringLiteral("missing/out.cfg"));
   ws->SaveConfigToFile();
-  EXPECT_EQ(boxes.Tips(), QStringList{QStringLiteral("保存失败")});
-  EXPECT_TRUE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
+  EXPECT_EQ(boxes.Tips().last(), QStringLiteral("保存失败"));
+  EXPECT_TRUE(QDir(empty.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
 }
 
 TEST_F(WorkspaceTest, BadConfigFilesAreRefused) {
@@ -303,12 +247,11 @@ TEST_F(WorkspaceTest, BadConfigFilesAreRefused) {
   std::ofstream(empty).close();
   const std::string big = dir.filePath(QStringLiteral("big.cfg")).toStdString();
   std::ofstream(big) << std::string(40961, 'x');
-  ws->openPath = QString::fromStdString(empty);
-  ws->LoadConfigFromFile();
-  ws->openPath = QString::fromStdString(big);
-  ws->LoadConfigFromFile();
-  ws->openPath = dir.filePath(QStringLiteral("none.cfg"));
-  ws->LoadConfigFromFile();
+  for (const QString& path : {QString::fromStdString(empty), QString::fromStdString(big),
+                              dir.filePath(QStringLiteral("none.cfg"))}) {
+    ws->openPath = path;
+    ws->LoadConfigFromFile();
+  }
   EXPECT_EQ(boxes.Tips(), (QStringList{QStringLiteral("请先选择文件"), QStringLiteral("请先选择文件"),
                                        QStringLiteral("读取文件失败")}));
   EXPECT_EQ(ws->WorkMode(), kModeIdle);
