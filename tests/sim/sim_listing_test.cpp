@@ -9,24 +9,6 @@ namespace {
 
 const char kOk[] = "\r\nOK\r\n";
 
-std::vector<std::string> SplitCrLf(const std::string& text, bool* allCrLf) {
-  std::vector<std::string> lines;
-  *allCrLf = true;
-  size_t pos = 0;
-  while (pos < text.size()) {
-    size_t lf = text.find('\n', pos);
-    if (lf == std::string::npos) {
-      *allCrLf = false;
-      lines.push_back(text.substr(pos));
-      break;
-    }
-    if (lf == pos || text[lf - 1] != '\r') *allCrLf = false;
-    lines.push_back(text.substr(pos, lf - pos - (lf > pos && text[lf - 1] == '\r' ? 1 : 0)));
-    pos = lf + 1;
-  }
-  return lines;
-}
-
 // Label and value of a listing line "label  value".
 std::pair<std::string, std::string> LabelValue(const std::string& line) {
   size_t sep = line.rfind("  ");
@@ -36,14 +18,22 @@ std::pair<std::string, std::string> LabelValue(const std::string& line) {
 
 class SimListingTest : public SimTest {
  protected:
-  std::vector<std::string> ShowLines(bool* allCrLf) {
-    std::string reply = port->Command("AT+SHOW");
+  // The listing of an AT+SHOW reply in lines; every line ends with CR LF.
+  std::vector<std::string> ShowLines() {
+    const std::string reply = port->Command("AT+SHOW");
     EXPECT_EQ(reply.rfind("AT+SHOW\r\n", 0), 0u) << "the command line is echoed first";
     EXPECT_GE(reply.size(), 15u);
     EXPECT_EQ(reply.substr(reply.size() - 6), kOk);
-    std::string body = reply.substr(9, reply.size() - 9 - 6);
+    const std::string body = reply.substr(9, reply.size() - 9 - 6);
     EXPECT_EQ(body, sim.Listing());
-    return SplitCrLf(body, allCrLf);
+    std::vector<std::string> lines;
+    size_t pos = 0;
+    for (size_t end; (end = body.find("\r\n", pos)) != std::string::npos; pos = end + 2) {
+      lines.push_back(body.substr(pos, end - pos));
+      EXPECT_EQ(lines.back().find_first_of("\r\n"), std::string::npos) << lines.back();
+    }
+    EXPECT_EQ(pos, body.size()) << "the last line ends with CR LF";
+    return lines;
   }
   int IndexOf(const std::vector<std::string>& lines, const std::string& label) {
     for (size_t i = 0; i < lines.size(); ++i)
@@ -56,9 +46,7 @@ class SimListingTest : public SimTest {
 
 TEST_F(SimListingTest, ListingHasEveryInstanceInOrderWithSingleTokenValues) {
   ASSERT_NO_FATAL_FAILURE(EnterConfig());
-  bool allCrLf = false;
-  std::vector<std::string> lines = ShowLines(&allCrLf);
-  EXPECT_TRUE(allCrLf);
+  const std::vector<std::string> lines = ShowLines();
   // 33 single parameters and 724 instances of the numbered families.
   EXPECT_EQ(lines.size(), 757u);
   // The tool keeps at most 40960 received bytes per exchange.
@@ -108,8 +96,7 @@ TEST_F(SimListingTest, SettersStoreAndListTheValue) {
     EXPECT_EQ(sim.Value(c.label), c.value) << c.command;
   }
   EXPECT_EQ(sim.Value("Server1's Ip:"), "218.94.1.66");  // the neighbour stays
-  bool allCrLf = false;
-  const std::vector<std::string> lines = ShowLines(&allCrLf);
+  const std::vector<std::string> lines = ShowLines();
   for (const Case& c : cases) {
     // An empty value is listed as a dot.
     const std::string line = c.label + std::string("  ") + (c.value.empty() ? "." : c.value);
