@@ -41,6 +41,16 @@ inline Replies Refusing(const std::string& w) { return {w == "---" ? CmdOk() : E
 
 class FakeCfgView : public ICfgView, public ICfgPageAccess {
  public:
+  // What the machine showed, in order.
+  struct Records {
+    std::vector<std::string> log;  // non-empty entries
+    std::vector<std::string> tips, skippedTips, questions;
+    std::vector<bool> enables;
+    std::vector<std::pair<CfgRequest, bool>> requestControls;
+    std::vector<std::pair<int, int>> loads;  // controls filled
+    int closes = 0, releases = 0;
+  };
+
   // ICfgPageAccess: a control shows what it was given, an empty text before.
   std::string SaveToTable(int id, int index) override {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -50,7 +60,7 @@ class FakeCfgView : public ICfgView, public ICfgPageAccess {
   void LoadFromTable(int id, int index, const std::string& text) override {
     std::lock_guard<std::mutex> lock(mutex_);
     pages_[{id, index}] = text;
-    loads_.push_back({id, index});
+    rec_.loads.push_back({id, index});
   }
   // The user edits a control.
   void Edit(int id, int index, const std::string& text) {
@@ -65,15 +75,15 @@ class FakeCfgView : public ICfgView, public ICfgPageAccess {
   }
   void AppendLog(const std::string& text) override {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (!text.empty()) log_.push_back(text);
+    if (!text.empty()) rec_.log.push_back(text);
   }
   void SetOperationsEnabled(bool enable) override {
     std::lock_guard<std::mutex> lock(mutex_);
-    enables_.push_back(enable);
+    rec_.enables.push_back(enable);
   }
   void SetRequestControlsEnabled(CfgRequest request, bool enable) override {
     std::lock_guard<std::mutex> lock(mutex_);
-    requestControls_.push_back({request, enable});
+    rec_.requestControls.push_back({request, enable});
   }
   void ShowTip(const std::string& text, const std::function<bool()>& stillWanted) override {
     std::function<void()> before;
@@ -83,20 +93,20 @@ class FakeCfgView : public ICfgView, public ICfgPageAccess {
     }
     if (before) before();
     std::lock_guard<std::mutex> lock(mutex_);
-    (stillWanted && !stillWanted() ? skippedTips_ : tips_).push_back(text);
+    (stillWanted && !stillWanted() ? rec_.skippedTips : rec_.tips).push_back(text);
   }
   void CloseTip() override {
     std::lock_guard<std::mutex> lock(mutex_);
-    ++closes_;
+    ++rec_.closes;
   }
   bool AskOkCancel(const std::string& text) override {
     std::lock_guard<std::mutex> lock(mutex_);
-    questions_.push_back(text);
+    rec_.questions.push_back(text);
     return answer_;
   }
   void ReleaseHost() override {
     std::lock_guard<std::mutex> lock(mutex_);
-    ++releases_;
+    ++rec_.releases;
   }
 
   // Runs when a tip is asked for, before the view decides whether to show it.
@@ -107,47 +117,26 @@ class FakeCfgView : public ICfgView, public ICfgPageAccess {
   void SetAnswer(bool ok) { answer_ = ok; }
   void SetShutDown(bool s) { shutDown_ = s; }
 
-  // Non-empty log entries, in order.
-  std::vector<std::string> LogLines() const { return Locked(log_); }
-  std::vector<std::string> Tips() const { return Locked(tips_); }
-  std::vector<std::string> SkippedTips() const { return Locked(skippedTips_); }
-  std::vector<bool> Enables() const { return Locked(enables_); }
-  std::vector<std::pair<CfgRequest, bool>> RequestControls() const { return Locked(requestControls_); }
-  std::vector<std::pair<int, int>> Loads() const { return Locked(loads_); }
-  std::vector<std::string> Questions() const { return Locked(questions_); }
-  int Closes() const { return Locked(closes_); }
-  int Releases() const { return Locked(releases_); }
+  Records R() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return rec_;
+  }
+  void ClearRecords() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    rec_ = {};
+  }
   int LogCount(const std::string& text) const {
     int n = 0;
-    for (const auto& l : LogLines()) n += l.find(text) != std::string::npos;
+    for (const auto& l : R().log) n += l.find(text) != std::string::npos;
     return n;
   }
   bool LogHas(const std::string& text) const { return LogCount(text) > 0; }
-  void ClearRecords() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    log_.clear();
-    tips_.clear();
-    enables_.clear();
-    loads_.clear();
-    requestControls_.clear();
-  }
 
  private:
-  template <class T>
-  T Locked(const T& v) const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return v;
-  }
-
   mutable std::mutex mutex_;
   std::map<std::pair<int, int>, std::string> pages_;
-  std::vector<std::string> log_, tips_, skippedTips_, questions_;
-  std::vector<bool> enables_;
-  std::vector<std::pair<CfgRequest, bool>> requestControls_;
-  std::vector<std::pair<int, int>> loads_;
+  Records rec_;
   std::function<void()> beforeTip_;
-  int closes_ = 0;
-  int releases_ = 0;
   std::atomic<bool> answer_{true};
   std::atomic<bool> shutDown_{false};
 };

@@ -34,7 +34,7 @@ TEST_F(RetryRule, RecoveryProbesUntilTheFirstCmdOkAndLogsEachProbe) {
   machine.SetWorkMode(kModeRecovery);  // replies reach the exchange in modes 1 and 2
   EXPECT_EQ(machine.RecoverConfigState(), 1);
   EXPECT_EQ(device.Written(), Times(2, "---"));  // bare on the wire
-  EXPECT_EQ(view.LogLines(), (std::vector<std::string>{"---\r\n", CmdError(), "---\r\n", CmdOk()}));
+  EXPECT_EQ(view.R().log, (std::vector<std::string>{"---\r\n", CmdError(), "---\r\n", CmdOk()}));
 
   device.SetResponder([](const std::string&) { return Replies{CmdError()}; });
   device.ClearWritten();
@@ -47,9 +47,9 @@ using Starting = MachineTest;
 TEST_F(Starting, ClosedPortSaysOpenItFirstAndSendsNothing) {
   device.SetOpen(false);
   EXPECT_FALSE(machine.StartOperation(kOpQueryVersion));
-  EXPECT_EQ(view.Tips(), std::vector<std::string>{G("请先打开串口")});
+  EXPECT_EQ(view.R().tips, std::vector<std::string>{G("请先打开串口")});
   EXPECT_EQ(machine.WorkMode(), kModeIdle);
-  EXPECT_TRUE(view.Enables().empty());
+  EXPECT_TRUE(view.R().enables.empty());
   EXPECT_TRUE(device.Written().empty());
 }
 
@@ -63,7 +63,7 @@ TEST_F(Starting, OnlyFromIdle) {
   EXPECT_TRUE(machine.StartOperation(kOpWriteAll));
   EXPECT_EQ(machine.WorkMode(), kModeOperation);
   EXPECT_EQ(machine.WorkOp(), kOpWriteAll);
-  EXPECT_EQ(view.Enables(), std::vector<bool>{false});
+  EXPECT_EQ(view.R().enables, std::vector<bool>{false});
   // An operation number nothing runs as ends at once.
   machine.RunOperation(1, 1);
   EXPECT_EQ(machine.WorkMode(), kModeIdle);
@@ -73,8 +73,8 @@ TEST_F(Starting, FactoryResetAsksFirstAndCancelEndsBeforePortTest) {
   device.SetOpen(false);
   view.SetAnswer(false);
   EXPECT_FALSE(machine.StartFactoryReset());
-  EXPECT_EQ(view.Questions(), std::vector<std::string>{G("确定恢复出厂设置吗?")});
-  EXPECT_TRUE(view.Tips().empty());  // no "请先打开串口" either
+  EXPECT_EQ(view.R().questions, std::vector<std::string>{G("确定恢复出厂设置吗?")});
+  EXPECT_TRUE(view.R().tips.empty());  // no "请先打开串口" either
   EXPECT_EQ(machine.WorkMode(), kModeIdle);
 
   device.SetOpen(true);
@@ -92,7 +92,7 @@ TEST_F(Starting, EnableOperationsZeroEmptiesTheReceivedText) {
   machine.EnableOperations(0);
   EXPECT_EQ(machine.Exchange().PeekReceivedText(), "");
   machine.EnableOperations(2);
-  EXPECT_EQ(view.Enables(), (std::vector<bool>{false, false, true}));
+  EXPECT_EQ(view.R().enables, (std::vector<bool>{false, false, true}));
 }
 
 using Requests = MachineTest;
@@ -141,7 +141,7 @@ TEST_F(Requests, TakenWhileWaitingForPowerUpAndButtonsDisabled) {
   machine.WorkerTurn();
   EXPECT_EQ(machine.WorkOp(), kOpClearChannelRecords);
   EXPECT_EQ(machine.WorkMode(), kModeOperation);
-  EXPECT_EQ(view.Enables(), std::vector<bool>{false});
+  EXPECT_EQ(view.R().enables, std::vector<bool>{false});
 }
 
 using PowerUp = MachineTest;
@@ -162,13 +162,13 @@ TEST_F(PowerUp, BannerSplitOverBlocksStartsTheLoadAndClosesTheBox) {
   machine.SetWorkMode(kModeWaitPowerUp);
   machine.OnSerialData("\r\nCONFIGURE PRO", 15);
   EXPECT_EQ(machine.WorkMode(), kModeWaitPowerUp);
-  EXPECT_EQ(view.Closes(), 0);
+  EXPECT_EQ(view.R().closes, 0);
   machine.OnSerialData("GRAM\r\n", 6);
   EXPECT_EQ(machine.WorkMode(), kModeOperation);
   EXPECT_EQ(machine.WorkOp(), kOpLoadAll);
-  EXPECT_EQ(view.Closes(), 1);
-  EXPECT_EQ(view.Enables(), std::vector<bool>{false});
-  EXPECT_EQ(view.LogLines(), (std::vector<std::string>{G("设备上电后进入配置状态成功...\r\n"),
+  EXPECT_EQ(view.R().closes, 1);
+  EXPECT_EQ(view.R().enables, std::vector<bool>{false});
+  EXPECT_EQ(view.R().log, (std::vector<std::string>{G("设备上电后进入配置状态成功...\r\n"),
                                                        G("正在载入RTU设备参数 ...\r\n")}));
 }
 
@@ -204,8 +204,8 @@ TEST_F(PowerUp, BoxSkippedWhenTheDeviceCameUpBeforeItOpened) {
   machine.WorkerTurn();  // three AT+SHOW attempts fail: recovery
   ASSERT_EQ(machine.WorkMode(), kModeRecovery);
   machine.WorkerTurn();  // recovery fails: give up and wait for power-up
-  EXPECT_TRUE(view.Tips().empty());
-  EXPECT_EQ(view.SkippedTips(), std::vector<std::string>{G("载入参数失败，请将设备重新上电！")});
+  EXPECT_TRUE(view.R().tips.empty());
+  EXPECT_EQ(view.R().skippedTips, std::vector<std::string>{G("载入参数失败，请将设备重新上电！")});
   EXPECT_EQ(machine.WorkMode(), kModeOperation);
   EXPECT_EQ(machine.WorkOp(), kOpLoadAll);
 }
@@ -238,7 +238,7 @@ TEST_F(Stopping, PassCutShortByTheExitSendsNothing) {
   view.ClearRecords();
   machine.RunOperation(kOpWriteAll, 1);
   EXPECT_TRUE(device.Written().empty());
-  EXPECT_TRUE(view.LogLines().empty());  // not even tried: the page read as the table
+  EXPECT_TRUE(view.R().log.empty());  // not even tried: the page read as the table
   EXPECT_EQ(GetParamText(23, 0).value(), "cmnet");
 }
 

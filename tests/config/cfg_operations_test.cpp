@@ -114,7 +114,7 @@ std::vector<OpCase> Cases() {
       {.name = "VersionAnswered", .start = Button(kOpQueryVersion),
        .device = [](const std::string&) { return Replies{Ok("V3.2")}; },
        .written = {ver}, .also = [](MachineTest& t) {
-         EXPECT_EQ(t.view.LogLines(), (std::vector<std::string>{"AT+VER\r\n", Ok("V3.2")}));
+         EXPECT_EQ(t.view.R().log, (std::vector<std::string>{"AT+VER\r\n", Ok("V3.2")}));
        }},
       // The failed recovery resets the counter: no second run, and the give-up is silent.
       {.name = "VersionSilent", .start = Button(kOpQueryVersion), .device = Silent,
@@ -129,11 +129,11 @@ std::vector<OpCase> Cases() {
        .tips = {"出厂设置失败，请将设备重新上电！"}, .mode = kModeWaitPowerUp},
       {.name = "LoadRequestedAnswered", .start = RequestedLoad, .device = Device, .written = {show},
        .tips = {"载入RTU设备参数成功 ...\r\n"}, .lastLog = "载入RTU设备参数成功 ...\r\n",
-       .also = [](MachineTest& t) { EXPECT_EQ(t.view.Releases(), 1); }},
+       .also = [](MachineTest& t) { EXPECT_EQ(t.view.R().releases, 1); }},
       {.name = "LoadRequestedSilent", .start = RequestedLoad, .device = Silent,
        .written = Cat({shows, probes}), .tips = {loadPowerCycle}, .mode = kModeWaitPowerUp,
        .lastLog = "载入RTU设备参数失败...\r\n", .also = [](MachineTest& t) {
-         EXPECT_EQ(t.view.Releases(), 1);
+         EXPECT_EQ(t.view.R().releases, 1);
          EXPECT_FALSE(t.view.LogHas(G("正在等待设备上电后进入配置状态...\r\n")));
        }},
       {.name = "LoadRequestedRefused", .start = RequestedLoad, .device = Refusing,
@@ -234,22 +234,22 @@ TEST_P(Operation, SendsShowsAndEnds) {
   EXPECT_EQ(device.Written(), c.written);
   std::vector<std::string> tips;
   for (const char* t : c.tips) tips.push_back(G(t));
-  EXPECT_EQ(view.Tips(), tips);
+  EXPECT_EQ(view.R().tips, tips);
   EXPECT_EQ(machine.WorkMode(), c.mode);
   // Enabled again when idle; still disabled while waiting for the power-up.
-  ASSERT_FALSE(view.Enables().empty());
-  EXPECT_EQ(view.Enables().back(), c.mode == kModeIdle);
+  ASSERT_FALSE(view.R().enables.empty());
+  EXPECT_EQ(view.R().enables.back(), c.mode == kModeIdle);
   EXPECT_FALSE(machine.LoadRequested());
   for (int r = 0; r < static_cast<int>(CfgRequest::Count); ++r)
     EXPECT_FALSE(machine.Requests().Pending(static_cast<CfgRequest>(r))) << r;
   if (c.lastLog && *c.lastLog) {
-    ASSERT_FALSE(view.LogLines().empty());
-    EXPECT_EQ(view.LogLines().back(), G(c.lastLog));
+    ASSERT_FALSE(view.R().log.empty());
+    EXPECT_EQ(view.R().log.back(), G(c.lastLog));
   } else if (c.lastLog) {
-    EXPECT_TRUE(view.LogLines().empty());
+    EXPECT_TRUE(view.R().log.empty());
   }
   // The request's controls are disabled for each run and enabled at the end.
-  const auto controls = view.RequestControls();
+  const auto controls = view.R().requestControls;
   EXPECT_EQ(controls.empty(), !c.controls);
   if (c.controls && !controls.empty()) {
     EXPECT_EQ(controls.front(), std::make_pair(*c.controls, false));
@@ -270,16 +270,16 @@ TEST_F(LoadAll, FillsOnlyTheControlsThatDiffer) {
   EXPECT_EQ(view.SaveToTable(23, 0), "cmnet");
   EXPECT_EQ(view.SaveToTable(3, 0), "8E1");  // the page form of the debug parity
   EXPECT_EQ(view.SaveToTable(21, 1), "5005");
-  EXPECT_EQ(view.Loads(), (std::vector<std::pair<int, int>>{{0, 0}, {3, 0}, {18, 0}, {21, 1}, {23, 0}}));
-  EXPECT_EQ(view.LogLines(), (std::vector<std::string>{G("正在载入RTU设备参数 ...\r\n"), "AT+SHOW\r\n",
+  EXPECT_EQ(view.R().loads, (std::vector<std::pair<int, int>>{{0, 0}, {3, 0}, {18, 0}, {21, 1}, {23, 0}}));
+  EXPECT_EQ(view.R().log, (std::vector<std::string>{G("正在载入RTU设备参数 ...\r\n"), "AT+SHOW\r\n",
                                                        std::string(kListing) + Ok(),
                                                        G("载入RTU设备参数成功 ...\r\n")}));
-  EXPECT_TRUE(view.Tips().empty());  // a button load shows no box
+  EXPECT_TRUE(view.R().tips.empty());  // a button load shows no box
 
   // Loading the same values again fills nothing.
   view.ClearRecords();
   Run(kOpLoadAll);
-  EXPECT_TRUE(view.Loads().empty());
+  EXPECT_TRUE(view.R().loads.empty());
 }
 
 TEST_F(LoadAll, AppliedFileSendsOnlyItsChangedLineAndChangesOneControl) {
@@ -294,7 +294,7 @@ TEST_F(LoadAll, AppliedFileSendsOnlyItsChangedLineAndChangesOneControl) {
   ASSERT_TRUE(machine.StartWriteFromFile("Modem Apn:  fileapn\r\n"));
   RunToIdle();
   EXPECT_EQ(device.Written(), std::vector<std::string>{"AT+APN=fileapn\r\n"});
-  EXPECT_EQ(view.Loads(), (std::vector<std::pair<int, int>>{{23, 0}}));
+  EXPECT_EQ(view.R().loads, (std::vector<std::pair<int, int>>{{23, 0}}));
   EXPECT_EQ(view.SaveToTable(23, 0), "fileapn");
 
   // Refused while an operation runs, without touching the table.

@@ -15,115 +15,77 @@ class CentrePage : public ::testing::Test {
   void SetUp() override { station_ui::SetAskHook({}); }
   void TearDown() override { station_ui::SetAskHook({}); }
 
-  // True when the centre shows "开启" in both state lists and all its fields.
-  bool Open(int centre) {
+  // 1 when the centre shows "开启" in both state lists and all its fields, 0 when it
+  // shows "关闭" and none of them, -1 for anything between.
+  int Open(int centre) {
     CRTUCfgGprs2Dlg* c = page.Center(centre);
-    bool open = true;
+    int open = 0, closed = 0;
     for (bool backup : {false, true}) {
-      open = open && c->StateList(backup)->currentText() == QStringLiteral("开启");
+      const QString state = c->StateList(backup)->currentText();
+      open += state == QStringLiteral("开启");
+      closed += state == QStringLiteral("关闭");
       for (int id : {CRTUCfgGprs2Dlg::kChannelId[backup], CRTUCfgGprs2Dlg::kAddressId[backup],
                      CRTUCfgGprs2Dlg::kPortId[backup], CRTUCfgGprs2Dlg::kChannelLabelId[backup],
-                     CRTUCfgGprs2Dlg::kAddressLabelId[backup], CRTUCfgGprs2Dlg::kPortLabelId[backup]})
-        open = open && !Control(c, id)->isHidden();
+                     CRTUCfgGprs2Dlg::kAddressLabelId[backup], CRTUCfgGprs2Dlg::kPortLabelId[backup]}) {
+        open += !Control(c, id)->isHidden();
+        closed += Control(c, id)->isHidden();
+      }
     }
-    return open;
+    return open == 14 ? 1 : closed == 14 ? 0 : -1;
   }
-  bool Closed(int centre) {
-    CRTUCfgGprs2Dlg* c = page.Center(centre);
-    bool closed = true;
-    for (bool backup : {false, true}) {
-      closed = closed && c->StateList(backup)->currentText() == QStringLiteral("关闭");
-      for (int id : {CRTUCfgGprs2Dlg::kChannelId[backup], CRTUCfgGprs2Dlg::kAddressId[backup],
-                     CRTUCfgGprs2Dlg::kPortId[backup], CRTUCfgGprs2Dlg::kChannelLabelId[backup],
-                     CRTUCfgGprs2Dlg::kAddressLabelId[backup], CRTUCfgGprs2Dlg::kPortLabelId[backup]})
-        closed = closed && Control(c, id)->isHidden();
-    }
-    return closed;
+  // The centres' states, centre 1 first.
+  std::vector<int> States() {
+    std::vector<int> s;
+    for (int c = 0; c < 4; ++c) s.push_back(Open(c));
+    return s;
   }
 
   FakeWorkspace ws;
   CRTUCfgGprsDlg page{&ws};
 };
 
-TEST_F(CentrePage, StartsWithCountZeroEveryCentreClosedAndCentreOneShown) {
+TEST_F(CentrePage, StartsWithCountZeroEveryCentreClosedAndTabsShowOneCentre) {
   EXPECT_EQ(page.ServerCountList()->currentText(), QStringLiteral("0"));
   ASSERT_EQ(page.Tabs()->count(), 4);
   EXPECT_EQ(page.Tabs()->tabText(0), QStringLiteral("  中心1  "));
   EXPECT_EQ(page.Tabs()->tabText(3), QStringLiteral("  中心4  "));
-  for (int c = 0; c < 4; ++c) {
-    EXPECT_TRUE(Closed(c)) << c;
-    EXPECT_EQ(page.Center(c)->isHidden(), c != 0) << c;
+  EXPECT_EQ(States(), (std::vector<int>{0, 0, 0, 0}));
+  for (int tab : {0, 2}) {
+    page.Tabs()->setCurrentIndex(tab);
+    for (int c = 0; c < 4; ++c) EXPECT_EQ(page.Center(c)->isHidden(), c != tab) << c;
   }
 }
 
-TEST_F(CentrePage, ServerCountTwoOpensCentresOneAndTwoOnly) {
-  page.LoadFromTable(18, 0, "2");
-  EXPECT_EQ(page.ServerCountList()->currentText(), QStringLiteral("2"));
-  EXPECT_TRUE(Open(0));
-  EXPECT_TRUE(Open(1));
-  EXPECT_TRUE(Closed(2));
-  EXPECT_TRUE(Closed(3));
-  EXPECT_EQ(page.SaveToTable(18, 0), "2");
-
-  // A smaller count closes the centres above it again.
-  page.LoadFromTable(18, 0, "1");
-  EXPECT_TRUE(Open(0));
-  EXPECT_TRUE(Closed(1));
-}
-
-TEST_F(CentrePage, CountAboveFourOpensTheFourCentresAndIsWrittenBackUnchanged) {
-  page.LoadFromTable(18, 0, "7");
-  for (int c = 0; c < 4; ++c) EXPECT_TRUE(Open(c)) << c;
-  EXPECT_EQ(page.ServerCountList()->currentIndex(), -1);
-  EXPECT_EQ(page.SaveToTable(18, 0), "7");  // untouched: nothing to write
-  // The user's choice replaces it.
-  UserPicks(page.ServerCountList(), 1);
-  EXPECT_EQ(page.SaveToTable(18, 0), "1");
-  EXPECT_TRUE(Open(0));
-  EXPECT_TRUE(Closed(1));
-}
-
-TEST_F(CentrePage, UserCountChoiceOpensAndClosesCentres) {
-  UserPicks(page.ServerCountList(), 3);
-  EXPECT_TRUE(Open(0) && Open(1) && Open(2));
-  EXPECT_TRUE(Closed(3));
-  UserPicks(page.ServerCountList(), 0);
-  for (int c = 0; c < 4; ++c) EXPECT_TRUE(Closed(c)) << c;
-  EXPECT_EQ(page.SaveToTable(18, 0), "0");
-}
-
-TEST_F(CentrePage, TransferModeValuesRoundTripOnEveryServer) {
-  const char* kinds[] = {"SMS", "TCP", "北斗卫星", "海事卫星", "PSTN", "短波", "串口", "UDP"};
-  for (int server = 0; server < 8; ++server) {
-    for (int v = 0; v < 8; ++v) {
-      const std::string value = std::to_string(v);
-      page.LoadFromTable(19, server, value);
-      QComboBox* list = page.Center(server % 4)->ChannelList(server >= 4);
-      EXPECT_EQ(list->currentText(), QString::fromUtf8(kinds[v])) << server << " " << v;
-      EXPECT_EQ(page.SaveToTable(19, server), value) << server;
+TEST_F(CentrePage, ServerCountOpensThatManyCentres) {
+  struct Step {
+    const char* loaded;  // device value, or nullptr when the user picks item `picked`
+    int picked;
+    std::vector<int> states;
+    const char* saved;
+  };
+  const Step steps[] = {
+      {"2", 0, {1, 1, 0, 0}, "2"},
+      {"1", 0, {1, 0, 0, 0}, "1"},  // a smaller count closes the centres above it again
+      {"7", 0, {1, 1, 1, 1}, "7"},  // above four: every centre, the count kept
+      {"4", 0, {1, 1, 1, 1}, "4"},
+      {"-3", 0, {0, 0, 0, 0}, "-3"},
+      {nullptr, 1, {1, 0, 0, 0}, "1"},
+      {nullptr, 3, {1, 1, 1, 0}, "3"},
+      {nullptr, 0, {0, 0, 0, 0}, "0"},
+  };
+  for (const Step& s : steps) {
+    if (s.loaded) {
+      page.LoadFromTable(18, 0, s.loaded);
+    } else {
+      UserPicks(page.ServerCountList(), s.picked);
     }
+    const std::string what = s.loaded ? std::string("loaded ") + s.loaded : "picked " + std::to_string(s.picked);
+    EXPECT_EQ(States(), s.states) << what;
+    EXPECT_EQ(page.SaveToTable(18, 0), s.saved) << what;
   }
 }
 
-TEST_F(CentrePage, TransferModeNineShowsTcpAndIsWrittenAsOne) {
-  page.LoadFromTable(19, 2, "9");
-  EXPECT_EQ(page.Center(2)->ChannelList(false)->currentText(), QStringLiteral("TCP"));
-  EXPECT_EQ(page.SaveToTable(19, 2), "1");
-  page.LoadFromTable(19, 6, "abc");
-  EXPECT_EQ(page.Center(2)->ChannelList(true)->currentText(), QStringLiteral("TCP"));
-}
-
-TEST_F(CentrePage, TypedChannelThatIsNoKindReadsEmpty) {
-  page.LoadFromTable(19, 0, "1");
-  UserTypes(page.Center(0)->ChannelList(false), QStringLiteral("TCP2"));
-  EXPECT_EQ(page.SaveToTable(19, 0), "");
-  UserTypes(page.Center(0)->ChannelList(false), QStringLiteral("UDP"));
-  EXPECT_EQ(page.SaveToTable(19, 0), "7");
-  // Before any value there is no selection at all.
-  EXPECT_EQ(page.SaveToTable(19, 3), "");
-}
-
-TEST_F(CentrePage, EachServerInstanceHasItsOwnControls) {
+TEST_F(CentrePage, EachInstanceHasItsOwnControls) {
   for (int s = 0; s < 8; ++s) {
     page.LoadFromTable(20, s, "10.0.0." + std::to_string(s));
     page.LoadFromTable(21, s, std::to_string(5000 + s));
@@ -139,9 +101,7 @@ TEST_F(CentrePage, EachServerInstanceHasItsOwnControls) {
   EXPECT_EQ(Control<QLineEdit>(c2, 1285)->text(), QStringLiteral("5005"));
   EXPECT_EQ(Control<QComboBox>(c2, 1281)->currentText(), QStringLiteral("UDP"));
   EXPECT_EQ(Control<QLineEdit>(c2, 1282)->text(), QStringLiteral("10.0.0.1"));
-}
-
-TEST_F(CentrePage, DnsInstancesHaveTheirOwnFields) {
+  // The two DNS servers.
   page.LoadFromTable(22, 0, "8.8.8.8");
   page.LoadFromTable(22, 1, "114.114.114.114");
   EXPECT_EQ(Control<QLineEdit>(&page, 1259)->text(), QStringLiteral("8.8.8.8"));
@@ -150,6 +110,7 @@ TEST_F(CentrePage, DnsInstancesHaveTheirOwnFields) {
 }
 
 TEST_F(CentrePage, InstancesOutsideTheirRangeDoNothing) {
+  EXPECT_EQ(page.SaveToTable(19, 3), "");  // before any value there is no selection at all
   page.LoadFromTable(20, 0, "kept");
   page.LoadFromTable(20, 8, "x");
   page.LoadFromTable(20, -1, "x");
@@ -199,32 +160,18 @@ TEST_F(CentrePage, StateChoiceShowsOrHidesOneServersFields) {
   EXPECT_FALSE(c->AddressEdit(true)->isHidden());
 }
 
-TEST_F(CentrePage, TabChoiceShowsOnlyThatCentre) {
-  page.Tabs()->setCurrentIndex(2);
-  for (int c = 0; c < 4; ++c) EXPECT_EQ(page.Center(c)->isHidden(), c != 2) << c;
-}
-
 TEST(CentreOtherPage, SixEditsCarryTheirTextsUnchanged) {
   CRTUCfgGprs1Dlg page;
-  const int ids[] = {23, 24, 25, 26, 28, 29};
-  const int ctrls[] = {1265, 1266, 1267, 1268, 1269, 1270};
-  for (int i = 0; i < 6; ++i) page.LoadFromTable(ids[i], 0, "v" + std::to_string(ids[i]));
-  for (int i = 0; i < 6; ++i) {
-    EXPECT_TRUE(CRTUCfgGprs1Dlg::Owns(ids[i]));
-    EXPECT_EQ(page.SaveToTable(ids[i], 0), "v" + std::to_string(ids[i]));
-    EXPECT_EQ(Control<QLineEdit>(&page, ctrls[i])->text(), QString::fromStdString("v" + std::to_string(ids[i])));
+  const std::pair<int, int> fields[] = {{23, 1265}, {24, 1266}, {25, 1267}, {26, 1268}, {28, 1269}, {29, 1270}};
+  for (const auto& [id, ctrl] : fields) page.LoadFromTable(id, 0, "v" + std::to_string(id));
+  for (const auto& [id, ctrl] : fields) {
+    EXPECT_EQ(page.SaveToTable(id, 0), "v" + std::to_string(id));
+    EXPECT_EQ(Control<QLineEdit>(&page, ctrl)->text(), QString::fromStdString("v" + std::to_string(id)));
   }
-  EXPECT_FALSE(CRTUCfgGprs1Dlg::Owns(27));
   EXPECT_EQ(page.SaveToTable(27, 0), "");
-
-  // Empty stays empty, an out-of-range reconnect time passes unchanged, GBK text survives.
-  page.LoadFromTable(23, 0, "");
-  EXPECT_EQ(page.SaveToTable(23, 0), "");
+  // An out-of-range reconnect time typed by the user passes unchanged.
   page.EditOf(28)->setText(QStringLiteral("70000"));
   EXPECT_EQ(page.SaveToTable(28, 0), "70000");
-  page.LoadFromTable(24, 0, G("用户甲"));
-  EXPECT_EQ(page.EditOf(24)->text(), QStringLiteral("用户甲"));
-  EXPECT_EQ(page.SaveToTable(24, 0), G("用户甲"));
 }
 
 }  // namespace

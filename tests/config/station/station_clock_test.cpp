@@ -4,18 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
+#include <vector>
 
 using station_clock::ClockTime;
 
-TEST(StationClock, WeekdayOfKnownDates) {
-  EXPECT_EQ(station_clock::WeekdayOf({2024, 2, 29, 23, 59, 59}), 4);  // Thursday
-  EXPECT_EQ(station_clock::WeekdayOf({2024, 1, 5, 8, 3, 7}), 5);      // Friday
-  EXPECT_EQ(station_clock::WeekdayOf({1970, 1, 1, 0, 0, 0}), 4);
-  EXPECT_EQ(station_clock::WeekdayOf({2000, 3, 1, 12, 0, 0}), 3);
+TEST(StationClock, WeekdayOfDatesOutsideTheCLibrarysRange) {
+  EXPECT_EQ(station_clock::WeekdayOf({1970, 1, 1, 0, 0, 0}), 4);  // Thursday
   EXPECT_EQ(station_clock::WeekdayOf({1900, 1, 1, 0, 0, 0}), 1);
   EXPECT_EQ(station_clock::WeekdayOf({2100, 3, 1, 0, 0, 0}), 1);
-  EXPECT_EQ(station_clock::WeekdayOf({2024, 3, 3, 0, 0, 0}), 0);      // Sunday
-  EXPECT_EQ(station_clock::WeekdayOf({2024, 3, 9, 0, 0, 0}), 6);      // Saturday
 }
 
 TEST(StationClock, FieldsOutOfRangeCarryOverLikeACalendar) {
@@ -45,20 +41,11 @@ TEST(StationClock, WeekdayAgreesWithTheCLibraryOverManyYears) {
 }
 
 TEST(StationClock, PickerTextsAreReadAtTheirSeparators) {
-  const ClockTime t = station_clock::ParsePickerTexts("2024/02/29", "23:59:58");
-  EXPECT_EQ(t.year, 2024);
-  EXPECT_EQ(t.month, 2);
-  EXPECT_EQ(t.day, 29);
-  EXPECT_EQ(t.hour, 23);
-  EXPECT_EQ(t.minute, 59);
-  EXPECT_EQ(t.second, 58);
+  auto fields = [](const ClockTime& t) { return std::vector<int>{t.year, t.month, t.day, t.hour, t.minute, t.second}; };
+  EXPECT_EQ(fields(station_clock::ParsePickerTexts("2024/02/29", "23:59:58")),
+            (std::vector<int>{2024, 2, 29, 23, 59, 58}));
   // A text without separators gives zeros, not a crash.
-  const ClockTime bad = station_clock::ParsePickerTexts("2024", "");
-  EXPECT_EQ(bad.year, 2024);
-  EXPECT_EQ(bad.month, 0);
-  EXPECT_EQ(bad.day, 0);
-  EXPECT_EQ(bad.hour, 0);
-  EXPECT_EQ(bad.second, 0);
+  EXPECT_EQ(fields(station_clock::ParsePickerTexts("2024", "")), (std::vector<int>{2024, 0, 0, 0, 0, 0}));
 }
 
 TEST(StationClock, TimeTexts) {

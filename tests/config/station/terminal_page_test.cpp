@@ -55,23 +55,6 @@ TEST_F(TerminalPage, Initialisation) {
     EXPECT_EQ(l->currentIndex(), 0) << l->objectName().toStdString();
 }
 
-TEST_F(TerminalPage, ProtocolCodes) {
-  const char* texts[] = {"水文HEX", "水文ASCII", "水资源16", "水资源21"};
-  const char* values[] = {"0", "1", "2", "5"};
-  for (int i = 0; i < 4; ++i) {
-    page.LoadFromTable(7, 0, values[i]);
-    EXPECT_EQ(page.ProtocolList()->currentText(), QString::fromUtf8(texts[i]));
-    EXPECT_EQ(page.SaveToTable(7, 0), values[i]);
-  }
-  page.LoadFromTable(7, 0, "3");
-  EXPECT_EQ(page.ProtocolList()->currentText(), QStringLiteral("水文HEX"));
-  EXPECT_EQ(page.SaveToTable(7, 0), "0");
-  UserTypes(page.ProtocolList(), QStringLiteral("水文"));
-  EXPECT_EQ(page.SaveToTable(7, 0), "");
-  UserTypes(page.ProtocolList(), QStringLiteral("水资源16"));
-  EXPECT_EQ(page.SaveToTable(7, 0), "2");
-}
-
 TEST_F(TerminalPage, ProtocolFiveShowsWater21WithItsLayout) {
   page.LoadFromTable(7, 0, "5");
   EXPECT_EQ(page.ProtocolList()->currentText(), QStringLiteral("水资源21"));
@@ -96,7 +79,7 @@ TEST_F(TerminalPage, ProtocolFiveShowsWater21WithItsLayout) {
   EXPECT_TRUE(page.MorePage()->isHidden());
 }
 
-TEST_F(TerminalPage, UserChoosingWater16HidesReportAndHydrologyRows) {
+TEST_F(TerminalPage, UserChosenProtocolSetsTheReportFieldAndHydrologyRows) {
   UserPicks(page.ProtocolList(), 2);
   EXPECT_EQ(g_nProtocolKind.load(), 1);
   EXPECT_TRUE(page.ReportInterval()->isHidden());
@@ -114,59 +97,12 @@ TEST_F(TerminalPage, UserChoosingWater16HidesReportAndHydrologyRows) {
   EXPECT_EQ(g_nProtocolKind.load(), 2);
   EXPECT_EQ(page.ReportLabel()->text(), QStringLiteral("电量上报间隔："));
   EXPECT_FALSE(page.ReportInterval()->isHidden());
-}
 
-TEST_F(TerminalPage, TypedProtocolTextCountsAsHydrology) {
-  g_nProtocolKind.store(2);
+  // A typed protocol text counts as hydrology.
   UserTypes(page.ProtocolList(), QStringLiteral("自定义"));
   TickMore();
   EXPECT_EQ(g_nProtocolKind.load(), 0);
   EXPECT_TRUE(HydrologyRowsShown());
-}
-
-TEST_F(TerminalPage, NumberedListsAndNoSelection) {
-  page.LoadFromTable(0, 0, "4");
-  EXPECT_EQ(page.WorkModeList()->currentText(), QStringLiteral("无需应答"));
-  EXPECT_EQ(page.SaveToTable(0, 0), "4");
-  for (const char* outside : {"5", "-1", "4294967295"}) {
-    page.LoadFromTable(0, 0, outside);
-    EXPECT_EQ(page.WorkModeList()->currentText(), QString()) << outside;
-    EXPECT_EQ(page.SaveToTable(0, 0), "4294967295") << outside;
-  }
-  page.LoadFromTable(0, 0, "1");
-  UserTypes(page.WorkModeList(), QStringLiteral("查询模式"));
-  EXPECT_EQ(page.SaveToTable(0, 0), "4294967295");
-  UserTypes(page.WorkModeList(), QStringLiteral("调试"));
-  EXPECT_EQ(page.SaveToTable(0, 0), "3");
-
-  page.LoadFromTable(8, 0, "1");
-  EXPECT_EQ(page.MorePage()->hourlySwitch->currentText(), QStringLiteral("开启"));
-  EXPECT_EQ(page.SaveToTable(8, 0), "1");
-  page.LoadFromTable(8, 0, "2");
-  EXPECT_EQ(page.SaveToTable(8, 0), "4294967295");
-}
-
-TEST_F(TerminalPage, BacklogUpload) {
-  page.LoadFromTable(13, 0, "1");
-  EXPECT_EQ(page.MorePage()->uploadByLose->currentText(), QStringLiteral("是"));
-  EXPECT_EQ(page.SaveToTable(13, 0), "1");
-  for (const char* v : {"0", "2", ""}) {
-    page.LoadFromTable(13, 0, v);
-    EXPECT_EQ(page.MorePage()->uploadByLose->currentText(), QStringLiteral("否")) << v;
-    EXPECT_EQ(page.SaveToTable(13, 0), "0");
-  }
-  UserTypes(page.MorePage()->uploadByLose, QStringLiteral("yes"));
-  EXPECT_EQ(page.SaveToTable(13, 0), "");
-}
-
-TEST_F(TerminalPage, StationTypeTravelsAsText) {
-  page.LoadFromTable(15, 0, G("河道"));
-  EXPECT_EQ(page.MorePage()->stationType->currentIndex(), 1);
-  EXPECT_EQ(page.SaveToTable(15, 0), G("河道"));
-  page.LoadFromTable(15, 0, "48");
-  EXPECT_EQ(page.MorePage()->stationType->currentIndex(), -1);
-  EXPECT_EQ(page.MorePage()->stationType->currentText(), QStringLiteral("48"));
-  EXPECT_EQ(page.SaveToTable(15, 0), "48");
 }
 
 TEST_F(TerminalPage, PlainFieldsEachHaveTheirOwnControl) {
@@ -184,15 +120,6 @@ TEST_F(TerminalPage, PlainFieldsEachHaveTheirOwnControl) {
   page.LoadFromTable(4, 1, "x");
   EXPECT_EQ(page.SaveToTable(4, 0), "t4");
   EXPECT_EQ(page.SaveToTable(4, 1), "");
-}
-
-TEST_F(TerminalPage, DebugSettingsAreKeptAsLoaded) {
-  page.LoadFromTable(1, 0, "3");
-  page.LoadFromTable(2, 0, "115200");
-  page.LoadFromTable(3, 0, "8E1");
-  EXPECT_EQ(page.SaveToTable(1, 0), "3");
-  EXPECT_EQ(page.SaveToTable(2, 0), "115200");
-  EXPECT_EQ(page.SaveToTable(3, 0), "8E1");
 }
 
 TEST_F(TerminalPage, WaterOrderAndAddressTypeWhileTheDeviceHasNotListedThem) {
@@ -250,14 +177,6 @@ TEST_F(TerminalPage, ShownSettingSurvivesALaterParseWithoutIt) {
   EXPECT_EQ(page.SaveToTable(162, 0), "4294967295");
   g_bWaterOrderSeen.store(0);
   EXPECT_EQ(page.SaveToTable(162, 0), "7");
-}
-
-TEST_F(TerminalPage, OwnsExactlyTheTerminalParameters) {
-  for (int id = 0; id <= 17; ++id) EXPECT_TRUE(CRTUCfgTerminalDlg::Owns(id)) << id;
-  EXPECT_TRUE(CRTUCfgTerminalDlg::Owns(27));
-  EXPECT_TRUE(CRTUCfgTerminalDlg::Owns(162));
-  EXPECT_TRUE(CRTUCfgTerminalDlg::Owns(163));
-  for (int id : {18, 23, 26, 28, 146, 161}) EXPECT_FALSE(CRTUCfgTerminalDlg::Owns(id)) << id;
 }
 
 }  // namespace

@@ -1,0 +1,125 @@
+// Every encoding table of the station pages, through the widgets (the page code has no
+// other user): a device value shows as an item (or none) and is saved back as its code;
+// typed texts that name no item; and which page owns which parameter.
+#include <gtest/gtest.h>
+
+#include "config/cfg_page_map.h"
+#include "protocol/param_table.h"
+#include "station_test_support.h"
+
+namespace {
+
+constexpr char kNone[] = "4294967295";  // a numbered list without a selection
+
+struct CodeCase {
+  int id, index;
+  std::string value;  // device bytes loaded
+  const char* shown;  // UTF-8 the control shows: list text (its item, if any, selected), "on"/"off";
+                      // nullptr: not checked
+  std::string saved;  // what the page gives back
+};
+
+std::vector<CodeCase> Cases() {
+  const char* kinds[] = {"SMS", "TCP", "北斗卫星", "海事卫星", "PSTN", "短波", "串口", "UDP"};
+  std::vector<CodeCase> cases;
+  for (int server = 0; server < 8; ++server) {
+    for (int v = 0; v < 8; ++v) cases.push_back({19, server, std::to_string(v), kinds[v], std::to_string(v)});
+  }
+  const char* protocols[] = {"水文HEX", "水文ASCII", "水资源16"};
+  for (int v = 0; v < 3; ++v) cases.push_back({7, 0, std::to_string(v), protocols[v], std::to_string(v)});
+  const char* ports[] = {"不使用", "RS232-0", "RS232-1", "RS485-0", "RS485-1"};
+  for (int v = 0; v < 5; ++v) cases.push_back({158, 0, std::to_string(v), ports[v], std::to_string(v)});
+  const std::vector<CodeCase> more = {
+      // Transfer mode: any other number, or none, shows TCP and is written as TCP's code.
+      {19, 2, "9", "TCP", "1"}, {19, 6, "abc", "TCP", "1"}, {19, 0, "8", "TCP", "1"}, {19, 0, "-1", "TCP", "1"},
+      {19, 0, "", "TCP", "1"}, {19, 0, "100", "TCP", "1"},
+      // ... its number read the way atoi reads it.
+      {19, 0, " 3", "海事卫星", "3"}, {19, 0, "07", "UDP", "7"}, {19, 0, "0x", "SMS", "0"},
+      // The other coded lists compare whole texts.
+      {7, 0, "5", "水资源21", "5"}, {7, 0, "3", "水文HEX", "0"}, {7, 0, "05", "水文HEX", "0"}, {7, 0, "x", "水文HEX", "0"},
+      {13, 0, "01", "否", "0"}, {13, 0, " 1", "否", "0"}, {146, 0, "on", "关闭", "0"}, {158, 0, "5", "不使用", "0"},
+      {18, 0, "2", "2", "2"}, {18, 0, "7", "", "7"},  // four centres open, the count kept
+      // Numbered lists: outside the list nothing is selected, written as "no selection".
+      {0, 0, "4", "无需应答", "4"}, {0, 0, "5", "", kNone}, {0, 0, "-1", "", kNone}, {0, 0, kNone, "", kNone},
+      {0, 0, "", "自报", "0"}, {0, 0, "2 min", "兼容", "2"},  // read as atoi reads it
+      {8, 0, "1", "开启", "1"}, {8, 0, "2", "", kNone},
+      {13, 0, "1", "是", "1"}, {13, 0, "0", "否", "0"}, {13, 0, "2", "否", "0"}, {13, 0, "", "否", "0"},
+      {15, 0, G("河道"), "河道", G("河道")}, {15, 0, "48", "48", "48"},  // the station type travels as text
+      {146, 0, "1", "开启", "1"}, {146, 0, "0", "关闭", "0"}, {146, 0, "2", "关闭", "0"}, {146, 0, "", "关闭", "0"},
+      {158, 0, "9", "不使用", "0"},
+      {159, 0, "9600", "9600", "9600"}, {159, 0, "250000", "250000", "250000"},
+      {160, 0, "7E2", "7E2", "7E2"}, {160, 0, "8-EVN-1", "8-EVN-1", "8-EVN-1"},  // not translated here
+      // Camera timer switches: off only for "0".
+      {155, 2, "1", "on", "1"}, {155, 4, "2", "on", "1"}, {155, 4, "", "on", "1"}, {155, 4, "0", "off", "0"},
+      {155, 0, "00", "on", "1"}, {155, 0, " 0", "on", "1"},
+      // Texts kept as loaded.
+      {1, 0, "3", nullptr, "3"}, {2, 0, "115200", nullptr, "115200"}, {3, 0, "8E1", nullptr, "8E1"},
+      {147, 0, "13800000000,13900000000", nullptr, "13800000000,13900000000"},
+      {23, 0, "", "", ""}, {24, 0, G("用户甲"), "用户甲", G("用户甲")}, {28, 0, "70000", "70000", "70000"},
+  };
+  cases.insert(cases.end(), more.begin(), more.end());
+  return cases;
+}
+
+QString Shown(QWidget* control) {
+  if (auto* list = qobject_cast<QComboBox*>(control)) return list->currentText();
+  if (auto* edit = qobject_cast<QLineEdit*>(control)) return edit->text();
+  if (auto* check = qobject_cast<QCheckBox*>(control))
+    return check->isChecked() ? QStringLiteral("on") : QStringLiteral("off");
+  return {};
+}
+
+TEST(PageCodes, EveryDeviceValueShowsAndIsSavedBackByItsTable) {
+  for (const CodeCase& c : Cases()) {
+    const std::string what = std::to_string(c.id) + "/" + std::to_string(c.index) + " = \"" + c.value + "\"";
+    StationPages pages;
+    ICfgPage* page = pages.PageFor(c.id);
+    ASSERT_NE(page, nullptr) << what;
+    page->LoadFromTable(c.id, c.index, c.value);
+    EXPECT_EQ(page->SaveToTable(c.id, c.index), c.saved) << what;
+    QWidget* control = pages.ControlOf(c.id, c.index);
+    if (!c.shown) continue;
+    ASSERT_NE(control, nullptr) << what;
+    const QString shown = QString::fromUtf8(c.shown);
+    EXPECT_EQ(Shown(control).toStdString(), c.shown) << what;
+    if (auto* list = qobject_cast<QComboBox*>(control)) {
+      EXPECT_EQ(list->currentIndex(), list->findText(shown)) << what << ": the shown item is selected";
+    }
+  }
+}
+
+TEST(PageCodes, TypedTextsThatNameNoItemSaveAsNoValue) {
+  struct Typed {
+    int id;
+    const char* text;
+    std::string saved;
+  };
+  const Typed typed[] = {
+      {19, "TCP2", ""}, {19, "tcp", ""}, {19, "TCP ", ""}, {19, "UDP", "7"}, {7, "水文", ""}, {7, "水资源16", "2"}, {0, "查询模式", kNone},
+      {0, "调试", "3"}, {13, "yes", ""}, {146, "开", ""}, {158, "RS422", ""},
+  };
+  for (const Typed& t : typed) {
+    StationPages pages;
+    auto* list = qobject_cast<QComboBox*>(pages.ControlOf(t.id, 0));
+    ASSERT_NE(list, nullptr) << t.id;
+    pages.PageFor(t.id)->LoadFromTable(t.id, 0, "1");
+    UserTypes(list, QString::fromUtf8(t.text));
+    EXPECT_EQ(pages.PageFor(t.id)->SaveToTable(t.id, 0), t.saved) << t.id << " typed " << t.text;
+  }
+}
+
+TEST(PageCodes, EachParameterOfAStationPageHasExactlyThatPage) {
+  StationPages pages;
+  const std::pair<CfgPageId, ICfgPage*> kinds[] = {
+      {CfgPageId::CenterAddress, &pages.centre}, {CfgPageId::CenterOther, &pages.other},
+      {CfgPageId::Terminal, &pages.terminal},    {CfgPageId::Sms, &pages.sms},
+      {CfgPageId::ComTrans, &pages.trans},       {CfgPageId::CameraTimer, &pages.timer}};
+  for (int id = -1; id <= 170; ++id) {
+    std::vector<ICfgPage*> want;
+    for (const auto& [kind, page] : kinds)
+      if (PageOfParam(id) == kind) want.push_back(page);
+    EXPECT_EQ(pages.Owners(id), want) << id;
+  }
+}
+
+}  // namespace
