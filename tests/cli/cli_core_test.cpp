@@ -10,17 +10,6 @@
 
 namespace {
 
-
-struct Recorded {
-  std::vector<std::string> finals, interims;
-};
-
-WriteResultTracker Tracker(Recorded& rec) {
-  return WriteResultTracker([&rec](const WriteOutcome& w, bool final) {
-    (final ? rec.finals : rec.interims).push_back((w.ok ? "ok " : "failed ") + w.line);
-  });
-}
-
 // One reported write: instance (id, index), its line, ok, final.
 struct Write {
   int id, index;
@@ -28,64 +17,49 @@ struct Write {
   bool ok, final;
 };
 
-void Feed(WriteResultTracker& t, const std::vector<Write>& writes) {
-  for (const Write& w : writes) t.OnWriteResult(w.id, w.index, w.line + "\r\n", w.ok, w.final);
-  t.Finish();
-}
-
-TEST(CliWriteOutcomes, EachInstanceGetsOneFinalOutcome) {
-  Recorded rec;
-  WriteResultTracker t = Tracker(rec);
-  Feed(t, {{23, 0, "AT+APN=a", true, true}, {31, 6, "AT+CHNSVLEN07=8", true, true}});
-  EXPECT_EQ(rec.finals, (std::vector<std::string>{"ok AT+APN=a", "ok AT+CHNSVLEN07=8"}));
-  EXPECT_TRUE(rec.interims.empty());
-  EXPECT_EQ(t.Written(), 2);
-  EXPECT_EQ(t.Failed(), 0);
-}
-
-TEST(CliWriteOutcomes, FirstFailureHandsOverToRecoveryAndTheRetryDecides) {
-  const Write first{23, 0, "AT+APN=a", false, false};
-  const Write other{31, 6, "AT+CHNSVLEN07=8", true, true};
-  {
-    Recorded rec;
-    WriteResultTracker t = Tracker(rec);
-    Feed(t, {first, other, {23, 0, "AT+APN=a", false, true}});
-    EXPECT_EQ(rec.interims, std::vector<std::string>{"failed AT+APN=a"});
-    EXPECT_EQ(rec.finals, (std::vector<std::string>{"ok AT+CHNSVLEN07=8", "failed AT+APN=a"}));
-    EXPECT_EQ(t.Failed(), 1);
+TEST(CliWriteOutcomes, EachInstanceGetsOneFinalOutcomeByItsLastWrite) {
+  const Write apnFailsFirst{23, 0, "AT+APN=a", false, false};
+  const Write channelOk{31, 6, "AT+CHNSVLEN07=8", true, true};
+  using Texts = std::vector<std::string>;
+  struct Case {
+    const char* name;
+    std::vector<Write> writes;
+    Texts interims, finals;  // as reported, in order
+    Texts results;           // one per instance, in the order of their first final outcome
+  } cases[] = {
+      {"all ok", {{23, 0, "AT+APN=a", true, true}, channelOk}, {}, {"ok AT+APN=a", "ok AT+CHNSVLEN07=8"},
+       {"ok AT+APN=a", "ok AT+CHNSVLEN07=8"}},
+      // The first failure hands over to the recovery, and the retry decides.
+      {"retry fails", {apnFailsFirst, channelOk, {23, 0, "AT+APN=a", false, true}}, {"failed AT+APN=a"},
+       {"ok AT+CHNSVLEN07=8", "failed AT+APN=a"}, {"ok AT+CHNSVLEN07=8", "failed AT+APN=a"}},
+      {"retry succeeds", {apnFailsFirst, channelOk, {23, 0, "AT+APN=a", true, true}}, {"failed AT+APN=a"},
+       {"ok AT+CHNSVLEN07=8", "ok AT+APN=a"}, {"ok AT+CHNSVLEN07=8", "ok AT+APN=a"}},
+      // Never retried because the recovery failed: failed.
+      {"no retry", {{20, 1, "AT+MULTISER02=1.2.3.4", false, false}}, {"failed AT+MULTISER02=1.2.3.4"},
+       {"failed AT+MULTISER02=1.2.3.4"}, {"failed AT+MULTISER02=1.2.3.4"}},
+      // A later failure in the same pass is final, but the instance is sent again after
+      // the recovery: counted once, by its last outcome.
+      {"final then sent again",
+       {apnFailsFirst, {24, 0, "AT+USERNAME=u", false, true}, {23, 0, "AT+APN=a", true, true},
+        {24, 0, "AT+USERNAME=u", true, true}},
+       {"failed AT+APN=a"}, {"failed AT+USERNAME=u", "ok AT+APN=a", "ok AT+USERNAME=u"},
+       {"ok AT+USERNAME=u", "ok AT+APN=a"}},
+  };
+  auto text = [](const WriteOutcome& w) { return (w.ok ? "ok " : "failed ") + w.line; };
+  for (const Case& c : cases) {
+    Texts interims, finals, results;
+    WriteResultTracker t([&](const WriteOutcome& w, bool final) { (final ? finals : interims).push_back(text(w)); });
+    for (const Write& w : c.writes) t.OnWriteResult(w.id, w.index, w.line + "\r\n", w.ok, w.final);
+    t.Finish();
+    for (const WriteOutcome& w : t.Results()) results.push_back(text(w));
+    EXPECT_EQ(interims, c.interims) << c.name;
+    EXPECT_EQ(finals, c.finals) << c.name;
+    EXPECT_EQ(results, c.results) << c.name;
+    int ok = 0;
+    for (const std::string& r : c.results) ok += r.rfind("ok ", 0) == 0;
+    EXPECT_EQ(t.Written(), ok) << c.name;
+    EXPECT_EQ(t.Failed(), static_cast<int>(c.results.size()) - ok) << c.name;
   }
-  {
-    Recorded rec;
-    WriteResultTracker t = Tracker(rec);
-    Feed(t, {first, other, {23, 0, "AT+APN=a", true, true}});
-    EXPECT_EQ(rec.finals, (std::vector<std::string>{"ok AT+CHNSVLEN07=8", "ok AT+APN=a"}));
-    EXPECT_EQ(t.Failed(), 0);
-  }
-}
-
-TEST(CliWriteOutcomes, AWriteNeverRetriedBecauseTheRecoveryFailedCountsAsFailed) {
-  Recorded rec;
-  WriteResultTracker t = Tracker(rec);
-  Feed(t, {{20, 1, "AT+MULTISER02=1.2.3.4", false, false}});
-  EXPECT_EQ(rec.finals, std::vector<std::string>{"failed AT+MULTISER02=1.2.3.4"});
-  EXPECT_EQ(t.Failed(), 1);
-}
-
-TEST(CliWriteOutcomes, TheLastOutcomeOfAnInstanceCounts) {
-  // A later failure in the same pass is final but the instance is sent again after
-  // the recovery; the summary counts it once, by its last outcome.
-  Recorded rec;
-  WriteResultTracker t = Tracker(rec);
-  Feed(t, {{23, 0, "AT+APN=a", false, false},
-           {24, 0, "AT+USERNAME=u", false, true},
-           {23, 0, "AT+APN=a", true, true},
-           {24, 0, "AT+USERNAME=u", true, true}});
-  const auto results = t.Results();
-  ASSERT_EQ(results.size(), 2u);
-  EXPECT_EQ(results[0].line, "AT+USERNAME=u");
-  EXPECT_TRUE(results[0].ok);
-  EXPECT_EQ(t.Written(), 2);
-  EXPECT_EQ(t.Failed(), 0);
 }
 
 TEST(CliAnswer, EchoEmptyLinesAndOkAreDropped) {

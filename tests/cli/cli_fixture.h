@@ -1,24 +1,49 @@
 #pragma once
-// The simulated device on a pseudo-terminal, in this process, and qx310-cli run
-// against it as a separate process, both at the same small time scale.
+// qx310-cli run as a separate process (standard input from /dev/null, output and
+// error captured), and the simulated device on a pseudo-terminal in this process,
+// both at the same small time scale.
 #include <stdlib.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "base/cp936.h"
 #include "app/link_machine.h"
+#include "base/cp936.h"
 #include "base/timing.h"
-#include "cli_process.h"
 #include "protocol/exchange.h"
 #include "protocol/param_table.h"
 #include "sim/rtu_sim.h"
+
+struct CliRun {
+  int status = -1;  // exit status; 128 + signal; -1 when it did not end in time
+  std::string out, err;
+  long long elapsedMs = 0;
+};
+
+struct CliRunOptions {
+  double timeScale = 0;       // QX310_TIME_SCALE; 0: not set
+  std::string timeScaleText{};  // QX310_TIME_SCALE as given (overrides timeScale)
+  int uid = -1;               // run as this user (needs root); -1: as we are
+  int limitMs = 120000;       // killed after this long (unscaled)
+  // Called about every 100 ms while the program runs, with its process id and its
+  // standard error so far: a test acts on the device or signals the program.
+  std::function<void(int pid, const std::string& err)> watch{};
+};
+
+CliRun RunCli(const std::vector<std::string>& args, const CliRunOptions& options);
+
+// The lines of text ended by eol (a last line without it counts).
+std::vector<std::string> SplitLines(const std::string& text, const std::string& eol = "\n");
+inline int LineCount(const std::string& text) { return static_cast<int>(SplitLines(text).size()); }
+// How often what occurs in text.
+int CountOf(const std::string& text, const std::string& what);
 
 // The device's and the program's time scale: the 5 s probe wait becomes 250 ms, the
 // 1 s pause after every answer 50 ms.
@@ -26,10 +51,6 @@ constexpr double kCliTestScale = 0.05;
 // Time (unscaled ms) a run may take beyond its protocol waits: starting the process
 // (under a sanitizer, too), the replies themselves, the exit.
 constexpr long long kRunMarginMs = 6000;
-
-// The timing checks derive from the production constants: linkstate::kProbeWaitMs and
-// linkstate::kEntryTries of the entry, kReplyPauseMs after every answered command, and
-// the commands' own limits in the parameter table.
 
 inline long long Scaled(long long ms) { return static_cast<long long>(ms * kCliTestScale); }
 
@@ -49,17 +70,15 @@ class CliDeviceTest : public ::testing::Test {
     Timing::SetScale(1.0);
   }
 
-  CliRun Cli(std::vector<std::string> args, int uid = -1) {
-    CliRunOptions o;
-    o.timeScale = scale;
-    o.uid = uid;
+  CliRun Cli(std::vector<std::string> args, CliRunOptions o = {}) {
+    if (o.timeScaleText.empty()) o.timeScale = scale;
     return RunCli(args, o);
   }
   // A device command on the simulator's port, with more arguments.
-  CliRun Device(const std::string& command, std::vector<std::string> more = {}) {
+  CliRun Device(const std::string& command, std::vector<std::string> more = {}, CliRunOptions o = {}) {
     std::vector<std::string> args = {command, "--port", sim.PortName()};
     args.insert(args.end(), more.begin(), more.end());
-    return Cli(args);
+    return Cli(args, std::move(o));
   }
   std::string Path(const std::string& name) const { return dir + "/" + name; }
 

@@ -1,7 +1,7 @@
 // qx310-cli flash, run as a separate process against the simulated device: the image
 // arrives byte for byte, a refused block sends it again, a device that must be powered
-// up again is asked for and waited for, Ctrl-C and a vanished port end the wait, and bad
-// files and bad usage send nothing.
+// up again is asked for and waited for, and Ctrl-C and a vanished port end the wait.
+// (Bad files and usage: cli_commands_test.cpp.)
 #include <signal.h>
 
 #include <random>
@@ -12,7 +12,6 @@
 
 namespace {
 
-using Commands = std::vector<std::string>;
 using W = DownloadWorker;
 
 constexpr char kPowerUpMessage[] = "升级错误，请将设备重新上电！";
@@ -24,23 +23,11 @@ std::string Image(size_t bytes, unsigned seed) {
   return s;
 }
 
-int Count(const std::string& text, const std::string& what) {
-  int n = 0;
-  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-  return n;
-}
-
 // Lines of standard error that show the progress.
 std::vector<std::string> ProgressLines(const std::string& err) {
   std::vector<std::string> out;
-  size_t start = 0;
-  while (start < err.size()) {
-    size_t end = err.find('\n', start);
-    if (end == std::string::npos) end = err.size();
-    const std::string line = err.substr(start, end - start);
+  for (const std::string& line : SplitLines(err))
     if (line.rfind("block ", 0) == 0) out.push_back(line);
-    start = end + 1;
-  }
   return out;
 }
 
@@ -50,20 +37,12 @@ class CliFlashTest : public CliDeviceTest {
   // a poll reaches the restarted device in time even on a busy machine.
   CliFlashTest() { scale = 0.2; }
 
-  // The longest the restart phases take before the power-up request: two cycles of two
-  // unanswered AT+RESET, with the re-entry in between answered at once.
-  long long RestartPhasesMs() const {
-    return static_cast<long long>(Timing::Scaled(W::kRestartReplyMs)) * W::kAttempts * W::kReentryRounds;
-  }
-
-  CliRun Flash(const std::string& file, std::vector<std::string> more = {},
+  // Writes image to fw.bin and flashes it.
+  CliRun Flash(const std::string& image, std::vector<std::string> more = {},
                std::function<void(int, const std::string&)> watch = {}) {
-    std::vector<std::string> args = {"flash", "--port", sim.PortName(), file};
-    args.insert(args.end(), more.begin(), more.end());
-    CliRunOptions o;
-    o.timeScale = scale;
-    o.watch = std::move(watch);
-    return RunCli(args, o);
+    WriteFile(Path("fw.bin"), image);
+    more.insert(more.begin(), Path("fw.bin"));
+    return Device("flash", more, {.watch = std::move(watch)});
   }
 };
 
@@ -71,37 +50,35 @@ class CliFlashTest : public CliDeviceTest {
 
 TEST_F(CliFlashTest, FullTransferArrivesByteForByteWithProgressAndLog) {
   const std::string image = Image(1048575, 21);  // the largest image: 256 blocks, the last 4095 bytes
-  WriteFile(Path("fw.bin"), image);
   const std::string log = Path("flash.log");
 
-  const CliRun r = Flash(Path("fw.bin"), {"--log", log});
+  const CliRun r = Flash(image, {"--log", log});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(sim.ImagesCompleted(), 1);
   EXPECT_TRUE(sim.ReceivedImage() == image) << sim.ReceivedImage().size() << " bytes arrived";
   EXPECT_EQ(sim.FramesAccepted(), 256);
   EXPECT_EQ(sim.FramesRejected(), 0);
   // The download tool's entry, then the restart into the boot loader.
-  EXPECT_EQ(sim.ReceivedCommands(), (Commands{"---", "AT+RESET"}));
+  EXPECT_EQ(sim.ReceivedCommands(), (std::vector<std::string>{"---", "AT+RESET"}));
   EXPECT_EQ(r.out, "flash: 1048575 bytes in 256 blocks went through\n");
 
-  // Not a terminal: one progress line per tenth of the image.
+  // Not a terminal: one progress line per tenth of the image, instead of per-block lines.
   const std::vector<std::string> progress = ProgressLines(r.err);
   ASSERT_EQ(progress.size(), 10u) << r.err;
   EXPECT_EQ(progress.front(), "block  26/256  10%");
   EXPECT_EQ(progress.back(), "block 256/256 100%");
-  EXPECT_EQ(Count(r.err, "block ok"), 0) << "the progress replaces the per-block lines";
+  EXPECT_EQ(CountOf(r.err, "block ok"), 0);
 
   // The log: the download tool's banner, the entry, every block, the success.
   const std::string text = ReadFile(log);
   EXPECT_EQ(text.rfind(DownloadLog::Banner(), 0), 0u);
-  EXPECT_EQ(Count(text, G("进入升级成功！\r\n")), 1);
-  EXPECT_EQ(Count(text, " block ok\r\n"), 256);
-  EXPECT_EQ(Count(text, ">:Download 256 block ok\r\n"), 1);
-  EXPECT_EQ(Count(text, ">:Download success ok\r\n"), 1);
+  EXPECT_EQ(CountOf(text, G("进入升级成功！\r\n")), 1);
+  EXPECT_EQ(CountOf(text, " block ok\r\n"), 256);
+  EXPECT_EQ(CountOf(text, ">:Download 256 block ok\r\n"), 1);
+  EXPECT_EQ(CountOf(text, ">:Download success ok\r\n"), 1);
 
   // --quiet: the result alone.
-  WriteFile(Path("small.bin"), Image(10000, 22));
-  const CliRun quiet = Flash(Path("small.bin"), {"-q"});
+  const CliRun quiet = Flash(Image(10000, 22), {"-q"});
   EXPECT_EQ(quiet.status, 0) << quiet.err;
   EXPECT_EQ(quiet.out, "flash: 10000 bytes in 3 blocks went through\n");
   EXPECT_EQ(quiet.err, "");
@@ -110,16 +87,15 @@ TEST_F(CliFlashTest, FullTransferArrivesByteForByteWithProgressAndLog) {
 
 TEST_F(CliFlashTest, RefusedBlockThreeSendsTheWholeImageAgainAndSucceeds) {
   const std::string image = Image(6 * 4096 + 100, 23);
-  WriteFile(Path("fw.bin"), image);
   sim.SetBlockFault(3, RtuSimulator::BlockFault::Refuse);
 
-  const CliRun r = Flash(Path("fw.bin"));
+  const CliRun r = Flash(image);
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_TRUE(sim.ReceivedImage() == image);
   EXPECT_EQ(sim.ImagesCompleted(), 1);
   EXPECT_EQ(sim.FramesRejected(), 1);
   EXPECT_EQ(sim.FramesAccepted(), 2 + 7);
-  EXPECT_EQ(Count(r.err, "Download 3 block error\n"), 1) << r.err;
+  EXPECT_EQ(CountOf(r.err, "Download 3 block error\n"), 1) << r.err;
   // Both passes show their progress from the first block: 7 blocks, every one a tenth or more.
   EXPECT_EQ(ProgressLines(r.err), (std::vector<std::string>{"block 1/7  14%", "block 2/7  28%", "block 1/7  14%",
                                                             "block 2/7  28%", "block 3/7  42%", "block 4/7  57%",
@@ -128,12 +104,11 @@ TEST_F(CliFlashTest, RefusedBlockThreeSendsTheWholeImageAgainAndSucceeds) {
 
 TEST_F(CliFlashTest, DeviceNeedingAPowerCycleIsAskedForOnceThenTakesTheImage) {
   const std::string image = Image(20000, 24);
-  WriteFile(Path("fw.bin"), image);
   sim.SetPowerCycleNeeded(true);
 
   // The user powers the device off and on when asked to.
   int cycles = 0;
-  const CliRun r = Flash(Path("fw.bin"), {}, [&](int, const std::string& err) {
+  const CliRun r = Flash(image, {}, [&](int, const std::string& err) {
     if (cycles == 0 && err.find(kPowerUpMessage) != std::string::npos) {
       sim.PowerOff();
       sim.PowerOn();
@@ -142,7 +117,7 @@ TEST_F(CliFlashTest, DeviceNeedingAPowerCycleIsAskedForOnceThenTakesTheImage) {
   });
   ASSERT_EQ(r.status, 0) << r.err;
   ASSERT_EQ(cycles, 1) << r.err;
-  EXPECT_EQ(Count(r.err, kPowerUpMessage), 1) << r.err;
+  EXPECT_EQ(CountOf(r.err, kPowerUpMessage), 1) << r.err;
   EXPECT_TRUE(sim.ReceivedImage() == image);
   EXPECT_EQ(sim.ImagesCompleted(), 1);
   // Two cycles of two AT+RESET each before the request, the re-entry between them.
@@ -154,11 +129,9 @@ TEST_F(CliFlashTest, DeviceNeedingAPowerCycleIsAskedForOnceThenTakesTheImage) {
 }
 
 TEST_F(CliFlashTest, CtrlCEndsTheWaitForThePowerUpCleanly) {
-  WriteFile(Path("fw.bin"), Image(20000, 25));
   sim.SetPowerCycleNeeded(true);
-
   long long sentAt = 0;
-  const CliRun r = Flash(Path("fw.bin"), {"--quiet"}, [&](int pid, const std::string& err) {
+  const CliRun r = Flash(Image(20000, 25), {"--quiet"}, [&](int pid, const std::string& err) {
     if (sentAt == 0 && err.find(kPowerUpMessage) != std::string::npos) {
       sentAt = Timing::NowMs();
       kill(pid, SIGINT);
@@ -175,11 +148,10 @@ TEST_F(CliFlashTest, CtrlCEndsTheWaitForThePowerUpCleanly) {
 }
 
 TEST_F(CliFlashTest, PortVanishingDuringTheTransferGivesThePortStatus) {
-  WriteFile(Path("fw.bin"), Image(8 * 4096, 26));
   // Block 3 is never acknowledged: the transfer cannot end before the port goes.
   sim.SetBlockFault(3, RtuSimulator::BlockFault::LoseAck, -1);
   bool vanished = false;
-  const CliRun r = Flash(Path("fw.bin"), {}, [&](int, const std::string&) {
+  const CliRun r = Flash(Image(8 * 4096, 26), {}, [&](int, const std::string&) {
     if (!vanished && sim.FramesAccepted() >= 3) {
       sim.VanishPort();
       vanished = true;
@@ -190,53 +162,4 @@ TEST_F(CliFlashTest, PortVanishingDuringTheTransferGivesThePortStatus) {
   EXPECT_NE(r.err.find("went away"), std::string::npos) << r.err;
   EXPECT_EQ(sim.ImagesCompleted(), 0);
   EXPECT_EQ(r.out, "");
-}
-
-TEST_F(CliFlashTest, BadFilesGiveTheFileStatusAndSendNothing) {
-  WriteFile(Path("empty.bin"), "");
-  WriteFile(Path("limit.bin"), std::string(1048576, 'x'));
-  std::filesystem::create_directory(Path("folder.bin"));
-  struct Case {
-    std::string file;
-    std::string says;
-  } cases[] = {
-      {Path("empty.bin"), "is empty"},
-      {Path("limit.bin"), "too large (1048576 bytes)"},
-      {Path("missing.bin"), "No such file"},
-      {Path("folder.bin"), "folder"},
-  };
-  for (const Case& c : cases) {
-    const CliRun r = Flash(c.file);
-    EXPECT_EQ(r.status, 6) << c.file;
-    EXPECT_EQ(LineCount(r.err), 1) << r.err;
-    EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
-    EXPECT_EQ(r.out, "");
-  }
-  EXPECT_TRUE(sim.ReceivedCommands().empty());
-  EXPECT_EQ(sim.GetState(), RtuSimulator::State::Run);
-}
-
-TEST_F(CliFlashTest, BadUsageSendsNothingAndHelpDescribesTheCommand) {
-  WriteFile(Path("fw.bin"), Image(100, 27));
-  const std::vector<std::string> bad[] = {
-      {"flash", "--port", sim.PortName()},                                // no FILE
-      {"flash", Path("fw.bin")},                                          // no --port
-      {"flash", "--port", sim.PortName(), Path("fw.bin"), Path("fw.bin")}, // two FILEs
-      {"flash", "--port", sim.PortName(), Path("fw.bin"), "-o", "x"},     // not its option
-      {"flash", "--port", sim.PortName(), Path("fw.bin"), "--yes"},
-  };
-  for (const auto& args : bad) {
-    const CliRun r = Cli(args);
-    EXPECT_EQ(r.status, 2) << ::testing::PrintToString(args);
-    EXPECT_EQ(LineCount(r.err), 1) << r.err;
-    EXPECT_EQ(r.out, "");
-  }
-  EXPECT_TRUE(sim.ReceivedCommands().empty());
-
-  const CliRun help = Cli({"flash", "--help"});
-  EXPECT_EQ(help.status, 0);
-  EXPECT_EQ(help.out.rfind("usage: qx310-cli flash --port NAME FILE", 0), 0u) << help.out;
-  EXPECT_NE(help.out.find(kPowerUpMessage), std::string::npos);
-  EXPECT_NE(help.out.find("Ctrl-C"), std::string::npos);
-  EXPECT_NE(Cli({"--help"}).out.find("  flash --port NAME FILE"), std::string::npos);
 }

@@ -1,4 +1,4 @@
-#include "cli_process.h"
+#include "cli_fixture.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "base/timing.h"
@@ -109,9 +110,18 @@ CliRun RunCli(const std::vector<std::string>& args, const CliRunOptions& options
   return run;
 }
 
-int LineCount(const std::string& text) {
+std::vector<std::string> SplitLines(const std::string& text, const std::string& eol) {
+  std::vector<std::string> out;
+  for (size_t start = 0; start < text.size();) {
+    const size_t end = std::min(text.find(eol, start), text.size());
+    out.push_back(text.substr(start, end - start));
+    start = end + eol.size();
+  }
+  return out;
+}
+
+int CountOf(const std::string& text, const std::string& what) {
   int n = 0;
-  for (char c : text) n += c == '\n' ? 1 : 0;
-  if (!text.empty() && text.back() != '\n') ++n;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
   return n;
 }

@@ -8,6 +8,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 #include <string>
@@ -39,44 +40,40 @@ class ProbeOnlyDevice {
     if (master_ >= 0) ::close(master_);
   }
   const std::string& PortName() const { return name_; }
+  // The probes and command lines (without CR LF) received, in order.
   std::vector<std::string> Received() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return received_;
   }
   int Count(const std::string& text) const {
-    int n = 0;
-    for (const std::string& r : Received()) n += r == text ? 1 : 0;
-    return n;
+    const auto r = Received();
+    return static_cast<int>(std::count(r.begin(), r.end(), text));
   }
 
  private:
   void Play() {
+    static const char kCmdOk[] = "\r\nCMD OK\r\n";
     std::string pending;
     while (!stop_) {
       pollfd p{master_, POLLIN, 0};
-      if (::poll(&p, 1, 20) <= 0 || !(p.revents & POLLIN)) continue;
       char buf[512];
+      if (::poll(&p, 1, 20) <= 0 || !(p.revents & POLLIN)) continue;
       const ssize_t n = ::read(master_, buf, sizeof buf);
-      if (n <= 0) continue;
-      pending.append(buf, static_cast<size_t>(n));
-      while (true) {
+      if (n > 0) pending.append(buf, static_cast<size_t>(n));
+      std::lock_guard<std::mutex> lock(mutex_);
+      for (size_t end; !pending.empty();) {
         if (pending.compare(0, 3, "---") == 0) {
-          Record("---");
+          received_.push_back("---");
           pending.erase(0, 3);
-          static const char kCmdOk[] = "\r\nCMD OK\r\n";
           if (::write(master_, kCmdOk, sizeof kCmdOk - 1) < 0) break;
-          continue;
+        } else if ((end = pending.find("\r\n")) != std::string::npos) {
+          received_.push_back(pending.substr(0, end));
+          pending.erase(0, end + 2);
+        } else {
+          break;
         }
-        const size_t end = pending.find("\r\n");
-        if (end == std::string::npos) break;
-        Record(pending.substr(0, end));
-        pending.erase(0, end + 2);
       }
     }
-  }
-  void Record(std::string s) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    received_.push_back(std::move(s));
   }
 
   int master_ = -1, slave_ = -1;
