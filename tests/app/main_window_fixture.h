@@ -52,7 +52,7 @@ class MainWindowTest : public ::testing::Test {
 
   static int ProbeWait() { return Timing::Scaled(linkstate::kProbeWaitMs); }
   // Enough for a search over n ports or an entry of three probes, with room for slow builds.
-  static int Deadline(int probes) { return probes * ProbeWait() + 5000; }
+  static int Deadline(int probes) { return probes * ProbeWait() + 10000; }
 
   void Open(const Names& ports, ISerialPort* use = nullptr) {
     dlg = std::make_unique<CQuarvelDlg>(use ? *use : port, [ports] { return ports; });
