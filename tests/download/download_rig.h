@@ -3,10 +3,10 @@
 // thread that feeds the machine as the main window's receive thread does; files and
 // waits for the download tests.
 #include <atomic>
+#include <condition_variable>
 #include <filesystem>
 #include <functional>
 #include <mutex>
-#include <condition_variable>
 #include <string>
 #include <thread>
 #include <vector>

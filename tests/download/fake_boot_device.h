@@ -26,7 +26,7 @@ class FakeBootDevice : public ISerialPort {
   void SetIgnoreReset(bool on) { Locked([&] { ignoreReset_ = on; }); }
   // What AT+RESET is answered with, and whether the device then restarts into its boot loader.
   void SetResetReply(const std::string& text, bool restarts);
-  // What "---" is answered with; no answer at all.
+  // What "---" is answered with, or that it is not answered.
   void SetProbeReply(const std::string& text) { Locked([&] { probeReply_ = text; }); }
   void SetIgnoreProbe(bool on) { Locked([&] { ignoreProbe_ = on; }); }
   // The boot loader does not answer "P".
