@@ -45,14 +45,12 @@ inline int LineCount(const std::string& text) { return static_cast<int>(SplitLin
 // How often what occurs in text.
 int CountOf(const std::string& text, const std::string& what);
 
-// The device's and the program's time scale: the 5 s probe wait becomes 250 ms, the
-// 1 s pause after every answer 50 ms.
-constexpr double kCliTestScale = 0.05;
+// The device's and the program's time scale: the 5 s probe wait becomes 500 ms, a
+// command's 1 s limit and the pause after every answer 100 ms (enough on a busy machine).
+constexpr double kCliTestScale = 0.1;
 // Time (unscaled ms) a run may take beyond its protocol waits: starting the process
 // (under a sanitizer, too), the replies themselves, the exit.
 constexpr long long kRunMarginMs = 6000;
-
-inline long long Scaled(long long ms) { return static_cast<long long>(ms * kCliTestScale); }
 
 class CliDeviceTest : public ::testing::Test {
  protected:
@@ -81,6 +79,7 @@ class CliDeviceTest : public ::testing::Test {
     return Cli(args, std::move(o));
   }
   std::string Path(const std::string& name) const { return dir + "/" + name; }
+  long long Scaled(long long ms) const { return static_cast<long long>(ms * scale); }
 
   // Command lines the device received that set something ("WORD=value").
   std::vector<std::string> Setters() const {

@@ -30,21 +30,16 @@ std::string Contents(std::FILE* f) {
   return s;
 }
 
-TEST(FlashProgress, TextKeepsItsWidthSoThatItOverwritesItself) {
+TEST(FlashProgress, InPlaceEveryBlockWithATextThatKeepsItsWidth) {
   EXPECT_EQ(FlashProgress::Text(12, 256), "block  12/256   4%");
-  EXPECT_EQ(FlashProgress::Text(256, 256), "block 256/256 100%");
   EXPECT_EQ(FlashProgress::Text(0, 256).size(), FlashProgress::Text(256, 256).size());
-  EXPECT_EQ(FlashProgress::Text(2, 3), "block 2/3  66%");  // rounded down: 100% only at the end
-  EXPECT_EQ(FlashProgress::Text(255, 256), "block 255/256  99%");
-}
-
-TEST(FlashProgress, InPlaceShowsEveryBlock) {
+  EXPECT_EQ(FlashProgress::Text(255, 256), "block 255/256  99%");  // rounded down: 100% only at the end
   FlashProgress p(true);
   p.Begin(3);
   EXPECT_EQ(Feed(p, {1, 2, 3}), (Lines{"block 1/3  33%", "block 2/3  66%", "block 3/3 100%"}));
 }
 
-// One line per tenth of a whole image: qx310-cli flash as a process (cli_flash_test.cpp).
+// One line per tenth of a whole image, and short images: qx310-cli flash as a process.
 TEST(FlashProgress, WithoutATerminalEachPassShowsItsTenthsFromTheStart) {
   FlashProgress p(false);
   // A pass that fails after 20 blocks: the next pass shows its tenths again from the start.
@@ -53,9 +48,6 @@ TEST(FlashProgress, WithoutATerminalEachPassShowsItsTenthsFromTheStart) {
   EXPECT_EQ(Feed(p, {1, 10}), (Lines{"", "block  10/100  10%"}));
   // Failed at the same count as before: still a new pass.
   EXPECT_EQ(Feed(p, {10}), (Lines{"block  10/100  10%"}));
-  // A short image: every block passes a tenth.
-  p.Begin(2);
-  EXPECT_EQ(Feed(p, {1, 2, 1, 2}), (Lines{"block 1/2  50%", "block 2/2 100%", "block 1/2  50%", "block 2/2 100%"}));
 }
 
 TEST(CliOutputStatus, AStatusLineIsOverwrittenAndEndedByTheNextLine) {

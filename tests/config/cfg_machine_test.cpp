@@ -42,16 +42,8 @@ TEST_F(RetryRule, RecoveryProbesUntilTheFirstCmdOkAndLogsEachProbe) {
   EXPECT_EQ(device.Written(), Times(kRecoveryProbes, "---"));
 }
 
+// A closed port and a cancelled factory reset: the workspace's button test.
 using Starting = MachineTest;
-
-TEST_F(Starting, ClosedPortSaysOpenItFirstAndSendsNothing) {
-  device.SetOpen(false);
-  EXPECT_FALSE(machine.StartOperation(kOpQueryVersion));
-  EXPECT_EQ(view.R().tips, std::vector<std::string>{G("请先打开串口")});
-  EXPECT_EQ(machine.WorkMode(), kModeIdle);
-  EXPECT_TRUE(view.R().enables.empty());
-  EXPECT_TRUE(device.Written().empty());
-}
 
 TEST_F(Starting, OnlyFromIdle) {
   for (int mode : {kModeWaitPowerUp, kModeOperation, kModeRecovery}) {
@@ -67,20 +59,6 @@ TEST_F(Starting, OnlyFromIdle) {
   // An operation number nothing runs as ends at once.
   machine.RunOperation(1, 1);
   EXPECT_EQ(machine.WorkMode(), kModeIdle);
-}
-
-TEST_F(Starting, FactoryResetAsksFirstAndCancelEndsBeforePortTest) {
-  device.SetOpen(false);
-  view.SetAnswer(false);
-  EXPECT_FALSE(machine.StartFactoryReset());
-  EXPECT_EQ(view.R().questions, std::vector<std::string>{G("确定恢复出厂设置吗?")});
-  EXPECT_TRUE(view.R().tips.empty());  // no "请先打开串口" either
-  EXPECT_EQ(machine.WorkMode(), kModeIdle);
-
-  device.SetOpen(true);
-  view.SetAnswer(true);
-  EXPECT_TRUE(machine.StartFactoryReset());
-  EXPECT_EQ(machine.WorkOp(), kOpFactoryReset);
 }
 
 TEST_F(Starting, EnableOperationsZeroEmptiesTheReceivedText) {
