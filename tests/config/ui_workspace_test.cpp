@@ -202,12 +202,14 @@ TEST_F(WorkspaceTest, CancelDuringARequestedLoadEndsWithoutWaitingForPowerUp) {
   BoxCatcher boxes;
   ws->setEnabled(false);  // as the main window leaves it while the tool is entered
   ws->RequestLoad();
-  ASSERT_TRUE(PumpUntil([&] { return device.CountWritten("AT+SHOW") == 1; }, 5000));
+  ASSERT_TRUE(PumpUntil([&] { return device.CountWritten("AT+SHOW") >= 1; }, 5000));
   ws->CancelLoadRequest();
   EXPECT_FALSE(ws->LoadRequested());
   EXPECT_TRUE(ws->isEnabled());
-  EXPECT_EQ(ws->WorkMode(), kModeOperation);  // the running load is not cut short
   ASSERT_TRUE(WaitIdle());
+  // The running load was not cut short: all its attempts went out (the silent device
+  // also fails the recovery, so there is no second run).
+  EXPECT_EQ(device.CountWritten("AT+SHOW"), kRunAttempts);
   EXPECT_TRUE(boxes.Tips().isEmpty());  // neither the success box nor the power-up wait
   EXPECT_NE(ws->LogText().find(GBK("载入RTU设备参数失败...\r\n")), std::string::npos);
 }
