@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "../../tests/protocol/receive_loop.h"
+#include "protocol/receive_loop.h"
 #include "base/timing.h"
 #include "protocol/exchange.h"
 #include "protocol/param_table.h"

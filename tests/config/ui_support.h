@@ -28,6 +28,7 @@
 #include "widgets/message_box.h"
 #include "widgets/tool_host.h"
 #include "widgets/ui_bridge.h"
+#include "support/port_reader.h"
 
 class TestHost : public IToolHost {
  public:
@@ -189,14 +190,8 @@ class BoxCatcher {
 class ReceiveHelper {
  public:
   ReceiveHelper(ISerialPort& port, CRTUCfgDlg& ws)
-      : port_(port), ws_(ws), buffer_(new char[serial::kMaxReadBytes + 1]) {
-    thread_ = std::thread([this] { Run(); });
-  }
-  ~ReceiveHelper() { Stop(); }
-  void Stop() {
-    stop_ = true;
-    if (thread_.joinable()) thread_.join();
-  }
+      : reader_(port, [this, &ws](const char* d, int n) { Deliver(ws, d, n); }) {}
+  void Stop() { reader_.Stop(); }
   void Capture(bool on) {
     std::lock_guard<std::mutex> lock(mutex_);
     capture_ = on;
@@ -208,32 +203,21 @@ class ReceiveHelper {
   }
 
  private:
-  void Run() {
-    while (!stop_) {
-      if (!port_.IsOpen()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        continue;
+  void Deliver(CRTUCfgDlg& ws, const char* data, int n) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (capture_) {
+        captured_.append(data, static_cast<size_t>(n));
+        return;
       }
-      const int n = port_.Read(buffer_.get());
-      if (n <= 0) continue;
-      {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (capture_) {
-          captured_.append(buffer_.get(), static_cast<size_t>(n));
-          continue;
-        }
-      }
-      const int mode = ws_.WorkMode();
-      if (mode == kModeWaitPowerUp || mode == kModeOperation || mode == kModeRecovery)
-        ws_.OnSerialData(buffer_.get(), n);
     }
+    const int mode = ws.WorkMode();
+    if (mode == kModeWaitPowerUp || mode == kModeOperation || mode == kModeRecovery)
+      ws.OnSerialData(data, n);
   }
-  ISerialPort& port_;
-  CRTUCfgDlg& ws_;
-  std::unique_ptr<char[]> buffer_;
-  std::atomic<bool> stop_{false};
+
   mutable std::mutex mutex_;
   bool capture_ = false;
   std::string captured_;
-  std::thread thread_;
+  PortReader reader_;  // last: stops before the rest goes
 };

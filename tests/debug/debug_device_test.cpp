@@ -7,6 +7,7 @@
 #include <atomic>
 #include <thread>
 
+#include "support/port_reader.h"
 #include "debug_qt_support.h"
 #include "serial/serial.h"
 #include "sim/rtu_sim.h"
@@ -24,18 +25,12 @@ class DebugDeviceTest : public ::testing::Test {
     ASSERT_TRUE(serial.Open(sim.PortName(), 115200, 8, serial::kOneStopBit, serial::kParityNone));
     page.Init(&host);
     page.SetReceiving(true);
-    rx = std::thread([this] {
-      std::string buf(serial::kMaxReadBytes + 1, '\0');
-      while (!stop.load()) {
-        const int n = serial.Read(buf.data());
-        if (n < 0) break;
-        if (n > 0 && page.IsReceiving()) page.OnSerialData(buf.data(), n);
-      }
+    rx = std::make_unique<PortReader>(serial, [this](const char* d, int n) {
+      if (page.IsReceiving()) page.OnSerialData(d, n);
     });
   }
   void TearDown() override {
-    stop.store(true);
-    if (rx.joinable()) rx.join();
+    rx->Stop();
     page.Shutdown();
     QCoreApplication::processEvents();  // calls refused at shutdown leave the queue unrun
     serial.Close();
@@ -57,8 +52,7 @@ class DebugDeviceTest : public ::testing::Test {
   TestHost host{serial};
   TestDebugPage page;
   TipCatcher tips;
-  std::atomic<bool> stop{false};
-  std::thread rx;
+  std::unique_ptr<PortReader> rx;
 };
 
 TEST_F(DebugDeviceTest, ProfessionalModeSucceedsAndSetsTheFlag) {

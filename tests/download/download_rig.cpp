@@ -70,31 +70,6 @@ void RecordingView::ClearRecords() {
   r_.boxOpen = open;
 }
 
-ReceivePump::ReceivePump(ISerialPort& port, std::function<void(const char*, int)> sink)
-    : port_(port), sink_(std::move(sink)) {
-  thread_ = std::thread([this] {
-    std::vector<char> buf(serial::kMaxReadBytes + 1);
-    while (!stop_.load()) {
-      if (!port_.IsOpen()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        continue;
-      }
-      const int n = port_.Read(buf.data());
-      if (n == serial::kReadVanished) {
-        port_.Close();
-        continue;
-      }
-      buf[n > 0 ? n : 0] = '\0';
-      sink_(buf.data(), n > 0 ? n : 0);
-    }
-  });
-}
-
-void ReceivePump::Stop() {
-  stop_.store(true);
-  if (thread_.joinable()) thread_.join();
-}
-
 DownloadRig::DownloadRig() {
   Timing::SetScale(kTestScale);
   view.worker = &worker;

@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/port_reader.h"
 #include "base/timing.h"
 #include "download/download_worker.h"
 #include "fake_boot_device.h"
@@ -78,19 +79,11 @@ class RecordingView : public IDownloadView {
   Records r_;
 };
 
-// The receive side: a thread that reads the port and hands every block (also the empty
-// ones) to sink, as the main window's receive thread does. A vanished port is closed.
-class ReceivePump {
+// The receive side, as the main window's receive thread: the download machine takes
+// every read, also the empty ones, as its clock.
+class ReceivePump : public PortReader {
  public:
-  ReceivePump(ISerialPort& port, std::function<void(const char*, int)> sink);
-  ~ReceivePump() { Stop(); }
-  void Stop();
-
- private:
-  ISerialPort& port_;
-  std::function<void(const char*, int)> sink_;
-  std::atomic<bool> stop_{false};
-  std::thread thread_;
+  ReceivePump(ISerialPort& port, Sink sink) : PortReader(port, std::move(sink), true) {}
 };
 
 class DownloadRig {

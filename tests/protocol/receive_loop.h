@@ -1,56 +1,11 @@
 #pragma once
-// The receive side of a protocol test: a thread that reads the port and feeds every
-// block to the exchange, as the main window's receive thread does in the program.
-// A port that reports the device gone is closed and the loop goes on idling.
-#include <atomic>
-#include <chrono>
-#include <memory>
-#include <thread>
-
-#include "base/timing.h"
+// The receive side of a protocol test: every block goes to the exchange, as the
+// workspace's receive entry hands it on in the program.
 #include "protocol/exchange.h"
-#include "serial/serial_port.h"
+#include "support/port_reader.h"
 
-class ReceiveLoop {
+class ReceiveLoop : public PortReader {
  public:
   ReceiveLoop(ISerialPort& port, CommandExchange& exchange)
-      : port_(port), exchange_(exchange), buffer_(new char[serial::kMaxReadBytes + 1]) {
-    thread_ = std::thread([this] { Run(); });
-  }
-  ~ReceiveLoop() { Stop(); }
-  ReceiveLoop(const ReceiveLoop&) = delete;
-  ReceiveLoop& operator=(const ReceiveLoop&) = delete;
-
-  void Stop() {
-    stop_ = true;
-    if (thread_.joinable()) thread_.join();
-  }
-  bool SawVanish() const { return vanished_.load(); }
-  long long BytesReceived() const { return bytes_.load(); }
-
- private:
-  void Run() {
-    while (!stop_) {
-      if (!port_.IsOpen()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        continue;
-      }
-      const int n = port_.Read(buffer_.get());
-      if (n == serial::kReadVanished) {
-        vanished_ = true;
-        port_.Close();
-      } else if (n > 0) {
-        bytes_ += n;
-        exchange_.MatchReply(buffer_.get(), n);
-      }
-    }
-  }
-
-  ISerialPort& port_;
-  CommandExchange& exchange_;
-  std::unique_ptr<char[]> buffer_;
-  std::atomic<bool> stop_{false};
-  std::atomic<bool> vanished_{false};
-  std::atomic<long long> bytes_{0};
-  std::thread thread_;
+      : PortReader(port, [&exchange](const char* d, int n) { exchange.MatchReply(d, n); }) {}
 };
