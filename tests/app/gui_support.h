@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "support/qt_wait.h"
 #include "serial/serial.h"
 #include "widgets/message_box.h"
 
@@ -37,22 +38,10 @@ class RecordingPort : public CSerial {
   std::vector<std::string> opens_;
 };
 
-// Runs the event loop until pred holds or ms have passed; true when it holds.
-template <class Pred>
-bool WaitUntil(Pred pred, int ms) {
-  QElapsedTimer t;
-  t.start();
-  while (!pred()) {
-    if (t.elapsed() > ms) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    QThread::msleep(1);
-  }
-  return true;
-}
 
 // Runs the event loop for ms (to see that nothing more happens).
 inline void RunEventsFor(int ms) {
-  WaitUntil([] { return false; }, ms);
+  PumpUntil([] { return false; }, ms);
 }
 
 // While alive, closes every "提示" box that opens (as a user pressing OK) and keeps its
@@ -81,6 +70,6 @@ inline QString CloseTipBoxDuring(const std::function<void()>& action, int ms,
                                  const std::function<void()>& inspect = {}) {
   BoxCloser closer(inspect);
   action();
-  WaitUntil([&] { return !closer.Texts().isEmpty(); }, ms);
+  PumpUntil([&] { return !closer.Texts().isEmpty(); }, ms);
   return closer.Texts().value(0);
 }

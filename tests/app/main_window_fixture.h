@@ -57,12 +57,12 @@ class MainWindowTest : public ::testing::Test {
   void Open(const Names& ports, ISerialPort* use = nullptr) {
     dlg = std::make_unique<CQuarvelDlg>(use ? *use : port, [ports] { return ports; });
     dlg->show();
-    ASSERT_TRUE(WaitUntil([&] { return dlg->Started(); }, 5000));
+    ASSERT_TRUE(PumpUntil([&] { return dlg->Started(); }, 5000));
   }
   void OpenAndDetect(const Names& ports, ISerialPort* use = nullptr) {
     Open(ports, use);
     if (HasFatalFailure()) return;
-    ASSERT_TRUE(WaitUntil([&] { return !dlg->Link().Busy() && !dlg->Tip()->isVisible(); },
+    ASSERT_TRUE(PumpUntil([&] { return !dlg->Link().Busy() && !dlg->Tip()->isVisible(); },
                           Deadline(2 * static_cast<int>(ports.size()))));
   }
   bool CombosEnabled() const {
@@ -75,7 +75,7 @@ class MainWindowTest : public ::testing::Test {
   QString Menu(int cmd) const { return dlg->ToolAction(cmd)->text(); }
   // Waits until a tool entry has ended (the link is the tools' again).
   bool EntryDone(int probes) {
-    return WaitUntil([&] { return dlg->Link().LinkToTools() && !dlg->Link().Busy(); }, Deadline(probes));
+    return PumpUntil([&] { return dlg->Link().LinkToTools() && !dlg->Link().Busy(); }, Deadline(probes));
   }
 
   RtuSimulator device;

@@ -36,7 +36,7 @@ TEST_F(MainWindowTest, AboutBox) {
   OpenAndDetect({device.PortName()});
   QString title, text;
   QTimer::singleShot(0, [&] {
-    WaitUntil([] { return QApplication::activeModalWidget() != nullptr; }, 5000);
+    PumpUntil([] { return QApplication::activeModalWidget() != nullptr; }, 5000);
     QWidget* box = QApplication::activeModalWidget();
     ASSERT_NE(box, nullptr);
     title = box->windowTitle();

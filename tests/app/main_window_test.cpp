@@ -14,8 +14,8 @@ TEST_F(MainWindowTest, StartUpDetectionSkipsBadAndSilentPortsAndFindsTheDevice) 
   EXPECT_EQ(dlg->BaudCombo()->currentText(), QStringLiteral("115200"));
   EXPECT_EQ(dlg->ParityCombo()->currentText(), QStringLiteral("None"));
 
-  ASSERT_TRUE(WaitUntil([&] { return dlg->Link().LinkToTools(); }, Deadline(6)));
-  ASSERT_TRUE(WaitUntil([&] { return !dlg->Tip()->isVisible(); }, 2000));
+  ASSERT_TRUE(PumpUntil([&] { return dlg->Link().LinkToTools(); }, Deadline(6)));
+  ASSERT_TRUE(PumpUntil([&] { return !dlg->Tip()->isVisible(); }, 2000));
   EXPECT_EQ(port.Opens(), (Names{kMissingPort, silent.PortName(), device.PortName()}));
   EXPECT_EQ(silent.CountReceived("---"), 2);
   EXPECT_TRUE(port.IsOpen());
@@ -101,7 +101,7 @@ TEST_F(MainWindowTest, ToolEntriesGetTheirRepliesAndHandTheLinkToTheToolsAndTheL
   EXPECT_TRUE(device.WaitForState(RtuSimulator::State::Config, 1000));
   EXPECT_EQ(dlg->StatusBox()->text(), kConfirmed);
   // The workspace loads the parameters and then ends the entry itself.
-  ASSERT_TRUE(WaitUntil([&] {
+  ASSERT_TRUE(PumpUntil([&] {
     return dlg->MainWindowEnabled() && !dlg->Tip()->isVisible() && !dlg->Workspace()->LoadRequested() &&
            dlg->Workspace()->WorkMode() == kModeIdle;
   }, Deadline(10))) << closer.Texts().join('|').toStdString();
@@ -115,12 +115,12 @@ TEST_F(MainWindowTest, ToolEntriesGetTheirRepliesAndHandTheLinkToTheToolsAndTheL
     const QRect l = log->frameGeometry();
     return l.x() == main.x() + main.width() - 9 && l.y() == main.y() && l.height() == main.height() - 5;
   };
-  EXPECT_TRUE(WaitUntil(docked, 2000));
+  EXPECT_TRUE(PumpUntil(docked, 2000));
   const int width = log->width();
   dlg->move(dlg->pos() + QPoint(40, 25));
-  EXPECT_TRUE(WaitUntil(docked, 2000));
+  EXPECT_TRUE(PumpUntil(docked, 2000));
   dlg->resize(dlg->width() + 60, dlg->height() - 50);
-  EXPECT_TRUE(WaitUntil(docked, 2000));
+  EXPECT_TRUE(PumpUntil(docked, 2000));
   EXPECT_EQ(log->width(), width);  // its own width is kept
 
   // From the configuration state, "---" answers CMD ERROR: what the debug tool needs.
@@ -129,7 +129,7 @@ TEST_F(MainWindowTest, ToolEntriesGetTheirRepliesAndHandTheLinkToTheToolsAndTheL
   EXPECT_FALSE(log->isVisible());
   EXPECT_EQ(dlg->Tip()->Message(), QStringLiteral("进入调试中，请稍后..."));
   ASSERT_TRUE(EntryDone(3));
-  ASSERT_TRUE(WaitUntil([&] { return !dlg->Tip()->isVisible(); }, 2000));
+  ASSERT_TRUE(PumpUntil([&] { return !dlg->Tip()->isVisible(); }, 2000));
   EXPECT_EQ(device.CountReceived("---"), 1);
   EXPECT_EQ(device.GetState(), RtuSimulator::State::Run);
   EXPECT_TRUE(dlg->DebugPage()->IsReceiving());
@@ -161,7 +161,7 @@ TEST_F(MainWindowTest, SilentDeviceGetsThreeProbesPerEntryAndTheSpecifiedEndings
   EXPECT_TRUE(dlg->Tip()->isVisible());
   EXPECT_FALSE(dlg->MainWindowEnabled());
   ASSERT_TRUE(EntryDone(3));
-  ASSERT_TRUE(WaitUntil([&] { return !dlg->Tip()->isVisible(); }, 2000));
+  ASSERT_TRUE(PumpUntil([&] { return !dlg->Tip()->isVisible(); }, 2000));
   EXPECT_EQ(device.CountReceived("---"), 3);
   EXPECT_FALSE(TipBox::IsOpen());
   EXPECT_TRUE(dlg->MainWindowEnabled());
@@ -204,7 +204,7 @@ TEST_F(MainWindowTest, AutoDetectButtonSearchesAgain) {
   dlg->findChild<QPushButton*>(QStringLiteral("detectButton"))->click();
   EXPECT_TRUE(dlg->Tip()->isVisible());
   EXPECT_EQ(dlg->Tip()->Message(), QStringLiteral("串口检测中，请稍后..."));
-  ASSERT_TRUE(WaitUntil([&] { return !dlg->Link().Busy() && !dlg->Tip()->isVisible(); }, Deadline(2)));
+  ASSERT_TRUE(PumpUntil([&] { return !dlg->Link().Busy() && !dlg->Tip()->isVisible(); }, Deadline(2)));
   EXPECT_EQ(port.Opens(), (Names{silent.PortName()}));
   EXPECT_EQ(silent.CountReceived("---"), 4);
 }

@@ -43,14 +43,14 @@ TEST(ComTip, ClockRunsByItselfWhileShown) {
   CComTipDlg tip;
   tip.Init(nullptr, {});
   tip.show();
-  EXPECT_TRUE(WaitUntil([&] { return tip.Elapsed() == QStringLiteral("1 s"); }, 10 * CComTipDlg::kTickMs + 2000));
+  EXPECT_TRUE(PumpUntil([&] { return tip.Elapsed() == QStringLiteral("1 s"); }, 10 * CComTipDlg::kTickMs + 2000));
   tip.hide();
 }
 
 // Answers the next OK/Cancel box with the given button.
 void AnswerNextBox(QMessageBox::StandardButton answer) {
   QTimer::singleShot(0, [answer] {
-    WaitUntil([] { return QApplication::activeModalWidget() != nullptr; }, 5000);
+    PumpUntil([] { return QApplication::activeModalWidget() != nullptr; }, 5000);
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->text(), QStringLiteral("确定取消吗？"));

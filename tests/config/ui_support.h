@@ -19,6 +19,7 @@
 #include <mutex>
 #include <thread>
 
+#include "support/qt_wait.h"
 #include "base/timing.h"
 #include "config/channel_captions.h"
 #include "config/ui/cfg_dlg.h"
@@ -59,16 +60,6 @@ class TestWorkspace : public CRTUCfgDlg {
   QString ChooseOpenFile() override { return openPath; }
 };
 
-// Runs the UI thread's events until pred holds or ms (unscaled) have passed.
-inline bool PumpUntil(const std::function<bool()>& pred, int ms) {
-  const int64_t end = Timing::NowMs() + ms;
-  while (!pred()) {
-    if (Timing::NowMs() > end) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
-}
 
 // Records a widget's enabled state each time it changes.
 class EnabledRecorder : public QObject {

@@ -6,6 +6,7 @@
 #include <functional>
 #include <thread>
 
+#include "support/qt_wait.h"
 #include "base/timing.h"
 #include "debug/ui/debug_dlg.h"
 #include "widgets/message_box.h"
@@ -41,16 +42,6 @@ class TestDebugPage : public CDebug {
   }
 };
 
-// Runs the UI thread's events until pred holds or ms (unscaled) have passed.
-inline bool PumpUntil(const std::function<bool()>& pred, int ms) {
-  const int64_t end = Timing::NowMs() + ms;
-  while (!pred()) {
-    if (Timing::NowMs() > end) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
-}
 
 // Watches for "提示" boxes (also inside their own modal loops) and records each
 // one's text; by default it closes them like a user pressing OK. onBox may

@@ -1,0 +1,19 @@
+#pragma once
+// Waiting in widget tests: runs the UI thread's events until a condition holds, with
+// a bounded, unscaled deadline, instead of sleeping blindly.
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+#include <functional>
+
+// Runs the UI thread's events until pred holds or ms have passed; true when it holds.
+inline bool PumpUntil(const std::function<bool()>& pred, int ms) {
+  QElapsedTimer t;
+  t.start();
+  while (!pred()) {
+    if (t.elapsed() > ms) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    QThread::msleep(1);
+  }
+  return true;
+}
