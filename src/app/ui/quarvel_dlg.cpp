@@ -104,6 +104,9 @@ void CQuarvelDlg::BuildPortBar() {
     return c;
   };
   portCombo_ = combo("portCombo", {});
+  // Long port names (/dev/ttyUSB0) show from their start when chosen, not scrolled to the end.
+  connect(portCombo_, &QComboBox::currentIndexChanged, this,
+          [this] { portCombo_->lineEdit()->setCursorPosition(0); });
   baudCombo_ = combo("baudCombo", {"300", "600", "1200", "2400", "4800", "9600", "14400", "19200",
                                    "38400", "56000", "57600", "115200"});
   parityCombo_ = combo("parityCombo", {"None", "Odd", "Even", "Mark", "Space"});
