@@ -29,22 +29,8 @@
 #include "widgets/message_box.h"
 #include "widgets/tool_host.h"
 #include "widgets/ui_bridge.h"
+#include "support/test_host.h"
 #include "support/port_reader.h"
-
-class TestHost : public IToolHost {
- public:
-  explicit TestHost(ISerialPort& port) : port_(port) {}
-  ISerialPort& Port() override { return port_; }
-  bool LinkToTools() const override { return true; }
-  QWidget* MainWindow() override { return &main; }
-  void EndToolEntry() override { ++entriesEnded; }
-
-  QWidget main;
-  int entriesEnded = 0;
-
- private:
-  ISerialPort& port_;
-};
 
 class TestWorkspace : public CRTUCfgDlg {
  public:
@@ -90,7 +76,7 @@ class WorkspaceFixture : public ::testing::Test {
     g_bWaterOrderSeen = 0;
     g_bAddressTypeSeen = 0;
     ChannelCaptions::Instance().ClearAll();
-    host = std::make_unique<TestHost>(port);
+    host = std::make_unique<TestHost>(port, &hostWindow);
     ws = std::make_unique<TestWorkspace>();
     ws->InitWorkspace(host.get());
     ws->resize(1000, 600);
@@ -125,6 +111,7 @@ class WorkspaceFixture : public ::testing::Test {
     return qobject_cast<T*>(ws->PageWidget(id));
   }
 
+  QWidget hostWindow;  // the main window, as parent of the workspace's boxes
   std::unique_ptr<TestHost> host;
   std::unique_ptr<TestWorkspace> ws;
 };

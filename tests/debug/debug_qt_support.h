@@ -12,17 +12,7 @@
 #include "widgets/message_box.h"
 #include "widgets/tool_host.h"
 #include "widgets/ui_bridge.h"
-
-class TestHost : public IToolHost {
- public:
-  explicit TestHost(ISerialPort& port) : port_(port) {}
-  ISerialPort& Port() override { return port_; }
-  bool LinkToTools() const override { return true; }
-  QWidget* MainWindow() override { return nullptr; }
-
- private:
-  ISerialPort& port_;
-};
+#include "support/test_host.h"
 
 class TestDebugPage : public CDebug {
  public:
