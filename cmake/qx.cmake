@@ -22,10 +22,12 @@ function(qx_collect_sources out)
   set(${out} ${result} PARENT_SCOPE)
 endfunction()
 
-# qx_test(NAME SOURCES... DEPS ... [QT]): one GoogleTest executable whose tests are
-# registered one by one with CTest. Qt tests run on the offscreen platform.
+# qx_test(NAME SOURCES... DEPS ... [QT] [REALTIME]): one GoogleTest executable whose
+# tests are registered one by one with CTest. Qt tests run on the offscreen platform.
+# REALTIME: the tests of suites whose name ends in "Realtime" measure real time; they
+# carry the label realtime and run alone (RUN_SERIAL).
 function(qx_test name)
-  cmake_parse_arguments(T "QT" "" "SOURCES;DEPS" ${ARGN})
+  cmake_parse_arguments(T "QT;REALTIME" "" "SOURCES;DEPS" ${ARGN})
   if(T_QT AND NOT QX_WITH_QT)
     return()  # Qt suites are not built without Qt (the ThreadSanitizer build)
   endif()
@@ -35,13 +37,21 @@ function(qx_test name)
   if(T_QT)
     target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/qt_test_main.cpp)
     target_link_libraries(${name} PRIVATE Qt6::Widgets)
-    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-      PROPERTIES LABELS qt ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 300)
+    set(label qt)
+    set(env ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
   else()
     target_link_libraries(${name} PRIVATE GTest::gtest_main)
-    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-      PROPERTIES LABELS qtfree TIMEOUT 300)
+    set(label qtfree)
+    set(env "")
   endif()
+  set(filter "*")
+  if(T_REALTIME)
+    set(filter "-*Realtime.*")
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 TEST_FILTER "*Realtime.*"
+      PROPERTIES LABELS realtime RUN_SERIAL TRUE ${env} TIMEOUT 300)
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 TEST_FILTER "${filter}"
+    PROPERTIES LABELS ${label} ${env} TIMEOUT 300)
 endfunction()
 
 # qx_add_library(NAME [QT] DEPS ...): a static library of the current folder's sources.

@@ -4,7 +4,7 @@
 #include "debug/debug_sender.h"
 #include "debug/debug_text.h"
 #include "debug/receive_log.h"
-#include "fake_port.h"
+#include "support/scripted_port.h"
 
 using debug_text::HexParse;
 
@@ -121,7 +121,7 @@ TEST(DebugReceiveLog, ClearAndViewChangeRedraw) {
 }
 
 TEST(DebugSender, ClosedPortShortWriteAndTextLimit) {
-  FakePort port;
+  ScriptedPort port;
   DebugSender s;
   s.SetInput("hello", false);
   port.Close();
@@ -130,7 +130,7 @@ TEST(DebugSender, ClosedPortShortWriteAndTextLimit) {
   port.SetWriteLimit(3);
   EXPECT_EQ(s.Send(port, false, true), DebugSender::Result::ShortWrite);
   EXPECT_EQ(s.SentCount(), 0);
-  EXPECT_EQ(port.CountWrites("\r\n"), 0);  // no newline after a short write
+  EXPECT_EQ(port.Count("\r\n"), 0);  // no newline after a short write
   // The newline itself short: the text counts, the newline does not.
   s.SetInput("a", false);
   port.SetWriteLimit(1);

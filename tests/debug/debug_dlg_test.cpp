@@ -12,7 +12,8 @@
 
 #include "base/cp936.h"
 #include "debug_qt_support.h"
-#include "fake_port.h"
+#include "support/port_reader.h"
+#include "support/scripted_port.h"
 
 namespace {
 
@@ -40,7 +41,7 @@ class DebugPageTest : public ::testing::Test {
     page.OnSerialData(bytes.data(), static_cast<int>(bytes.size()));
   }
 
-  FakePort port;
+  ScriptedPort port;
   TestHost host{port};
   TestDebugPage page;
   TipCatcher tips;
@@ -205,7 +206,7 @@ TEST_F(DebugPageTest, TimedSendStartRules) {
   page.MarkTimedSendForReevaluation();
   EXPECT_TRUE(page.IsTimedSendRunning());
   EXPECT_EQ(page.TimedSendInterval(), 5);
-  EXPECT_TRUE(PumpUntil([&] { return port.CountWrites("T") >= 3; }, 3000));
+  EXPECT_TRUE(PumpUntil([&] { return port.Count("T") >= 3; }, 3000));
   EXPECT_GE(Text(CDebug::kSentCount).mid(2).toInt(), 3);
 
   // Closed by hand: marked again, the timer stops.
@@ -284,9 +285,8 @@ TEST_F(DebugPageTest, ReceiveSwitch) {
 
 TEST_F(DebugPageTest, ModeButtonsAskAndRunTheDialogue) {
   Timing::SetScale(0.01);
-  port.SetResponder([this](const std::string& w) {
-    if (w == "---") Receive("\r\nCMD OK\r\n");
-  });
+  port.SetScript([](const std::string& w) { return w == "---" ? Blocks{CmdOk()} : Blocks{}; });
+  PortReader reader(port, [this](const char* d, int n) { page.OnSerialData(d, n); });
   port.Close();
   Click(CDebug::kSimpleModeButton);
   EXPECT_EQ(tips.Texts(), QStringList{QStringLiteral("请先打开串口")});
@@ -302,7 +302,7 @@ TEST_F(DebugPageTest, ModeButtonsAskAndRunTheDialogue) {
   EXPECT_EQ(page.lastQuestion, QStringLiteral("是否进入简易模式？"));
   EXPECT_TRUE(PumpUntil([&] { return tips.Saw(QStringLiteral("进入简易模式成功！")); },
                         Timing::Scaled(DebugModeDialogue::kProbeWaitMs) + 5000));
-  EXPECT_TRUE(PumpUntil([&] { return page.isEnabled() && !page.IsModeDialogueRunning(); }, 2000));
+  EXPECT_TRUE(PumpUntil([&] { return page.isEnabled() && !page.IsModeDialogueRunning(); }, 10000));
   page.RefreshDisplay();
   EXPECT_TRUE(page.DisplayText().startsWith(QStringLiteral("\n进入简易模式中,请等待...\n")));
   EXPECT_FALSE(page.IsProfessionalMode());

@@ -10,7 +10,9 @@
 #include "base/timing.h"
 #include "debug/mode_dialogue.h"
 #include "debug/receive_log.h"
-#include "fake_port.h"
+#include "support/port_reader.h"
+#include "support/scripted_port.h"
+#include "support/wait.h"
 
 namespace {
 
@@ -101,8 +103,7 @@ class FakeView : public IDebugModeView {
   std::thread timer_;
 };
 
-// What the scripted device answers. Replies are delivered on the writing thread,
-// the way the receive thread would hand them over.
+// What the scripted device answers.
 struct Device {
   std::atomic<bool> answerProbe{true};
   std::atomic<bool> probeError{false};
@@ -115,29 +116,30 @@ class ModeDialogueTest : public ::testing::Test {
   void SetUp() override {
     Timing::SetScale(kScale);
     view.dialogue = &dlg;
-    port.SetResponder([this](const std::string& w) { Answer(w); });
+    port.SetScript([this](const std::string& w) { return Answer(w); });
     dlg.Start();
   }
   void TearDown() override {
     dlg.Stop();
     view.StopBannerTimer();
+    reader.Stop();
     Timing::SetScale(1.0);
   }
-  void Deliver(const std::string& block) {
-    log.Append(block);
-    dlg.OnReceive(block.data(), static_cast<int>(block.size()));
+  void Deliver(const char* d, int n) {
+    log.Append(std::string(d, static_cast<size_t>(n)));
+    dlg.OnReceive(d, n);
   }
-  void Answer(const std::string& w) {
+  Blocks Answer(const std::string& w) {
     if (w == "---" && dev.answerProbe) {
       // Split over two blocks, with a NUL in front: matched on the accumulated text.
-      Deliver(std::string("\0\r\nCMD ", 7));
-      Deliver(dev.probeError ? "ERROR\r\n" : "OK\r\n");
+      return {std::string("\0\r\nCMD ", 7), dev.probeError ? "ERROR\r\n" : "OK\r\n"};
     } else if (w == "AT+RESET\r\n" && dev.answerReset) {
-      Deliver("AT+RESET\r\n\r\nOK\r\n");
       dev.bootWindow = true;
+      return {"AT+RESET\r\n\r\nOK\r\n"};
     } else if (w == "S" && dev.bootWindow.exchange(false)) {
-      Deliver("\r\nCONFIGURE PROGRAM\r\n");
+      return {"\r\nCONFIGURE PROGRAM\r\n"};
     }
+    return {};
   }
   // Waits for the dialogue's end: limit = the sum of its waits, scaled, plus a margin.
   bool WaitMessages(size_t n, int unscaledLimitMs) {
@@ -145,11 +147,12 @@ class ModeDialogueTest : public ::testing::Test {
   }
   static std::string Gbk(const char* s) { return GBK(s); }
 
-  FakePort port;
+  ScriptedPort port;
   ReceiveLog log;
   FakeView view;
   DebugModeDialogue dlg{port, log, view};
   Device dev;
+  PortReader reader{port, [this](const char* d, int n) { Deliver(d, n); }};
 };
 
 TEST_F(ModeDialogueTest, SimpleModeSucceedsOnCmdOk) {
@@ -163,8 +166,7 @@ TEST_F(ModeDialogueTest, SimpleModeSucceedsOnCmdOk) {
   EXPECT_EQ(notice.size(), 28u);
   EXPECT_EQ(log.Bytes().substr(0, 28), notice);
   EXPECT_GE(view.logChanges.load(), 1);
-  for (int i = 0; i < 100 && dlg.IsRunning(); ++i) Timing::Sleep(1);
-  EXPECT_FALSE(dlg.IsRunning());
+  EXPECT_TRUE(WaitUntil([this] { return !dlg.IsRunning(); }, kTestMarginMs));
 }
 
 TEST_F(ModeDialogueTest, SimpleModeFailsAfterTwoWaitsOnSilenceOrError) {
@@ -175,29 +177,30 @@ TEST_F(ModeDialogueTest, SimpleModeFailsAfterTwoWaitsOnSilenceOrError) {
   EXPECT_GE(Timing::NowMs() - t0, 2 * Timing::Scaled(DebugModeDialogue::kProbeWaitMs) - 2);
   EXPECT_EQ(view.Messages(), std::vector<std::string>{Gbk("进入简易模式失败！")});
   EXPECT_EQ(view.Get().enabledAtMessage, std::vector<bool>{true});  // enabled before the box
-  EXPECT_EQ(port.CountWrites("---"), 2);
-  EXPECT_EQ(port.CountWrites("S"), 0);
+  EXPECT_EQ(port.Count("---"), 2);
+  EXPECT_EQ(port.Count("S"), 0);
   EXPECT_FALSE(view.Ticking());
 
   // "\r\nCMD ERROR\r\n" fails each probe at once.
   port.ClearWrites();
   dev.answerProbe = true;
   dev.probeError = true;
-  const int64_t t1 = Timing::NowMs();
   dlg.Begin(DebugModeDialogue::kSimple);
   ASSERT_TRUE(WaitMessages(2, 2 * DebugModeDialogue::kProbeWaitMs));
-  EXPECT_LT(Timing::NowMs() - t1, Timing::Scaled(DebugModeDialogue::kProbeWaitMs) + 1000);
   EXPECT_EQ(view.Messages().back(), Gbk("进入简易模式失败！"));
-  EXPECT_EQ(port.CountWrites("---"), 2);
+  EXPECT_EQ(port.Count("---"), 2);
 }
 
-TEST_F(ModeDialogueTest, ClosedPortFailsWithoutWaiting) {
+// These measure real time: a full probe wait (5 s) must not be spent.
+class ModeDialogueRealtime : public ModeDialogueTest {};
+
+TEST_F(ModeDialogueRealtime, ClosedPortFailsWithoutWaiting) {
   Timing::SetScale(1.0);  // a probe wait would take the full 5 s
   port.Close();
   const int64_t t0 = Timing::NowMs();
   dlg.Begin(DebugModeDialogue::kSimple);
   ASSERT_TRUE(WaitMessages(1, 0));
-  EXPECT_LT(Timing::NowMs() - t0, Timing::Scaled(DebugModeDialogue::kProbeWaitMs) / 2);
+  EXPECT_LT(Timing::NowMs() - t0, DebugModeDialogue::kProbeWaitMs - 1000);
   EXPECT_EQ(view.Messages(), std::vector<std::string>{Gbk("进入简易模式失败！")});
   EXPECT_TRUE(port.Writes().empty());
 }
@@ -241,8 +244,7 @@ TEST_F(ModeDialogueTest, IgnoredResetLeadsToPowerCycleBoxClosedByBanner) {
   ASSERT_GE(writes.size(), expected.size());
   EXPECT_EQ(std::vector<std::string>(writes.begin(), writes.begin() + 6), expected);
   // "S" goes out every tick while the box waits.
-  for (int i = 0; i < 2000 && port.CountWrites("S") < 3; ++i) Timing::Sleep(1);
-  EXPECT_GE(port.CountWrites("S"), 3);
+  EXPECT_TRUE(WaitUntil([this] { return port.Count("S") >= 3; }, Within(DebugModeDialogue::kBannerTickMs, 3)));
   EXPECT_FALSE(dlg.IsProMode());
 
   // The user powers the device up: the banner closes the box and the dialogue succeeds.
@@ -258,7 +260,7 @@ TEST_F(ModeDialogueTest, SilentProbeGoesStraightToPowerUpWaitAndTimesOut) {
   dev.answerProbe = false;
   dlg.Begin(DebugModeDialogue::kProfessional);
   ASSERT_TRUE(view.WaitBoxOpen(Timing::Scaled(2 * DebugModeDialogue::kProbeWaitMs) + 3000));
-  EXPECT_EQ(port.CountWrites("AT+RESET\r\n"), 0);
+  EXPECT_EQ(port.Count("AT+RESET\r\n"), 0);
   // The user presses OK without powering the device: the 60 s wait runs out.
   const int64_t t0 = Timing::NowMs();
   view.CloseWaitingMessage();
@@ -276,7 +278,7 @@ TEST_F(ModeDialogueTest, BannerBeforeTheBoxOpensSkipsTheBox) {
   dev.bootWindow = true;
   // Hold the mode thread just before its box until the banner has been matched.
   view.beforeEnable = [this] {
-    for (int i = 0; i < 3000 && view.Get().closes == 0; ++i) Timing::Sleep(1);
+    WaitUntil([this] { return view.Get().closes > 0; }, kTestMarginMs);
   };
   dlg.Begin(DebugModeDialogue::kProfessional);
   ASSERT_TRUE(WaitMessages(2, 2 * DebugModeDialogue::kProbeWaitMs));
@@ -286,11 +288,9 @@ TEST_F(ModeDialogueTest, BannerBeforeTheBoxOpensSkipsTheBox) {
 }
 
 TEST_F(ModeDialogueTest, LargeBlocksDoNotHideTheReply) {
-  port.SetResponder([this](const std::string& w) {
-    if (w != "---") return;
-    Deliver(std::string(900, 'x'));
-    Deliver(std::string(5000, '\0') + "\r\nCMD");  // larger than the whole reply buffer
-    Deliver(" OK\r\n");
+  port.SetScript([](const std::string& w) {
+    // The middle block is larger than the whole reply buffer.
+    return w != "---" ? Blocks{} : Blocks{std::string(900, 'x'), std::string(5000, '\0') + "\r\nCMD", " OK\r\n"};
   });
   dlg.Begin(DebugModeDialogue::kSimple);
   ASSERT_TRUE(WaitMessages(1, DebugModeDialogue::kProbeWaitMs));
@@ -308,15 +308,14 @@ TEST_F(ModeDialogueTest, NoticeRestartsAFullLogAndBeginIsIgnoredWhileRunning) {
   EXPECT_EQ(log.Bytes().size(), 28u);
 }
 
-TEST_F(ModeDialogueTest, StopEndsAWaitAtOnce) {
+TEST_F(ModeDialogueRealtime, StopEndsAWaitAtOnce) {
   Timing::SetScale(1.0);  // the full 5 s probe wait: Stop must not wait for it
   dev.answerProbe = false;
   dlg.Begin(DebugModeDialogue::kSimple);
-  for (int i = 0; i < 1000 && port.Writes().empty(); ++i) Timing::Sleep(1);
-  ASSERT_EQ(port.CountWrites("---"), 1);
+  ASSERT_TRUE(WaitUntil([this] { return port.Count("---") == 1; }, kTestMarginMs));
   const int64_t t0 = Timing::NowMs();
   dlg.Stop();
-  EXPECT_LT(Timing::NowMs() - t0, DebugModeDialogue::kProbeWaitMs / 2);
+  EXPECT_LT(Timing::NowMs() - t0, DebugModeDialogue::kProbeWaitMs - 1000);
   EXPECT_TRUE(view.Messages().empty());  // no failure box for a stop
   dlg.Begin(DebugModeDialogue::kSimple);  // ignored after Stop
   EXPECT_FALSE(dlg.IsRunning());

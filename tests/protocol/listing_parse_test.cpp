@@ -1,6 +1,5 @@
 // Reading a listing into the table: labels, value tokens, line ends, the protocol
-// flags, a whole listing read back; hostile and random input, and agreement with a
-// plain, literal reading of the listing rules on many random listings.
+// flags, a whole listing read back; hostile and random input.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -201,96 +200,6 @@ std::string RandomListing(std::mt19937& rng, int pieces) {
     text += kEnds[pick(8)];
   }
   return text;
-}
-
-// The listing rules read literally: every line against every entry in position
-// order and every instance label, the value read character by character.
-struct Expected {
-  int result = 0;
-  int kind = 0, water = 0, addressType = 0;
-  std::map<std::pair<int, int>, std::string> values;  // (position, index) → text
-};
-
-Expected ReadLiterally(const std::string& text) {
-  Expected x;
-  const ParamEntry* entries = ParamTableEntries();
-  // Formatting is tested elsewhere; the labels are formatted once to keep this quick.
-  static const std::vector<std::vector<std::string>> labels = [entries] {
-    std::vector<std::vector<std::string>> all(kParamEntryCount);
-    for (int pos = 0; pos < kParamEntryCount; ++pos) {
-      for (int n = 1; n <= entries[pos].count; ++n) all[pos].push_back(FormatLabel(entries[pos], n));
-    }
-    return all;
-  }();
-  auto process = [&](const std::string& line) {
-    for (int pos = 0; pos < kParamEntryCount; ++pos) {
-      const ParamEntry& e = entries[pos];
-      if (e.id >= 164 || e.labelPrefix[0] == '\0' || e.count == 0) continue;
-      for (int n = 1; n <= e.count; ++n) {
-        const std::string& label = labels[pos][n - 1];
-        if (line.size() < label.size() || line.compare(0, label.size(), label) != 0) continue;
-        size_t i = label.size();
-        if (i < line.size()) {
-          while (i < line.size() && line[i] == ' ') ++i;
-          std::string value;
-          bool store = false;
-          if (i < line.size() && (line[i] == '.' || line[i] == '\r')) {
-            store = true;
-          } else {
-            for (; i < line.size(); ++i) {
-              if (line[i] == ' ' || line[i] == '\r') { store = true; break; }
-              if (value.size() < 199) value += line[i];
-            }
-          }
-          if (store) {
-            value = value.substr(0, value.find('\0'));
-            x.values[{pos, n - 1}] = value;
-            x.result = 1;
-            if (e.id == 7) x.kind = value == "2" ? 1 : value == "5" ? 2 : 0;
-            if (e.id == 162) x.water = 1;
-            if (e.id == 163) x.addressType = 1;
-          }
-        }
-        break;
-      }
-    }
-  };
-  std::string line;
-  bool inLine = false;
-  for (char c : text) {
-    if (!inLine) {
-      if (c == ' ' || c == '\r' || c == '\n') continue;
-      inLine = true;
-      line.assign(1, c);
-    } else if (c == '\n') {
-      process(line);
-      inLine = false;
-    } else if (line.size() < 254) {
-      line += c;
-    }
-  }
-  return x;
-}
-
-TEST_F(ListingParse, AgreesWithTheLiteralRulesOnRandomListings) {
-  std::mt19937 rng(4242);
-  const ParamEntry* entries = ParamTableEntries();
-  for (int round = 0; round < 200; ++round) {
-    const std::string text = RandomListing(rng, 40);
-    const Expected x = ReadLiterally(text);
-    ResetParamValues();
-    ASSERT_EQ(Parse(text), x.result) << "round " << round;
-    ASSERT_EQ(g_nProtocolKind, x.kind) << "round " << round;
-    ASSERT_EQ(g_bWaterOrderSeen, x.water) << "round " << round;
-    ASSERT_EQ(g_bAddressTypeSeen, x.addressType) << "round " << round;
-    for (int pos = 0; pos < kParamEntryCount; ++pos) {
-      for (int i = 0; i < kMaxInstances; ++i) {
-        const auto it = x.values.find({pos, i});
-        ASSERT_EQ(GetRawValue(entries[pos], i), it == x.values.end() ? std::string() : it->second)
-            << "round " << round << " position " << pos << " index " << i;
-      }
-    }
-  }
 }
 
 TEST_F(ListingParse, OneMegabyteOfRandomBytesOrRandomListingText) {

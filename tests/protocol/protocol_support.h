@@ -1,5 +1,5 @@
 #pragma once
-// Support for the protocol tests: a scripted port and device, a page side that
+// Support for the protocol tests: a scripted device, a page side that
 // records what the write-back passes do, the operation loop a caller runs, and two
 // fixtures: the exchange on the scripted port, and the exchange against the
 // simulator on a pseudo-terminal through a real CSerial.
@@ -24,89 +24,10 @@
 #include "receive_loop.h"
 #include "serial/serial.h"
 #include "serial/serial_port.h"
+#include "support/scripted_port.h"
 #include "sim/rtu_sim.h"
 
 using Lines = std::vector<std::string>;
-
-// Records what is written and queues the blocks a responder returns for each write;
-// Read hands them out one by one.
-class FakePort : public ISerialPort {
- public:
-  using Responder = std::function<Lines(const std::string& written)>;
-
-  void SetResponder(Responder responder) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    responder_ = std::move(responder);
-  }
-  // Write takes at most this many bytes (-1: all).
-  void SetWriteLimit(int limit) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    writeLimit_ = limit;
-  }
-  void Feed(std::string block) {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      incoming_.push_back(std::move(block));
-    }
-    cv_.notify_all();
-  }
-  Lines Written() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return written_;
-  }
-  void ClearWritten() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    written_.clear();
-  }
-
-  bool Open(const std::string&, int, int, int, int) override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return !std::exchange(open_, true);
-  }
-  void Close() override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    open_ = false;
-  }
-  bool IsOpen() const override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return open_;
-  }
-  int Read(char* buffer) override {
-    std::unique_lock<std::mutex> lock(mutex_);
-    cv_.wait_for(lock, std::chrono::milliseconds(20), [this] { return !incoming_.empty(); });
-    if (incoming_.empty()) return 0;
-    std::string& front = incoming_.front();
-    const int n = std::min(static_cast<int>(front.size()), serial::kMaxReadBytes);
-    std::copy(front.begin(), front.begin() + n, buffer);
-    front.erase(0, static_cast<size_t>(n));
-    if (front.empty()) incoming_.pop_front();
-    return n;
-  }
-  int Write(const char* data, int length) override {
-    Responder responder;
-    std::string taken;
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      if (!open_) return 0;
-      taken.assign(data, static_cast<size_t>(writeLimit_ < 0 ? length : std::min(length, writeLimit_)));
-      written_.push_back(taken);
-      responder = responder_;
-    }
-    if (responder) {
-      for (std::string& block : responder(taken)) Feed(std::move(block));
-    }
-    return static_cast<int>(taken.size());
-  }
-
- private:
-  mutable std::mutex mutex_;
-  std::condition_variable cv_;
-  bool open_ = true;
-  int writeLimit_ = -1;
-  Responder responder_;
-  Lines written_;
-  std::deque<std::string> incoming_;
-};
 
 // Answers "---" with CMD OK and every other line with OK, or ERROR for lines that
 // start with a chosen prefix, a chosen number of times (-1: always).
@@ -232,7 +153,7 @@ class ExchangeFixture : public ::testing::Test {
   void SetUp() override {
     Timing::SetScale(kScale);
     ResetParamValues();
-    port.SetResponder([this](const std::string& written) { return device.Reply(written); });
+    port.SetScript([this](const std::string& written) { return device.Reply(written); });
     loop = std::make_unique<ReceiveLoop>(port, exchange);
   }
   void TearDown() override {
@@ -249,7 +170,7 @@ class ExchangeFixture : public ::testing::Test {
     ASSERT_FALSE(exchange.ReplyEvent().IsSet());
   }
 
-  FakePort port;
+  ScriptedPort port;
   CommandExchange exchange{port};
   ScriptedDevice device;
   std::unique_ptr<ReceiveLoop> loop;  // declared last: stops before the rest goes

@@ -33,7 +33,7 @@ TEST_F(WriteAllPass, InstancesGoInIdOrderWithTwoDigitNumbers) {
   view->pages[{31, 6}] = "12";
   view->pages[{3, 0}] = "8E1";
   RunWriteAll(exchange, *view);
-  EXPECT_EQ(port.Written(), (Lines{"AT+DBGCOMPARITY=8E1\r\n", "AT+CHNSVLEN07=12\r\n",
+  EXPECT_EQ(port.Writes(), (Lines{"AT+DBGCOMPARITY=8E1\r\n", "AT+CHNSVLEN07=12\r\n",
                                    "AT+CNTRIFUP01=1\r\n", "AT+CNTRUPTIME01=60\r\n",
                                    "AT+CNTRSHAKEMS02=50\r\n"}));
   EXPECT_EQ(GetRawValue(*FindParam(3), 0), "8-EVN-1");  // stored in device form
@@ -49,7 +49,7 @@ TEST_F(WriteAllPass, SecondFailureIsLoggedAndTheTableKeepsTheDevicesValue) {
   ASSERT_EQ(RecoverConfigState(exchange), 1);
   EXPECT_EQ(WriteAll(exchange, *view, retry), PassResult::Finished);
   EXPECT_EQ(retry, 2);
-  EXPECT_EQ(port.Written(), (Lines{"AT+APN=cmiot\r\n", "---", "AT+APN=cmiot\r\n"}));
+  EXPECT_EQ(port.Writes(), (Lines{"AT+APN=cmiot\r\n", "---", "AT+APN=cmiot\r\n"}));
   EXPECT_EQ(view->log, (Lines{"AT+APN=cmiot\r\n", "AT+APN=cmiot\r\n", kLogSetFailed}));
   // The device refused the value: the table still holds what the device has.
   EXPECT_EQ(GetParamText(23, 0), "cmnet");
@@ -64,11 +64,11 @@ TEST_F(WriteAllPass, FirstFailureDefersTheRestOfItsFamilyAndTheOthersGoOn) {
   view->pages[{23, 0}] = "cmiot";
   int retry = 0;
   EXPECT_EQ(WriteAll(exchange, *view, retry), PassResult::RecoveryPending);
-  EXPECT_EQ(port.Written(), (Lines{"AT+MULTISER01=10.0.0.11\r\n", "AT+APN=cmiot\r\n"}));
-  port.ClearWritten();
+  EXPECT_EQ(port.Writes(), (Lines{"AT+MULTISER01=10.0.0.11\r\n", "AT+APN=cmiot\r\n"}));
+  port.ClearWrites();
   ASSERT_EQ(RecoverConfigState(exchange), 1);
   EXPECT_EQ(WriteAll(exchange, *view, retry), PassResult::Finished);
-  EXPECT_EQ(port.Written(), (Lines{"---", "AT+MULTISER01=10.0.0.11\r\n",
+  EXPECT_EQ(port.Writes(), (Lines{"---", "AT+MULTISER01=10.0.0.11\r\n",
                                    "AT+MULTISER02=10.0.0.12\r\n"}));
   EXPECT_EQ(GetParamText(20, 0), "10.0.0.11");
   EXPECT_EQ(GetParamText(20, 1), "10.0.0.12");
@@ -83,7 +83,7 @@ TEST_F(WriteAllPass, AFailureAfterTheFirstIsRetriedInThePassAfterRecovery) {
   EXPECT_EQ(outcome.recoveries, 1);
   // The second failure counts as final in its pass, but the table kept the device's
   // value, so the pass after the recovery sends it once more.
-  EXPECT_EQ(port.Written(), (Lines{"AT+APN=cmiot\r\n", "AT+USERNAME=guest\r\n", "---",
+  EXPECT_EQ(port.Writes(), (Lines{"AT+APN=cmiot\r\n", "AT+USERNAME=guest\r\n", "---",
                                    "AT+APN=cmiot\r\n", "AT+USERNAME=guest\r\n"}));
   EXPECT_EQ(view->log, (Lines{"AT+APN=cmiot\r\n", "AT+USERNAME=guest\r\n", kLogSetFailed,
                               "AT+APN=cmiot\r\n", kLogSetOk, "AT+USERNAME=guest\r\n", kLogSetOk}));
@@ -96,7 +96,7 @@ TEST_F(WriteAllPass, ClosedPortFailsEverythingAndChangesNothing) {
   view->pages[{24, 0}] = "guest";
   const OperationOutcome outcome = RunWriteAll(exchange, *view);
   EXPECT_TRUE(outcome.gaveUp);
-  EXPECT_TRUE(port.Written().empty());
+  EXPECT_TRUE(port.Writes().empty());
   EXPECT_EQ(GetParamText(23, 0), "cmnet");
   EXPECT_EQ(GetParamText(24, 0), "user");
   EXPECT_EQ(view->log, (Lines{"AT+APN=cmiot\r\n", "AT+USERNAME=guest\r\n", kLogSetFailed}));
@@ -107,7 +107,7 @@ TEST_F(WriteFromFilePass, FileValuesAreShownOnThePageAndSent) {
   SetRawValue(*FindParam(3), 0, "8-EVN-1");
   PendingFileValues pending;
   RunWriteFromFile(exchange, *view, pending);
-  EXPECT_EQ(port.Written(), (Lines{"AT+DBGCOMPARITY=8E1\r\n", "AT+APN=cmiot\r\n"}));
+  EXPECT_EQ(port.Writes(), (Lines{"AT+DBGCOMPARITY=8E1\r\n", "AT+APN=cmiot\r\n"}));
   EXPECT_EQ(Page(23, 0), "cmiot");
   EXPECT_EQ(Page(3, 0), "8E1");
   EXPECT_EQ(view->log, (Lines{"AT+DBGCOMPARITY=8E1\r\n", kLogSetOk, "AT+APN=cmiot\r\n", kLogSetOk}));
@@ -124,7 +124,7 @@ TEST_F(WriteFromFilePass, InstanceThatFailedFirstIsRetriedWithTheFilesValue) {
   ASSERT_NE(pending.Find(23, 0), nullptr);
   ASSERT_EQ(RecoverConfigState(exchange), 1);
   EXPECT_EQ(WriteFromFile(exchange, *view, retry, pending), PassResult::Finished);
-  EXPECT_EQ(port.Written(), (Lines{"AT+APN=cmiot\r\n", "---", "AT+APN=cmiot\r\n"}));
+  EXPECT_EQ(port.Writes(), (Lines{"AT+APN=cmiot\r\n", "---", "AT+APN=cmiot\r\n"}));
   EXPECT_EQ(GetParamText(23, 0), "cmiot");
   EXPECT_EQ(Page(23, 0), "cmiot");
   EXPECT_TRUE(pending.Empty());
@@ -137,7 +137,7 @@ TEST_F(WriteFromFilePass, RefusedFileValueLeavesTheDevicesValueInTheTable) {
   PendingFileValues pending;
   const OperationOutcome outcome = RunWriteFromFile(exchange, *view, pending);
   EXPECT_EQ(outcome.recoveries, 1);
-  EXPECT_EQ(port.Written(), (Lines{"AT+APN=cmiot\r\n", "AT+USERNAME=guest\r\n", "---",
+  EXPECT_EQ(port.Writes(), (Lines{"AT+APN=cmiot\r\n", "AT+USERNAME=guest\r\n", "---",
                                    "AT+APN=cmiot\r\n"}));
   EXPECT_EQ(view->log.back(), kLogSetFailed);
   EXPECT_EQ(GetParamText(23, 0), "cmnet");
@@ -152,7 +152,7 @@ TEST_F(WriteFromFilePass, SecondFailureInTheFirstPassIsSentAgainWithTheFilesValu
   SetParamText(24, "guest", 0);
   PendingFileValues pending;
   RunWriteFromFile(exchange, *view, pending);
-  EXPECT_EQ(port.Written(), (Lines{"AT+APN=cmiot\r\n", "AT+USERNAME=guest\r\n", "---",
+  EXPECT_EQ(port.Writes(), (Lines{"AT+APN=cmiot\r\n", "AT+USERNAME=guest\r\n", "---",
                                    "AT+APN=cmiot\r\n", "AT+USERNAME=guest\r\n"}));
   EXPECT_EQ(GetParamText(23, 0), "cmiot");
   EXPECT_EQ(GetParamText(24, 0), "guest");

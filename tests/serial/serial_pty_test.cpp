@@ -47,10 +47,10 @@ class SerialPty : public ::testing::Test {
   }
   void OpenPort() { ASSERT_TRUE(Open8N1(port, name_)) << port.LastOpenError(); }
   void Send(const std::string& s) { ASSERT_EQ(write(master_, s.data(), s.size()), (ssize_t)s.size()); }
-  // Reads from the master until n bytes arrived or 2 s passed.
+  // Reads from the master until n bytes arrived or 10 s passed.
   std::string Receive(size_t n) {
     std::string got;
-    for (const auto end = Clock::now() + std::chrono::seconds(2); got.size() < n && Clock::now() < end;) {
+    for (const auto end = Clock::now() + std::chrono::seconds(10); got.size() < n && Clock::now() < end;) {
       pollfd p{master_, POLLIN, 0};
       char buf[4096];
       const ssize_t r = poll(&p, 1, 50) > 0 ? read(master_, buf, sizeof buf) : 0;
@@ -59,7 +59,7 @@ class SerialPty : public ::testing::Test {
     return got;
   }
   // Reads from the port until n bytes arrived, it failed, or limitS seconds passed.
-  std::string ReadAtLeast(size_t n, int limitS = 2) {
+  std::string ReadAtLeast(size_t n, int limitS = 10) {
     std::string got;
     static char buf[serial::kMaxReadBytes];
     for (const auto end = Clock::now() + std::chrono::seconds(limitS); got.size() < n && Clock::now() < end;) {
@@ -88,12 +88,17 @@ TEST_F(SerialPty, ReadsWhatTheDeviceSendsAndWritesToIt) {
   const std::string line = "AT+SHOW\r\n";
   EXPECT_EQ(port.Write(line.data(), (int)line.size()), (int)line.size());
   EXPECT_EQ(Receive(line.size()), line);  // no CR/LF translation on output
+}
 
-  // Five idle reads wait about 20 ms each; anything near a second means a blocking read.
+// Measures real time: five idle reads wait about 20 ms each; seconds mean a blocking read.
+class SerialPtyRealtime : public SerialPty {};
+
+TEST_F(SerialPtyRealtime, IdleReadsReturnWithinAboutTwentyMs) {
+  OpenPort();
   char buf[serial::kMaxReadBytes];
   const auto t0 = Clock::now();
   for (int i = 0; i < 5; ++i) EXPECT_EQ(port.Read(buf), 0);
-  EXPECT_LT(MsSince(t0), 800);
+  EXPECT_LT(MsSince(t0), 2500);
 }
 
 TEST_F(SerialPty, LongStreamArrivesCompleteAndInOrder) {
@@ -206,7 +211,7 @@ TEST_F(SerialPty, VanishedDeviceIsReportedInsteadOfSpinning) {
   CloseMaster();  // the adapter is pulled
   char buf[serial::kMaxReadBytes];
   int r = 0;
-  for (const auto end = Clock::now() + std::chrono::seconds(2); r == 0 && Clock::now() < end;) r = port.Read(buf);
+  for (const auto end = Clock::now() + std::chrono::seconds(10); r == 0 && Clock::now() < end;) r = port.Read(buf);
   EXPECT_EQ(r, serial::kReadVanished);
   EXPECT_LT(port.Write("AT\r\n", 4), 4);
   port.Close();
@@ -227,7 +232,7 @@ TEST_F(SerialPty, CloseWhileAnotherThreadReadsAndWrites) {
   while (reads < 3) std::this_thread::yield();
   const auto t0 = Clock::now();
   port.Close();
-  EXPECT_LT(MsSince(t0), CSerial::kWriteTimeoutMs + 500);
+  EXPECT_LT(MsSince(t0), CSerial::kWriteTimeoutMs + 5000);  // waits for I/O in flight, never hangs
   EXPECT_FALSE(port.IsOpen());
   stop = true;
   reader.join();

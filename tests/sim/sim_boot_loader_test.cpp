@@ -1,5 +1,5 @@
-// The simulated boot loader: frame checks on its own, and a whole firmware
-// transfer through the simulator's port.
+// The simulated boot loader: frame checks on its own, and frames sent to the device
+// outside it. Whole transfers through the port are the download device tests.
 #include "sim/sim_boot_loader.h"
 
 #include "sim_port.h"
@@ -139,73 +139,7 @@ TEST_F(BootLoaderUnit, BlockFaultsRefuseOrLoseTheAcknowledgement) {
   EXPECT_TRUE(done);
 }
 
-class SimBootTest : public SimTest {
- protected:
-  // Restarts the device and catches it in its boot window with "P" polls.
-  void EnterBootLoader() {
-    EnterConfig();
-    ASSERT_EQ(port->Command("AT+RESET"), "AT+RESET\r\n\r\nOK\r\n");
-    BytePump pump(*port, 'P');
-    std::string answers = port->ReadBytes(1);
-    pump.Stop();
-    ASSERT_EQ(sim.GetState(), State::BootLoader);
-    // Every poll is answered until 0x06 comes.
-    size_t sent = static_cast<size_t>(pump.Sent());
-    answers += port->ReadBytes(sent - answers.size());
-    ASSERT_EQ(answers, std::string(sent, 'P'));
-    port->Write("\x06");
-  }
-  std::string SendFrame(const std::string& frame) {
-    port->Write(frame);
-    return port->ReadBytes(1);
-  }
-};
-
-TEST_F(SimBootTest, FirmwareTransferThroughThePort) {
-  ASSERT_NO_FATAL_FAILURE(EnterBootLoader());
-  std::string image = Pattern(10000, 9);
-  EXPECT_EQ(SendFrame(Frame(image.substr(0, 4096), false)), kAck);
-  EXPECT_EQ(SendFrame(Frame(image.substr(4096, 4096), false)), kAck);
-  EXPECT_EQ(SendFrame(Frame(image.substr(8192), true)), kAck);
-  EXPECT_TRUE(sim.ReceivedImage() == image) << sim.ReceivedImage().size();
-  EXPECT_EQ(sim.ImagesCompleted(), 1);
-  // The new firmware boots: boot window, then run.
-  EXPECT_TRUE(sim.WaitForState(State::Run, BootWindowLimitMs()));
-  EXPECT_EQ(port->Probe("---"), kCmdOk);
-}
-
-TEST_F(SimBootTest, RefusedBlockIsSentAgainAfterANewHandshake) {
-  sim.SetBlockFault(2, RtuSimulator::BlockFault::Refuse);
-  ASSERT_NO_FATAL_FAILURE(EnterBootLoader());
-  std::string image = Pattern(8192, 4);
-  std::string f1 = Frame(image.substr(0, 4096), false), f2 = Frame(image.substr(4096), true);
-  EXPECT_EQ(SendFrame(f1), kAck);
-  EXPECT_EQ(SendFrame(f2), kNak);
-  EXPECT_EQ(sim.ImagesCompleted(), 0);
-  EXPECT_EQ(SendFrame("P"), "P");
-  port->Write("\x06");
-  EXPECT_EQ(SendFrame(f1), kAck);
-  EXPECT_EQ(SendFrame(f2), kAck);
-  EXPECT_TRUE(sim.ReceivedImage() == image) << sim.ReceivedImage().size();
-  EXPECT_EQ(sim.ImagesCompleted(), 1);
-  EXPECT_EQ(sim.FramesRejected(), 1);
-}
-
-TEST_F(SimBootTest, LostAcknowledgementLeavesTheLineQuiet) {
-  sim.SetBlockFault(1, RtuSimulator::BlockFault::LoseAck);
-  ASSERT_NO_FATAL_FAILURE(EnterBootLoader());
-  port->Write(Frame("block", false));
-  ASSERT_TRUE(sim.WaitForState(State::BootLoader, 0));
-  // The tool polls again after its time-out: the next byte on the line is the
-  // poll's answer, no acknowledgement came before it.
-  int64_t end = Timing::NowMs() + kReplyLimitMs;
-  while (sim.FramesAccepted() < 1 && Timing::NowMs() < end)
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  EXPECT_EQ(SendFrame("P"), "P");
-  EXPECT_EQ(sim.FramesAccepted(), 1);
-}
-
-TEST_F(SimBootTest, FramesOutsideTheBootLoaderAreNotTaken) {
+TEST_F(SimTest, FramesOutsideTheBootLoaderAreNotTaken) {
   EnterConfig();
   // The frame's printable bytes make a line of garbage.
   port->Write(Frame("stray", true) + "\r\n");

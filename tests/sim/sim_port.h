@@ -21,7 +21,7 @@
 // Time scale of these tests: the device's boot window becomes 150 ms.
 constexpr double kSimTestScale = 0.05;
 // Generous bound (unscaled ms) for a reply that should come at once.
-constexpr int kReplyLimitMs = 3000;
+constexpr int kReplyLimitMs = 10000;
 inline const std::string kCmdOk = "\r\nCMD OK\r\n";
 inline const std::string kCmdError = "\r\nCMD ERROR\r\n";
 
