@@ -3,6 +3,8 @@
 #include <array>
 
 #include "base/cp936.h"
+#include "config/picture_reader.h"
+#include "config/record_reader.h"
 #include "protocol/listing.h"
 #include "protocol/param_table.h"
 
@@ -52,7 +54,10 @@ constexpr char kPowerUpBanner[] = "CONFIGURE PROGRAM";
 }  // namespace
 
 CfgMachine::CfgMachine(ICfgView& view)
-    : view_(view), port_(std::make_unique<PortSlot>()), exchange_(*port_) {}
+    : view_(view), port_(std::make_unique<PortSlot>()), exchange_(*port_) {
+  records_ = std::make_unique<RecordReader>(*this);
+  pictures_ = std::make_unique<PictureReader>(*this);
+}
 
 CfgMachine::~CfgMachine() { Stop(); }
 
@@ -126,6 +131,8 @@ void CfgMachine::EnableOperations(int state) {
 
 void CfgMachine::OnSerialData(const char* data, int count) {
   if (count <= 0 || !data) return;
+  PictureCollector& picture = pictures_->Collector();
+  if (picture.Expecting()) picture.CollectPictureBytes(data, count);
   const int mode = mode_.load();
   if (mode == kModeWaitPowerUp) {
     exchange_.AppendReceived(data, count);

@@ -46,6 +46,9 @@ constexpr int kRunAttempts = 3;      // attempts per run of the repeating operat
 constexpr int kRecoveryProbes = 3;   // "---" exchanges of one recovery
 constexpr int kMaxRuns = 2;          // the retry counter value at which an operation gives up
 
+class PictureReader;
+class RecordReader;
+
 class CfgMachine {
  public:
   explicit CfgMachine(ICfgView& view);
@@ -76,6 +79,9 @@ class CfgMachine {
   CfgRequests& Requests() { return requests_; }
   CommandExchange& Exchange() { return exchange_; }
   ICfgView& View() { return view_; }
+  // Operations 10 (stored records) and 11 (camera snapshot) with their shared state.
+  RecordReader& Records() { return *records_; }
+  PictureReader& Pictures() { return *pictures_; }
 
   // --- UI side ---
   // Starts operation op as a button does: port closed → "请先打开串口"; idle (mode 3) →
@@ -89,7 +95,8 @@ class CfgMachine {
   // 0: disable the tree and buttons and empty the received text; 1: disable; other: enable.
   void EnableOperations(int state);
 
-  // Receive entry (receive thread): mode 0 watches for "CONFIGURE PROGRAM", modes 1 and 2
+  // Receive entry (receive thread): while a snapshot is expected the block goes to the
+  // picture collector first; then mode 0 watches for "CONFIGURE PROGRAM", modes 1 and 2
   // feed the exchange, mode 3 drops the block.
   void OnSerialData(const char* data, int count);
   // Power-up watch, every kPowerUpTickMs: one "S" while in mode 0 with the port open.
@@ -155,4 +162,6 @@ class CfgMachine {
     std::function<void(int)> fn;
   };
   std::map<int, Extra> extra_;
+  std::unique_ptr<RecordReader> records_;
+  std::unique_ptr<PictureReader> pictures_;
 };

@@ -94,25 +94,6 @@ TEST_F(Requests, PolledInOrderWithLoadLast) {
   EXPECT_EQ(machine.WorkOp(), kOpLoadAll);
 }
 
-TEST_F(Requests, RecordAndPictureWaitForTheirOperations) {
-  machine.Requests().Set(CfgRequest::RecordQuery, "x");
-  machine.Requests().Set(CfgRequest::Picture, "1");
-  machine.WorkerTurn();
-  EXPECT_EQ(machine.WorkMode(), kModeIdle);  // nothing built for them yet
-
-  int ran = -1;
-  machine.SetOperation(kOpReadPicture, CfgRequest::Picture, [&](int go) {
-    ran = go;
-    machine.Requests().Clear(CfgRequest::Picture);
-    machine.EndOperation();
-  });
-  machine.WorkerTurn();
-  EXPECT_EQ(machine.WorkOp(), kOpReadPicture);
-  machine.WorkerTurn();
-  EXPECT_EQ(ran, 1);
-  EXPECT_EQ(machine.WorkMode(), kModeIdle);
-}
-
 TEST_F(Requests, TakenWhileWaitingForPowerUpAndButtonsDisabled) {
   machine.SetWorkMode(kModeWaitPowerUp);
   machine.Requests().Set(CfgRequest::ClearRecords, "0");
