@@ -1,36 +1,11 @@
-// The main window's layout, the about box and the permission messages.
+// The about box and the permission messages.
 #include <QApplication>
 #include <QLabel>
-#include <QMenuBar>
 
 #include "fakes.h"
 #include "main_window_fixture.h"
 
 namespace {
-
-TEST_F(MainWindowTest, PortBarAndPagesSitAtTheirFractionsWithFontsFromTheHeight) {
-  OpenAndDetect({device.PortName()});
-  dlg->resize(1000, 800);
-  QCoreApplication::processEvents();
-  const QWidget* client = dlg->StatusBox()->parentWidget();
-  const int w = client->width(), h = client->height();
-  ASSERT_EQ(w, 1000);
-  EXPECT_EQ(client->y(), dlg->findChild<QMenuBar*>()->height());  // below the menu
-  EXPECT_EQ(dlg->StatusBox()->geometry(), QRect(qRound(0.75 * w), qRound(0.033 * h), qRound(0.23 * w), qRound(0.045 * h)));
-  EXPECT_EQ(dlg->OpenButton()->geometry().x(), qRound(0.53 * w));
-  EXPECT_EQ(dlg->PortCombo()->geometry().x(), qRound(0.08 * w));
-  EXPECT_EQ(dlg->DebugPage()->geometry(), QRect(qRound(0.01 * w), qRound(0.11 * h), qRound(0.98 * w), qRound(0.88 * h)));
-  // H/51 points for the combos and the status, H/60 for labels and buttons.
-  const int dpi = dlg->logicalDpiY();
-  EXPECT_EQ(dlg->StatusBox()->font().pixelSize(), std::max(8, h / 51 * dpi / 72));
-  EXPECT_EQ(dlg->PortCombo()->font().pixelSize(), std::max(8, h / 51 * dpi / 72));
-  EXPECT_EQ(dlg->OpenButton()->font().pixelSize(), std::max(8, h / 60 * dpi / 72));
-
-  dlg->resize(1200, 500);
-  QCoreApplication::processEvents();
-  EXPECT_EQ(dlg->StatusBox()->x(), qRound(0.75 * 1200));
-  EXPECT_EQ(dlg->DownloadPage()->width(), qRound(0.98 * 1200));
-}
 
 TEST_F(MainWindowTest, AboutBox) {
   OpenAndDetect({device.PortName()});
