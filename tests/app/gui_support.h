@@ -38,12 +38,6 @@ class RecordingPort : public CSerial {
   std::vector<std::string> opens_;
 };
 
-
-// Runs the event loop for ms (to see that nothing more happens).
-inline void RunEventsFor(int ms) {
-  PumpUntil([] { return false; }, ms);
-}
-
 // While alive, closes every "提示" box that opens (as a user pressing OK) and keeps its
 // text; inspect runs while each box is still open.
 class BoxCloser {

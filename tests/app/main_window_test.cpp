@@ -15,7 +15,7 @@ TEST_F(MainWindowTest, StartUpDetectionSkipsBadAndSilentPortsAndFindsTheDevice) 
   EXPECT_EQ(dlg->ParityCombo()->currentText(), QStringLiteral("None"));
 
   ASSERT_TRUE(PumpUntil([&] { return dlg->Link().LinkToTools(); }, Deadline(6)));
-  ASSERT_TRUE(PumpUntil([&] { return !dlg->Tip()->isVisible(); }, 2000));
+  ASSERT_TRUE(PumpUntil([&] { return !dlg->Tip()->isVisible(); }, 10000));
   EXPECT_EQ(port.Opens(), (Names{kMissingPort, silent.PortName(), device.PortName()}));
   EXPECT_EQ(silent.CountReceived("---"), 2);
   EXPECT_TRUE(port.IsOpen());
@@ -94,12 +94,12 @@ TEST_F(MainWindowTest, ToolEntriesGetTheirRepliesAndHandTheLinkToTheToolsAndTheL
     const QRect l = log->frameGeometry();
     return l.x() == main.x() + main.width() - 9 && l.y() == main.y() && l.height() == main.height() - 5;
   };
-  EXPECT_TRUE(PumpUntil(docked, 2000));
+  EXPECT_TRUE(PumpUntil(docked, 10000));
   const int width = log->width();
   dlg->move(dlg->pos() + QPoint(40, 25));
-  EXPECT_TRUE(PumpUntil(docked, 2000));
+  EXPECT_TRUE(PumpUntil(docked, 10000));
   dlg->resize(dlg->width() + 60, dlg->height() - 50);
-  EXPECT_TRUE(PumpUntil(docked, 2000));
+  EXPECT_TRUE(PumpUntil(docked, 10000));
   EXPECT_EQ(log->width(), width);  // its own width is kept
 
   // From the configuration state, "---" answers CMD ERROR: what the debug tool needs.
@@ -108,7 +108,7 @@ TEST_F(MainWindowTest, ToolEntriesGetTheirRepliesAndHandTheLinkToTheToolsAndTheL
   EXPECT_FALSE(log->isVisible());
   EXPECT_EQ(dlg->Tip()->Message(), QStringLiteral("进入调试中，请稍后..."));
   ASSERT_TRUE(EntryDone(3));
-  ASSERT_TRUE(PumpUntil([&] { return !dlg->Tip()->isVisible(); }, 2000));
+  ASSERT_TRUE(PumpUntil([&] { return !dlg->Tip()->isVisible(); }, 10000));
   EXPECT_EQ(device.CountReceived("---"), 1);
   EXPECT_EQ(device.GetState(), RtuSimulator::State::Run);
   EXPECT_TRUE(dlg->DebugPage()->IsReceiving());
@@ -140,7 +140,7 @@ TEST_F(MainWindowTest, SilentDeviceGetsThreeProbesPerEntryAndTheSpecifiedEndings
   EXPECT_TRUE(dlg->Tip()->isVisible());
   EXPECT_FALSE(dlg->MainWindowEnabled());
   ASSERT_TRUE(EntryDone(3));
-  ASSERT_TRUE(PumpUntil([&] { return !dlg->Tip()->isVisible(); }, 2000));
+  ASSERT_TRUE(PumpUntil([&] { return !dlg->Tip()->isVisible(); }, 10000));
   EXPECT_EQ(device.CountReceived("---"), 3);
   EXPECT_FALSE(TipBox::IsOpen());
   EXPECT_TRUE(dlg->MainWindowEnabled());

@@ -90,13 +90,13 @@ TEST_F(WorkspaceTest, TreeHoldsEveryPageNodeAndSelectingOneShowsItsPage) {
 
 TEST_F(WorkspaceTest, ChannelCaptionsRelabelTheNodes) {
   ChannelCaptions::Instance().Set(6, GBK("串口03"));
-  ASSERT_TRUE(PumpUntil([&] { return Node(QStringLiteral("通道07|串口03")) != nullptr; }, 2000));
+  ASSERT_TRUE(PumpUntil([&] { return Node(QStringLiteral("通道07|串口03")) != nullptr; }, 10000));
   EXPECT_EQ(ChannelCaptions::Instance().Get(6), "");
   // A relabelled node still selects its channel.
   ws->Tree()->setCurrentItem(Node(QStringLiteral("通道07|串口03")));
   EXPECT_EQ(ChannelPage()->SelectedChannel(), 6);
   ChannelCaptions::Instance().Set(6, GBK("无"));
-  ASSERT_TRUE(PumpUntil([&] { return Node(QStringLiteral("通道07")) != nullptr; }, 2000));
+  ASSERT_TRUE(PumpUntil([&] { return Node(QStringLiteral("通道07")) != nullptr; }, 10000));
   EXPECT_EQ(ws->Tree()->topLevelItem(0)->childCount(), 30);
 }
 
@@ -143,7 +143,7 @@ TEST_F(WorkspaceTest, LogFromAnyThreadEndsInViewAndClears) {
     ws->AppendLog(GBK("设置成功\r\n"));
   });
   t.join();
-  ASSERT_TRUE(PumpUntil([&] { return log->Text().endsWith(QStringLiteral(">:设置成功\n")); }, 3000));
+  ASSERT_TRUE(PumpUntil([&] { return log->Text().endsWith(QStringLiteral(">:设置成功\n")); }, 10000));
   EXPECT_TRUE(log->Text().startsWith(QStringLiteral("******配置工具软件版本：V1.2.5******\n<Time:")));
   EXPECT_EQ(log->Text().count(QStringLiteral("<Time:")), 301);
   QScrollBar* bar = log->LogEdit()->verticalScrollBar();
@@ -282,7 +282,7 @@ TEST_F(WorkspaceTest, ShutdownWhileTheWorkerWaitsOnABox) {
   ASSERT_TRUE(PumpUntil([&] { return shutdownMs >= 0; }, 10000));
   EXPECT_EQ(boxes.Tips(), QStringList{QStringLiteral("设置时间失败")});
   EXPECT_LT(shutdownMs, 2000);
-  EXPECT_TRUE(PumpUntil([] { return !TipBox::IsOpen(); }, 2000));
+  EXPECT_TRUE(PumpUntil([] { return !TipBox::IsOpen(); }, 10000));
   EXPECT_TRUE(UiBridge::IsShutDown());
 }
 

@@ -64,7 +64,7 @@ TEST_F(DebugDeviceTest, ProfessionalModeSucceedsAndSetsTheFlag) {
   EXPECT_EQ(sim.GetState(), RtuSimulator::State::Config);
   EXPECT_EQ(sim.CountReceived("AT+RESET"), 1);
   EXPECT_GE(sim.PowerUpBytesReceived(), 1);
-  EXPECT_TRUE(PumpUntil([&] { return page.isEnabled(); }, 2000));
+  EXPECT_TRUE(PumpUntil([&] { return page.isEnabled(); }, 10000));
   // The log shows the notice, the echoed reset command and the device's banner.
   page.RefreshDisplay();
   const QString shown = page.DisplayText();
@@ -77,29 +77,6 @@ TEST_F(DebugDeviceTest, ProfessionalModeSucceedsAndSetsTheFlag) {
   EXPECT_FALSE(page.IsProfessionalMode());
 }
 
-TEST_F(DebugDeviceTest, PowerCycleBoxClosesWhenTheDeviceIsPoweredUp) {
-  sim.SetPowerCycleNeeded(true);
-  bool powered = false;
-  const QString powerCycle = QStringLiteral("进入专业模式错误, 请将设备重新上电！");
-  tips.onBox = [&](const QString& text) {
-    if (text != powerCycle) return true;
-    if (!powered) {  // the user switches the device off and on; the box is left alone
-      powered = true;
-      sim.PowerOff();
-      sim.PowerOn();
-    }
-    return false;
-  };
-  Click(CDebug::kProModeButton);
-  ASSERT_TRUE(PumpUntil([&] { return tips.Saw(QStringLiteral("进入专业模式成功！")); }, ProLimitMs()))
-      << tips.Texts().join(QLatin1Char('|')).toStdString();
-  EXPECT_TRUE(powered);
-  EXPECT_EQ(tips.Texts(), (QStringList{powerCycle, QStringLiteral("进入专业模式成功！")}));
-  EXPECT_TRUE(page.IsProfessionalMode());
-  // Two rounds of two ignored resets before the box.
-  EXPECT_EQ(sim.CountReceived("AT+RESET"), 4);
-  EXPECT_EQ(sim.GetState(), RtuSimulator::State::Config);
-}
 
 TEST_F(DebugDeviceTest, SimpleModeOnASilentDeviceFailsAfterTwoWaits) {
   sim.SetSilent(true);
@@ -111,7 +88,7 @@ TEST_F(DebugDeviceTest, SimpleModeOnASilentDeviceFailsAfterTwoWaits) {
   EXPECT_EQ(sim.CountReceived("---"), 2);
   EXPECT_EQ(tips.Texts(), QStringList{QStringLiteral("进入简易模式失败！")});
   EXPECT_FALSE(page.IsProfessionalMode());
-  EXPECT_TRUE(PumpUntil([&] { return page.isEnabled(); }, 2000));
+  EXPECT_TRUE(PumpUntil([&] { return page.isEnabled(); }, 10000));
 }
 
 }  // namespace
