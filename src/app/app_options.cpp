@@ -2,6 +2,14 @@
 
 #include <algorithm>
 
+const char kAppUsage[] =
+    "usage: qx310-tools [--demo] [--port NAME]... [--screenshot FILE]\n"
+    "  --demo             start the built-in RTU simulator and list its port first\n"
+    "  --port NAME        list the serial port NAME too (repeatable)\n"
+    "  --screenshot FILE  save the main window as PNG once detection has ended, then quit\n"
+    "  --version          print the version and exit\n"
+    "  --help, -h         this text\n";
+
 AppOptions ParseAppOptions(const std::vector<std::string>& args) {
   AppOptions o;
   for (size_t i = 0; i < args.size(); ++i) {
@@ -20,6 +28,10 @@ AppOptions ParseAppOptions(const std::vector<std::string>& args) {
     std::string v;
     if (a == "--demo") {
       o.demo = true;
+    } else if (a == "--version") {
+      o.version = true;
+    } else if (a == "--help" || a == "-h") {
+      o.help = true;
     } else if (value("--port", v)) {
       if (!v.empty()) o.ports.push_back(v);
     } else if (value("--screenshot", v)) {

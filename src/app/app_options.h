@@ -3,6 +3,7 @@
 //   --demo               start the built-in simulator and list its port first
 //   --port NAME          list NAME too (may be given several times; also --port=NAME)
 //   --screenshot FILE    after the start-up detection, save the main window as PNG and exit
+//   --version, --help    print the version or the usage and exit
 #include <string>
 #include <vector>
 
@@ -10,11 +11,16 @@ struct AppOptions {
   bool demo = false;
   std::vector<std::string> ports;
   std::string screenshot;
+  bool version = false;
+  bool help = false;
   // Arguments that were not understood (reported, then ignored).
   std::vector<std::string> unknown;
 };
 
 AppOptions ParseAppOptions(const std::vector<std::string>& args);
+
+// The text of --help.
+extern const char kAppUsage[];
 
 // The port combo's entries: the simulator's port first (when there is one), then the
 // system's ports, then the ports named on the command line; each name once, first place wins.

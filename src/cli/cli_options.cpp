@@ -254,6 +254,8 @@ CliParse ParseCliArgs(const std::vector<std::string>& args) {
     }
     if (a == "--help" || a == "-h") {
       o.help = true;
+    } else if (a == "--version") {
+      o.version = true;
     } else if (a == "--quiet" || a == "-q") {
       o.quiet = true;
     } else if (a == "--yes" || a == "-y") {
@@ -286,7 +288,7 @@ CliParse ParseCliArgs(const std::vector<std::string>& args) {
   }
 
   if (positional.empty()) {
-    if (!o.help && r.error.empty()) fail("no command given");
+    if (!o.help && !o.version && r.error.empty()) fail("no command given");
     o.command = CliCommand::kNone;
     return r;
   }
@@ -374,7 +376,8 @@ std::string CliHelpText(CliCommand command) {
   }
   t += "\n";
   t += kDeviceOptions;
-  t += "  --help, -h         this text; with a command, the command's help\n\n";
+  t += "  --help, -h         this text; with a command, the command's help\n";
+  t += "  --version          the program's version\n\n";
   t += kExitStatuses;
   t += "\n";
   t += kTestingAid;

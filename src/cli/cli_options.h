@@ -35,6 +35,8 @@ struct CliOptions {
   CliCommand command = CliCommand::kNone;
   // --help (or `help COMMAND`): show the help of `command` (overall when kNone/kHelp).
   bool help = false;
+  // --version: print the program's version.
+  bool version = false;
   // --port: the device's port for the device commands; extra ports for ports/detect.
   std::vector<std::string> ports;
   int baud = 115200;

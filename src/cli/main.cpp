@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/timing.h"
+#include "base/version.h"
 #include "cli/cli_commands.h"
 #include "cli/cli_options.h"
 #include "cli/cli_output.h"
@@ -26,6 +27,10 @@ int main(int argc, char** argv) {
   if (!parsed.error.empty()) {
     output.Error(parsed.error + " (see qx310-cli --help)");
     return kExitUsage;
+  }
+  if (parsed.options.version && !parsed.options.help) {
+    std::printf("qx310-cli %s\n", QX310_VERSION);
+    return kExitOk;
   }
   if (parsed.options.help || parsed.options.command == CliCommand::kNone) {
     output.ResultBytes(CliHelpText(parsed.options.command));

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "base/version.h"
 #include "sim/rtu_sim.h"
 
 #ifndef _WIN32
@@ -27,6 +28,7 @@ void Usage(const char* argv0) {
                "  --power-cycle        ignore AT+RESET until powered off and on\n"
                "  --refuse-block N     boot loader refuses block N once\n"
                "  --lose-ack N         boot loader loses the acknowledgement of block N once\n"
+               "  --version            print the version and exit\n"
                "signals: SIGUSR1 power-cycles the device; SIGINT/SIGTERM end the program\n",
                argv0);
 }
@@ -60,7 +62,10 @@ int main(int argc, char** argv) {
     std::string a = argv[i];
     bool hasArg = i + 1 < argc;
     int n = 0;
-    if (a == "--silent") {
+    if (a == "--version") {
+      std::printf("qx310-sim %s\n", QX310_VERSION);
+      return 0;
+    } else if (a == "--silent") {
       sim.SetSilent(true);
     } else if (a == "--error" && hasArg) {
       sim.SetErrorFor(argv[++i], -1);

@@ -83,6 +83,11 @@ TEST(CliOptions, HelpForms) {
   EXPECT_TRUE(p.options.help);
   EXPECT_EQ(p.options.command, CliCommand::kApply);
 
+  // --version alone is no missing command.
+  p = ParseCliArgs({"--version"});
+  EXPECT_EQ(p.error, "");
+  EXPECT_TRUE(p.options.version);
+
   p = ParseCliArgs({"help", "set-clock"});
   EXPECT_EQ(p.error, "");
   EXPECT_EQ(p.options.command, CliCommand::kSetClock);
