@@ -7,3 +7,13 @@
 #include <vector>
 
 std::vector<std::string> ListSerialPorts();
+
+// How the port combo shows a port: without the "/dev/" prefix, so that the part that
+// tells ports apart ("ttyUSB0", "pts/3") stays visible in a narrow field. Other names
+// (COM5, paths elsewhere) are shown whole.
+std::string PortShortName(const std::string& path);
+
+// The port to open for what the combo shows: the listed path that is `shown` or whose
+// short name it is; else `shown` itself, on POSIX taken under /dev/ when it is a
+// relative name typed by hand ("ttyUSB1", "pts/9"). Empty when `shown` is empty.
+std::string PortPathFor(const std::string& shown, const std::vector<std::string>& listed);

@@ -1,4 +1,7 @@
 // The main window offscreen, against the simulator on pseudo-terminals.
+#include <QAbstractItemView>
+#include <QKeyEvent>
+
 #include "main_window_fixture.h"
 
 namespace {
@@ -20,7 +23,7 @@ TEST_F(MainWindowTest, StartUpDetectionSkipsBadAndSilentPortsAndFindsTheDevice) 
   EXPECT_EQ(silent.CountReceived("---"), 2);
   EXPECT_TRUE(port.IsOpen());
   EXPECT_EQ(port.Name(), device.PortName());
-  EXPECT_EQ(dlg->PortCombo()->currentText().toStdString(), device.PortName());
+  EXPECT_EQ(dlg->CurrentPortPath().toStdString(), device.PortName());
   EXPECT_EQ(dlg->StatusBox()->text(), kConfirmed);
   EXPECT_EQ(StatusColour(), kGreen);
   EXPECT_EQ(dlg->OpenButton()->text(), QStringLiteral("关闭串口"));
@@ -58,6 +61,44 @@ TEST_F(MainWindowTest, OnlyThePortOfTheDeviceShowsGreenWhenOpenedByHand) {
   ASSERT_TRUE(port.IsOpen());
   EXPECT_EQ(dlg->StatusBox()->text(), kConfirmed);
   EXPECT_EQ(StatusColour(), kGreen);
+}
+
+TEST_F(MainWindowTest, PortComboShowsShortNamesAndOpensTheFullPaths) {
+  OpenAndDetect({silent.PortName(), device.PortName()});
+  dlg->OpenButton()->click();  // close
+  QComboBox* combo = dlg->PortCombo();
+  const QString silentPath = QString::fromStdString(silent.PortName());
+  const QString devicePath = QString::fromStdString(device.PortName());
+  ASSERT_TRUE(silentPath.startsWith(QStringLiteral("/dev/pts/")));
+  // The drop-down list holds the full paths, each with its path as tooltip.
+  ASSERT_EQ(combo->count(), 2);
+  EXPECT_EQ(combo->itemText(0), silentPath);
+  EXPECT_EQ(combo->itemData(1, Qt::ToolTipRole).toString(), devicePath);
+
+  // Chosen: the field shows "pts/N"; also when the chosen one is picked again from the list.
+  combo->setCurrentIndex(0);
+  EXPECT_EQ(combo->currentText(), silentPath.mid(5));
+  EXPECT_EQ(combo->toolTip(), silentPath);
+  combo->setCurrentIndex(1);
+  combo->showPopup();
+  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  QCoreApplication::sendEvent(combo->view(), &enter);
+  EXPECT_FALSE(combo->view()->isVisible());
+  EXPECT_EQ(combo->currentText(), devicePath.mid(5));
+  EXPECT_EQ(combo->toolTip(), devicePath);
+  dlg->OpenButton()->click();
+  ASSERT_TRUE(port.IsOpen());
+  EXPECT_EQ(port.Name(), device.PortName());
+  EXPECT_EQ(dlg->StatusBox()->text(), kConfirmed);
+
+  // A short name typed by hand opens the listed port it names.
+  dlg->OpenButton()->click();
+  combo->setCurrentIndex(1);
+  combo->setEditText(silentPath.mid(5));
+  dlg->OpenButton()->click();
+  ASSERT_TRUE(port.IsOpen());
+  EXPECT_EQ(port.Name(), silent.PortName());
+  EXPECT_EQ(dlg->StatusBox()->text(), kUnconfirmed);
 }
 
 TEST_F(MainWindowTest, ToolEntriesGetTheirRepliesAndHandTheLinkToTheToolsAndTheLogWindowDocks) {

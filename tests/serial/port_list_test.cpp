@@ -15,3 +15,28 @@ TEST(PortList, ListsOnlyExistingCharacterDevicesWithoutConsolesOrPtys) {
     EXPECT_NE(p, "/dev/console");
   }
 }
+
+TEST(PortList, ComboShowsShortNamesAndOpensTheListedPaths) {
+  const std::vector<std::string> listed = {"/dev/ttyUSB0", "/dev/pts/3", "/tmp/sim/pty", "COM5"};
+  struct Case {
+    const char* shown;
+    const char* shortName;  // PortShortName(shown)
+    const char* opened;     // PortPathFor(shown, listed)
+  } cases[] = {
+      {"/dev/ttyUSB0", "ttyUSB0", "/dev/ttyUSB0"},
+      {"ttyUSB0", "ttyUSB0", "/dev/ttyUSB0"},
+      {"pts/3", "pts/3", "/dev/pts/3"},
+      {"/tmp/sim/pty", "/tmp/sim/pty", "/tmp/sim/pty"},
+      {"COM5", "COM5", "COM5"},
+      {"/dev/", "/dev/", "/dev/"},
+      {"", "", ""},
+      // Typed by hand, not listed: a relative name is a device under /dev.
+      {"ttyACM1", "ttyACM1", "/dev/ttyACM1"},
+      {"pts/9", "pts/9", "/dev/pts/9"},
+      {"/dev/ttyS1", "ttyS1", "/dev/ttyS1"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(PortShortName(c.shown), c.shortName) << c.shown;
+    EXPECT_EQ(PortPathFor(c.shown, listed), c.opened) << c.shown;
+  }
+}

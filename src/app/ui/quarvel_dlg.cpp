@@ -17,9 +17,11 @@
 #include "widgets/message_box.h"
 #include "base/cp936.h"
 #include "base/cstr.h"
+#include "base/version.h"
 #include "config/ui/cfg_dlg.h"
 #include "debug/ui/debug_dlg.h"
 #include "download/ui/download_dlg.h"
+#include "serial/port_list.h"
 #include "serial/serial_port.h"
 #include "widgets/message_box.h"
 #include "widgets/ui_bridge.h"
@@ -34,7 +36,7 @@
 namespace {
 constexpr int kAboutCommand = 0x10;
 
-const QString kTitle = QStringLiteral("QX310-TOOLS-V3.01");
+const QString kTitle = QStringLiteral("QX310-TOOLS-V" QX310_VERSION);
 const QString kOpenText = QStringLiteral("开启串口");
 const QString kCloseText = QStringLiteral("关闭串口");
 
@@ -104,9 +106,10 @@ void CQuarvelDlg::BuildPortBar() {
     return c;
   };
   portCombo_ = combo("portCombo", {});
-  // Long port names (/dev/ttyUSB0) show from their start when chosen, not scrolled to the end.
-  connect(portCombo_, &QComboBox::currentIndexChanged, this,
-          [this] { portCombo_->lineEdit()->setCursorPosition(0); });
+  // The field shows a chosen port by its short name (ttyUSB0, pts/3); the list and the
+  // tooltip show the full path, which is what gets opened.
+  connect(portCombo_, &QComboBox::currentIndexChanged, this, &CQuarvelDlg::ShowChosenPort);
+  connect(portCombo_, &QComboBox::activated, this, &CQuarvelDlg::ShowChosenPort);
   baudCombo_ = combo("baudCombo", {"300", "600", "1200", "2400", "4800", "9600", "14400", "19200",
                                    "38400", "56000", "57600", "115200"});
   parityCombo_ = combo("parityCombo", {"None", "Odd", "Even", "Mark", "Space"});
@@ -177,11 +180,9 @@ void CQuarvelDlg::Start() {
   baudCombo_->setCurrentText(QStringLiteral("115200"));
   parityCombo_->setCurrentText(QStringLiteral("None"));
   FillPortList();
-  std::vector<std::string> names;
-  for (int i = 0; i < portCombo_->count(); ++i) names.push_back(portCombo_->itemText(i).toStdString());
   receiveThread_ = std::thread([this] { ReceiveThreadProc(); });
   linkThread_ = std::thread([this] { LinkStateThreadProc(); });
-  link_.StartDetection(std::move(names));
+  link_.StartDetection(ListedPorts());
   started_ = true;
 }
 
@@ -192,9 +193,31 @@ bool CQuarvelDlg::FillPortList() {
     TipBox::Show(this, QStringLiteral("没发现串口，程序不能正常执行，请检查串口，退出！"));
     return false;
   }
-  for (const auto& p : ports) portCombo_->addItem(QString::fromStdString(p));
+  for (const auto& p : ports) {
+    const QString path = QString::fromStdString(p);
+    portCombo_->addItem(path);
+    portCombo_->setItemData(portCombo_->count() - 1, path, Qt::ToolTipRole);
+  }
   portCombo_->setCurrentIndex(0);
   return true;
+}
+
+void CQuarvelDlg::ShowChosenPort(int index) {
+  if (index < 0) return;
+  const QString path = portCombo_->itemText(index);
+  portCombo_->lineEdit()->setText(QString::fromStdString(PortShortName(path.toStdString())));
+  portCombo_->lineEdit()->setCursorPosition(0);
+  portCombo_->setToolTip(path);
+}
+
+QString CQuarvelDlg::CurrentPortPath() const {
+  return QString::fromStdString(PortPathFor(portCombo_->currentText().toStdString(), ListedPorts()));
+}
+
+std::vector<std::string> CQuarvelDlg::ListedPorts() const {
+  std::vector<std::string> names;
+  for (int i = 0; i < portCombo_->count(); ++i) names.push_back(portCombo_->itemText(i).toStdString());
+  return names;
 }
 
 void CQuarvelDlg::resizeEvent(QResizeEvent* event) {
@@ -264,7 +287,7 @@ bool CQuarvelDlg::nativeEvent(const QByteArray& eventType, void* message, qintpt
 
 void CQuarvelDlg::OnOpenCloseButton() {
   if (!port_.IsOpen()) {
-    const QString name = portCombo_->currentText();
+    const QString name = CurrentPortPath();
     const long baud = cstr::Atol(baudCombo_->currentText().toStdString());
     const QString p = parityCombo_->currentText();
     const int parity = p == QLatin1String("Odd")     ? serial::kParityOdd
@@ -320,7 +343,7 @@ void CQuarvelDlg::RefreshPortBar() {
   } else {
     // Green only on the port where the search found the device.
     const std::string device = link_.DevicePortName();
-    const bool confirmed = !device.empty() && portCombo_->currentText().toStdString() == device;
+    const bool confirmed = !device.empty() && CurrentPortPath().toStdString() == device;
     SetStatus(confirmed ? LinkStatus::kOpenConfirmed : LinkStatus::kOpenUnconfirmed);
   }
   EnableCombos(!open);
@@ -332,9 +355,7 @@ void CQuarvelDlg::OnAutoDetect() {
   SetPortButtonOpen(false);
   SetStatus(LinkStatus::kClosed);
   if (!FillPortList()) return;
-  std::vector<std::string> names;
-  for (int i = 0; i < portCombo_->count(); ++i) names.push_back(portCombo_->itemText(i).toStdString());
-  link_.StartDetection(std::move(names));
+  link_.StartDetection(ListedPorts());
 }
 
 void CQuarvelDlg::Cancel() { link_.Cancel(); }

@@ -76,6 +76,8 @@ class CQuarvelDlg : public QDialog, public ILinkView, public IReceiveTargets, pu
   CRTUDown* DownloadPage() const { return download_; }
   CRTUCfgDlg* Workspace() const { return cfg_; }
   QComboBox* PortCombo() const { return portCombo_; }
+  // The full path of the port the combo shows (what opening it opens).
+  QString CurrentPortPath() const;
   QComboBox* BaudCombo() const { return baudCombo_; }
   QComboBox* ParityCombo() const { return parityCombo_; }
   QPushButton* OpenButton() const { return openButton_; }
@@ -136,6 +138,10 @@ class CQuarvelDlg : public QDialog, public ILinkView, public IReceiveTargets, pu
   void Start();
   // Fills the port combo from the port source; false (after the message) when there is none.
   bool FillPortList();
+  // Shows the port at `index` by its short name in the field, its path as the tooltip.
+  void ShowChosenPort(int index);
+  // The full paths in the port combo, in order.
+  std::vector<std::string> ListedPorts() const;
   void SwitchTool(Tool tool);
   // The steps of closing the port by hand (also when the device vanished).
   void ClosePortByHand();
