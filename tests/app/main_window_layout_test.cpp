@@ -10,17 +10,25 @@ namespace {
 TEST_F(MainWindowTest, AboutBox) {
   OpenAndDetect({device.PortName()});
   QString title, text;
+  QImage icon;
   QTimer::singleShot(0, [&] {
     PumpUntil([] { return QApplication::activeModalWidget() != nullptr; }, 5000);
     QWidget* box = QApplication::activeModalWidget();
     ASSERT_NE(box, nullptr);
     title = box->windowTitle();
     if (auto* label = box->findChild<QLabel*>(QStringLiteral("aboutText"))) text = label->text();
+    if (auto* label = box->findChild<QLabel*>(QStringLiteral("aboutIcon"))) icon = label->pixmap().toImage();
     box->findChild<QPushButton*>()->click();
   });
   dlg->ShowAbout();
   EXPECT_EQ(title, QStringLiteral("关于 Quarvel"));
   EXPECT_EQ(text, QStringLiteral("Quarvel，1.0 版"));
+  // The program's icon, drawn from its resource: an opaque body on a transparent ground;
+  // the window carries it too.
+  ASSERT_EQ(icon.size(), QSize(32, 32));
+  EXPECT_EQ(icon.pixelColor(16, 16).alpha(), 255);
+  EXPECT_EQ(icon.pixelColor(0, 0).alpha(), 0);
+  EXPECT_FALSE(dlg->windowIcon().isNull());
 }
 
 TEST_F(MainWindowTest, PortsRefusedForLackOfPermissionAreNamedWithTheFix) {

@@ -5,36 +5,33 @@
 #include <QIcon>
 #include <QLabel>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPixmap>
 #include <QPushButton>
+#include <QSvgRenderer>
 #include <QVBoxLayout>
 
 QIcon QuarvelIcon() {
-  QPixmap pm(32, 32);
-  pm.fill(Qt::transparent);
-  QPainter p(&pm);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.setBrush(QColor(0, 90, 160));
-  p.setPen(Qt::NoPen);
-  p.drawRoundedRect(QRectF(1, 1, 30, 30), 6, 6);
-  p.setPen(QPen(QColor(255, 255, 255), 2.5));
-  // A wave over a mast: a telemetry station by the water.
-  p.drawLine(QPointF(16, 6), QPointF(16, 20));
-  QPainterPath wave;
-  wave.moveTo(5, 24);
-  wave.cubicTo(10, 19, 12, 29, 16, 24);
-  wave.cubicTo(20, 19, 22, 29, 27, 24);
-  p.setBrush(Qt::NoBrush);
-  p.drawPath(wave);
-  p.end();
-  return QIcon(pm);
+  // Drawn once per size from the program's SVG icon, so that it is sharp in the title bar,
+  // the task bar and the about box alike.
+  QSvgRenderer svg(QStringLiteral(":/qx310-tools.svg"));
+  QIcon icon;
+  if (!svg.isValid()) return icon;
+  for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+    QPixmap pm(size, size);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    svg.render(&p);
+    p.end();
+    icon.addPixmap(pm);
+  }
+  return icon;
 }
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("aboutBox"));
   setWindowTitle(QStringLiteral("关于 Quarvel"));
   auto* icon = new QLabel(this);
+  icon->setObjectName(QStringLiteral("aboutIcon"));
   icon->setPixmap(QuarvelIcon().pixmap(32, 32));
   auto* text = new QLabel(QStringLiteral("Quarvel，1.0 版"), this);
   text->setObjectName(QStringLiteral("aboutText"));

@@ -8,5 +8,5 @@ class CAboutDlg : public QDialog {
   explicit CAboutDlg(QWidget* parent = nullptr);
 };
 
-// The program's icon (drawn, as the program carries no image files).
+// The program's icon, from its SVG resource (empty if the resource is missing).
 QIcon QuarvelIcon();
