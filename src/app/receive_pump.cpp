@@ -46,7 +46,13 @@ int ReceivePump::Turn() {
   return n;
 }
 
+void ReceivePump::Stop() {
+  stop_ = true;
+  port_.WakeReader();
+}
+
 void ReceivePump::Run() {
+  port_.SetReadWait(serial::kReadWaitUnlimited);
   while (!stop_.load()) {
     const int64_t start = Timing::NowMs();
     const int n = Turn();

@@ -42,9 +42,10 @@ class ReceivePump {
   // port is closed; serial::kReadVanished when the device went away (the port is closed then).
   int Turn();
 
-  // Turns until Stop(), pausing while nothing arrives.
+  // Turns until Stop(). Reads wait without a time limit (an idle port costs nothing);
+  // Stop and closing the port wake them.
   void Run();
-  void Stop() { stop_ = true; }
+  void Stop();
 
  private:
   ISerialPort& port_;

@@ -19,6 +19,8 @@ class CSerial : public ISerialPort {
   bool IsOpen() const override;
   int Read(char* buffer) override;
   int Write(const char* data, int length) override;
+  void SetReadWait(int ms) override;
+  void WakeReader() override;
   std::string LastOpenError() const override;
   bool LastOpenDeniedPermission() const override;
   std::string Name() const override;
@@ -26,11 +28,6 @@ class CSerial : public ISerialPort {
   // The open descriptor (-1 when closed), for tests that inspect the line settings.
   int NativeHandleForTests() const;
 #endif
-
-  // Write gives up after this long when the driver does not take the data.
-  static constexpr int kWriteTimeoutMs = 2000;
-  // Read waits at most this long for data.
-  static constexpr int kReadWaitMs = 20;
 
   struct Impl;
 

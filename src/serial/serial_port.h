@@ -16,6 +16,16 @@ constexpr int kMaxReadBytes = 40959;
 // the caller closes the port instead of reading again.
 constexpr int kReadVanished = -1;
 
+// Read waits at most this long for data unless told to wait without limit.
+constexpr int kReadWaitMs = 20;
+constexpr int kReadWaitUnlimited = -1;
+
+// How long one Write of length bytes may take at baudRate before it gives up: 1 ms per
+// byte plus 1000 ms, and never less than twice the time the line needs for the bytes
+// (12 bits a byte: start, 8 data, parity, 2 stop), so slow lines are not cut short.
+int WritePerByteMs(int baudRate);
+int WriteLimitMs(int length, int baudRate);
+
 }  // namespace serial
 
 class ISerialPort {
@@ -30,11 +40,18 @@ class ISerialPort {
   virtual bool IsOpen() const = 0;
 
   // Copies what the driver has queued (at most serial::kMaxReadBytes) into buffer and
-  // returns the count; 0 when nothing is queued (waits at most about 20 ms);
-  // serial::kReadVanished when the device has gone.
+  // returns the count; 0 when nothing came within the read wait, the port is closed or
+  // WakeReader was called; serial::kReadVanished when the device has gone.
   virtual int Read(char* buffer) = 0;
 
+  // The read wait in ms (serial::kReadWaitMs at first); serial::kReadWaitUnlimited lets
+  // Read sleep until data arrives, the port closes or WakeReader is called.
+  virtual void SetReadWait(int ms) {}
+  // Makes a waiting Read (or the next one) return 0 at once.
+  virtual void WakeReader() {}
+
   // Writes the bytes; returns the number the driver took (0 on failure or closed port).
+  // Gives up after serial::WriteLimitMs at the port's baud rate; Close ends it at once.
   virtual int Write(const char* data, int length) = 0;
 
   // Why the last Open failed, as a short English/Chinese-neutral text (e.g. strerror),

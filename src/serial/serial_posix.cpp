@@ -18,22 +18,32 @@
 
 struct CSerial::Impl {
   // Guards every field. Read and Write do their I/O outside the lock on a borrowed
-  // descriptor; Close marks the port closed at once and closes the descriptor only
-  // when no I/O is using it any more.
+  // descriptor; Close marks the port closed at once, wakes every waiting call through
+  // closeWake and closes the descriptors only when no I/O is using them any more.
   mutable std::mutex mutex;
   std::condition_variable idle;
   int fd = -1;
+  int closeWake[2] = {-1, -1};  // per open; readable once Close has begun
+  int readerWake[2] = {-1, -1};  // for the object's life; written by WakeReader
   int activeIo = 0;
+  int baudRate = 0;
+  int readWaitMs = serial::kReadWaitMs;
   std::string name;
   std::string openError;
   bool openDenied = false;
 
-  // Borrows the descriptor for one I/O call; -1 when closed.
-  int Borrow() {
+  struct Io {
+    int fd = -1;
+    int closeWake = -1;
+    int baudRate = 0;
+    int readWaitMs = 0;
+  };
+  // Borrows the descriptors for one I/O call; fd -1 when closed.
+  Io Borrow() {
     std::lock_guard<std::mutex> lock(mutex);
-    if (fd < 0) return -1;
+    if (fd < 0) return {};
     ++activeIo;
-    return fd;
+    return {fd, closeWake[0], baudRate, readWaitMs};
   }
   void Return() {
     std::lock_guard<std::mutex> lock(mutex);
@@ -45,12 +55,35 @@ namespace {
 // Returns the borrowed descriptor when the I/O call ends.
 struct Borrowed {
   CSerial::Impl* impl;
-  int fd;
-  explicit Borrowed(CSerial::Impl* i) : impl(i), fd(i->Borrow()) {}
+  CSerial::Impl::Io io;
+  explicit Borrowed(CSerial::Impl* i) : impl(i), io(i->Borrow()) {}
   ~Borrowed() {
-    if (fd >= 0) impl->Return();
+    if (io.fd >= 0) impl->Return();
   }
 };
+
+bool MakeWakePipe(int (&p)[2]) {
+  if (::pipe(p) != 0) return false;
+  for (int f : p) {
+    fcntl(f, F_SETFD, FD_CLOEXEC);
+    fcntl(f, F_SETFL, O_NONBLOCK);
+  }
+  return true;
+}
+
+void ClosePipe(int (&p)[2]) {
+  for (int& f : p) {
+    if (f >= 0) ::close(f);
+    f = -1;
+  }
+}
+
+void Drain(int f) {
+  char buf[64];
+  while (::read(f, buf, sizeof buf) > 0) {
+  }
+}
+
 }  // namespace
 
 namespace {
@@ -105,10 +138,13 @@ bool ConfigureTty(int fd, int baudRate, int byteSize, int stopBits, int parity) 
 
 }  // namespace
 
-CSerial::CSerial() : impl_(new Impl) {}
+CSerial::CSerial() : impl_(new Impl) {
+  if (!MakeWakePipe(impl_->readerWake)) impl_->readerWake[0] = impl_->readerWake[1] = -1;
+}
 
 CSerial::~CSerial() {
   Close();
+  ClosePipe(impl_->readerWake);
   delete impl_;
 }
 
@@ -146,8 +182,10 @@ bool CSerial::Open(const std::string& name, int baudRate, int byteSize, int stop
   }
   if (ioctl(fd, TIOCEXCL) != 0) return fail("exclusive access");
   if (!ConfigureTty(fd, baudRate, byteSize, stopBits, parity)) return fail("line settings");
+  if (!MakeWakePipe(impl_->closeWake)) return fail("wake pipe");
   tcflush(fd, TCIOFLUSH);
   impl_->fd = fd;
+  impl_->baudRate = baudRate;
   impl_->name = name;
   return true;
 }
@@ -158,9 +196,22 @@ void CSerial::Close() {
   const int fd = impl_->fd;
   impl_->fd = -1;  // new I/O sees a closed port from now on
   impl_->name.clear();
+  const char byte = 0;
+  (void)!::write(impl_->closeWake[1], &byte, 1);  // wakes every Read and Write waiting in poll
   impl_->idle.wait(lock, [this] { return impl_->activeIo == 0; });
+  ClosePipe(impl_->closeWake);
   ioctl(fd, TIOCNXCL);
   ::close(fd);  // also drops the advisory lock
+}
+
+void CSerial::SetReadWait(int ms) {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  impl_->readWaitMs = ms < 0 ? serial::kReadWaitUnlimited : ms;
+}
+
+void CSerial::WakeReader() {
+  const char byte = 0;
+  if (impl_->readerWake[1] >= 0) (void)!::write(impl_->readerWake[1], &byte, 1);
 }
 
 bool CSerial::IsOpen() const {
@@ -185,20 +236,22 @@ bool CSerial::LastOpenDeniedPermission() const {
 
 int CSerial::Read(char* buffer) {
   Borrowed b(impl_);
-  const int fd = b.fd;
+  const int fd = b.io.fd;
   if (fd < 0) return 0;
-  pollfd p{fd, POLLIN, 0};
-  int r = ::poll(&p, 1, kReadWaitMs);
+  pollfd p[3] = {{fd, POLLIN, 0}, {b.io.closeWake, POLLIN, 0}, {impl_->readerWake[0], POLLIN, 0}};
+  int r = ::poll(p, 3, b.io.readWaitMs);
   if (r < 0) return errno == EINTR ? 0 : serial::kReadVanished;
   if (r == 0) return 0;
-  if (p.revents & POLLNVAL) return serial::kReadVanished;
-  if (!(p.revents & POLLIN)) {
+  if (p[2].revents & POLLIN) Drain(p[2].fd);
+  if (p[1].revents) return 0;  // closing
+  if (p[0].revents & POLLNVAL) return serial::kReadVanished;
+  if (!(p[0].revents & POLLIN)) {
     // POLLHUP / POLLERR without data: the device has gone.
-    return (p.revents & (POLLHUP | POLLERR)) ? serial::kReadVanished : 0;
+    return (p[0].revents & (POLLHUP | POLLERR)) ? serial::kReadVanished : 0;
   }
   ssize_t n = ::read(fd, buffer, serial::kMaxReadBytes);
   if (n > 0) return static_cast<int>(n);
-  if (n == 0) return (p.revents & POLLHUP) ? serial::kReadVanished : 0;
+  if (n == 0) return (p[0].revents & POLLHUP) ? serial::kReadVanished : 0;
   if (errno == EAGAIN || errno == EINTR) return 0;
   return IsVanishedErrno(errno) ? serial::kReadVanished : 0;
 }
@@ -206,9 +259,10 @@ int CSerial::Read(char* buffer) {
 int CSerial::Write(const char* data, int length) {
   if (data == nullptr || length <= 0) return 0;
   Borrowed b(impl_);
-  const int fd = b.fd;
+  const int fd = b.io.fd;
   if (fd < 0) return 0;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWriteTimeoutMs);
+  const auto deadline = std::chrono::steady_clock::now() +
+                        std::chrono::milliseconds(serial::WriteLimitMs(length, b.io.baudRate));
   int done = 0;
   while (done < length) {
     ssize_t n = ::write(fd, data + done, static_cast<size_t>(length - done));
@@ -221,10 +275,10 @@ int CSerial::Write(const char* data, int length) {
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                     deadline - std::chrono::steady_clock::now()).count();
     if (left <= 0) break;
-    pollfd p{fd, POLLOUT, 0};
-    int r = ::poll(&p, 1, static_cast<int>(left));
+    pollfd p[2] = {{fd, POLLOUT, 0}, {b.io.closeWake, POLLIN, 0}};
+    int r = ::poll(p, 2, static_cast<int>(left));
     if (r < 0 && errno != EINTR) break;
-    if (r > 0 && (p.revents & (POLLERR | POLLHUP | POLLNVAL))) break;
+    if (r > 0 && (p[1].revents || (p[0].revents & (POLLERR | POLLHUP | POLLNVAL)))) break;
   }
   return done;
 }

@@ -1,5 +1,6 @@
 // Win32 backend of CSerial: the COM device opened for overlapped I/O, a monitor
-// thread waiting for comm events, reads of what the driver holds (at most 20 ms).
+// thread waiting for comm events, reads of what the driver holds; an idle read sleeps
+// until the monitor sees a character arrive, the port closes or WakeReader is called.
 #include <windows.h>
 
 #include <atomic>
@@ -16,6 +17,10 @@ struct CSerial::Impl {
   OVERLAPPED writeOverlap{};
   OVERLAPPED waitOverlap{};
   std::atomic<int> stop{0};
+  HANDLE rxEvent = nullptr;    // auto-reset: set by the monitor on EV_RXCHAR
+  HANDLE wakeEvent = nullptr;  // auto-reset: set by WakeReader and Close
+  std::atomic<int> baudRate{0};
+  std::atomic<int> readWaitMs{serial::kReadWaitMs};
   HANDLE monitorThread = nullptr;
   DCB dcb{};
   DWORD eventMask = 0x1FD;  // every comm event but EV_RXFLAG
@@ -89,6 +94,7 @@ void CSerial::Impl::CloseDevice() {
   if (h == INVALID_HANDLE_VALUE) return;
   stop.store(1);
   device.store(INVALID_HANDLE_VALUE);
+  SetEvent(wakeEvent);
   SetCommMask(h, 0);  // ends a pending WaitCommEvent
   CancelIoEx(h, nullptr);
   if (monitorThread) {
@@ -113,6 +119,7 @@ DWORD CSerial::Impl::MonitorLoop() {
       DWORD transferred = 0;
       if (!GetOverlappedResult(h, &waitOverlap, &transferred, TRUE)) continue;
     }
+    if (event & EV_RXCHAR) SetEvent(rxEvent);
     if (event & EV_ERR) {
       DWORD errors = 0;
       COMSTAT stat{};
@@ -129,6 +136,8 @@ CSerial::CSerial() : impl_(new Impl) {
   impl_->readOverlap.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   impl_->writeOverlap.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   impl_->waitOverlap.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  impl_->rxEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  impl_->wakeEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
 }
 
 CSerial::~CSerial() {
@@ -136,6 +145,8 @@ CSerial::~CSerial() {
   CloseHandle(impl_->readOverlap.hEvent);
   CloseHandle(impl_->writeOverlap.hEvent);
   CloseHandle(impl_->waitOverlap.hEvent);
+  CloseHandle(impl_->rxEvent);
+  CloseHandle(impl_->wakeEvent);
   delete impl_;
 }
 
@@ -156,7 +167,8 @@ bool CSerial::Open(const std::string& name, int baudRate, int byteSize, int stop
     t.ReadIntervalTimeout = 100;
     t.ReadTotalTimeoutMultiplier = 1;
     t.ReadTotalTimeoutConstant = 1000;
-    t.WriteTotalTimeoutMultiplier = 1;
+    // 1 ms a byte, or more on a line too slow to carry a byte in 1 ms.
+    t.WriteTotalTimeoutMultiplier = static_cast<DWORD>(serial::WritePerByteMs(baudRate));
     t.WriteTotalTimeoutConstant = 1000;
     ok = SetCommTimeouts(h, &t) && PurgeComm(h, 0x0F) &&
          impl_->Configure(baudRate, byteSize, stopBits, parity);
@@ -168,6 +180,8 @@ bool CSerial::Open(const std::string& name, int baudRate, int byteSize, int stop
     return false;
   }
   impl_->name = name;
+  impl_->baudRate.store(baudRate);
+  ResetEvent(impl_->wakeEvent);
   return true;
 }
 
@@ -176,6 +190,10 @@ void CSerial::Close() {
   impl_->CloseDevice();
   impl_->name.clear();
 }
+
+void CSerial::SetReadWait(int ms) { impl_->readWaitMs.store(ms < 0 ? serial::kReadWaitUnlimited : ms); }
+
+void CSerial::WakeReader() { SetEvent(impl_->wakeEvent); }
 
 bool CSerial::IsOpen() const { return impl_->device.load() != INVALID_HANDLE_VALUE; }
 
@@ -206,7 +224,11 @@ int CSerial::Read(char* buffer) {
     return 0;
   }
   if (stat.cbInQue == 0) {
-    Sleep(kReadWaitMs);  // nothing queued: pause instead of letting the caller spin
+    // Nothing queued: sleep until a character arrives, the port closes or the reader is
+    // woken; the caller reads again.
+    const int wait = impl_->readWaitMs.load();
+    HANDLE events[2] = {impl_->rxEvent, impl_->wakeEvent};
+    WaitForMultipleObjects(2, events, FALSE, wait < 0 ? INFINITE : static_cast<DWORD>(wait));
     return 0;
   }
   DWORD want = stat.cbInQue < static_cast<DWORD>(serial::kMaxReadBytes) ? stat.cbInQue
@@ -216,7 +238,7 @@ int CSerial::Read(char* buffer) {
   if (!ReadFile(h, buffer, want, &got, &impl_->readOverlap)) {
     DWORD e = GetLastError();
     if (e != ERROR_IO_PENDING) return IsVanishedError(e) ? serial::kReadVanished : 0;
-    WaitForSingleObject(impl_->readOverlap.hEvent, kReadWaitMs);
+    WaitForSingleObject(impl_->readOverlap.hEvent, serial::kReadWaitMs);
     if (!GetOverlappedResult(h, &impl_->readOverlap, &got, FALSE)) {
       e = GetLastError();
       if (e == ERROR_IO_INCOMPLETE) {
@@ -246,8 +268,9 @@ int CSerial::Write(const char* data, int length) {
   ResetEvent(impl_->writeOverlap.hEvent);
   if (!WriteFile(h, data, static_cast<DWORD>(length), &written, &impl_->writeOverlap)) {
     if (GetLastError() != ERROR_IO_PENDING) return 0;
-    // The write time-outs set at open bound this wait.
-    if (WaitForSingleObject(impl_->writeOverlap.hEvent, kWriteTimeoutMs) != WAIT_OBJECT_0) {
+    // The write time-outs set at open bound this wait too; Close cancels it.
+    const DWORD limit = static_cast<DWORD>(serial::WriteLimitMs(length, impl_->baudRate.load()));
+    if (WaitForSingleObject(impl_->writeOverlap.hEvent, limit) != WAIT_OBJECT_0) {
       CancelIoEx(h, &impl_->writeOverlap);
     }
     if (!GetOverlappedResult(h, &impl_->writeOverlap, &written, TRUE)) return static_cast<int>(written);

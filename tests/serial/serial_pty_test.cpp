@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -218,25 +219,83 @@ TEST_F(SerialPty, VanishedDeviceIsReportedInsteadOfSpinning) {
   EXPECT_FALSE(port.IsOpen());
 }
 
-TEST_F(SerialPty, CloseWhileAnotherThreadReadsAndWrites) {
+TEST_F(SerialPty, CloseEndsWaitingReadsAndBlockedWritesAtOnce) {
   OpenPort();
+  port.SetReadWait(serial::kReadWaitUnlimited);
   std::atomic<bool> stop{false};
   std::atomic<int> reads{0};
   std::thread reader([&] {
     static char buf[serial::kMaxReadBytes];
     for (; !stop; ++reads) port.Read(buf);
   });
-  std::thread writer([&] {
-    while (!stop) port.Write("S", 1);
-  });
-  while (reads < 3) std::this_thread::yield();
+  // Nobody drains the device side: the writer blocks once the driver's queue is full,
+  // with a write limit far beyond the test's bound.
+  const std::string big(200000, 'S');
+  std::atomic<int> written{-1};
+  std::thread writer([&] { written = port.Write(big.data(), (int)big.size()); });
+  ASSERT_GT(serial::WriteLimitMs((int)big.size(), 115200), 100000);
+  for (const auto end = Clock::now() + std::chrono::seconds(5); Clock::now() < end;) {
+    pollfd p{master_, POLLIN, 0};
+    if (poll(&p, 1, 10) > 0) break;  // the writer is under way
+  }
   const auto t0 = Clock::now();
   port.Close();
-  EXPECT_LT(MsSince(t0), CSerial::kWriteTimeoutMs + 5000);  // waits for I/O in flight, never hangs
+  EXPECT_LT(MsSince(t0), 5000);  // ends I/O in flight at once, never waits out its limit
   EXPECT_FALSE(port.IsOpen());
   stop = true;
   reader.join();
   writer.join();
+  EXPECT_GE(written, 0);
+  EXPECT_LT(written, (int)big.size());
+}
+
+TEST_F(SerialPty, ReadWithoutLimitSleepsUntilDataWakeOrClose) {
+  OpenPort();
+  port.SetReadWait(serial::kReadWaitUnlimited);
+  std::atomic<int> result{-2};
+  auto readOnce = [&] {
+    return std::thread([&] {
+      static char buf[serial::kMaxReadBytes];
+      result = port.Read(buf);
+    });
+  };
+  auto awaitResult = [&] {
+    for (const auto end = Clock::now() + std::chrono::seconds(10); result == -2 && Clock::now() < end;)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    return result.load();
+  };
+  const struct {
+    const char* what;
+    std::function<void()> end;
+    int expected;
+  } cases[] = {
+      {"data", [&] { Send("OK"); }, 2},
+      {"wake", [&] { port.WakeReader(); }, 0},
+      {"close", [&] { port.Close(); }, 0},
+  };
+  for (const auto& c : cases) {
+    result = -2;
+    std::thread t = readOnce();
+    // A read with a time limit of its own would have returned within this pause.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(result, -2) << c.what << ": the read returned without a cause";
+    const auto t0 = Clock::now();
+    c.end();
+    EXPECT_EQ(awaitResult(), c.expected) << c.what;
+    EXPECT_LT(MsSince(t0), 3000) << c.what;
+    t.join();
+  }
+}
+
+TEST(SerialWriteLimit, EveryWriteOutlastsItsLineTime) {
+  for (int baud : {300, 1200, 9600, 14400, 57600, 115200, 921600}) {
+    for (int length : {1, 100, 4101, 10240, 1048575}) {
+      const double lineMs = length * 12 * 1000.0 / baud;
+      const int limit = serial::WriteLimitMs(length, baud);
+      EXPECT_GT(limit, 1.5 * lineMs) << length << " bytes at " << baud;
+      EXPECT_GE(limit, 1000 + length) << length << " bytes at " << baud;
+    }
+  }
 }
 
 }  // namespace
