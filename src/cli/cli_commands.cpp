@@ -240,7 +240,7 @@ int Session::ReadApplyFile(std::string& text) {
     case CfgFileResult::Ok: break;
     case CfgFileResult::CannotOpen:
       out_.Error("cannot read " + path + ": " +
-                 (errno != 0 ? std::strerror(errno) : "not a readable file"));
+                 (errno != 0 ? std::strerror(errno) : "not a regular file"));
       return kExitFile;
     case CfgFileResult::Empty:
       out_.Error(path + " is empty");

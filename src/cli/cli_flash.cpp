@@ -166,7 +166,7 @@ int LoadFlashImage(const std::string& path, CliOutput& output, std::vector<uint8
     case boot::ImageLoad::kUnreadable:
       break;
   }
-  output.Error("cannot read " + path + ": " + (errno != 0 ? std::strerror(errno) : "not a readable file"));
+  output.Error("cannot read " + path + ": " + (errno != 0 ? std::strerror(errno) : "not a regular file"));
   return kExitFile;
 }
 

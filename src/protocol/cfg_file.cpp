@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 
+#include "base/regular_file.h"
 #include "protocol/listing.h"
 
 #ifdef _WIN32
@@ -155,9 +156,7 @@ CfgFileResult WriteWin32(const std::string& path, const std::string& text, std::
 }  // namespace
 
 CfgFileResult ReadCfgFile(const std::string& path, std::string& text) {
-  std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) return CfgFileResult::CannotOpen;
-  std::FILE* f = std::fopen(path.c_str(), "rb");
+  std::FILE* f = OpenRegularFile(path);
   if (f == nullptr) return CfgFileResult::CannotOpen;
   // Read one byte more than allowed, so that a file that is too large is recognised
   // by what it holds, not by a size that may change while it is read.

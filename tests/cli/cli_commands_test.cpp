@@ -141,6 +141,10 @@ TEST_F(CliCommandsTest, BadFilesGiveTheFileStatusAndOneLineBeforeTheDeviceIsTouc
   WriteFile(Path("empty.bin"), "");
   WriteFile(Path("limit.bin"), std::string(1048576, 'x'));
   std::filesystem::create_directory(Path("folder.bin"));
+  std::filesystem::create_directory(Path("folder.cfg"));
+  // Files that are not files: opening a FIFO for reading waits for a writer.
+  ASSERT_EQ(mkfifo(Path("fifo.cfg").c_str(), 0600), 0);
+  ASSERT_EQ(mkfifo(Path("fifo.bin").c_str(), 0600), 0);
   const std::pair<std::vector<std::string>, const char*> cases[] = {
       {{"apply", Path("missing.cfg")}, "No such file"},
       {{"apply", Path("empty.cfg")}, ""},
@@ -152,9 +156,14 @@ TEST_F(CliCommandsTest, BadFilesGiveTheFileStatusAndOneLineBeforeTheDeviceIsTouc
       {{"flash", Path("limit.bin")}, "too large (1048576 bytes)"},
       {{"flash", Path("missing.bin")}, "No such file"},
       {{"flash", Path("folder.bin")}, "folder"},
+      {{"apply", Path("folder.cfg")}, "not a regular file"},
+      {{"apply", Path("fifo.cfg")}, "not a regular file"},
+      {{"flash", Path("fifo.bin")}, "not a regular file"},
+      {{"apply", "/dev/zero"}, "not a regular file"},
+      {{"flash", "/dev/zero"}, "not a regular file"},
   };
   for (const auto& [args, says] : cases) {
-    const CliRun r = Device(args[0], {args.begin() + 1, args.end()});
+    const CliRun r = Device(args[0], {args.begin() + 1, args.end()}, {.limitMs = 30000});
     EXPECT_EQ(r.status, 6) << args[1];
     EXPECT_EQ(LineCount(r.err), 1) << r.err;
     EXPECT_NE(r.err.find(says), std::string::npos) << r.err;
