@@ -15,4 +15,6 @@ class IToolHost {
   // Ends a tool entry that the tool itself finishes (the configuration workspace after
   // its load): hides the please-wait tip and enables the main window. UI thread.
   virtual void EndToolEntry() {}
+  // True while the download page sends a firmware image.
+  virtual bool DownloadRunning() const { return false; }
 };

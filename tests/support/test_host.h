@@ -15,8 +15,10 @@ class TestHost : public IToolHost {
   bool LinkToTools() const override { return true; }
   QWidget* MainWindow() override { return mainWindow_; }
   void EndToolEntry() override { ++entriesEnded; }
+  bool DownloadRunning() const override { return downloadRunning; }
 
   int entriesEnded = 0;
+  bool downloadRunning = false;
 
  private:
   ISerialPort& port_;

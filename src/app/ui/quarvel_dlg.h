@@ -121,6 +121,7 @@ class CQuarvelDlg : public QDialog, public ILinkView, public IReceiveTargets, pu
 
   // IReceiveTargets (receive thread)
   bool DownloadActive() override;
+  bool DownloadRunning() const override;
   void DownloadData(const char* data, int count) override;
   bool DebugReceiving() override;
   void DebugData(const char* data, int count) override;

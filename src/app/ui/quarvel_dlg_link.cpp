@@ -139,6 +139,7 @@ void CQuarvelDlg::ReportPortsDenied(const std::vector<std::string>& ports) {
 // ---------------------------------------------------------------- IReceiveTargets
 
 bool CQuarvelDlg::DownloadActive() { return download_->IsDownloadActive(); }
+bool CQuarvelDlg::DownloadRunning() const { return download_ && download_->IsDownloadActive(); }
 void CQuarvelDlg::DownloadData(const char* data, int count) { download_->OnSerialData(data, count); }
 bool CQuarvelDlg::DebugReceiving() { return debug_->IsReceiving(); }
 void CQuarvelDlg::DebugData(const char* data, int count) { debug_->OnSerialData(data, count); }

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QThread>
 
+#include "base/cp936.h"
 #include "base/timing.h"
 #include "debug/debug_text.h"
 #include "debug/ui/log_view.h"
@@ -36,7 +37,7 @@ CDebug::CDebug(QWidget* parent) : QWidget(parent) {
   });
   connect(&timedTimer_, &QTimer::timeout, this, [this] { OnTimedSendTick(); });
   connect(&bannerTimer_, &QTimer::timeout, this, [this] {
-    if (mode_) mode_->OnBannerTick();
+    if (mode_ && !PausedForDownload()) mode_->OnBannerTick();
   });
   timedRecheck_.setInterval(kTimedSendRecheckMs);
   connect(&timedRecheck_, &QTimer::timeout, this, [this] { ReevaluateTimedSend(); });
@@ -292,7 +293,19 @@ void CDebug::OnTimedSendTick() {
     ReevaluateTimedSend();
     return;
   }
+  if (PausedForDownload()) return;
   OnSend();
+}
+
+bool CDebug::PausedForDownload() {
+  const bool paused = host_ && host_->DownloadRunning();
+  if (paused && !downloadPauseShown_) {
+    static const std::string kNotice = GBK("\r\n下载进行中，暂停发送...\r\n");
+    log_.Append(kNotice);
+    RequestRefresh();
+  }
+  downloadPauseShown_ = paused;
+  return paused;
 }
 
 void CDebug::MarkTimedSendForReevaluation() {

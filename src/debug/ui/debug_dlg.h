@@ -104,6 +104,9 @@ class CDebug : public QWidget, private IDebugModeView {
   void ApplyFonts();
   void OnSend();
   void OnTimedSendTick();
+  // True while a firmware download runs: timed sends and "S" ticks wait, so that no stray
+  // byte lands between its frames. Says so in the console once per download. UI thread.
+  bool PausedForDownload();
   void OnRecvButton();
   void OnSaveLog();
   void OnClearLog();
@@ -135,6 +138,7 @@ class CDebug : public QWidget, private IDebugModeView {
   std::unique_ptr<DebugModeDialogue> mode_;
   std::atomic<bool> shutDown_{false};
   std::atomic<bool> refreshPosted_{false};
+  bool downloadPauseShown_ = false;
   bool timedSendPending_ = false;  // checked, but waiting for an open port or an interval
   QStringDecoder decoder_{"GBK"};  // text view: a character may span two blocks
 
