@@ -232,7 +232,7 @@ TEST_F(DebugPageTest, TimedSendWaitsWhileADownloadRunsAndSaysSoOnce) {
   Input()->setText(QStringLiteral("T"));
   Get<QLineEdit>(CDebug::kIntervalEdit)->setText(QStringLiteral("5"));
   Box(CDebug::kTimedSendBox)->setChecked(true);
-  ASSERT_TRUE(PumpUntil([&] { return port.CountWrites("T") >= 2; }, 3000));
+  ASSERT_TRUE(PumpUntil([&] { return port.Count("T") >= 2; }, 3000));
   const QString notice = QStringLiteral("下载进行中，暂停发送...");
   for (int round = 0; round < 2; ++round) {
     host.downloadRunning = true;
@@ -240,13 +240,13 @@ TEST_F(DebugPageTest, TimedSendWaitsWhileADownloadRunsAndSaysSoOnce) {
       page.RefreshDisplay();
       return page.DisplayText().count(notice) == round + 1;
     }, 3000));
-    const int sent = port.CountWrites("T");
+    const int sent = port.Count("T");
     PumpUntil([] { return false; }, 200);  // forty ticks' time
-    EXPECT_EQ(port.CountWrites("T"), sent) << "a byte went out during the download";
+    EXPECT_EQ(port.Count("T"), sent) << "a byte went out during the download";
     page.RefreshDisplay();
     EXPECT_EQ(page.DisplayText().count(notice), round + 1) << "one notice per download";
     host.downloadRunning = false;
-    EXPECT_TRUE(PumpUntil([&] { return port.CountWrites("T") > sent; }, 3000));
+    EXPECT_TRUE(PumpUntil([&] { return port.Count("T") > sent; }, 3000));
   }
 }
 

@@ -14,7 +14,7 @@
 
 namespace {
 
-TEST(SlowLine, LongWriteToASlowReaderArrivesWhole) {
+TEST(SlowLineRealtime, LongWriteToASlowReaderArrivesWhole) {
   const int master = posix_openpt(O_RDWR | O_NOCTTY);
   ASSERT_GE(master, 0);
   ASSERT_EQ(grantpt(master), 0);
