@@ -1,31 +1,32 @@
 #pragma once
-// A serial port with a device behind it, for the download tests: in its configuration
-// state it answers "---" and "AT+RESET"; once restarted (or powered up) the simulator's
-// boot loader answers "P", takes 0x06 and the frames, and keeps the image. Replies are
-// queued at once and come back through Read, as from a real port.
-#include <condition_variable>
+// The scripted device of the download tests: in its configuration state it answers "---"
+// and "AT+RESET"; once restarted (or powered up) the simulator's boot loader answers "P",
+// takes 0x06 and the frames, and keeps the image.
 #include <cstdint>
-#include <map>
 #include <mutex>
 #include <string>
 #include <vector>
 
-#include "serial/serial_port.h"
+#include "base/timing.h"
 #include "sim/sim_boot_loader.h"
+#include "support/scripted_port.h"
 
-class FakeBootDevice : public ISerialPort {
+class FakeBootDevice : public ScriptedPort {
+  template <class F>
+  auto Locked(F f) const {
+    std::lock_guard<std::mutex> lock(m_);
+    return f();
+  }
+
  public:
-  bool Open(const std::string& name, int baudRate, int byteSize, int stopBits,
-            int parity) override;
-  void Close() override;
-  bool IsOpen() const override;
-  int Read(char* buffer) override;
-  int Write(const char* data, int length) override;
+  FakeBootDevice() : ScriptedPort(false) { SetScript([this](const std::string& w) { return Answer(w); }); }
 
   // AT+RESET unanswered; the device stays in configuration.
   void SetIgnoreReset(bool on) { Locked([&] { ignoreReset_ = on; }); }
   // What AT+RESET is answered with, and whether the device then restarts into its boot loader.
-  void SetResetReply(const std::string& text, bool restarts);
+  void SetResetReply(const std::string& text, bool restarts) {
+    Locked([&] { resetReply_ = text, resetRestarts_ = restarts; });
+  }
   // What "---" is answered with, or that it is not answered.
   void SetProbeReply(const std::string& text) { Locked([&] { probeReply_ = text; }); }
   void SetIgnoreProbe(bool on) { Locked([&] { ignoreProbe_ = on; }); }
@@ -33,37 +34,71 @@ class FakeBootDevice : public ISerialPort {
   void SetIgnorePoll(bool on) { Locked([&] { ignorePoll_ = on; }); }
   // What acknowledges a frame (default "\x05").
   void SetAckText(const std::string& text) { Locked([&] { ackText_ = text; }); }
-  void LoseAckOf(int block);  // the next frame of this 1-based block is taken, not acknowledged
-  void BackToConfig();        // running again in its configuration state, no image
+  // The next frame of this 1-based block is taken, not acknowledged.
+  void LoseAckOf(int block) { Locked([&] { loader_.SetBlockFault(block, SimBootLoader::Fault::LoseAck, 1); }); }
+  // Running again in its configuration state, no image.
+  void BackToConfig() { Locked([&] { mode_ = Mode::kConfig, line_.clear(), complete_ = false, loader_ = {}; }); }
   // Powered up into the boot loader, which awaits "P".
   void PowerUp() { Locked([&] { mode_ = Mode::kAwaitPoll; }); }
 
-  bool Complete() const;               // a frame ending 0x03 was taken
-  std::vector<uint8_t> Image() const;  // data of the frames taken since the last "P"
-  int FramesTaken() const;             // frames acknowledged or kept with a lost acknowledgement
-  int Count(const std::string& what) const;  // "AT+RESET", "---"
-  std::string Written() const;               // every byte written to the device
+  bool Complete() const { return Locked([&] { return complete_; }); }  // a frame ending 0x03 was taken
+  // Data of the frames taken since the last "P".
+  std::vector<uint8_t> Image() const {
+    return Locked([&] { return std::vector<uint8_t>(loader_.Image().begin(), loader_.Image().end()); });
+  }
+  // Frames acknowledged or kept with a lost acknowledgement.
+  int FramesTaken() const { return Locked([&] { return loader_.FramesAccepted(); }); }
 
  private:
   enum class Mode { kConfig, kAwaitPoll, kBootLoader, kDone };
-  template <class F>
-  void Locked(F f) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    f();
+  Blocks Answer(const std::string& written) {
+    std::lock_guard<std::mutex> lock(m_);
+    std::string reply;
+    for (char c : written) Feed(c, reply);
+    return reply.empty() ? Blocks{} : Blocks{reply};
   }
-  void Feed(char c);
-  void Reply(const std::string& s);
+  void Feed(char c, std::string& reply) {
+    switch (mode_) {
+      case Mode::kDone:
+        return;
+      case Mode::kConfig:
+        line_ += c;
+        if (line_.size() >= 3 && line_.compare(line_.size() - 3, 3, "---") == 0) {
+          line_.clear();
+          if (!ignoreProbe_) reply += probeReply_;
+        } else if (c == '\n') {
+          if (line_ == "AT+RESET\r\n" && !ignoreReset_) {
+            reply += resetReply_;
+            if (resetRestarts_) mode_ = Mode::kAwaitPoll;
+          }
+          line_.clear();
+        }
+        return;
+      case Mode::kAwaitPoll:
+        if (c == SimBootLoader::kPoll && !ignorePoll_) {
+          loader_.Begin(Timing::NowMs(), reply);
+          mode_ = Mode::kBootLoader;
+        }
+        return;
+      case Mode::kBootLoader: {
+        std::string out;
+        loader_.Tick(Timing::NowMs());
+        if (loader_.Feed(static_cast<unsigned char>(c), Timing::NowMs(), out)) {
+          complete_ = true;
+          mode_ = Mode::kDone;
+        }
+        for (char r : out) reply += r == static_cast<char>(SimBootLoader::kAck) ? ackText_ : std::string(1, r);
+        return;
+      }
+    }
+  }
 
-  mutable std::mutex mutex_;
-  std::condition_variable cv_;
-  bool open_ = false;
-  std::string pending_, written_, line_;
+  mutable std::mutex m_;
+  std::string line_;
   Mode mode_ = Mode::kConfig;
-  bool ignoreReset_ = false, ignoreProbe_ = false, ignorePoll_ = false, resetRestarts_ = true;
+  bool ignoreReset_ = false, ignoreProbe_ = false, ignorePoll_ = false, resetRestarts_ = true, complete_ = false;
   std::string resetReply_ = "AT+RESET\r\n\r\nOK\r\n";
   std::string probeReply_ = "\r\nCMD OK\r\n";
   std::string ackText_ = "\x05";
   SimBootLoader loader_;
-  bool complete_ = false;
-  std::map<std::string, int> counts_;
 };

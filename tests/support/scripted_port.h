@@ -100,10 +100,11 @@ class ScriptedPort : public ISerialPort {
     lastBaud_ = baud;
     return true;
   }
-  void Close() override {
+  void Close() override {  // what was still queued is gone with the port
     std::lock_guard<std::mutex> lock(m_);
     open_ = false;
     name_.clear();
+    incoming_.clear();
   }
   bool IsOpen() const override {
     std::lock_guard<std::mutex> lock(m_);
