@@ -6,7 +6,7 @@
 #include <QPushButton>
 
 #include "app/ui/com_tip_dlg.h"
-#include "app/ui/time_tip_dlg.h"
+#include "widgets/time_tip_dlg.h"
 #include "gui_support.h"
 
 namespace {

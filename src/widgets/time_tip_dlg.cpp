@@ -1,4 +1,4 @@
-#include "app/ui/time_tip_dlg.h"
+#include "widgets/time_tip_dlg.h"
 
 #include <QLabel>
 #include <QPushButton>
