@@ -5,6 +5,7 @@
 // stand-in, construct and initialise it here, in this order, and pass it to SetPage()
 // with the hooks it needs; nothing else in the workspace changes.
 #include "config/ui/cfg_dlg.h"
+#include "config/records/rcd_dlg.h"
 #include "config/station/camera_timer_dlg.h"
 #include "config/station/com_trans_dlg.h"
 #include "config/station/dev_dlg.h"
@@ -43,10 +44,18 @@ void CRTUCfgDlg::CreatePages() {
   auto* terminal = new CRTUCfgTerminalDlg(this);
   SetPage(CfgPageId::Terminal, terminal, terminal);
   pages_[Index(CfgPageId::Terminal)].hooks.afterHide = [terminal] { terminal->RefreshReportField(); };
+  // Camera page: parameters 148-154 and the snapshot (operation 11).
   standIn(CfgPageId::Camera, "摄像头参数");
   auto* timer = new CRTUCfgCameraTimer(this);
   SetPage(CfgPageId::CameraTimer, timer, timer);
   auto* trans = new CRTUCfgComTransDlg(this);
   SetPage(CfgPageId::ComTrans, trans, trans);
-  standIn(CfgPageId::Storage, "存储设置和数据查询");
+  // Storage page (no parameters): the record read (operation 10) and the requests for
+  // operations 12, 13 and 15; the channel selector and value edit wait for 15.
+  auto* storage = new CRTUCfgRcdDlg(machine_, this);
+  SetPage(CfgPageId::Storage, storage, nullptr);
+  pages_[Index(CfgPageId::Storage)].hooks.enableRequestControls = [storage](CfgRequest r,
+                                                                           bool enable) {
+    if (r == CfgRequest::InitValue) storage->EnableInitValueControls(enable);
+  };
 }
