@@ -50,7 +50,7 @@ int CountOf(const std::string& text, const std::string& what);
 constexpr double kCliTestScale = 0.1;
 // Time (unscaled ms) a run may take beyond its protocol waits: starting the process
 // (under a sanitizer, too), the replies themselves, the exit.
-constexpr long long kRunMarginMs = 6000;
+constexpr long long kRunMarginMs = 10000;
 
 class CliDeviceTest : public ::testing::Test {
  protected:

