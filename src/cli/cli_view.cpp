@@ -18,7 +18,7 @@ void CliCfgView::ShowTableOnPages() {
   }
 }
 
-std::string CliCfgView::SaveToTable(int id, int index) {
+std::optional<std::string> CliCfgView::SaveToTable(int id, int index) {
   std::lock_guard<std::mutex> lock(mutex_);
   auto it = pages_.find({id, index});
   if (it != pages_.end()) return it->second;

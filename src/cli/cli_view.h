@@ -54,7 +54,7 @@ class CliCfgView : public ICfgView, private ICfgPageAccess {
 
  private:
   // ICfgPageAccess
-  std::string SaveToTable(int id, int index) override;
+  std::optional<std::string> SaveToTable(int id, int index) override;
   void LoadFromTable(int id, int index, const std::string& text) override;
 
   CliOutput& output_;

@@ -35,8 +35,8 @@ const Texts& T() {
 class CfgMachine::PageBridge : public IWriteBackView {
  public:
   explicit PageBridge(CfgMachine& m) : m_(m) {}
-  std::string SaveToTable(int id, int index) override {
-    std::string text;
+  std::optional<std::string> SaveToTable(int id, int index) override {
+    std::optional<std::string> text;
     bool ran = !m_.Stopping() &&
                m_.view_.WithPages([&](ICfgPageAccess& p) { text = p.SaveToTable(id, index); });
     return ran ? text : TableText(id, index);

@@ -1,6 +1,7 @@
 #pragma once
 // How the configuration workspace reaches its pages. Qt-free: texts are device
 // bytes (code page 936). The Qt workspace calls these on the UI thread.
+#include <optional>
 #include <string>
 
 #include "config/cfg_requests.h"
@@ -10,7 +11,9 @@ class ICfgPage {
   virtual ~ICfgPage() = default;
   // The text the control of instance index of parameter id shows, converted by the
   // page's rule (e.g. a combo's item number as "%u", an edit's text unchanged).
-  virtual std::string SaveToTable(int id, int index) = 0;
+  // std::nullopt: the control holds no value (a typed text that matches no item); the
+  // parameter keeps its table value.
+  virtual std::optional<std::string> SaveToTable(int id, int index) = 0;
   // Puts text into that control, converted back by the same rule.
   virtual void LoadFromTable(int id, int index, const std::string& text) = 0;
 };

@@ -2,6 +2,7 @@
 // What the configuration machine needs from its front end (the Qt workspace, the
 // command line, or a test). Texts are device bytes (code page 936).
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "config/cfg_requests.h"
@@ -10,8 +11,9 @@
 class ICfgPageAccess {
  public:
   virtual ~ICfgPageAccess() = default;
-  // The text the control of instance index of parameter id shows (page rule applied).
-  virtual std::string SaveToTable(int id, int index) = 0;
+  // The text the control of instance index of parameter id shows (page rule applied);
+  // std::nullopt when the control holds no value.
+  virtual std::optional<std::string> SaveToTable(int id, int index) = 0;
   // Shows text in that control.
   virtual void LoadFromTable(int id, int index, const std::string& text) = 0;
 };

@@ -24,6 +24,15 @@ const std::string& SetFailedText() {
   return text;
 }
 
+// "<label>: 无效的值，未写入": the page holds a text that stands for no value, so the
+// parameter keeps its table value.
+std::string NoValueText(const ParamEntry& entry, int index) {
+  static const std::string text = GBK(": 无效的值，未写入\r\n");
+  std::string label = FormatLabel(entry, index + 1);
+  while (!label.empty() && (label.back() == ':' || label.back() == ' ')) label.pop_back();
+  return label + text;
+}
+
 enum class Outcome { Written, Failed, Recover };
 
 // Sends (id, index) with the table's current text and logs the line and the outcome.
@@ -56,10 +65,14 @@ PassResult WriteAll(CommandExchange& exchange, IWriteBackView& view, int& retryC
     const ParamEntry* entry = FindParam(id);
     if (entry == nullptr) continue;
     for (int k = 0; k < entry->count; ++k) {
-      const std::string page = view.SaveToTable(id, k);
-      if (page == GetParamText(id, k).value_or(std::string())) continue;
+      const std::optional<std::string> page = view.SaveToTable(id, k);
+      if (!page) {
+        view.AppendLog(NoValueText(*entry, k));
+        continue;
+      }
+      if (*page == GetParamText(id, k).value_or(std::string())) continue;
       const std::string previous = GetRawValue(*entry, k);  // what the device has
-      SetParamText(id, page, k);
+      SetParamText(id, *page, k);
       const Outcome outcome = SendInstance(exchange, view, retryCounter, id, k);
       if (outcome == Outcome::Written) continue;
       SetRawValue(*entry, k, previous);
@@ -80,8 +93,9 @@ PassResult WriteFromFile(CommandExchange& exchange, IWriteBackView& view, int& r
     const ParamEntry* entry = FindParam(id);
     if (entry == nullptr) continue;
     for (int k = 0; k < entry->count; ++k) {
-      // The page shows the device's value; the table holds the file's.
-      const std::string page = view.SaveToTable(id, k);
+      // The page shows the device's value; the table holds the file's. A page without a
+      // value differs from every file value.
+      const std::optional<std::string> page = view.SaveToTable(id, k);
       std::string fileValue;    // device form
       std::string deviceValue;  // device form, when known from an earlier failure
       const std::string* earlier = pending.Find(id, k);
@@ -102,8 +116,8 @@ PassResult WriteFromFile(CommandExchange& exchange, IWriteBackView& view, int& r
       if (outcome == Outcome::Written) continue;
       if (retried) {
         SetRawValue(*entry, k, deviceValue);
-      } else {
-        SetParamText(id, page, k);  // the page's previous text: what the device still has
+      } else if (page) {
+        SetParamText(id, *page, k);  // the page's previous text: what the device still has
       }
       pending.Add(id, k, fileValue);
       if (outcome == Outcome::Recover) {

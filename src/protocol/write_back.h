@@ -22,6 +22,7 @@
 // Later failures are logged "设置失败" and the pass goes on. A write that fails leaves
 // the table at the device's previous value; the page keeps showing the wanted value.
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -31,8 +32,9 @@ class CommandExchange;
 class IWriteBackView {
  public:
   virtual ~IWriteBackView() = default;
-  // The text the page control of (id, index) shows now.
-  virtual std::string SaveToTable(int id, int index) = 0;
+  // The text the page control of (id, index) shows now; std::nullopt when it holds no
+  // value (WriteAll then sends nothing for it and logs "<label>: 无效的值，未写入").
+  virtual std::optional<std::string> SaveToTable(int id, int index) = 0;
   // Shows text in the page control of (id, index).
   virtual void LoadFromTable(int id, int index, const std::string& text) = 0;
   // One log text (device bytes, code page 936), e.g. a command line or "设置成功\r\n".

@@ -82,7 +82,7 @@ TEST(CliPageStore, PagesShowTheLoadedValuesUntilAWritePutsAnother) {
   SetParamText(23, "CMNET", 0);
   view.ShowTableOnPages();
   SetParamText(23, "FILE", 0);  // a file's value parsed into the table
-  std::string shown;
+  std::optional<std::string> shown;
   view.WithPages([&](ICfgPageAccess& p) { shown = p.SaveToTable(23, 0); });
   EXPECT_EQ(shown, "CMNET");
   view.WithPages([&](ICfgPageAccess& p) {

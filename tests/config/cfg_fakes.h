@@ -52,7 +52,7 @@ class FakeCfgView : public ICfgView, public ICfgPageAccess {
   };
 
   // ICfgPageAccess: a control shows what it was given, an empty text before.
-  std::string SaveToTable(int id, int index) override {
+  std::optional<std::string> SaveToTable(int id, int index) override {
     std::lock_guard<std::mutex> lock(mutex_);
     auto it = pages_.find({id, index});
     return it == pages_.end() ? std::string() : it->second;

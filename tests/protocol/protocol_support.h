@@ -13,6 +13,8 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -80,7 +82,10 @@ class FakeView : public IWriteBackView {
     }
   }
 
-  std::string SaveToTable(int id, int index) override { return pages[{id, index}]; }
+  std::optional<std::string> SaveToTable(int id, int index) override {
+    if (noValue.count({id, index})) return std::nullopt;
+    return pages[{id, index}];
+  }
   void LoadFromTable(int id, int index, const std::string& text) override {
     pages[{id, index}] = text;
     loads.push_back({id, index, text, true, true});
@@ -91,6 +96,7 @@ class FakeView : public IWriteBackView {
   }
 
   std::map<std::pair<int, int>, std::string> pages;
+  std::set<std::pair<int, int>> noValue;  // controls holding a text that stands for no value
   Lines log;
   std::vector<Result> results;
   std::vector<Result> loads;  // line = the text shown

@@ -39,6 +39,17 @@ TEST_F(WriteAllPass, InstancesGoInIdOrderWithTwoDigitNumbers) {
   EXPECT_EQ(GetRawValue(*FindParam(3), 0), "8-EVN-1");  // stored in device form
 }
 
+TEST_F(WriteAllPass, ControlWithoutValueIsNotSentAndIsNamedInTheLog) {
+  view->noValue.insert({81, 3});  // Com4 if open: a typed text that is no item
+  view->pages[{24, 0}] = "admin";
+  RunWriteAll(exchange, *view);
+  EXPECT_EQ(port.Writes(), (Lines{"AT+USERNAME=admin\r\n"}));
+  // "Com4 if open: 无效的值，未写入"
+  EXPECT_EQ(view->log, (Lines{"AT+USERNAME=admin\r\n", kLogSetOk,
+                              "Com4 if open: \xCE\xDE\xD0\xA7\xB5\xC4\xD6\xB5\xA3\xAC\xCE\xB4\xD0\xB4\xC8\xEB\r\n"}));
+  EXPECT_EQ(GetParamText(81, 3), "");  // the table keeps its value
+}
+
 TEST_F(WriteAllPass, SecondFailureIsLoggedAndTheTableKeepsTheDevicesValue) {
   device.FailTimes("AT+APN", -1);
   view->pages[{23, 0}] = "cmiot";

@@ -32,7 +32,7 @@ CRTUCfgCameraTimer::CRTUCfgCameraTimer(QWidget* parent) : QWidget(parent) {
   layout_.Apply(this);
 }
 
-std::string CRTUCfgCameraTimer::SaveToTable(int id, int index) {
+std::optional<std::string> CRTUCfgCameraTimer::SaveToTable(int id, int index) {
   if (index < 0 || index >= kSlots) return std::string();
   if (id == 155) return codes::SwitchValue(switch_[index]->isChecked());
   if (id == 156) return TextOf(hour_[index]);

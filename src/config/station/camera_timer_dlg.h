@@ -26,7 +26,7 @@ class CRTUCfgCameraTimer : public QWidget, public ICfgPage {
 
   // Parameters 155, 156, 157.
   static bool Owns(int id) { return id >= 155 && id <= 157; }
-  std::string SaveToTable(int id, int index) override;
+  std::optional<std::string> SaveToTable(int id, int index) override;
   void LoadFromTable(int id, int index, const std::string& text) override;
 
   QCheckBox* Switch(int row) const { return switch_[row]; }

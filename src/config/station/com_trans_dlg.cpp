@@ -26,7 +26,7 @@ CRTUCfgComTransDlg::CRTUCfgComTransDlg(QWidget* parent) : QWidget(parent) {
   layout_.Apply(this);
 }
 
-std::string CRTUCfgComTransDlg::SaveToTable(int id, int index) {
+std::optional<std::string> CRTUCfgComTransDlg::SaveToTable(int id, int index) {
   if (index != 0) return std::string();
   if (id == 158) return codes::ValueOfItem(codes::kTransComType, SelectedItem(type_));
   if (id == 159) return TextOf(speed_);

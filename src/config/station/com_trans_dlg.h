@@ -20,7 +20,7 @@ class CRTUCfgComTransDlg : public QWidget, public ICfgPage {
 
   // Parameters 158, 159, 160.
   static bool Owns(int id) { return id >= 158 && id <= 160; }
-  std::string SaveToTable(int id, int index) override;
+  std::optional<std::string> SaveToTable(int id, int index) override;
   void LoadFromTable(int id, int index, const std::string& text) override;
 
   QComboBox* TypeList() const { return type_; }

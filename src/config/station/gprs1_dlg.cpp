@@ -54,7 +54,7 @@ QLineEdit* CRTUCfgGprs1Dlg::EditOf(int id) const {
   return nullptr;
 }
 
-std::string CRTUCfgGprs1Dlg::SaveToTable(int id, int index) {
+std::optional<std::string> CRTUCfgGprs1Dlg::SaveToTable(int id, int index) {
   QLineEdit* e = EditOf(id);
   return e && index == 0 ? TextOf(e) : std::string();
 }

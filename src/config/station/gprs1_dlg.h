@@ -16,7 +16,7 @@ class CRTUCfgGprs1Dlg : public QWidget, public ICfgPage {
 
   // Parameters 23, 24, 25, 26, 28, 29.
   static bool Owns(int id);
-  std::string SaveToTable(int id, int index) override;
+  std::optional<std::string> SaveToTable(int id, int index) override;
   void LoadFromTable(int id, int index, const std::string& text) override;
 
   // The edit of parameter id; nullptr for a parameter not on this page.

@@ -75,7 +75,7 @@ void CRTUCfgGprsDlg::SetServerCount(const std::string& text) {
   OpenCenters(codes::OpenCentreCount(text));
 }
 
-std::string CRTUCfgGprsDlg::SaveToTable(int id, int index) {
+std::optional<std::string> CRTUCfgGprsDlg::SaveToTable(int id, int index) {
   if (id == 18 && index == 0) return count_->currentIndex() < 0 ? unlistedCount_ : TextOf(count_);
   if (id >= 19 && id <= 21 && index >= 0 && index < codes::kServerInstances) {
     const CRTUCfgGprs2Dlg* c = centers_[codes::CenterOfServer(index)];

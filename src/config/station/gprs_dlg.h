@@ -27,7 +27,7 @@ class CRTUCfgGprsDlg : public QWidget, public ICfgPage {
 
   // Parameters 18-22.
   static bool Owns(int id) { return id >= 18 && id <= 22; }
-  std::string SaveToTable(int id, int index) override;
+  std::optional<std::string> SaveToTable(int id, int index) override;
   void LoadFromTable(int id, int index, const std::string& text) override;
 
   // Shows the count and opens centres 1..n (at most the four there are), closes the rest.

@@ -37,7 +37,7 @@ CRTUCfgSmsDlg::CRTUCfgSmsDlg(QWidget* parent) : QWidget(parent) {
   layout_.Apply(this);
 }
 
-std::string CRTUCfgSmsDlg::SaveToTable(int id, int index) {
+std::optional<std::string> CRTUCfgSmsDlg::SaveToTable(int id, int index) {
   if (index != 0) return std::string();
   if (id == 146) return codes::ValueOfItem(codes::kSmsSet, SelectedItem(smsSet_));
   if (id == 147) return TextOf(adminNo_);

@@ -20,7 +20,7 @@ class CRTUCfgSmsDlg : public QWidget, public ICfgPage {
 
   // Parameters 146, 147.
   static bool Owns(int id) { return id == 146 || id == 147; }
-  std::string SaveToTable(int id, int index) override;
+  std::optional<std::string> SaveToTable(int id, int index) override;
   void LoadFromTable(int id, int index, const std::string& text) override;
 
   QComboBox* SmsSetList() const { return smsSet_; }

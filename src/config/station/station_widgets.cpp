@@ -57,35 +57,6 @@ QComboBox* MakeList(QWidget* page, const char* role, int id, station_codes::Item
   return c;
 }
 
-int SelectedItem(const QComboBox* list) {
-  const QString text = list->currentText();
-  const int current = list->currentIndex();
-  if (current >= 0 && list->itemText(current) == text) return current;
-  if (!list->isEditable()) return current;
-  return list->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
-}
-
-void SelectItem(QComboBox* list, int item) {
-  if (item < 0 || item >= list->count()) {
-    list->setCurrentIndex(-1);
-    if (list->isEditable()) list->clearEditText();
-    return;
-  }
-  list->setCurrentIndex(item);
-  // An editable list may hold typed text while its current item is unchanged.
-  if (list->isEditable()) list->setEditText(list->itemText(item));
-}
-
-void SetListText(QComboBox* list, const QString& text) {
-  const int item = list->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
-  if (item >= 0) {
-    SelectItem(list, item);
-    return;
-  }
-  list->setCurrentIndex(-1);
-  if (list->isEditable()) list->setEditText(text);
-}
-
 std::string TextOf(const QLineEdit* edit) { return ToGbk(edit->text()); }
 std::string TextOf(const QComboBox* list) { return ToGbk(list->currentText()); }
 void SetText(QLineEdit* edit, std::string_view gbk) { edit->setText(FromGbk(gbk)); }

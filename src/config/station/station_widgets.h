@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "config/fields/cfg_field.h"
 #include "config/station_codes.h"
 
 namespace station_ui {
@@ -29,14 +30,10 @@ QLineEdit* MakeEdit(QWidget* page, const char* role, int id);
 QComboBox* MakeList(QWidget* page, const char* role, int id, station_codes::Items items,
                     bool editable);
 
-// The item the list's text stands for: the current item while its text is shown,
-// else the item whose text equals the typed text exactly; -1 for none.
-int SelectedItem(const QComboBox* list);
-// Selects item; an item outside the list clears the selection (and an editable list's text).
-void SelectItem(QComboBox* list, int item);
-// Puts text into the list: selects the item with that text; otherwise no item is
-// selected and an editable list shows the text.
-void SetListText(QComboBox* list, const QString& text);
+// List selection: shared with every page through the field mechanism.
+using field_ui::SelectedItem;
+using field_ui::SelectItem;
+using field_ui::SetListText;
 
 // Device bytes (code page 936) <-> widget text.
 std::string TextOf(const QLineEdit* edit);

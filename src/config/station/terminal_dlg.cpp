@@ -119,7 +119,7 @@ std::string CRTUCfgTerminalDlg::ListedOrKept(bool listed, const QComboBox* list,
   return codes::NumberOfItem(item);
 }
 
-std::string CRTUCfgTerminalDlg::SaveToTable(int id, int index) {
+std::optional<std::string> CRTUCfgTerminalDlg::SaveToTable(int id, int index) {
   if (index != 0) return std::string();
   CRTUCfgTerminal1Dlg& m = *more_;
   switch (id) {

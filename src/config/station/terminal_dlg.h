@@ -32,7 +32,7 @@ class CRTUCfgTerminalDlg : public QWidget, public ICfgPage {
 
   // Parameters 0-17, 27, 162, 163.
   static bool Owns(int id) { return (id >= 0 && id <= 17) || id == 27 || id == 162 || id == 163; }
-  std::string SaveToTable(int id, int index) override;
+  std::optional<std::string> SaveToTable(int id, int index) override;
   void LoadFromTable(int id, int index, const std::string& text) override;
 
   // The protocol's layout on both pages; sets g_nProtocolKind.

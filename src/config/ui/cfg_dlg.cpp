@@ -205,7 +205,7 @@ void CRTUCfgDlg::OnCaptionTimer() {
   }
 }
 
-std::string CRTUCfgDlg::SaveToTable(int id, int index) {
+std::optional<std::string> CRTUCfgDlg::SaveToTable(int id, int index) {
   const CfgPageId p = PageOfParam(id);
   ICfgPage* page = p == CfgPageId::Count ? nullptr : pages_[Index(p)].page;
   // A parameter no page shows reads as the table: it never counts as changed.

@@ -84,7 +84,7 @@ class CRTUCfgDlg : public QWidget, public ICfgWorkspace {
   CfgRequests& Requests() override { return machine_.Requests(); }
 
   // Per-parameter dispatch to the page that shows id (UI thread).
-  std::string SaveToTable(int id, int index);
+  std::optional<std::string> SaveToTable(int id, int index);
   void LoadFromTable(int id, int index, const std::string& text);
 
   // Registers the page shown for id. Called by CreatePages only.

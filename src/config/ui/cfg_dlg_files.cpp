@@ -40,7 +40,7 @@ void CRTUCfgDlg::SaveConfigToFile() {
   if (text.empty()) return;
   // "RTU_" and the station address the terminal page shows; a path separator in it
   // would make it a folder.
-  QString station = FromGbk(SaveToTable(4, 0));
+  QString station = FromGbk(SaveToTable(4, 0).value_or(std::string()));
   station.replace(QLatin1Char('/'), QLatin1Char('_')).replace(QLatin1Char('\\'), QLatin1Char('_'));
   const QString path = ChooseSaveFile(QStringLiteral("RTU_") + station);
   if (path.isEmpty()) return;

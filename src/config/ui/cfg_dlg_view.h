@@ -7,7 +7,7 @@
 class CRTUCfgDlg::PageAccess : public ICfgPageAccess {
  public:
   explicit PageAccess(CRTUCfgDlg& dlg) : dlg_(dlg) {}
-  std::string SaveToTable(int id, int index) override { return dlg_.SaveToTable(id, index); }
+  std::optional<std::string> SaveToTable(int id, int index) override { return dlg_.SaveToTable(id, index); }
   void LoadFromTable(int id, int index, const std::string& text) override {
     dlg_.LoadFromTable(id, index, text);
   }

@@ -14,7 +14,7 @@ CfgTablePage::CfgTablePage(const QString& title, QWidget* parent)
   layout->addStretch(1);
 }
 
-std::string CfgTablePage::SaveToTable(int id, int index) {
+std::optional<std::string> CfgTablePage::SaveToTable(int id, int index) {
   auto it = texts_.find({id, index});
   if (it != texts_.end()) return it->second;
   // Never shown anything: read as the table, so that nothing counts as changed.

@@ -18,7 +18,7 @@ class CfgTablePage : public QWidget, public ICfgPage {
   // title: the tree node text shown at the top of the page.
   explicit CfgTablePage(const QString& title, QWidget* parent = nullptr);
 
-  std::string SaveToTable(int id, int index) override;
+  std::optional<std::string> SaveToTable(int id, int index) override;
   void LoadFromTable(int id, int index, const std::string& text) override;
 
   // Channel page stand-in: the channel whose node was selected (0-29), -1 before.

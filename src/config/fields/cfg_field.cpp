@@ -1,0 +1,100 @@
+#include "config/fields/cfg_field.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+
+#include "widgets/ui_bridge.h"
+
+namespace field_ui {
+
+int SelectedItem(const QComboBox* list) {
+  const QString text = list->currentText();
+  const int current = list->currentIndex();
+  if (current >= 0 && list->itemText(current) == text) return current;
+  if (!list->isEditable()) return current;
+  return list->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+}
+
+void SelectItem(QComboBox* list, int item) {
+  if (item < 0 || item >= list->count()) {
+    list->setCurrentIndex(-1);
+    if (list->isEditable()) list->clearEditText();
+    return;
+  }
+  list->setCurrentIndex(item);
+  // An editable list may hold typed text while its current item is unchanged.
+  if (list->isEditable()) list->setEditText(list->itemText(item));
+}
+
+void SetListText(QComboBox* list, const QString& text) {
+  const int item = list->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+  if (item >= 0) {
+    SelectItem(list, item);
+    return;
+  }
+  list->setCurrentIndex(-1);
+  if (list->isEditable()) list->setEditText(text);
+}
+
+}  // namespace field_ui
+
+CfgField::CfgField(const FieldCode& code, QObject* parent) : QObject(parent), code_(code) {}
+
+void CfgField::Set(const std::string& text) {
+  stored_ = text;
+  touched_ = false;
+  Show();
+}
+
+std::optional<std::string> CfgField::Get() const {
+  if (!touched_ || !control_) return stored_;
+  if (edit_) return ToGbk(edit_->text());
+  if (check_) return code_.valueOf ? code_.valueOf({}, check_->isChecked() ? 1 : 0) : std::nullopt;
+  if (code_.IsText()) return ToGbk(list_->currentText());
+  const std::string text = list_->currentText().toStdString();
+  return code_.valueOf(text, field_ui::SelectedItem(list_));
+}
+
+void CfgField::Attach(QWidget* control) {
+  if (control_ || !control) return;
+  control_ = control;
+  edit_ = qobject_cast<QLineEdit*>(control);
+  list_ = qobject_cast<QComboBox*>(control);
+  check_ = qobject_cast<QCheckBox*>(control);
+  if (edit_) {
+    connect(edit_, &QLineEdit::textEdited, this, &CfgField::Touch);
+  } else if (list_) {
+    if (list_->count() == 0)
+      for (const char* item : code_.items) list_->addItem(QString::fromUtf8(item));
+    connect(list_, &QComboBox::activated, this, &CfgField::Touch);
+    if (list_->lineEdit()) connect(list_->lineEdit(), &QLineEdit::textEdited, this, &CfgField::Touch);
+  } else if (check_) {
+    connect(check_, &QCheckBox::clicked, this, &CfgField::Touch);
+  }
+  Show();
+}
+
+void CfgField::SetItems(FieldItems items) {
+  if (!list_) return;
+  const QString kept = list_->currentText();
+  list_->clear();
+  for (const char* item : items) list_->addItem(QString::fromUtf8(item));
+  field_ui::SetListText(list_, kept);
+}
+
+void CfgField::Show() {
+  if (edit_) {
+    edit_->setText(FromGbk(stored_));
+  } else if (list_) {
+    if (code_.IsText()) field_ui::SetListText(list_, FromGbk(stored_));
+    else field_ui::SelectItem(list_, code_.itemOf(stored_, list_->count()));
+  } else if (check_) {
+    check_->setChecked(!code_.IsText() && code_.itemOf(stored_, 2) == 1);
+  }
+}
+
+void CfgField::Touch() {
+  touched_ = true;
+  emit edited();
+}

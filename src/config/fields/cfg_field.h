@@ -1,0 +1,83 @@
+#pragma once
+// One parameter field of a page: its control, its encoding (FieldCode), the device text
+// last loaded into it, and whether the user has changed the control since.
+//
+//   CfgField f(channel_codes::kOnOff);   // may exist before its control
+//   f.Set("2");                           // load: stored "2"; a control would show "关闭"
+//   f.Attach(combo);                      // fills the list's items, shows the stored value
+//   f.Get();                              // "2": untouched, the device's text comes back
+//   ... the user picks "开启" ...
+//   f.Get();                              // "1": touched, the encoding applies
+//
+// Rules:
+// - Get() of an untouched field is the stored text, byte for byte (also bytes that are
+//   not valid code page 936, and values outside a list): nothing changes on the device
+//   unless the user changed it.
+// - Only user interaction touches a field: a list's activated (pick, wheel, keys), typing
+//   in an edit or an editable list (textEdited), a check box's clicked. Programmatic
+//   changes (loading, refilling a list, showing a page, switching a tab) never do.
+// - A touched coded list whose text matches none of its items has no value (nullopt);
+//   the caller keeps the table's value and says so.
+// - Set() always clears the touched state.
+// UI thread only.
+#include <QObject>
+#include <optional>
+#include <string>
+
+#include "config/field_code.h"
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QWidget;
+
+class CfgField : public QObject {
+  Q_OBJECT
+ public:
+  explicit CfgField(const FieldCode& code = TextField(), QObject* parent = nullptr);
+
+  // Load side: text becomes the stored value; the control (if any) shows it.
+  void Set(const std::string& text);
+  // Save side: the stored text while untouched, else the control through the encoding.
+  std::optional<std::string> Get() const;
+  const std::string& Stored() const { return stored_; }
+  bool Touched() const { return touched_; }
+
+  // Binds the control (QLineEdit, QComboBox or QCheckBox) once: an empty list gets the
+  // encoding's items, then the control shows the stored value.
+  void Attach(QWidget* control);
+  QWidget* Control() const { return control_; }
+  const FieldCode& Code() const { return code_; }
+
+  // Refills a list filled at run time (the element catalogue) and puts back the text it
+  // showed; the value and the touched state stay as they are.
+  void SetItems(FieldItems items);
+
+ signals:
+  // The user changed the control (the field is touched).
+  void edited();
+
+ private:
+  void Show();
+  void Touch();
+
+  FieldCode code_;
+  std::string stored_;
+  bool touched_ = false;
+  QWidget* control_ = nullptr;
+  QLineEdit* edit_ = nullptr;
+  QComboBox* list_ = nullptr;
+  QCheckBox* check_ = nullptr;
+};
+
+// List selection the way device values need it (shared by every page).
+namespace field_ui {
+// The item the list's text stands for: the current item while its text is shown, else
+// the item whose text equals the typed text exactly; -1 for none.
+int SelectedItem(const QComboBox* list);
+// Selects item; an item outside the list clears the selection (and an editable list's text).
+void SelectItem(QComboBox* list, int item);
+// Selects the item with that text; otherwise no item is selected and an editable list
+// shows the text.
+void SetListText(QComboBox* list, const QString& text);
+}  // namespace field_ui
