@@ -18,7 +18,7 @@
 
 // The scale the machine tests run at, and the margin added to every derived wait.
 constexpr double kTestScale = 0.05;
-constexpr int kMarginMs = 3000;
+constexpr int kMarginMs = 5000;
 
 // Waits (real time) until pred holds or limitMs has passed; returns pred().
 bool WaitUntil(const std::function<bool()>& pred, int limitMs);
