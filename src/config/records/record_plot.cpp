@@ -128,8 +128,10 @@ void CRecordPlot::paintEvent(QPaintEvent*) {
     legendAt.emplace_back(lx, ly);
     lx += w;
   }
-  const QString vMaxText = QString::number(v1, 'g', 6), vMinText = QString::number(v0, 'g', 6);
-  const int left = 8 + std::max(fm.horizontalAdvance(vMaxText), fm.horizontalAdvance(vMinText));
+  auto valueText = [&](double v) { return QString::number(std::fabs(v) < step / 1e6 ? 0.0 : v, 'g', 6); };
+  int left = 0;
+  for (double v = v0; v <= v1 + step / 2; v += step) left = std::max(left, fm.horizontalAdvance(valueText(v)));
+  left += 8;
   const QRect area(left + 4, ly + lineH + 8, width() - left - 16, height() - ly - 3 * lineH - 12);
   if (area.width() < 20 || area.height() < 20) return;
 
@@ -142,8 +144,8 @@ void CRecordPlot::paintEvent(QPaintEvent*) {
   p.setPen(Qt::black);
   p.drawRect(area);
   for (double v = v0; v <= v1 + step / 2; v += step) {
-    const QString text = QString::number(std::fabs(v) < step / 1e6 ? 0.0 : v, 'g', 6);
-    p.drawText(QRectF(0, yOf(v) - lineH / 2.0, left, lineH), Qt::AlignRight | Qt::AlignVCenter, text);
+    p.drawText(QRectF(0, yOf(v) - lineH / 2.0, left, lineH), Qt::AlignRight | Qt::AlignVCenter,
+               valueText(v));
   }
   const bool sameDay = QDateTime::fromMSecsSinceEpoch(t0).date() == QDateTime::fromMSecsSinceEpoch(t1).date();
   const QString fmt = sameDay ? QStringLiteral("HH:mm") : QStringLiteral("yyyy/M/d HH:mm");
