@@ -5,6 +5,7 @@
 
 #include <QComboBox>
 #include <QDateEdit>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -13,6 +14,7 @@
 #include <sstream>
 
 #include "config/cfg_fakes.h"
+#include "config/records/camera_dlg.h"
 #include "config/records/rcd_dlg.h"
 #include "config/records/record_plot.h"
 #include "config/station/station_widgets.h"
@@ -117,6 +119,54 @@ TEST_F(RecordPages, StorageButtonsFillTheirRequests) {
   EXPECT_FALSE(page.ChannelList()->isEnabled() || page.InitValueEdit()->isEnabled());
 }
 
+// Nothing changes unless the user changes it: an untouched control gives back the
+// loaded text, a touched one its encoding.
+TEST_F(RecordPages, CameraFieldsGiveBackUntouchedValues) {
+  CRTUCfgCameraDlg page(machine);
+  struct Case {
+    int id;
+    const char* loaded;
+    const char* shown;  // UTF-8; "" for no selection
+    int pick;           // item the user picks, -1: types `typed` instead
+    const char* typed;
+    const char* after;  // the value then collected
+  } cases[] = {
+      {148, "12", "12", -1, "300", "300"},
+      {149, "7", "", 2, "", "2"},
+      {150, "2", "800X600", 5, "", "5"},
+      {151, "3", "RS485-0", 0, "", "0"},
+      {151, "7", "不使用", 2, "", "2"},
+      {151, "0", "不使用", 4, "", "4"},
+      {152, "9600", "9600", -1, "12345", "12345"},
+      {153, "7E1", "7E1", 1, "", "8E1"},
+      {154, "30", "30", -1, "", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.id);
+    page.LoadFromTable(c.id, 2, c.loaded);
+    QWidget* w = page.Detail(2)->ControlOf(c.id);
+    auto* list = qobject_cast<QComboBox*>(w);
+    auto* edit = list ? list->lineEdit() : qobject_cast<QLineEdit*>(w);
+    ASSERT_TRUE(list || edit);
+    EXPECT_EQ(list ? list->currentText() : edit->text(), QString::fromUtf8(c.shown));
+    EXPECT_EQ(page.SaveToTable(c.id, 2), std::optional<std::string>(c.loaded));
+    EXPECT_EQ(page.SaveToTable(c.id, 1), std::optional<std::string>(""));  // another camera
+    if (c.pick >= 0) {
+      list->setCurrentIndex(c.pick);
+      emit list->activated(c.pick);
+    } else {
+      edit->setText(QString::fromUtf8(c.typed));
+      emit edit->textEdited(edit->text());
+    }
+    EXPECT_EQ(page.SaveToTable(c.id, 2), std::optional<std::string>(c.after));
+  }
+  // Only the selected camera's window shows; the snapshot asks that camera.
+  page.Selector()->setCurrentIndex(2);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(page.Detail(i)->isVisibleTo(&page), i == 2) << i;
+  page.OnSnapshot();
+  EXPECT_EQ(machine.Requests().Get(CfgRequest::Picture), "3");
+}
+
 // Records opened from a file are drawn; a save that fails says why and keeps them, so
 // that another place can be chosen.
 TEST_F(RecordPages, StorageSaveFailureKeepsTheRecords) {
@@ -136,6 +186,27 @@ TEST_F(RecordPages, StorageSaveFailureKeepsTheRecords) {
   EXPECT_EQ(boxes.Tips()[1], QStringLiteral("保存成功"));
   EXPECT_EQ(ReadAll(Path("out.csv")), csv);
   EXPECT_EQ(page.ShownCsv(), csv);
+}
+
+TEST_F(RecordPages, CameraShowsOpenedPicturesAndSavesThemAgain) {
+  CRTUCfgCameraDlg page(machine);
+  page.resize(800, 500);
+  BoxCatcher boxes;
+  QImage image(64, 48, QImage::Format_RGB32);
+  image.fill(Qt::darkCyan);
+  ASSERT_TRUE(image.save(Path("in.jpg"), "JPG"));
+  WriteAll(Path("bad.jpg"), "not a picture");
+  page.SetFileChooser(Paths({Path("in.jpg"), Path("bad.jpg"), Path("missing/out.jpg"), Path("out.jpg")}));
+  page.OnOpenFile();
+  ASSERT_FALSE(page.PictureView()->pixmap().isNull());
+  page.OnOpenFile();  // not a picture: said so, the shown one stays
+  EXPECT_EQ(boxes.Tips(), QStringList({QStringLiteral("读取文件失败")}));
+  EXPECT_EQ(page.ShownPicture(), ReadAll(Path("in.jpg")));
+  page.OnSaveAs();
+  ASSERT_EQ(boxes.Tips().size(), 3);
+  EXPECT_TRUE(boxes.Tips()[1].startsWith(QStringLiteral("保存失败：")));
+  EXPECT_EQ(boxes.Tips()[2], QStringLiteral("保存成功"));
+  EXPECT_EQ(ReadAll(Path("out.jpg")), ReadAll(Path("in.jpg")));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 // stand-in, construct and initialise it here, in this order, and pass it to SetPage()
 // with the hooks it needs; nothing else in the workspace changes.
 #include "config/ui/cfg_dlg.h"
+#include "config/records/camera_dlg.h"
 #include "config/records/rcd_dlg.h"
 #include "config/station/camera_timer_dlg.h"
 #include "config/station/com_trans_dlg.h"
@@ -45,7 +46,8 @@ void CRTUCfgDlg::CreatePages() {
   SetPage(CfgPageId::Terminal, terminal, terminal);
   pages_[Index(CfgPageId::Terminal)].hooks.afterHide = [terminal] { terminal->RefreshReportField(); };
   // Camera page: parameters 148-154 and the snapshot (operation 11).
-  standIn(CfgPageId::Camera, "摄像头参数");
+  auto* camera = new CRTUCfgCameraDlg(machine_, this);
+  SetPage(CfgPageId::Camera, camera, camera);
   auto* timer = new CRTUCfgCameraTimer(this);
   SetPage(CfgPageId::CameraTimer, timer, timer);
   auto* trans = new CRTUCfgComTransDlg(this);
