@@ -1,6 +1,6 @@
 #include "config/channel_sensor_codes.h"
 
-#include "base/cstr.h"
+#include "config/station_codes.h"
 
 namespace sensor_codes {
 namespace {
@@ -12,17 +12,25 @@ constexpr const char* kValueLayouts[] = {
     "Float ABCD",          "Float BADC",          "Float CDAB",          "Float DCBA"};
 constexpr const char* kSensorProtocols[] = {"MODBUS RTU", "OTT"};
 
+// The interface list is the transmission port's list, read by number.
+const station_codes::CodedList& InterfaceList() {
+  static const station_codes::CodedList list{station_codes::kTransComType.items,
+                                             station_codes::kTransComType.values, 0, true};
+  return list;
+}
+
 }  // namespace
 
-// The interface list is the transmission port's list, read by number. The station lists
-// are constant-initialised, so copying them here is safe in any start-up order.
-const CodedList kInterface{station_codes::kTransComType.items, station_codes::kTransComType.values, 0,
-                           true};
-const Items kBaudItems = station_codes::kTransSpeedItems;
-const Items kParityItems = station_codes::kTransParityItems;
-const Items kValueLayoutItems{kValueLayouts};
-const Items kSensorProtocolItems{kSensorProtocols};
-
-std::string SignedNumberOfItem(int item) { return cstr::FormatD(item); }
+const FieldCode kInterface{
+    station_codes::kTransComType.items,
+    [](std::string_view value, int) { return station_codes::ItemOfValue(InterfaceList(), value); },
+    [](std::string_view, int item) -> std::optional<std::string> {
+      if (item < 0) return std::nullopt;
+      return station_codes::ValueOfItem(InterfaceList(), item);
+    }};
+const FieldCode kBaud = TextField(station_codes::kTransSpeedItems);
+const FieldCode kParity = TextField(station_codes::kTransParityItems);
+const FieldCode kValueLayout{kValueLayouts, field_code::PositionItem, field_code::PositionValue};
+const FieldCode kSensorProtocol{kSensorProtocols, field_code::PositionItem, field_code::PositionValue};
 
 }  // namespace sensor_codes
