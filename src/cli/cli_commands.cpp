@@ -17,6 +17,7 @@
 #include "cli/cli_device.h"
 #include "cli/cli_flash.h"
 #include "cli/cli_output.h"
+#include "cli/cli_records.h"
 #include "cli/cli_view.h"
 #include "cli/cli_writes.h"
 #include "config/cfg_log.h"
@@ -44,6 +45,9 @@ struct MachineTexts {
   std::string imeiFailed = GBK("查询IMEI失败\r\n");
   std::string backInConfig = GBK("返回配置成功！\r\n");
   std::string clockSet = GBK("设置时间成功");
+  std::string recordsCleared = GBK("删除通道记录成功");
+  std::string backlogCleared = GBK("删除补传数据成功");
+  std::string initialSet = GBK("设置初值成功");
 };
 const MachineTexts& T() {
   static const MachineTexts texts;
@@ -83,6 +87,14 @@ class Session {
   int FactoryReset();
   int SetClock();
   int Flash();
+  int Records();
+  int Snapshot();
+  // clear-records, clear-backlog, set-initial: the storage page's request, carried out
+  // by the idle machine; done when it shows doneTip.
+  int StorageRequest(CfgRequest request, const std::string& argument, const std::string& what,
+                     const std::string& doneTip);
+  // -o FILE's folder exists (checked before the device is touched): kExitOk or kExitFile.
+  int CheckOutput();
 
   // Log file, port, configuration entry: kExitOk or the status to exit with.
   int Connect();
@@ -94,7 +106,8 @@ class Session {
   int Failed(const std::string& what);
   // apply's FILE, read and checked before the device is touched.
   int ReadApplyFile(std::string& text);
-  bool Confirmed();
+  // --yes, or "y" on the terminal to question (for command): true to go on.
+  bool Confirmed(const std::string& command, const std::string& question);
   const std::string& Port() const { return o_.ports.front(); }
   static bool ErrIsTerminal() { return isatty(fileno(stderr)) != 0; }
 
@@ -121,6 +134,27 @@ int Session::Run() {
     case CliCommand::kFactoryReset: status = FactoryReset(); break;
     case CliCommand::kSetClock: status = SetClock(); break;
     case CliCommand::kFlash: status = Flash(); break;
+    case CliCommand::kRecords: status = Records(); break;
+    case CliCommand::kSnapshot: status = Snapshot(); break;
+    case CliCommand::kClearRecords:
+      if (!Confirmed("clear-records", "Delete the records stored on the device on " + Port() + "?"))
+        return kExitCancelled;
+      status = StorageRequest(CfgRequest::ClearRecords, std::to_string(o_.channel),
+                              "deleting the records", T().recordsCleared);
+      break;
+    case CliCommand::kClearBacklog:
+      if (!Confirmed("clear-backlog", "Delete the unsent reports on the device on " + Port() + "?"))
+        return kExitCancelled;
+      status = StorageRequest(CfgRequest::ClearBacklog, "1", "deleting the backlog",
+                              T().backlogCleared);
+      break;
+    case CliCommand::kSetInitial: {
+      char channel[8];
+      std::snprintf(channel, sizeof channel, "%02d=", o_.channel);
+      status = StorageRequest(CfgRequest::InitValue, channel + o_.initialValue,
+                              "setting the initial value", T().initialSet);
+      break;
+    }
     default: break;
   }
   if (status == kExitOk && !log_.Good()) {
@@ -205,18 +239,22 @@ bool Session::LoadParameters() {
   return device_.Run(kOpLoadAll) && view_.Logged(T().loaded);
 }
 
-int Session::Load() {
-  // The output is written after the device has been read: check its folder now, so
-  // that a mistyped path does not cost a whole load.
-  if (!o_.output.empty()) {
-    std::error_code ec;
-    const std::filesystem::path out(o_.output);
-    const std::filesystem::path folder = out.has_parent_path() ? out.parent_path() : ".";
-    if (!std::filesystem::is_directory(folder, ec) || std::filesystem::is_directory(out, ec)) {
-      out_.Error("cannot write " + o_.output + ": no such folder, or it is a folder");
-      return kExitFile;
-    }
+// The output is written after the device has been read: its folder is checked first,
+// so that a mistyped path does not cost a whole read.
+int Session::CheckOutput() {
+  if (o_.output.empty()) return kExitOk;
+  std::error_code ec;
+  const std::filesystem::path out(o_.output);
+  const std::filesystem::path folder = out.has_parent_path() ? out.parent_path() : ".";
+  if (!std::filesystem::is_directory(folder, ec) || std::filesystem::is_directory(out, ec)) {
+    out_.Error("cannot write " + o_.output + ": no such folder, or it is a folder");
+    return kExitFile;
   }
+  return kExitOk;
+}
+
+int Session::Load() {
+  if (int status = CheckOutput(); status != kExitOk) return status;
   if (int status = Connect(); status != kExitOk) return status;
   if (!LoadParameters()) return Failed("loading the parameters");
   const std::string listing = BuildListing();
@@ -349,25 +387,26 @@ int Session::Modem(int op) {
   return kExitOk;
 }
 
-bool Session::Confirmed() {
+bool Session::Confirmed(const std::string& command, const std::string& question) {
   if (o_.yes) return true;
   if (!isatty(fileno(stdin))) {
-    out_.Error("factory-reset not confirmed (no terminal to ask; use --yes)");
+    out_.Error(command + " not confirmed (no terminal to ask; use --yes)");
     return false;
   }
-  std::fprintf(stderr, "Restore the factory settings of the device on %s? [y/N] ", Port().c_str());
+  std::fprintf(stderr, "%s [y/N] ", question.c_str());
   std::fflush(stderr);
   char answer[32] = {0};
   if (std::fgets(answer, sizeof answer, stdin) == nullptr) answer[0] = '\0';
   const std::string a = WithoutLineEnd(answer);
   if (a == "y" || a == "Y" || a == "yes" || a == "YES" || a == "Yes") return true;
-  out_.Error("factory-reset not confirmed");
+  out_.Error(command + " not confirmed");
   return false;
 }
 
 int Session::FactoryReset() {
   // Asked before the port is opened, so that a "no" sends nothing.
-  if (!Confirmed()) return kExitCancelled;
+  if (!Confirmed("factory-reset", "Restore the factory settings of the device on " + Port() + "?"))
+    return kExitCancelled;
   view_.SetConfirmation(true);
   if (int status = Connect(); status != kExitOk) return status;
   view_.ClearRecord();
@@ -412,6 +451,31 @@ int Session::Flash() {
     out_.Progress("The device does not answer \"---\"; trying to restart it all the same");
   }
   return FlashImage(device_, downloadView_, std::move(image), out_, Port());
+}
+
+int Session::StorageRequest(CfgRequest request, const std::string& argument,
+                            const std::string& what, const std::string& doneTip) {
+  if (int status = Connect(); status != kExitOk) return status;
+  view_.ClearRecord();
+  device_.ResetOperationBytes();
+  device_.Machine().Requests().Set(request, argument);
+  device_.RunPendingRequest();
+  if (!view_.Shown(doneTip)) return Failed(what);
+  out_.Result(DeviceToUtf8(doneTip));
+  return kExitOk;
+}
+
+int Session::Records() {
+  if (int status = CheckOutput(); status != kExitOk) return status;
+  if (int status = Connect(); status != kExitOk) return status;
+  return ReadRecordsToFile(device_, o_, out_, ErrIsTerminal(),
+                           [this](const std::string& what) { return Failed(what); });
+}
+
+int Session::Snapshot() {
+  if (int status = CheckOutput(); status != kExitOk) return status;
+  if (int status = Connect(); status != kExitOk) return status;
+  return SnapshotToFile(device_, o_, out_, [this](const std::string& what) { return Failed(what); });
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <ctime>
+#include <tuple>
 
 #include "config/station_clock.h"
 #include "serial/serial_port.h"
@@ -68,6 +69,32 @@ constexpr CommandInfo kCommands[] = {
      "refused before anything is sent.\n"
      "Exit status 0 only when the last block was acknowledged; 1 when stopped by Ctrl-C;\n"
      "3 when the port went away; 6 for a file that is no firmware image.\n"},
+    {CliCommand::kRecords, "records",
+     "records --port NAME [--channel N] --from DATE --to DATE -o FILE",
+     "read stored records into a .csv file",
+     "Reads the records the device stored for channel N (1-30; 0, the default, for all\n"
+     "channels) from the first day 0:00 to the last day 23:55:55 (DATE: YYYY/M/D or\n"
+     "YYYY-MM-DD) and writes them to FILE as the storage page saves them: comma-separated,\n"
+     "a header line, code page 936 bytes. The number of records is shown as they arrive.\n"
+     "The file is replaced completely or not at all; a failed read writes no file. A\n"
+     "read still going after 20 minutes is ended and what came is written (with a note).\n"},
+    {CliCommand::kSnapshot, "snapshot", "snapshot --port NAME [--camera N] -o FILE",
+     "take a picture with a camera into a .jpg file",
+     "Has camera N (1-4, default 1) take a picture (AT+TESTCAM=N) and writes the JPEG\n"
+     "the device sends to FILE (replaced completely or not at all). A picture announced\n"
+     "larger than 102400 bytes, or not complete within 60 seconds, writes no file.\n"},
+    {CliCommand::kClearRecords, "clear-records", "clear-records --port NAME [--channel N] [--yes]",
+     "delete stored records",
+     "Deletes the records the device stored for channel N (1-30; 0, the default, for all\n"
+     "channels) (AT+CLRCHNNLRCRD=N). Asks for confirmation on the terminal unless --yes\n"
+     "is given; without a terminal and without --yes nothing is done (exit status 1).\n"},
+    {CliCommand::kClearBacklog, "clear-backlog", "clear-backlog --port NAME [--yes]",
+     "delete the backlog of unsent reports",
+     "Deletes the reports the device has not sent yet (AT+CLRUPLOSE). Asks for\n"
+     "confirmation like clear-records.\n"},
+    {CliCommand::kSetInitial, "set-initial", "set-initial --port NAME --channel N VALUE",
+     "give a channel an initial value",
+     "Gives channel N (1-30) the initial value VALUE (AT+SETINITDATA<NN>=VALUE).\n"},
     {CliCommand::kHelp, "help", "help [COMMAND]", "this text, or a command's",
      "Shows the overall help or a command's.\n"},
 };
@@ -95,7 +122,8 @@ constexpr char kDeviceOptions[] =
 constexpr char kExitStatuses[] =
     "Exit status:\n"
     "  0  success\n"
-    "  1  cancelled (factory-reset not confirmed; flash stopped by Ctrl-C)\n"
+    "  1  cancelled (factory-reset, clear-records, clear-backlog not confirmed; flash\n"
+    "     stopped by Ctrl-C)\n"
     "  2  bad usage (unknown command or option, missing or bad value)\n"
     "  3  the port cannot be opened (the reason is printed), or it went away\n"
     "  4  the device does not answer\n"
@@ -151,7 +179,8 @@ int DaysInMonth(int y, int m) {
 // Options that take a value, in both forms "--opt VALUE" and "--opt=VALUE".
 bool TakesValue(const std::string& name) {
   return name == "--port" || name == "--baud" || name == "--parity" || name == "--log" ||
-         name == "-o" || name == "--output" || name == "--time";
+         name == "-o" || name == "--output" || name == "--time" || name == "--channel" ||
+         name == "--camera" || name == "--from" || name == "--to";
 }
 
 }  // namespace
@@ -167,6 +196,11 @@ bool IsDeviceCommand(CliCommand command) {
     case CliCommand::kFactoryReset:
     case CliCommand::kSetClock:
     case CliCommand::kFlash:
+    case CliCommand::kRecords:
+    case CliCommand::kSnapshot:
+    case CliCommand::kClearRecords:
+    case CliCommand::kClearBacklog:
+    case CliCommand::kSetInitial:
       return true;
     default:
       return false;
@@ -225,6 +259,8 @@ CliParse ParseCliArgs(const std::vector<std::string>& args) {
   bool portGiven = false, baudGiven = false, parityGiven = false, outputGiven = false;
   bool timeGiven = false;
   std::string timeText;
+  // Command-specific values, checked once the command is known.
+  std::string channelText, cameraText, fromText, toText;
   auto fail = [&r](std::string message) {
     if (r.error.empty()) r.error = std::move(message);
   };
@@ -280,8 +316,17 @@ CliParse ParseCliArgs(const std::vector<std::string>& args) {
     } else if (a == "--time") {
       timeText = value;
       timeGiven = true;
-    } else if (a.size() > 1 && a[0] == '-') {
-      fail("unknown option " + a);
+    } else if (a == "--channel") {
+      channelText = value.empty() ? "?" : value;
+    } else if (a == "--camera") {
+      cameraText = value.empty() ? "?" : value;
+    } else if (a == "--from") {
+      fromText = value.empty() ? "?" : value;
+    } else if (a == "--to") {
+      toText = value.empty() ? "?" : value;
+    } else if (a.size() > 1 && a[0] == '-' &&
+               !std::isdigit(static_cast<unsigned char>(a[1])) && a[1] != '.') {
+      fail("unknown option " + a);  // "-1.5" is a value (set-initial)
     } else {
       positional.push_back(a);
     }
@@ -320,6 +365,9 @@ CliParse ParseCliArgs(const std::vector<std::string>& args) {
   if (o.command == CliCommand::kApply || o.command == CliCommand::kFlash) {
     if (positional.size() != 1) fail(std::string(info->name) + " needs exactly one FILE");
     else o.input = positional[0];
+  } else if (o.command == CliCommand::kSetInitial) {
+    if (positional.size() != 1) fail("set-initial needs exactly one VALUE");
+    else o.initialValue = positional[0];
   } else if (!positional.empty()) {
     fail(std::string(info->name) + ": unexpected argument '" + positional[0] + "'");
   }
@@ -331,8 +379,48 @@ CliParse ParseCliArgs(const std::vector<std::string>& args) {
     if (baudGiven || parityGiven || !o.logFile.empty())
       fail(std::string(info->name) + " takes no --baud, --parity or --log");
   }
-  if (outputGiven && o.command != CliCommand::kLoad) fail("-o is an option of load");
-  if (o.yes && o.command != CliCommand::kFactoryReset) fail("--yes is an option of factory-reset");
+  const bool records = o.command == CliCommand::kRecords;
+  const bool snapshot = o.command == CliCommand::kSnapshot;
+  if (outputGiven && o.command != CliCommand::kLoad && !records && !snapshot)
+    fail("-o is an option of load, records and snapshot");
+  if ((records || snapshot) && !outputGiven) fail(std::string(info->name) + " needs -o FILE");
+  if (o.yes && o.command != CliCommand::kFactoryReset && o.command != CliCommand::kClearRecords &&
+      o.command != CliCommand::kClearBacklog)
+    fail("--yes is an option of factory-reset, clear-records and clear-backlog");
+  if (!channelText.empty()) {
+    const bool oneChannel = o.command == CliCommand::kSetInitial;
+    if (!records && !oneChannel && o.command != CliCommand::kClearRecords) {
+      fail("--channel is an option of records, clear-records and set-initial");
+    } else if (!AllDigits(channelText) || channelText.size() > 2 ||
+               std::atoi(channelText.c_str()) > 30 ||
+               (oneChannel && std::atoi(channelText.c_str()) < 1)) {
+      fail("bad --channel '" + channelText + (oneChannel ? "' (1-30)" : "' (0 for all, or 1-30)"));
+    } else {
+      o.channel = std::atoi(channelText.c_str());
+    }
+  } else if (o.command == CliCommand::kSetInitial) {
+    fail("set-initial needs --channel N");
+  }
+  if (!cameraText.empty()) {
+    if (!snapshot) fail("--camera is an option of snapshot");
+    else if (cameraText.size() != 1 || cameraText[0] < '1' || cameraText[0] > '4')
+      fail("bad --camera '" + cameraText + "' (1-4)");
+    else o.camera = cameraText[0] - '0';
+  }
+  if (!fromText.empty() || !toText.empty() || records) {
+    if (!records) {
+      fail("--from and --to are options of records");
+    } else if (fromText.empty() || toText.empty()) {
+      fail("records needs --from DATE and --to DATE");
+    } else if (!ParseRecordDate(fromText, o.from)) {
+      fail("bad --from '" + fromText + "' (YYYY/M/D or YYYY-MM-DD)");
+    } else if (!ParseRecordDate(toText, o.to)) {
+      fail("bad --to '" + toText + "' (YYYY/M/D or YYYY-MM-DD)");
+    } else if (std::tie(o.from.year, o.from.month, o.from.day) >
+               std::tie(o.to.year, o.to.month, o.to.day)) {
+      fail("--from " + fromText + " is after --to " + toText);
+    }
+  }
   if (timeGiven) {
     if (o.command != CliCommand::kSetClock) {
       fail("--time is an option of set-clock");

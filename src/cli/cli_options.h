@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "protocol/record_batch.h"
+
 // Exit statuses, documented in the overall help and the README.
 enum CliExit {
   kExitOk = 0,
@@ -29,6 +31,11 @@ enum class CliCommand {
   kFactoryReset,
   kSetClock,
   kFlash,
+  kRecords,
+  kSnapshot,
+  kClearRecords,
+  kClearBacklog,
+  kSetInitial,
 };
 
 struct CliOptions {
@@ -43,11 +50,15 @@ struct CliOptions {
   int parity = 0;        // serial::Parity
   std::string logFile;   // --log
   bool quiet = false;    // --quiet
-  bool yes = false;      // --yes (factory-reset)
-  std::string output;    // load -o
+  bool yes = false;      // --yes (factory-reset, clear-records, clear-backlog)
+  std::string output;    // load, records, snapshot: -o
   std::string input;     // apply FILE, flash FILE
   // set-clock: the AT+EXCCLK= argument built from --time ("" = the computer's local time).
   std::string clockArgument;
+  int channel = 0;             // records, clear-records (0 all, default), set-initial (1-30)
+  int camera = 1;              // snapshot: 1-4
+  RecordDate from, to;         // records: --from, --to
+  std::string initialValue;    // set-initial VALUE
 };
 
 struct CliParse {

@@ -28,6 +28,12 @@ void Usage(const char* argv0) {
                "  --power-cycle        ignore AT+RESET until powered off and on\n"
                "  --refuse-block N     boot loader refuses block N once\n"
                "  --lose-ack N         boot loader loses the acknowledgement of block N once\n"
+               "  --record-batch N     stored records per batch of a read (default 40)\n"
+               "  --record-stall N     no answer after N batches of a read\n"
+               "  --picture-one-block  snapshot header and picture in one block\n"
+               "  --picture-trailer    bytes after the picture in its last block\n"
+               "  --picture-short      snapshot cut short (half the picture)\n"
+               "  --picture-oversize   snapshot announces 200000 bytes\n"
                "  --version            print the version and exit\n"
                "signals: SIGUSR1 power-cycles the device; SIGINT/SIGTERM end the program\n",
                argv0);
@@ -58,6 +64,7 @@ int main(int argc, char** argv) {
 
   RtuSimulator sim;
   int chunk = 0, gap = 0;
+  RtuSimulator::CameraFaults camera;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     bool hasArg = i + 1 < argc;
@@ -88,12 +95,27 @@ int main(int argc, char** argv) {
     } else if (a == "--lose-ack" && hasArg && ParseInt(argv[i + 1], n)) {
       sim.SetBlockFault(n, RtuSimulator::BlockFault::LoseAck, 1);
       ++i;
+    } else if (a == "--record-batch" && hasArg && ParseInt(argv[i + 1], n) && n > 0) {
+      sim.SetRecordBatch(n);
+      ++i;
+    } else if (a == "--record-stall" && hasArg && ParseInt(argv[i + 1], n)) {
+      sim.SetRecordStall(n);
+      ++i;
+    } else if (a == "--picture-one-block") {
+      camera.oneBlock = true;
+    } else if (a == "--picture-trailer") {
+      camera.trailer = true;
+    } else if (a == "--picture-short") {
+      camera.cutShort = true;
+    } else if (a == "--picture-oversize") {
+      camera.oversize = true;
     } else {
       Usage(argv[0]);
       return 2;
     }
   }
   sim.SetChunking(chunk, gap);
+  sim.SetCameraFaults(camera);
 
   if (!sim.Start()) {
     std::fprintf(stderr, "qx310-sim: cannot open a pseudo-terminal: %s\n", std::strerror(errno));

@@ -22,6 +22,8 @@ constexpr int kWriteStallMs = 5000;
 constexpr int kSleepSliceMs = 5;
 // NUL bytes put before each reply by the NUL fault.
 constexpr int kNulCount = 2;
+// Pause between the blocks of a snapshot (ms, scaled), so that they arrive apart.
+constexpr int kBlockGapMs = 20;
 }  // namespace
 
 struct RtuSimulator::Impl {
@@ -130,6 +132,12 @@ struct RtuSimulator::Impl {
           ws = {chunkBytes, chunkGapMs, baud, nulBytes};
         }
         if (!r.reply.empty()) WriteReply(r.reply, ws, epoch);
+        for (const std::string& block : r.blocks) {
+          auto until = std::chrono::steady_clock::now() +
+                       std::chrono::milliseconds(Timing::Scaled(kBlockGapMs));
+          if (!PauseUntil(until, epoch)) break;
+          WriteReply(block, ws, epoch);
+        }
         if (r.restart) {
           std::lock_guard<std::mutex> lock(mu);
           if (powerEpoch.load() == epoch) device.Restart(Timing::NowMs());
@@ -307,6 +315,38 @@ int RtuSimulator::PowerUpBytesReceived() const {
   std::lock_guard<std::mutex> lock(impl_->mu);
   return impl_->device.PowerUpBytes();
 }
+
+void RtuSimulator::SetRecords(std::vector<Record> records) {
+  std::lock_guard<std::mutex> lock(impl_->mu);
+  impl_->device.Records().Set(std::move(records));
+}
+
+size_t RtuSimulator::RecordCount(int channel) const {
+  std::lock_guard<std::mutex> lock(impl_->mu);
+  return impl_->device.Records().Count(channel);
+}
+
+void RtuSimulator::SetRecordBatch(int records) {
+  std::lock_guard<std::mutex> lock(impl_->mu);
+  impl_->device.Records().SetBatchSize(records);
+}
+
+void RtuSimulator::SetRecordStall(int batches) {
+  std::lock_guard<std::mutex> lock(impl_->mu);
+  impl_->device.Records().SetStallAfter(batches);
+}
+
+std::string RtuSimulator::InitialValue(int channel) const {
+  std::lock_guard<std::mutex> lock(impl_->mu);
+  return impl_->device.Records().Initial(channel);
+}
+
+void RtuSimulator::SetCameraFaults(const CameraFaults& faults) {
+  std::lock_guard<std::mutex> lock(impl_->mu);
+  impl_->device.SetCameraFaults(faults);
+}
+
+const std::string& RtuSimulator::CameraPicture(int camera) { return SimCameraPicture(camera); }
 
 bool RtuSimulator::WaitForState(State state, int timeoutMs) const {
   int64_t end = Timing::NowMs() + timeoutMs;

@@ -77,6 +77,33 @@ class RtuSimulator {
   // Power-up poll bytes "S" received in any state.
   int PowerUpBytesReceived() const;
 
+  // Stored records. fields: element;value;unit;time of collection (GBK); the device
+  // numbers the records of each read from 1.
+  struct Record {
+    int channel = 1;  // 1-30
+    int year = 0, month = 0, day = 0;
+    std::string fields;
+  };
+  void SetRecords(std::vector<Record> records);
+  size_t RecordCount(int channel) const;  // 0: all channels
+  // Records per batch of a read (default 40).
+  void SetRecordBatch(int records);
+  // Silence in the middle of a read: no answer after this many batches (0: off).
+  void SetRecordStall(int batches);
+  // The initial value AT+SETINITDATA gave a channel (1-30), "" if none.
+  std::string InitialValue(int channel) const;
+
+  // Camera snapshot faults (AT+TESTCAM=n).
+  struct CameraFaults {
+    bool oneBlock = false;  // header and whole picture in one block
+    bool trailer = false;   // "\r\nOK\r\n" after the picture in the same block
+    bool cutShort = false;  // only the first half of the picture is sent
+    bool oversize = false;  // announces 200000 bytes (and sends the picture)
+  };
+  void SetCameraFaults(const CameraFaults& faults);
+  // The JPEG camera n (1-4) sends.
+  static const std::string& CameraPicture(int camera);
+
   // Waits (unscaled ms) until the device is in state; true when it is.
   bool WaitForState(State state, int timeoutMs) const;
   // Waits (unscaled ms) until at least count received commands start with prefix.

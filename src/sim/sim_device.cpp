@@ -10,7 +10,9 @@
 //   config     "---" -> "\r\nCMD ERROR\r\n", run; "+++" -> "\r\nCMD ERROR\r\n"
 //              (the modem is reached only from the run state). Command lines are
 //              echoed and answered with "\r\nOK\r\n" or "\r\nERROR\r\n";
-//              AT+QUIT leaves for the run state.
+//              AT+QUIT leaves for the run state. Record reads and snapshots are
+//              not echoed: their data follows the OK at once. A record batch ending
+//              "\r\nleave\r\n" is continued by "AT+RDCHNNLRCRD=" CR LF "OK" CR LF CR LF.
 //   modem      Lines go to the modem, which echoes them: AT, AT+CSQ, AT+GSN answer
 //              OK, AT+QUIT returns to the run state, everything else is ERROR.
 //              Probes are passed to the modem, which ignores them.
@@ -165,9 +167,13 @@ SimDevice::FeedResult SimDevice::Feed(std::string_view bytes, int64_t nowMs) {
         if (!silent_ && state_ != State::Run) r.reply += kError;
         continue;
       }
-      if (OnLine(line, r.reply)) {
+      if (OnLine(line, r)) {
         ++r.consumed;
         r.restart = true;
+        return r;
+      }
+      if (!r.blocks.empty()) {  // later replies go after the blocks
+        ++r.consumed;
         return r;
       }
       continue;
@@ -195,9 +201,11 @@ void SimDevice::OnProbe(char c, std::string& out) {
   }
 }
 
-bool SimDevice::OnLine(const std::string& line, std::string& out) {
+bool SimDevice::OnLine(const std::string& line, FeedResult& r) {
   Record(line);
   if (silent_ || state_ == State::Run) return false;
+  std::string& out = r.reply;
+  if (state_ == State::Config && DataCommand(line, r)) return false;
   if (state_ == State::Config && line == "AT+RESET" && powerCycleNeeded_) {
     return false;  // a device in this condition no longer restarts on command
   }
@@ -212,6 +220,38 @@ bool SimDevice::OnLine(const std::string& line, std::string& out) {
     return false;
   }
   return ConfigCommand(line, out);
+}
+
+bool SimDevice::DataCommand(const std::string& line, FeedResult& r) {
+  const bool ok = line == "OK" && swallowOk_;
+  swallowOk_ = false;
+  if (ok) return true;  // the rest of the acknowledgement
+  const std::string_view read = "AT+RDCHNNLRCRD=";
+  const std::string_view camera = "AT+TESTCAM=";
+  const bool isRead = StartsWith(line, read);
+  if (!isRead && !StartsWith(line, camera)) return false;
+  if (TakeError(WordOf(line))) {
+    r.reply += kError;
+    return true;
+  }
+  if (isRead) {
+    const std::string_view query = std::string_view(line).substr(read.size());
+    if (query.empty()) {
+      swallowOk_ = true;
+      records_.Continue(r.reply);
+    } else if (!records_.StartRead(query, r.reply)) {
+      r.reply += kError;
+    }
+    return true;
+  }
+  const std::string n = line.substr(camera.size());
+  if (n.size() != 1 || !SimSnapshot(n[0] - '0', cameraFaults_, r.blocks)) {
+    r.reply += kError;
+    return true;
+  }
+  r.reply += r.blocks.front();
+  r.blocks.erase(r.blocks.begin());
+  return true;
 }
 
 void SimDevice::ModemCommand(const std::string& line, std::string& out) {
@@ -252,17 +292,14 @@ bool SimDevice::ConfigCommand(const std::string& line, std::string& out) {
     state_ = State::Run;
   } else if (line == "AT+CLRUPLOSE") {
     out += kOk;
-  } else if (StartsWith(line, "AT+EXCCLK=") || StartsWith(line, "AT+CLRCHNNLRCRD=") ||
-             StartsWith(line, "AT+TESTCAM=")) {
-    // Clock, record deletion and camera test: accepted when they carry an argument.
+  } else if (StartsWith(line, "AT+EXCCLK=")) {
+    // Clock: accepted when it carries an argument.
     out += line.find('=') + 1 < line.size() ? kOk : kError;
+  } else if (StartsWith(line, "AT+CLRCHNNLRCRD=")) {
+    out += records_.Clear(std::string_view(line).substr(16)) ? kOk : kError;
   } else if (StartsWith(line, "AT+SETINITDATA")) {
     // AT+SETINITDATA<channel>=<value>
-    std::string_view rest = std::string_view(line).substr(14);
-    size_t eq = rest.find('=');
-    bool ok = eq != std::string_view::npos && eq > 0 && eq + 1 < rest.size();
-    for (size_t i = 0; ok && i < eq; ++i) ok = rest[i] >= '0' && rest[i] <= '9';
-    out += ok ? kOk : kError;
+    out += records_.SetInitial(std::string_view(line).substr(14)) ? kOk : kError;
   } else {
     size_t eq = line.find('=');
     bool stored = eq != std::string::npos &&

@@ -12,6 +12,7 @@
 #include "sim/rtu_sim.h"
 #include "sim/sim_boot_loader.h"
 #include "sim/sim_params.h"
+#include "sim/sim_records.h"
 
 class SimDevice {
  public:
@@ -27,6 +28,7 @@ class SimDevice {
     std::string reply;      // bytes to send, in order
     size_t consumed = 0;    // input bytes taken
     bool restart = false;   // the device restarts once the reply has been sent
+    std::vector<std::string> blocks;  // sent after reply, each as a block of its own
   };
   // Takes received bytes. Stops after a command that restarts the device: the
   // caller sends the reply, calls Restart and feeds the rest.
@@ -46,6 +48,9 @@ class SimDevice {
   State GetState() const { return state_; }
   SimParams& Params() { return params_; }
   const SimParams& Params() const { return params_; }
+  SimRecords& Records() { return records_; }
+  const SimRecords& Records() const { return records_; }
+  void SetCameraFaults(const RtuSimulator::CameraFaults& f) { cameraFaults_ = f; }
   SimBootLoader& BootLoader() { return boot_; }
   const SimBootLoader& BootLoader() const { return boot_; }
 
@@ -62,7 +67,9 @@ class SimDevice {
   bool TakeError(std::string_view word);
   void Record(std::string line);
   // Returns true when the device restarts after this reply.
-  bool OnLine(const std::string& line, std::string& out);
+  bool OnLine(const std::string& line, FeedResult& r);
+  // Record reads and snapshots: answered without an echo. False: not one of them.
+  bool DataCommand(const std::string& line, FeedResult& r);
   void OnProbe(char c, std::string& out);
   bool ConfigCommand(const std::string& line, std::string& out);
   void ModemCommand(const std::string& line, std::string& out);
@@ -73,6 +80,9 @@ class SimDevice {
   bool lineTooLong_ = false;
   SimParams params_;
   SimBootLoader boot_;
+  SimRecords records_;
+  RtuSimulator::CameraFaults cameraFaults_;
+  bool swallowOk_ = false;  // the "OK" line of the tool's acknowledgement follows
   std::vector<std::string> received_;
   int powerUpBytes_ = 0;
   bool silent_ = false;

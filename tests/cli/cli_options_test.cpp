@@ -34,6 +34,23 @@ TEST(CliOptions, DeviceCommandsTakeTheirOptionsInAnyPositionAndForm) {
   EXPECT_EQ(p.options.baud, 57600);
   EXPECT_TRUE(IsDeviceCommand(p.options.command));
   EXPECT_FALSE(IsDeviceCommand(CliCommand::kDetect));
+
+  p = ParseCliArgs({"records", "--to=2024-12-31", "--port", "a", "--from", "2024/1/5", "-o", "r.csv",
+                    "--channel", "30"});
+  ASSERT_EQ(p.error, "");
+  EXPECT_EQ(p.options.channel, 30);
+  EXPECT_EQ(FormatRecordQuery(p.options.channel, p.options.from, p.options.to),
+            "30;2024/1/5,0:0:0;2024/12/31,23:55:55");
+  p = ParseCliArgs({"set-initial", "--port", "a", "--channel", "05", "-1.5"});
+  ASSERT_EQ(p.error, "");
+  EXPECT_EQ(p.options.channel, 5);
+  EXPECT_EQ(p.options.initialValue, "-1.5");
+  p = ParseCliArgs({"snapshot", "--port", "a", "-o", "p.jpg"});
+  ASSERT_EQ(p.error, "");
+  EXPECT_EQ(p.options.camera, 1);
+  p = ParseCliArgs({"clear-records", "--port", "a", "--yes"});
+  ASSERT_EQ(p.error, "");
+  EXPECT_EQ(p.options.channel, 0);
 }
 
 TEST(CliOptions, UsageErrorsAreReportedInOneLine) {
@@ -63,6 +80,23 @@ TEST(CliOptions, UsageErrorsAreReportedInOneLine) {
       {"flash", "fw.bin"},
       {"flash", "--port", "a", "fw.bin", "other.bin"},
       {"flash", "--port", "a", "fw.bin", "--time", "2024/01/05,08:03:07"},
+      {"records", "--port", "a", "--from", "2024/1/5", "--to", "2024/1/9"},
+      {"records", "--port", "a", "--from", "2024/1/5", "-o", "r.csv"},
+      {"records", "--port", "a", "--from", "2024/2/30", "--to", "2024/3/1", "-o", "r.csv"},
+      {"records", "--port", "a", "--from", "2024/1/9", "--to", "2024/1/5", "-o", "r.csv"},
+      {"records", "--port", "a", "--channel", "31", "--from", "2024/1/5", "--to", "2024/1/9", "-o", "r"},
+      {"records", "--port", "a", "--camera", "1", "--from", "2024/1/5", "--to", "2024/1/9", "-o", "r"},
+      {"snapshot", "--port", "a"},
+      {"snapshot", "--port", "a", "--camera", "0", "-o", "p.jpg"},
+      {"snapshot", "--port", "a", "--camera", "5", "-o", "p.jpg"},
+      {"snapshot", "--port", "a", "--channel", "1", "-o", "p.jpg"},
+      {"snapshot", "--port", "a", "--from", "2024/1/5", "-o", "p.jpg"},
+      {"set-initial", "--port", "a", "12.5"},
+      {"set-initial", "--port", "a", "--channel", "0", "12.5"},
+      {"set-initial", "--port", "a", "--channel", "5"},
+      {"clear-records", "--port", "a", "--channel", "x"},
+      {"clear-backlog", "--port", "a", "--channel", "1"},
+      {"version", "--port", "a", "--channel", "1"},
   };
   for (const Args& a : bad) {
     const CliParse p = ParseCliArgs(a);

@@ -1,0 +1,266 @@
+// Operations 10 (stored records) and 11 (camera snapshot) on the configuration
+// machine, against a device whose replies reach the receive entry while the command
+// is written, so that no batch can arrive late however busy the machine is.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <mutex>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "base/timing.h"
+#include "cfg_fakes.h"
+#include "config/picture_reader.h"
+#include "config/record_reader.h"
+#include "sim/rtu_sim.h"
+
+namespace {
+
+class SyncDevice : public ISerialPort {
+ public:
+  std::function<Replies(const std::string&)> respond;
+  CfgMachine* machine = nullptr;
+
+  // A new device on the line (between runs of the worker).
+  void Reset(std::function<Replies(const std::string&)> r) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    written_.clear();
+    respond = std::move(r);
+  }
+
+  bool Open(const std::string&, int, int, int, int) override { return false; }
+  void Close() override {}
+  bool IsOpen() const override { return true; }
+  int Read(char*) override { return 0; }
+  int Write(const char* data, int length) override {
+    const std::string w(data, static_cast<size_t>(length));
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      written_.push_back(w);
+    }
+    for (const std::string& block : respond(w))
+      machine->OnSerialData(block.data(), static_cast<int>(block.size()));
+    return length;
+  }
+  std::string Name() const override { return "sync"; }
+  std::vector<std::string> Written() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return written_;
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::vector<std::string> written_;
+};
+
+class RecordsOps : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Timing::SetScale(kMachineTestScale);
+    ResetParamValues();
+    device.machine = &machine;
+    machine.AttachPort(&device);
+  }
+  void TearDown() override {
+    machine.Stop();
+    Timing::SetScale(1.0);
+  }
+  // Worker turns until idle.
+  void RunToIdle() {
+    for (int i = 0; i < 1000 && machine.WorkMode() != kModeIdle; ++i) machine.WorkerTurn();
+    ASSERT_EQ(machine.WorkMode(), kModeIdle);
+  }
+  void RunPending() {
+    machine.WorkerTurn();  // idle turn: takes the request
+    RunToIdle();
+  }
+
+  FakeCfgView view;
+  SyncDevice device;
+  CfgMachine machine{view};
+  RecordReader& records = machine.Records();
+  PictureReader& picture = machine.Pictures();
+};
+
+const char kQueryLine[] = "AT+RDCHNNLRCRD=0;2024/1/5,0:0:0;2024/1/9,23:55:55\r\n";
+const char kAckLine[] = "AT+RDCHNNLRCRD=\r\nOK\r\n\r\n";
+
+// The time field with the given separator between date and time.
+std::string Time(int i, char sep) {
+  return "2024/1/" + std::to_string(5 + i % 5) + sep + std::to_string(i % 24) + ":00:00";
+}
+
+TEST_F(RecordsOps, AnyBatchSplitOf500RecordsGivesTheSameFile) {
+  std::vector<std::string> lines;
+  std::string expected = G("序号,采集要素,采集值,采集单位,采集时间\r\n");
+  for (int i = 1; i <= 500; ++i) {
+    const std::string value = std::to_string(i * 7 % 1000) + "." + std::to_string(i % 10);
+    lines.push_back("Record:" + std::to_string(i) + ";" + G("水位") + ";" + value + ";m;" +
+                    Time(i, ',') + "\r\n");
+    expected += std::to_string(i) + "," + G("水位") + "," + value + ",m," + Time(i, ' ') + "\r\n";
+  }
+  std::mt19937 rng(7);
+  for (int round = 0; round < 6; ++round) {
+    std::vector<std::string> batches(1);
+    for (size_t i = 0; i < lines.size(); ++i) {
+      if (i > 0 && rng() % 40 == 0) batches.emplace_back();
+      batches.back() += lines[i];
+    }
+    size_t next = 0;
+    // Each batch ends "leave" but the last, which ends "OK".
+    auto batch = [&](size_t i) {
+      return batches[i] + (i + 1 == batches.size() ? "\r\nOK\r\n" : "\r\nleave\r\n");
+    };
+    device.Reset([&](const std::string& w) -> Replies {
+      if (w == kQueryLine) return {"\r\nOK\r\n", batch(next++)};
+      if (w == kAckLine && next < batches.size()) {
+        const std::string b = batch(next++);
+        return {b.substr(0, b.size() / 3), b.substr(b.size() / 3)};
+      }
+      return {};
+    });
+    std::vector<int> progress;
+    records.SetProgressObserver([&](int n) { progress.push_back(n); });
+    ASSERT_TRUE(records.Request(0, {2024, 1, 5}, {2024, 1, 9}));
+    EXPECT_FALSE(records.Request(3, {2024, 1, 5}, {2024, 1, 9}));  // one read at a time
+    RunPending();
+    EXPECT_EQ(records.State(), ExportState::Finished) << "round " << round;
+    EXPECT_EQ(records.End(), RecordReadEnd::Complete);
+    EXPECT_EQ(records.Records(), 500);
+    EXPECT_EQ(records.Batches(), static_cast<int>(batches.size()));
+    EXPECT_EQ(RecordFileText(records.Text()), expected) << "round " << round;
+    ASSERT_EQ(progress.size(), batches.size());
+    EXPECT_EQ(progress.back(), 500);
+    EXPECT_FALSE(machine.Requests().Pending(CfgRequest::RecordQuery));
+    // The query once, then one acknowledgement per batch that ended "leave".
+    std::vector<std::string> want = {kQueryLine};
+    want.insert(want.end(), batches.size() - 1, kAckLine);
+    EXPECT_EQ(device.Written(), want) << "round " << round;
+    records.SetIdle();
+    EXPECT_EQ(records.State(), ExportState::Idle);
+  }
+}
+
+struct ReadFailure {
+  const char* name;
+  std::function<Replies(const std::string&)> device;
+  RecordReadEnd end;
+  int records;
+  int queries;  // query lines sent
+};
+
+TEST_F(RecordsOps, FailedReadsEndInFailureWithWhatTheyCollected) {
+  const std::string batch = "Record:1;a\r\nRecord:2;b\r\n\r\nleave\r\n";
+  const std::vector<ReadFailure> cases = {
+      {"query refused, recovery, refused again",
+       [](const std::string& w) -> Replies { return {w == "---" ? CmdOk() : Error()}; },
+       RecordReadEnd::Command, 0, 2},
+      {"device silent", [](const std::string&) -> Replies { return {}; }, RecordReadEnd::Command, 0, 1},
+      {"silence after the first batch",
+       [&](const std::string& w) -> Replies { return w == kQueryLine ? Replies{Ok(), batch} : Replies{}; },
+       RecordReadEnd::Silence, 2, 1},
+      {"garbage after an acknowledgement",
+       [&](const std::string& w) -> Replies {
+         return w == kQueryLine ? Replies{Ok(), batch} : Replies{"\r\nERROR\r\n"};
+       },
+       RecordReadEnd::Garbled, 2, 1},
+      {"batch starting with the command's echo",
+       [&](const std::string& w) -> Replies { return {w, Ok(), batch}; }, RecordReadEnd::Garbled, 0, 1},
+  };
+  for (const ReadFailure& c : cases) {
+    device.Reset(c.device);
+    ASSERT_TRUE(records.Request(0, {2024, 1, 5}, {2024, 1, 9}));
+    RunPending();
+    EXPECT_EQ(records.State(), ExportState::Failed) << c.name;
+    EXPECT_EQ(records.End(), c.end) << c.name;
+    EXPECT_EQ(records.Records(), c.records) << c.name;
+    int queries = 0;
+    for (const std::string& w : device.Written()) queries += w == kQueryLine;
+    EXPECT_EQ(queries, c.queries) << c.name;
+    EXPECT_FALSE(machine.Requests().Pending(CfgRequest::RecordQuery)) << c.name;
+    records.SetIdle();
+  }
+}
+
+// A camera device: AT+TESTCAM=n answered by the blocks make(n) returns.
+Replies Stream(const std::string& jpeg, uint32_t length, size_t block, const std::string& trailer = "") {
+  std::string header = "\r\nOK\r\n";
+  for (int i = 0; i < 4; ++i) header += static_cast<char>((length >> (8 * i)) & 0xFF);
+  Replies r = {header};
+  const std::string body = jpeg + trailer;
+  for (size_t pos = 0; pos < body.size(); pos += block) r.push_back(body.substr(pos, block));
+  return r;
+}
+
+TEST_F(RecordsOps, SnapshotOfCamera2AfterARefusedFirstAttempt) {
+  const std::string jpeg = RtuSimulator::CameraPicture(2);
+  int attempts = 0;
+  device.Reset([&](const std::string& w) -> Replies {
+    if (w == "---") return {CmdOk()};
+    if (w != "AT+TESTCAM=2\r\n") return {Error()};
+    // The first attempt is refused; the recovery's "CMD OK" is no picture header.
+    if (++attempts == 1) return {Error()};
+    return Stream(jpeg, static_cast<uint32_t>(jpeg.size()), 700, "\r\nOK\r\n");
+  });
+  ASSERT_TRUE(picture.Request(2));
+  EXPECT_FALSE(picture.Request(1));
+  RunPending();
+  EXPECT_EQ(attempts, 2);
+  EXPECT_EQ(picture.End(), PictureReadEnd::Complete);
+  EXPECT_EQ(picture.State(), PictureState::Complete);
+  EXPECT_EQ(picture.Picture(), jpeg);
+  EXPECT_FALSE(machine.Requests().Pending(CfgRequest::Picture));
+  picture.SetIdle();
+  EXPECT_EQ(picture.State(), PictureState::Idle);
+  EXPECT_EQ(picture.Picture(), jpeg);  // still there for another save
+}
+
+TEST_F(RecordsOps, SnapshotFailures) {
+  const std::string jpeg = RtuSimulator::CameraPicture(1);
+  const uint32_t size = static_cast<uint32_t>(jpeg.size());
+  struct Case {
+    const char* name;
+    Replies reply;
+    PictureReadEnd end;
+    bool waitsForTheLimit;
+  };
+  const std::vector<Case> cases = {
+      {"announced above the limit", Stream(jpeg, kPictureMaxBytes + 1, 500), PictureReadEnd::TooLarge, false},
+      {"cut short", Stream(jpeg.substr(0, size / 2), size, 500), PictureReadEnd::TimedOut, true},
+      {"refused", {Error()}, PictureReadEnd::Command, false},
+  };
+  for (const Case& c : cases) {
+    device.Reset([&](const std::string& w) -> Replies {
+      return w == "---" ? Replies{CmdOk()} : c.reply;
+    });
+    const int64_t start = Timing::NowMs();
+    ASSERT_TRUE(picture.Request(1));
+    RunPending();
+    const int64_t took = Timing::NowMs() - start;
+    EXPECT_EQ(picture.End(), c.end) << c.name;
+    EXPECT_EQ(picture.State(), PictureState::Failed) << c.name;
+    EXPECT_TRUE(picture.Picture().empty()) << c.name;
+    if (c.waitsForTheLimit) {
+      EXPECT_GE(took, Timing::Scaled(kPictureLimitMs)) << c.name;
+    }
+    EXPECT_LT(took, Timing::Scaled(kPictureLimitMs) + 20000) << c.name;
+    picture.SetIdle();
+  }
+}
+
+TEST_F(RecordsOps, CancelEndsTheWaitForAPicture) {
+  device.Reset([](const std::string&) -> Replies { return {"\r\nOK\r\n"}; });  // header never completes
+  ASSERT_TRUE(picture.Request(4));
+  std::thread canceller([&] {
+    while (machine.Exchange().CurrentCommandId() != kCmdTestCamera) std::this_thread::yield();
+    picture.Cancel();
+  });
+  RunPending();
+  canceller.join();
+  EXPECT_EQ(picture.End(), PictureReadEnd::Cancelled);
+  EXPECT_EQ(picture.State(), PictureState::Failed);
+}
+
+}  // namespace

@@ -1,0 +1,208 @@
+// Stored records and camera snapshots on the protocol level: the batch parser on the
+// documented cases, the query and its dates, the record file, and the picture
+// collector on every way a real JPEG can be cut into blocks.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "base/cp936.h"
+#include "protocol/picture_stream.h"
+#include "protocol/record_batch.h"
+#include "sim/rtu_sim.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct BatchCase {
+  const char* name;
+  std::string text;
+  int result;
+  std::string appended;  // to the export text
+  int records;
+};
+
+TEST(RecordBatch, ParsesTheDocumentedCases) {
+  const std::vector<BatchCase> cases = {
+      {"one record then OK", "Record:1;a;2.5;m;2024/1/5,08:00:00\r\n\r\nOK\r\n", 1,
+       "1;a;2.5;m;2024/1/5,08:00:00\r\n", 1},
+      {"OK alone", "\r\nOK\r\n", 1, "", 0},
+      {"leave after two", "Record:1;x\r\nRecord:2;y\r\n\r\nleave\r\n", 0, "1;x\r\n2;y\r\n", 2},
+      {"line without its end is dropped", "Record:1;x\r\nRecord:2;y", 0, "1;x\r\n", 1},
+      {"record prefix only, no line end", "Record:", 0, "", 0},
+      {"empty text", "", -1, "", 0},
+      {"garbage after a record", "Record:1;x\r\nERROR\r\n", -1, "1;x\r\n", 1},
+      {"leave needs its leading CR LF", "leave\r\n", -1, "", 0},
+      {"prefix is case-sensitive", "record:1;x\r\n\r\nOK\r\n", -1, "", 0},
+      {"empty record line", "Record:\r\n\r\nOK\r\n", 1, "\r\n", 1},
+  };
+  for (const BatchCase& c : cases) {
+    std::string text = "H\r\n";
+    int n = 0;
+    EXPECT_EQ(ParseRecordBatch(c.text, text, &n), c.result) << c.name;
+    EXPECT_EQ(text, "H\r\n" + c.appended) << c.name;
+    EXPECT_EQ(n, c.records) << c.name;
+  }
+}
+
+TEST(RecordBatch, QueryAndDates) {
+  EXPECT_EQ(FormatRecordQuery(0, {2024, 1, 5}, {2024, 1, 9}), "0;2024/1/5,0:0:0;2024/1/9,23:55:55");
+  EXPECT_EQ(FormatRecordQuery(30, {2023, 12, 31}, {2024, 10, 1}),
+            "30;2023/12/31,0:0:0;2024/10/1,23:55:55");
+  struct DateCase {
+    const char* text;
+    bool ok;
+    RecordDate d;
+  };
+  const std::vector<DateCase> dates = {
+      {"2024/1/5", true, {2024, 1, 5}},   {"2024-01-05", true, {2024, 1, 5}},
+      {"2024/12/31", true, {2024, 12, 31}}, {"2024-2-29", true, {2024, 2, 29}},
+      {"2023-02-29", false, {}},          {"2024/13/1", false, {}},
+      {"2024/0/1", false, {}},            {"2024/1/32", false, {}},
+      {"24/1/5", false, {}},              {"2024/1", false, {}},
+      {"2024/1/5/", false, {}},           {"2024-1/5", false, {}},
+      {"2024/01/005", false, {}},         {"", false, {}},
+  };
+  for (const DateCase& c : dates) {
+    RecordDate d{1, 1, 1};
+    EXPECT_EQ(ParseRecordDate(c.text, d), c.ok) << c.text;
+    if (c.ok) {
+      EXPECT_EQ(d.year, c.d.year) << c.text;
+      EXPECT_EQ(d.month, c.d.month) << c.text;
+      EXPECT_EQ(d.day, c.d.day) << c.text;
+    }
+  }
+}
+
+class RecordFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("qx_records_" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+  static std::string Read(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  fs::path dir_;
+};
+
+TEST_F(RecordFile, CommasInFieldsBecomeSpacesAndSeparatorsCommas) {
+  std::string text = RecordExportHeader();
+  ParseRecordBatch(GBK("Record:7;水位;12.50;m;2024/1/5,08:03:07\r\n\r\nOK\r\n"), text);
+  const fs::path path = dir_ / "r.csv";
+  ASSERT_TRUE(WriteRecordFile(path.string(), text));
+  EXPECT_EQ(Read(path), GBK("序号,采集要素,采集值,采集单位,采集时间\r\n"
+                            "7,水位,12.50,m,2024/1/5 08:03:07\r\n"));
+}
+
+TEST_F(RecordFile, FailedWriteReportsAndLeavesTheOldFile) {
+  const fs::path path = dir_ / "old.csv";
+  { std::ofstream(path, std::ios::binary) << "old"; }
+  std::string error;
+  EXPECT_FALSE(WriteRecordFile((dir_ / "missing" / "r.csv").string(), "x;y\r\n", &error));
+  EXPECT_FALSE(error.empty());
+  EXPECT_FALSE(WriteRecordFile(dir_.string(), "x;y\r\n", &error));  // a folder
+  EXPECT_EQ(Read(path), "old");
+}
+
+// The stream as the device sends it: header with the little-endian length, picture,
+// and whatever trails it.
+std::string Stream(const std::string& jpeg, uint32_t length, const std::string& trailer = "") {
+  std::string s = "\r\nOK\r\n";
+  for (int i = 0; i < 4; ++i) s += static_cast<char>((length >> (8 * i)) & 0xFF);
+  return s + jpeg + trailer;
+}
+
+// Feeds stream cut at the given positions; returns the state after the last block.
+PictureState Feed(PictureCollector& c, const std::string& stream, std::vector<size_t> cuts) {
+  c.Begin();
+  cuts.push_back(stream.size());
+  size_t from = 0;
+  for (size_t to : cuts) {
+    if (to > from) c.CollectPictureBytes(stream.data() + from, static_cast<int>(to - from));
+    from = std::max(from, to);
+  }
+  return c.State();
+}
+
+TEST(PictureCollector, RandomBlockSplitsOfARealJpeg) {
+  const std::string jpeg = RtuSimulator::CameraPicture(2);
+  ASSERT_GT(jpeg.size(), 1000u);
+  ASSERT_EQ(jpeg.substr(0, 3), "\xFF\xD8\xFF");
+  std::mt19937 rng(11);
+  for (int round = 0; round < 200; ++round) {
+    // Every other round the device's trailing "\r\nOK\r\n" shares the last block.
+    const std::string trailer = round % 2 ? "\r\nOK\r\n" : "";
+    const std::string stream = Stream(jpeg, static_cast<uint32_t>(jpeg.size()), trailer);
+    std::vector<size_t> cuts;
+    const int n = static_cast<int>(rng() % 12);
+    for (int i = 0; i < n; ++i) cuts.push_back(rng() % stream.size());
+    std::sort(cuts.begin(), cuts.end());
+    PictureCollector c;
+    ASSERT_EQ(Feed(c, stream, cuts), PictureState::Complete) << "round " << round;
+    ASSERT_EQ(c.Bytes(), jpeg) << "round " << round;
+    EXPECT_EQ(c.Received(), jpeg.size());
+  }
+}
+
+TEST(PictureCollector, EdgeSplitsAndLengths) {
+  const std::string jpeg = RtuSimulator::CameraPicture(1);
+  const uint32_t size = static_cast<uint32_t>(jpeg.size());
+  struct Case {
+    const char* name;
+    std::string stream;
+    std::vector<size_t> cuts;
+    PictureState state;
+    size_t held;
+  };
+  const std::vector<Case> cases = {
+      {"header and picture in one block", Stream(jpeg, size), {}, PictureState::Complete, size},
+      {"one block with trailing bytes", Stream(jpeg, size, "\r\nOK\r\n"), {}, PictureState::Complete, size},
+      {"8 then 100 bytes", Stream(jpeg, size), {8, 108, 108}, PictureState::Complete, size},
+      {"header alone, then the rest", Stream(jpeg, size), {10}, PictureState::Complete, size},
+      {"cut short", Stream(jpeg, size).substr(0, 10 + size / 2), {300}, PictureState::Reading, size / 2},
+      {"header incomplete", Stream(jpeg, size).substr(0, 9), {}, PictureState::Reading, 0},
+      {"exactly the limit", Stream(std::string(kPictureMaxBytes, 'j'), kPictureMaxBytes), {5000},
+       PictureState::Complete, kPictureMaxBytes},
+      {"one above the limit", Stream(jpeg, kPictureMaxBytes + 1), {}, PictureState::Failed, 0},
+      {"far above, split header", Stream(jpeg, 0xFFFFFFFFu), {3, 7}, PictureState::Failed, 0},
+      {"length 0", Stream(jpeg, 0), {}, PictureState::Failed, 0},
+  };
+  for (const Case& c : cases) {
+    PictureCollector col;
+    EXPECT_EQ(Feed(col, c.stream, c.cuts), c.state) << c.name;
+    EXPECT_EQ(col.Bytes().size(), c.held) << c.name;
+    EXPECT_EQ(col.Received(), c.held) << c.name;
+  }
+}
+
+TEST(PictureCollector, TakesNothingOutsideAReadAndFailsOnlyWhileReading) {
+  const std::string jpeg = RtuSimulator::CameraPicture(3);
+  const std::string stream = Stream(jpeg, static_cast<uint32_t>(jpeg.size()));
+  PictureCollector c;
+  c.CollectPictureBytes(stream.data(), static_cast<int>(stream.size()));  // idle: ignored
+  EXPECT_EQ(c.State(), PictureState::Idle);
+  EXPECT_TRUE(c.Bytes().empty());
+  ASSERT_EQ(Feed(c, stream, {}), PictureState::Complete);
+  EXPECT_FALSE(c.Fail());  // a complete picture stays complete
+  EXPECT_TRUE(c.WaitEnd(0));
+  c.Reset();
+  EXPECT_EQ(c.State(), PictureState::Idle);
+  EXPECT_EQ(c.Bytes(), jpeg);  // kept for another save until the next picture
+  c.Begin();
+  EXPECT_FALSE(c.WaitEnd(0));
+  EXPECT_TRUE(c.Fail());
+  EXPECT_EQ(c.State(), PictureState::Failed);
+}
+
+}  // namespace
