@@ -136,7 +136,7 @@ TEST_F(SimListingTest, BadSettersAreRefusedAndChangeNothing) {
 TEST_F(SimListingTest, MaintenanceCommandsAnswerOk) {
   ASSERT_NO_FATAL_FAILURE(EnterConfig());
   for (const char* line : {"AT", "AT+VER", "AT+CSQ", "AT+GSN", "AT+EXCCLK=2024-05-07 09:03:01",
-                           "AT+CLRCHNNLRCRD=0", "AT+TESTCAM=1", "AT+CLRUPLOSE", "AT+SETINITDATA05=12.5"}) {
+                           "AT+CLRCHNNLRCRD=0", "AT+CLRUPLOSE", "AT+SETINITDATA05=12.5"}) {
     std::string reply = port->Command(line);
     EXPECT_EQ(reply.rfind(std::string(line) + "\r\n", 0), 0u) << reply;
     EXPECT_EQ(reply.substr(reply.size() - 6), kOk) << line;
