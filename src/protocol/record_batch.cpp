@@ -50,7 +50,8 @@ bool ParseRecordDate(std::string_view text, RecordDate& d) {
       !ReadNumber(text.substr(a + 1, b - a - 1), 2, r.month) ||
       !ReadNumber(text.substr(b + 1), 2, r.day))
     return false;
-  if (r.year < 1 || r.month < 1 || r.month > 12 || r.day < 1 ||
+  // Four-digit years only: a year below 1000 would go to the device in a shorter form.
+  if (r.year < 1000 || r.month < 1 || r.month > 12 || r.day < 1 ||
       r.day > DaysInMonth(r.year, r.month))
     return false;
   d = r;
