@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QTimeEdit>
 #include <QTimer>
@@ -79,9 +80,19 @@ void CRTUCfgDevDlg::ShowNow() {
   now_->setText(QString::fromStdString(station_clock::ClockDisplayText(LocalNow())));
 }
 
+namespace {
+// The pickers' values as "yyyy/MM/dd" and "HH:mm:ss" in ASCII digits: the shown text
+// follows the user's locale, which may write other digits.
+std::string PickedDate(const QDateEdit* d) {
+  return QLocale::c().toString(d->date(), QStringLiteral("yyyy/MM/dd")).toStdString();
+}
+std::string PickedTime(const QTimeEdit* t) {
+  return QLocale::c().toString(t->time(), QStringLiteral("HH:mm:ss")).toStdString();
+}
+}  // namespace
+
 int CRTUCfgDevDlg::SelectPickerWeekday() {
-  const auto t = station_clock::ParsePickerTexts(date_->text().toStdString(),
-                                                 time_->text().toStdString());
+  const auto t = station_clock::ParsePickerTexts(PickedDate(date_), PickedTime(time_));
   const int w = station_clock::WeekdayOf(t);
   SelectItem(weekday_, w);
   return w;
@@ -102,8 +113,7 @@ void CRTUCfgDevDlg::OnSet() {
     clockArgument_ = station_clock::SystemClockArgument(LocalNow());
   } else {
     SelectPickerWeekday();
-    clockArgument_ = station_clock::ManualClockArgument(date_->text().toStdString(),
-                                                        time_->text().toStdString());
+    clockArgument_ = station_clock::ManualClockArgument(PickedDate(date_), PickedTime(time_));
   }
   if (workspace_) workspace_->Requests().Set(CfgRequest::Clock, clockArgument_);
 }

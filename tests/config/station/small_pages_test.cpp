@@ -100,6 +100,24 @@ TEST_F(ClockPage, ManualTimeOnLeapDayGivesThursday) {
   EXPECT_EQ(ws.requests.Get(CfgRequest::Clock), "2024/03/03,23:59:59,0");
 }
 
+TEST(ClockPageLocale, ManualTimeGoesOutInAsciiDigitsWhateverTheLocale) {
+  const QLocale before;
+  for (const QLocale& locale : {QLocale(QLocale::Arabic, QLocale::Egypt),
+                                QLocale(QLocale::Persian, QLocale::Iran),
+                                QLocale(QLocale::Marathi, QLocale::India)}) {
+    QLocale::setDefault(locale);
+    FakeWorkspace ws;
+    CRTUCfgDevDlg page{&ws};
+    page.DatePicker()->setDate(QDate(2024, 2, 29));
+    page.TimePicker()->setTime(QTime(23, 59, 58));
+    UserPicks(page.ModeList(), 1);
+    page.SetButton()->click();
+    EXPECT_EQ(ws.requests.Get(CfgRequest::Clock), "2024/02/29,23:59:58,4") << locale.name().toStdString();
+    EXPECT_EQ(page.WeekdayList()->currentText(), QStringLiteral("星期四")) << locale.name().toStdString();
+  }
+  QLocale::setDefault(before);
+}
+
 TEST_F(ClockPage, ComputerTimeModeSendsTheCurrentTimeWithItsWeekday) {
   Manual(QDate(2001, 1, 1), QTime(0, 0, 0));
   UserPicks(page.ModeList(), 0);
