@@ -107,6 +107,12 @@ TEST_F(WorkspaceTest, OperationButtonsNeedAnOpenPortAndAnIdleWorker) {
   EXPECT_EQ(boxes.Tips(), QStringList{QStringLiteral("请先打开串口")});
   ws->LogDlg()->Button(CLogDlg::kVersionId)->click();
   EXPECT_EQ(boxes.Tips().size(), 2);
+  // "清除日志" keeps the same rule: the port open, the worker idle.
+  ws->AppendLog("kept\r\n");
+  const std::string logBefore = ws->LogText();
+  ws->LogDlg()->Button(CLogDlg::kClearId)->click();
+  EXPECT_EQ(boxes.Tips().size(), 3);
+  EXPECT_EQ(ws->LogText(), logBefore);
   EXPECT_TRUE(device.Written().empty());
   EXPECT_EQ(ws->WorkMode(), kModeIdle);
 
@@ -114,14 +120,16 @@ TEST_F(WorkspaceTest, OperationButtonsNeedAnOpenPortAndAnIdleWorker) {
   boxes.answerOk = false;
   ws->Button(CRTUCfgDlg::kFactoryId)->click();
   EXPECT_EQ(boxes.Questions(), QStringList{QStringLiteral("确定恢复出厂设置吗?")});
-  EXPECT_EQ(boxes.Tips().size(), 2);
+  EXPECT_EQ(boxes.Tips().size(), 3);
 
   // While an operation runs the buttons start nothing.
   device.SetOpen(true);
   ws->SetWorkMode(kModeOperation);
   ws->Button(CRTUCfgDlg::kLoadId)->click();
   ws->Button(CRTUCfgDlg::kSaveId)->click();
+  ws->LogDlg()->Button(CLogDlg::kClearId)->click();
   EXPECT_EQ(ws->Machine().WorkOp(), 0);
+  EXPECT_EQ(ws->LogText(), logBefore);
   ws->SetWorkMode(kModeIdle);
 
   // Disabling covers the tree and the operation buttons, not the log toggle.

@@ -99,7 +99,14 @@ void CRTUCfgDlg::InitWorkspace(IToolHost* host) {
           [this] { machine_.StartOperation(kOpQuerySignal); });
   connect(logDlg_, &CLogDlg::imeiClicked, this,
           [this] { machine_.StartOperation(kOpQueryImei); });
-  connect(logDlg_, &CLogDlg::clearClicked, this, [this] { ClearLog(); });
+  connect(logDlg_, &CLogDlg::clearClicked, this, [this] {
+    // The rule of the log window's query buttons: the port open, the workspace idle.
+    if (!machine_.PortOpen()) {
+      machine_.View().ShowTip(GBK("请先打开串口"), {});
+      return;
+    }
+    if (machine_.WorkMode() == kModeIdle) ClearLog();
+  });
   connect(logDlg_, &CLogDlg::closedByUser, this,
           [this] { logToggle_->setText(QStringLiteral(">>")); });
 
