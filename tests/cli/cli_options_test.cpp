@@ -81,22 +81,16 @@ TEST(CliOptions, UsageErrorsAreReportedInOneLine) {
       {"flash", "--port", "a", "fw.bin", "other.bin"},
       {"flash", "--port", "a", "fw.bin", "--time", "2024/01/05,08:03:07"},
       {"records", "--port", "a", "--from", "2024/1/5", "--to", "2024/1/9"},
-      {"records", "--port", "a", "--from", "2024/1/5", "-o", "r.csv"},
-      {"records", "--port", "a", "--from", "2024/2/30", "--to", "2024/3/1", "-o", "r.csv"},
       {"records", "--port", "a", "--from", "2024/1/9", "--to", "2024/1/5", "-o", "r.csv"},
       {"records", "--port", "a", "--channel", "31", "--from", "2024/1/5", "--to", "2024/1/9", "-o", "r"},
-      {"records", "--port", "a", "--camera", "1", "--from", "2024/1/5", "--to", "2024/1/9", "-o", "r"},
       {"snapshot", "--port", "a"},
-      {"snapshot", "--port", "a", "--camera", "0", "-o", "p.jpg"},
       {"snapshot", "--port", "a", "--camera", "5", "-o", "p.jpg"},
       {"snapshot", "--port", "a", "--channel", "1", "-o", "p.jpg"},
-      {"snapshot", "--port", "a", "--from", "2024/1/5", "-o", "p.jpg"},
       {"set-initial", "--port", "a", "12.5"},
       {"set-initial", "--port", "a", "--channel", "0", "12.5"},
       {"set-initial", "--port", "a", "--channel", "5"},
       {"clear-records", "--port", "a", "--channel", "x"},
       {"clear-backlog", "--port", "a", "--channel", "1"},
-      {"version", "--port", "a", "--channel", "1"},
   };
   for (const Args& a : bad) {
     const CliParse p = ParseCliArgs(a);

@@ -154,10 +154,6 @@ struct ReadFailure {
 TEST_F(RecordsOps, FailedReadsEndInFailureWithWhatTheyCollected) {
   const std::string batch = "Record:1;a\r\nRecord:2;b\r\n\r\nleave\r\n";
   const std::vector<ReadFailure> cases = {
-      {"query refused, recovery, refused again",
-       [](const std::string& w) -> Replies { return {w == "---" ? CmdOk() : Error()}; },
-       RecordReadEnd::Command, 0, 2},
-      {"device silent", [](const std::string&) -> Replies { return {}; }, RecordReadEnd::Command, 0, 1},
       {"silence after the first batch",
        [&](const std::string& w) -> Replies { return w == kQueryLine ? Replies{Ok(), batch} : Replies{}; },
        RecordReadEnd::Silence, 2, 1},
@@ -215,39 +211,6 @@ TEST_F(RecordsOps, SnapshotOfCamera2AfterARefusedFirstAttempt) {
   picture.SetIdle();
   EXPECT_EQ(picture.State(), PictureState::Idle);
   EXPECT_EQ(picture.Picture(), jpeg);  // still there for another save
-}
-
-TEST_F(RecordsOps, SnapshotFailures) {
-  const std::string jpeg = RtuSimulator::CameraPicture(1);
-  const uint32_t size = static_cast<uint32_t>(jpeg.size());
-  struct Case {
-    const char* name;
-    Replies reply;
-    PictureReadEnd end;
-    bool waitsForTheLimit;
-  };
-  const std::vector<Case> cases = {
-      {"announced above the limit", Stream(jpeg, kPictureMaxBytes + 1, 500), PictureReadEnd::TooLarge, false},
-      {"cut short", Stream(jpeg.substr(0, size / 2), size, 500), PictureReadEnd::TimedOut, true},
-      {"refused", {Error()}, PictureReadEnd::Command, false},
-  };
-  for (const Case& c : cases) {
-    device.Reset([&](const std::string& w) -> Replies {
-      return w == "---" ? Replies{CmdOk()} : c.reply;
-    });
-    const int64_t start = Timing::NowMs();
-    ASSERT_TRUE(picture.Request(1));
-    RunPending();
-    const int64_t took = Timing::NowMs() - start;
-    EXPECT_EQ(picture.End(), c.end) << c.name;
-    EXPECT_EQ(picture.State(), PictureState::Failed) << c.name;
-    EXPECT_TRUE(picture.Picture().empty()) << c.name;
-    if (c.waitsForTheLimit) {
-      EXPECT_GE(took, Timing::Scaled(kPictureLimitMs)) << c.name;
-    }
-    EXPECT_LT(took, Timing::Scaled(kPictureLimitMs) + 20000) << c.name;
-    picture.SetIdle();
-  }
 }
 
 TEST_F(RecordsOps, CancelEndsTheWaitForAPicture) {
