@@ -64,40 +64,42 @@ TEST_F(MainWindowTest, OnlyThePortOfTheDeviceShowsGreenWhenOpenedByHand) {
 }
 
 TEST_F(MainWindowTest, PortComboShowsShortNamesAndOpensTheFullPaths) {
-  OpenAndDetect({silent.PortName(), device.PortName()});
-  dlg->OpenButton()->click();  // close
+  OpenAndDetect({device.PortName(), silent.PortName()});
   QComboBox* combo = dlg->PortCombo();
-  const QString silentPath = QString::fromStdString(silent.PortName());
-  const QString devicePath = QString::fromStdString(device.PortName());
-  ASSERT_TRUE(silentPath.startsWith(QStringLiteral("/dev/pts/")));
+  const std::string devicePath = device.PortName(), silentPath = silent.PortName();
+  ASSERT_EQ(devicePath.rfind("/dev/pts/", 0), 0u);
+  auto shown = [&] { return combo->currentText().toStdString(); };
+  // Found on the first port: the field shows "pts/N", the tooltip the path.
+  EXPECT_EQ(shown(), devicePath.substr(5));
+  EXPECT_EQ(combo->toolTip().toStdString(), devicePath);
   // The drop-down list holds the full paths, each with its path as tooltip.
   ASSERT_EQ(combo->count(), 2);
-  EXPECT_EQ(combo->itemText(0), silentPath);
-  EXPECT_EQ(combo->itemData(1, Qt::ToolTipRole).toString(), devicePath);
+  EXPECT_EQ(combo->itemText(1).toStdString(), silentPath);
+  EXPECT_EQ(combo->itemData(0, Qt::ToolTipRole).toString().toStdString(), devicePath);
 
-  // Chosen: the field shows "pts/N"; also when the chosen one is picked again from the list.
-  combo->setCurrentIndex(0);
-  EXPECT_EQ(combo->currentText(), silentPath.mid(5));
-  EXPECT_EQ(combo->toolTip(), silentPath);
+  // Chosen by hand, also when the chosen one is picked again from the list.
+  dlg->OpenButton()->click();  // close
   combo->setCurrentIndex(1);
+  EXPECT_EQ(shown(), silentPath.substr(5));
+  EXPECT_EQ(combo->toolTip().toStdString(), silentPath);
+  combo->setCurrentIndex(0);
   combo->showPopup();
   QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
   QCoreApplication::sendEvent(combo->view(), &enter);
   EXPECT_FALSE(combo->view()->isVisible());
-  EXPECT_EQ(combo->currentText(), devicePath.mid(5));
-  EXPECT_EQ(combo->toolTip(), devicePath);
+  EXPECT_EQ(shown(), devicePath.substr(5));
   dlg->OpenButton()->click();
   ASSERT_TRUE(port.IsOpen());
-  EXPECT_EQ(port.Name(), device.PortName());
+  EXPECT_EQ(port.Name(), devicePath);
   EXPECT_EQ(dlg->StatusBox()->text(), kConfirmed);
 
   // A short name typed by hand opens the listed port it names.
   dlg->OpenButton()->click();
-  combo->setCurrentIndex(1);
-  combo->setEditText(silentPath.mid(5));
+  combo->setEditText(QString::fromStdString(silentPath.substr(5)));
+  EXPECT_EQ(combo->toolTip().toStdString(), silentPath);
   dlg->OpenButton()->click();
   ASSERT_TRUE(port.IsOpen());
-  EXPECT_EQ(port.Name(), silent.PortName());
+  EXPECT_EQ(port.Name(), silentPath);
   EXPECT_EQ(dlg->StatusBox()->text(), kUnconfirmed);
 }
 

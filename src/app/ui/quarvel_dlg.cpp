@@ -106,10 +106,10 @@ void CQuarvelDlg::BuildPortBar() {
     return c;
   };
   portCombo_ = combo("portCombo", {});
-  // The field shows a chosen port by its short name (ttyUSB0, pts/3); the list and the
-  // tooltip show the full path, which is what gets opened.
-  connect(portCombo_, &QComboBox::currentIndexChanged, this, &CQuarvelDlg::ShowChosenPort);
-  connect(portCombo_, &QComboBox::activated, this, &CQuarvelDlg::ShowChosenPort);
+  // The field shows a listed port by its short name (ttyUSB0, pts/3); the list and the
+  // tooltip show the full path, which is what gets opened. The combo puts an item's full
+  // text into the field whenever it sets its current item (even the same one again).
+  connect(portCombo_->lineEdit(), &QLineEdit::textChanged, this, &CQuarvelDlg::OnPortTextChanged);
   baudCombo_ = combo("baudCombo", {"300", "600", "1200", "2400", "4800", "9600", "14400", "19200",
                                    "38400", "56000", "57600", "115200"});
   parityCombo_ = combo("parityCombo", {"None", "Odd", "Even", "Mark", "Space"});
@@ -202,12 +202,16 @@ bool CQuarvelDlg::FillPortList() {
   return true;
 }
 
-void CQuarvelDlg::ShowChosenPort(int index) {
-  if (index < 0) return;
-  const QString path = portCombo_->itemText(index);
-  portCombo_->lineEdit()->setText(QString::fromStdString(PortShortName(path.toStdString())));
-  portCombo_->lineEdit()->setCursorPosition(0);
-  portCombo_->setToolTip(path);
+void CQuarvelDlg::OnPortTextChanged(const QString& text) {
+  if (portCombo_->findText(text) >= 0) {
+    const QString shortName = QString::fromStdString(PortShortName(text.toStdString()));
+    if (shortName != text) {
+      portCombo_->lineEdit()->setText(shortName);  // comes back here with the short name
+      portCombo_->lineEdit()->setCursorPosition(0);
+      return;
+    }
+  }
+  portCombo_->setToolTip(CurrentPortPath());
 }
 
 QString CQuarvelDlg::CurrentPortPath() const {

@@ -139,8 +139,9 @@ class CQuarvelDlg : public QDialog, public ILinkView, public IReceiveTargets, pu
   void Start();
   // Fills the port combo from the port source; false (after the message) when there is none.
   bool FillPortList();
-  // Shows the port at `index` by its short name in the field, its path as the tooltip.
-  void ShowChosenPort(int index);
+  // Shows a listed port's path by its short name in the field, and what would be opened
+  // as the tooltip.
+  void OnPortTextChanged(const QString& text);
   // The full paths in the port combo, in order.
   std::vector<std::string> ListedPorts() const;
   void SwitchTool(Tool tool);
