@@ -180,7 +180,9 @@ void CRTUCfgCameraDlg::SelectCamera(int index) {
   for (int i = 0; i < kCameras; ++i) detail_[i]->setVisible(CameraName(i) == name);
 }
 
-void CRTUCfgCameraDlg::OnSnapshot() { reader_.Request(selector_->currentIndex() + 1); }
+void CRTUCfgCameraDlg::OnSnapshot() {
+  if (reader_.Request(selector_->currentIndex() + 1)) watcher_->Begin();
+}
 
 // Anything but a complete picture: "读取失败" and nothing is saved. A complete one is
 // shown, then the save dialog is offered; saved or not, the page keeps the picture.

@@ -132,7 +132,7 @@ void CRTUCfgRcdDlg::OnSetInitValue() {
 void CRTUCfgRcdDlg::OnExport() {
   if (!AskOkCancel(this, QStringLiteral("确定导出历史数据吗？"))) return;
   // A read already under way keeps going; its records are not mixed with a new one's.
-  reader_.Request(channel_->currentIndex(), DateOf(from_), DateOf(to_));
+  if (reader_.Request(channel_->currentIndex(), DateOf(from_), DateOf(to_))) watcher_->Begin();
 }
 
 void CRTUCfgRcdDlg::EnableInitValueControls(bool enable) {

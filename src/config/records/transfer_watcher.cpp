@@ -30,6 +30,24 @@ void TransferWatcher::ShowSeconds(int seconds) {
   tip_->SetMessage(spec_.tipFormat.arg(seconds));
 }
 
+void TransferWatcher::Begin() {
+  dismissed_ = false;
+  if (!watching_ && !inOutcome_) ShowTip();
+}
+
+void TransferWatcher::ShowTip() {
+  watching_ = true;
+  startMs_ = Timing::NowMs();
+  shownSeconds_ = -1;
+  ShowSeconds(0);
+  tip_->ResetCancel();
+  // Centred on the workspace window.
+  const QWidget* top = page_->window();
+  const QPoint centre = top->mapToGlobal(top->rect().center());
+  tip_->move(centre - QPoint(tip_->width() / 2, tip_->height() / 2));
+  tip_->show();
+}
+
 void TransferWatcher::Tick() {
   if (inOutcome_) return;
   const int state = state_();
@@ -39,17 +57,7 @@ void TransferWatcher::Tick() {
       if (state != 0) setIdle_();
       return;
     }
-    if (dismissed_) return;
-    watching_ = true;
-    startMs_ = Timing::NowMs();
-    shownSeconds_ = -1;
-    ShowSeconds(0);
-    tip_->ResetCancel();
-    // Centred on the workspace window.
-    const QWidget* top = page_->window();
-    const QPoint centre = top->mapToGlobal(top->rect().center());
-    tip_->move(centre - QPoint(tip_->width() / 2, tip_->height() / 2));
-    tip_->show();
+    if (!dismissed_) ShowTip();
     return;
   }
   const qint64 elapsed = Timing::NowMs() - startMs_;

@@ -35,11 +35,15 @@ class TransferWatcher : public QObject {
 
   // Starts the 100 ms watch; once, from the page's initialisation.
   void Start();
+  // The page has just asked for a transfer: it is watched from now on, so that one that
+  // ends before the next tick is not missed.
+  void Begin();
   CTimeTipDlg* Tip() const { return tip_; }
   bool Watching() const { return watching_; }
 
  private:
   void Tick();
+  void ShowTip();
   void ShowSeconds(int seconds);
 
   QWidget* page_;
