@@ -12,6 +12,13 @@ namespace {
 
 std::string Seconds(int ms) { return std::to_string(ms / 1000) + " s"; }
 
+// A read that ended because the port went away says so, not that the device fell silent.
+int PortWentAway(const CliOptions& o, CliOutput& out, const std::string& what) {
+  out.Error(what + ": the port " + (o.ports.empty() ? std::string() : o.ports.front()) +
+            " went away; no file written");
+  return kExitPort;
+}
+
 }  // namespace
 
 int ReadRecordsToFile(CliDevice& device, const CliOptions& o, CliOutput& out, bool inPlace,
@@ -40,6 +47,7 @@ int ReadRecordsToFile(CliDevice& device, const CliOptions& o, CliOutput& out, bo
   const RecordReadEnd end = reader.End();
   if (reader.State() != ExportState::Finished) {
     reader.SetIdle();
+    if (device.Vanished()) return PortWentAway(o, out, what);
     switch (end) {
       case RecordReadEnd::Silence:
         out.Error(what + ": the device stopped answering after " +
@@ -79,6 +87,7 @@ int SnapshotToFile(CliDevice& device, const CliOptions& o, CliOutput& out,
   device.RunPendingRequest();
   const PictureReadEnd end = reader.End();
   reader.SetIdle();
+  if (end != PictureReadEnd::Complete && device.Vanished()) return PortWentAway(o, out, what);
   switch (end) {
     case PictureReadEnd::Complete:
       break;
