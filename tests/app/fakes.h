@@ -1,6 +1,5 @@
 #pragma once
-// Fakes for the Qt-free app tests: a serial port that answers probes from a script,
-// and a view that records what the machine asked of the window.
+// The view of the Qt-free app tests: it records what the machine asked of the window.
 #include <deque>
 #include <functional>
 #include <map>
@@ -11,80 +10,7 @@
 
 #include "app/link_view.h"
 #include "serial/serial_port.h"
-
-class FakePort : public ISerialPort {
- public:
-  // Called with the open port's name and the bytes written; may feed replies.
-  std::function<void(const std::string& port, const std::string& bytes)> onWrite;
-
-  void AddPort(const std::string& name) { std::lock_guard<std::mutex> l(m_); ports_.insert(name); }
-  void DenyPort(const std::string& name) { std::lock_guard<std::mutex> l(m_); denied_.insert(name); }
-  void QueueRead(const std::string& bytes) { std::lock_guard<std::mutex> l(m_); reads_.push_back(bytes); }
-  void VanishOnNextRead() { std::lock_guard<std::mutex> l(m_); vanish_ = true; }
-  void FailWrites(bool fail) { std::lock_guard<std::mutex> l(m_); failWrites_ = fail; }
-
-  bool Open(const std::string& name, int baud, int, int, int) override {
-    std::lock_guard<std::mutex> l(m_);
-    opens_.push_back(name);
-    lastDenied_ = denied_.count(name) != 0;
-    if (open_ || lastDenied_ || !ports_.count(name)) return false;
-    open_ = true;
-    name_ = name;
-    lastBaud_ = baud;
-    return true;
-  }
-  void Close() override {
-    std::lock_guard<std::mutex> l(m_);
-    open_ = false;
-    name_.clear();
-  }
-  bool IsOpen() const override { std::lock_guard<std::mutex> l(m_); return open_; }
-  int Read(char* buffer) override {
-    std::lock_guard<std::mutex> l(m_);
-    ++readCalls_;
-    if (vanish_) { vanish_ = false; return serial::kReadVanished; }
-    if (!open_ || reads_.empty()) return 0;
-    std::string s = reads_.front();
-    reads_.pop_front();
-    s.copy(buffer, s.size());
-    return static_cast<int>(s.size());
-  }
-  int Write(const char* data, int length) override {
-    std::string port;
-    {
-      std::lock_guard<std::mutex> l(m_);
-      if (!open_ || failWrites_) return 0;
-      port = name_;
-      writes_[port].push_back(std::string(data, static_cast<size_t>(length)));
-    }
-    if (onWrite) onWrite(port, std::string(data, static_cast<size_t>(length)));
-    return length;
-  }
-  bool LastOpenDeniedPermission() const override { std::lock_guard<std::mutex> l(m_); return lastDenied_; }
-  std::string Name() const override { std::lock_guard<std::mutex> l(m_); return name_; }
-
-  std::vector<std::string> Opens() const { std::lock_guard<std::mutex> l(m_); return opens_; }
-  int Probes(const std::string& port) const {
-    std::lock_guard<std::mutex> l(m_);
-    auto it = writes_.find(port);
-    int n = 0;
-    if (it != writes_.end())
-      for (const auto& w : it->second) n += w == "---";
-    return n;
-  }
-  int ReadCalls() const { std::lock_guard<std::mutex> l(m_); return readCalls_; }
-  int LastBaud() const { std::lock_guard<std::mutex> l(m_); return lastBaud_; }
-
- private:
-  mutable std::mutex m_;
-  std::set<std::string> ports_, denied_;
-  std::deque<std::string> reads_;
-  std::map<std::string, std::vector<std::string>> writes_;
-  std::vector<std::string> opens_;
-  std::string name_;
-  bool open_ = false, vanish_ = false, failWrites_ = false, lastDenied_ = false;
-  int readCalls_ = 0, lastBaud_ = 0;
-};
+#include "support/scripted_port.h"
 
 // Records every view call as a short line ("status confirmed", "tip shown", ...).
 class FakeView : public ILinkView {

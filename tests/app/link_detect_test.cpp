@@ -89,7 +89,7 @@ TEST_P(DetectTest, EndsAsTheTableSays) {
   EXPECT_FALSE(machine.Step());
   EXPECT_EQ(port.Opens(), (Calls(c.ports.begin(), c.ports.end())));
   for (const auto& p : c.ports) {
-    EXPECT_EQ(port.Probes(p), c.probes.count(p) ? c.probes.at(p) : 0) << p;
+    EXPECT_EQ(Probes(p), c.probes.count(p) ? c.probes.at(p) : 0) << p;
   }
   EXPECT_EQ(port.IsOpen(), !c.open.empty());
   EXPECT_EQ(port.Name(), c.open);
@@ -160,7 +160,7 @@ TEST_F(LinkThreadRealtime, CancelDuringAProbeWaitClosesThePortAndNothingRunsAfte
   Timing::SetScale(1.0);
   StartThread();
   machine.StartDetection({"A", "B"});
-  ASSERT_TRUE(WaitFor([&] { return port.Probes("A") == 1; }, 5000));
+  ASSERT_TRUE(WaitFor([&] { return Probes("A") == 1; }, 5000));
   view.ClearCalls();
   machine.Cancel();
   EXPECT_FALSE(port.IsOpen());
@@ -168,7 +168,7 @@ TEST_F(LinkThreadRealtime, CancelDuringAProbeWaitClosesThePortAndNothingRunsAfte
   EXPECT_EQ(view.Calls(), (Calls{"button open", "status closed", "combos on", "cancel load", "main on"}));
   // The waiting step ends well within its wait and applies nothing: no second probe, no port B.
   ASSERT_TRUE(WaitFor([&] { return !machine.Busy(); }, linkstate::kProbeWaitMs - 1000));
-  EXPECT_EQ(port.Probes("A"), 1);
+  EXPECT_EQ(Probes("A"), 1);
   EXPECT_EQ(port.Opens(), (Calls{"A"}));
   EXPECT_FALSE(port.IsOpen());
   EXPECT_EQ(view.Calls().size(), 5u);
@@ -180,13 +180,13 @@ TEST_F(LinkThreadTest, DetectionRestartedRightAfterACancelProbesTheFirstPortAgai
   Timing::SetScale(1.0);
   StartThread();
   machine.StartDetection({"A"});
-  ASSERT_TRUE(WaitFor([&] { return port.Probes("A") == 1; }, 5000));
+  ASSERT_TRUE(WaitFor([&] { return Probes("A") == 1; }, 5000));
   machine.Cancel();
   Timing::SetScale(kScale);
   machine.StartDetection({"A"});
   ASSERT_TRUE(WaitFor([&] { return machine.LinkToTools(); }, Deadline()));
   EXPECT_EQ(port.Opens(), (Calls{"A", "A"}));
-  EXPECT_EQ(port.Probes("A"), 2);
+  EXPECT_EQ(Probes("A"), 2);
   EXPECT_EQ(machine.DevicePortName(), "A");
 }
 
@@ -195,12 +195,12 @@ TEST_F(LinkThreadRealtime, StopEndsAProbeWaitAtOnce) {
   Timing::SetScale(1.0);
   StartThread();
   machine.StartDetection({"A"});
-  ASSERT_TRUE(WaitFor([&] { return port.Probes("A") == 1; }, 5000));
+  ASSERT_TRUE(WaitFor([&] { return Probes("A") == 1; }, 5000));
   const auto before = std::chrono::steady_clock::now();
   machine.Stop();
   thread.join();
   EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(linkstate::kProbeWaitMs - 1000));
-  EXPECT_EQ(port.Probes("A"), 1);
+  EXPECT_EQ(Probes("A"), 1);
 }
 
 #ifdef __linux__

@@ -83,7 +83,7 @@ TEST_P(EntryTableTest, EndsAsTheTableSays) {
   EXPECT_EQ(Where(), std::to_string(c.state) + "/1/0/0");
   EXPECT_EQ(RunSteps(), c.trace);
   EXPECT_EQ(view.Calls(), c.calls);
-  EXPECT_EQ(port.Probes("P"), c.probes);
+  EXPECT_EQ(Probes("P"), c.probes);
   // The tools own the link whatever the ending: nothing more to do.
   EXPECT_TRUE(machine.LinkToTools());
   EXPECT_FALSE(machine.Step());
@@ -96,7 +96,7 @@ INSTANTIATE_TEST_SUITE_P(Entry, EntryTableTest, ::testing::ValuesIn(kEntryCases)
 class EntryRealtime : public EntryTest {};
 
 TEST_F(EntryRealtime, UnwrittenProbeCountsAsAFailureWithoutWaiting) {
-  port.FailWrites(true);
+  port.SetWriteLimit(0);
   machine.StartEntry(linkstate::kEnterDebug, TipText::kEnteringDebug, true);
   Timing::SetScale(1.0);  // a wait would take 5 s per probe
   const int64_t start = Timing::NowMs();
@@ -127,7 +127,7 @@ TEST_F(EntryTest, LateReplyAfterTheWaitIsKeptForTheNextProbeOnly) {
   EXPECT_EQ(machine.Reply(), 0);
   script["P"] = {"\r\n"};  // any block during the next wait completes the match
   RunSteps();
-  EXPECT_EQ(port.Probes("P"), 2);
+  EXPECT_EQ(Probes("P"), 2);
   EXPECT_EQ(Where(), "0/0/0/0");
   EXPECT_EQ(view.Calls().back(), "front");
 }

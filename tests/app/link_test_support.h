@@ -1,10 +1,11 @@
 #pragma once
-// Fixture for the link-state machine tests: a fake port whose probes are answered from a
-// per-port script, fed straight into the machine's reply matcher.
+// Fixture for the link-state machine tests: a scripted port whose probes are answered
+// from a per-port script, fed straight into the machine's reply matcher.
 #include <gtest/gtest.h>
 
 #include <deque>
 #include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -21,22 +22,28 @@ class LinkTest : public ::testing::Test {
 
   void SetUp() override {
     Timing::SetScale(kScale);
-    port.onWrite = [this](const std::string& name, const std::string& bytes) {
-      if (bytes != "---") return;
+    port.OnlyNamedPorts();
+    port.SetScript([this](const std::string& bytes) {
+      if (bytes != "---") return Blocks{};
+      const std::string name = port.Name();
       auto& replies = script[name];
-      if (replies.empty()) return;
-      // Each reply is a list of blocks separated by '|'.
+      {
+        std::lock_guard<std::mutex> lock(probesMutex_);
+        ++probes_[name];
+      }
+      if (replies.empty()) return Blocks{};
+      // Each reply is a list of blocks separated by '|', handed to the machine at once.
       std::string r = replies.front();
       replies.pop_front();
-      size_t start = 0;
-      while (start <= r.size() && !r.empty()) {
-        size_t bar = r.find('|', start);
-        std::string block = r.substr(start, bar == std::string::npos ? std::string::npos : bar - start);
+      for (size_t start = 0; !r.empty();) {
+        const size_t bar = r.find('|', start);
+        const std::string block = r.substr(start, bar == std::string::npos ? std::string::npos : bar - start);
         machine.OnReceived(block.data(), static_cast<int>(block.size()));
         if (bar == std::string::npos) break;
         start = bar + 1;
       }
-    };
+      return Blocks{};
+    });
   }
   void TearDown() override { Timing::SetScale(1.0); }
 
@@ -52,9 +59,17 @@ class LinkTest : public ::testing::Test {
     return trace;
   }
 
-  FakePort port;
+  // Probes written while the port of that name was open.
+  int Probes(const std::string& name) {
+    std::lock_guard<std::mutex> lock(probesMutex_);
+    return probes_[name];
+  }
+
+  ScriptedPort port{false};
   FakeView view;
   LinkMachine machine{port, view};
   // Replies per port name, one per probe; "" leaves a probe unanswered.
   std::map<std::string, std::deque<std::string>> script;
+  std::mutex probesMutex_;
+  std::map<std::string, int> probes_;
 };

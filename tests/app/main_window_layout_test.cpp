@@ -32,7 +32,8 @@ TEST_F(MainWindowTest, AboutBox) {
 }
 
 TEST_F(MainWindowTest, PortsRefusedForLackOfPermissionAreNamedWithTheFix) {
-  FakePort refusing;
+  ScriptedPort refusing(false);
+  refusing.OnlyNamedPorts();
   refusing.DenyPort("/dev/ttyUSB7");
   refusing.DenyPort("/dev/ttyACM2");
   // The search ends without a device and says which ports it could not open, and why.

@@ -44,7 +44,11 @@ class FakeTargets : public IReceiveTargets {
 
 class ReceivePumpTest : public ::testing::Test {
  protected:
-  FakePort port;
+  void SetUp() override {
+    port.OnlyNamedPorts();
+    port.SetReadWait(0);  // returns at once, so that only the pump's own pause paces it
+  }
+  ScriptedPort port{false};
   FakeView view;
   LinkMachine link{port, view};
   FakeTargets targets;
@@ -83,8 +87,8 @@ TEST_F(ReceivePumpTest, TurnReadsNulTerminatedBlocksAndHandsOverEmptyOnes) {
   ASSERT_TRUE(port.Open("P", 9600, 8, 0, 0));
   link.SetLinkToTools(true);
   targets.debugReceiving = true;
-  port.QueueRead("abc");
-  port.QueueRead(std::string("x\0y", 3));
+  port.Feed("abc");
+  port.Feed(std::string("x\0y", 3));
   EXPECT_EQ(pump.Turn(), 3);
   EXPECT_EQ(pump.Turn(), 3);
   EXPECT_EQ(pump.Turn(), 0);
@@ -98,7 +102,7 @@ TEST_F(ReceivePumpTest, ClosedPortIsNotReadAndAVanishedDeviceClosesThePortOnce) 
   ASSERT_TRUE(port.Open("P", 9600, 8, 0, 0));
   link.SetLinkToTools(true);
   targets.debugReceiving = true;
-  port.VanishOnNextRead();
+  port.Vanish();
   EXPECT_EQ(pump.Turn(), serial::kReadVanished);
   EXPECT_FALSE(port.IsOpen());
   EXPECT_EQ(targets.vanished, 1);
@@ -113,7 +117,7 @@ TEST_F(ReceivePumpTest, RunPausesWhileNothingArrivesAndStops) {
   ASSERT_TRUE(port.Open("P", 9600, 8, 0, 0));
   link.SetLinkToTools(true);
   targets.workMode = 1;
-  port.QueueRead("data");
+  port.Feed("data");
   const int64_t start = Timing::NowMs();
   std::thread t([&] { pump.Run(); });
   // Runs until some hundred empty reads' worth of pauses have passed.

@@ -1,15 +1,11 @@
 #pragma once
 // Fakes for the configuration machine: a view that records what the machine shows,
-// and a scripted device port whose replies a delivery thread hands to the machine's
-// receive entry, as the main window's receive thread does in the program.
+// and the scripted device wired to the machine's receive entry.
 #include <atomic>
-#include <condition_variable>
-#include <deque>
 #include <functional>
 #include <map>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -20,24 +16,16 @@
 #include "config/cfg_machine.h"
 #include "protocol/param_table.h"
 #include "serial/serial_port.h"
+#include "support/scripted_port.h"
 
 // Test time scale: the 1000 ms reply pause becomes 10 ms, AT+SHOW's 16 s limit 160 ms.
 constexpr double kMachineTestScale = 0.01;
 
 using Replies = std::vector<std::string>;
-inline std::string Ok(const std::string& text = {}) { return text + "\r\nOK\r\n"; }
-inline std::string Error() { return "\r\nERROR\r\n"; }
-inline std::string CmdOk() { return "\r\nCMD OK\r\n"; }
 inline std::string CmdError() { return "\r\nCMD ERROR\r\n"; }
 inline std::string G(const char* utf8) { return GBK(utf8); }
 // n copies of text: the expected attempts of a run.
 inline std::vector<std::string> Times(int n, const std::string& text) { return std::vector<std::string>(n, text); }
-
-// Scripted devices. Silent answers nothing; Responsive is in its configuration state
-// and answers everything; Refusing answers the recovery probe and refuses the rest.
-inline Replies Silent(const std::string&) { return {}; }
-inline Replies Responsive(const std::string& w) { return {w == "---" || w == "+++" ? CmdOk() : Ok()}; }
-inline Replies Refusing(const std::string& w) { return {w == "---" ? CmdOk() : Error()}; }
 
 class FakeCfgView : public ICfgView, public ICfgPageAccess {
  public:
@@ -141,93 +129,42 @@ class FakeCfgView : public ICfgView, public ICfgPageAccess {
   std::atomic<bool> shutDown_{false};
 };
 
-// A device on a scripted line: each write goes to the responder, whose blocks a
-// delivery thread passes to the sink (the machine's receive entry).
-class ScriptedDevice : public ISerialPort {
+// The scripted device as the machine sees it: each reply is handed to the sink (the
+// machine's receive entry) on the writing thread before the write returns, so that an
+// answered command never depends on how soon another thread runs.
+class ScriptedDevice : public ScriptedPort {
  public:
-  using Responder = std::function<Replies(const std::string& written)>;
+  using Responder = Script;
   using Sink = std::function<void(const char*, int)>;
 
-  ScriptedDevice() : thread_([this] { Deliver(); }) {}
-  ~ScriptedDevice() override { StopDelivery(); }
-
   void SetResponder(Responder r) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    responder_ = std::move(r);
+    SetScript([this, r = std::move(r)](const std::string& written) {
+      for (std::string block : r(written)) {
+        Sink sink;
+        {
+          std::lock_guard<std::mutex> lock(sinkMutex_);
+          sink = sink_;
+        }
+        const int n = static_cast<int>(block.size());
+        block.push_back('\0');  // blocks are NUL-terminated, as in the program
+        if (sink) sink(block.data(), n);
+      }
+      return Blocks{};
+    });
   }
   void SetSink(Sink s) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(sinkMutex_);
     sink_ = std::move(s);
   }
   void SetOpen(bool open) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    open_ = open;
+    if (open) Open("device", 115200, 8, 0, 0);
+    else Close();
   }
-  void StopDelivery() {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      stop_ = true;
-    }
-    cv_.notify_all();
-    if (thread_.joinable()) thread_.join();
-  }
-  std::vector<std::string> Written() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return written_;
-  }
-  int CountWritten(const std::string& prefix) const {
-    int n = 0;
-    for (const auto& w : Written()) n += w.compare(0, prefix.size(), prefix) == 0;
-    return n;
-  }
-  void ClearWritten() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    written_.clear();
-  }
-
-  bool Open(const std::string&, int, int, int, int) override { return false; }
-  void Close() override { SetOpen(false); }
-  bool IsOpen() const override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return open_;
-  }
-  int Read(char*) override { return 0; }
-  // Stateful responders keep their state: the one given is called, under the lock.
-  int Write(const char* data, int length) override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (!open_) return 0;
-    written_.emplace_back(data, static_cast<size_t>(length));
-    if (responder_) {
-      for (std::string& b : responder_(written_.back())) queue_.push_back(std::move(b));
-      cv_.notify_all();
-    }
-    return length;
-  }
+  void StopDelivery() { SetSink(nullptr); }
 
  private:
-  void Deliver() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    while (true) {
-      cv_.wait(lock, [this] { return stop_ || !queue_.empty(); });
-      if (stop_) return;
-      std::string block = std::move(queue_.front());
-      queue_.pop_front();
-      Sink sink = sink_;
-      lock.unlock();
-      if (sink) sink(block.data(), static_cast<int>(block.size()));
-      lock.lock();
-    }
-  }
-
-  mutable std::mutex mutex_;
-  std::condition_variable cv_;
-  std::deque<std::string> queue_;
-  std::vector<std::string> written_;
-  Responder responder_;
+  std::mutex sinkMutex_;
   Sink sink_;
-  bool open_ = true;
-  bool stop_ = false;
-  std::thread thread_;
 };
 
 // The machine on a scripted device with a fake view. Tests run the worker's turns on

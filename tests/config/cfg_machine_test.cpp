@@ -16,10 +16,10 @@ TEST_F(RetryRule, CounterAlreadyOneGivesUpWithoutRecoveryAndAnIdleTurnResetsIt) 
   EXPECT_EQ(machine.WorkMode(), kModeRecovery);
   EXPECT_EQ(machine.OpRetry(), 1);
   machine.SetWorkMode(kModeOperation);  // as after a successful recovery
-  device.ClearWritten();
+  device.ClearWrites();
   machine.WorkerTurn();  // run 2 fails: gives up
   EXPECT_EQ(machine.WorkMode(), kModeIdle);
-  EXPECT_EQ(device.Written(), Times(kRunAttempts, "AT+VER\r\n"));
+  EXPECT_EQ(device.Writes(), Times(kRunAttempts, "AT+VER\r\n"));
   EXPECT_EQ(machine.OpRetry(), kMaxRuns);
   machine.WorkerTurn();  // idle
   EXPECT_EQ(machine.OpRetry(), 0);
@@ -33,13 +33,13 @@ TEST_F(RetryRule, RecoveryProbesUntilTheFirstCmdOkAndLogsEachProbe) {
   });
   machine.SetWorkMode(kModeRecovery);  // replies reach the exchange in modes 1 and 2
   EXPECT_EQ(machine.RecoverConfigState(), 1);
-  EXPECT_EQ(device.Written(), Times(2, "---"));  // bare on the wire
+  EXPECT_EQ(device.Writes(), Times(2, "---"));  // bare on the wire
   EXPECT_EQ(view.R().log, (std::vector<std::string>{"---\r\n", CmdError(), "---\r\n", CmdOk()}));
 
   device.SetResponder([](const std::string&) { return Replies{CmdError()}; });
-  device.ClearWritten();
+  device.ClearWrites();
   EXPECT_EQ(machine.RecoverConfigState(), 0);
-  EXPECT_EQ(device.Written(), Times(kRecoveryProbes, "---"));
+  EXPECT_EQ(device.Writes(), Times(kRecoveryProbes, "---"));
 }
 
 // A closed port and a cancelled factory reset: the workspace's button test.
@@ -107,14 +107,14 @@ using PowerUp = MachineTest;
 
 TEST_F(PowerUp, WatchSendsOneSOnlyInModeZeroWithPortOpen) {
   machine.PowerUpTick();
-  EXPECT_TRUE(device.Written().empty());
+  EXPECT_TRUE(device.Writes().empty());
   machine.SetWorkMode(kModeWaitPowerUp);
   machine.PowerUpTick();
   machine.PowerUpTick();
-  EXPECT_EQ(device.Written(), Times(2, "S"));
+  EXPECT_EQ(device.Writes(), Times(2, "S"));
   device.SetOpen(false);
   machine.PowerUpTick();
-  EXPECT_EQ(device.Written().size(), 2u);
+  EXPECT_EQ(device.Writes().size(), 2u);
 }
 
 TEST_F(PowerUp, BannerSplitOverBlocksStartsTheLoadAndClosesTheBox) {
@@ -177,14 +177,14 @@ TEST_F(Stopping, StopEndsALongWaitAtOnce) {
   machine.Start();
   ASSERT_TRUE(machine.StartOperation(kOpLoadAll));
   const int64_t deadline = Timing::NowMs() + 5000;
-  while (device.CountWritten("AT+SHOW") == 0 && Timing::NowMs() < deadline)
+  while (device.Count("AT+SHOW") == 0 && Timing::NowMs() < deadline)
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  ASSERT_EQ(device.CountWritten("AT+SHOW"), 1);
+  ASSERT_EQ(device.Count("AT+SHOW"), 1);
   view.SetShutDown(true);
   const int64_t t0 = Timing::NowMs();
   machine.Stop();
   EXPECT_LT(Timing::NowMs() - t0, 3000);  // far below one AT+SHOW limit
-  EXPECT_EQ(device.CountWritten("AT+SHOW"), 1);  // nothing more went out
+  EXPECT_EQ(device.Count("AT+SHOW"), 1);  // nothing more went out
 }
 
 TEST_F(Stopping, PassCutShortByTheExitSendsNothing) {
@@ -196,7 +196,7 @@ TEST_F(Stopping, PassCutShortByTheExitSendsNothing) {
   machine.Stop();
   view.ClearRecords();
   machine.RunOperation(kOpWriteAll, 1);
-  EXPECT_TRUE(device.Written().empty());
+  EXPECT_TRUE(device.Writes().empty());
   EXPECT_TRUE(view.R().log.empty());  // not even tried: the page read as the table
   EXPECT_EQ(GetParamText(23, 0).value(), "cmnet");
 }

@@ -231,7 +231,7 @@ TEST_P(Operation, SendsShowsAndEnds) {
   device.SetResponder(c.device);
   ASSERT_TRUE(c.start(*this));
   RunToIdle();
-  EXPECT_EQ(device.Written(), c.written);
+  EXPECT_EQ(device.Writes(), c.written);
   std::vector<std::string> tips;
   for (const char* t : c.tips) tips.push_back(G(t));
   EXPECT_EQ(view.R().tips, tips);
@@ -285,15 +285,15 @@ TEST_F(LoadAll, FillsOnlyTheControlsThatDiffer) {
 TEST_F(LoadAll, AppliedFileSendsOnlyItsChangedLineAndChangesOneControl) {
   device.SetResponder(Device);
   Run(kOpLoadAll);
-  device.ClearWritten();
+  device.ClearWrites();
   ASSERT_TRUE(machine.StartWriteFromFile(BuildListing()));  // the saved table
   RunToIdle();
-  EXPECT_TRUE(device.Written().empty());
+  EXPECT_TRUE(device.Writes().empty());
 
   view.ClearRecords();
   ASSERT_TRUE(machine.StartWriteFromFile("Modem Apn:  fileapn\r\n"));
   RunToIdle();
-  EXPECT_EQ(device.Written(), std::vector<std::string>{"AT+APN=fileapn\r\n"});
+  EXPECT_EQ(device.Writes(), std::vector<std::string>{"AT+APN=fileapn\r\n"});
   EXPECT_EQ(view.R().loads, (std::vector<std::pair<int, int>>{{23, 0}}));
   EXPECT_EQ(view.SaveToTable(23, 0), "fileapn");
 

@@ -113,7 +113,7 @@ TEST_F(WorkspaceTest, OperationButtonsNeedAnOpenPortAndAnIdleWorker) {
   ws->LogDlg()->Button(CLogDlg::kClearId)->click();
   EXPECT_EQ(boxes.Tips().size(), 3);
   EXPECT_EQ(ws->LogText(), logBefore);
-  EXPECT_TRUE(device.Written().empty());
+  EXPECT_TRUE(device.Writes().empty());
   EXPECT_EQ(ws->WorkMode(), kModeIdle);
 
   // "出厂配置" answered Cancel: nothing, not even the port test.
@@ -210,14 +210,14 @@ TEST_F(WorkspaceTest, CancelDuringARequestedLoadEndsWithoutWaitingForPowerUp) {
   BoxCatcher boxes;
   ws->setEnabled(false);  // as the main window leaves it while the tool is entered
   ws->RequestLoad();
-  ASSERT_TRUE(PumpUntil([&] { return device.CountWritten("AT+SHOW") >= 1; }, 5000));
+  ASSERT_TRUE(PumpUntil([&] { return device.Count("AT+SHOW") >= 1; }, 5000));
   ws->CancelLoadRequest();
   EXPECT_FALSE(ws->LoadRequested());
   EXPECT_TRUE(ws->isEnabled());
   ASSERT_TRUE(WaitIdle());
   // The running load was not cut short: all its attempts went out (the silent device
   // also fails the recovery, so there is no second run).
-  EXPECT_EQ(device.CountWritten("AT+SHOW"), kRunAttempts);
+  EXPECT_EQ(device.Count("AT+SHOW"), kRunAttempts);
   EXPECT_TRUE(boxes.Tips().isEmpty());  // neither the success box nor the power-up wait
   EXPECT_NE(ws->LogText().find(GBK("载入RTU设备参数失败...\r\n")), std::string::npos);
 }
@@ -265,7 +265,7 @@ TEST_F(WorkspaceTest, BadConfigFilesAreRefused) {
                                        QStringLiteral("读取文件失败")}));
   EXPECT_EQ(ws->WorkMode(), kModeIdle);
   EXPECT_TRUE(ws->Button(CRTUCfgDlg::kLoadFileId)->isEnabled());
-  EXPECT_TRUE(device.Written().empty());
+  EXPECT_TRUE(device.Writes().empty());
 }
 
 TEST_F(WorkspaceTest, ShutdownWhileTheWorkerWaitsOnABox) {

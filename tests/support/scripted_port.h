@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <string>
@@ -23,14 +24,15 @@ using Blocks = std::vector<std::string>;
 class ScriptedPort : public ISerialPort {
  public:
   // Called on the writing thread with what was written, one call at a time and with no
-  // port lock held (it may feed blocks or keep state of its own).
+  // port lock held. It may feed blocks; a stateful script keeps its state (the one given
+  // is called, never a copy).
   using Script = std::function<Blocks(const std::string& written)>;
 
   explicit ScriptedPort(bool open = true) : open_(open) {}
 
   void SetScript(Script s) {
     std::lock_guard<std::mutex> lock(m_);
-    script_ = std::move(s);
+    script_ = std::make_shared<Script>(std::move(s));
   }
   // Unsolicited bytes from the device, in the order given.
   void Feed(std::string block) {
@@ -50,7 +52,12 @@ class ScriptedPort : public ISerialPort {
     std::lock_guard<std::mutex> lock(m_);
     writeLimit_ = limit;
   }
-  // Names Open accepts (with none added, any) and names it refuses for lack of permission.
+  // Open then accepts only the names added (by default it accepts any).
+  void OnlyNamedPorts() {
+    std::lock_guard<std::mutex> lock(m_);
+    namedOnly_ = true;
+  }
+  // Names Open accepts and names it refuses for lack of permission.
   void AddPort(const std::string& name) {
     std::lock_guard<std::mutex> lock(m_);
     ports_.insert(name);
@@ -80,6 +87,15 @@ class ScriptedPort : public ISerialPort {
     std::lock_guard<std::mutex> lock(m_);
     writes_.clear();
   }
+  // How long Read waits for a block when none is queued (20 ms, as a real port).
+  void SetReadWait(int ms) {
+    std::lock_guard<std::mutex> lock(m_);
+    readWaitMs_ = ms;
+  }
+  int ReadCalls() const {
+    std::lock_guard<std::mutex> lock(m_);
+    return readCalls_;
+  }
   std::vector<std::string> Opens() const {
     std::lock_guard<std::mutex> lock(m_);
     return opens_;
@@ -93,7 +109,7 @@ class ScriptedPort : public ISerialPort {
     std::lock_guard<std::mutex> lock(m_);
     opens_.push_back(name);
     lastDenied_ = denied_.count(name) != 0;
-    if (open_ || lastDenied_ || (!ports_.empty() && !ports_.count(name))) return false;
+    if (open_ || lastDenied_ || ((namedOnly_ || !ports_.empty()) && !ports_.count(name))) return false;
     open_ = true;
     gone_ = false;
     name_ = name;
@@ -112,7 +128,8 @@ class ScriptedPort : public ISerialPort {
   }
   int Read(char* buffer) override {
     std::unique_lock<std::mutex> lock(m_);
-    cv_.wait_for(lock, std::chrono::milliseconds(20),
+    ++readCalls_;
+    cv_.wait_for(lock, std::chrono::milliseconds(readWaitMs_),
                  [this] { return vanish_ || (open_ && !incoming_.empty()); });
     if (std::exchange(vanish_, false)) return serial::kReadVanished;
     if (!open_ || incoming_.empty()) return 0;
@@ -125,7 +142,7 @@ class ScriptedPort : public ISerialPort {
   }
   int Write(const char* data, int length) override {
     std::string taken;
-    Script script;
+    std::shared_ptr<Script> script;
     {
       std::lock_guard<std::mutex> lock(m_);
       if (!open_ || gone_ || writeLimit_ == 0) return 0;
@@ -133,9 +150,9 @@ class ScriptedPort : public ISerialPort {
       writes_.push_back(taken);
       script = script_;
     }
-    if (script) {
+    if (script && *script) {
       std::lock_guard<std::recursive_mutex> lock(scriptMutex_);
-      for (std::string& b : script(taken)) Feed(std::move(b));
+      for (std::string& b : (*script)(taken)) Feed(std::move(b));
     }
     return static_cast<int>(taken.size());
   }
@@ -152,13 +169,13 @@ class ScriptedPort : public ISerialPort {
   mutable std::mutex m_;
   std::recursive_mutex scriptMutex_;
   std::condition_variable cv_;
-  Script script_;
+  std::shared_ptr<Script> script_;
   std::deque<std::string> incoming_;
   std::vector<std::string> writes_, opens_;
   std::set<std::string> ports_, denied_;
   std::string name_;
-  bool open_, vanish_ = false, gone_ = false, lastDenied_ = false;
-  int writeLimit_ = -1, lastBaud_ = 0;
+  bool open_, vanish_ = false, gone_ = false, lastDenied_ = false, namedOnly_ = false;
+  int writeLimit_ = -1, lastBaud_ = 0, readWaitMs_ = 20, readCalls_ = 0;
 };
 
 // Replies as the device words them.
