@@ -22,7 +22,7 @@ class QuietView : public IDownloadView {
   void OnDownloadStarted(int) override {}
   void EnableCancel() override {}
   void SetProgress(int) override {}
-  void OnDownloadStopped(bool) override {
+  void OnDownloadStopped(DownloadEnd) override {
     std::lock_guard<std::mutex> lock(m);
     stopped = true;
     cv.notify_all();

@@ -231,6 +231,7 @@ void LinkMachine::DetectFound(unsigned gen) {
     m_nReply = 0;
   });
   if (!applied) return;
+  const std::string name = DevicePortName();
   Ui(gen, [&] {
     view_.SelectPort(index);
     view_.SetPortButtonOpen(true);
@@ -239,6 +240,7 @@ void LinkMachine::DetectFound(unsigned gen) {
     view_.ShowTip(false);
     view_.EnableMainWindow(true);
     view_.DebugReceiveOnIfVisible();
+    view_.OnLinkOutcome({.end = LinkEnd::kFound, .port = name});
   });
 }
 
@@ -287,7 +289,7 @@ void LinkMachine::DetectNextPort(unsigned gen) {
     view_.SetStatus(open ? LinkStatus::kOpenUnconfirmed : LinkStatus::kClosed);
     view_.EnableCombos(!open);
     view_.EnableMainWindow(true);
-    if (!denied.empty()) view_.ReportPortsDenied(denied);
+    view_.OnLinkOutcome({.end = LinkEnd::kNotFound, .deniedPorts = denied});
   });
 }
 
@@ -333,12 +335,14 @@ void LinkMachine::EntryStep(unsigned gen, int state, int step) {
           view_.ShowTip(false);
           view_.EnableMainWindow(true);
           view_.BringToFront();
+          view_.OnLinkOutcome({.end = LinkEnd::kEntered, .tool = LinkTool::kDebug});
           return;
         }
         // The workspace hides the tip itself once it has loaded the parameters.
-        if (view_.ConfigLogVisible()) view_.ConfigEntered();
+        if (view_.ConfigLogVisible())
+          view_.OnLinkOutcome({.end = LinkEnd::kEntered, .tool = LinkTool::kConfig});
         if (view_.DownloadVisible()) {
-          view_.DownloadEntered();
+          view_.OnLinkOutcome({.end = LinkEnd::kEntered, .tool = LinkTool::kDownload});
           view_.ShowTip(false);
           view_.EnableMainWindow(true);
           view_.BringToFront();
@@ -366,9 +370,15 @@ void LinkMachine::EntryStep(unsigned gen, int state, int step) {
       Ui(gen, [&] {
         view_.ShowTip(false);
         view_.EnableMainWindow(true);
-        if (debug) return;
+        if (debug) {
+          view_.OnLinkOutcome({.end = LinkEnd::kEntryFailed, .tool = LinkTool::kDebug});
+          return;
+        }
         view_.BringToFront();
-        if (view_.ConfigLogVisible()) view_.ConfigEntryFailed();
+        const LinkTool tool = view_.ConfigLogVisible() ? LinkTool::kConfig
+                              : view_.DownloadVisible() ? LinkTool::kDownload
+                                                        : LinkTool::kNone;
+        view_.OnLinkOutcome({.end = LinkEnd::kEntryFailed, .tool = tool});
       });
       return;
     }

@@ -26,6 +26,24 @@ enum class TipText {
   kEnteringConfig,
 };
 
+// How a run of the link-state machine ended.
+enum class LinkEnd {
+  kFound,        // auto-detection: the device answered on `port`
+  kNotFound,     // auto-detection: no device; `deniedPorts` refused for lack of permission
+  kEntered,      // tool entry: the device answered "---" as the tool expects
+  kEntryFailed,  // tool entry: no such answer after every try (the tool gets the link anyway)
+};
+
+// The tool a tool entry was for: the one whose page is showing.
+enum class LinkTool { kNone, kConfig, kDownload, kDebug };
+
+struct LinkOutcome {
+  LinkEnd end = LinkEnd::kNotFound;
+  LinkTool tool = LinkTool::kNone;
+  std::string port{};                    // kFound
+  std::vector<std::string> deniedPorts{};  // kNotFound
+};
+
 class ILinkView {
  public:
   virtual ~ILinkView() = default;
@@ -48,16 +66,13 @@ class ILinkView {
   virtual void DebugReceiveOnIfVisible() = 0;
   virtual bool ConfigLogVisible() = 0;
   virtual bool DownloadVisible() = 0;
-  // The configuration tool was entered: disable the log window and the workspace,
-  // request the load and log "进入配置成功！".
-  virtual void ConfigEntered() = 0;
-  // Entering the configuration tool failed: operations disabled, work mode 0, and the
-  // message "载入参数失败，请将设备重新上电！".
-  virtual void ConfigEntryFailed() = 0;
-  // The download tool was entered: log "进入升级成功！".
-  virtual void DownloadEntered() = 0;
   // Cancel: a load the workspace has not started yet is dropped and the workspace enabled.
   virtual void CancelPendingLoad() = 0;
-  // The search ended without a device and these ports were refused for lack of permission.
-  virtual void ReportPortsDenied(const std::vector<std::string>& ports) = 0;
+  // The end of a detection or a tool entry, after the port bar and the tip are updated
+  // (for the download tool: before the tip is hidden). What the main window does then:
+  // configuration entered: disable the log window and the workspace, request the load,
+  // log "进入配置成功！"; configuration entry failed: operations disabled, work mode 0,
+  // "载入参数失败，请将设备重新上电！"; download entered: log "进入升级成功！"; detection
+  // without a device: the ports refused for lack of permission, if any, are reported.
+  virtual void OnLinkOutcome(const LinkOutcome& outcome) = 0;
 };

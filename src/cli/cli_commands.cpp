@@ -1,7 +1,7 @@
 // The commands. Each device command opens the port, brings the device into its
 // configuration state with the link machine's entry, and runs the configuration
-// machine's operation; how the operation ended is read from what the machine logs
-// and shows, and the bytes the device sent meanwhile tell silence from refusal.
+// machine's operation; how the operation ended comes from the machine's outcome, and
+// the bytes the device sent meanwhile tell silence from refusal.
 #include "cli/cli_commands.h"
 
 #include <cerrno>
@@ -18,8 +18,8 @@
 #include "cli/cli_flash.h"
 #include "cli/cli_output.h"
 #include "cli/cli_records.h"
+#include "cli/cli_status.h"
 #include "cli/cli_view.h"
-#include "cli/cli_writes.h"
 #include "config/cfg_log.h"
 #include "config/cfg_machine.h"
 #include "download/download_log.h"
@@ -37,22 +37,6 @@
 #endif
 
 namespace {
-
-// What the configuration machine logs or shows at the end of its operations.
-struct MachineTexts {
-  std::string loaded = GBK("载入RTU设备参数成功 ...\r\n");
-  std::string csqFailed = GBK("查询CSQ失败\r\n");
-  std::string imeiFailed = GBK("查询IMEI失败\r\n");
-  std::string backInConfig = GBK("返回配置成功！\r\n");
-  std::string clockSet = GBK("设置时间成功");
-  std::string recordsCleared = GBK("删除通道记录成功");
-  std::string backlogCleared = GBK("删除补传数据成功");
-  std::string initialSet = GBK("设置初值成功");
-};
-const MachineTexts& T() {
-  static const MachineTexts texts;
-  return texts;
-}
 
 std::string CommandLineOf(int id) {
   std::string line;
@@ -90,9 +74,11 @@ class Session {
   int Records();
   int Snapshot();
   // clear-records, clear-backlog, set-initial: the storage page's request, carried out
-  // by the idle machine; done when it shows doneTip.
+  // by the idle machine as operation op; its tip is the result.
   int StorageRequest(CfgRequest request, const std::string& argument, const std::string& what,
-                     const std::string& doneTip);
+                     int op);
+  // The message and status of a record read or snapshot that failed.
+  int FailedRead(const std::string& what);
   // -o FILE's folder exists (checked before the device is touched): kExitOk or kExitFile.
   int CheckOutput();
 
@@ -100,10 +86,16 @@ class Session {
   int Connect();
   // Log file (starting with banner) and port: kExitOk or the status to exit with.
   int OpenLink(const std::string& banner);
-  // Runs the load operation; true when the parameters were read.
-  bool LoadParameters();
-  // The status and message for an operation that did not succeed.
-  int Failed(const std::string& what);
+  // Starts op as its button does (start: the machine's start call; by default
+  // StartOperation) and runs it until the machine rests. Its outcome, or a failed one
+  // when the machine did not take it.
+  CfgOutcome RunOperation(int op, const std::function<bool()>& start = {});
+  // Runs the load operation; its outcome.
+  CfgOutcome LoadParameters();
+  // What the line showed while the last operation ran.
+  LineSigns Signs() const { return {device_.Vanished(), device_.OperationBytes() > 0}; }
+  // The message for a status other than kExitOk; returns the status.
+  int Failed(const std::string& what, int status);
   // apply's FILE, read and checked before the device is touched.
   int ReadApplyFile(std::string& text);
   // --yes, or "y" on the terminal to question (for command): true to go on.
@@ -140,19 +132,19 @@ int Session::Run() {
       if (!Confirmed("clear-records", "Delete the records stored on the device on " + Port() + "?"))
         return kExitCancelled;
       status = StorageRequest(CfgRequest::ClearRecords, std::to_string(o_.channel),
-                              "deleting the records", T().recordsCleared);
+                              "deleting the records", kOpClearChannelRecords);
       break;
     case CliCommand::kClearBacklog:
       if (!Confirmed("clear-backlog", "Delete the unsent reports on the device on " + Port() + "?"))
         return kExitCancelled;
       status = StorageRequest(CfgRequest::ClearBacklog, "1", "deleting the backlog",
-                              T().backlogCleared);
+                              kOpClearBacklog);
       break;
     case CliCommand::kSetInitial: {
       char channel[8];
       std::snprintf(channel, sizeof channel, "%02d=", o_.channel);
       status = StorageRequest(CfgRequest::InitValue, channel + o_.initialValue,
-                              "setting the initial value", T().initialSet);
+                              "setting the initial value", kOpSetInitialValue);
       break;
     }
     default: break;
@@ -198,7 +190,7 @@ int Session::OpenLink(const std::string& banner) {
   bool denied = false;
   if (!device_.Open(Port(), o_.baud, o_.parity, reason, denied)) {
     if (reason.empty()) reason = "unknown error";
-    if (denied && reason.find("ermission") == std::string::npos) reason += " (permission denied)";
+    if (denied) reason += " (no permission: add the user to the dialout group)";
     out_.Error("cannot open " + Port() + ": " + reason);
     return kExitPort;
   }
@@ -208,35 +200,39 @@ int Session::OpenLink(const std::string& banner) {
 int Session::Connect() {
   if (int status = OpenLink(CfgLog::Banner()); status != kExitOk) return status;
   out_.Progress("Entering the configuration state on " + Port() + " ...");
-  if (!device_.EnterConfig()) {
-    if (device_.Vanished()) {
-      out_.Error("the port " + Port() + " went away");
-      return kExitPort;
-    }
+  device_.EnterConfig();
+  const std::optional<LinkOutcome>& entry = linkView_.Outcome();
+  const int status = entry ? ExitStatusOf(*entry, Signs()) : kExitNoAnswer;
+  if (status == kExitPort) {
+    out_.Error("the port " + Port() + " went away");
+  } else if (status != kExitOk) {
     out_.Error("the device on " + Port() + " does not answer (no \"CMD OK\" to \"---\")");
-    return kExitNoAnswer;
   }
-  return kExitOk;
+  return status;
 }
 
-int Session::Failed(const std::string& what) {
-  if (device_.Vanished()) {
+int Session::Failed(const std::string& what, int status) {
+  if (status == kExitPort) {
     out_.Error(what + ": the port " + Port() + " went away");
-    return kExitPort;
-  }
-  if (device_.OperationBytes() == 0) {
+  } else if (status == kExitNoAnswer) {
     out_.Error(what + ": the device does not answer");
-    return kExitNoAnswer;
+  } else if (status != kExitOk) {
+    out_.Error(what + ": the device refused it");
   }
-  out_.Error(what + ": the device refused it");
-  return kExitRefused;
+  return status;
 }
 
-bool Session::LoadParameters() {
-  out_.Progress("Loading the parameters ...");
-  view_.ClearRecord();
+CfgOutcome Session::RunOperation(int op, const std::function<bool()>& start) {
+  view_.ClearOutcome();
   device_.ResetOperationBytes();
-  return device_.Run(kOpLoadAll) && view_.Logged(T().loaded);
+  const bool started = start ? start() : device_.Machine().StartOperation(op);
+  if (started) device_.RunToRest();
+  return view_.LastOutcome().value_or(CfgOutcome{.op = op, .end = CfgEnd::kFailed});
+}
+
+CfgOutcome Session::LoadParameters() {
+  out_.Progress("Loading the parameters ...");
+  return RunOperation(kOpLoadAll);
 }
 
 // The output is written after the device has been read: its folder is checked first,
@@ -256,7 +252,9 @@ int Session::CheckOutput() {
 int Session::Load() {
   if (int status = CheckOutput(); status != kExitOk) return status;
   if (int status = Connect(); status != kExitOk) return status;
-  if (!LoadParameters()) return Failed("loading the parameters");
+  const CfgOutcome load = LoadParameters();
+  const int loaded = ExitStatusOf(load, Signs());
+  if (loaded != kExitOk) return Failed("loading the parameters", loaded);
   const std::string listing = BuildListing();
   if (o_.output.empty()) {
     out_.ResultBytes(DeviceToUtf8(listing));
@@ -305,84 +303,70 @@ int Session::Apply() {
   std::string text;
   if (int status = ReadApplyFile(text); status != kExitOk) return status;
   if (int status = Connect(); status != kExitOk) return status;
-  if (!LoadParameters()) return Failed("loading the parameters");
+  const CfgOutcome load = LoadParameters();
+  const int loaded = ExitStatusOf(load, Signs());
+  if (loaded != kExitOk) return Failed("loading the parameters", loaded);
   // The pages now show the device's values; the file's values go into the table.
   view_.ShowTableOnPages();
 
-  WriteResultTracker tracker([this](const WriteOutcome& w, bool final) {
-    const std::string line = DeviceToUtf8(w.line);
+  view_.SetWriteObserver([this](int, int, const std::string& sent, bool ok, bool final) {
+    const std::string line = DeviceToUtf8(WithoutLineEnd(sent));
     if (!final) {
       out_.Progress(line + ": no OK; recovering, then sending it again");
     } else {
-      out_.Result(std::string(w.ok ? "ok      " : "failed  ") + line);
+      out_.Result(std::string(ok ? "ok      " : "failed  ") + line);
     }
   });
-  view_.SetWriteObserver([&tracker](int id, int index, const std::string& line, bool ok, bool final) {
-    tracker.OnWriteResult(id, index, line, ok, final);
-  });
-  device_.ResetOperationBytes();
   out_.Progress("Writing the values of " + o_.input + " that differ from the device's ...");
-  const bool started = device_.Machine().StartWriteFromFile(text);
-  if (started) device_.RunToRest();
+  bool started = false;
+  const CfgOutcome outcome = RunOperation(kOpWriteFromFile, [&] {
+    started = device_.Machine().StartWriteFromFile(text);
+    return started;
+  });
   view_.SetWriteObserver({});
-  tracker.Finish();
   if (!started) {
     out_.Error("the configuration machine is busy");
     return kExitRefused;
   }
 
-  if (tracker.Results().empty()) {
+  if (outcome.written + outcome.failed == 0) {
     out_.Result("apply: nothing to write; the device holds the file's values");
   } else {
-    out_.Result("apply: " + std::to_string(tracker.Written()) + " written, " +
-                std::to_string(tracker.Failed()) + " failed");
+    out_.Result("apply: " + std::to_string(outcome.written) + " written, " +
+                std::to_string(outcome.failed) + " failed");
   }
-  if (device_.Vanished()) {
+  const int status = ExitStatusOf(outcome, Signs());
+  if (status == kExitPort) {
     out_.Error("the port " + Port() + " went away");
-    return kExitPort;
+  } else if (status != kExitOk) {
+    out_.Error(std::to_string(outcome.failed) + " write(s) failed");
   }
-  if (tracker.Failed() > 0) {
-    out_.Error(std::to_string(tracker.Failed()) + " write(s) failed");
-    return kExitRefused;
-  }
-  return kExitOk;
+  return status;
 }
 
-// version (AT+VER) and restart (AT+RESET): the line is logged before every attempt and
-// the device's reply right after the one that succeeded.
+// version (AT+VER) and restart (AT+RESET): the outcome carries the device's reply.
 int Session::Query(int op, int commandId) {
   if (int status = Connect(); status != kExitOk) return status;
   const std::string line = CommandLineOf(commandId);
-  view_.ClearRecord();
-  device_.ResetOperationBytes();
-  device_.Run(op);
-  const std::vector<std::string> e = view_.Entries();
-  const size_t n = e.size();
-  const bool answered = n >= 2 && e[n - 2] == line && e[n - 1] != line;
-  if (!answered) return Failed(WithoutLineEnd(line));
-  const std::string answer = AnswerLines(e[n - 1], line);
+  const CfgOutcome outcome = RunOperation(op);
+  const int status = ExitStatusOf(outcome, Signs());
+  if (status != kExitOk) return Failed(WithoutLineEnd(line), status);
+  const std::string answer = AnswerLines(outcome.reply, line);
   if (commandId == kCmdReset) out_.Progress("The device restarts.");
   if (!answer.empty()) out_.Result(DeviceToUtf8(answer));
   return kExitOk;
 }
 
 // signal and imei: the workspace's sequence out of the configuration state into the
-// modem and back; the reply logged after the query line is the answer.
+// modem and back; the outcome carries the query's reply.
 int Session::Modem(int op) {
   if (int status = Connect(); status != kExitOk) return status;
-  const bool signal = op == kOpQuerySignal;
-  const std::string line = CommandLineOf(signal ? kCmdCsq : kCmdGsn);
-  const std::string& failed = signal ? T().csqFailed : T().imeiFailed;
-  view_.ClearRecord();
-  device_.ResetOperationBytes();
-  device_.Run(op);
-  const std::vector<std::string> e = view_.Entries();
-  size_t at = e.size();
-  for (size_t i = 0; i < e.size(); ++i)
-    if (e[i] == line) at = i;
-  if (view_.Logged(failed) || at + 1 >= e.size()) return Failed(WithoutLineEnd(line));
-  out_.Result(DeviceToUtf8(AnswerLines(e[at + 1], line)));
-  if (!view_.Logged(T().backInConfig))
+  const std::string line = CommandLineOf(op == kOpQuerySignal ? kCmdCsq : kCmdGsn);
+  const CfgOutcome outcome = RunOperation(op);
+  const int status = ExitStatusOf(outcome, Signs());
+  if (status != kExitOk) return Failed(WithoutLineEnd(line), status);
+  out_.Result(DeviceToUtf8(AnswerLines(outcome.reply, line)));
+  if (!outcome.backInConfig)
     out_.Progress("note: the device did not confirm its return to the configuration state");
   return kExitOk;
 }
@@ -409,14 +393,13 @@ int Session::FactoryReset() {
     return kExitCancelled;
   view_.SetConfirmation(true);
   if (int status = Connect(); status != kExitOk) return status;
-  view_.ClearRecord();
-  device_.ResetOperationBytes();
-  if (!device_.Machine().StartFactoryReset()) return Failed("factory reset");
-  device_.RunToRest();
-  if (device_.Machine().WorkMode() == kModeWaitPowerUp) {
-    return Failed("factory reset (switch the device off and on, then run it again)");
-  }
-  if (!view_.Logged(T().loaded)) return Failed("reading the parameters after the factory reset");
+  // On success the machine goes on with the load: its outcome ends the operation.
+  const CfgOutcome outcome =
+      RunOperation(kOpFactoryReset, [this] { return device_.Machine().StartFactoryReset(); });
+  const int status = ExitStatusOf(outcome, Signs());
+  if (outcome.op == kOpFactoryReset && status != kExitOk)
+    return Failed("factory reset (switch the device off and on, then run it again)", status);
+  if (status != kExitOk) return Failed("reading the parameters after the factory reset", status);
   out_.Result("factory settings restored");
   return kExitOk;
 }
@@ -425,11 +408,14 @@ int Session::SetClock() {
   if (int status = Connect(); status != kExitOk) return status;
   // The computer's time is taken now that the device is ready for it.
   const std::string argument = o_.clockArgument.empty() ? ClockArgumentNow() : o_.clockArgument;
-  view_.ClearRecord();
-  device_.ResetOperationBytes();
-  device_.Machine().Requests().Set(CfgRequest::Clock, argument);
-  device_.RunPendingRequest();
-  if (!view_.Shown(T().clockSet)) return Failed("setting the clock to " + argument);
+  // The clock page's request, which the idle worker takes.
+  const CfgOutcome outcome = RunOperation(kOpSetClock, [&] {
+    device_.Machine().Requests().Set(CfgRequest::Clock, argument);
+    device_.RunPendingRequest();
+    return true;
+  });
+  const int status = ExitStatusOf(outcome, Signs());
+  if (status != kExitOk) return Failed("setting the clock to " + argument, status);
   out_.Result("clock set to " + argument);
   return kExitOk;
 }
@@ -443,7 +429,7 @@ int Session::Flash() {
   if (int status = LoadFlashImage(o_.input, out_, image); status != kExitOk) return status;
   if (int status = OpenLink(DownloadLog::Banner()); status != kExitOk) return status;
   out_.Progress("Entering the download tool on " + Port() + " ...");
-  if (!device_.EnterTool(CliLinkView::Tool::kDownload)) {
+  if (!device_.EnterTool(LinkTool::kDownload)) {
     if (device_.Vanished()) {
       out_.Error("the port " + Port() + " went away");
       return kExitPort;
@@ -454,28 +440,35 @@ int Session::Flash() {
 }
 
 int Session::StorageRequest(CfgRequest request, const std::string& argument,
-                            const std::string& what, const std::string& doneTip) {
+                            const std::string& what, int op) {
   if (int status = Connect(); status != kExitOk) return status;
-  view_.ClearRecord();
-  device_.ResetOperationBytes();
-  device_.Machine().Requests().Set(request, argument);
-  device_.RunPendingRequest();
-  if (!view_.Shown(doneTip)) return Failed(what);
-  out_.Result(DeviceToUtf8(doneTip));
+  // The page's request, which the idle worker takes.
+  const CfgOutcome outcome = RunOperation(op, [&] {
+    device_.Machine().Requests().Set(request, argument);
+    device_.RunPendingRequest();
+    return true;
+  });
+  const int status = ExitStatusOf(outcome, Signs());
+  if (status != kExitOk) return Failed(what, status);
+  out_.Result(DeviceToUtf8(TipOf(outcome)));
   return kExitOk;
+}
+
+int Session::FailedRead(const std::string& what) {
+  return Failed(what, ExitStatusOf(CfgOutcome{.end = CfgEnd::kFailed}, Signs()));
 }
 
 int Session::Records() {
   if (int status = CheckOutput(); status != kExitOk) return status;
   if (int status = Connect(); status != kExitOk) return status;
   return ReadRecordsToFile(device_, o_, out_, ErrIsTerminal(),
-                           [this](const std::string& what) { return Failed(what); });
+                           [this](const std::string& what) { return FailedRead(what); });
 }
 
 int Session::Snapshot() {
   if (int status = CheckOutput(); status != kExitOk) return status;
   if (int status = Connect(); status != kExitOk) return status;
-  return SnapshotToFile(device_, o_, out_, [this](const std::string& what) { return Failed(what); });
+  return SnapshotToFile(device_, o_, out_, [this](const std::string& what) { return FailedRead(what); });
 }
 
 }  // namespace

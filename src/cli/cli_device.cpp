@@ -33,14 +33,15 @@ bool CliDevice::Open(const std::string& name, int baud, int parity, std::string&
   return true;
 }
 
-bool CliDevice::EnterTool(CliLinkView::Tool tool) {
-  linkView_.BeginEntry(tool);
+bool CliDevice::EnterTool(LinkTool tool) {
+  linkView_.Begin(tool);
   const TipText tip =
-      tool == CliLinkView::Tool::kDownload ? TipText::kEnteringDownload : TipText::kEnteringConfig;
+      tool == LinkTool::kDownload ? TipText::kEnteringDownload : TipText::kEnteringConfig;
   link_.StartEntry(linkstate::kEnterConfigOrDownload, tip, false);
   while (link_.Step()) {
   }
-  return linkView_.EntryResult() == CliLinkView::Entry::kEntered;
+  const std::optional<LinkOutcome>& outcome = linkView_.Outcome();
+  return outcome && outcome->end == LinkEnd::kEntered;
 }
 
 DownloadWorker& CliDevice::Download(IDownloadView& view) {
@@ -63,12 +64,14 @@ void CliDevice::DownloadData(const char* data, int count) {
 
 std::string CliDevice::Detect(const std::vector<std::string>& ports) {
   StartPump();
+  linkView_.Begin(LinkTool::kNone);
   link_.StartDetection(ports);
   while (link_.Step()) {
   }
-  const std::string found = link_.DevicePort() >= 0 ? link_.DevicePortName() : std::string();
+  const std::optional<LinkOutcome>& outcome = linkView_.Outcome();
+  const bool found = outcome && outcome->end == LinkEnd::kFound;
   port_.Close();
-  return found;
+  return found ? outcome->port : std::string();
 }
 
 bool CliDevice::Run(int op) {

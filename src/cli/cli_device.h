@@ -30,8 +30,8 @@ class CliDevice : private IReceiveTargets {
 
   // The main window's tool entry: "---" up to three times until "\r\nCMD OK\r\n", for
   // the configuration tool or the download tool. True when the device answered so.
-  bool EnterTool(CliLinkView::Tool tool);
-  bool EnterConfig() { return EnterTool(CliLinkView::Tool::kConfig); }
+  bool EnterTool(LinkTool tool);
+  bool EnterConfig() { return EnterTool(LinkTool::kConfig); }
 
   // The download machine on this port, made and launched on the first call; view must
   // outlive the device. While its download runs, it gets every received block.

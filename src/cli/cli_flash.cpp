@@ -11,6 +11,7 @@
 #include "cli/cli_device.h"
 #include "cli/cli_options.h"
 #include "cli/cli_output.h"
+#include "cli/cli_status.h"
 #include "download/block_frame.h"
 #include "download/download_worker.h"
 #include "download/firmware_image.h"
@@ -53,17 +54,6 @@ class InterruptGuard {
   Handler previousTerm_;
 };
 
-// The machine's per-block "Download N block ok" lines and its closing "Download
-// success ok": the progress line and the command's result say the same.
-bool ShownOtherwise(const std::string& text) {
-  static constexpr char kHead[] = "Download ";
-  static constexpr char kTail[] = " block ok\r\n";
-  const size_t head = sizeof kHead - 1, tail = sizeof kTail - 1;
-  if (text == "Download success ok\r\n") return true;
-  return text.size() > head + tail && text.compare(0, head, kHead) == 0 &&
-         text.compare(text.size() - tail, tail, kTail) == 0;
-}
-
 std::string WithoutLineEnd(std::string s) {
   while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
   return s;
@@ -105,8 +95,10 @@ std::string FlashProgress::Text(int acknowledged, int blocks) {
 
 void CliDownloadView::AppendLog(const std::string& text) {
   log_.Append(text);
-  if (!ShownOtherwise(text)) output_.Progress(DeviceToUtf8(WithoutLineEnd(text)));
+  output_.Progress(DeviceToUtf8(WithoutLineEnd(text)));
 }
+
+void CliDownloadView::AppendProgressLog(const std::string& text) { log_.Append(text); }
 
 void CliDownloadView::OnDownloadStarted(int blocks) {
   std::lock_guard<std::mutex> lock(progressMutex_);
@@ -126,8 +118,8 @@ void CliDownloadView::SetProgress(int blocks) {
   else output_.Progress(text);
 }
 
-void CliDownloadView::OnDownloadStopped(bool completed) {
-  completed_.store(completed);
+void CliDownloadView::OnDownloadStopped(DownloadEnd end) {
+  completed_.store(end == DownloadEnd::kCompleted);
   stopped_.Set();
 }
 
@@ -206,19 +198,21 @@ int FlashImage(CliDevice& device, CliDownloadView& view, std::vector<uint8_t> im
     break;
   }
 
-  if (view.Completed()) {
-    output.Result("flash: " + std::to_string(bytes) + " bytes in " + std::to_string(blocks) +
-                  " blocks went through");
-    return kExitOk;
+  const int status = ExitStatusOf(view.End(), interrupted, {.vanished = vanished});
+  switch (status) {
+    case kExitOk:
+      output.Result("flash: " + std::to_string(bytes) + " bytes in " + std::to_string(blocks) +
+                    " blocks went through");
+      break;
+    case kExitPort:
+      output.Error("the port " + port + " went away; the image did not go through");
+      break;
+    case kExitCancelled:
+      output.Error("flash interrupted; the image did not go through");
+      break;
+    default:
+      output.Error("the download stopped before the image went through");
+      break;
   }
-  if (vanished) {
-    output.Error("the port " + port + " went away; the image did not go through");
-    return kExitPort;
-  }
-  if (interrupted) {
-    output.Error("flash interrupted; the image did not go through");
-    return kExitCancelled;
-  }
-  output.Error("the download stopped before the image went through");
-  return kExitRefused;
+  return status;
 }

@@ -49,15 +49,17 @@ class CliDownloadView : public IDownloadView {
 
   // Waits (unscaled ms) until the download stopped; true when it did.
   bool WaitStopped(int ms) { return stopped_.WaitUnscaled(ms); }
-  bool Completed() const { return completed_.load(); }
+  DownloadEnd End() const { return completed_.load() ? DownloadEnd::kCompleted : DownloadEnd::kStopped; }
   bool PowerUpAsked() const { return powerUpAsked_.load(); }
 
   // IDownloadView
   void AppendLog(const std::string& text) override;
+  // Logged only: the progress line and the command's result say the same.
+  void AppendProgressLog(const std::string& text) override;
   void OnDownloadStarted(int blocks) override;
   void EnableCancel() override {}
   void SetProgress(int blocks) override;
-  void OnDownloadStopped(bool completed) override;
+  void OnDownloadStopped(DownloadEnd end) override;
   void ShowPowerUpMessage() override;
   void ClosePowerUpMessage() override {}
 

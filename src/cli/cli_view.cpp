@@ -50,63 +50,41 @@ bool CliCfgView::WithPages(const std::function<void(ICfgPageAccess&)>& fn) {
 }
 
 void CliCfgView::AppendLog(const std::string& text) {
-  if (text.empty()) return;
-  log_.Append(text);
-  std::lock_guard<std::mutex> lock(mutex_);
-  entries_.push_back(text);
+  if (!text.empty()) log_.Append(text);
 }
 
 void CliCfgView::ShowTip(const std::string& text, const std::function<bool()>& stillWanted) {
   if (stillWanted && !stillWanted()) return;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    tips_.push_back(text);
-  }
   output_.Progress(DeviceToUtf8(text));
 }
 
-std::vector<std::string> CliCfgView::Entries() const {
+void CliCfgView::OnOutcome(const CfgOutcome& outcome, const std::function<bool()>& stillWanted) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    outcome_ = outcome;
+  }
+  const std::string tip = TipOf(outcome);
+  if (!tip.empty()) ShowTip(tip, stillWanted);
+}
+
+std::optional<CfgOutcome> CliCfgView::LastOutcome() const {
   std::lock_guard<std::mutex> lock(mutex_);
-  return entries_;
+  return outcome_;
 }
 
-std::vector<std::string> CliCfgView::Tips() const {
+void CliCfgView::ClearOutcome() {
   std::lock_guard<std::mutex> lock(mutex_);
-  return tips_;
+  outcome_.reset();
 }
 
-bool CliCfgView::Logged(const std::string& text) const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  for (const std::string& e : entries_)
-    if (e == text) return true;
-  return false;
-}
-
-bool CliCfgView::Shown(const std::string& tip) const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  for (const std::string& t : tips_)
-    if (t == tip) return true;
-  return false;
-}
-
-void CliCfgView::ClearRecord() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  entries_.clear();
-  tips_.clear();
-}
-
-void CliLinkView::ConfigEntered() {
-  entry_ = Entry::kEntered;
-  static const std::string kEntered = GBK("进入配置成功！\r\n");
-  cfgView_.AppendLog(kEntered);
-}
-
-void CliLinkView::DownloadEntered() {
-  entry_ = Entry::kEntered;
-  static const std::string kEntered = GBK("进入升级成功！\r\n");
-  cfgView_.AppendLog(kEntered);
-}
-
-void CliLinkView::ReportPortsDenied(const std::vector<std::string>& ports) {
-  for (const std::string& p : ports) output_.Error(p + ": permission denied");
+void CliLinkView::OnLinkOutcome(const LinkOutcome& outcome) {
+  outcome_ = outcome;
+  if (outcome.end == LinkEnd::kEntered && outcome.tool == LinkTool::kConfig) {
+    static const std::string kEntered = GBK("进入配置成功！\r\n");
+    cfgView_.AppendLog(kEntered);
+  } else if (outcome.end == LinkEnd::kEntered && outcome.tool == LinkTool::kDownload) {
+    static const std::string kEntered = GBK("进入升级成功！\r\n");
+    cfgView_.AppendLog(kEntered);
+  }
+  for (const std::string& p : outcome.deniedPorts) output_.Error(p + ": permission denied");
 }

@@ -1,11 +1,12 @@
 #pragma once
 // The command line's side of the Qt-free machines: the configuration machine's view
-// (a plain page store, the log, printed messages) and the link machine's view (the
-// entry's outcome). Nothing here blocks: a message is printed, a question is answered
-// with what the user said before the device was touched.
+// (a plain page store, the log, printed messages, the operations' outcomes) and the
+// link machine's view (the entry's outcome). Nothing here blocks: a message is printed,
+// a question is answered with what the user said before the device was touched.
 #include <functional>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -34,12 +35,9 @@ class CliCfgView : public ICfgView, private ICfgPageAccess {
   // Called with every write outcome of a write-back pass, on the worker's thread.
   void SetWriteObserver(WriteObserver observer);
 
-  // Log texts and "提示" messages since the last ClearRecord.
-  std::vector<std::string> Entries() const;
-  std::vector<std::string> Tips() const;
-  bool Logged(const std::string& text) const;
-  bool Shown(const std::string& tip) const;
-  void ClearRecord();
+  // The outcome of the operation that ended last since ClearOutcome, if any.
+  std::optional<CfgOutcome> LastOutcome() const;
+  void ClearOutcome();
 
   // ICfgView
   bool WithPages(const std::function<void(ICfgPageAccess&)>& fn) override;
@@ -51,6 +49,7 @@ class CliCfgView : public ICfgView, private ICfgPageAccess {
   bool AskOkCancel(const std::string&) override { return confirmed_; }
   void ReleaseHost() override {}
   void OnWriteResult(int id, int index, const std::string& line, bool ok, bool final) override;
+  void OnOutcome(const CfgOutcome& outcome, const std::function<bool()>& stillWanted) override;
 
  private:
   // ICfgPageAccess
@@ -61,8 +60,7 @@ class CliCfgView : public ICfgView, private ICfgPageAccess {
   CliLogFile& log_;
   mutable std::mutex mutex_;
   std::map<std::pair<int, int>, std::string> pages_;
-  std::vector<std::string> entries_;
-  std::vector<std::string> tips_;
+  std::optional<CfgOutcome> outcome_;
   WriteObserver writeObserver_;
   bool confirmed_ = false;
 };
@@ -73,17 +71,15 @@ class CliCfgView : public ICfgView, private ICfgPageAccess {
 // steps the machine (RunOnUi runs inline).
 class CliLinkView : public ILinkView {
  public:
-  enum class Entry { kNone, kEntered, kFailed };
-  enum class Tool { kConfig, kDownload };
-
   CliLinkView(CliOutput& output, ICfgView& cfgView) : output_(output), cfgView_(cfgView) {}
 
-  // Called before an entry starts.
-  void BeginEntry(Tool tool) {
+  // Called before a detection (kNone) or an entry (kConfig, kDownload) starts.
+  void Begin(LinkTool tool) {
     tool_ = tool;
-    entry_ = Entry::kNone;
+    outcome_.reset();
   }
-  Entry EntryResult() const { return entry_; }
+  // How the last detection or entry ended; none when it was cut short.
+  const std::optional<LinkOutcome>& Outcome() const { return outcome_; }
 
   void RunOnUi(const std::function<void()>& fn) override { fn(); }
   void SelectPort(int) override {}
@@ -95,22 +91,18 @@ class CliLinkView : public ILinkView {
   void EnableMainWindow(bool) override {}
   void BringToFront() override {}
   void DebugReceiveOnIfVisible() override {}
-  bool ConfigLogVisible() override { return tool_ == Tool::kConfig; }
-  bool DownloadVisible() override { return tool_ == Tool::kDownload; }
-  // The workspace logs the entry; the command then starts its own operation (no load
-  // request, so that a device that cannot be loaded ends the command instead of
-  // waiting for a power cycle).
-  void ConfigEntered() override;
-  void ConfigEntryFailed() override { entry_ = Entry::kFailed; }
-  // The download page's log gets the entry's line; a failed download entry is silent,
-  // as the page gets the link anyway.
-  void DownloadEntered() override;
+  bool ConfigLogVisible() override { return tool_ == LinkTool::kConfig; }
+  bool DownloadVisible() override { return tool_ == LinkTool::kDownload; }
   void CancelPendingLoad() override {}
-  void ReportPortsDenied(const std::vector<std::string>& ports) override;
+  // Kept for the command. An entered tool's log gets the entry's line; the command then
+  // starts its own operation (no load request, so that a device that cannot be loaded
+  // ends the command instead of waiting for a power cycle). A failed entry is silent;
+  // ports refused for lack of permission are named.
+  void OnLinkOutcome(const LinkOutcome& outcome) override;
 
  private:
   CliOutput& output_;
   ICfgView& cfgView_;
-  Entry entry_ = Entry::kNone;
-  Tool tool_ = Tool::kConfig;
+  std::optional<LinkOutcome> outcome_;
+  LinkTool tool_ = LinkTool::kConfig;
 };

@@ -54,7 +54,12 @@ constexpr char kPowerUpBanner[] = "CONFIGURE PROGRAM";
 }  // namespace
 
 CfgMachine::CfgMachine(ICfgView& view)
-    : view_(view), port_(std::make_unique<PortSlot>()), exchange_(*port_) {
+    : view_(view),
+      port_(std::make_unique<PortSlot>()),
+      exchange_(*port_),
+      writes_([this](int id, int index, const WriteOutcome& w, bool final) {
+        view_.OnWriteResult(id, index, w.line, w.ok, final);
+      }) {
   records_ = std::make_unique<RecordReader>(*this);
   pictures_ = std::make_unique<PictureReader>(*this);
 }
@@ -229,7 +234,8 @@ void CfgMachine::RunOperation(int op, int go) {
     it->second.fn(go);
     return;
   }
-  EndOperation();  // no such operation: back to idle rather than spinning in mode 1
+  // No such operation: back to idle rather than spinning in mode 1.
+  EndOperation({.op = op, .end = CfgEnd::kNothingSent});
 }
 
 int CfgMachine::RecoverConfigState() {
@@ -247,21 +253,31 @@ bool CfgMachine::FailedRun() {
   return true;
 }
 
-void CfgMachine::EndOperation() {
+void CfgMachine::EndOperation(const CfgOutcome& outcome) {
+  view_.OnOutcome(outcome, {});
+  Idle();
+}
+
+void CfgMachine::Idle() {
   EnableOperations(2);
   mode_.store(kModeIdle);
 }
 
-int CfgMachine::LoggedExchange(int id) {
+void CfgMachine::ReportPowerCycle(int op) {
+  view_.OnOutcome({.op = op, .end = CfgEnd::kPowerCycle},
+                  [this] { return mode_.load() == kModeWaitPowerUp; });
+}
+
+int CfgMachine::LoggedExchange(int id, std::string* received) {
   std::string line;
   FormatCommandLine(id, 0, line);
   view_.AppendLog(line);
   const int ok = exchange_.RunCommand(id, 0, line);
-  view_.AppendLog(exchange_.TakeReceivedText());
+  const std::string text = exchange_.TakeReceivedText();
+  view_.AppendLog(text);
+  if (received) *received = text;
   return ok;
 }
-
-void CfgMachine::ShowTip(const std::string& text) { view_.ShowTip(text, {}); }
 
 void CfgMachine::FillPagesFromTable() {
   view_.WithPages([](ICfgPageAccess& pages) {

@@ -13,8 +13,10 @@
 #include <thread>
 
 #include "base/event.h"
+#include "config/cfg_outcome.h"
 #include "config/cfg_requests.h"
 #include "config/cfg_view.h"
+#include "config/write_results.h"
 #include "protocol/exchange.h"
 #include "protocol/write_back.h"
 #include "serial/serial_port.h"
@@ -113,15 +115,16 @@ class CfgMachine {
 
   // Operations that come with later pages (10 ReadRecords, 11 ReadPicture): fn(go) runs
   // as operation op and is started by the request. Register before Start().
-  // fn follows the retry rule through FailedRun() and ends with EndOperation().
+  // fn follows the retry rule through FailedRun() and ends with EndOperation(outcome).
   void SetOperation(int op, CfgRequest trigger, std::function<void(int go)> fn);
   // The retry rule after a run whose attempts all failed: counts the failure; below
   // kMaxRuns it hands over to recovery (mode 2) and returns false; else true (give up).
   bool FailedRun();
-  // End of every operation: operations enabled, mode 3.
-  void EndOperation();
-  // line, AppendLog(line), RunCommand, AppendLog(received text). Returns RunCommand's result.
-  int LoggedExchange(int id);
+  // End of every operation: the outcome reported, operations enabled, mode 3.
+  void EndOperation(const CfgOutcome& outcome);
+  // line, AppendLog(line), RunCommand, AppendLog(received text). Returns RunCommand's
+  // result; the received text also goes to *received when given.
+  int LoggedExchange(int id, std::string* received = nullptr);
 
  private:
   class PortSlot;
@@ -142,7 +145,12 @@ class CfgMachine {
   void ClearChannelRecords(int go);
   void ClearBacklog(int go);
   void SetInitialValue(int go);
-  void ShowTip(const std::string& text);
+  // The end of a write-back operation: its counts reported, then EndOperation.
+  void EndWriteBack(int op);
+  // The outcome, with the wait for a power-up as the condition of its box.
+  void ReportPowerCycle(int op);
+  // Operations enabled, mode 3.
+  void Idle();
 
   ICfgView& view_;
   std::unique_ptr<PortSlot> port_;
@@ -154,6 +162,7 @@ class CfgMachine {
   std::atomic<bool> loadRequested_{false};
   int retry_ = 0;  // m_nOpRetry; the worker's own
   PendingFileValues pendingFile_;  // WriteFromFile's unapplied file values; the worker's own
+  WriteResultTracker writes_;      // the write-back operation's outcomes; the worker's own
   std::atomic<bool> stop_{false};
   Event wake_;
   std::thread worker_;

@@ -12,17 +12,7 @@ struct Texts {
   std::string loaded = GBK("载入RTU设备参数成功 ...\r\n");
   std::string loadFailed = GBK("载入RTU设备参数失败...\r\n");
   std::string waitingPowerUp = GBK("正在等待设备上电后进入配置状态...\r\n");
-  std::string powerCycleLoad = GBK("载入参数失败，请将设备重新上电！");
-  std::string powerCycleFactory = GBK("出厂设置失败，请将设备重新上电！");
   std::string backInConfig = GBK("返回配置成功！\r\n");
-  std::string clockOk = GBK("设置时间成功");
-  std::string clockFailed = GBK("设置时间失败");
-  std::string clearRecordsOk = GBK("删除通道记录成功");
-  std::string clearRecordsFailed = GBK("删除通道记录失败");
-  std::string clearBacklogOk = GBK("删除补传数据成功");
-  std::string clearBacklogFailed = GBK("删除补传数据失败");
-  std::string initValueOk = GBK("设置初值成功");
-  std::string initValueFailed = GBK("设置初值失败");
 };
 const Texts& T() {
   static const Texts texts;
@@ -47,7 +37,7 @@ class CfgMachine::PageBridge : public IWriteBackView {
   }
   void AppendLog(const std::string& text) override { m_.view_.AppendLog(text); }
   void OnWriteResult(int id, int index, const std::string& line, bool ok, bool final) override {
-    m_.view_.OnWriteResult(id, index, line, ok, final);
+    m_.writes_.OnWriteResult(id, index, line, ok, final);
   }
 
  private:
@@ -61,7 +51,7 @@ void CfgMachine::LoadAll(int go) {
     if (loadRequested_.load()) {
       WaitForPowerUp();
     } else {
-      EndOperation();
+      EndOperation({.op = kOpLoadAll, .end = CfgEnd::kFailed});
     }
     return;
   }
@@ -79,11 +69,9 @@ void CfgMachine::LoadAll(int go) {
     view_.AppendLog(text);
     view_.AppendLog(T().loaded);
     FillPagesFromTable();
-    if (loadRequested_.exchange(false)) {
-      view_.ReleaseHost();
-      ShowTip(T().loaded);
-    }
-    EndOperation();
+    const bool afterEntry = loadRequested_.exchange(false);
+    if (afterEntry) view_.ReleaseHost();
+    EndOperation({.op = kOpLoadAll, .end = CfgEnd::kDone, .afterEntry = afterEntry});
     return;
   }
   if (!FailedRun()) return;
@@ -92,7 +80,7 @@ void CfgMachine::LoadAll(int go) {
     WaitForPowerUp();
   } else {
     view_.AppendLog(T().loadFailed);
-    EndOperation();
+    EndOperation({.op = kOpLoadAll, .end = CfgEnd::kFailed});
   }
 }
 
@@ -103,20 +91,29 @@ void CfgMachine::WaitForPowerUp() {
   view_.ReleaseHost();
   EnableOperations(0);
   mode_.store(kModeWaitPowerUp);
-  view_.ShowTip(T().powerCycleLoad, [this] { return mode_.load() == kModeWaitPowerUp; });
+  ReportPowerCycle(kOpLoadAll);
 }
 
 void CfgMachine::WriteAll(int go) {
-  if (go == 0) {
-    EndOperation();
-    return;
+  if (go == 1) {
+    PageBridge pages(*this);
+    if (::WriteAll(exchange_, pages, retry_) == PassResult::RecoveryPending) {
+      mode_.store(kModeRecovery);
+      return;
+    }
   }
-  PageBridge pages(*this);
-  if (::WriteAll(exchange_, pages, retry_) == PassResult::RecoveryPending) {
-    mode_.store(kModeRecovery);
-    return;
-  }
-  EndOperation();
+  EndWriteBack(kOpWriteAll);
+}
+
+void CfgMachine::EndWriteBack(int op) {
+  writes_.Finish();
+  const int failed = writes_.Failed();
+  const CfgOutcome outcome{.op = op,
+                           .end = failed > 0 ? CfgEnd::kFailed : CfgEnd::kDone,
+                           .written = writes_.Written(),
+                           .failed = failed};
+  writes_.Clear();
+  EndOperation(outcome);
 }
 
 // 14: the file's values that differ from the pages. A value whose write failed before
@@ -130,7 +127,7 @@ void CfgMachine::WriteFromFile(int go) {
     }
   }
   pendingFile_.Clear();
-  EndOperation();
+  EndWriteBack(kOpWriteFromFile);
 }
 
 // 4 (AT+VER) and 8 (AT+RESET): up to three attempts; the reply is logged; the give-up is silent.
@@ -141,14 +138,15 @@ void CfgMachine::QueryOnce(int id, int go) {
       FormatCommandLine(id, 0, line);
       view_.AppendLog(line);
       if (exchange_.RunCommand(id, 0, line) != 0) {
-        view_.AppendLog(exchange_.TakeReceivedText());
-        EndOperation();
+        std::string reply = exchange_.TakeReceivedText();
+        view_.AppendLog(reply);
+        EndOperation({.op = WorkOp(), .end = CfgEnd::kDone, .reply = std::move(reply)});
         return;
       }
     }
     if (!FailedRun()) return;
   }
-  EndOperation();
+  EndOperation({.op = WorkOp(), .end = CfgEnd::kFailed});
 }
 
 // 7: AT+FACTORY; on success the load follows at once, without enabling in between.
@@ -162,6 +160,7 @@ void CfgMachine::FactoryReset(int go) {
         view_.AppendLog(exchange_.TakeReceivedText());
         retry_ = 0;
         op_.store(kOpLoadAll);  // mode stays 1
+        view_.OnOutcome({.op = kOpFactoryReset, .end = CfgEnd::kDone}, {});
         return;
       }
     }
@@ -170,19 +169,20 @@ void CfgMachine::FactoryReset(int go) {
   // Operation 7 stays set: after the power-up the factory reset is repeated.
   EnableOperations(0);
   mode_.store(kModeWaitPowerUp);
-  view_.ShowTip(T().powerCycleFactory, [this] { return mode_.load() == kModeWaitPowerUp; });
+  ReportPowerCycle(kOpFactoryReset);
 }
 
 // 5 (AT+CSQ) and 6 (AT+GSN): out of the configuration state into the modem, the
 // query, and back. The retry counter is not used.
 void CfgMachine::QueryModem(int queryId, const std::string& failText, int go) {
+  const int op = WorkOp();
   if (go == 0) {
-    EndOperation();
+    EndOperation({.op = op, .end = CfgEnd::kFailed});
     return;
   }
   auto fail = [&] {
     view_.AppendLog(failText);
-    EndOperation();
+    EndOperation({.op = op, .end = CfgEnd::kFailed});
   };
   // 1. "---" until the device leaves the configuration state (any answer but CMD OK).
   int i = 0;
@@ -193,8 +193,9 @@ void CfgMachine::QueryModem(int queryId, const std::string& failText, int go) {
   for (i = 0; i < kRunAttempts && !ok; ++i) ok = LoggedExchange(kCmdModem) == 1;
   if (!ok) return fail();
   // 3. The query; its logged reply is the result.
+  CfgOutcome outcome{.op = op, .end = CfgEnd::kDone};
   ok = false;
-  for (i = 0; i < kRunAttempts && !ok; ++i) ok = LoggedExchange(queryId) == 1;
+  for (i = 0; i < kRunAttempts && !ok; ++i) ok = LoggedExchange(queryId, &outcome.reply) == 1;
   if (!ok) return fail();
   // 4. AT+QUIT, not logged.
   std::string line;
@@ -205,18 +206,19 @@ void CfgMachine::QueryModem(int queryId, const std::string& failText, int go) {
     for (i = 0; i < kRunAttempts; ++i) {
       if (exchange_.RunCommand(kCmdProbe, 0, line) == 1) {
         view_.AppendLog(T().backInConfig);
+        outcome.backInConfig = true;
         break;
       }
     }
   }
-  EndOperation();
+  EndOperation(outcome);
 }
 
 // 9: AT+EXCCLK= with the clock page's time text; one attempt per run.
 void CfgMachine::SetClock(int go) {
   const std::string arg = requests_.Get(CfgRequest::Clock);
   if (arg.empty()) {
-    EndOperation();
+    EndOperation({.op = kOpSetClock, .end = CfgEnd::kNothingSent});
     return;
   }
   if (go == 1) {
@@ -226,16 +228,14 @@ void CfgMachine::SetClock(int go) {
     if (exchange_.RunCommand(kCmdClock, 0, line) != 0) {
       requests_.Clear(CfgRequest::Clock);
       view_.SetRequestControlsEnabled(CfgRequest::Clock, true);
-      ShowTip(T().clockOk);
-      EndOperation();
+      EndOperation({.op = kOpSetClock, .end = CfgEnd::kDone});
       return;
     }
     if (!FailedRun()) return;
   }
   requests_.Clear(CfgRequest::Clock);
   view_.SetRequestControlsEnabled(CfgRequest::Clock, true);
-  ShowTip(T().clockFailed);
-  EndOperation();
+  EndOperation({.op = kOpSetClock, .end = CfgEnd::kFailed});
 }
 
 // 12: AT+CLRCHNNLRCRD= with the storage page's selector.
@@ -249,15 +249,13 @@ void CfgMachine::ClearChannelRecords(int go) {
     view_.AppendLog(text);
     if (ok != 0) {
       requests_.Clear(CfgRequest::ClearRecords);
-      ShowTip(T().clearRecordsOk);
-      EndOperation();
+      EndOperation({.op = kOpClearChannelRecords, .end = CfgEnd::kDone});
       return;
     }
     if (!FailedRun()) return;
   }
   requests_.Clear(CfgRequest::ClearRecords);
-  ShowTip(T().clearRecordsFailed);
-  EndOperation();
+  EndOperation({.op = kOpClearChannelRecords, .end = CfgEnd::kFailed});
 }
 
 // 13: AT+CLRUPLOSE.
@@ -270,15 +268,13 @@ void CfgMachine::ClearBacklog(int go) {
     view_.AppendLog(text);
     if (ok != 0) {
       requests_.Clear(CfgRequest::ClearBacklog);
-      ShowTip(T().clearBacklogOk);
-      EndOperation();
+      EndOperation({.op = kOpClearBacklog, .end = CfgEnd::kDone});
       return;
     }
     if (!FailedRun()) return;
   }
   requests_.Clear(CfgRequest::ClearBacklog);
-  ShowTip(T().clearBacklogFailed);
-  EndOperation();
+  EndOperation({.op = kOpClearBacklog, .end = CfgEnd::kFailed});
 }
 
 // 15: "AT+SETINITDATA" directly followed by "NN=value".
@@ -289,14 +285,12 @@ void CfgMachine::SetInitialValue(int go) {
     if (LoggedExchange(kCmdSetInitData) != 0) {
       requests_.Clear(CfgRequest::InitValue);
       view_.SetRequestControlsEnabled(CfgRequest::InitValue, true);
-      ShowTip(T().initValueOk);
-      EndOperation();
+      EndOperation({.op = kOpSetInitialValue, .end = CfgEnd::kDone});
       return;
     }
     if (!FailedRun()) return;
   }
   requests_.Clear(CfgRequest::InitValue);
   view_.SetRequestControlsEnabled(CfgRequest::InitValue, true);
-  ShowTip(T().initValueFailed);
-  EndOperation();
+  EndOperation({.op = kOpSetInitialValue, .end = CfgEnd::kFailed});
 }

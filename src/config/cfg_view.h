@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "config/cfg_outcome.h"
 #include "config/cfg_requests.h"
 
 // The pages' per-parameter operations, valid only inside ICfgView::WithPages.
@@ -45,6 +46,11 @@ class ICfgView {
   virtual void CloseTip() = 0;
   // An OK/Cancel question with caption "提示"; true for OK. Asked where the button was pressed.
   virtual bool AskOkCancel(const std::string& text) = 0;
+
+  // The end of an operation (worker thread), at the moment its "提示" box is due:
+  // before the operations are enabled again, or before the wait for a power-up. A view
+  // that shows the outcome's tip (TipOf) shows it as ShowTip does, with stillWanted.
+  virtual void OnOutcome(const CfgOutcome& outcome, const std::function<bool()>& stillWanted) = 0;
 
   // The outcome of one write of a write-back pass (the command line sent, with CR LF).
   // final is false only for the first failure, after which the recovery runs and the

@@ -42,7 +42,7 @@ std::string PictureReader::Picture() const {
 void PictureReader::ReadPicture(int go) {
   const std::string camera = machine_.Requests().Get(CfgRequest::Picture);
   if (camera.empty()) {
-    machine_.EndOperation();
+    machine_.EndOperation({.op = kOpReadPicture, .end = CfgEnd::kNothingSent});
     return;
   }
   auto finish = [this](PictureReadEnd end) {
@@ -52,7 +52,8 @@ void PictureReader::ReadPicture(int go) {
     end_.compare_exchange_strong(none, static_cast<int>(end));
     machine_.Requests().Clear(CfgRequest::Picture);
     busy_ = false;
-    machine_.EndOperation();
+    machine_.EndOperation({.op = kOpReadPicture,
+                           .end = end == PictureReadEnd::Complete ? CfgEnd::kDone : CfgEnd::kFailed});
   };
   if (go == 0) return finish(PictureReadEnd::Command);
   if (End() == PictureReadEnd::Cancelled) return finish(PictureReadEnd::Cancelled);

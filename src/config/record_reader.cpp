@@ -61,13 +61,14 @@ void RecordReader::Finish(ExportState state, RecordReadEnd end) {
     state_ = static_cast<int>(state);
     ended_.Set();
   }
-  machine_.EndOperation();
+  machine_.EndOperation({.op = kOpReadRecords,
+                         .end = state == ExportState::Finished ? CfgEnd::kDone : CfgEnd::kFailed});
 }
 
 void RecordReader::ReadRecords(int go) {
   const std::string query = machine_.Requests().Get(CfgRequest::RecordQuery);
   if (query.empty()) {
-    machine_.EndOperation();
+    machine_.EndOperation({.op = kOpReadRecords, .end = CfgEnd::kNothingSent});
     return;
   }
   CommandExchange& exchange = machine_.Exchange();

@@ -6,12 +6,22 @@
 // implementation may call back into the machine.
 #include <string>
 
+// How a download ended.
+enum class DownloadEnd {
+  kCompleted,  // the last block was acknowledged
+  kStopped,    // stopped before that (the cancel button, the port closed)
+};
+
 class IDownloadView {
  public:
   virtual ~IDownloadView() = default;
 
   // One log line (code page 936, with its own line end); the view adds the time stamp.
   virtual void AppendLog(const std::string& text) = 0;
+  // A log line that reports progress ("Download N block ok", "Download success ok"):
+  // logged as AppendLog does; a view that shows the progress otherwise may leave it
+  // out of what it prints.
+  virtual void AppendProgressLog(const std::string& text) { AppendLog(text); }
   // A download has started: progress 0 of blocks; the cancel button stays disabled
   // until EnableCancel.
   virtual void OnDownloadStarted(int blocks) = 0;
@@ -20,8 +30,8 @@ class IDownloadView {
   virtual void EnableCancel() = 0;
   // Blocks acknowledged in the current pass over the image.
   virtual void SetProgress(int blocks) = 0;
-  // The download ended; completed is true when the last block was acknowledged.
-  virtual void OnDownloadStopped(bool completed) = 0;
+  // The download ended.
+  virtual void OnDownloadStopped(DownloadEnd end) = 0;
   // "升级错误，请将设备重新上电！": may block (a modal box) until ClosePowerUpMessage or
   // the user closes it. Should not open when WaitingForBootLoader() is already false.
   virtual void ShowPowerUpMessage() = 0;

@@ -105,7 +105,7 @@ bool DownloadWorker::Stop(bool completed, const uint64_t* onlyGen) {
   // A worker waiting for a reply of this download wakes at once instead of running
   // out its time limit.
   replyEvent_.Set();
-  view_.OnDownloadStopped(completed);
+  view_.OnDownloadStopped(completed ? DownloadEnd::kCompleted : DownloadEnd::kStopped);
   return true;
 }
 
@@ -331,8 +331,8 @@ void DownloadWorker::SendBlocks(Lock& lk, uint64_t gen) {
       sentOffset_ = plan.offset + plan.size;
       ++acknowledged;
       lk.unlock();
-      view_.AppendLog(BlockLine(blockNo, " block ok\r\n"));
-      if (plan.last) view_.AppendLog("Download success ok\r\n");
+      view_.AppendProgressLog(BlockLine(blockNo, " block ok\r\n"));
+      if (plan.last) view_.AppendProgressLog("Download success ok\r\n");
       view_.SetProgress(acknowledged);
       lk.lock();
       continue;

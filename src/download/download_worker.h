@@ -7,7 +7,7 @@
 // OnSerialData; the machine's worker thread runs the phases and its poll thread sends
 // "P" every 500 ms while the boot loader is awaited. All waits go through Timing.
 // A command-line front end drives it with Launch, StartDownload, a receive loop and an
-// IDownloadView whose OnDownloadStopped(completed) gives the exit status.
+// IDownloadView whose OnDownloadStopped(end) gives the exit status.
 #include <array>
 #include <atomic>
 #include <condition_variable>

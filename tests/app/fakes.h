@@ -36,15 +36,24 @@ class FakeView : public ILinkView {
   void DebugReceiveOnIfVisible() override { Log("debug receive on"); }
   bool ConfigLogVisible() override { return configLogVisible; }
   bool DownloadVisible() override { return downloadVisible; }
-  void ConfigEntered() override { Log("config entered"); }
-  void ConfigEntryFailed() override { Log("config failed"); }
-  void DownloadEntered() override { Log("download entered"); }
   void CancelPendingLoad() override { Log("cancel load"); }
-  void ReportPortsDenied(const std::vector<std::string>& ports) override {
-    std::string s = "denied";
-    for (const auto& p : ports) s += " " + p;
-    Log(s);
+  // Logs what the main window acts on; the other outcomes are kept in Outcomes().
+  void OnLinkOutcome(const LinkOutcome& o) override {
+    {
+      std::lock_guard<std::mutex> l(m_);
+      outcomes_.push_back(o);
+    }
+    const bool config = o.tool == LinkTool::kConfig;
+    if (o.end == LinkEnd::kEntered && config) Log("config entered");
+    if (o.end == LinkEnd::kEntryFailed && config) Log("config failed");
+    if (o.end == LinkEnd::kEntered && o.tool == LinkTool::kDownload) Log("download entered");
+    if (o.end == LinkEnd::kNotFound && !o.deniedPorts.empty()) {
+      std::string s = "denied";
+      for (const auto& p : o.deniedPorts) s += " " + p;
+      Log(s);
+    }
   }
+  std::vector<LinkOutcome> Outcomes() const { std::lock_guard<std::mutex> l(m_); return outcomes_; }
 
   std::vector<std::string> Calls() const { std::lock_guard<std::mutex> l(m_); return calls_; }
   void ClearCalls() { std::lock_guard<std::mutex> l(m_); calls_.clear(); }
@@ -54,4 +63,5 @@ class FakeView : public ILinkView {
   std::recursive_mutex ui_;
   mutable std::mutex m_;
   std::vector<std::string> calls_;
+  std::vector<LinkOutcome> outcomes_;
 };

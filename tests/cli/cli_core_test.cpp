@@ -1,11 +1,13 @@
-// The command line's readings of the configuration machine: write outcomes from its
-// log, the answer in a reply text, and the page store the write-back passes compare.
+// The command line's readings of the machines: write outcomes, the exit status of each
+// outcome, the answer in a reply text, and the page store the write-back passes compare.
 #include <gtest/gtest.h>
 
 #include "base/cp936.h"
 #include "cli/cli_output.h"
+#include "cli/cli_status.h"
 #include "cli/cli_view.h"
-#include "cli/cli_writes.h"
+#include "config/cfg_machine.h"
+#include "config/write_results.h"
 #include "protocol/param_table.h"
 
 namespace {
@@ -48,8 +50,10 @@ TEST(CliWriteOutcomes, EachInstanceGetsOneFinalOutcomeByItsLastWrite) {
   auto text = [](const WriteOutcome& w) { return (w.ok ? "ok " : "failed ") + w.line; };
   for (const Case& c : cases) {
     Texts interims, finals, results;
-    WriteResultTracker t([&](const WriteOutcome& w, bool final) { (final ? finals : interims).push_back(text(w)); });
-    for (const Write& w : c.writes) t.OnWriteResult(w.id, w.index, w.line + "\r\n", w.ok, w.final);
+    WriteResultTracker t([&](int, int, const WriteOutcome& w, bool final) {
+      (final ? finals : interims).push_back(text(w));
+    });
+    for (const Write& w : c.writes) t.OnWriteResult(w.id, w.index, w.line, w.ok, w.final);
     t.Finish();
     for (const WriteOutcome& w : t.Results()) results.push_back(text(w));
     EXPECT_EQ(interims, c.interims) << c.name;
@@ -91,6 +95,54 @@ TEST(CliPageStore, PagesShowTheLoadedValuesUntilAWritePutsAnother) {
   });
   EXPECT_EQ(shown, "FILE");
   ResetParamValues();
+}
+
+// Every outcome a command can meet gives the exit status the help and README document:
+// 0 ok, 1 cancelled, 3 port gone, 4 no answer, 5 refused or a failed write.
+TEST(CliExitStatus, OutcomesMapToTheDocumentedStatuses) {
+  const LineSigns silent{}, answered{.answered = true}, gone{.vanished = true, .answered = true};
+  struct Cfg {
+    CfgOutcome outcome;
+    LineSigns signs;
+    int status;
+  } cfg[] = {
+      {{.op = kOpLoadAll, .end = CfgEnd::kDone}, gone, 0},
+      {{.op = kOpLoadAll, .end = CfgEnd::kFailed}, silent, 4},
+      {{.op = kOpLoadAll, .end = CfgEnd::kFailed}, answered, 5},
+      {{.op = kOpLoadAll, .end = CfgEnd::kFailed}, gone, 3},
+      {{.op = kOpFactoryReset, .end = CfgEnd::kPowerCycle}, silent, 4},
+      {{.op = kOpFactoryReset, .end = CfgEnd::kPowerCycle}, answered, 5},
+      {{.op = kOpQueryVersion, .end = CfgEnd::kDone, .reply = "V"}, silent, 0},
+      {{.op = kOpSetClock, .end = CfgEnd::kNothingSent}, answered, 5},
+      // A failed write is a refusal even when its reply never came.
+      {{.op = kOpWriteFromFile, .end = CfgEnd::kFailed, .written = 1, .failed = 1}, silent, 5},
+      {{.op = kOpWriteAll, .end = CfgEnd::kFailed, .failed = 2}, gone, 3},
+      {{.op = kOpWriteFromFile, .end = CfgEnd::kDone, .written = 2}, answered, 0},
+  };
+  for (const Cfg& c : cfg)
+    EXPECT_EQ(ExitStatusOf(c.outcome, c.signs), c.status) << "op " << c.outcome.op;
+
+  struct Link {
+    LinkEnd end;
+    LineSigns signs;
+    int status;
+  } link[] = {{LinkEnd::kFound, silent, 0},      {LinkEnd::kEntered, silent, 0},
+              {LinkEnd::kNotFound, answered, 4}, {LinkEnd::kEntryFailed, answered, 4},
+              {LinkEnd::kEntryFailed, gone, 3}};
+  for (const Link& c : link)
+    EXPECT_EQ(ExitStatusOf(LinkOutcome{.end = c.end}, c.signs), c.status) << static_cast<int>(c.end);
+
+  struct Flash {
+    DownloadEnd end;
+    bool interrupted;
+    LineSigns signs;
+    int status;
+  } flash[] = {{DownloadEnd::kCompleted, true, gone, 0},  // a transfer that completed stays so
+               {DownloadEnd::kStopped, true, silent, 1},
+               {DownloadEnd::kStopped, true, gone, 3},
+               {DownloadEnd::kStopped, false, silent, 5}};
+  for (const Flash& c : flash)
+    EXPECT_EQ(ExitStatusOf(c.end, c.interrupted, c.signs), c.status) << c.interrupted;
 }
 
 }  // namespace

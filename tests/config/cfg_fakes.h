@@ -36,6 +36,7 @@ class FakeCfgView : public ICfgView, public ICfgPageAccess {
     std::vector<bool> enables;
     std::vector<std::pair<CfgRequest, bool>> requestControls;
     std::vector<std::pair<int, int>> loads;  // controls filled
+    std::vector<CfgOutcome> outcomes;
     int closes = 0, releases = 0;
   };
 
@@ -82,6 +83,15 @@ class FakeCfgView : public ICfgView, public ICfgPageAccess {
     if (before) before();
     std::lock_guard<std::mutex> lock(mutex_);
     (stillWanted && !stillWanted() ? rec_.skippedTips : rec_.tips).push_back(text);
+  }
+  // Shown as the workspace shows it: the outcome's tip, if any.
+  void OnOutcome(const CfgOutcome& outcome, const std::function<bool()>& stillWanted) override {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      rec_.outcomes.push_back(outcome);
+    }
+    const std::string tip = TipOf(outcome);
+    if (!tip.empty()) ShowTip(tip, stillWanted);
   }
   void CloseTip() override {
     std::lock_guard<std::mutex> lock(mutex_);

@@ -57,8 +57,8 @@ class RecordingView : public IDownloadView {
   void OnDownloadStarted(int blocks) override { Update([&] { r_.started = blocks; }); }
   void EnableCancel() override { Update([&] { ++r_.cancelEnabled; }); }
   void SetProgress(int blocks) override { Update([&] { r_.progress.push_back(blocks); }); }
-  void OnDownloadStopped(bool completed) override {
-    Update([&] { ++r_.stopped, r_.completed = completed; });
+  void OnDownloadStopped(DownloadEnd end) override {
+    Update([&] { ++r_.stopped, r_.completed = end == DownloadEnd::kCompleted; });
   }
   void ShowPowerUpMessage() override;  // blocks like a modal box until closed
   void ClosePowerUpMessage() override { Update([&] { r_.boxOpen = false; }); }

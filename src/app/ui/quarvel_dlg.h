@@ -113,11 +113,10 @@ class CQuarvelDlg : public QDialog, public ILinkView, public IReceiveTargets, pu
   void DebugReceiveOnIfVisible() override;
   bool ConfigLogVisible() override;
   bool DownloadVisible() override;
-  void ConfigEntered() override;
-  void ConfigEntryFailed() override;
-  void DownloadEntered() override;
   void CancelPendingLoad() override;
-  void ReportPortsDenied(const std::vector<std::string>& ports) override;
+  void OnLinkOutcome(const LinkOutcome& outcome) override;
+  // The search ended without a device and these ports were refused for lack of permission.
+  void ReportPortsDenied(const std::vector<std::string>& ports);
 
   // IReceiveTargets (receive thread)
   bool DownloadActive() override;

@@ -105,22 +105,35 @@ bool CQuarvelDlg::ConfigLogVisible() {
 
 bool CQuarvelDlg::DownloadVisible() { return download_->isVisible(); }
 
-void CQuarvelDlg::ConfigEntered() {
-  if (QWidget* log = cfg_->LogWindow()) log->setEnabled(false);
-  cfg_->setEnabled(false);
-  cfg_->RequestLoad();
-  cfg_->AppendLog(GBK("进入配置成功！\r\n"));
-}
-
-void CQuarvelDlg::ConfigEntryFailed() {
-  cfg_->EnableOperations(false);
-  cfg_->SetWorkMode(kModeWaitPowerUp);
-  TipBox::Show(this, QStringLiteral("载入参数失败，请将设备重新上电！"));
-}
-
-void CQuarvelDlg::DownloadEntered() { download_->AppendLog(GBK("进入升级成功！\r\n")); }
-
 void CQuarvelDlg::CancelPendingLoad() { cfg_->CancelLoadRequest(); }
+
+// What the main window shows and does at the end of a detection or a tool entry.
+void CQuarvelDlg::OnLinkOutcome(const LinkOutcome& outcome) {
+  switch (outcome.end) {
+    case LinkEnd::kEntered:
+      if (outcome.tool == LinkTool::kConfig) {
+        if (QWidget* log = cfg_->LogWindow()) log->setEnabled(false);
+        cfg_->setEnabled(false);
+        cfg_->RequestLoad();
+        cfg_->AppendLog(GBK("进入配置成功！\r\n"));
+      } else if (outcome.tool == LinkTool::kDownload) {
+        download_->AppendLog(GBK("进入升级成功！\r\n"));
+      }
+      return;
+    case LinkEnd::kEntryFailed:
+      if (outcome.tool == LinkTool::kConfig) {
+        cfg_->EnableOperations(false);
+        cfg_->SetWorkMode(kModeWaitPowerUp);
+        TipBox::Show(this, QStringLiteral("载入参数失败，请将设备重新上电！"));
+      }
+      return;
+    case LinkEnd::kNotFound:
+      if (!outcome.deniedPorts.empty()) ReportPortsDenied(outcome.deniedPorts);
+      return;
+    case LinkEnd::kFound:
+      return;
+  }
+}
 
 void CQuarvelDlg::ReportPortsDenied(const std::vector<std::string>& ports) {
   QStringList names;

@@ -52,6 +52,12 @@ void CRTUCfgDlg::View::ShowTip(const std::string& text, const std::function<bool
   });
 }
 
+// An operation's end shows its "提示" box, when it brings one.
+void CRTUCfgDlg::View::OnOutcome(const CfgOutcome& outcome, const std::function<bool()>& stillWanted) {
+  const std::string tip = TipOf(outcome);
+  if (!tip.empty()) ShowTip(tip, stillWanted);
+}
+
 void CRTUCfgDlg::View::CloseTip() { TipBox::CloseOpen(); }
 
 bool CRTUCfgDlg::View::AskOkCancel(const std::string& text) {

@@ -217,7 +217,7 @@ void CRTUDown::SetProgress(int blocks) {
   });
 }
 
-void CRTUDown::OnDownloadStopped(bool) {
+void CRTUDown::OnDownloadStopped(DownloadEnd) {
   OnUi([this] {
     // A new download may have started before this queued call ran: leave it alone.
     if (IsDownloadActive()) return;

@@ -70,7 +70,7 @@ class CRTUDown : public QWidget, private IDownloadView {
   void OnDownloadStarted(int blocks) override;
   void EnableCancel() override;
   void SetProgress(int blocks) override;
-  void OnDownloadStopped(bool completed) override;
+  void OnDownloadStopped(DownloadEnd end) override;
   void ShowPowerUpMessage() override;
   void ClosePowerUpMessage() override;
 

@@ -1,24 +1,14 @@
-#include "cli/cli_writes.h"
-
-namespace {
-
-std::string WithoutLineEnd(std::string line) {
-  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
-  return line;
-}
-
-}  // namespace
+#include "config/write_results.h"
 
 void WriteResultTracker::OnWriteResult(int id, int index, const std::string& line, bool ok,
                                        bool final) {
   const Key key{id, index};
-  const std::string shown = WithoutLineEnd(line);
   if (final) {
-    Final(key, shown, ok);
+    Final(key, line, ok);
     return;
   }
-  retried_[key] = shown;
-  if (report_) report_({shown, false}, false);
+  retried_[key] = line;
+  if (report_) report_(id, index, {line, false}, false);
 }
 
 void WriteResultTracker::Finish() {
@@ -31,7 +21,13 @@ void WriteResultTracker::Final(const Key& key, const std::string& line, bool ok)
   retried_.erase(key);
   if (results_.find(key) == results_.end()) order_.push_back(key);
   results_[key] = {line, ok};
-  if (report_) report_(results_[key], true);
+  if (report_) report_(key.first, key.second, results_[key], true);
+}
+
+void WriteResultTracker::Clear() {
+  retried_.clear();
+  order_.clear();
+  results_.clear();
 }
 
 std::vector<WriteOutcome> WriteResultTracker::Results() const {

@@ -1,7 +1,7 @@
 #pragma once
-// The outcome of every parameter instance that a write-back pass sent, as the
-// configuration machine reports it: a first failure hands over to the recovery, after
-// which the pass sends the instance again; the last outcome of an instance counts.
+// The outcome of every parameter instance that the write-back passes of one operation
+// sent: a first failure hands over to the recovery, after which the pass sends the
+// instance again; the last outcome of an instance counts.
 #include <functional>
 #include <map>
 #include <string>
@@ -9,27 +9,29 @@
 #include <vector>
 
 struct WriteOutcome {
-  std::string line;  // the command line sent, without CR LF (device bytes)
+  std::string line;  // the command line sent (device bytes)
   bool ok = false;
 };
 
 class WriteResultTracker {
  public:
   // final: an outcome of the instance; otherwise a first failure that the recovery follows.
-  using Report = std::function<void(const WriteOutcome& outcome, bool final)>;
+  using Report = std::function<void(int id, int index, const WriteOutcome& outcome, bool final)>;
 
   explicit WriteResultTracker(Report report = {}) : report_(std::move(report)) {}
 
-  // One write's outcome, as ICfgView::OnWriteResult reports it.
+  // One write's outcome, as IWriteBackView::OnWriteResult reports it.
   void OnWriteResult(int id, int index, const std::string& line, bool ok, bool final);
   // The operation is over: an instance that failed before a recovery and was not sent
-  // again (the recovery failed) counts as failed.
+  // again (the recovery failed) counts as failed, and is reported so.
   void Finish();
 
   // One entry per instance, in the order of their first outcome; each holds the last one.
   std::vector<WriteOutcome> Results() const;
   int Written() const;
   int Failed() const;
+  // Back to no outcomes, for the next operation.
+  void Clear();
 
  private:
   using Key = std::pair<int, int>;
