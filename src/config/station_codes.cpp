@@ -102,4 +102,37 @@ int OpenCentreCount(std::string_view countText) {
   return n > kCenterCount ? kCenterCount : n;
 }
 
+namespace {
+template <const CodedList& L>
+int CodedItem(std::string_view value, int) {
+  return ItemOfValue(L, value);
+}
+template <const CodedList& L>
+std::optional<std::string> CodedValue(std::string_view, int item) {
+  std::string value = ValueOfItem(L, item);
+  if (value.empty()) return std::nullopt;
+  return value;
+}
+template <const CodedList& L>
+constexpr FieldCode Coded() {
+  return FieldCode{L.items, CodedItem<L>, CodedValue<L>};
+}
+FieldCode Position(Items items) {
+  return FieldCode{items, field_code::PositionItem, field_code::PositionValue};
+}
+int SwitchItem(std::string_view value, int) { return SwitchOn(value) ? 1 : 0; }
+std::optional<std::string> SwitchOfItem(std::string_view, int item) { return SwitchValue(item == 1); }
+}  // namespace
+
+const FieldCode kWorkModeField = Position(kWorkModeItems);
+const FieldCode kProtocolField = Coded<kProtocol>();
+const FieldCode kHourlySwitchField = Position(kHourlySwitchItems);
+const FieldCode kUploadByLoseField = Coded<kUploadByLose>();
+const FieldCode kTransferModeField = Coded<kTransferMode>();
+const FieldCode kSmsSetField = Coded<kSmsSet>();
+const FieldCode kCameraSwitchField{{}, SwitchItem, SwitchOfItem};
+const FieldCode kTransComTypeField = Coded<kTransComType>();
+const FieldCode kWaterOrderField = Position(kWaterOrderItems);
+const FieldCode kAddressTypeField = Position(kAddressTypeItems);
+
 }  // namespace station_codes

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "config/field_code.h"
+
 namespace station_codes {
 
 using Items = std::span<const char* const>;
@@ -69,5 +71,17 @@ inline int CenterOfServer(int instance) { return instance % kCenterCount; }
 inline bool IsBackupServer(int instance) { return instance >= kCenterCount; }
 // Centres opened by a server count text: atoi, bounded to 0 .. kCenterCount.
 int OpenCentreCount(std::string_view countText);
+
+// The lists above as parameter field encodings (a typed text that is no item has no value).
+extern const FieldCode kWorkModeField;      // 0: position
+extern const FieldCode kProtocolField;      // 7: kProtocol
+extern const FieldCode kHourlySwitchField;  // 8: position
+extern const FieldCode kUploadByLoseField;  // 13: kUploadByLose
+extern const FieldCode kTransferModeField;  // 19: kTransferMode
+extern const FieldCode kSmsSetField;        // 146: kSmsSet
+extern const FieldCode kCameraSwitchField;  // 155: check box, SwitchOn / SwitchValue
+extern const FieldCode kTransComTypeField;  // 158: kTransComType
+extern const FieldCode kWaterOrderField;    // 162: position
+extern const FieldCode kAddressTypeField;   // 163: position
 
 }  // namespace station_codes

@@ -13,7 +13,7 @@
 
 #include "cfg_fakes.h"
 #include "config/station/gprs_dlg.h"
-#include "config/ui/cfg_table_page.h"
+#include "config/channels/chn_dlg.h"
 #include "ui_support.h"
 
 namespace {
@@ -34,7 +34,7 @@ class WorkspaceTest : public WorkspaceFixture {
     }
     return v;
   }
-  CfgTablePage* ChannelPage() { return dynamic_cast<CfgTablePage*>(ws->PageWidget(CfgPageId::Channel)); }
+  CRTUCfgChnDlg* ChannelPage() { return dynamic_cast<CRTUCfgChnDlg*>(ws->PageWidget(CfgPageId::Channel)); }
 
   ScriptedDevice device;
 };
@@ -62,8 +62,8 @@ TEST_F(WorkspaceTest, TreeHoldsEveryPageNodeAndSelectingOneShowsItsPage) {
 
   tree->setCurrentItem(Node(QStringLiteral("通道12")));
   EXPECT_EQ(VisiblePages(), std::vector<CfgPageId>{CfgPageId::Channel});
-  ASSERT_NE(ChannelPage(), nullptr);  // the stand-in until the channel page lands
-  EXPECT_EQ(ChannelPage()->SelectedChannel(), 11);
+  ASSERT_NE(ChannelPage(), nullptr);
+  EXPECT_EQ(ChannelPage()->CurrentChannel(), 11);
   const std::pair<const char*, std::vector<CfgPageId>> nodes[] = {
       {"更多参数", {}},
       {"终端参数", {CfgPageId::Terminal}},
@@ -94,7 +94,7 @@ TEST_F(WorkspaceTest, ChannelCaptionsRelabelTheNodes) {
   EXPECT_EQ(ChannelCaptions::Instance().Get(6), "");
   // A relabelled node still selects its channel.
   ws->Tree()->setCurrentItem(Node(QStringLiteral("通道07|串口03")));
-  EXPECT_EQ(ChannelPage()->SelectedChannel(), 6);
+  EXPECT_EQ(ChannelPage()->CurrentChannel(), 6);
   ChannelCaptions::Instance().Set(6, GBK("无"));
   ASSERT_TRUE(PumpUntil([&] { return Node(QStringLiteral("通道07")) != nullptr; }, 10000));
   EXPECT_EQ(ws->Tree()->topLevelItem(0)->childCount(), 30);

@@ -56,7 +56,7 @@ std::optional<std::string> CfgField::Get() const {
   return code_.valueOf(text, field_ui::SelectedItem(list_));
 }
 
-void CfgField::Attach(QWidget* control) {
+void CfgField::Attach(QWidget* control, bool show) {
   if (control_ || !control) return;
   control_ = control;
   edit_ = qobject_cast<QLineEdit*>(control);
@@ -72,7 +72,7 @@ void CfgField::Attach(QWidget* control) {
   } else if (check_) {
     connect(check_, &QCheckBox::clicked, this, &CfgField::Touch);
   }
-  Show();
+  if (show) Show();
 }
 
 void CfgField::SetItems(FieldItems items) {
@@ -97,4 +97,16 @@ void CfgField::Show() {
 void CfgField::Touch() {
   touched_ = true;
   emit edited();
+}
+
+CfgField* CfgFieldMap::Add(int id, int index, QWidget* control, const FieldCode& code) {
+  auto* field = new CfgField(code, owner_);
+  field->Attach(control, false);
+  fields_[{id, index}] = field;
+  return field;
+}
+
+CfgField* CfgFieldMap::Find(int id, int index) const {
+  const auto it = fields_.find({id, index});
+  return it == fields_.end() ? nullptr : it->second;
 }

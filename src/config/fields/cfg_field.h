@@ -21,6 +21,8 @@
 // - Set() always clears the touched state.
 // UI thread only.
 #include <QObject>
+#include <map>
+#include <utility>
 #include <optional>
 #include <string>
 
@@ -44,8 +46,9 @@ class CfgField : public QObject {
   bool Touched() const { return touched_; }
 
   // Binds the control (QLineEdit, QComboBox or QCheckBox) once: an empty list gets the
-  // encoding's items, then the control shows the stored value.
-  void Attach(QWidget* control);
+  // encoding's items, then the control shows the stored value (unless show is false:
+  // a page that set up its control's first state itself).
+  void Attach(QWidget* control, bool show = true);
   QWidget* Control() const { return control_; }
   const FieldCode& Code() const { return code_; }
 
@@ -68,6 +71,21 @@ class CfgField : public QObject {
   QLineEdit* edit_ = nullptr;
   QComboBox* list_ = nullptr;
   QCheckBox* check_ = nullptr;
+};
+
+// A page's fields by (parameter id, instance), for pages whose controls exist from
+// construction. Fields are children of owner.
+class CfgFieldMap {
+ public:
+  explicit CfgFieldMap(QObject* owner) : owner_(owner) {}
+  // Binds control to the field of (id, index); the control keeps what it shows until
+  // the first Set.
+  CfgField* Add(int id, int index, QWidget* control, const FieldCode& code = TextField());
+  CfgField* Find(int id, int index) const;
+
+ private:
+  QObject* owner_;
+  std::map<std::pair<int, int>, CfgField*> fields_;
 };
 
 // List selection the way device values need it (shared by every page).

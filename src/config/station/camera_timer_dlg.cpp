@@ -28,23 +28,20 @@ CRTUCfgCameraTimer::CRTUCfgCameraTimer(QWidget* parent) : QWidget(parent) {
     layout_.Add(hourUnit, 0.37, y, 0.05, 0.07);
     layout_.Add(minute_[r], 0.44, y, 0.12, 0.07);
     layout_.Add(minuteUnit, 0.57, y, 0.05, 0.07);
+    fields_.Add(155, r, switch_[r], codes::kCameraSwitchField);
+    fields_.Add(156, r, hour_[r]);
+    fields_.Add(157, r, minute_[r]);
   }
   layout_.Apply(this);
 }
 
 std::optional<std::string> CRTUCfgCameraTimer::SaveToTable(int id, int index) {
-  if (index < 0 || index >= kSlots) return std::string();
-  if (id == 155) return codes::SwitchValue(switch_[index]->isChecked());
-  if (id == 156) return TextOf(hour_[index]);
-  if (id == 157) return TextOf(minute_[index]);
-  return std::string();
+  const CfgField* f = fields_.Find(id, index);
+  return f ? f->Get() : std::string();
 }
 
 void CRTUCfgCameraTimer::LoadFromTable(int id, int index, const std::string& text) {
-  if (index < 0 || index >= kSlots) return;
-  if (id == 155) switch_[index]->setChecked(codes::SwitchOn(text));
-  else if (id == 156) SetText(hour_[index], text);
-  else if (id == 157) SetText(minute_[index], text);
+  if (CfgField* f = fields_.Find(id, index)) f->Set(text);
 }
 
 void CRTUCfgCameraTimer::resizeEvent(QResizeEvent*) {

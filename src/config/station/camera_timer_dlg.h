@@ -5,6 +5,7 @@
 #include <string>
 
 #include "config/cfg_page.h"
+#include "config/fields/cfg_field.h"
 #include "widgets/fraction_layout.h"
 
 class QCheckBox;
@@ -40,5 +41,6 @@ class CRTUCfgCameraTimer : public QWidget, public ICfgPage {
   QCheckBox* switch_[kSlots] = {};
   QLineEdit* hour_[kSlots] = {};
   QLineEdit* minute_[kSlots] = {};
+  CfgFieldMap fields_{this};
   FractionLayout layout_;
 };

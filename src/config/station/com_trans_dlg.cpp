@@ -23,22 +23,19 @@ CRTUCfgComTransDlg::CRTUCfgComTransDlg(QWidget* parent) : QWidget(parent) {
     layout_.Add(rows[r][0], 0.05, 0.06 + r * 0.1, 0.25, 0.06);
     layout_.Add(rows[r][1], 0.31, 0.06 + r * 0.1, 0.25, 0.06);
   }
+  fields_.Add(158, 0, type_, codes::kTransComTypeField);
+  fields_.Add(159, 0, speed_, TextField(codes::kTransSpeedItems));
+  fields_.Add(160, 0, parity_, TextField(codes::kTransParityItems));
   layout_.Apply(this);
 }
 
 std::optional<std::string> CRTUCfgComTransDlg::SaveToTable(int id, int index) {
-  if (index != 0) return std::string();
-  if (id == 158) return codes::ValueOfItem(codes::kTransComType, SelectedItem(type_));
-  if (id == 159) return TextOf(speed_);
-  if (id == 160) return TextOf(parity_);
-  return std::string();
+  const CfgField* f = fields_.Find(id, index);
+  return f ? f->Get() : std::string();
 }
 
 void CRTUCfgComTransDlg::LoadFromTable(int id, int index, const std::string& text) {
-  if (index != 0) return;
-  if (id == 158) SelectItem(type_, codes::ItemOfValue(codes::kTransComType, text));
-  else if (id == 159) SetListText(speed_, FromGbk(text));
-  else if (id == 160) SetListText(parity_, FromGbk(text));
+  if (CfgField* f = fields_.Find(id, index)) f->Set(text);
 }
 
 void CRTUCfgComTransDlg::resizeEvent(QResizeEvent*) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "config/cfg_page.h"
+#include "config/fields/cfg_field.h"
 #include "widgets/fraction_layout.h"
 
 class QComboBox;
@@ -34,5 +35,6 @@ class CRTUCfgComTransDlg : public QWidget, public ICfgPage {
   QComboBox* type_ = nullptr;
   QComboBox* speed_ = nullptr;
   QComboBox* parity_ = nullptr;
+  CfgFieldMap fields_{this};
   FractionLayout layout_;
 };

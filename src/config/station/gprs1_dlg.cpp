@@ -38,6 +38,7 @@ CRTUCfgGprs1Dlg::CRTUCfgGprs1Dlg(QWidget* parent) : QWidget(parent) {
     const double y = i < 4 ? 0.1 + i * 0.11 : 0.62 + (i - 4) * 0.11;
     layout_.Add(label, 0.07, y, 0.3, 0.07);
     layout_.Add(edits_[i], 0.38, y, 0.45, 0.07);
+    fields_.Add(f.param, 0, edits_[i]);
   }
   layout_.Apply(this);
 }
@@ -55,12 +56,12 @@ QLineEdit* CRTUCfgGprs1Dlg::EditOf(int id) const {
 }
 
 std::optional<std::string> CRTUCfgGprs1Dlg::SaveToTable(int id, int index) {
-  QLineEdit* e = EditOf(id);
-  return e && index == 0 ? TextOf(e) : std::string();
+  const CfgField* f = fields_.Find(id, index);
+  return f ? f->Get() : std::string();
 }
 
 void CRTUCfgGprs1Dlg::LoadFromTable(int id, int index, const std::string& text) {
-  if (QLineEdit* e = EditOf(id); e && index == 0) SetText(e, text);
+  if (CfgField* f = fields_.Find(id, index)) f->Set(text);
 }
 
 void CRTUCfgGprs1Dlg::resizeEvent(QResizeEvent*) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "config/cfg_page.h"
+#include "config/fields/cfg_field.h"
 #include "widgets/fraction_layout.h"
 
 class QLineEdit;
@@ -28,5 +29,6 @@ class CRTUCfgGprs1Dlg : public QWidget, public ICfgPage {
  private:
   static constexpr int kFields = 6;
   QLineEdit* edits_[kFields] = {};
+  CfgFieldMap fields_{this};
   FractionLayout layout_;
 };

@@ -64,16 +64,6 @@ void CRTUCfgGprs2Dlg::InitCenter(ICfgWorkspace* workspace) {
   layout_.Apply(this);
 }
 
-void CRTUCfgGprs2Dlg::SetChannel(int s, const std::string& value) {
-  SelectItem(servers_[s].channel, codes::ItemOfValue(codes::kTransferMode, value));
-}
-
-std::string CRTUCfgGprs2Dlg::GetChannel(int s) const {
-  const int item = codes::FindItem(codes::kTransferMode.items,
-                                   servers_[s].channel->currentText().toUtf8().toStdString());
-  return codes::ValueOfItem(codes::kTransferMode, item);
-}
-
 void CRTUCfgGprs2Dlg::ShowServerFields(int s, bool show) {
   const Server& v = servers_[s];
   for (QWidget* w : {static_cast<QWidget*>(v.addressLabel), static_cast<QWidget*>(v.address),

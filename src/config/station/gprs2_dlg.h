@@ -32,13 +32,6 @@ class CRTUCfgGprs2Dlg : public QWidget {
   // both servers' display.
   void InitCenter(ICfgWorkspace* workspace);
 
-  // Channel kind value text <-> channel list ("9" shows "TCP"; typed text that is
-  // no kind reads as "").
-  void SetMainChannel(const std::string& value) { SetChannel(0, value); }
-  void SetBackupChannel(const std::string& value) { SetChannel(1, value); }
-  std::string GetMainChannel() const { return GetChannel(0); }
-  std::string GetBackupChannel() const { return GetChannel(1); }
-
   // Both servers "开启" with their fields shown / "关闭" with them hidden.
   void OpenCenter();
   void CloseCenter();
@@ -65,8 +58,6 @@ class CRTUCfgGprs2Dlg : public QWidget {
   };
 
   void BuildServer(int s, const char* groupText, const char* const labels[4], const char* roles[4]);
-  void SetChannel(int s, const std::string& value);
-  std::string GetChannel(int s) const;
   void ShowServerFields(int s, bool show);
   void OnStateActivated(int s);
   void OnChannelActivated(int s);

@@ -45,10 +45,7 @@ CRTUCfgGprsDlg::CRTUCfgGprsDlg(ICfgWorkspace* workspace, QWidget* parent) : QWid
   layout_.Add(dns_[1], 0.38, 0.87, 0.4, 0.07);
 
   connect(tabs_, &QTabBar::currentChanged, this, [this](int n) { ShowCenter(n); });
-  connect(count_, &QComboBox::activated, this, [this](int item) {
-    unlistedCount_.clear();
-    OpenCenters(item);
-  });
+  connect(count_, &QComboBox::activated, this, [this](int item) { OpenCenters(item); });
 
   // Initialisation: tab 1, count "0", every centre closed, only centre 1 shown.
   tabs_->setCurrentIndex(0);
@@ -56,6 +53,16 @@ CRTUCfgGprsDlg::CRTUCfgGprsDlg(ICfgWorkspace* workspace, QWidget* parent) : QWid
   layout_.Apply(this);
   for (CRTUCfgGprs2Dlg* c : centers_) c->InitCenter(workspace);
   ShowCenter(0);
+  fields_.Add(18, 0, count_, TextField(codes::kServerCountItems));
+  for (int i = 0; i < codes::kServerInstances; ++i) {
+    const CRTUCfgGprs2Dlg* c = centers_[codes::CenterOfServer(i)];
+    const bool backup = codes::IsBackupServer(i);
+    fields_.Add(19, i, c->ChannelList(backup), codes::kTransferModeField);
+    fields_.Add(20, i, c->AddressEdit(backup));
+    fields_.Add(21, i, c->PortEdit(backup));
+  }
+  fields_.Add(22, 0, dns_[0]);
+  fields_.Add(22, 1, dns_[1]);
 }
 
 void CRTUCfgGprsDlg::ShowCenter(int n) {
@@ -70,38 +77,21 @@ void CRTUCfgGprsDlg::OpenCenters(int n) {
 }
 
 void CRTUCfgGprsDlg::SetServerCount(const std::string& text) {
-  SetListText(count_, FromGbk(text));
-  unlistedCount_ = count_->currentIndex() < 0 ? text : std::string();
+  if (CfgField* f = fields_.Find(18, 0)) f->Set(text);
   OpenCenters(codes::OpenCentreCount(text));
 }
 
 std::optional<std::string> CRTUCfgGprsDlg::SaveToTable(int id, int index) {
-  if (id == 18 && index == 0) return count_->currentIndex() < 0 ? unlistedCount_ : TextOf(count_);
-  if (id >= 19 && id <= 21 && index >= 0 && index < codes::kServerInstances) {
-    const CRTUCfgGprs2Dlg* c = centers_[codes::CenterOfServer(index)];
-    const bool backup = codes::IsBackupServer(index);
-    if (id == 19) return backup ? c->GetBackupChannel() : c->GetMainChannel();
-    return TextOf(id == 20 ? c->AddressEdit(backup) : c->PortEdit(backup));
-  }
-  if (id == 22 && (index == 0 || index == 1)) return TextOf(dns_[index]);
-  return std::string();
+  const CfgField* f = fields_.Find(id, index);
+  return f ? f->Get() : std::string();
 }
 
 void CRTUCfgGprsDlg::LoadFromTable(int id, int index, const std::string& text) {
   if (id == 18 && index == 0) {
     SetServerCount(text);
-  } else if (id >= 19 && id <= 21 && index >= 0 && index < codes::kServerInstances) {
-    CRTUCfgGprs2Dlg* c = centers_[codes::CenterOfServer(index)];
-    const bool backup = codes::IsBackupServer(index);
-    if (id == 19) {
-      if (backup) c->SetBackupChannel(text);
-      else c->SetMainChannel(text);
-    } else {
-      SetText(id == 20 ? c->AddressEdit(backup) : c->PortEdit(backup), text);
-    }
-  } else if (id == 22 && (index == 0 || index == 1)) {
-    SetText(dns_[index], text);
+    return;
   }
+  if (CfgField* f = fields_.Find(id, index)) f->Set(text);
 }
 
 void CRTUCfgGprsDlg::resizeEvent(QResizeEvent*) {

@@ -8,6 +8,7 @@
 #include "config/cfg_page.h"
 #include "config/station/gprs2_dlg.h"
 #include "config/station_codes.h"
+#include "config/fields/cfg_field.h"
 #include "widgets/fraction_layout.h"
 
 class QComboBox;
@@ -48,9 +49,6 @@ class CRTUCfgGprsDlg : public QWidget, public ICfgPage {
   QTabBar* tabs_ = nullptr;
   QComboBox* count_ = nullptr;
   QLineEdit* dns_[2] = {};
-  // A count from the device that is no item of the list: kept and given back
-  // unchanged while the list shows no selection, so that an untouched page
-  // writes nothing.
-  std::string unlistedCount_;
+  CfgFieldMap fields_{this};
   FractionLayout layout_;
 };

@@ -34,20 +34,18 @@ CRTUCfgSmsDlg::CRTUCfgSmsDlg(QWidget* parent) : QWidget(parent) {
                      static_cast<QWidget*>(spareHint)})
     w->hide();
   SelectItem(spareSet, 0);
+  fields_.Add(146, 0, smsSet_, codes::kSmsSetField);
+  fields_.Add(147, 0, adminNo_);
   layout_.Apply(this);
 }
 
 std::optional<std::string> CRTUCfgSmsDlg::SaveToTable(int id, int index) {
-  if (index != 0) return std::string();
-  if (id == 146) return codes::ValueOfItem(codes::kSmsSet, SelectedItem(smsSet_));
-  if (id == 147) return TextOf(adminNo_);
-  return std::string();
+  const CfgField* f = fields_.Find(id, index);
+  return f ? f->Get() : std::string();
 }
 
 void CRTUCfgSmsDlg::LoadFromTable(int id, int index, const std::string& text) {
-  if (index != 0) return;
-  if (id == 146) SelectItem(smsSet_, codes::ItemOfValue(codes::kSmsSet, text));
-  else if (id == 147) SetText(adminNo_, text);
+  if (CfgField* f = fields_.Find(id, index)) f->Set(text);
 }
 
 void CRTUCfgSmsDlg::resizeEvent(QResizeEvent*) {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "config/cfg_page.h"
+#include "config/fields/cfg_field.h"
 #include "widgets/fraction_layout.h"
 
 class QComboBox;
@@ -32,5 +33,6 @@ class CRTUCfgSmsDlg : public QWidget, public ICfgPage {
  private:
   QComboBox* smsSet_ = nullptr;
   QLineEdit* adminNo_ = nullptr;
+  CfgFieldMap fields_{this};
   FractionLayout layout_;
 };

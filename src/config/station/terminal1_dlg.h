@@ -43,11 +43,6 @@ class CRTUCfgTerminal1Dlg : public QWidget {
   QLineEdit* timeStep = nullptr;
   QComboBox* stationType = nullptr;
 
-  // The last loaded values of parameters 162 and 163, given back while the device
-  // has not listed them.
-  std::string keptWaterOrder;
-  std::string keptAddressType;
-
   void ShowAddressTypeRow(bool show);
   void ShowWaterOrderRow(bool show);
   // Hourly switch, even-period and additional intervals, rain start, time step, station type.

@@ -18,7 +18,7 @@ constexpr const char* kTimedReport = "定时上报时间：";
 constexpr const char* kQuantityReport = "电量上报间隔：";
 }  // namespace
 
-CRTUCfgTerminalDlg::CRTUCfgTerminalDlg(QWidget* parent) : QWidget(parent) {
+CRTUCfgTerminalDlg::CRTUCfgTerminalDlg(QWidget* parent) : QWidget(parent), fields_(this) {
   setObjectName(QStringLiteral("terminalPage"));
   QLabel* protocolLabel = MakeLabel(this, "通信协议：");
   protocol_ = MakeList(this, "protocolCombo", kProtocolId, codes::kProtocol.items, true);
@@ -66,6 +66,7 @@ CRTUCfgTerminalDlg::CRTUCfgTerminalDlg(QWidget* parent) : QWidget(parent) {
   more_->ShowAddressTypeRow(false);
   more_->ShowWaterOrderRow(false);
   more_->hide();
+  BindFields();
   reportLabel_->hide();
   reportInterval_->hide();
   reportHint_->hide();
@@ -108,86 +109,53 @@ void CRTUCfgTerminalDlg::OnMoreClicked(bool checked) {
 
 std::string CRTUCfgTerminalDlg::StationAddress() const { return TextOf(stationAddress_); }
 
-// The value of a setting the device lists only on some firmware: the list's item while
-// the last listing had it, else the kept text. The kept text follows the list's
-// selection, so that a later listing or file without the setting (which hides the
-// row) gives back what the page showed instead of an older text.
-std::string CRTUCfgTerminalDlg::ListedOrKept(bool listed, const QComboBox* list, std::string& kept) {
-  if (!listed) return kept;
-  const int item = SelectedItem(list);
-  if (item >= 0) kept = codes::NumberOfItem(item);
-  return codes::NumberOfItem(item);
+void CRTUCfgTerminalDlg::BindFields() {
+  CRTUCfgTerminal1Dlg& m = *more_;
+  fields_.Add(0, 0, workMode_, codes::kWorkModeField);
+  fields_.Add(4, 0, stationAddress_);
+  fields_.Add(5, 0, centerAddress_);
+  fields_.Add(6, 0, password_);
+  fields_.Add(7, 0, protocol_, codes::kProtocolField);
+  fields_.Add(8, 0, m.hourlySwitch, codes::kHourlySwitchField);
+  fields_.Add(9, 0, m.evenInterval);
+  fields_.Add(10, 0, reportInterval_);
+  fields_.Add(11, 0, m.alarmInterval);
+  fields_.Add(12, 0, m.rainBegin);
+  fields_.Add(13, 0, m.uploadByLose, codes::kUploadByLoseField);
+  fields_.Add(14, 0, m.simNo);
+  fields_.Add(15, 0, m.stationType, TextField(codes::kStationTypeItems));
+  fields_.Add(16, 0, m.timeStep);
+  fields_.Add(17, 0, m.lowVolt);
+  fields_.Add(27, 0, m.heartbeat);
+  // Listed only by some firmware: the row shows while the last listing had it; the
+  // value is the loaded text until the user picks one.
+  fields_.Add(162, 0, m.waterOrder, codes::kWaterOrderField);
+  fields_.Add(163, 0, m.addressType, codes::kAddressTypeField);
 }
 
 std::optional<std::string> CRTUCfgTerminalDlg::SaveToTable(int id, int index) {
   if (index != 0) return std::string();
-  CRTUCfgTerminal1Dlg& m = *more_;
   switch (id) {
-    case 0: return codes::NumberOfItem(SelectedItem(workMode_));
     case 1: return debugLevel_;
     case 2: return debugSpeed_;
     case 3: return debugParity_;
-    case 4: return TextOf(stationAddress_);
-    case 5: return TextOf(centerAddress_);
-    case 6: return TextOf(password_);
-    case 7: return codes::ValueOfItem(codes::kProtocol, SelectedItem(protocol_));
-    case 8: return codes::NumberOfItem(SelectedItem(m.hourlySwitch));
-    case 9: return TextOf(m.evenInterval);
-    case 10: return TextOf(reportInterval_);
-    case 11: return TextOf(m.alarmInterval);
-    case 12: return TextOf(m.rainBegin);
-    case 13: return codes::ValueOfItem(codes::kUploadByLose, SelectedItem(m.uploadByLose));
-    case 14: return TextOf(m.simNo);
-    case 15: return TextOf(m.stationType);
-    case 16: return TextOf(m.timeStep);
-    case 17: return TextOf(m.lowVolt);
-    case 27: return TextOf(m.heartbeat);
-    case 162:
-      m.ShowWaterOrderRow(g_bWaterOrderSeen.load() != 0);
-      return ListedOrKept(g_bWaterOrderSeen.load() != 0, m.waterOrder, m.keptWaterOrder);
-    case 163:
-      m.ShowAddressTypeRow(g_bAddressTypeSeen.load() != 0);
-      return ListedOrKept(g_bAddressTypeSeen.load() != 0, m.addressType, m.keptAddressType);
-    default: return std::string();
+    case 162: more_->ShowWaterOrderRow(g_bWaterOrderSeen.load() != 0); break;
+    case 163: more_->ShowAddressTypeRow(g_bAddressTypeSeen.load() != 0); break;
+    default: break;
   }
+  const CfgField* f = fields_.Find(id, 0);
+  return f ? f->Get() : std::string();
 }
 
 void CRTUCfgTerminalDlg::LoadFromTable(int id, int index, const std::string& text) {
   if (index != 0) return;
-  CRTUCfgTerminal1Dlg& m = *more_;
-  auto selectNumber = [&text](QComboBox* list) {
-    SelectItem(list, codes::ItemOfNumber(text, list->count()));
-  };
   switch (id) {
-    case 0: selectNumber(workMode_); break;
-    case 1: debugLevel_ = text; break;
-    case 2: debugSpeed_ = text; break;
-    case 3: debugParity_ = text; break;
-    case 4: SetText(stationAddress_, text); break;
-    case 5: SetText(centerAddress_, text); break;
-    case 6: SetText(password_, text); break;
-    case 7: SelectItem(protocol_, codes::ItemOfValue(codes::kProtocol, text)); break;
-    case 8: selectNumber(m.hourlySwitch); break;
-    case 9: SetText(m.evenInterval, text); break;
-    case 10: SetText(reportInterval_, text); break;
-    case 11: SetText(m.alarmInterval, text); break;
-    case 12: SetText(m.rainBegin, text); break;
-    case 13: SelectItem(m.uploadByLose, codes::ItemOfValue(codes::kUploadByLose, text)); break;
-    case 14: SetText(m.simNo, text); break;
-    case 15: SetListText(m.stationType, FromGbk(text)); break;
-    case 16: SetText(m.timeStep, text); break;
-    case 17: SetText(m.lowVolt, text); break;
-    case 27: SetText(m.heartbeat, text); break;
-    case 162:
-      m.keptWaterOrder = text;
-      if (g_bWaterOrderSeen.load()) selectNumber(m.waterOrder);
-      break;
-    case 163:
-      m.keptAddressType = text;
-      if (g_bAddressTypeSeen.load()) selectNumber(m.addressType);
-      break;
+    case 1: debugLevel_ = text; return;
+    case 2: debugSpeed_ = text; return;
+    case 3: debugParity_ = text; return;
     default: break;
   }
+  if (CfgField* f = fields_.Find(id, 0)) f->Set(text);
 }
 
 void CRTUCfgTerminalDlg::resizeEvent(QResizeEvent*) {

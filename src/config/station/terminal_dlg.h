@@ -6,6 +6,7 @@
 #include <string>
 
 #include "config/cfg_page.h"
+#include "config/fields/cfg_field.h"
 #include "config/station/terminal1_dlg.h"
 #include "widgets/fraction_layout.h"
 
@@ -58,7 +59,7 @@ class CRTUCfgTerminalDlg : public QWidget, public ICfgPage {
   Family SelectedFamily() const;
   void ShowReportField(Family f);
   void OnMoreClicked(bool checked);
-  static std::string ListedOrKept(bool listed, const QComboBox* list, std::string& kept);
+  void BindFields();
 
   QComboBox* protocol_ = nullptr;
   QComboBox* workMode_ = nullptr;
@@ -73,5 +74,6 @@ class CRTUCfgTerminalDlg : public QWidget, public ICfgPage {
   // Parameters 1, 2, 3 (debug level, debug port speed and parity): no control shows
   // them; they are kept as loaded and given back unchanged.
   std::string debugLevel_, debugSpeed_, debugParity_;
+  CfgFieldMap fields_;
   FractionLayout layout_;
 };

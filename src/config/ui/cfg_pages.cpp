@@ -1,10 +1,9 @@
 // The ten pages of the configuration workspace: constructed and registered here and
 // nowhere else. A page is a QWidget that implements ICfgPage when it shows parameters;
 // SetPage() gives it its tree node, its place in the layout and the per-parameter
-// dispatch (parameter id → page, see PageOfParam). To put a real page in the place of a
-// stand-in, construct and initialise it here, in this order, and pass it to SetPage()
-// with the hooks it needs; nothing else in the workspace changes.
+// dispatch (parameter id → page, see PageOfParam).
 #include "config/ui/cfg_dlg.h"
+#include "config/channels/chn_dlg.h"
 #include "config/records/camera_dlg.h"
 #include "config/records/rcd_dlg.h"
 #include "config/station/camera_timer_dlg.h"
@@ -14,15 +13,8 @@
 #include "config/station/gprs_dlg.h"
 #include "config/station/sms_dlg.h"
 #include "config/station/terminal_dlg.h"
-#include "config/ui/cfg_table_page.h"
 
 void CRTUCfgDlg::CreatePages() {
-  auto standIn = [this](CfgPageId id, const char* title) {
-    auto* page = new CfgTablePage(QString::fromUtf8(title), this);
-    SetPage(id, page, page);
-    return page;
-  };
-
   // Clock page (no parameters; its "设置" fills Requests() Clock).
   auto* dev = new CRTUCfgDevDlg(this, this);
   SetPage(CfgPageId::Dev, dev, nullptr);
@@ -31,7 +23,8 @@ void CRTUCfgDlg::CreatePages() {
   };
 
   // Channel page: every channel parameter, and the channel nodes.
-  CfgTablePage* channels = standIn(CfgPageId::Channel, "通道");
+  auto* channels = new CRTUCfgChnDlg(this);
+  SetPage(CfgPageId::Channel, channels, channels);
   pages_[Index(CfgPageId::Channel)].hooks.selectChannel = [channels](int n) {
     channels->SelectChannel(n);
   };

@@ -90,4 +90,7 @@ inline void UserPicks(QComboBox* list, int item) {
   list->setCurrentIndex(item);
   emit list->activated(item);
 }
-inline void UserTypes(QComboBox* list, const QString& text) { list->setEditText(text); }
+inline void UserTypes(QComboBox* list, const QString& text) {
+  list->setEditText(text);
+  emit list->lineEdit()->textEdited(text);
+}

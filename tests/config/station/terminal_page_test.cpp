@@ -125,7 +125,6 @@ TEST_F(TerminalPage, PlainFieldsEachHaveTheirOwnControl) {
 TEST_F(TerminalPage, WaterOrderAndAddressTypeWhileTheDeviceHasNotListedThem) {
   page.LoadFromTable(162, 0, "1");
   page.LoadFromTable(163, 0, "7");
-  EXPECT_EQ(page.MorePage()->waterOrder->currentIndex(), 0);  // list untouched
   EXPECT_EQ(page.SaveToTable(162, 0), "1");
   EXPECT_EQ(page.SaveToTable(163, 0), "7");
   EXPECT_TRUE(page.MorePage()->waterOrder->isHidden());
@@ -146,8 +145,8 @@ TEST_F(TerminalPage, WaterOrderAndAddressTypeOnceTheDeviceListedThem) {
   EXPECT_EQ(page.MorePage()->addressType->currentText(), QStringLiteral("行政编码"));
   EXPECT_EQ(page.SaveToTable(162, 0), "1");
   EXPECT_EQ(page.SaveToTable(163, 0), "1");
-  page.LoadFromTable(162, 0, "2");
-  EXPECT_EQ(page.SaveToTable(162, 0), "4294967295");
+  page.LoadFromTable(162, 0, "2");  // no item: kept as loaded
+  EXPECT_EQ(page.SaveToTable(162, 0), "2");
 
   // A later listing without them hides the rows and gives back the kept texts.
   g_bWaterOrderSeen.store(0);
@@ -159,11 +158,11 @@ TEST_F(TerminalPage, WaterOrderAndAddressTypeOnceTheDeviceListedThem) {
 }
 
 TEST_F(TerminalPage, ShownSettingSurvivesALaterParseWithoutIt) {
-  // The device listed both settings and the lists already showed its values, so a
-  // load had nothing to put into them.
+  // The device listed both settings; the user picks one of them.
   g_bWaterOrderSeen.store(1);
   g_bAddressTypeSeen.store(1);
-  EXPECT_EQ(page.SaveToTable(162, 0), "0");
+  page.LoadFromTable(162, 0, "0");
+  page.LoadFromTable(163, 0, "0");
   UserPicks(page.MorePage()->addressType, 1);
   EXPECT_EQ(page.SaveToTable(163, 0), "1");
   // A file without them: the page gives back what it showed, not an older text.
@@ -174,7 +173,7 @@ TEST_F(TerminalPage, ShownSettingSurvivesALaterParseWithoutIt) {
   // A device value outside the list is kept as loaded, not as "no selection".
   g_bWaterOrderSeen.store(1);
   page.LoadFromTable(162, 0, "7");
-  EXPECT_EQ(page.SaveToTable(162, 0), "4294967295");
+  EXPECT_EQ(page.SaveToTable(162, 0), "7");
   g_bWaterOrderSeen.store(0);
   EXPECT_EQ(page.SaveToTable(162, 0), "7");
 }

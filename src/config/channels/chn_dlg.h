@@ -1,0 +1,91 @@
+#pragma once
+// The channel page (nodes 通道01 … 通道30): the current channel's save length and kind,
+// and below them the source page of the hardware source the channel is bound to. Every
+// channel parameter of the table is routed here: ids 30 and 31 to the channel's own
+// values, the source records (32-145, 161) to the source pages' fields.
+//
+// The header edits one channel at a time, so each channel keeps its kind and save
+// length under the same rule as every field: the device's text as loaded, given back
+// unchanged until the user picks a kind or types a length for that channel. Selecting
+// a channel or opening a page never changes a value. UI thread only.
+#include <QWidget>
+#include <array>
+#include <optional>
+#include <string>
+
+#include "config/cfg_page.h"
+#include "config/channel_codes.h"
+#include "config/channels/chn_src_dlg.h"
+#include "widgets/fraction_layout.h"
+
+class QComboBox;
+class QLineEdit;
+
+class CRTUCfgChnDlg : public QWidget, public ICfgPage {
+  Q_OBJECT
+ public:
+  static constexpr int kChannels = channel_codes::kChannels;
+
+  // Builds the header (kind list of 26 items at "无", save length edit) and constructs
+  // every source page without creating it.
+  explicit CRTUCfgChnDlg(QWidget* parent = nullptr);
+
+  // Parameters 30-145 and 161.
+  std::optional<std::string> SaveToTable(int id, int index) override;
+  void LoadFromTable(int id, int index, const std::string& text) override;
+
+  // Kind of channel n from the table: kept as text, its code and caption noted; the list
+  // shows the caption; n becomes the current channel. The shown source is not changed.
+  void SetChannelKindText(int n, const std::string& text);
+  // The kind to save (the loaded text until the user chose one); writes the caption.
+  std::string GetChannelKindText(int n);
+  void SetSaveLengthText(int n, const std::string& text);
+  std::string GetSaveLengthText(int n) const;
+  int Kind(int n) const { return channels_[Slot(n)].kind; }
+  int SaveLength(int n) const { return channels_[Slot(n)].saveLen; }
+  int CurrentChannel() const { return cur_; }
+
+  // The tree node of channel n + 1 was selected: shows its kind, length and source page.
+  void SelectChannel(int n);
+  // The user's pick in the kind list: binds the current channel to that source (save
+  // length 0 becomes 120) or to none (save length 0).
+  void ApplyKindSelection();
+
+  QComboBox* KindList() const { return kindList_; }
+  QLineEdit* SaveLengthEdit() const { return saveLen_; }
+  // The source page of a family's source n; nullptr when there is none.
+  CRTUCfgChnSrcDlg* SourcePage(channel_codes::Family family, int n) const;
+  // The source page shown now; nullptr for none.
+  CRTUCfgChnSrcDlg* ShownSource() const;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  struct Channel {
+    std::string kindText;  // as loaded
+    int kind = 0;
+    bool kindChosen = false;  // the user picked a kind since the load
+    std::string saveLenText;
+    int saveLen = 0;
+    bool saveLenTyped = false;  // the user typed or a kind pick set it since the load
+  };
+  static size_t Slot(int n) { return static_cast<size_t>(n < 0 ? 0 : n >= kChannels ? kChannels - 1 : n); }
+  // Hides every source page and shows the one of kind code (none for 0 or unknown codes).
+  void ShowSource(int kind);
+  void ShowSaveLength(int n);
+  void OnSaveLengthEdited(const QString& text);
+
+  int cur_ = 0;
+  std::array<Channel, kChannels> channels_{};
+  QComboBox* kindList_ = nullptr;
+  QLineEdit* saveLen_ = nullptr;
+  std::array<CRTUCfgChnRsDlg*, 15> serial_{};
+  std::array<CRTUCfgChnAdcDlg*, 4> adc_{};
+  std::array<CRTUCfgChnDiDlg*, 4> di_{};
+  std::array<CRTUCfgChnRainDlg*, 2> pi_{};
+  CRTUCfgChnSdiDlg* sdi_ = nullptr;
+  CRTUCfgChnGrayDlg* gray_ = nullptr;
+  FractionLayout layout_;
+  FractionLayout sourceLayout_;
+};

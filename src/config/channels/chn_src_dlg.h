@@ -1,0 +1,93 @@
+#pragma once
+// The source pages of the channel page: a tab row over the sub-pages of one hardware
+// source instance. Constructed with the channel page (their sub-pages hold the loaded
+// values from then on); Create() builds the tabs and every sub-page's controls on first
+// use. Two channels bound to the same source show the same page.
+#include <QString>
+#include <QWidget>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "widgets/fraction_layout.h"
+
+class CRTUCfgChnSubDlg;
+class QTabBar;
+
+class CRTUCfgChnSrcDlg : public QWidget {
+  Q_OBJECT
+ public:
+  // Routing: the sub-page that holds parameter id stores / gives its value.
+  bool SetField(int id, const std::string& text);
+  std::optional<std::string> GetField(int id) const;
+  CRTUCfgChnSubDlg* SubPageOf(int id) const;
+
+  // Builds the tab row and every sub-page's controls, shows the first tab. Once.
+  void Create();
+  bool Created() const { return tabs_ != nullptr; }
+  // Before the page is shown for a channel: the "通道属性" element list is refilled for
+  // the current protocol (keeping its text) and the alarm linkage rows are hidden.
+  void PrepareShow();
+
+  int TabCount() const { return static_cast<int>(pages_.size()); }
+  QString TabText(int tab) const { return pages_[static_cast<size_t>(tab)].title; }
+  CRTUCfgChnSubDlg* SubPage(int tab) const { return pages_[static_cast<size_t>(tab)].page; }
+  // The sub-page of the tab titled title (UTF-8); nullptr when there is none.
+  CRTUCfgChnSubDlg* SubPage(const char* title) const;
+  // Selects a tab as the user's click does (nullptr tab row before Create()).
+  void SelectTab(int tab);
+  QTabBar* TabBar() const { return tabs_; }
+
+ protected:
+  explicit CRTUCfgChnSrcDlg(QWidget* parent);
+  // Constructor only, in tab order.
+  void AddTab(const char* title, CRTUCfgChnSubDlg* page);
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  struct Tab {
+    QString title;
+    CRTUCfgChnSubDlg* page;
+  };
+  void ShowTab(int tab);
+
+  std::vector<Tab> pages_;
+  QTabBar* tabs_ = nullptr;
+  FractionLayout layout_;
+};
+
+// Serial sensor port n: "通道属性", "通信参数", "报警参数".
+class CRTUCfgChnRsDlg : public CRTUCfgChnSrcDlg {
+  Q_OBJECT
+ public:
+  explicit CRTUCfgChnRsDlg(QWidget* parent = nullptr);
+};
+// Analog input: "通道属性", "通信参数", "报警参数".
+class CRTUCfgChnAdcDlg : public CRTUCfgChnSrcDlg {
+  Q_OBJECT
+ public:
+  explicit CRTUCfgChnAdcDlg(QWidget* parent = nullptr);
+};
+// Digital input: "报警参数" only.
+class CRTUCfgChnDiDlg : public CRTUCfgChnSrcDlg {
+  Q_OBJECT
+ public:
+  explicit CRTUCfgChnDiDlg(QWidget* parent = nullptr);
+};
+// Pulse counter: "通道属性", "报警参数".
+class CRTUCfgChnRainDlg : public CRTUCfgChnSrcDlg {
+  Q_OBJECT
+ public:
+  explicit CRTUCfgChnRainDlg(QWidget* parent = nullptr);
+};
+// SDI and GRAY: "通道属性", "报警参数" (the device has no such sources: never shown).
+class CRTUCfgChnSdiDlg : public CRTUCfgChnSrcDlg {
+  Q_OBJECT
+ public:
+  explicit CRTUCfgChnSdiDlg(QWidget* parent = nullptr);
+};
+class CRTUCfgChnGrayDlg : public CRTUCfgChnSrcDlg {
+  Q_OBJECT
+ public:
+  explicit CRTUCfgChnGrayDlg(QWidget* parent = nullptr);
+};

@@ -1,0 +1,345 @@
+// The channel page: kinds and save lengths, the source pages and their fields (the
+// stored-value contract, "更多参数", the element list), and the channel parameters
+// through the workspace against the simulated device.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QTabBar>
+#include <QTemporaryDir>
+#include <fstream>
+
+#include "config/channel_codes.h"
+#include "config/channels/chn_dlg.h"
+#include "config/channels/chn_proper_dlg.h"
+#include "config/channels/chn_sub_dlg.h"
+#include "config/station/terminal_dlg.h"
+#include "protocol/listing.h"
+#include "ui_device_support.h"
+
+namespace {
+using channel_codes::Family;
+
+// What the user does to a control: picks an item of a list, or types into an edit.
+void UserPick(QComboBox* list, const QString& item) {
+  const int i = list->findText(item);
+  ASSERT_GE(i, 0) << item.toStdString();
+  list->setCurrentIndex(i);
+  emit list->activated(i);
+}
+void UserType(QLineEdit* edit, const QString& text) {
+  edit->selectAll();
+  for (QChar ch : text) {
+    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
+    QApplication::sendEvent(edit, &press);
+  }
+}
+QWidget* ControlOf(const CRTUCfgChnSrcDlg* page, int id) {
+  const CRTUCfgChnSubDlg* sub = page->SubPageOf(id);
+  return sub && sub->Field(id) ? sub->Field(id)->Control() : nullptr;
+}
+
+class ChannelPageTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    g_nProtocolKind.store(0);
+    ChannelCaptions::Instance().ClearAll();
+    page.resize(800, 600);
+    page.show();
+  }
+  CRTUCfgChnDlg page;
+};
+
+TEST_F(ChannelPageTest, KindChoicesAndSelections) {
+  ASSERT_EQ(page.KindList()->count(), 26);
+  for (int i = 0; i < 26; ++i)
+    EXPECT_EQ(page.KindList()->itemText(i).toStdString(), channel_codes::KindList()[static_cast<size_t>(i)]);
+
+  // 串口03 on a channel of length 0: kind 404, length 120, the serial page of port 3.
+  page.LoadFromTable(31, 6, "0");
+  page.SelectChannel(6);
+  UserPick(page.KindList(), QStringLiteral("串口03"));
+  EXPECT_EQ(page.SaveToTable(30, 6), "404");
+  EXPECT_EQ(page.SaveToTable(31, 6), "120");
+  EXPECT_EQ(page.SaveLengthEdit()->text(), QStringLiteral("120"));
+  EXPECT_EQ(page.ShownSource(), page.SourcePage(Family::Serial, 3));
+  UserPick(page.KindList(), QStringLiteral("ADC1"));  // the length stays
+  EXPECT_EQ(page.SaveToTable(30, 6), "202");
+  EXPECT_EQ(page.SaveToTable(31, 6), "120");
+  UserPick(page.KindList(), QStringLiteral("无"));
+  EXPECT_EQ(page.SaveToTable(30, 6), "0");
+  EXPECT_EQ(page.SaveToTable(31, 6), "0");
+  EXPECT_EQ(page.SaveLengthEdit()->text(), QStringLiteral("0"));
+  EXPECT_EQ(page.ShownSource(), nullptr);
+  // A typed length.
+  UserType(page.SaveLengthEdit(), QStringLiteral("64x"));
+  EXPECT_EQ(page.SaveToTable(31, 6), "64");
+
+  // Loading a kind shows it and makes the channel current, without changing the page shown.
+  page.SelectChannel(0);
+  page.LoadFromTable(30, 4, "202");
+  EXPECT_EQ(page.KindList()->currentText(), QStringLiteral("ADC1"));
+  EXPECT_EQ(page.CurrentChannel(), 4);
+  EXPECT_EQ(ChannelCaptions::Instance().Get(4), "ADC1");
+  EXPECT_EQ(page.ShownSource(), nullptr);
+  EXPECT_EQ(page.SaveToTable(30, 4), "202");
+
+  // Selecting a channel changes none of its values, whatever they are.
+  const struct {
+    const char* kind;
+    const char* length;
+    const char* shown;  // kind list
+    Family family;
+    int n;
+  } kept[] = {{"501", "30", "无", Family::None, 0},  {"999", "4", "无", Family::None, 0},
+              {"0", "30", "无", Family::None, 0},    {"201", "0", "ADC0", Family::Adc, 0},
+              {"0404", "abc", "串口03", Family::Serial, 3}, {"103", "8", "DI2", Family::Di, 2}};
+  for (const auto& c : kept) {
+    page.LoadFromTable(30, 9, c.kind);
+    page.LoadFromTable(31, 9, c.length);
+    page.SelectChannel(9);
+    EXPECT_EQ(page.KindList()->currentText(), QString::fromUtf8(c.shown)) << c.kind;
+    EXPECT_EQ(page.SaveLengthEdit()->text(), QString::fromLatin1(c.length)) << c.kind;
+    EXPECT_EQ(page.ShownSource(), page.SourcePage(c.family, c.n)) << c.kind;
+    EXPECT_EQ(page.SaveToTable(30, 9), c.kind);
+    EXPECT_EQ(page.SaveToTable(31, 9), c.length);
+  }
+}
+
+TEST_F(ChannelPageTest, SourceValuesAreStoredUntilTheirPageOpensAndSavedAsLoaded) {
+  // Texts a control cannot show as they are: bytes that are no code page 936, values
+  // outside a list, an element of no catalogue.
+  const std::pair<int, std::string> values[] = {
+      {81, "2"}, {83, "\xFF\x81"}, {84, "7"}, {88, "0.5"}, {89, "\xCB\xAE\xCE\xBB" "5"},
+      {90, "mm"}, {82, "9"}, {99, "16"}, {161, "2"}, {106, "103"}, {107, "5"}};
+  CRTUCfgChnSrcDlg* serial = page.SourcePage(Family::Serial, 3);
+  for (const auto& [id, text] : values) page.LoadFromTable(id, 3, text);
+  EXPECT_FALSE(serial->Created());
+  for (const auto& [id, text] : values) EXPECT_EQ(page.SaveToTable(id, 3), text) << id;
+
+  page.LoadFromTable(30, 0, "404");
+  page.SelectChannel(0);
+  ASSERT_TRUE(serial->Created());
+  for (int tab = 0; tab < serial->TabCount(); ++tab) serial->SelectTab(tab);
+  for (const auto& [id, text] : values) EXPECT_EQ(page.SaveToTable(id, 3), text) << id;
+  auto* element = qobject_cast<QComboBox*>(ControlOf(serial, 89));
+  ASSERT_TRUE(element);
+  EXPECT_EQ(element->currentText(), QStringLiteral("水位5"));
+  EXPECT_EQ(qobject_cast<QComboBox*>(ControlOf(serial, 81))->currentText(), QStringLiteral("关闭"));
+
+  // The user's changes apply the encodings; a typed text that is no item has no value.
+  UserPick(qobject_cast<QComboBox*>(ControlOf(serial, 81)), QStringLiteral("开启"));
+  EXPECT_EQ(page.SaveToTable(81, 3), "1");
+  auto* upload = qobject_cast<QComboBox*>(ControlOf(serial, 85));
+  UserType(upload->lineEdit(), QStringLiteral("开"));
+  EXPECT_EQ(page.SaveToTable(85, 3), std::nullopt);
+  // A fresh page applies its empty stored texts: "关闭", an empty element.
+  CRTUCfgChnSrcDlg* adc = page.SourcePage(Family::Adc, 2);
+  page.LoadFromTable(30, 1, "203");
+  page.SelectChannel(1);
+  EXPECT_EQ(qobject_cast<QComboBox*>(ControlOf(adc, 57))->currentText(), QStringLiteral("关闭"));
+  EXPECT_EQ(qobject_cast<QComboBox*>(ControlOf(adc, 64))->currentText(), QString());
+  EXPECT_EQ(qobject_cast<QComboBox*>(ControlOf(adc, 68))->currentText(), QStringLiteral("电流"));
+  EXPECT_EQ(page.SaveToTable(57, 2), "");
+}
+
+TEST_F(ChannelPageTest, MoreParametersAndTheAlarmLinkage) {
+  g_nProtocolKind.store(2);
+  for (const auto& [kind, family, n] : {std::tuple{"401", Family::Serial, 0}, std::tuple{"301", Family::Pi, 0}}) {
+    page.LoadFromTable(30, 0, kind);
+    page.SelectChannel(0);
+    CRTUCfgChnSrcDlg* src = page.SourcePage(family, n);
+    auto* props = dynamic_cast<CRTUCfgChnRowsDlg*>(src->SubPage("通道属性"));
+    ASSERT_TRUE(props);
+    const int reportId = family == Family::Pi ? 43 : 86;
+    const int elementId = family == Family::Pi ? 47 : 89;
+    const int accuracyId = family == Family::Pi ? 46 : 88;
+    const int linkageId = family == Family::Pi ? 55 : 106;
+    EXPECT_TRUE(props->ControlOf(reportId)->isHidden());
+    EXPECT_FALSE(props->ControlOf(elementId)->isHidden());
+    EXPECT_FALSE(props->ControlOf(accuracyId)->isHidden());
+    EXPECT_EQ(props->ElementList()->count(), 82);
+    src->SelectTab(src->TabCount() - 1);  // 报警参数, "更多参数" unticked
+    EXPECT_TRUE(ControlOf(src, linkageId)->isHidden());
+    src->SelectTab(0);
+    props->MoreCheck()->click();
+    EXPECT_FALSE(props->ControlOf(reportId)->isHidden());
+    EXPECT_FALSE(props->ControlOf(reportId)->isEnabled());  // not used by 水资源21
+    src->SelectTab(src->TabCount() - 1);
+    EXPECT_FALSE(ControlOf(src, linkageId)->isHidden());
+    // Choosing the channel's kind again hides the linkage until the tab is opened again.
+    UserPick(page.KindList(), page.KindList()->currentText());
+    EXPECT_TRUE(ControlOf(src, linkageId)->isHidden());
+  }
+}
+
+// --- against the simulated device ---
+
+class ChannelDeviceTest : public DeviceTest {
+ protected:
+  std::string Label(int id, int k) const { return FormatLabel(*FindParam(id), k + 1); }
+  void SetDevice(int id, int k, const std::string& value) { sim.SetValue(Label(id, k), value); }
+  CRTUCfgChnDlg* Channels() const { return PageOf<CRTUCfgChnDlg>(CfgPageId::Channel); }
+  void SelectNode(int channel) {  // 0-based
+    ws->Tree()->setCurrentItem(ws->Tree()->topLevelItem(0)->child(channel));
+  }
+  std::vector<std::string> Save() {
+    sim.ClearReceived();
+    Click(CRTUCfgDlg::kSaveId);
+    EXPECT_TRUE(WaitIdle(kLongWaitMs));
+    return Setters();
+  }
+  QStringList ChannelNodes() const {
+    QStringList out;
+    const QTreeWidgetItem* root = ws->Tree()->topLevelItem(0);
+    for (int i = 0; i < root->childCount(); ++i) out << root->child(i)->text(0);
+    return out;
+  }
+};
+
+TEST_F(ChannelDeviceTest, LoadFillsEveryChannelAndTheTreeAndAKindChoiceSendsTwoLines) {
+  SetDevice(30, 25, "999");  // of no kind: captioned as none, kept
+  SetDevice(31, 25, "0");
+  SetDevice(31, 0, "96");
+  BoxCatcher boxes;
+  EnterAndLoad(boxes);
+  CRTUCfgChnDlg* chn = Channels();
+  ASSERT_TRUE(chn);
+  for (int n = 0; n < 30; ++n) {
+    EXPECT_EQ(chn->SaveToTable(30, n), sim.Value(Label(30, n))) << n;
+    EXPECT_EQ(chn->SaveToTable(31, n), sim.Value(Label(31, n))) << n;
+  }
+  // Every source value reads back as listed, no page opened.
+  for (int id = 32; id <= 161; ++id) {
+    const ParamEntry* e = FindParam(id);
+    if (channel_codes::FamilyOfParam(id) == Family::None) continue;
+    for (int k = 0; k < e->count; ++k) EXPECT_EQ(chn->SaveToTable(id, k), GetParamText(id, k)) << Label(id, k);
+  }
+  QStringList expected;
+  for (int n = 1; n <= 30; ++n) {
+    const QString node = QStringLiteral("通道%1").arg(n, 2, 10, QLatin1Char('0'));
+    const auto caption = channel_codes::KindCaption(channel_codes::KindCode(sim.Value(Label(30, n - 1))));
+    expected << (caption.position ? node + QLatin1Char('|') + QString::fromStdString(caption.caption) : node);
+  }
+  EXPECT_TRUE(expected.contains(QStringLiteral("通道01|ADC0")) && expected.contains(QStringLiteral("通道07|DI0")) &&
+              expected.contains(QStringLiteral("通道05|PI0")) && expected.contains(QStringLiteral("通道25|串口14")));
+  EXPECT_TRUE(PumpUntil([&] { return ChannelNodes() == expected; }, 5000)) << ChannelNodes().join(QLatin1Char(' ')).toStdString();
+
+  SelectNode(25);
+  EXPECT_EQ(chn->KindList()->currentText(), QStringLiteral("无"));
+  UserPick(chn->KindList(), QStringLiteral("串口03"));
+  EXPECT_EQ(Save(), (std::vector<std::string>{"AT+CHNNLTYPE26=404", "AT+CHNSVLEN26=120"}));
+  EXPECT_EQ(sim.Value("Channel26 type:"), "404");
+  EXPECT_TRUE(PumpUntil([&] { return ChannelNodes()[25] == QStringLiteral("通道26|串口03"); }, 5000));
+}
+
+TEST_F(ChannelDeviceTest, ASourceShownByTwoChannelsIsSentOnce) {
+  SetDevice(30, 29, "103");  // channels 9 and 30 on DI2
+  BoxCatcher boxes;
+  EnterAndLoad(boxes);
+  CRTUCfgChnDlg* chn = Channels();
+  SelectNode(8);
+  CRTUCfgChnSrcDlg* di2 = chn->SourcePage(Family::Di, 2);
+  EXPECT_EQ(chn->ShownSource(), di2);
+  SelectNode(29);
+  EXPECT_EQ(chn->ShownSource(), di2);
+  UserPick(qobject_cast<QComboBox*>(ControlOf(di2, 33)), QStringLiteral("下降沿"));
+  SelectNode(8);
+  EXPECT_EQ(Save(), std::vector<std::string>{"AT+IIOLRMOP03=4"});
+}
+
+TEST_F(ChannelDeviceTest, AProtocolSwitchRefillsAnOpenElementListKeepingItsText) {
+  SetDevice(7, 0, "0");
+  SetDevice(64, 1, GBK("水位5"));  // channel 2 is ADC1
+  BoxCatcher boxes;
+  EnterAndLoad(boxes);
+  CRTUCfgChnDlg* chn = Channels();
+  SelectNode(1);
+  auto* props = dynamic_cast<CRTUCfgChnRowsDlg*>(chn->SourcePage(Family::Adc, 1)->SubPage("通道属性"));
+  ASSERT_TRUE(props);
+  EXPECT_EQ(props->ElementList()->count(), 50);
+  auto* terminal = PageOf<CRTUCfgTerminalDlg>(CfgPageId::Terminal);
+  ws->Tree()->setCurrentItem(Node(QStringLiteral("终端参数")));
+  UserPick(terminal->ProtocolList(), QStringLiteral("水资源21"));
+  SelectNode(1);
+  EXPECT_EQ(props->ElementList()->count(), 82);
+  EXPECT_EQ(props->ElementList()->currentText(), QStringLiteral("水位5"));
+  EXPECT_EQ(Save(), std::vector<std::string>{"AT+PROTTXT=5"});
+}
+
+TEST_F(ChannelDeviceTest, OutOfListValuesEverywhereAreNeverWrittenWithoutAnEdit) {
+  // Every coded field of every page holds a value outside its list.
+  const std::vector<std::pair<int, const char*>> codes = {
+      // station pages
+      {0, "9"}, {7, "3"}, {8, "2"}, {13, "01"}, {18, "7"}, {146, "on"}, {155, "7"},
+      {158, "9"}, {162, "2"}, {163, "3"}, {159, "9601"}, {23, "\xFF\xFE"},
+      // channel kinds and lengths
+      {30, "501"}, {31, "abc"},
+      // sources: on/off, counting, input type, interface, layout, sensor protocol, input
+      // switch, trigger, linkage target and state, text lists
+      {57, "2"}, {60, "2"}, {81, "2"}, {85, "2"}, {39, "2"}, {42, "2"}, {40, "7"}, {68, "5"},
+      {82, "9"}, {99, "16"}, {161, "2"}, {32, "2"}, {33, "6"}, {37, "103"}, {38, "5"},
+      {55, "103"}, {56, "5"}, {79, "103"}, {80, "5"}, {106, "103"}, {107, "5"},
+      {84, "7"}, {89, "\xFF"}, {93, "9601"}, {94, "9X9"}};
+  for (const auto& [id, value] : codes) {
+    for (int k = 0; k < FindParam(id)->count; ++k) SetDevice(id, k, value);
+  }
+  SetDevice(30, 1, "999");
+  SetDevice(19, 0, "9");
+  BoxCatcher boxes;
+  EnterAndLoad(boxes);
+  EXPECT_EQ(Save(), std::vector<std::string>{});
+  // Selecting every channel node and opening every tab of every source page changes nothing.
+  CRTUCfgChnDlg* chn = Channels();
+  const struct {
+    Family family;
+    int count;
+    const char* kind;
+  } families[] = {{Family::Serial, 15, "401"}, {Family::Adc, 4, "201"}, {Family::Di, 4, "101"}, {Family::Pi, 2, "301"}};
+  for (int n = 0; n < 30; ++n) SelectNode(n);
+  for (const auto& f : families) {
+    for (int n = 0; n < f.count; ++n) {
+      // Bind channel 30 to the source through a load, as the device would list it.
+      chn->LoadFromTable(30, 29, std::to_string(std::stoi(f.kind) + n));
+      SelectNode(0);
+      SelectNode(29);
+      CRTUCfgChnSrcDlg* src = chn->SourcePage(f.family, n);
+      ASSERT_EQ(chn->ShownSource(), src);
+      for (int tab = 0; tab < src->TabCount(); ++tab) src->SelectTab(tab);
+    }
+  }
+  chn->LoadFromTable(30, 29, sim.Value(Label(30, 29)));
+  for (const char* node : {"终端参数", "中心地址参数", "中心其它参数", "摄像头定时报", "短信参数", "串口传输参数"})
+    ws->Tree()->setCurrentItem(Node(QString::fromUtf8(node)));
+  EXPECT_EQ(Save(), std::vector<std::string>{});
+  EXPECT_EQ(sim.Value(Label(30, 0)), "501");
+  EXPECT_EQ(sim.Value(Label(31, 0)), "abc");
+}
+
+TEST_F(ChannelDeviceTest, AConfigurationFileSendsItsChannelValues) {
+  BoxCatcher boxes;
+  EnterAndLoad(boxes);
+  std::string file = BuildListing();
+  auto replace = [&file](const std::string& label, const std::string& value) {
+    const size_t at = file.find(label);
+    ASSERT_NE(at, std::string::npos) << label;
+    const size_t end = file.find("\r\n", at);
+    file.replace(at, end - at, label + "  " + value);
+  };
+  replace("Adc2 collect time:", "77");
+  replace("Com3 alarm upper:", "9.5");
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("site.cfg"));
+  std::ofstream(path.toStdString(), std::ios::binary) << file;
+  sim.ClearReceived();
+  ws->openPath = path;
+  ws->LoadConfigFromFile();
+  ASSERT_TRUE(WaitIdle(kLongWaitMs));
+  EXPECT_EQ(Setters(), (std::vector<std::string>{"AT+ADCCOLTIME02=77", "AT+COMLRMUPP03=9.5"}));
+  EXPECT_EQ(Channels()->SaveToTable(58, 1), "77");
+}
+
+}  // namespace
