@@ -342,4 +342,30 @@ TEST_F(ChannelDeviceTest, AConfigurationFileSendsItsChannelValues) {
   EXPECT_EQ(Channels()->SaveToTable(58, 1), "77");
 }
 
+TEST_F(ChannelDeviceTest, SerialSettingsAndAlarmEditsSendExactlyTheirLines) {
+  SetDevice(82, 0, "9");   // no interface of the list: kept while untouched
+  SetDevice(107, 0, "5");  // no linkage state of the list
+  BoxCatcher boxes;
+  EnterAndLoad(boxes);
+  SelectNode(10);  // channel 11: 串口00
+  CRTUCfgChnSrcDlg* com = Channels()->SourcePage(Family::Serial, 0);
+  ASSERT_EQ(Channels()->ShownSource(), com);
+  auto list = [com](int id) { return qobject_cast<QComboBox*>(ControlOf(com, id)); };
+  auto edit = [com](int id) { return qobject_cast<QLineEdit*>(ControlOf(com, id)); };
+  com->SelectTab(1);  // 通信参数
+  EXPECT_EQ(list(82)->currentText(), QStringLiteral("不使用"));
+  UserPick(list(82), QStringLiteral("RS485-1"));
+  UserType(list(93)->lineEdit(), QStringLiteral("19200"));
+  UserType(edit(95), QStringLiteral("17"));
+  UserType(list(99)->lineEdit(), QStringLiteral("Float"));  // no layout: kept, and said so
+  com->SelectTab(2);  // 报警参数
+  UserType(edit(100), QStringLiteral("88.5"));
+  UserPick(list(106), QStringLiteral("K1"));
+  EXPECT_EQ(Save(), (std::vector<std::string>{"AT+COMTYPE01=4", "AT+COMSPEED01=19200", "AT+COMMBADDR01=17",
+                                               "AT+COMLRMUPP01=88.5", "AT+COMRLTNTYPE01=202"}));
+  EXPECT_NE(LogFind("Com1 modbus data type" + GBK(": 无效的值，未写入")), std::string::npos);
+  EXPECT_EQ(sim.Value("Com1 modbus data type:"), "0");
+  EXPECT_EQ(sim.Value("Com1 related value:"), "5");
+}
+
 }  // namespace
