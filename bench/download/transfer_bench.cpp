@@ -169,10 +169,10 @@ class BenchView : public IDownloadView {
   void OnDownloadStarted(int) override {}
   void EnableCancel() override {}
   void SetProgress(int) override {}
-  void OnDownloadStopped(bool completed) override {
+  void OnDownloadStopped(DownloadEnd end) override {
     std::lock_guard<std::mutex> lock(mutex_);
     done_ = true;
-    completed_ = completed;
+    completed_ = end == DownloadEnd::kCompleted;
     endedAt_ = Clock::now();
     cv_.notify_all();
   }
