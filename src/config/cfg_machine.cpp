@@ -101,10 +101,22 @@ bool CfgMachine::StartOperation(int op) {
   return true;
 }
 
+void CfgMachine::CancelOperation() {
+  std::lock_guard<std::mutex> lock(beginMutex_);
+  const int mode = mode_.load();
+  if (mode == kModeWaitPowerUp) {
+    EnableOperations(2);
+    mode_.store(kModeIdle);
+  } else if (mode == kModeOperation || mode == kModeRecovery) {
+    exchange_.Abort();
+  }
+}
+
 bool CfgMachine::Begin(int op, int fromA, int fromB) {
   std::lock_guard<std::mutex> lock(beginMutex_);
   const int mode = mode_.load();
   if (mode != fromA && mode != fromB) return false;
+  exchange_.ClearAbort();
   op_.store(op);
   mode_.store(kModeOperation);
   return true;
@@ -147,6 +159,7 @@ void CfgMachine::OnSerialData(const char* data, int count) {
       if (mode_.load() != kModeWaitPowerUp) return;
       // An interrupted factory reset is run again; anything else becomes a load.
       if (op_.load() != kOpFactoryReset) op_.store(kOpLoadAll);
+      exchange_.ClearAbort();
       mode_.store(kModeOperation);
     }
     view_.AppendLog(TextPoweredUp());

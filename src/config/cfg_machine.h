@@ -89,6 +89,10 @@ class CfgMachine {
   // Starts operation op as a button does: port closed → "请先打开串口"; idle (mode 3) →
   // operations disabled, mode 1, op; otherwise nothing. True when started.
   bool StartOperation(int op);
+  // Ends a running operation at once ("取消操作", the port closed or gone): its waits
+  // return, nothing more is sent, and the worker brings the workspace back to idle when it
+  // has really left the operation. Waiting for power-up (no worker inside) ends at once.
+  void CancelOperation();
   // "出厂配置": asks "确定恢复出厂设置吗?" first (Cancel ends it before the port test).
   bool StartFactoryReset();
   // "从配置文件配置" once the file text is read: disables the operations, parses the text

@@ -70,11 +70,11 @@ int CommandExchange::RunCommand(int id, int index, std::string& out) {
     replyEvent_.Reset();
   }
 
-  if (!port_.IsOpen()) return 0;
+  if (aborted_.load() || !port_.IsOpen()) return 0;
   const int length = static_cast<int>(line.size());
   if (port_.Write(line.data(), length) < length) return 0;
 
-  if (!replyEvent_.Wait(entry->timeoutMs)) return 0;  // time-out: no pause
+  if (!replyEvent_.Wait(entry->timeoutMs) || aborted_.load()) return 0;  // time-out: no pause
 
   int result = 0;
   if (replyState_.load() == 1) {

@@ -38,6 +38,14 @@ class CommandExchange {
   // Copy of the accumulated text without emptying it.
   std::string PeekReceivedText() const;
 
+  // Abort makes the current and every later RunCommand fail at once, without writing,
+  // until ClearAbort (the operation that was cancelled has ended).
+  void Abort() {
+    aborted_.store(true);
+    replyEvent_.Set();
+  }
+  void ClearAbort() { aborted_.store(false); }
+
   Event& ReplyEvent() { return replyEvent_; }
   int ReplyState() const { return replyState_.load(); }
   int CurrentCommandId() const { return currentCommandId_.load(); }
@@ -51,5 +59,6 @@ class CommandExchange {
   std::string receiveText_;  // at most kReceiveTextMax characters, NULs replaced by blanks
   std::atomic<int> currentCommandId_{-1};
   std::atomic<int> replyState_{0};
+  std::atomic<bool> aborted_{false};
   Event replyEvent_;
 };

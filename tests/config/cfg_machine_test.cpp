@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "cfg_fakes.h"
+#include "support/wait.h"
 #include "protocol/listing.h"
 
 namespace {
@@ -185,6 +186,44 @@ TEST_F(Stopping, StopEndsALongWaitAtOnce) {
   machine.Stop();
   EXPECT_LT(Timing::NowMs() - t0, 3000);  // far below one AT+SHOW limit
   EXPECT_EQ(device.Count("AT+SHOW"), 1);  // nothing more went out
+}
+
+TEST_F(Stopping, CancelEndsARunningLoadAndTheWorkerReturnsToIdle) {
+  Timing::SetScale(1.0);  // AT+SHOW would wait 16 s, the retries and recovery a minute
+  device.SetResponder(Silent);
+  machine.Start();
+  machine.RequestLoad();  // as after a tool entry
+  ASSERT_TRUE(WaitUntil([&] { return device.Count("AT+SHOW") == 1; }, kTestMarginMs));
+  ASSERT_EQ(machine.WorkMode(), kModeOperation);
+  machine.ClearLoadRequest();
+  const int64_t t0 = Timing::NowMs();
+  machine.CancelOperation();
+  // The worker itself ends the operation: idle means it has left it.
+  ASSERT_TRUE(WaitUntil([&] { return machine.WorkMode() == kModeIdle; }, kTestMarginMs));
+  EXPECT_LT(Timing::NowMs() - t0, 3000);  // far below one AT+SHOW limit
+  EXPECT_EQ(device.Writes(), std::vector<std::string>{"AT+SHOW\r\n"});  // no retry, no recovery
+  EXPECT_TRUE(view.R().enables.back());
+
+  // The next operation runs normally.
+  device.SetResponder(Responsive);
+  device.ClearWrites();
+  ASSERT_TRUE(machine.StartOperation(kOpQueryVersion));
+  ASSERT_TRUE(WaitUntil([&] { return machine.WorkMode() == kModeIdle; }, kTestMarginMs));
+  EXPECT_EQ(device.Writes(), std::vector<std::string>{"AT+VER\r\n"});
+}
+
+TEST_F(Stopping, CancelLeavesTheModeToTheWorkerExceptWhileWaitingForPowerUp) {
+  device.SetResponder(Silent);
+  ASSERT_TRUE(machine.StartOperation(kOpQueryVersion));
+  machine.CancelOperation();  // the port closed under the operation
+  EXPECT_EQ(machine.WorkMode(), kModeOperation) << "idle before the worker left the operation";
+  RunToIdle();
+  EXPECT_TRUE(device.Written().empty());
+  // Waiting for power-up has no worker inside: idle at once, buttons enabled.
+  machine.SetWorkMode(kModeWaitPowerUp);
+  machine.CancelOperation();
+  EXPECT_EQ(machine.WorkMode(), kModeIdle);
+  EXPECT_TRUE(view.R().enables.back());
 }
 
 TEST_F(Stopping, PassCutShortByTheExitSendsNothing) {

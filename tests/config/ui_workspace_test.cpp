@@ -215,9 +215,9 @@ TEST_F(WorkspaceTest, CancelDuringARequestedLoadEndsWithoutWaitingForPowerUp) {
   EXPECT_FALSE(ws->LoadRequested());
   EXPECT_TRUE(ws->isEnabled());
   ASSERT_TRUE(WaitIdle());
-  // The running load was not cut short: all its attempts went out (the silent device
-  // also fails the recovery, so there is no second run).
-  EXPECT_EQ(device.Count("AT+SHOW"), kRunAttempts);
+  // The running load was cut short: no further attempt and no recovery went out.
+  EXPECT_EQ(device.Count("AT+SHOW"), 1);
+  EXPECT_EQ(device.Count("---"), 0);
   EXPECT_TRUE(boxes.Tips().isEmpty());  // neither the success box nor the power-up wait
   EXPECT_NE(ws->LogText().find(GBK("载入RTU设备参数失败...\r\n")), std::string::npos);
 }

@@ -332,11 +332,9 @@ void CQuarvelDlg::ClosePortByHand() {
     debug_->ClearProfessionalMode();
     debug_->MarkTimedSendForReevaluation();
   }
-  const int mode = cfg_->WorkMode();
-  if (mode >= kModeWaitPowerUp && mode <= kModeRecovery) {
-    cfg_->EnableOperations(true);
-    cfg_->SetWorkMode(kModeIdle);
-  }
+  // Idle only once the worker has really left its operation, so that an operation
+  // started after reopening never runs under the old one.
+  cfg_->CancelOperation();
 }
 
 void CQuarvelDlg::RefreshPortBar() {

@@ -228,6 +228,8 @@ void CRTUCfgDlg::LoadFromTable(int id, int index, const std::string& text) {
 
 void CRTUCfgDlg::EnableOperations(bool enable) { machine_.EnableOperations(enable ? 2 : 0); }
 
+void CRTUCfgDlg::CancelOperation() { machine_.CancelOperation(); }
+
 void CRTUCfgDlg::SetOperationsEnabledOnUi(bool enable) {
   tree_->setEnabled(enable);
   for (QPushButton* b : {load_, save_, factory_, restart_, saveFile_, loadFile_})
@@ -239,10 +241,13 @@ void CRTUCfgDlg::CancelLoadRequest() {
   machine_.ClearLoadRequest();
   if (logDlg_) logDlg_->setEnabled(true);
   setEnabled(true);
-  // A load the worker has already begun keeps its mode: it ends idle and enabled by itself
-  // (without the box and without waiting for power-up, the request being gone).
+  // A load the worker has already begun is cut short: it ends idle and enabled by itself
+  // at once (without the box and without waiting for power-up, the request being gone).
   const int mode = machine_.WorkMode();
-  if (mode == kModeOperation || mode == kModeRecovery) return;
+  if (mode == kModeOperation || mode == kModeRecovery) {
+    machine_.CancelOperation();
+    return;
+  }
   SetOperationsEnabledOnUi(true);
   machine_.SetWorkMode(kModeIdle);
 }

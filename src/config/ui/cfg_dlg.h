@@ -68,6 +68,9 @@ class CRTUCfgDlg : public QWidget, public ICfgWorkspace {
   // The main window's cancel: a requested load is dropped; log window and workspace
   // enabled; unless the worker is already loading: tree and buttons enabled, idle.
   void CancelLoadRequest();
+  // The port was closed or went away: a running operation ends, and the workspace turns
+  // idle once its worker has left it.
+  void CancelOperation();
   // The log window (docked at the main window's right edge); nullptr before InitWorkspace.
   QWidget* LogWindow();
   // Shows or hides the log window and sets the toggle button (">>" hidden, "<<" shown).
