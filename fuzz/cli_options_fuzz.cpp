@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   args.push_back(current);
   const CliParse p = ParseCliArgs(args);
   if (p.error.empty()) {
-    FUZZ_CHECK(p.options.command != CliCommand::kNone || p.options.help);
+    FUZZ_CHECK(p.options.command != CliCommand::kNone || p.options.help || p.options.version);
     CliCommandName(p.options.command);
     CliHelpText(p.options.command);
   }
