@@ -33,13 +33,17 @@ class DeviceTest : public WorkspaceFixture {
     sim.Stop();
   }
 
-  // What the main window does when 配置工具 is chosen and the device answers the probe.
-  void Enter() {
+  // The tool entry's probe: "---" answered "CMD OK" leaves the device configurable.
+  void Probe() {
     receive->Capture(true);
     ASSERT_EQ(port.Write("---", 3), 3);
     ASSERT_TRUE(PumpUntil([&] { return receive->Captured().find("\r\nCMD OK\r\n") != std::string::npos; },
                           5000));
     receive->Capture(false);
+  }
+  // What the main window does when 配置工具 is chosen and the device answers the probe.
+  void Enter() {
+    Probe();
     ws->LogDlg()->setEnabled(false);
     ws->setEnabled(false);
     ws->RequestLoad();

@@ -20,15 +20,10 @@
 #include "config/records/rcd_dlg.h"
 #include "config/records/record_plot.h"
 #include "config/station/station_widgets.h"
-#include "serial/serial.h"
-#include "sim/rtu_sim.h"
-#include "ui_support.h"
+#include "ui_device_support.h"
 #include "widgets/time_tip_dlg.h"
 
 namespace {
-
-constexpr double kScale = 0.1;
-constexpr int kLongWaitMs = 30000;
 
 std::string ReadAll(const QString& path) {
   std::ifstream in(path.toStdString(), std::ios::binary);
@@ -213,13 +208,11 @@ TEST_F(RecordPages, CameraShowsOnlyPicturesItCanRead) {
   EXPECT_TRUE(page.SaveAsButton()->isEnabled());
 }
 
-class RecordsDevice : public WorkspaceFixture {
+class RecordsDevice : public DeviceTest {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(sim.Start());
-    ASSERT_TRUE(port.Open(sim.PortName(), 115200, 8, serial::kOneStopBit, serial::kParityNone));
-    StartWorkspace(port, kScale);
-    receive = std::make_unique<ReceiveHelper>(port, *ws);
+    DeviceTest::SetUp();
+    if (HasFatalFailure()) return;
     storage = PageOf<CRTUCfgRcdDlg>(CfgPageId::Storage);
     camera = PageOf<CRTUCfgCameraDlg>(CfgPageId::Camera);
     ASSERT_TRUE(storage && camera);
@@ -229,21 +222,8 @@ class RecordsDevice : public WorkspaceFixture {
     };
     storage->SetFileChooser(chooser);
     camera->SetFileChooser(chooser);
-    // Into the configuration state, as the main window's tool entry does.
-    receive->Capture(true);
-    ASSERT_EQ(port.Write("---", 3), 3);
-    ASSERT_TRUE(PumpUntil([&] { return receive->Captured().find("\r\nCMD OK\r\n") != std::string::npos; },
-                          5000));
-    receive->Capture(false);
+    Probe();  // into the configuration state, as the main window's tool entry does
     sim.ClearReceived();
-  }
-  void StopFeeding() override {
-    if (receive) receive->Stop();
-  }
-  void TearDown() override {
-    WorkspaceFixture::TearDown();
-    port.Close();
-    sim.Stop();
   }
   void Load(BoxCatcher& boxes) {
     const int before = boxes.Tips().count(QStringLiteral("载入RTU设备参数成功 ...\r\n"));
@@ -257,9 +237,6 @@ class RecordsDevice : public WorkspaceFixture {
     return PumpUntil([&] { return QFile::exists(path) && WaitIdle(0); }, kLongWaitMs);
   }
 
-  RtuSimulator sim;
-  CSerial port;
-  std::unique_ptr<ReceiveHelper> receive;
   CRTUCfgRcdDlg* storage = nullptr;
   CRTUCfgCameraDlg* camera = nullptr;
   QTemporaryDir dir;
