@@ -28,14 +28,6 @@
 #include "protocol/param_table.h"
 #include "serial/port_list.h"
 
-#ifdef _WIN32
-#include <io.h>
-#define isatty _isatty
-#define fileno _fileno
-#else
-#include <unistd.h>
-#endif
-
 namespace {
 
 std::string CommandLineOf(int id) {
@@ -56,7 +48,7 @@ class Session {
         out_(out),
         view_(out, log_),
         linkView_(out, view_),
-        downloadView_(out, log_, ErrIsTerminal()),
+        downloadView_(out, log_, out.ErrIsTerminal()),
         device_(view_, linkView_) {}
 
   int Run();
@@ -101,7 +93,6 @@ class Session {
   // --yes, or "y" on the terminal to question (for command): true to go on.
   bool Confirmed(const std::string& command, const std::string& question);
   const std::string& Port() const { return o_.ports.front(); }
-  static bool ErrIsTerminal() { return isatty(fileno(stderr)) != 0; }
 
   const CliOptions& o_;
   CliOutput& out_;
@@ -373,12 +364,11 @@ int Session::Modem(int op) {
 
 bool Session::Confirmed(const std::string& command, const std::string& question) {
   if (o_.yes) return true;
-  if (!isatty(fileno(stdin))) {
+  if (!out_.InIsTerminal()) {
     out_.Error(command + " not confirmed (no terminal to ask; use --yes)");
     return false;
   }
-  std::fprintf(stderr, "%s [y/N] ", question.c_str());
-  std::fflush(stderr);
+  out_.Prompt(question + " [y/N] ");
   char answer[32] = {0};
   if (std::fgets(answer, sizeof answer, stdin) == nullptr) answer[0] = '\0';
   const std::string a = WithoutLineEnd(answer);
@@ -461,7 +451,7 @@ int Session::FailedRead(const std::string& what) {
 int Session::Records() {
   if (int status = CheckOutput(); status != kExitOk) return status;
   if (int status = Connect(); status != kExitOk) return status;
-  return ReadRecordsToFile(device_, o_, out_, ErrIsTerminal(),
+  return ReadRecordsToFile(device_, o_, out_, out_.ErrIsTerminal(),
                            [this](const std::string& what) { return FailedRead(what); });
 }
 

@@ -8,25 +8,26 @@
 #include "base/log_text.h"
 #include "config/cfg_log.h"
 
-void CliOutput::Line(std::FILE* f, std::string_view prefix, std::string_view text) {
+void CliOutput::EndStatus() {
+  if (!statusOpen_) return;
+  err_.put('\n');
+  err_.flush();
+  statusOpen_ = false;
+}
+
+void CliOutput::Line(std::ostream& f, std::string_view prefix, std::string_view text) {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (statusOpen_) {
-    std::fputc('\n', err_);
-    std::fflush(err_);
-    statusOpen_ = false;
-  }
-  if (!prefix.empty()) std::fwrite(prefix.data(), 1, prefix.size(), f);
-  if (!text.empty()) std::fwrite(text.data(), 1, text.size(), f);
-  std::fputc('\n', f);
-  std::fflush(f);
+  EndStatus();
+  f << prefix << text << '\n';
+  f.flush();
 }
 
 void CliOutput::Result(std::string_view utf8) { Line(out_, {}, utf8); }
 
 void CliOutput::ResultBytes(std::string_view bytes) {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), out_);
-  std::fflush(out_);
+  out_ << bytes;
+  out_.flush();
 }
 
 void CliOutput::Progress(std::string_view utf8) {
@@ -40,10 +41,16 @@ void CliOutput::Notice(std::string_view utf8) { Line(err_, {}, utf8); }
 void CliOutput::Status(std::string_view utf8) {
   if (quiet_) return;
   std::lock_guard<std::mutex> lock(mutex_);
-  std::fputc('\r', err_);
-  if (!utf8.empty()) std::fwrite(utf8.data(), 1, utf8.size(), err_);
-  std::fflush(err_);
+  err_ << '\r' << utf8;
+  err_.flush();
   statusOpen_ = true;
+}
+
+void CliOutput::Prompt(std::string_view utf8) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  EndStatus();
+  err_ << utf8;
+  err_.flush();
 }
 
 std::string DeviceToUtf8(std::string_view gbk) { return cp936::ToUtf8(gbk); }

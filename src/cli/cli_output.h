@@ -5,12 +5,21 @@
 // terminal; the log file keeps the device's bytes, as the workspace's log does.
 #include <cstdio>
 #include <mutex>
+#include <ostream>
 #include <string>
 #include <string_view>
 
+// Which standard streams are terminals: questions are asked only on a terminal, and
+// status lines are updated in place only there.
+struct CliTerminals {
+  bool in = false;
+  bool err = false;
+};
+
 class CliOutput {
  public:
-  CliOutput(std::FILE* out, std::FILE* err, bool quiet) : out_(out), err_(err), quiet_(quiet) {}
+  CliOutput(std::ostream& out, std::ostream& err, bool quiet, CliTerminals terminals = {})
+      : out_(out), err_(err), quiet_(quiet), terminals_(terminals) {}
 
   // A result line (UTF-8) on standard output; a newline is added.
   void Result(std::string_view utf8);
@@ -27,15 +36,21 @@ class CliOutput {
   // return and without a newline, so that the next status overwrites it on a terminal.
   // The next line of any kind first ends it.
   void Status(std::string_view utf8);
+  // A question on standard error, without a newline (the answer follows on the line).
+  void Prompt(std::string_view utf8);
   bool Quiet() const { return quiet_; }
+  bool ErrIsTerminal() const { return terminals_.err; }
+  bool InIsTerminal() const { return terminals_.in; }
 
  private:
-  void Line(std::FILE* f, std::string_view prefix, std::string_view text);
+  void Line(std::ostream& f, std::string_view prefix, std::string_view text);
+  void EndStatus();
 
   std::mutex mutex_;
-  std::FILE* out_;
-  std::FILE* err_;
+  std::ostream& out_;
+  std::ostream& err_;
   bool quiet_;
+  CliTerminals terminals_;
   bool statusOpen_ = false;  // a status line without its newline is on standard error
 };
 

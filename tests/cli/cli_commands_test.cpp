@@ -1,6 +1,7 @@
-// qx310-cli's other commands, run as a separate process against the simulated device:
-// the modem queries and their sequence, version, restart, factory reset, the clock,
-// port listing and detection, and the exit statuses of bad ports, files and usage.
+// qx310-cli's other commands against the simulated device, in-process (one of each
+// group as a process): the modem queries and their sequence, version, restart, factory
+// reset, the clock, port listing and detection, and the exit statuses of bad ports,
+// files and usage.
 #include <sys/stat.h>
 
 #include <ctime>
@@ -14,7 +15,7 @@ using Commands = std::vector<std::string>;
 class CliCommandsTest : public CliDeviceTest {};
 
 TEST_F(CliCommandsTest, SignalAndImeiPrintTheModemAnswerAfterTheWorkspaceSequence) {
-  const CliRun signal = Device("signal");
+  const CliRun signal = Device("signal", {}, {.process = true});
   EXPECT_EQ(signal.status, 0) << signal.err;
   EXPECT_EQ(signal.out, "+CSQ: 24,99\n");  // the simulator's answer
   // Entry; out of the configuration state; into the modem; the query; back.
@@ -109,7 +110,8 @@ TEST_F(CliCommandsTest, PortsListsNamedPortsAndDetectFindsTheDevice) {
   EXPECT_NE(b, std::string::npos) << ports.out;
   EXPECT_LT(a, b);
 
-  const CliRun found = Cli({"detect", "--port", "/dev/qx-no-such-port", "--port", sim.PortName()});
+  const CliRun found =
+      Cli({"detect", "--port", "/dev/qx-no-such-port", "--port", sim.PortName()}, {.process = true});
   EXPECT_EQ(found.status, 0) << found.err;
   EXPECT_EQ(found.out, sim.PortName() + "\n");
 

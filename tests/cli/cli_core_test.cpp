@@ -80,7 +80,8 @@ TEST(CliPageStore, PagesShowTheLoadedValuesUntilAWritePutsAnother) {
   ResetParamValues();
   const ParamEntry* apn = FindParam(23);
   ASSERT_NE(apn, nullptr);
-  CliOutput out(stdout, stderr, true);
+  std::ostringstream sink;
+  CliOutput out(sink, sink, true);
   CliLogFile log;
   CliCfgView view(out, log);
   SetParamText(23, "CMNET", 0);

@@ -1,7 +1,7 @@
 #pragma once
-// qx310-cli run as a separate process (standard input from /dev/null, output and
-// error captured), and the simulated device on a pseudo-terminal in this process,
-// both at the same small time scale.
+// qx310-cli run in this process through CliMain, or as a separate process (standard
+// input from /dev/null, output and error captured), and the simulated device on a
+// pseudo-terminal in this process, both at the same small time scale.
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -28,6 +28,7 @@ struct CliRun {
 };
 
 struct CliRunOptions {
+  bool process = false;       // run the built program; a watch, a user or a scale text imply it
   double timeScale = 0;       // QX310_TIME_SCALE; 0: not set
   std::string timeScaleText{};  // QX310_TIME_SCALE as given (overrides timeScale)
   int uid = -1;               // run as this user (needs root); -1: as we are
@@ -38,6 +39,8 @@ struct CliRunOptions {
 };
 
 CliRun RunCli(const std::vector<std::string>& args, const CliRunOptions& options);
+// The same through CliMain in this process (standard input is not a terminal).
+CliRun RunCliInProcess(const std::vector<std::string>& args);
 
 // The lines of text ended by eol (a last line without it counts).
 std::vector<std::string> SplitLines(const std::string& text, const std::string& eol = "\n");
@@ -70,7 +73,8 @@ class CliDeviceTest : public ::testing::Test {
 
   CliRun Cli(std::vector<std::string> args, CliRunOptions o = {}) {
     if (o.timeScaleText.empty()) o.timeScale = scale;
-    return RunCli(args, o);
+    if (o.process || o.watch || o.uid >= 0 || !o.timeScaleText.empty()) return RunCli(args, o);
+    return RunCliInProcess(args);
   }
   // A device command on the simulator's port, with more arguments.
   CliRun Device(const std::string& command, std::vector<std::string> more = {}, CliRunOptions o = {}) {

@@ -1,4 +1,4 @@
-// qx310-cli flash, run as a separate process against the simulated device: the image
+// qx310-cli flash against the simulated device (as a process when a test signals it): the image
 // arrives byte for byte, a refused block sends it again, a device that must be powered
 // up again is asked for and waited for, and Ctrl-C and a vanished port end the wait.
 // (Bad files and usage: cli_commands_test.cpp.)

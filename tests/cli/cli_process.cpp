@@ -8,8 +8,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <sstream>
 
 #include "base/timing.h"
+#include "cli/cli_main.h"
 
 extern char** environ;
 
@@ -107,6 +109,17 @@ CliRun RunCli(const std::vector<std::string>& args, const CliRunOptions& options
   kill(pid, SIGKILL);
   waitpid(pid, &status, 0);
   run.elapsedMs = Timing::NowMs() - start;
+  return run;
+}
+
+CliRun RunCliInProcess(const std::vector<std::string>& args) {
+  std::ostringstream out, err;
+  CliRun run;
+  const long long start = Timing::NowMs();
+  run.status = CliMain(args, out, err);
+  run.elapsedMs = Timing::NowMs() - start;
+  run.out = out.str();
+  run.err = err.str();
   return run;
 }
 

@@ -2,7 +2,7 @@
 // passes that start over; the status line on standard error and the lines after it.
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -20,15 +20,6 @@ Lines Feed(FlashProgress& p, const std::vector<int>& counts) {
   return out;
 }
 
-std::string Contents(std::FILE* f) {
-  std::fflush(f);
-  std::rewind(f);
-  std::string s;
-  char buf[256];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) s.append(buf, n);
-  return s;
-}
 
 TEST(FlashProgress, InPlaceEveryBlockWithATextThatKeepsItsWidth) {
   EXPECT_EQ(FlashProgress::Text(12, 256), "block  12/256   4%");
@@ -51,36 +42,26 @@ TEST(FlashProgress, WithoutATerminalEachPassShowsItsTenthsFromTheStart) {
 }
 
 TEST(CliOutputStatus, AStatusLineIsOverwrittenAndEndedByTheNextLine) {
-  std::FILE* out = std::tmpfile();
-  std::FILE* err = std::tmpfile();
-  ASSERT_TRUE(out && err);
-  {
-    CliOutput o(out, err, false);
-    o.Status("block 1/2  50%");
-    o.Status("block 2/2 100%");
-    o.Result("done");
-    o.Progress("next");
-    o.Status("block 1/2  50%");
-    o.Error("failed");
-    o.Notice("power up");
-  }
-  EXPECT_EQ(Contents(out), "done\n");
-  EXPECT_EQ(Contents(err), "\rblock 1/2  50%\rblock 2/2 100%\nnext\n\rblock 1/2  50%\nqx310-cli: failed\npower up\n");
+  std::ostringstream out, err;
+  CliOutput o(out, err, false);
+  o.Status("block 1/2  50%");
+  o.Status("block 2/2 100%");
+  o.Result("done");
+  o.Progress("next");
+  o.Status("block 1/2  50%");
+  o.Error("failed");
+  o.Notice("power up");
+  EXPECT_EQ(out.str(), "done\n");
+  EXPECT_EQ(err.str(), "\rblock 1/2  50%\rblock 2/2 100%\nnext\n\rblock 1/2  50%\nqx310-cli: failed\npower up\n");
 
   // Quiet: no status and no progress, but errors and notices the user must act on.
-  std::FILE* quietErr = std::tmpfile();
-  ASSERT_TRUE(quietErr);
-  {
-    CliOutput q(out, quietErr, true);
-    q.Status("block 1/2  50%");
-    q.Progress("next");
-    q.Notice("power up");
-    q.Error("failed");
-  }
-  EXPECT_EQ(Contents(quietErr), "power up\nqx310-cli: failed\n");
-  std::fclose(out);
-  std::fclose(err);
-  std::fclose(quietErr);
+  std::ostringstream quietErr;
+  CliOutput q(out, quietErr, true);
+  q.Status("block 1/2  50%");
+  q.Progress("next");
+  q.Notice("power up");
+  q.Error("failed");
+  EXPECT_EQ(quietErr.str(), "power up\nqx310-cli: failed\n");
 }
 
 }  // namespace

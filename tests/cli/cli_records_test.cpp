@@ -1,4 +1,4 @@
-// records, snapshot and the storage maintenance commands as a separate process against
+// records, snapshot and the storage maintenance commands (one run as a process) against
 // the simulated device: what goes on the wire, the files written byte for byte, and
 // no file after a failed read.
 #include "cli_fixture.h"
@@ -20,7 +20,8 @@ TEST_F(CliRecordsTest, RecordsInThreeBatchesSavedByteForByte) {
   sim.SetRecords(stored);
   sim.SetRecordBatch(2);
   const std::string csv = Path("r.csv");
-  const CliRun run = Device("records", {"--from", "2024/1/5", "--to", "2024-01-09", "-o", csv});
+  const CliRun run =
+      Device("records", {"--from", "2024/1/5", "--to", "2024-01-09", "-o", csv}, {.process = true});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(sim.ReceivedCommands(),
             (Commands{"---", "AT+RDCHNNLRCRD=0;2024/1/5,0:0:0;2024/1/9,23:55:55", "AT+RDCHNNLRCRD=",

@@ -1,4 +1,4 @@
-// qx310-cli load and apply, run as a separate process against the simulated device:
+// qx310-cli load and apply against the simulated device (one run as a process):
 // the .cfg file it writes, the setters it sends, the recovery and retry of a refused
 // write, silent devices with their limits, and the file it leaves alone when reading fails.
 #include "cli_fixture.h"
@@ -63,7 +63,7 @@ TEST_F(CliTransferTest, LoadWritesTheDeviceListingAsCfgToAFileAndAsUtf8ToStdout)
     EXPECT_NE(logText.find(entry), std::string::npos) << entry;
 
   // Without -o the same listing goes to standard output as UTF-8.
-  const CliRun toStdout = Device("load", {"--quiet"});
+  const CliRun toStdout = Device("load", {"--quiet"}, {.process = true});
   ASSERT_EQ(toStdout.status, 0) << toStdout.err;
   EXPECT_EQ(toStdout.out, cp936::ToUtf8(file));
   EXPECT_NE(toStdout.out.find("水文站一号"), std::string::npos);

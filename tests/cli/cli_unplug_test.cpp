@@ -8,12 +8,12 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
+#include <sstream>
 #include <thread>
 
 #include "base/timing.h"
-#include "cli/cli_commands.h"
+#include "cli/cli_main.h"
 #include "cli/cli_options.h"
-#include "cli/cli_output.h"
 #include "sim/rtu_sim.h"
 #include "support/wait.h"
 
@@ -25,22 +25,10 @@ struct CliResult {
 };
 
 CliResult RunCli(std::vector<std::string> args) {
-  const CliParse parse = ParseCliArgs(args);
-  EXPECT_EQ(parse.error, "");
-  std::FILE* out = std::tmpfile();
-  std::FILE* err = std::tmpfile();
-  CliResult r;
-  {
-    CliOutput output(out, err, true);
-    r.status = RunCliCommand(parse.options, output);
-  }
-  std::fflush(err);
-  std::rewind(err);
-  char buf[4096];
-  for (size_t n; (n = std::fread(buf, 1, sizeof buf, err)) > 0;) r.err.append(buf, n);
-  std::fclose(out);
-  std::fclose(err);
-  return r;
+  std::ostringstream out, err;
+  args.push_back("--quiet");
+  const int status = CliMain(args, out, err);
+  return {status, err.str()};
 }
 
 std::string LastCommand(const RtuSimulator& sim) {
