@@ -91,12 +91,14 @@ void CfgMachine::SetOperation(int op, CfgRequest trigger, std::function<void(int
 
 // --- UI side ---
 
-bool CfgMachine::StartOperation(int op) {
+bool CfgMachine::StartOperation(int op) { return StartFromIdle(op, std::nullopt); }
+
+bool CfgMachine::StartFromIdle(int op, std::optional<WriteSelection> selection) {
   if (!PortOpen()) {
     view_.ShowTip(TextPortClosed(), {});
     return false;
   }
-  if (!Begin(op, kModeIdle, kModeIdle)) return false;
+  if (!Begin(op, kModeIdle, kModeIdle, std::move(selection))) return false;
   EnableOperations(1);
   return true;
 }
@@ -112,11 +114,12 @@ void CfgMachine::CancelOperation() {
   }
 }
 
-bool CfgMachine::Begin(int op, int fromA, int fromB) {
+bool CfgMachine::Begin(int op, int fromA, int fromB, std::optional<WriteSelection> selection) {
   std::lock_guard<std::mutex> lock(beginMutex_);
   const int mode = mode_.load();
   if (mode != fromA && mode != fromB) return false;
   exchange_.ClearAbort();
+  selection_ = std::move(selection);
   op_.store(op);
   mode_.store(kModeOperation);
   return true;
@@ -127,16 +130,46 @@ bool CfgMachine::StartFactoryReset() {
   return StartOperation(kOpFactoryReset);
 }
 
-bool CfgMachine::StartWriteFromFile(const std::string& fileText) {
+bool CfgMachine::StartWriteAll(std::optional<WriteSelection> selection) {
+  return StartFromIdle(kOpWriteAll, std::move(selection));
+}
+
+bool CfgMachine::StartWriteFromFile(const std::string& fileText,
+                                    std::optional<WriteSelection> selection) {
   // The table must not change under a running operation: only while idle, and no
   // request can start while the file is parsed.
   std::lock_guard<std::mutex> lock(beginMutex_);
   if (mode_.load() != kModeIdle) return false;
   EnableOperations(1);
   ParseListing(fileText.data(), static_cast<int>(fileText.size()));
+  selection_ = std::move(selection);
   op_.store(kOpWriteFromFile);
   mode_.store(kModeOperation);
   return true;
+}
+
+WritePlan CfgMachine::PlanLocked(WriteSource source) {
+  WritePlan plan;
+  view_.WithPages([&](ICfgPageAccess& pages) {
+    plan = PlanWrite(source, [&](int id, int k) { return pages.SaveToTable(id, k); });
+  });
+  return plan;
+}
+
+std::optional<WritePlan> CfgMachine::PlanWriteAll() {
+  std::lock_guard<std::mutex> lock(beginMutex_);
+  if (mode_.load() != kModeIdle) return std::nullopt;
+  return PlanLocked(WriteSource::kPages);
+}
+
+std::optional<WritePlan> CfgMachine::PlanWriteFromFile(const std::string& fileText) {
+  std::lock_guard<std::mutex> lock(beginMutex_);
+  if (mode_.load() != kModeIdle) return std::nullopt;
+  const TableSnapshot before;
+  ParseListing(fileText.data(), static_cast<int>(fileText.size()));
+  WritePlan plan = PlanLocked(WriteSource::kTable);
+  before.Restore();
+  return plan;
 }
 
 void CfgMachine::EnableOperations(int state) {

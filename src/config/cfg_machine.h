@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -16,6 +17,7 @@
 #include "config/cfg_outcome.h"
 #include "config/cfg_requests.h"
 #include "config/cfg_view.h"
+#include "config/write_plan.h"
 #include "config/write_results.h"
 #include "protocol/exchange.h"
 #include "protocol/write_back.h"
@@ -95,9 +97,19 @@ class CfgMachine {
   void CancelOperation();
   // "出厂配置": asks "确定恢复出厂设置吗?" first (Cancel ends it before the port test).
   bool StartFactoryReset();
+  // "保存参数": operation 2 as StartOperation starts it, sending only the instances in
+  // selection (all when none is given).
+  bool StartWriteAll(std::optional<WriteSelection> selection = std::nullopt);
   // "从配置文件配置" once the file text is read: disables the operations, parses the text
-  // into the table and starts operation 14. Only while idle; false otherwise.
-  bool StartWriteFromFile(const std::string& fileText);
+  // into the table and starts operation 14, limited to selection when one is given.
+  // Only while idle; false otherwise.
+  bool StartWriteFromFile(const std::string& fileText,
+                          std::optional<WriteSelection> selection = std::nullopt);
+  // What operation 2, or operation 14 with fileText, would send now; nothing is sent and
+  // the table is left as it was. Only while idle (std::nullopt otherwise). Reads the
+  // pages through the view, so not on the worker thread.
+  std::optional<WritePlan> PlanWriteAll();
+  std::optional<WritePlan> PlanWriteFromFile(const std::string& fileText);
   // 0: disable the tree and buttons and empty the received text; 1: disable; other: enable.
   void EnableOperations(int state);
 
@@ -136,7 +148,12 @@ class CfgMachine {
 
   // op and mode 1, when the mode is fromA or fromB. Every start of an operation from
   // another mode goes through here, so that two starters never mix op and mode.
-  bool Begin(int op, int fromA, int fromB);
+  // selection: what a write-back operation may send (none: everything).
+  bool Begin(int op, int fromA, int fromB, std::optional<WriteSelection> selection = std::nullopt);
+  // StartOperation, with what a write-back operation may send.
+  bool StartFromIdle(int op, std::optional<WriteSelection> selection);
+  // The plan of source with the pages' texts; beginMutex_ held, idle.
+  WritePlan PlanLocked(WriteSource source);
   void WorkerLoop();
   void LoadAll(int go);
   void WaitForPowerUp();
@@ -166,6 +183,8 @@ class CfgMachine {
   std::atomic<bool> loadRequested_{false};
   int retry_ = 0;  // m_nOpRetry; the worker's own
   PendingFileValues pendingFile_;  // WriteFromFile's unapplied file values; the worker's own
+  // The write-back operation's ticked instances; set by Begin, read by the worker.
+  std::optional<WriteSelection> selection_;
   WriteResultTracker writes_;      // the write-back operation's outcomes; the worker's own
   std::atomic<bool> stop_{false};
   Event wake_;

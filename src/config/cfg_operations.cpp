@@ -97,7 +97,8 @@ void CfgMachine::WaitForPowerUp() {
 void CfgMachine::WriteAll(int go) {
   if (go == 1) {
     PageBridge pages(*this);
-    if (::WriteAll(exchange_, pages, retry_) == PassResult::RecoveryPending) {
+    const WriteSelection* selection = selection_ ? &*selection_ : nullptr;
+    if (::WriteAll(exchange_, pages, retry_, selection) == PassResult::RecoveryPending) {
       mode_.store(kModeRecovery);
       return;
     }
@@ -121,7 +122,9 @@ void CfgMachine::EndWriteBack(int op) {
 void CfgMachine::WriteFromFile(int go) {
   if (go == 1) {
     PageBridge pages(*this);
-    if (::WriteFromFile(exchange_, pages, retry_, pendingFile_) == PassResult::RecoveryPending) {
+    const WriteSelection* selection = selection_ ? &*selection_ : nullptr;
+    if (::WriteFromFile(exchange_, pages, retry_, pendingFile_, selection) ==
+        PassResult::RecoveryPending) {
       mode_.store(kModeRecovery);
       return;
     }

@@ -28,9 +28,11 @@ const std::string& SetFailedText() {
 // parameter keeps its table value.
 std::string NoValueText(const ParamEntry& entry, int index) {
   static const std::string text = GBK(": 无效的值，未写入\r\n");
-  std::string label = FormatLabel(entry, index + 1);
-  while (!label.empty() && (label.back() == ':' || label.back() == ' ')) label.pop_back();
-  return label + text;
+  return InstanceLabel(entry, index) + text;
+}
+
+bool Excluded(const WriteSelection* selection, int id, int index) {
+  return selection != nullptr && selection->count({id, index}) == 0;
 }
 
 enum class Outcome { Written, Failed, Recover };
@@ -59,7 +61,21 @@ Outcome SendInstance(CommandExchange& exchange, IWriteBackView& view, int& retry
 
 }  // namespace
 
-PassResult WriteAll(CommandExchange& exchange, IWriteBackView& view, int& retryCounter) {
+bool WouldSend(WriteSource source, const std::optional<std::string>& page, const std::string& table) {
+  // WriteAll leaves a page without a value alone; for WriteFromFile it differs from
+  // every file value.
+  if (source == WriteSource::kPages) return page.has_value() && *page != table;
+  return page != table;
+}
+
+std::string InstanceLabel(const ParamEntry& entry, int index) {
+  std::string label = FormatLabel(entry, index + 1);
+  while (!label.empty() && (label.back() == ':' || label.back() == ' ')) label.pop_back();
+  return label;
+}
+
+PassResult WriteAll(CommandExchange& exchange, IWriteBackView& view, int& retryCounter,
+                    const WriteSelection* selection) {
   bool recoveryPending = false;
   for (int id = 0; id <= kLastParamId; ++id) {
     const ParamEntry* entry = FindParam(id);
@@ -70,7 +86,9 @@ PassResult WriteAll(CommandExchange& exchange, IWriteBackView& view, int& retryC
         view.AppendLog(NoValueText(*entry, k));
         continue;
       }
-      if (*page == GetParamText(id, k).value_or(std::string())) continue;
+      if (!WouldSend(WriteSource::kPages, page, GetParamText(id, k).value_or(std::string())) ||
+          Excluded(selection, id, k))
+        continue;
       const std::string previous = GetRawValue(*entry, k);  // what the device has
       SetParamText(id, *page, k);
       const Outcome outcome = SendInstance(exchange, view, retryCounter, id, k);
@@ -87,7 +105,7 @@ PassResult WriteAll(CommandExchange& exchange, IWriteBackView& view, int& retryC
 }
 
 PassResult WriteFromFile(CommandExchange& exchange, IWriteBackView& view, int& retryCounter,
-                         PendingFileValues& pending) {
+                         PendingFileValues& pending, const WriteSelection* selection) {
   bool recoveryPending = false;
   for (int id = 0; id <= kLastParamId; ++id) {
     const ParamEntry* entry = FindParam(id);
@@ -108,7 +126,13 @@ PassResult WriteFromFile(CommandExchange& exchange, IWriteBackView& view, int& r
         deviceValue = GetRawValue(*entry, k);
         SetRawValue(*entry, k, fileValue);
       } else {
-        if (page == GetParamText(id, k).value_or(std::string())) continue;
+        if (!WouldSend(WriteSource::kTable, page, GetParamText(id, k).value_or(std::string())))
+          continue;
+        if (Excluded(selection, id, k)) {
+          // Not to be written: the table goes back to what the device has.
+          if (page) SetParamText(id, *page, k);
+          continue;
+        }
         fileValue = GetRawValue(*entry, k);
       }
       view.LoadFromTable(id, k, GetParamText(id, k).value_or(std::string()));

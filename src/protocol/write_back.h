@@ -23,10 +23,27 @@
 // the table at the device's previous value; the page keeps showing the wanted value.
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 
 class CommandExchange;
+struct ParamEntry;
+
+// Which side of a pass holds the values to write: the pages (WriteAll) or the table,
+// filled from a file (WriteFromFile).
+enum class WriteSource { kPages, kTable };
+
+// The one rule of both passes: whether the instance whose page control shows page
+// (std::nullopt: no value) and whose table text is table is sent.
+bool WouldSend(WriteSource source, const std::optional<std::string>& page, const std::string& table);
+
+// The label of instance index of entry as the log and the review show it: the listing
+// label without its closing colon.
+std::string InstanceLabel(const ParamEntry& entry, int index);
+
+// Instances (id, index) a pass may send; the others are left as they are.
+using WriteSelection = std::set<std::pair<int, int>>;
 
 // The page side, as the passes see it. Called on the thread that runs the pass.
 class IWriteBackView {
@@ -70,8 +87,11 @@ class PendingFileValues {
 
 // One pass. retryCounter is the operation's failure counter (reset when the worker is
 // idle); the first failure asks for recovery, later failures are logged "设置失败".
-PassResult WriteAll(CommandExchange& exchange, IWriteBackView& view, int& retryCounter);
+// selection (null: every instance) limits what is sent; an instance outside it keeps
+// the device's value in the table (for WriteFromFile, the page's text).
+PassResult WriteAll(CommandExchange& exchange, IWriteBackView& view, int& retryCounter,
+                    const WriteSelection* selection = nullptr);
 // pending carries the unapplied file values from one pass to the next; it is empty
 // again when the pass returns Finished.
 PassResult WriteFromFile(CommandExchange& exchange, IWriteBackView& view, int& retryCounter,
-                         PendingFileValues& pending);
+                         PendingFileValues& pending, const WriteSelection* selection = nullptr);
