@@ -58,6 +58,11 @@ class Session {
   int Detect();
   int Load();
   int Apply();
+  int Diff();
+  // apply --dry-run once the pages show the device's values: the plan of FILE printed.
+  int DryRun(const std::string& text);
+  // The rows of a plan, one line each; their number.
+  int PrintPlan(const WritePlan& plan);
   int Query(int op, int commandId);
   int Modem(int op);
   int FactoryReset();
@@ -88,8 +93,8 @@ class Session {
   LineSigns Signs() const { return {device_.Vanished(), device_.OperationBytes() > 0}; }
   // The message for a status other than kExitOk; returns the status.
   int Failed(const std::string& what, int status);
-  // apply's FILE, read and checked before the device is touched.
-  int ReadApplyFile(std::string& text);
+  // A .cfg FILE (apply's, diff's), read and checked before the device is touched.
+  int ReadCfgInput(const std::string& path, std::string& text);
   // --yes, or "y" on the terminal to question (for command): true to go on.
   bool Confirmed(const std::string& command, const std::string& question);
   const std::string& Port() const { return o_.ports.front(); }
@@ -110,6 +115,7 @@ int Session::Run() {
     case CliCommand::kDetect: return Detect();
     case CliCommand::kLoad: status = Load(); break;
     case CliCommand::kApply: status = Apply(); break;
+    case CliCommand::kDiff: return Diff();
     case CliCommand::kVersion: status = Query(kOpQueryVersion, kCmdVer); break;
     case CliCommand::kRestart: status = Query(kOpRestartDevice, kCmdReset); break;
     case CliCommand::kSignal: status = Modem(kOpQuerySignal); break;
@@ -260,8 +266,7 @@ int Session::Load() {
   return kExitOk;
 }
 
-int Session::ReadApplyFile(std::string& text) {
-  const std::string& path = o_.input;
+int Session::ReadCfgInput(const std::string& path, std::string& text) {
   errno = 0;
   switch (ReadCfgFile(path, text)) {
     case CfgFileResult::Ok: break;
@@ -292,13 +297,14 @@ int Session::ReadApplyFile(std::string& text) {
 
 int Session::Apply() {
   std::string text;
-  if (int status = ReadApplyFile(text); status != kExitOk) return status;
+  if (int status = ReadCfgInput(o_.input, text); status != kExitOk) return status;
   if (int status = Connect(); status != kExitOk) return status;
   const CfgOutcome load = LoadParameters();
   const int loaded = ExitStatusOf(load, Signs());
   if (loaded != kExitOk) return Failed("loading the parameters", loaded);
   // The pages now show the device's values; the file's values go into the table.
   view_.ShowTableOnPages();
+  if (o_.dryRun) return DryRun(text);
 
   view_.SetWriteObserver([this](int, int, const std::string& sent, bool ok, bool final) {
     const std::string line = DeviceToUtf8(WithoutLineEnd(sent));
@@ -333,6 +339,43 @@ int Session::Apply() {
     out_.Error(std::to_string(outcome.failed) + " write(s) failed");
   }
   return status;
+}
+
+int Session::PrintPlan(const WritePlan& plan) {
+  for (const WritePlanRow& row : plan)
+    out_.Result(DeviceToUtf8(row.label + ": " + row.deviceValue + " -> " + row.newValue));
+  return static_cast<int>(plan.size());
+}
+
+int Session::DryRun(const std::string& text) {
+  const std::optional<WritePlan> plan = device_.Machine().PlanWriteFromFile(text);
+  if (!plan) {
+    out_.Error("the configuration machine is busy");
+    return kExitRefused;
+  }
+  if (PrintPlan(*plan) == 0) {
+    out_.Result("apply --dry-run: nothing to write; the device holds the file's values");
+  } else {
+    out_.Result("apply --dry-run: " + std::to_string(plan->size()) + " to write; nothing sent");
+  }
+  return kExitOk;
+}
+
+// No device: A's values stand for the device's (on the pages), B's go into the table
+// on top of them, and the plan is what applying B would write.
+int Session::Diff() {
+  std::string a, b;
+  if (int status = ReadCfgInput(o_.input, a); status != kExitOk) return status;
+  if (int status = ReadCfgInput(o_.other, b); status != kExitOk) return status;
+  ParseListing(a.data(), static_cast<int>(a.size()));
+  view_.ShowTableOnPages();
+  ParseListing(b.data(), static_cast<int>(b.size()));
+  WritePlan plan;
+  view_.WithPages([&](ICfgPageAccess& pages) {
+    plan = PlanWrite(WriteSource::kTable, [&](int id, int k) { return pages.SaveToTable(id, k); });
+  });
+  ResetParamValues();
+  return PrintPlan(plan) == 0 ? kExitOk : kExitDiffer;
 }
 
 // version (AT+VER) and restart (AT+RESET): the outcome carries the device's reply.

@@ -31,11 +31,13 @@ constexpr CommandInfo kCommands[] = {
      "Reads every parameter (AT+SHOW, with its retries and recovery) and writes them in\n"
      ".cfg form to FILE (replaced completely or not at all, code page 936 bytes) or, as\n"
      "UTF-8 text, to standard output.\n"},
-    {CliCommand::kApply, "apply", "apply --port NAME FILE", "write the values of a .cfg file that differ",
+    {CliCommand::kApply, "apply", "apply --port NAME [--dry-run] FILE", "write the values of a .cfg file that differ",
      "Reads the parameters, then writes every value of the .cfg FILE that differs from\n"
      "the device's, one command per value, with the recovery and retry of the\n"
      "configuration tool. Prints one line per parameter sent with its outcome and a\n"
-     "summary. Exit status 0 only when every write succeeded, 5 when one failed.\n"},
+     "summary. Exit status 0 only when every write succeeded, 5 when one failed.\n"
+     "With --dry-run it prints what it would write (\"label: device value -> file value\",\n"
+     "in sending order) and sends no setter; exit status 0.\n"},
     {CliCommand::kVersion, "version", "version --port NAME", "print the device's version",
      "Prints the device's version text (AT+VER).\n"},
     {CliCommand::kSignal, "signal", "signal --port NAME", "print the modem's signal quality",
@@ -95,6 +97,11 @@ constexpr CommandInfo kCommands[] = {
     {CliCommand::kSetInitial, "set-initial", "set-initial --port NAME --channel N VALUE",
      "give a channel an initial value",
      "Gives channel N (1-30) the initial value VALUE (AT+SETINITDATA<NN>=VALUE).\n"},
+    {CliCommand::kDiff, "diff", "diff A.cfg B.cfg", "the values B would change on a device holding A",
+     "Compares two .cfg files without a device: prints the rows that applying B to a\n"
+     "device holding the values of A would write (\"label: A's value -> B's value\", in\n"
+     "sending order). Exit status 0 when there is none, 1 when there are, 6 when a file\n"
+     "cannot be read or holds no parameter.\n"},
     {CliCommand::kHelp, "help", "help [COMMAND]", "this text, or a command's",
      "Shows the overall help or a command's.\n"},
 };
@@ -123,7 +130,7 @@ constexpr char kExitStatuses[] =
     "Exit status:\n"
     "  0  success\n"
     "  1  cancelled (factory-reset, clear-records, clear-backlog not confirmed; flash\n"
-    "     stopped by Ctrl-C)\n"
+    "     stopped by Ctrl-C); for diff: the files differ\n"
     "  2  bad usage (unknown command or option, missing or bad value)\n"
     "  3  the port cannot be opened (the reason is printed), or it went away\n"
     "  4  the device does not answer\n"
@@ -294,6 +301,8 @@ CliParse ParseCliArgs(const std::vector<std::string>& args) {
       o.version = true;
     } else if (a == "--quiet" || a == "-q") {
       o.quiet = true;
+    } else if (a == "--dry-run") {
+      o.dryRun = true;
     } else if (a == "--yes" || a == "-y") {
       o.yes = true;
     } else if (a == "--port") {
@@ -365,6 +374,9 @@ CliParse ParseCliArgs(const std::vector<std::string>& args) {
   if (o.command == CliCommand::kApply || o.command == CliCommand::kFlash) {
     if (positional.size() != 1) fail(std::string(info->name) + " needs exactly one FILE");
     else o.input = positional[0];
+  } else if (o.command == CliCommand::kDiff) {
+    if (positional.size() != 2) fail("diff needs exactly two FILEs");
+    else o.input = positional[0], o.other = positional[1];
   } else if (o.command == CliCommand::kSetInitial) {
     if (positional.size() != 1) fail("set-initial needs exactly one VALUE");
     else o.initialValue = positional[0];
@@ -379,6 +391,7 @@ CliParse ParseCliArgs(const std::vector<std::string>& args) {
     if (baudGiven || parityGiven || !o.logFile.empty())
       fail(std::string(info->name) + " takes no --baud, --parity or --log");
   }
+  if (o.dryRun && o.command != CliCommand::kApply) fail("--dry-run is an option of apply");
   const bool records = o.command == CliCommand::kRecords;
   const bool snapshot = o.command == CliCommand::kSnapshot;
   if (outputGiven && o.command != CliCommand::kLoad && !records && !snapshot)

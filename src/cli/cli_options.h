@@ -10,6 +10,7 @@
 enum CliExit {
   kExitOk = 0,
   kExitCancelled = 1,  // factory-reset not confirmed; flash stopped by Ctrl-C
+  kExitDiffer = 1,     // diff: the files differ
   kExitUsage = 2,      // bad command, option or value
   kExitPort = 3,       // the port cannot be opened, or it went away
   kExitNoAnswer = 4,   // the device does not answer
@@ -36,6 +37,7 @@ enum class CliCommand {
   kClearRecords,
   kClearBacklog,
   kSetInitial,
+  kDiff,
 };
 
 struct CliOptions {
@@ -52,7 +54,9 @@ struct CliOptions {
   bool quiet = false;    // --quiet
   bool yes = false;      // --yes (factory-reset, clear-records, clear-backlog)
   std::string output;    // load, records, snapshot: -o
-  std::string input;     // apply FILE, flash FILE
+  std::string input;     // apply FILE, flash FILE, diff's first FILE
+  std::string other;     // diff's second FILE
+  bool dryRun = false;   // apply --dry-run: show what would be written, send no setter
   // set-clock: the AT+EXCCLK= argument built from --time ("" = the computer's local time).
   std::string clockArgument;
   int channel = 0;             // records, clear-records (0 all, default), set-initial (1-30)
