@@ -6,17 +6,6 @@
 
 #include "sim_port.h"
 
-TEST_F(SimTest, SilentDeviceNeitherAnswersNorActs) {
-  sim.SetSilent(true);
-  port->Write("---");
-  ASSERT_TRUE(sim.WaitForReceived("---", 1, kReplyLimitMs));
-  EXPECT_EQ(sim.GetState(), State::Run);
-  sim.SetSilent(false);
-  // Had the first probe been acted on or answered, this reply would differ.
-  EXPECT_EQ(port->Probe("---"), kCmdOk);
-  EXPECT_EQ(sim.CountReceived("---"), 2);
-}
-
 TEST_F(SimTest, ErrorForChosenCommandsCountedOrAlways) {
   ASSERT_NO_FATAL_FAILURE(EnterConfig());
   sim.SetErrorFor("AT+APN", 2);
@@ -69,13 +58,6 @@ TEST_F(SimTest, RepliesCutIntoBlocksWithGaps) {
   EXPECT_EQ(port->Command("AT"), "AT\r\n\r\nOK\r\n");
 }
 
-TEST_F(SimTest, NulBytesBeforeReplies) {
-  sim.SetNulBytes(true);
-  const std::string got = port->Probe("---");
-  ASSERT_GT(got.size(), kCmdOk.size());
-  EXPECT_EQ(got, std::string(got.size() - kCmdOk.size(), '\0') + kCmdOk);
-}
-
 TEST_F(SimTest, BaudPacingTakesTenBitTimesPerByte) {
   ASSERT_NO_FATAL_FAILURE(EnterConfig());
   const int kBaud = 1200;
@@ -87,26 +69,6 @@ TEST_F(SimTest, BaudPacingTakesTenBitTimesPerByte) {
   // 10 bit times per byte, scaled like every device delay.
   const double expectedMs = replyBytes * 10.0 * 1000.0 / kBaud * kSimTestScale;
   EXPECT_GE(Timing::NowMs() - start, static_cast<int64_t>(expectedMs * 0.9));
-}
-
-TEST_F(SimTest, VanishedPortFailsTheToolsReads) {
-  ASSERT_NO_FATAL_FAILURE(EnterConfig());
-  const std::string name = sim.PortName();
-  sim.VanishPort();
-  std::string got;
-  int r = 0;
-  for (const int64_t end = Timing::NowMs() + kReplyLimitMs; r >= 0 && Timing::NowMs() < end;) {
-    r = port->ReadSome(got, 50);
-  }
-  EXPECT_EQ(r, -1);
-  struct stat st;
-  EXPECT_NE(::stat(name.c_str(), &st), 0) << "the port is gone";
-  // Stopping afterwards is harmless; starting again gives a new, working port.
-  sim.Stop();
-  ASSERT_TRUE(sim.Start());
-  SimPort again(sim.PortName());
-  ASSERT_TRUE(again.IsOpen());
-  EXPECT_EQ(again.Probe("---"), kCmdOk);
 }
 
 TEST_F(SimTest, ApiIsSafeFromOtherThreadsDuringTraffic) {

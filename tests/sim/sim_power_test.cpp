@@ -28,60 +28,6 @@ TEST_F(SimTest, PowerOffDropsInputAndPowerUpWithoutPollsRunsAfterTheBootWindow) 
   EXPECT_EQ(sim.Value("Center address:"), "01");
 }
 
-TEST_F(SimTest, PowerUpPollsEnterConfiguration) {
-  sim.PowerOff();
-  {
-    BytePump pump(*port, 'S');
-    sim.PowerOn();
-    std::string got = port->ReadUntil(kConfigure);
-    EXPECT_EQ(got, std::string("\r\n") + kConfigure);
-    pump.Stop();
-  }
-  EXPECT_EQ(sim.GetState(), State::Config);
-  EXPECT_GT(sim.PowerUpBytesReceived(), 0);
-  // Further polls are ignored; commands work at once.
-  port->Write("SSS");
-  EXPECT_EQ(port->Command("AT+APN=up"), "AT+APN=up\r\n\r\nOK\r\n");
-  // The polls are no commands.
-  EXPECT_EQ(sim.ReceivedCommands(), std::vector<std::string>{"AT+APN=up"});
-  // After the window has passed a configuration device stays in configuration.
-  ASSERT_FALSE(sim.WaitForState(State::Run, Timing::Scaled(RtuSimulator::kBootWindowMs) + 50));
-}
-
-TEST_F(SimTest, ResetAnswersOkThenRestartsLikeAPowerUp) {
-  ASSERT_NO_FATAL_FAILURE(EnterConfig());
-  EXPECT_EQ(port->Command("AT+RESET"), "AT+RESET\r\n\r\nOK\r\n");
-  EXPECT_TRUE(sim.WaitForState(State::Booting, kReplyLimitMs));
-  {
-    BytePump pump(*port, 'S');
-    EXPECT_EQ(port->ReadUntil(kConfigure), std::string("\r\n") + kConfigure);
-  }
-  EXPECT_EQ(sim.GetState(), State::Config);
-
-  // Without polls the restarted device runs.
-  EXPECT_EQ(port->Command("AT+RESET"), "AT+RESET\r\n\r\nOK\r\n");
-  EXPECT_TRUE(sim.WaitForState(State::Run, BootWindowLimitMs()));
-}
-
-TEST_F(SimTest, PowerCycleNeededIgnoresResetUntilPowerCycled) {
-  sim.SetPowerCycleNeeded(true);
-  ASSERT_NO_FATAL_FAILURE(EnterConfig());
-  port->Write("AT+RESET\r\n");
-  // No answer and no restart: the next reply is AT's.
-  EXPECT_EQ(port->Command("AT"), "AT\r\n\r\nOK\r\n");
-  EXPECT_EQ(sim.GetState(), State::Config);
-  EXPECT_EQ(sim.CountReceived("AT+RESET"), 1);
-
-  sim.PowerOff();
-  {
-    BytePump pump(*port, 'S');
-    sim.PowerOn();
-    ASSERT_NE(port->ReadUntil(kConfigure).find(kConfigure), std::string::npos);
-  }
-  EXPECT_EQ(port->Command("AT+RESET"), "AT+RESET\r\n\r\nOK\r\n");
-  EXPECT_TRUE(sim.WaitForState(State::Booting, kReplyLimitMs));
-}
-
 TEST_F(SimTest, PowerOffAbandonsAReplyOnItsWay) {
   ASSERT_NO_FATAL_FAILURE(EnterConfig());
   // About 1.5 s of listing at 115200 baud: the device is switched off and on

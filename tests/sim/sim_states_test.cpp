@@ -64,11 +64,3 @@ TEST_F(SimTest, CommandsSplitOverWritesNoiseAndOverlongLines) {
   EXPECT_EQ(port->Command("AT"), "AT\r\n\r\nOK\r\n");
   EXPECT_EQ(sim.GetState(), State::Config);
 }
-
-TEST_F(SimTest, ReopeningThePortKeepsTheDeviceReachable) {
-  ASSERT_NO_FATAL_FAILURE(EnterConfig());
-  port.reset();
-  port = std::make_unique<SimPort>(sim.PortName());
-  ASSERT_TRUE(port->IsOpen());
-  EXPECT_EQ(port->Command("AT"), "AT\r\n\r\nOK\r\n");
-}
