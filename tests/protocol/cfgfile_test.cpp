@@ -62,37 +62,6 @@ class CfgFile : public ::testing::Test {
   fs::path dir_;
 };
 
-TEST_F(CfgFile, ReadsFilesOfOneUpTo40960BytesAndRefusesTheRest) {
-  std::string max(40960, 'a');
-  max[0] = '\0';  // bytes are read as they are
-  max[40959] = 'z';
-  struct Case { const char* name; std::string content; CfgFileResult result; };
-  const Case cases[] = {
-      {"one.cfg", "x", CfgFileResult::Ok},
-      {"max.cfg", max, CfgFileResult::Ok},
-      {"empty.cfg", "", CfgFileResult::Empty},
-      {"over.cfg", std::string(40961, 'a'), CfgFileResult::TooLarge},
-      {"huge.cfg", std::string(1 << 20, 'a'), CfgFileResult::TooLarge},
-      {"missing.cfg", "", CfgFileResult::CannotOpen},  // not written
-  };
-  for (const Case& c : cases) {
-    if (c.result != CfgFileResult::CannotOpen) WriteRaw(PathOf(c.name), c.content);
-    std::string text = "keep";
-    EXPECT_EQ(ReadCfgFile(PathOf(c.name), text), c.result) << c.name;
-    // A refused file leaves the caller's text alone.
-    EXPECT_EQ(text, c.result == CfgFileResult::Ok ? c.content : "keep") << c.name;
-  }
-  std::string text;
-  EXPECT_EQ(ReadCfgFile(dir_.string(), text), CfgFileResult::CannotOpen);  // a folder
-#ifndef _WIN32
-  WriteRaw(PathOf("secret.cfg"), "Sim No:  1\r\n");
-  ::chmod(PathOf("secret.cfg").c_str(), 0);
-  if (::geteuid() != 0) {  // permissions do not stop the superuser
-    EXPECT_EQ(ReadCfgFile(PathOf("secret.cfg"), text), CfgFileResult::CannotOpen);
-  }
-#endif
-}
-
 TEST_F(CfgFile, WritesANewFileAndReplacesAnOldOneKeepingItsPermissions) {
   const std::string path = PathOf("RTU_12345678.cfg");
   EXPECT_EQ(WriteFileAtomically(path, "first\r\n"), CfgFileResult::Ok);

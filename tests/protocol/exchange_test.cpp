@@ -1,10 +1,9 @@
 // The command exchange: the lines it builds and sends, reply matching, results,
-// time limits, the pause after an answer, and the receive text with its overflow
-// rule, shared between the receive thread and the worker.
+// time limits, the pause after an answer, and the receive text shared between the
+// receive thread and the worker (its overflow rule: the receive-text fuzz target).
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <random>
 #include <thread>
 
 #include "protocol/listing.h"
@@ -221,28 +220,6 @@ class ExchangeText : public ::testing::Test {
   ScriptedPort port;
   CommandExchange exchange{port};
 };
-
-// The overflow rule: while the text fits, blocks accumulate; on overflow the last
-// 255 characters stay and the block follows; of a longer result the newest 40960
-// bytes stay. Fixed sizes at the limits first, then random ones.
-TEST_F(ExchangeText, OverflowKeepsTheNewestBytesWithinTheLimit) {
-  const size_t max = kReceiveTextMax;
-  std::vector<size_t> sizes = {40000, 960 /* exactly 40960 */, 6 /* one over */,
-                               static_cast<size_t>(serial::kMaxReadBytes), 100000};
-  std::mt19937 rng(7);
-  for (int i = 0; i < 60; ++i) sizes.push_back(1 + rng() % 60000);
-  for (size_t i = 0; i < sizes.size(); ++i) {
-    const std::string before = exchange.PeekReceivedText();
-    const std::string block = Pattern(sizes[i], static_cast<char>('a' + i % 20));
-    std::string want = before + block;
-    if (want.size() > max) {
-      want = before.substr(before.size() - std::min(before.size(), static_cast<size_t>(kOverflowKeep))) + block;
-      if (want.size() > max) want.erase(0, want.size() - max);
-    }
-    Append(block);
-    ASSERT_EQ(exchange.PeekReceivedText(), want) << "block " << i << " of " << sizes[i] << " bytes";
-  }
-}
 
 TEST_F(ExchangeText, NulBytesBecomeBlanksAndTakingEmptiesTheText) {
   Append("a\0b\0\0c"s);

@@ -1,9 +1,8 @@
 // Reading a listing into the table: labels, value tokens, line ends, the protocol
-// flags, a whole listing read back; hostile and random input.
+// flags, a whole listing read back; hostile input.
 #include <gtest/gtest.h>
 
 #include <map>
-#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -167,53 +166,6 @@ TEST_F(ListingParse, AFullListingFillsEveryInstance) {
   EXPECT_EQ(Raw(kCmdReadRecords, 0), "");  // command lines are not read back
   EXPECT_EQ(g_bWaterOrderSeen, 1);
   EXPECT_EQ(g_bAddressTypeSeen, 1);
-}
-
-// Pieces of listing-like text: real labels (some slightly wrong), blanks, tokens of
-// every length up to beyond the limits, and every kind of line end.
-std::string RandomListing(std::mt19937& rng, int pieces) {
-  const ParamEntry* entries = ParamTableEntries();
-  auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
-  std::string text;
-  for (int p = 0; p < pieces; ++p) {
-    const ParamEntry& e = entries[pick(kParamEntryCount)];
-    std::string label = FormatLabel(e, pick(e.count + 2));
-    switch (pick(8)) {
-      case 0: if (!label.empty()) label.pop_back(); break;
-      case 1: if (!label.empty()) label[0] ^= 0x20; break;
-      case 2: label = "Channel" + std::to_string(pick(40)) + " type:"; break;
-      default: break;
-    }
-    if (pick(5) == 0) text += std::string(pick(4), ' ');
-    text += label;
-    text += std::string(pick(4), ' ');
-    const int tokens = pick(3);
-    for (int t = 0; t < tokens; ++t) {
-      const int length = pick(6) == 0 ? pick(400) : pick(12);
-      for (int i = 0; i < length; ++i) {
-        static const char kChars[] = "0123456789.abc-:,\xd5\xbe\xb5\xe3 ";
-        text += pick(50) == 0 ? '\0' : kChars[pick(sizeof(kChars) - 1)];
-      }
-      if (t + 1 < tokens) text += ' ';
-    }
-    static const char* const kEnds[] = {"\r\n", "\r\n", "\r\n", "\n", "\r", "", " \n", "\r\r\n"};
-    text += kEnds[pick(8)];
-  }
-  return text;
-}
-
-TEST_F(ListingParse, OneMegabyteOfRandomBytesOrRandomListingText) {
-  std::mt19937 rng(20240601);
-  std::string bytes(1 << 20, '\0');
-  for (char& c : bytes) c = static_cast<char>(rng() & 0xff);
-  const int result = Parse(bytes);
-  EXPECT_TRUE(result == 0 || result == 1);
-  EXPECT_LE(LongestValue(), 199u);
-
-  std::string text;
-  while (text.size() < (1u << 20)) text += RandomListing(rng, 200);
-  EXPECT_EQ(Parse(text), 1);
-  EXPECT_LE(LongestValue(), 199u);
 }
 
 TEST_F(ListingParse, TenThousandCharacterLinesWithoutCrOrFinalLf) {

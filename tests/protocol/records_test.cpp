@@ -1,11 +1,10 @@
 // Stored records and camera snapshots on the protocol level: the batch parser on the
 // documented cases, the query and its dates, the record file, and the picture
-// collector on every way a real JPEG can be cut into blocks.
+// collector on the edge splits of a real JPEG and on bad lengths.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -101,26 +100,6 @@ PictureState Feed(PictureCollector& c, const std::string& stream, std::vector<si
     from = std::max(from, to);
   }
   return c.State();
-}
-
-TEST(PictureCollector, RandomBlockSplitsOfARealJpeg) {
-  const std::string jpeg = RtuSimulator::CameraPicture(2);
-  ASSERT_GT(jpeg.size(), 1000u);
-  ASSERT_EQ(jpeg.substr(0, 3), "\xFF\xD8\xFF");
-  std::mt19937 rng(11);
-  for (int round = 0; round < 200; ++round) {
-    // Every other round the device's trailing "\r\nOK\r\n" shares the last block.
-    const std::string trailer = round % 2 ? "\r\nOK\r\n" : "";
-    const std::string stream = Stream(jpeg, static_cast<uint32_t>(jpeg.size()), trailer);
-    std::vector<size_t> cuts;
-    const int n = static_cast<int>(rng() % 12);
-    for (int i = 0; i < n; ++i) cuts.push_back(rng() % stream.size());
-    std::sort(cuts.begin(), cuts.end());
-    PictureCollector c;
-    ASSERT_EQ(Feed(c, stream, cuts), PictureState::Complete) << "round " << round;
-    ASSERT_EQ(c.Bytes(), jpeg) << "round " << round;
-    EXPECT_EQ(c.Received(), jpeg.size());
-  }
 }
 
 TEST(PictureCollector, EdgeSplitsAndLengths) {
