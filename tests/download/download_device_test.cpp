@@ -58,25 +58,6 @@ class DeviceDownloadTest : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(DeviceDownloadTest, FullTransferArrivesByteForByte) {
-  const auto image = TestImage(1048575, 11);
-  ASSERT_EQ(worker.StartDownload(image), W::StartResult::kStarted);
-  ASSERT_TRUE(WaitStopped(TransferLimit()));
-  const auto r = view.Get();
-  EXPECT_TRUE(r.completed);
-  EXPECT_EQ(sim.ImagesCompleted(), 1);
-  EXPECT_EQ(sim.ReceivedImage(), AsString(image));
-  EXPECT_EQ(sim.FramesAccepted(), 256);
-  EXPECT_EQ(sim.FramesRejected(), 0);
-  EXPECT_EQ(r.started, 256);
-  ASSERT_EQ(r.progress.size(), 256u);
-  EXPECT_EQ(r.progress.back(), 256);
-  EXPECT_TRUE(r.HasLog("Device restart ing...\r\n"));
-  EXPECT_TRUE(r.HasLog("Download 256 block ok\r\n"));
-  EXPECT_TRUE(r.HasLog("Download success ok\r\n"));
-  EXPECT_EQ(sim.CountReceived("AT+RESET"), 1);
-}
-
 TEST_F(DeviceDownloadTest, RefusedBlockThreeSendsTheWholeImageAgain) {
   const auto image = TestImage(6 * 4096 + 100, 12);
   sim.SetBlockFault(3, Fault::Refuse);
@@ -105,32 +86,6 @@ TEST_F(DeviceDownloadTest, LostAcknowledgementTimesOutThenSucceeds) {
   EXPECT_TRUE(view.Get().HasLog("Download 2 block timeout error\r\n"));
   EXPECT_EQ(sim.ReceivedImage(), AsString(image));
   EXPECT_EQ(sim.ImagesCompleted(), 1);
-}
-
-TEST_F(DeviceDownloadTest, DeviceNeedingAPowerCycleGetsTwoCyclesThenThePowerUpMessage) {
-  const auto image = TestImage(20000, 14);
-  sim.SetPowerCycleNeeded(true);
-  ASSERT_EQ(worker.StartDownload(image), W::StartResult::kStarted);
-  ASSERT_TRUE(WaitUntil([&] { return view.Get().boxOpen; },
-                        Limit(W::kRestartReplyMs, 4) + Limit(W::kReenterReplyMs, 2)));
-  // Each cycle: two unanswered AT+RESET, then "---" until the device is back in its
-  // configuration state ("---" in configuration leaves it, so the second one re-enters).
-  EXPECT_EQ(sim.CountReceived("AT+RESET"), 4);
-  EXPECT_EQ(sim.CountReceived("---"), 2);
-  EXPECT_EQ(view.Get().logs,
-            (std::vector<std::string>{"Wait for the device to restart\r\n", "Attempt to re-enter the configuration\r\n",
-                                      "Re-enter the configuration succeeded\r\n", "The device fails to restart\r\n"}));
-  EXPECT_EQ(view.Get().cancelEnabled, 1);
-
-  // The user powers the device up again: its boot loader answers the poll and the
-  // message closes by itself.
-  sim.PowerOff();
-  sim.PowerOn();
-  ASSERT_TRUE(WaitUntil([&] { return !view.Get().boxOpen; }, Limit(RtuSimulator::kBootWindowMs)));
-  ASSERT_TRUE(WaitStopped(TransferLimit()));
-  EXPECT_TRUE(view.Get().completed);
-  EXPECT_EQ(sim.ReceivedImage(), AsString(image));
-  EXPECT_EQ(view.Get().boxesShown, 1);
 }
 
 // ---- stopping in every phase, with the button or by closing the port ----

@@ -36,14 +36,3 @@ TEST(BootReceiveText, OverflowKeepsTheLastHundredBytesThenTheBlock) {
   u.Append(full.data(), full.size());
   EXPECT_EQ(u.Size(), 4096u);
 }
-
-TEST(BootReceiveText, ABlockTooLargeEvenThenKeepsItsLastBytes) {
-  BootReceiveText t;
-  t.Append("head", 4);
-  std::string big(40959, 'z');
-  big.replace(big.size() - 11, 11, "\r\nCMD OK\r\n");
-  t.Append(big.data(), big.size());
-  EXPECT_EQ(t.Size(), BootReceiveText::kCapacity);
-  EXPECT_EQ(t.View().substr(0, 4), "head");
-  EXPECT_TRUE(t.Contains("\r\nCMD OK\r\n"));
-}
