@@ -124,33 +124,6 @@ TEST_F(DebugPageTest, HexSendToggleShowsEachModesLastInput) {
   EXPECT_TRUE(tips.Texts().isEmpty());
 }
 
-TEST_F(DebugPageTest, ReceivedBytesInTextAndHexViews) {
-  Receive(std::string("A\0B\r\n", 5));
-  page.RefreshDisplay();
-  EXPECT_EQ(page.DisplayText(), "A#B\n");
-  EXPECT_EQ(Text(CDebug::kRecvCount), "R:5");
-
-  // The view toggle redraws the whole log in the new view.
-  Box(CDebug::kHexViewBox)->setChecked(true);
-  EXPECT_EQ(page.DisplayText(), "41 00 42 0D 0A ");
-  Receive("C");
-  page.RefreshDisplay();
-  EXPECT_EQ(page.DisplayText(), "41 00 42 0D 0A 43 ");
-  Box(CDebug::kHexViewBox)->setChecked(false);
-  EXPECT_EQ(page.DisplayText(), "A#B\nC");
-
-  // A double-byte character split over two blocks still shows whole, and "\r\n"
-  // split over two refreshes is one line break.
-  const std::string gbk = GBK("调试\r\n");
-  Receive(gbk.substr(0, 3));
-  page.RefreshDisplay();
-  Receive(gbk.substr(3, 2));
-  page.RefreshDisplay();
-  Receive(gbk.substr(5));
-  page.RefreshDisplay();
-  EXPECT_EQ(page.DisplayText(), QStringLiteral("A#B\nC调试\n"));
-}
-
 TEST_F(DebugPageTest, RefreshIsCoalescedOnTheUiThread) {
   // Blocks from another thread reach the display without any explicit refresh.
   std::string sent;
@@ -166,28 +139,6 @@ TEST_F(DebugPageTest, RefreshIsCoalescedOnTheUiThread) {
   expected.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   EXPECT_TRUE(PumpUntil([&] { return page.DisplayText() == expected; }, 5000));
   EXPECT_EQ(Text(CDebug::kRecvCount), QStringLiteral("R:%1").arg(sent.size()));
-}
-
-TEST_F(DebugPageTest, LogRestartAndClear) {
-  Receive(std::string(ReceiveLog::kCapacity - 4, 'x'));
-  page.RefreshDisplay();
-  EXPECT_EQ(Text(CDebug::kRecvCount), QStringLiteral("R:%1").arg(ReceiveLog::kCapacity - 4));
-  Receive("1234");  // fits exactly
-  page.RefreshDisplay();
-  EXPECT_EQ(page.DisplayText().size(), ReceiveLog::kCapacity);
-  Receive("restart");  // does not fit: the log restarts with this block
-  page.RefreshDisplay();
-  EXPECT_EQ(page.DisplayText(), "restart");
-  EXPECT_EQ(Text(CDebug::kRecvCount), "R:7");
-
-  Input()->setText(QStringLiteral("x"));
-  Click(CDebug::kSendButton);
-  EXPECT_EQ(Text(CDebug::kSentCount), "S:1");
-  Click(CDebug::kClearLogButton);
-  EXPECT_EQ(page.DisplayText(), "");
-  EXPECT_EQ(Text(CDebug::kSentCount), "S:0");
-  EXPECT_EQ(Text(CDebug::kRecvCount), "R:0");
-  EXPECT_EQ(page.Log().Length(), 0);
 }
 
 TEST_F(DebugPageTest, TimedSendStartRules) {
