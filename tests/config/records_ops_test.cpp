@@ -5,7 +5,6 @@
 
 #include <functional>
 #include <mutex>
-#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -15,44 +14,27 @@
 #include "config/picture_reader.h"
 #include "config/record_reader.h"
 #include "sim/rtu_sim.h"
+#include "support/scripted_port.h"
 
 namespace {
 
-class SyncDevice : public ISerialPort {
+// The device's replies reach the receive entry while the command is written.
+class SyncDevice : public ScriptedPort {
  public:
-  std::function<Replies(const std::string&)> respond;
-  CfgMachine* machine = nullptr;
-
+  explicit SyncDevice(CfgMachine& machine) {
+    SetScript([this, &machine](const std::string& w) {
+      for (const std::string& block : respond_(w)) machine.OnSerialData(block.data(), static_cast<int>(block.size()));
+      return Blocks{};
+    });
+  }
   // A new device on the line (between runs of the worker).
   void Reset(std::function<Replies(const std::string&)> r) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    written_.clear();
-    respond = std::move(r);
-  }
-
-  bool Open(const std::string&, int, int, int, int) override { return false; }
-  void Close() override {}
-  bool IsOpen() const override { return true; }
-  int Read(char*) override { return 0; }
-  int Write(const char* data, int length) override {
-    const std::string w(data, static_cast<size_t>(length));
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      written_.push_back(w);
-    }
-    for (const std::string& block : respond(w))
-      machine->OnSerialData(block.data(), static_cast<int>(block.size()));
-    return length;
-  }
-  std::string Name() const override { return "sync"; }
-  std::vector<std::string> Written() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return written_;
+    ClearWrites();
+    respond_ = std::move(r);
   }
 
  private:
-  mutable std::mutex mutex_;
-  std::vector<std::string> written_;
+  std::function<Replies(const std::string&)> respond_;
 };
 
 class RecordsOps : public ::testing::Test {
@@ -60,7 +42,6 @@ class RecordsOps : public ::testing::Test {
   void SetUp() override {
     Timing::SetScale(kMachineTestScale);
     ResetParamValues();
-    device.machine = &machine;
     machine.AttachPort(&device);
   }
   void TearDown() override {
@@ -78,7 +59,7 @@ class RecordsOps : public ::testing::Test {
   }
 
   FakeCfgView view;
-  SyncDevice device;
+  SyncDevice device{machine};
   CfgMachine machine{view};
   RecordReader& records = machine.Records();
   PictureReader& picture = machine.Pictures();
@@ -90,57 +71,6 @@ const char kAckLine[] = "AT+RDCHNNLRCRD=\r\nOK\r\n\r\n";
 // The time field with the given separator between date and time.
 std::string Time(int i, char sep) {
   return "2024/1/" + std::to_string(5 + i % 5) + sep + std::to_string(i % 24) + ":00:00";
-}
-
-TEST_F(RecordsOps, AnyBatchSplitOf500RecordsGivesTheSameFile) {
-  std::vector<std::string> lines;
-  std::string expected = G("序号,采集要素,采集值,采集单位,采集时间\r\n");
-  for (int i = 1; i <= 500; ++i) {
-    const std::string value = std::to_string(i * 7 % 1000) + "." + std::to_string(i % 10);
-    lines.push_back("Record:" + std::to_string(i) + ";" + G("水位") + ";" + value + ";m;" +
-                    Time(i, ',') + "\r\n");
-    expected += std::to_string(i) + "," + G("水位") + "," + value + ",m," + Time(i, ' ') + "\r\n";
-  }
-  std::mt19937 rng(7);
-  for (int round = 0; round < 6; ++round) {
-    std::vector<std::string> batches(1);
-    for (size_t i = 0; i < lines.size(); ++i) {
-      if (i > 0 && rng() % 40 == 0) batches.emplace_back();
-      batches.back() += lines[i];
-    }
-    size_t next = 0;
-    // Each batch ends "leave" but the last, which ends "OK".
-    auto batch = [&](size_t i) {
-      return batches[i] + (i + 1 == batches.size() ? "\r\nOK\r\n" : "\r\nleave\r\n");
-    };
-    device.Reset([&](const std::string& w) -> Replies {
-      if (w == kQueryLine) return {"\r\nOK\r\n", batch(next++)};
-      if (w == kAckLine && next < batches.size()) {
-        const std::string b = batch(next++);
-        return {b.substr(0, b.size() / 3), b.substr(b.size() / 3)};
-      }
-      return {};
-    });
-    std::vector<int> progress;
-    records.SetProgressObserver([&](int n) { progress.push_back(n); });
-    ASSERT_TRUE(records.Request(0, {2024, 1, 5}, {2024, 1, 9}));
-    EXPECT_FALSE(records.Request(3, {2024, 1, 5}, {2024, 1, 9}));  // one read at a time
-    RunPending();
-    EXPECT_EQ(records.State(), ExportState::Finished) << "round " << round;
-    EXPECT_EQ(records.End(), RecordReadEnd::Complete);
-    EXPECT_EQ(records.Records(), 500);
-    EXPECT_EQ(records.Batches(), static_cast<int>(batches.size()));
-    EXPECT_EQ(RecordFileText(records.Text()), expected) << "round " << round;
-    ASSERT_EQ(progress.size(), batches.size());
-    EXPECT_EQ(progress.back(), 500);
-    EXPECT_FALSE(machine.Requests().Pending(CfgRequest::RecordQuery));
-    // The query once, then one acknowledgement per batch that ended "leave".
-    std::vector<std::string> want = {kQueryLine};
-    want.insert(want.end(), batches.size() - 1, kAckLine);
-    EXPECT_EQ(device.Written(), want) << "round " << round;
-    records.SetIdle();
-    EXPECT_EQ(records.State(), ExportState::Idle);
-  }
 }
 
 struct ReadFailure {
@@ -173,7 +103,7 @@ TEST_F(RecordsOps, FailedReadsEndInFailureWithWhatTheyCollected) {
     EXPECT_EQ(records.End(), c.end) << c.name;
     EXPECT_EQ(records.Records(), c.records) << c.name;
     int queries = 0;
-    for (const std::string& w : device.Written()) queries += w == kQueryLine;
+    for (const std::string& w : device.Writes()) queries += w == kQueryLine;
     EXPECT_EQ(queries, c.queries) << c.name;
     EXPECT_FALSE(machine.Requests().Pending(CfgRequest::RecordQuery)) << c.name;
     records.SetIdle();

@@ -288,20 +288,6 @@ TEST_F(RecordsDevice, RefusedQueryReportsReadFailedAndOffersNoSave) {
   EXPECT_TRUE(PumpUntil([&] { return storage->Reader().State() == ExportState::Idle; }, 5000));
 }
 
-TEST_F(RecordsDevice, SnapshotOfCameraTwoIsShownAndSavedByteForByte) {
-  BoxCatcher boxes;
-  savePath = dir.filePath(QStringLiteral("p.jpg"));
-  camera->Selector()->setCurrentIndex(1);
-  camera->OnSnapshot();
-  ASSERT_TRUE(Saved(savePath));
-  EXPECT_EQ(sim.ReceivedCommands().front(), "AT+TESTCAM=2");
-  EXPECT_EQ(ReadAll(savePath), RtuSimulator::CameraPicture(2));
-  EXPECT_FALSE(camera->PictureView()->pixmap().isNull());
-  ASSERT_EQ(requests.size(), 1u);
-  EXPECT_TRUE(requests[0].suggestedName.startsWith(QStringLiteral("PIC")));
-  EXPECT_EQ(boxes.Tips(), QStringList{QStringLiteral("保存成功")});
-}
-
 // A picture cut short: the tip counts seconds until its cancel ends the wait.
 TEST_F(RecordsDevice, SnapshotCancelledFromItsTipFails) {
   RtuSimulator::CameraFaults faults;
