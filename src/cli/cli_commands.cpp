@@ -17,12 +17,14 @@
 #include "cli/cli_device.h"
 #include "cli/cli_flash.h"
 #include "cli/cli_output.h"
+#include "cli/cli_ports.h"
 #include "cli/cli_records.h"
 #include "cli/cli_status.h"
 #include "cli/cli_view.h"
 #include "config/cfg_log.h"
 #include "config/cfg_machine.h"
 #include "download/download_log.h"
+#include "protocol/backup.h"
 #include "protocol/exchange.h"
 #include "protocol/listing.h"
 #include "protocol/param_table.h"
@@ -49,9 +51,13 @@ class Session {
         view_(out, log_),
         linkView_(out, view_),
         downloadView_(out, log_, out.ErrIsTerminal()),
-        device_(view_, linkView_) {}
+        device_(view_, linkView_) {
+    SetTableFromDevice(false);  // nothing read from this device yet
+  }
 
   int Run();
+  // Parameters apply wrote; -1 for the other commands.
+  int Written() const { return written_; }
 
  private:
   int Ports();
@@ -89,6 +95,9 @@ class Session {
   CfgOutcome RunOperation(int op, const std::function<bool()>& start = {});
   // Runs the load operation; its outcome.
   CfgOutcome LoadParameters();
+  // Before a write (what): the device's values backed up, unless --no-backup; for
+  // readFirst, read from the device first. kExitOk, or the status to exit with.
+  int BackUp(const std::string& what, bool readFirst);
   // What the line showed while the last operation ran.
   LineSigns Signs() const { return {device_.Vanished(), device_.OperationBytes() > 0}; }
   // The message for a status other than kExitOk; returns the status.
@@ -106,6 +115,7 @@ class Session {
   CliLinkView linkView_;
   CliDownloadView downloadView_;  // outlives the device's download machine
   CliDevice device_;
+  int written_ = -1;
 };
 
 int Session::Run() {
@@ -266,6 +276,23 @@ int Session::Load() {
   return kExitOk;
 }
 
+int Session::BackUp(const std::string& what, bool readFirst) {
+  if (o_.noBackup) return kExitOk;
+  if (readFirst) {
+    const int loaded = ExitStatusOf(LoadParameters(), Signs());
+    if (loaded != kExitOk) return Failed("reading the parameters to back them up (--no-backup skips it)", loaded);
+  }
+  BackupGuard guard(true);
+  std::string why;
+  if (!guard.Before(TableFromDevice(), Port(), [this](const std::string& line) { log_.Append(line); },
+                    &why)) {
+    out_.Error(DeviceToUtf8(why) + "; " + what + " not started");
+    return kExitFile;
+  }
+  out_.Progress("Backed up the device's values to " + guard.LastPath());
+  return kExitOk;
+}
+
 int Session::ReadCfgInput(const std::string& path, std::string& text) {
   errno = 0;
   switch (ReadCfgFile(path, text)) {
@@ -305,6 +332,7 @@ int Session::Apply() {
   // The pages now show the device's values; the file's values go into the table.
   view_.ShowTableOnPages();
   if (o_.dryRun) return DryRun(text);
+  if (int status = BackUp("apply", false); status != kExitOk) return status;
 
   view_.SetWriteObserver([this](int, int, const std::string& sent, bool ok, bool final) {
     const std::string line = DeviceToUtf8(WithoutLineEnd(sent));
@@ -326,6 +354,7 @@ int Session::Apply() {
     return kExitRefused;
   }
 
+  written_ = outcome.written;
   if (outcome.written + outcome.failed == 0) {
     out_.Result("apply: nothing to write; the device holds the file's values");
   } else {
@@ -426,6 +455,7 @@ int Session::FactoryReset() {
     return kExitCancelled;
   view_.SetConfirmation(true);
   if (int status = Connect(); status != kExitOk) return status;
+  if (int status = BackUp("factory reset", true); status != kExitOk) return status;
   // On success the machine goes on with the load: its outcome ends the operation.
   const CfgOutcome outcome =
       RunOperation(kOpFactoryReset, [this] { return device_.Machine().StartFactoryReset(); });
@@ -468,6 +498,9 @@ int Session::Flash() {
       return kExitPort;
     }
     out_.Progress("The device does not answer \"---\"; trying to restart it all the same");
+    if (!o_.noBackup) out_.Progress("No backup: the device does not answer with its values");
+  } else if (int status = BackUp("the download", true); status != kExitOk) {
+    return status;
   }
   return FlashImage(device_, downloadView_, std::move(image), out_, Port());
 }
@@ -507,6 +540,16 @@ int Session::Snapshot() {
 }  // namespace
 
 int RunCliCommand(const CliOptions& options, CliOutput& output) {
-  Session session(options, output);
-  return session.Run();
+  auto runOne = [&output](const CliOptions& one, int& written) {
+    Session session(one, output);
+    const int status = session.Run();
+    written = session.Written();
+    return status;
+  };
+  if (IsDeviceCommand(options.command) && options.ports.size() > 1)
+    return RunOnEachPort(options, output, runOne);
+  CliOptions one = options;
+  if (IsDeviceCommand(options.command)) one.output = OutputForPort(options.output, options.ports.front());
+  int written = 0;
+  return runOne(one, written);
 }

@@ -27,17 +27,21 @@ constexpr CommandInfo kCommands[] = {
      "Looks for the device on every listed port (115200 baud, 8N1, probe \"---\",\n"
      "two probes per port) and prints the port on which it answered.\n"
      "Exit status 4 when no port answered.\n"},
-    {CliCommand::kLoad, "load", "load --port NAME [-o FILE]", "read the parameters (.cfg form)",
+    {CliCommand::kLoad, "load", "load --port NAME... [-o FILE]", "read the parameters (.cfg form)",
      "Reads every parameter (AT+SHOW, with its retries and recovery) and writes them in\n"
      ".cfg form to FILE (replaced completely or not at all, code page 936 bytes) or, as\n"
-     "UTF-8 text, to standard output.\n"},
-    {CliCommand::kApply, "apply", "apply --port NAME [--dry-run] FILE", "write the values of a .cfg file that differ",
+     "UTF-8 text, to standard output. With several --port, each port in turn; FILE must\n"
+     "then hold {port}, which becomes the port's name made file-name safe.\n"},
+    {CliCommand::kApply, "apply", "apply --port NAME... [--dry-run] [--no-backup] FILE",
+     "write the values of a .cfg file that differ",
      "Reads the parameters, then writes every value of the .cfg FILE that differs from\n"
      "the device's, one command per value, with the recovery and retry of the\n"
      "configuration tool. Prints one line per parameter sent with its outcome and a\n"
      "summary. Exit status 0 only when every write succeeded, 5 when one failed.\n"
      "With --dry-run it prints what it would write (\"label: device value -> file value\",\n"
-     "in sending order) and sends no setter; exit status 0.\n"},
+     "in sending order) and sends no setter; exit status 0.\n"
+     "With several --port, each port in turn, then a table (port, result, parameters\n"
+     "written, seconds); the exit status is the highest of the ports'.\n"},
     {CliCommand::kVersion, "version", "version --port NAME", "print the device's version",
      "Prints the device's version text (AT+VER).\n"},
     {CliCommand::kSignal, "signal", "signal --port NAME", "print the modem's signal quality",
@@ -47,7 +51,7 @@ constexpr CommandInfo kCommands[] = {
      "Prints the modem's IMEI (AT+GSN, like signal).\n"},
     {CliCommand::kRestart, "restart", "restart --port NAME", "restart the device",
      "Restarts the device (AT+RESET).\n"},
-    {CliCommand::kFactoryReset, "factory-reset", "factory-reset --port NAME [--yes]",
+    {CliCommand::kFactoryReset, "factory-reset", "factory-reset --port NAME [--yes] [--no-backup]",
      "restore the factory settings",
      "Restores the factory settings (AT+FACTORY) and reads the parameters again.\n"
      "Asks for confirmation on the terminal unless --yes is given; without a terminal\n"
@@ -56,7 +60,7 @@ constexpr CommandInfo kCommands[] = {
      "set the device clock",
      "Sets the device clock (AT+EXCCLK=) to the given time or, by default, to this\n"
      "computer's local time. The weekday is computed from the date.\n"},
-    {CliCommand::kFlash, "flash", "flash --port NAME FILE", "send a firmware image to the device",
+    {CliCommand::kFlash, "flash", "flash --port NAME [--no-backup] FILE", "send a firmware image to the device",
      "Sends the firmware image FILE (1 to 1048575 bytes, e.g. a .bin) to the device's\n"
      "boot loader: the device is restarted (AT+RESET; when it does not restart, \"---\"\n"
      "brings it back to its configuration state and AT+RESET is tried again), the boot\n"
@@ -124,7 +128,10 @@ constexpr char kDeviceOptions[] =
     "  --baud N           baud rate (default 115200)\n"
     "  --parity P         none, odd, even, mark or space (default none)\n"
     "  --log FILE         append the time-stamped log of the exchanges to FILE\n"
-    "  --quiet, -q        print only results and errors\n";
+    "  --quiet, -q        print only results and errors\n"
+    "  --no-backup        apply, factory-reset, flash: no backup of the device's values\n"
+    "                     first (by default saved as a .cfg in QX310_BACKUP_DIR, else\n"
+    "                     ~/.local/share/qx310-tools/backups; the newest 200 are kept)\n";
 
 constexpr char kExitStatuses[] =
     "Exit status:\n"
@@ -191,6 +198,10 @@ bool TakesValue(const std::string& name) {
 }
 
 }  // namespace
+
+bool TakesSeveralPorts(CliCommand command) {
+  return command == CliCommand::kApply || command == CliCommand::kLoad;
+}
 
 bool IsDeviceCommand(CliCommand command) {
   switch (command) {
@@ -303,6 +314,8 @@ CliParse ParseCliArgs(const std::vector<std::string>& args) {
       o.quiet = true;
     } else if (a == "--dry-run") {
       o.dryRun = true;
+    } else if (a == "--no-backup") {
+      o.noBackup = true;
     } else if (a == "--yes" || a == "-y") {
       o.yes = true;
     } else if (a == "--port") {
@@ -386,7 +399,11 @@ CliParse ParseCliArgs(const std::vector<std::string>& args) {
   const bool device = IsDeviceCommand(o.command);
   if (device) {
     if (!portGiven) fail(std::string(info->name) + " needs --port NAME");
-    else if (o.ports.size() > 1) fail("give --port once");
+    else if (o.ports.size() > 1 && !TakesSeveralPorts(o.command))
+      fail("give --port once (several only for apply and load)");
+    else if (o.ports.size() > 1 && o.command == CliCommand::kLoad &&
+             o.output.find("{port}") == std::string::npos)
+      fail("load on several ports needs -o FILE holding {port}");
   } else {
     if (baudGiven || parityGiven || !o.logFile.empty())
       fail(std::string(info->name) + " takes no --baud, --parity or --log");
@@ -400,6 +417,9 @@ CliParse ParseCliArgs(const std::vector<std::string>& args) {
   if (o.yes && o.command != CliCommand::kFactoryReset && o.command != CliCommand::kClearRecords &&
       o.command != CliCommand::kClearBacklog)
     fail("--yes is an option of factory-reset, clear-records and clear-backlog");
+  if (o.noBackup && o.command != CliCommand::kApply && o.command != CliCommand::kFactoryReset &&
+      o.command != CliCommand::kFlash)
+    fail("--no-backup is an option of apply, factory-reset and flash");
   if (!channelText.empty()) {
     const bool oneChannel = o.command == CliCommand::kSetInitial;
     if (!records && !oneChannel && o.command != CliCommand::kClearRecords) {

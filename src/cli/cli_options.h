@@ -53,6 +53,7 @@ struct CliOptions {
   std::string logFile;   // --log
   bool quiet = false;    // --quiet
   bool yes = false;      // --yes (factory-reset, clear-records, clear-backlog)
+  bool noBackup = false; // --no-backup (apply, factory-reset, flash)
   std::string output;    // load, records, snapshot: -o
   std::string input;     // apply FILE, flash FILE, diff's first FILE
   std::string other;     // diff's second FILE
@@ -72,6 +73,9 @@ struct CliParse {
 
 // args without the program name.
 CliParse ParseCliArgs(const std::vector<std::string>& args);
+
+// True for the commands that may run on several ports in turn (apply, load).
+bool TakesSeveralPorts(CliCommand command);
 
 // True for the commands that talk to the device on --port.
 bool IsDeviceCommand(CliCommand command);

@@ -98,6 +98,7 @@ bool CfgMachine::StartFromIdle(int op, std::optional<WriteSelection> selection) 
     view_.ShowTip(TextPortClosed(), {});
     return false;
   }
+  if ((op == kOpWriteAll || op == kOpFactoryReset) && !BackUpBeforeWrite()) return false;
   if (!Begin(op, kModeIdle, kModeIdle, std::move(selection))) return false;
   EnableOperations(1);
   return true;
@@ -130,12 +131,25 @@ bool CfgMachine::StartFactoryReset() {
   return StartOperation(kOpFactoryReset);
 }
 
+bool CfgMachine::BackUpBeforeWrite() {
+  BackupGuard* guard = backup_.load();
+  if (!guard || mode_.load() != kModeIdle) return true;
+  std::string why;
+  if (guard->Before(TableFromDevice(), port_->Name(),
+                    [this](const std::string& line) { view_.AppendLog(line); }, &why))
+    return true;
+  view_.ShowTip(why, {});
+  return false;
+}
+
 bool CfgMachine::StartWriteAll(std::optional<WriteSelection> selection) {
   return StartFromIdle(kOpWriteAll, std::move(selection));
 }
 
 bool CfgMachine::StartWriteFromFile(const std::string& fileText,
                                     std::optional<WriteSelection> selection) {
+  // Backed up before the file's values go into the table.
+  if (!BackUpBeforeWrite()) return false;
   // The table must not change under a running operation: only while idle, and no
   // request can start while the file is parsed.
   std::lock_guard<std::mutex> lock(beginMutex_);

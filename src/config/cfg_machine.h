@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "base/event.h"
+#include "protocol/backup.h"
 #include "config/cfg_outcome.h"
 #include "config/cfg_requests.h"
 #include "config/cfg_view.h"
@@ -110,6 +111,9 @@ class CfgMachine {
   // pages through the view, so not on the worker thread.
   std::optional<WritePlan> PlanWriteAll();
   std::optional<WritePlan> PlanWriteFromFile(const std::string& fileText);
+  // Backs up the device's values before a write pass, a file apply or a factory reset
+  // (null: no backups). A backup that cannot be written stops the start with a tip.
+  void SetBackup(BackupGuard* guard) { backup_.store(guard); }
   // 0: disable the tree and buttons and empty the received text; 1: disable; other: enable.
   void EnableOperations(int state);
 
@@ -154,6 +158,8 @@ class CfgMachine {
   bool StartFromIdle(int op, std::optional<WriteSelection> selection);
   // The plan of source with the pages' texts; beginMutex_ held, idle.
   WritePlan PlanLocked(WriteSource source);
+  // The backup before a write, while idle; false when it failed (the tip says why).
+  bool BackUpBeforeWrite();
   void WorkerLoop();
   void LoadAll(int go);
   void WaitForPowerUp();
@@ -181,6 +187,7 @@ class CfgMachine {
   std::atomic<int> mode_{kModeIdle};
   std::atomic<int> op_{0};
   std::atomic<bool> loadRequested_{false};
+  std::atomic<BackupGuard*> backup_{nullptr};
   int retry_ = 0;  // m_nOpRetry; the worker's own
   PendingFileValues pendingFile_;  // WriteFromFile's unapplied file values; the worker's own
   // The write-back operation's ticked instances; set by Begin, read by the worker.

@@ -68,6 +68,7 @@ void CfgMachine::LoadAll(int go) {
   if (ok != 0) {
     view_.AppendLog(text);
     view_.AppendLog(T().loaded);
+    SetTableFromDevice(true);
     FillPagesFromTable();
     const bool afterEntry = loadRequested_.exchange(false);
     if (afterEntry) view_.ReleaseHost();

@@ -26,6 +26,7 @@ QString ChannelLabel(int n) {  // n = 1..30
 CRTUCfgDlg::CRTUCfgDlg(QWidget* parent)
     : QWidget(parent), view_(std::make_unique<View>(*this)), machine_(*view_) {
   setObjectName(QStringLiteral("configWorkspace"));
+  machine_.SetBackup(&backup_);
   tree_ = new QTreeWidget(this);
   tree_->setObjectName(QStringLiteral("pageTree"));
   tree_->setHeaderHidden(true);

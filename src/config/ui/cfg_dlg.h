@@ -139,6 +139,7 @@ class CRTUCfgDlg : public QWidget, public ICfgWorkspace {
 
   IToolHost* host_ = nullptr;
   std::unique_ptr<View> view_;
+  BackupGuard backup_{true};  // before the machine, which uses it
   CfgMachine machine_;
   CfgLog log_;
   std::atomic<bool> logRefreshPending_{false};

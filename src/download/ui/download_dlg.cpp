@@ -12,6 +12,7 @@
 #include <filesystem>
 
 #include "download/download_worker.h"
+#include "download/firmware_image.h"
 #include "widgets/message_box.h"
 #include "widgets/tool_host.h"
 #include "widgets/ui_bridge.h"
@@ -125,7 +126,28 @@ void CRTUDown::ToggleDownload() {
     return;
   }
   const QString path = path_->text();
-  switch (worker_->StartDownload(PathOf(path))) {
+  // The image is read and checked first, then the device's values (as last loaded by the
+  // configuration tool) are backed up; a backup that cannot be written stops the download.
+  DownloadWorker::StartResult result = DownloadWorker::StartResult::kPortClosed;
+  std::vector<uint8_t> image;
+  if (!host_ || !host_->Port().IsOpen()) {
+    result = DownloadWorker::StartResult::kPortClosed;
+  } else if (path.isEmpty()) {
+    result = DownloadWorker::StartResult::kNoFile;
+  } else if (const boot::ImageLoad load = boot::LoadFirmwareImage(PathOf(path), image);
+             load != boot::ImageLoad::kOk) {
+    result = load == boot::ImageLoad::kBadLength ? DownloadWorker::StartResult::kBadLength
+                                                 : DownloadWorker::StartResult::kUnreadable;
+  } else {
+    std::string why;
+    if (!backup_.Before(TableFromDevice(), host_->Port().Name(),
+                        [this](const std::string& line) { AppendLog(line); }, &why)) {
+      TipBox::Show(BoxParent(), FromGbk(why));
+      return;
+    }
+    result = worker_->StartDownload(std::move(image));
+  }
+  switch (result) {
     case DownloadWorker::StartResult::kStarted:
     case DownloadWorker::StartResult::kBusy:
       return;

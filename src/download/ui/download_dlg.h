@@ -10,6 +10,7 @@
 
 #include "download/download_log.h"
 #include "download/download_view.h"
+#include "protocol/backup.h"
 #include "widgets/fraction_layout.h"
 
 class DownloadWorker;
@@ -76,6 +77,7 @@ class CRTUDown : public QWidget, private IDownloadView {
 
   IToolHost* host_ = nullptr;
   std::unique_ptr<DownloadWorker> worker_;
+  BackupGuard backup_{true};
   DownloadLog log_;
   // What the log control shows (UI thread).
   uint64_t shownEpoch_ = 0;
