@@ -44,6 +44,8 @@ function(qx_test name)
     set(label qtfree)
     set(env "")
   endif()
+  # Backups the programs make under test go to the build tree, not the user's folder.
+  list(APPEND env ENVIRONMENT_MODIFICATION "QX310_BACKUP_DIR=set:${PROJECT_BINARY_DIR}/test-backups")
   set(filter "*")
   if(T_REALTIME)
     set(filter "-*Realtime.*")

@@ -286,7 +286,8 @@ int Session::BackUp(const std::string& what, bool readFirst) {
   std::string why;
   if (!guard.Before(TableFromDevice(), Port(), [this](const std::string& line) { log_.Append(line); },
                     &why)) {
-    out_.Error(DeviceToUtf8(why) + "; " + what + " not started");
+    out_.Error("cannot write the backup (" + guard.LastError() + "); " + what +
+               " not started (--no-backup skips the backup)");
     return kExitFile;
   }
   out_.Progress("Backed up the device's values to " + guard.LastPath());

@@ -160,6 +160,7 @@ bool BackupGuard::Before(bool loaded, const std::string& port, const Log& log, s
   const std::string folder = folder_.empty() ? DefaultBackupFolder() : folder_;
   const BackupResult r = WriteBackup(folder, BuildListing(), BackupDeviceName(port), std::time(nullptr));
   if (!r.ok) {
+    error_ = r.error;
     const std::string text = GBK("备份失败，未写入设备：") + cp936::FromUtf8(r.error);
     if (log) log(text + "\r\n");
     if (why) *why = text;

@@ -66,9 +66,12 @@ class BackupGuard {
   bool Before(bool loaded, const std::string& port, const Log& log, std::string* why);
   // The file the last successful backup went to.
   const std::string& LastPath() const { return last_; }
+  // Why the last backup failed (UTF-8, as the system says it).
+  const std::string& LastError() const { return error_; }
 
  private:
   bool enabled_;
   std::string folder_;
   std::string last_;
+  std::string error_;
 };
