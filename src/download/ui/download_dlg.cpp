@@ -13,6 +13,7 @@
 
 #include "download/download_worker.h"
 #include "download/firmware_image.h"
+#include "serial/serial_port.h"
 #include "widgets/message_box.h"
 #include "widgets/tool_host.h"
 #include "widgets/ui_bridge.h"
