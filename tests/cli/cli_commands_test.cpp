@@ -66,7 +66,8 @@ TEST_F(CliCommandsTest, VersionRestartAndFactoryReset) {
   scale = 0.5;
   const CliRun reset = Device("factory-reset", {"--yes"});
   EXPECT_EQ(reset.status, 0) << reset.err;
-  EXPECT_EQ(sim.ReceivedCommands(), (Commands{"---", "AT+FACTORY", "AT+SHOW"}));
+  // The listing read for the backup, the reset, the reload.
+  EXPECT_EQ(sim.ReceivedCommands(), (Commands{"---", "AT+SHOW", "AT+FACTORY", "AT+SHOW"}));
   EXPECT_EQ(sim.Value("Modem Apn:"), "CMNET");
 }
 
@@ -202,7 +203,7 @@ TEST_F(CliCommandsTest, UsageErrorsSendNothingAndHelpExits0) {
   const CliRun loadHelp = Cli({"load", "--help"});
   EXPECT_EQ(loadHelp.status, 0);
   EXPECT_EQ(loadHelp.out.rfind("usage: qx310-cli load", 0), 0u) << loadHelp.out;
-  EXPECT_EQ(Cli({"help", "flash"}).out.rfind("usage: qx310-cli flash --port NAME FILE", 0), 0u);
+  EXPECT_EQ(Cli({"help", "flash"}).out.rfind("usage: qx310-cli flash --port NAME [--no-backup] FILE", 0), 0u);
 }
 
 }  // namespace

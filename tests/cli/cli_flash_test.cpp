@@ -58,8 +58,9 @@ TEST_F(CliFlashTest, FullTransferArrivesByteForByteWithProgressAndLog) {
   EXPECT_TRUE(sim.ReceivedImage() == image) << sim.ReceivedImage().size() << " bytes arrived";
   EXPECT_EQ(sim.FramesAccepted(), 256);
   EXPECT_EQ(sim.FramesRejected(), 0);
-  // The download tool's entry, then the restart into the boot loader.
-  EXPECT_EQ(sim.ReceivedCommands(), (std::vector<std::string>{"---", "AT+RESET"}));
+  // The download tool's entry, the listing read for the backup, then the restart into
+  // the boot loader.
+  EXPECT_EQ(sim.ReceivedCommands(), (std::vector<std::string>{"---", "AT+SHOW", "AT+RESET"}));
   EXPECT_EQ(r.out, "flash: 1048575 bytes in 256 blocks went through\n");
 
   // Not a terminal: one progress line per tenth of the image, instead of per-block lines.

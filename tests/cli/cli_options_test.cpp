@@ -122,7 +122,7 @@ TEST(CliOptions, HelpForms) {
 
   const std::string overall = CliHelpText(CliCommand::kNone);
   for (const char* name : {"ports", "detect", "load", "apply", "version", "signal", "imei", "restart",
-                           "factory-reset", "set-clock", "flash --port NAME FILE"}) {
+                           "factory-reset", "set-clock", "flash --port NAME [--no-backup] FILE"}) {
     EXPECT_NE(overall.find(std::string("  ") + name + " "), std::string::npos) << name;
   }
   EXPECT_NE(overall.find("QX310_TIME_SCALE"), std::string::npos);
