@@ -10,11 +10,17 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 
 #include "base/cp936.h"
 #include "download/ui/download_dlg.h"
 #include "download_rig.h"
+#include "protocol/backup.h"
+#include "protocol/listing.h"
+#include "protocol/param_table.h"
 #include "widgets/message_box.h"
 #include "widgets/tool_host.h"
 #include "widgets/ui_bridge.h"
@@ -181,7 +187,9 @@ TEST_F(DownloadPageTest, FullDownloadEndsIdleWithoutAMessage) {
   // Every line time-stamped, after the banner, in order; the control shows the same.
   const QString log = Plain(page.LogText());
   const QStringList lines = log.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-  const QStringList expected = {"Wait for the device to restart", "Device restart ing...",
+  // Nothing was loaded from the device, so there is nothing to back up: the log says so.
+  const QStringList expected = {"未备份：尚未从设备载入参数",
+                                "Wait for the device to restart", "Device restart ing...",
                                 "Device restart succeed",         "Download 1 block ok",
                                 "Download 2 block ok",            "Download 3 block ok",
                                 "Download success ok"};
@@ -254,3 +262,42 @@ TEST_F(DownloadPageTest, LoadChoosesABinFile) {
   EXPECT_TRUE(checked);
   EXPECT_EQ(path->text(), QDir::toNativeSeparators(QString::fromStdString(file)));
 }
+
+namespace {
+
+TEST_F(DownloadPageTest, LoadedValuesAreBackedUpFirstAndAnUnwritableFolderStopsTheDownload) {
+  const char* old = getenv(kBackupDirVariable);
+  const std::string restore = old ? old : "";
+  ParseListing("Modem Apn:  cmnet\r\n", 19);
+  SetTableFromDevice(true);
+  const auto image = TestImage(5000, 23);
+  path->setText(QString::fromStdString(File("fw.bin", image)));
+  File("file", {1});
+  setenv(kBackupDirVariable, (dir.Path() / "file" / "sub").string().c_str(), 1);
+  auto seen = CloseNextBox();
+  download->click();
+  ASSERT_TRUE(seen->seen);
+  EXPECT_TRUE(seen->text.startsWith(QStringLiteral("备份失败"))) << seen->text.toStdString();
+  EXPECT_FALSE(page.IsDownloadActive());
+  EXPECT_EQ(device.Written(), "");
+
+  const std::filesystem::path folder = dir.Path() / "backups";
+  setenv(kBackupDirVariable, folder.string().c_str(), 1);
+  download->click();
+  ASSERT_TRUE(WaitIdle(Limit(W::kBlockAckMs, 4)));
+  EXPECT_EQ(device.Image(), image);
+  std::vector<std::filesystem::path> files;
+  for (const auto& e : std::filesystem::directory_iterator(folder)) files.push_back(e.path());
+  ASSERT_EQ(files.size(), 1u);
+  std::ifstream in(files[0], std::ios::binary);
+  EXPECT_NE(std::string(std::istreambuf_iterator<char>(in), {}).find("Modem Apn:  cmnet\r\n"),
+            std::string::npos);
+  EXPECT_NE(page.LogText().find(files[0].string()), std::string::npos);
+
+  SetTableFromDevice(false);
+  ResetParamValues();
+  if (old) setenv(kBackupDirVariable, restore.c_str(), 1);
+  else unsetenv(kBackupDirVariable);
+}
+
+}  // namespace
