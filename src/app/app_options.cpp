@@ -3,10 +3,11 @@
 #include <algorithm>
 
 const char kAppUsage[] =
-    "usage: qx310-tools [--demo] [--port NAME]... [--screenshot FILE]\n"
+    "usage: qx310-tools [--demo] [--port NAME]... [--screenshot FILE] [--open FILE.cfg]\n"
     "  --demo             start the built-in RTU simulator and list its port first\n"
     "  --port NAME        list the serial port NAME too (repeatable)\n"
     "  --screenshot FILE  save the main window as PNG once detection has ended, then quit\n"
+    "  --open FILE.cfg    edit FILE.cfg on the configuration pages without a device\n"
     "  --version          print the version and exit\n"
     "  --help, -h         this text\n";
 
@@ -36,6 +37,8 @@ AppOptions ParseAppOptions(const std::vector<std::string>& args) {
       if (!v.empty()) o.ports.push_back(v);
     } else if (value("--screenshot", v)) {
       o.screenshot = v;
+    } else if (value("--open", v)) {
+      o.open = v;
     } else {
       o.unknown.push_back(a);
     }

@@ -3,6 +3,7 @@
 //   --demo               start the built-in simulator and list its port first
 //   --port NAME          list NAME too (may be given several times; also --port=NAME)
 //   --screenshot FILE    after the start-up detection, save the main window as PNG and exit
+//   --open FILE.cfg      open the configuration workspace on FILE without a device
 //   --version, --help    print the version or the usage and exit
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@ struct AppOptions {
   bool demo = false;
   std::vector<std::string> ports;
   std::string screenshot;
+  std::string open;  // --open: a .cfg file to edit offline
   bool version = false;
   bool help = false;
   // Arguments that were not understood (reported, then ignored).

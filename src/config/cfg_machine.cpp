@@ -50,6 +50,10 @@ const std::string& TextLoading() {
   static const std::string t = GBK("正在载入RTU设备参数 ...\r\n");
   return t;
 }
+const std::string& TextOffline() {
+  static const std::string t = GBK("离线编辑中，设备操作不可用\r\n");
+  return t;
+}
 constexpr char kPowerUpBanner[] = "CONFIGURE PROGRAM";
 }  // namespace
 
@@ -94,6 +98,10 @@ void CfgMachine::SetOperation(int op, CfgRequest trigger, std::function<void(int
 bool CfgMachine::StartOperation(int op) { return StartFromIdle(op, std::nullopt); }
 
 bool CfgMachine::StartFromIdle(int op, std::optional<WriteSelection> selection) {
+  if (offline_.load()) {
+    view_.AppendLog(TextOffline());
+    return false;
+  }
   if (!PortOpen()) {
     view_.ShowTip(TextPortClosed(), {});
     return false;
@@ -154,6 +162,10 @@ bool CfgMachine::StartWriteFromFile(const std::string& fileText,
   // request can start while the file is parsed.
   std::lock_guard<std::mutex> lock(beginMutex_);
   if (mode_.load() != kModeIdle) return false;
+  if (offline_.load()) {
+    view_.AppendLog(TextOffline());
+    return false;
+  }
   EnableOperations(1);
   ParseListing(fileText.data(), static_cast<int>(fileText.size()));
   selection_ = std::move(selection);
@@ -231,6 +243,13 @@ void CfgMachine::WorkerLoop() {
 void CfgMachine::WorkerTurn() {
   const int mode = mode_.load();
   if (mode == kModeOperation) {
+    if (offline_.load()) {
+      // A page's request while offline: nothing is sent, the request ends as given up.
+      view_.AppendLog(TextOffline());
+      retry_ = 0;
+      RunOperation(op_.load(), 0);
+      return;
+    }
     RunOperation(op_.load(), 1);
     return;
   }

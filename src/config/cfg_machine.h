@@ -88,6 +88,11 @@ class CfgMachine {
   RecordReader& Records() { return *records_; }
   PictureReader& Pictures() { return *pictures_; }
 
+  // Offline editing (a .cfg file on the pages, no device): every operation is refused
+  // with a note in the log; a page request ends at once as given up.
+  void SetOffline(bool offline) { offline_.store(offline); }
+  bool Offline() const { return offline_.load(); }
+
   // --- UI side ---
   // Starts operation op as a button does: port closed → "请先打开串口"; idle (mode 3) →
   // operations disabled, mode 1, op; otherwise nothing. True when started.
@@ -188,6 +193,7 @@ class CfgMachine {
   std::atomic<int> op_{0};
   std::atomic<bool> loadRequested_{false};
   std::atomic<BackupGuard*> backup_{nullptr};
+  std::atomic<bool> offline_{false};
   int retry_ = 0;  // m_nOpRetry; the worker's own
   PendingFileValues pendingFile_;  // WriteFromFile's unapplied file values; the worker's own
   // The write-back operation's ticked instances; set by Begin, read by the worker.

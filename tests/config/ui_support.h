@@ -37,6 +37,8 @@ class TestWorkspace : public CRTUCfgDlg {
   QString savePath;         // what the save dialog "chooses" ("" = cancel)
   QString openPath;         // what the open dialog "chooses"
   QString offeredName;      // the name the save dialog was offered
+  std::vector<WritePlan> reviews;               // the rows of every review before a write
+  std::function<bool(WriteSelection&)> review;  // the user's answer; none: write every row
 
  protected:
   QString ChooseSaveFile(const QString& suggestedName) override {
@@ -44,6 +46,10 @@ class TestWorkspace : public CRTUCfgDlg {
     return savePath;
   }
   QString ChooseOpenFile() override { return openPath; }
+  bool ReviewWrite(const WritePlan& plan, WriteSelection& selection) override {
+    reviews.push_back(plan);
+    return review ? review(selection) : true;
+  }
 };
 
 

@@ -104,4 +104,25 @@ TEST_F(MachineTest, NoPlanWhileAnOperationRuns) {
   EXPECT_EQ(GetParamText(23, 0), "");
 }
 
+TEST_F(MachineTest, OfflineEveryDeviceOperationIsRefusedAndARequestEndsWithNothingSent) {
+  device.SetResponder(Responsive);
+  machine.SetOffline(true);
+  EXPECT_FALSE(machine.StartOperation(kOpLoadAll));
+  EXPECT_FALSE(machine.StartWriteAll());
+  EXPECT_FALSE(machine.StartWriteFromFile("Modem Apn:  x\r\n"));
+  EXPECT_EQ(GetParamText(23, 0), "");  // the refused file is not in the table
+  machine.Requests().Set(CfgRequest::Clock, "2024/01/05,08:03:07,5");
+  machine.WorkerTurn();
+  RunToIdle();
+  EXPECT_FALSE(machine.Requests().Pending(CfgRequest::Clock));
+  EXPECT_TRUE(device.Writes().empty());
+  EXPECT_EQ(view.LogCount(G("离线编辑中，设备操作不可用\r\n")), 4);
+  ASSERT_FALSE(view.R().tips.empty());
+  EXPECT_EQ(view.R().tips.back(), G("设置时间失败"));
+
+  machine.SetOffline(false);
+  Run(kOpQueryVersion);
+  EXPECT_EQ(device.Writes(), std::vector<std::string>{"AT+VER\r\n"});
+}
+
 }  // namespace

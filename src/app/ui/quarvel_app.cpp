@@ -46,6 +46,10 @@ int CQuarvelApp::InitInstance() {
   int code = 0;
   {
     CQuarvelDlg dlg(g_Serial, source);
+    if (!options.open.empty()) {
+      const QString file = QString::fromLocal8Bit(options.open.c_str());
+      QTimer::singleShot(0, &dlg, [&dlg, file] { dlg.OpenConfigFile(file); });
+    }
     if (!options.screenshot.empty()) {
       // Saves the window once the start-up detection is over, then closes it.
       const QString path = QString::fromStdString(options.screenshot);

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -88,6 +89,7 @@ void CQuarvelDlg::BuildMenu() {
   debugAction_ = add(QStringLiteral("调试工具√"), "debugToolAction", &CQuarvelDlg::OnDebugTool);
   downloadAction_ = add(QStringLiteral("下载工具"), "downloadToolAction", &CQuarvelDlg::OnDownloadTool);
   configAction_ = add(QStringLiteral("配置工具"), "configToolAction", &CQuarvelDlg::OnConfigTool);
+  openFileAction_ = add(QStringLiteral("打开配置文件"), "openFileAction", &CQuarvelDlg::OnOpenFile);
 }
 
 void CQuarvelDlg::BuildPortBar() {
@@ -403,6 +405,17 @@ void CQuarvelDlg::OnDownloadTool() {
     return;
   }
   link_.StartEntry(linkstate::kEnterConfigOrDownload, TipText::kEnteringDownload, true);
+}
+
+void CQuarvelDlg::OnOpenFile() {
+  const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("打开配置文件"), {},
+                                                    QStringLiteral("配置文件(*.cfg);;所有文件(*.*)"));
+  if (!path.isEmpty()) OpenConfigFile(path);
+}
+
+bool CQuarvelDlg::OpenConfigFile(const QString& path) {
+  SwitchTool(Tool::kConfig);
+  return cfg_->OpenOffline(path);
 }
 
 void CQuarvelDlg::OnConfigTool() {

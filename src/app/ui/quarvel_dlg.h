@@ -59,6 +59,10 @@ class CQuarvelDlg : public QDialog, public ILinkView, public IReceiveTargets, pu
   void OnDebugTool();
   void OnDownloadTool();
   void OnConfigTool();
+  // "打开配置文件": a .cfg file on the configuration workspace without a device
+  // (offline editing); usable with the port closed. OpenConfigFile: the same for path.
+  void OnOpenFile();
+  bool OpenConfigFile(const QString& path);
   // The tip's cancel.
   void Cancel();
   void ShowAbout();
@@ -164,6 +168,7 @@ class CQuarvelDlg : public QDialog, public ILinkView, public IReceiveTargets, pu
   QAction* debugAction_ = nullptr;
   QAction* downloadAction_ = nullptr;
   QAction* configAction_ = nullptr;
+  QAction* openFileAction_ = nullptr;
   QWidget* client_ = nullptr;
   QGroupBox* group_ = nullptr;
   QLabel* portLabel_ = nullptr;

@@ -64,7 +64,7 @@ void CRTUCfgDlg::BuildButtons() {
   loadFile_ = makeButton(QStringLiteral("从配置文件配置"), "loadFileButton");
   logToggle_ = makeButton(QStringLiteral(">>"), "logToggleButton");
   connect(load_, &QPushButton::clicked, this, [this] { machine_.StartOperation(kOpLoadAll); });
-  connect(save_, &QPushButton::clicked, this, [this] { machine_.StartOperation(kOpWriteAll); });
+  connect(save_, &QPushButton::clicked, this, [this] { SaveParameters(); });
   connect(factory_, &QPushButton::clicked, this, [this] { machine_.StartFactoryReset(); });
   connect(restart_, &QPushButton::clicked, this,
           [this] { machine_.StartOperation(kOpRestartDevice); });
@@ -234,7 +234,16 @@ void CRTUCfgDlg::CancelOperation() { machine_.CancelOperation(); }
 void CRTUCfgDlg::SetOperationsEnabledOnUi(bool enable) {
   tree_->setEnabled(enable);
   for (QPushButton* b : {load_, save_, factory_, restart_, saveFile_, loadFile_})
-    b->setEnabled(enable);
+    b->setEnabled(enable && (!offline_ || b == saveFile_));  // offline: no device operation
+}
+
+void CRTUCfgDlg::RequestLoad() {
+  if (offline_) {
+    offline_ = false;
+    machine_.SetOffline(false);
+    AppendLog(GBK("结束离线编辑\r\n"));
+  }
+  machine_.RequestLoad();
 }
 
 void CRTUCfgDlg::CancelLoadRequest() {

@@ -62,8 +62,9 @@ class CRTUCfgDlg : public QWidget, public ICfgWorkspace {
   void EnableOperations(bool enable);
   int WorkMode() const { return machine_.WorkMode(); }
   void SetWorkMode(int mode) { machine_.SetWorkMode(mode); }
-  // Asks the worker to load the parameters (after the configuration tool was entered).
-  void RequestLoad() { machine_.RequestLoad(); }
+  // Asks the worker to load the parameters (after the configuration tool was entered);
+  // ends offline editing.
+  void RequestLoad();
   bool LoadRequested() const { return machine_.LoadRequested(); }
   // The main window's cancel: a requested load is dropped; log window and workspace
   // enabled; unless the worker is already loading: tree and buttons enabled, idle.
@@ -101,14 +102,28 @@ class CRTUCfgDlg : public QWidget, public ICfgWorkspace {
   QPushButton* Button(int id) const;
   std::string LogText() const { return log_.Text(); }
 
-  // Button handlers (also for tests): 1252 and 1254.
+  // Button handlers (also for tests): 1249, 1252 and 1254. 1249 and 1254 first show what
+  // would be sent (ReviewWrite) and send only the ticked rows.
+  void SaveParameters();
   void SaveConfigToFile();
   void LoadConfigFromFile();
+
+  // Offline editing: the pages show the .cfg file at path, with no device; the device
+  // operations are disabled, "保存配置到文件" saves the pages' values. Refused (with a
+  // "提示" box) for a file that cannot be read or holds no parameter, or while an
+  // operation runs. A load from the device ends it.
+  bool OpenOffline(const QString& path);
+  bool Offline() const { return offline_; }
 
  protected:
   // The file dialogs (tests replace them). Empty: cancelled.
   virtual QString ChooseSaveFile(const QString& suggestedName);
   virtual QString ChooseOpenFile();
+  // The review of plan (not empty): true to write the rows left in selection (all at first).
+  virtual bool ReviewWrite(const WritePlan& plan, WriteSelection& selection);
+  // The review, then the write: what 1249 and 1254 start.
+  void ReviewAndWrite(const std::optional<WritePlan>& plan,
+                      const std::function<void(WriteSelection)>& write);
 
   void resizeEvent(QResizeEvent* event) override;
   void showEvent(QShowEvent* event) override;
@@ -147,6 +162,8 @@ class CRTUCfgDlg : public QWidget, public ICfgWorkspace {
   size_t shownLength_ = 0;
   std::atomic<bool> shutDown_{false};
   bool initialised_ = false;
+  bool offline_ = false;  // UI thread
+  QString offlinePath_;
 
   QTreeWidget* tree_ = nullptr;
   QTreeWidgetItem* channelRoot_ = nullptr;

@@ -3,9 +3,13 @@
 #include <QFile>
 #include <QFileDialog>
 
+#include <QFileInfo>
+
 #include "base/cp936.h"
 #include "config/ui/cfg_dlg.h"
+#include "config/ui/write_review_dlg.h"
 #include "protocol/listing.h"
+#include "protocol/param_table.h"
 #include "widgets/message_box.h"
 #include "widgets/ui_bridge.h"
 
@@ -33,16 +37,61 @@ QString CRTUCfgDlg::ChooseOpenFile() {
   return dialog.selectedFiles().first();
 }
 
+bool CRTUCfgDlg::ReviewWrite(const WritePlan& plan, WriteSelection& selection) {
+  CWriteReviewDlg dialog(plan, DialogParent());
+  if (dialog.exec() != QDialog::Accepted) return false;
+  selection = dialog.Selection();
+  return true;
+}
+
+void CRTUCfgDlg::ReviewAndWrite(const std::optional<WritePlan>& plan,
+                                const std::function<void(WriteSelection)>& write) {
+  if (!plan) return;  // an operation runs: the button does nothing, as before
+  if (plan->empty()) {
+    AppendLog(GBK("没有需要写入的参数\r\n"));
+    return;
+  }
+  WriteSelection selection = SelectAll(*plan);
+  if (!ReviewWrite(*plan, selection)) {
+    AppendLog(GBK("已取消写入\r\n"));
+    return;
+  }
+  if (selection.empty()) {
+    AppendLog(GBK("没有勾选的参数，未写入\r\n"));
+    return;
+  }
+  write(std::move(selection));
+}
+
+void CRTUCfgDlg::SaveParameters() {
+  if (offline_) {
+    machine_.StartWriteAll();  // refused with the offline note
+    return;
+  }
+  if (!machine_.PortOpen()) {
+    machine_.View().ShowTip(GBK("请先打开串口"), {});
+    return;
+  }
+  ReviewAndWrite(machine_.PlanWriteAll(),
+                 [this](WriteSelection s) { machine_.StartWriteAll(std::move(s)); });
+}
+
 // Saves the table (the values last read from or written to the device), not unsaved
-// page edits. The file is replaced whole or not at all.
+// page edits; offline, the pages' values are the file's and go into the table first.
+// The file is replaced whole or not at all.
 void CRTUCfgDlg::SaveConfigToFile() {
+  if (offline_) {
+    const std::optional<WritePlan> edits = machine_.PlanWriteAll();
+    if (!edits) return;
+    for (const WritePlanRow& row : *edits) SetParamText(row.id, row.newValue, row.index);
+  }
   const std::string text = BuildListing();
   if (text.empty()) return;
   // "RTU_" and the station address the terminal page shows; a path separator in it
-  // would make it a folder.
+  // would make it a folder. Offline: the file being edited.
   QString station = FromGbk(SaveToTable(4, 0).value_or(std::string()));
   station.replace(QLatin1Char('/'), QLatin1Char('_')).replace(QLatin1Char('\\'), QLatin1Char('_'));
-  const QString path = ChooseSaveFile(QStringLiteral("RTU_") + station);
+  const QString path = ChooseSaveFile(offline_ ? offlinePath_ : QStringLiteral("RTU_") + station);
   if (path.isEmpty()) return;
   std::string error;
   if (WriteFileAtomically(LocalPath(path), text, &error) == CfgFileResult::Ok) {
@@ -67,5 +116,39 @@ void CRTUCfgDlg::LoadConfigFromFile() {
       TipBox::Show(DialogParent(), QStringLiteral("读取文件失败"));
       return;
   }
-  machine_.StartWriteFromFile(text);
+  ReviewAndWrite(machine_.PlanWriteFromFile(text), [this, &text](WriteSelection s) {
+    machine_.StartWriteFromFile(text, std::move(s));
+  });
+}
+
+bool CRTUCfgDlg::OpenOffline(const QString& path) {
+  std::string text;
+  switch (ReadCfgFile(LocalPath(path), text)) {
+    case CfgFileResult::Ok:
+      break;
+    case CfgFileResult::Empty:
+    case CfgFileResult::TooLarge:
+      TipBox::Show(DialogParent(), QStringLiteral("请先选择文件"));
+      return false;
+    default:
+      TipBox::Show(DialogParent(), QStringLiteral("读取文件失败"));
+      return false;
+  }
+  if (machine_.WorkMode() != kModeIdle) return false;
+  // The file alone fills the table: what it does not hold is empty.
+  const TableSnapshot before;
+  ResetParamValues();
+  if (ParseListing(text.data(), static_cast<int>(text.size())) == 0) {
+    before.Restore();
+    TipBox::Show(DialogParent(), QStringLiteral("文件中没有参数"));
+    return false;
+  }
+  offline_ = true;
+  offlinePath_ = path;
+  machine_.SetOffline(true);
+  machine_.FillPagesFromTable();
+  SetOperationsEnabledOnUi(true);
+  AppendLog(GBK("离线编辑 ") + ToGbk(QFileInfo(path).fileName()) +
+            GBK("：未连接设备，设备操作不可用；\"保存配置到文件\"保存页面上的值\r\n"));
+  return true;
 }
