@@ -156,16 +156,16 @@ bool CfgMachine::StartWriteAll(std::optional<WriteSelection> selection) {
 
 bool CfgMachine::StartWriteFromFile(const std::string& fileText,
                                     std::optional<WriteSelection> selection) {
+  if (offline_.load()) {
+    view_.AppendLog(TextOffline());
+    return false;
+  }
   // Backed up before the file's values go into the table.
   if (!BackUpBeforeWrite()) return false;
   // The table must not change under a running operation: only while idle, and no
   // request can start while the file is parsed.
   std::lock_guard<std::mutex> lock(beginMutex_);
   if (mode_.load() != kModeIdle) return false;
-  if (offline_.load()) {
-    view_.AppendLog(TextOffline());
-    return false;
-  }
   EnableOperations(1);
   ParseListing(fileText.data(), static_cast<int>(fileText.size()));
   selection_ = std::move(selection);
