@@ -13,7 +13,7 @@
 #include "sim/sim_pty.h"
 
 namespace {
-// The device thread looks at its stop and vanish requests at least this often (ms).
+// Pause of the device thread after a failed read of its pty (ms).
 constexpr int kPollMs = 20;
 // Output nobody reads is dropped after this long without progress (ms, unscaled:
 // a safety valve, not a protocol time limit).
@@ -106,12 +106,13 @@ struct RtuSimulator::Impl {
         vanished.Set();
         break;
       }
-      int timeout = kPollMs;
+      // Waits for input, the device's next timed step, or a request (pty.Wake).
+      int timeout = -1;
       {
         std::lock_guard<std::mutex> lock(mu);
         int64_t deadline = device.NextDeadline();
         if (deadline >= 0)
-          timeout = static_cast<int>(std::clamp<int64_t>(deadline - Timing::NowMs(), 1, kPollMs));
+          timeout = static_cast<int>(std::clamp<int64_t>(deadline - Timing::NowMs(), 1, INT32_MAX));
       }
       int n = pty.Read(buf, sizeof buf, timeout);
       if (n < 0) {
@@ -172,6 +173,7 @@ bool RtuSimulator::Start() {
 
 void RtuSimulator::Stop() {
   impl_->stop.store(true);
+  impl_->pty.Wake();
   if (impl_->thread.joinable()) impl_->thread.join();
   impl_->pty.Close();
 }
@@ -190,12 +192,14 @@ void RtuSimulator::PowerOff() {
   std::lock_guard<std::mutex> lock(impl_->mu);
   impl_->device.PowerOff();
   impl_->powerEpoch.fetch_add(1);
+  impl_->pty.Wake();
 }
 
 void RtuSimulator::PowerOn() {
   std::lock_guard<std::mutex> lock(impl_->mu);
   impl_->device.PowerOn(Timing::NowMs());
   impl_->powerEpoch.fetch_add(1);
+  impl_->pty.Wake();
 }
 
 std::string RtuSimulator::Value(const std::string& label) const {
@@ -271,6 +275,7 @@ void RtuSimulator::SetPowerCycleNeeded(bool on) {
 void RtuSimulator::VanishPort() {
   if (impl_->threadRunning.load()) {
     impl_->vanishRequested.store(true);
+    impl_->pty.Wake();
     // The device thread closes the pty at its next turn.
     impl_->vanished.WaitUnscaled(10 * kPollMs + kWriteStallMs);
   }

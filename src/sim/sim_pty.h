@@ -9,7 +9,7 @@
 
 class SimPty {
  public:
-  SimPty() = default;
+  SimPty();
   ~SimPty();
   SimPty(const SimPty&) = delete;
   SimPty& operator=(const SimPty&) = delete;
@@ -20,9 +20,11 @@ class SimPty {
   // Path of the slave side (what a serial port opens).
   const std::string& SlaveName() const { return slaveName_; }
 
-  // Waits at most timeoutMs for input and reads what is there: bytes read,
-  // 0 when nothing came, -1 when the pty is gone.
+  // Waits at most timeoutMs (< 0: without limit) for input or Wake() and reads what is
+  // there: bytes read, 0 when nothing came, -1 when the pty is gone.
   int Read(char* buf, size_t size, int timeoutMs);
+  // Makes the current or next Read return at once. Any thread, for the object's lifetime.
+  void Wake();
   // Writes all bytes, waiting while the line is full. Stops early when
   // abort() returns true or when nothing could be written for stallMs
   // (nobody reads the port). Returns the bytes written.
@@ -32,4 +34,5 @@ class SimPty {
   int master_ = -1;
   int slave_ = -1;
   std::string slaveName_;
+  int wake_[2] = {-1, -1};  // self-pipe of Wake(): read end, write end
 };

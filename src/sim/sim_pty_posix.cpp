@@ -9,7 +9,28 @@
 
 #include "base/timing.h"
 
-SimPty::~SimPty() { Close(); }
+SimPty::SimPty() {
+  if (::pipe(wake_) != 0) {
+    wake_[0] = wake_[1] = -1;
+    return;
+  }
+  for (int fd : wake_) {
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+    fcntl(fd, F_SETFD, FD_CLOEXEC);
+  }
+}
+
+SimPty::~SimPty() {
+  Close();
+  for (int fd : wake_)
+    if (fd >= 0) ::close(fd);
+}
+
+void SimPty::Wake() {
+  if (wake_[1] < 0) return;
+  const ssize_t n = ::write(wake_[1], "w", 1);
+  (void)n;  // a full pipe already holds a wake-up
+}
 
 bool SimPty::Open() {
   Close();
@@ -52,10 +73,16 @@ bool SimPty::IsOpen() const { return master_ >= 0; }
 
 int SimPty::Read(char* buf, size_t size, int timeoutMs) {
   if (master_ < 0) return -1;
-  pollfd p{master_, POLLIN, 0};
-  int r = ::poll(&p, 1, timeoutMs);
+  pollfd fds[2] = {{master_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
+  int r = ::poll(fds, wake_[0] >= 0 ? 2 : 1, timeoutMs);
   if (r < 0) return errno == EINTR ? 0 : -1;
   if (r == 0) return 0;
+  if (fds[1].revents & POLLIN) {
+    char drain[64];
+    while (::read(wake_[0], drain, sizeof drain) > 0) {
+    }
+  }
+  const pollfd& p = fds[0];
   if (p.revents & POLLIN) {
     ssize_t n = ::read(master_, buf, size);
     if (n > 0) return static_cast<int>(n);
