@@ -66,6 +66,7 @@ CfgMachine::CfgMachine(ICfgView& view)
       }) {
   records_ = std::make_unique<RecordReader>(*this);
   pictures_ = std::make_unique<PictureReader>(*this);
+  requests_.WakeOnSet(&wake_);
 }
 
 CfgMachine::~CfgMachine() { Stop(); }
@@ -75,6 +76,20 @@ void CfgMachine::AttachPort(ISerialPort* port) {
 }
 
 bool CfgMachine::PortOpen() const { return port_->IsOpen(); }
+
+// The front end sets 0 or 3, which the idle worker treats alike: no wake-up needed.
+void CfgMachine::SetWorkMode(int mode) {
+  if (mode == kModeWaitPowerUp) {
+    EnterWaitPowerUp();
+  } else {
+    mode_.store(mode);
+  }
+}
+
+void CfgMachine::EnterWaitPowerUp() {
+  mode_.store(kModeWaitPowerUp);
+  view_.StartPowerUpWatch();
+}
 
 void CfgMachine::Start() {
   if (worker_.joinable() || stop_.load()) return;
@@ -131,6 +146,7 @@ bool CfgMachine::Begin(int op, int fromA, int fromB, std::optional<WriteSelectio
   selection_ = std::move(selection);
   op_.store(op);
   mode_.store(kModeOperation);
+  wake_.Set();
   return true;
 }
 
@@ -171,6 +187,7 @@ bool CfgMachine::StartWriteFromFile(const std::string& fileText,
   selection_ = std::move(selection);
   op_.store(kOpWriteFromFile);
   mode_.store(kModeOperation);
+  wake_.Set();
   return true;
 }
 
@@ -221,6 +238,7 @@ void CfgMachine::OnSerialData(const char* data, int count) {
       exchange_.ClearAbort();
       mode_.store(kModeOperation);
     }
+    wake_.Set();
     view_.AppendLog(TextPoweredUp());
     view_.AppendLog(TextLoading());
     EnableOperations(1);
@@ -230,17 +248,26 @@ void CfgMachine::OnSerialData(const char* data, int count) {
   }
 }
 
-void CfgMachine::PowerUpTick() {
-  if (mode_.load() == kModeWaitPowerUp && PortOpen()) port_->Write("S", 1);
+bool CfgMachine::PowerUpTick() {
+  if (mode_.load() != kModeWaitPowerUp) return false;
+  if (PortOpen()) port_->Write("S", 1);
+  return true;
 }
 
 // --- worker side ---
 
 void CfgMachine::WorkerLoop() {
-  while (!stop_.load()) WorkerTurn();
+  // A change made after a turn's reset sets wake_ again; one made before it is seen by
+  // the turn (stop_ included), so the wait never misses one.
+  while (!stop_.load()) {
+    if (WorkerTurn() || stop_.load()) continue;
+    idleSleeps_.fetch_add(1);
+    wake_.Wait(-1);
+  }
 }
 
-void CfgMachine::WorkerTurn() {
+bool CfgMachine::WorkerTurn() {
+  wake_.Reset();
   const int mode = mode_.load();
   if (mode == kModeOperation) {
     if (offline_.load()) {
@@ -251,7 +278,7 @@ void CfgMachine::WorkerTurn() {
       return;
     }
     RunOperation(op_.load(), 1);
-    return;
+    return true;
   }
   if (mode == kModeRecovery) {
     if (RecoverConfigState() != 0) {
@@ -260,8 +287,8 @@ void CfgMachine::WorkerTurn() {
       retry_ = 0;
       RunOperation(op_.load(), 0);
     }
-    wake_.Wait(kIdlePollMs);
-    return;
+    wake_.Wait(kRecoveryPauseMs);
+    return true;
   }
   // Idle (3) or waiting for power-up (0): take the first pending request.
   struct Poll {
@@ -287,9 +314,10 @@ void CfgMachine::WorkerTurn() {
   if (next == 0 && loadRequested_.load()) next = kOpLoadAll;
   // The tree and buttons stay disabled while a requested operation runs, so that
   // no button touches the table or the mode under it.
-  if (next != 0 && Begin(next, kModeIdle, kModeWaitPowerUp)) EnableOperations(1);
+  const bool taken = next != 0 && Begin(next, kModeIdle, kModeWaitPowerUp);
+  if (taken) EnableOperations(1);
   retry_ = 0;
-  wake_.Wait(kIdlePollMs);
+  return taken;
 }
 
 void CfgMachine::RunOperation(int op, int go) {

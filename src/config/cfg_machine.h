@@ -45,7 +45,7 @@ enum CfgOperation {
   kOpSetInitialValue = 15,
 };
 
-constexpr int kIdlePollMs = 50;      // idle worker's poll, and the pause after a recovery turn
+constexpr int kRecoveryPauseMs = 50;  // the worker's pause after a recovery turn
 constexpr int kPowerUpTickMs = 50;   // one "S" this often while waiting for power-up
 constexpr int kRunAttempts = 3;      // attempts per run of the repeating operations
 constexpr int kRecoveryProbes = 3;   // "---" exchanges of one recovery
@@ -75,10 +75,13 @@ class CfgMachine {
 
   // The workspace's fields.
   int WorkMode() const { return mode_.load(); }
-  void SetWorkMode(int mode) { mode_.store(mode); }
+  void SetWorkMode(int mode);
   int WorkOp() const { return op_.load(); }
   int OpRetry() const { return retry_; }  // worker's thread only
-  void RequestLoad() { loadRequested_.store(true); }
+  void RequestLoad() {
+    loadRequested_.store(true);
+    wake_.Set();
+  }
   bool LoadRequested() const { return loadRequested_.load(); }
   void ClearLoadRequest() { loadRequested_.store(false); }
   CfgRequests& Requests() { return requests_; }
@@ -126,12 +129,16 @@ class CfgMachine {
   // picture collector first; then mode 0 watches for "CONFIGURE PROGRAM", modes 1 and 2
   // feed the exchange, mode 3 drops the block.
   void OnSerialData(const char* data, int count);
-  // Power-up watch, every kPowerUpTickMs: one "S" while in mode 0 with the port open.
-  void PowerUpTick();
+  // Power-up watch, every kPowerUpTickMs from ICfgView::StartPowerUpWatch on: one "S"
+  // while in mode 0 with the port open. False once the mode has left 0 (the watch ends).
+  bool PowerUpTick();
 
   // --- worker side (public for tests and the command line) ---
-  // One turn of WorkerLoop.
-  void WorkerTurn();
+  // One turn of WorkerLoop. False when idle with nothing to take: the worker then
+  // sleeps until a request, a mode change or Stop wakes it.
+  bool WorkerTurn();
+  // How often the worker thread has gone to sleep with nothing to do (tests wait for it).
+  int IdleSleeps() const { return idleSleeps_.load(); }
   void RunOperation(int op, int go);
   // Up to three logged "---" exchanges; 1 as soon as one is answered "\r\nCMD OK\r\n".
   int RecoverConfigState();
@@ -168,6 +175,8 @@ class CfgMachine {
   void WorkerLoop();
   void LoadAll(int go);
   void WaitForPowerUp();
+  // Mode 0, and the front end's power-up watch started.
+  void EnterWaitPowerUp();
   void WriteAll(int go);
   void WriteFromFile(int go);
   void QueryOnce(int id, int go);       // 4 and 8
@@ -200,7 +209,8 @@ class CfgMachine {
   std::optional<WriteSelection> selection_;
   WriteResultTracker writes_;      // the write-back operation's outcomes; the worker's own
   std::atomic<bool> stop_{false};
-  Event wake_;
+  Event wake_;  // set on every change the idle worker looks at; reset at each turn
+  std::atomic<int> idleSleeps_{0};
   std::thread worker_;
   struct Extra {
     CfgRequest trigger;

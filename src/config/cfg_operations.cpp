@@ -91,7 +91,7 @@ void CfgMachine::WaitForPowerUp() {
   loadRequested_.store(false);
   view_.ReleaseHost();
   EnableOperations(0);
-  mode_.store(kModeWaitPowerUp);
+  EnterWaitPowerUp();
   ReportPowerCycle(kOpLoadAll);
 }
 
@@ -172,7 +172,7 @@ void CfgMachine::FactoryReset(int go) {
   }
   // Operation 7 stays set: after the power-up the factory reset is repeated.
   EnableOperations(0);
-  mode_.store(kModeWaitPowerUp);
+  EnterWaitPowerUp();
   ReportPowerCycle(kOpFactoryReset);
 }
 

@@ -1,9 +1,11 @@
 #pragma once
-// Request fields that pages fill and the idle operation worker polls. A non-empty
+// Request fields that pages fill and the idle operation worker takes. A non-empty
 // argument (or a set flag) is one pending request; the operation empties it when done.
 #include <array>
 #include <mutex>
 #include <string>
+
+#include "base/event.h"
 
 enum class CfgRequest {
   Clock = 0,         // clock page: AT+EXCCLK= time text (operation 9)
@@ -17,9 +19,14 @@ enum class CfgRequest {
 
 class CfgRequests {
  public:
+  // Every Set also sets this event (the idle worker's wake-up); null: none.
+  void WakeOnSet(Event* wake) { wake_ = wake; }
   void Set(CfgRequest r, const std::string& argument) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    args_[Index(r)] = argument;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      args_[Index(r)] = argument;
+    }
+    if (wake_) wake_->Set();
   }
   std::string Get(CfgRequest r) const {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -34,5 +41,6 @@ class CfgRequests {
  private:
   static size_t Index(CfgRequest r) { return static_cast<size_t>(r); }
   mutable std::mutex mutex_;
+  Event* wake_ = nullptr;
   std::array<std::string, static_cast<size_t>(CfgRequest::Count)> args_;
 };

@@ -57,6 +57,10 @@ class ICfgView {
   // instance is sent again. Called on the worker thread.
   virtual void OnWriteResult(int id, int index, const std::string& line, bool ok, bool final) {}
 
+  // The workspace now waits for a power-up (mode 0): call CfgMachine::PowerUpTick every
+  // kPowerUpTickMs until it returns false. Any thread; does not wait.
+  virtual void StartPowerUpWatch() {}
+
   // Ends the host's wait for a tool entry: hides its wait tip and enables the main
   // window, the log window and the workspace window.
   virtual void ReleaseHost() = 0;

@@ -7,8 +7,26 @@ ChannelCaptions& ChannelCaptions::Instance() {
 
 void ChannelCaptions::Set(int n, const std::string& caption) {
   if (n < 0 || n >= kChannelCount) return;
+  std::function<void()> listener;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    captions_[static_cast<size_t>(n)] = caption;
+    listener = listener_;
+  }
+  if (listener) listener();
+}
+
+void ChannelCaptions::SetListener(const void* owner, std::function<void()> fn) {
   std::lock_guard<std::mutex> lock(mutex_);
-  captions_[static_cast<size_t>(n)] = caption;
+  listenerOwner_ = owner;
+  listener_ = std::move(fn);
+}
+
+void ChannelCaptions::RemoveListener(const void* owner) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (listenerOwner_ != owner) return;
+  listenerOwner_ = nullptr;
+  listener_ = nullptr;
 }
 
 std::string ChannelCaptions::Get(int n) const {

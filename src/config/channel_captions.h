@@ -4,6 +4,7 @@
 // each non-empty entry and relabels the node (通道07|串口03, or 通道07 for "无").
 // Texts are code page 936. Thread-safe.
 #include <array>
+#include <functional>
 #include <mutex>
 #include <string>
 
@@ -22,7 +23,14 @@ class ChannelCaptions {
   void ClearIf(int n, const std::string& shown);
   void ClearAll();
 
+  // fn runs after every Set, on the thread that set (the workspace relabels its tree
+  // then). One listener: a later one replaces it; Remove only takes owner's away.
+  void SetListener(const void* owner, std::function<void()> fn);
+  void RemoveListener(const void* owner);
+
  private:
   mutable std::mutex mutex_;
+  const void* listenerOwner_ = nullptr;
+  std::function<void()> listener_;
   std::array<std::string, kChannelCount> captions_;
 };

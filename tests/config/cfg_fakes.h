@@ -37,7 +37,7 @@ class FakeCfgView : public ICfgView, public ICfgPageAccess {
     std::vector<std::pair<CfgRequest, bool>> requestControls;
     std::vector<std::pair<int, int>> loads;  // controls filled
     std::vector<CfgOutcome> outcomes;
-    int closes = 0, releases = 0;
+    int closes = 0, releases = 0, powerUpWatches = 0;
   };
 
   // ICfgPageAccess: a control shows what it was given, an empty text before.
@@ -105,6 +105,10 @@ class FakeCfgView : public ICfgView, public ICfgPageAccess {
   void ReleaseHost() override {
     std::lock_guard<std::mutex> lock(mutex_);
     ++rec_.releases;
+  }
+  void StartPowerUpWatch() override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++rec_.powerUpWatches;
   }
 
   // Runs when a tip is asked for, before the view decides whether to show it.

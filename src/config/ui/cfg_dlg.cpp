@@ -126,11 +126,21 @@ void CRTUCfgDlg::InitWorkspace(IToolHost* host) {
   if (QWidget* dev = PageWidget(CfgPageId::Dev)) dev->show();
 
   powerUpTimer_ = new QTimer(this);
-  connect(powerUpTimer_, &QTimer::timeout, this, [this] { machine_.PowerUpTick(); });
-  powerUpTimer_->start(Timing::Scaled(kPowerUpTickMs));
+  connect(powerUpTimer_, &QTimer::timeout, this, [this] {
+    if (!machine_.PowerUpTick()) powerUpTimer_->stop();
+  });
+  // The tree's channel captions follow the channel page: a caption set starts one
+  // relabelling pass shortly after (several sets of one load share it).
   captionTimer_ = new QTimer(this);
+  captionTimer_->setSingleShot(true);
+  captionTimer_->setInterval(kCaptionTimerMs);
   connect(captionTimer_, &QTimer::timeout, this, [this] { OnCaptionTimer(); });
-  captionTimer_->start(kCaptionTimerMs);
+  ChannelCaptions::Instance().SetListener(this, [this] {
+    QMetaObject::invokeMethod(
+        this, [this] { if (!shutDown_.load() && !captionTimer_->isActive()) captionTimer_->start(); },
+        Qt::QueuedConnection);
+  });
+  captionTimer_->start();  // captions the pages set while they were built
 
   if (host) machine_.AttachPort(&host->Port());
   machine_.Start();
@@ -327,6 +337,7 @@ void CRTUCfgDlg::OnSerialData(const char* data, int count) { machine_.OnSerialDa
 
 void CRTUCfgDlg::Shutdown() {
   if (shutDown_.exchange(true)) return;
+  ChannelCaptions::Instance().RemoveListener(this);
   if (powerUpTimer_) powerUpTimer_->stop();
   if (captionTimer_) captionTimer_->stop();
   UiBridge::Shutdown();

@@ -2,6 +2,9 @@
 
 #include <QCoreApplication>
 #include <QThread>
+#include <QTimer>
+
+#include "base/timing.h"
 
 #include "widgets/message_box.h"
 #include "widgets/ui_bridge.h"
@@ -64,6 +67,21 @@ bool CRTUCfgDlg::View::AskOkCancel(const std::string& text) {
   bool ok = false;
   UiBridge::Invoke([&] { ok = TipBox::AskOkCancel(dlg_.DialogParent(), FromGbk(text)); });
   return ok;
+}
+
+// The power-up timer runs only while the workspace waits for a power-up; its tick
+// stops it once the mode has moved on.
+void CRTUCfgDlg::View::StartPowerUpWatch() {
+  if (ShuttingDown()) return;
+  CRTUCfgDlg* dlg = &dlg_;
+  auto start = [dlg] {
+    if (!dlg->powerUpTimer_->isActive()) dlg->powerUpTimer_->start(Timing::Scaled(kPowerUpTickMs));
+  };
+  if (OnUiThread()) {
+    start();
+  } else {
+    QMetaObject::invokeMethod(dlg, start, Qt::QueuedConnection);
+  }
 }
 
 void CRTUCfgDlg::View::ReleaseHost() {

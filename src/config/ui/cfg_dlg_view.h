@@ -28,6 +28,7 @@ class CRTUCfgDlg::View : public ICfgView {
   void CloseTip() override;
   bool AskOkCancel(const std::string& text) override;
   void ReleaseHost() override;
+  void StartPowerUpWatch() override;
   void OnOutcome(const CfgOutcome& outcome, const std::function<bool()>& stillWanted) override;
 
  private:
