@@ -306,6 +306,21 @@ TEST_F(RecordsDevice, SnapshotCancelledFromItsTipFails) {
   EXPECT_TRUE(WaitIdle(kLongWaitMs));
 }
 
+// The watch rests while nothing is under way; each request starts it again.
+TEST_F(RecordsDevice, WatcherRestsBetweenSnapshotsAndWakesForEach) {
+  BoxCatcher boxes;
+  TransferWatcher& watcher = camera->Watcher();
+  ASSERT_TRUE(PumpUntil([&] { return !watcher.Ticking(); }, kLongWaitMs));
+  for (const char* name : {"p1.jpg", "p2.jpg"}) {
+    SCOPED_TRACE(name);
+    savePath = dir.filePath(QString::fromLatin1(name));
+    camera->OnSnapshot();
+    EXPECT_TRUE(watcher.Ticking());
+    ASSERT_TRUE(Saved(savePath));
+    EXPECT_TRUE(PumpUntil([&] { return !watcher.Ticking(); }, kLongWaitMs));
+  }
+}
+
 // A .cfg file saved after a load puts the settings back into the device, a type outside
 // its list too.
 TEST_F(RecordsDevice, CameraSettingsRoundTripThroughACfgFile) {

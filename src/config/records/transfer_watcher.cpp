@@ -24,6 +24,8 @@ TransferWatcher::TransferWatcher(QWidget* page, Spec spec, std::function<int()> 
 
 void TransferWatcher::Start() { timer_->start(kTickMs); }
 
+bool TransferWatcher::Ticking() const { return timer_->isActive(); }
+
 void TransferWatcher::ShowSeconds(int seconds) {
   if (seconds == shownSeconds_) return;
   shownSeconds_ = seconds;
@@ -32,6 +34,7 @@ void TransferWatcher::ShowSeconds(int seconds) {
 
 void TransferWatcher::Begin() {
   dismissed_ = false;
+  if (!timer_->isActive()) timer_->start(kTickMs);
   if (!watching_ && !inOutcome_) ShowTip();
 }
 
@@ -55,6 +58,7 @@ void TransferWatcher::Tick() {
     if (state != 1) {
       dismissed_ = false;
       if (state != 0) setIdle_();
+      timer_->stop();  // at rest until the page's next request
       return;
     }
     if (!dismissed_) ShowTip();

@@ -3,7 +3,8 @@
 // transfer state is 1 it shows a countdown tip with the seconds so far and a cancel
 // button, and leaves the wait at the end of the transfer, at the time limit or on
 // cancel; then it hands the outcome to the page. Runs on the UI thread on a 100 ms
-// timer; the state itself is written by the operation worker.
+// timer while a transfer is under way or unreported (only the page's request starts
+// one); the state itself is written by the operation worker.
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -33,11 +34,13 @@ class TransferWatcher : public QObject {
   TransferWatcher(QWidget* page, Spec spec, std::function<int()> state,
                   std::function<void()> setIdle, std::function<bool(End)> outcome);
 
-  // Starts the 100 ms watch; once, from the page's initialisation.
+  // Starts the 100 ms watch; once, from the page's initialisation. The watch stops
+  // itself once nothing is under way.
   void Start();
-  // The page has just asked for a transfer: it is watched from now on, so that one that
-  // ends before the next tick is not missed.
+  // The page has just asked for a transfer: it is watched from now on (the watch runs
+  // again), so that one that ends before the next tick is not missed.
   void Begin();
+  bool Ticking() const;
   CTimeTipDlg* Tip() const { return tip_; }
   bool Watching() const { return watching_; }
 
