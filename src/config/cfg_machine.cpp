@@ -275,7 +275,7 @@ bool CfgMachine::WorkerTurn() {
       view_.AppendLog(TextOffline());
       retry_ = 0;
       RunOperation(op_.load(), 0);
-      return;
+      return true;
     }
     RunOperation(op_.load(), 1);
     return true;
