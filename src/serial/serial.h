@@ -2,6 +2,7 @@
 // CSerial: the real serial port. POSIX backend (termios, poll, exclusive open) in
 // serial_posix.cpp; Win32 backend (overlapped I/O) in serial_win32.cpp.
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <string>
 
@@ -24,7 +25,17 @@ class CSerial : public ISerialPort {
   std::string LastOpenError() const override;
   bool LastOpenDeniedPermission() const override;
   std::string Name() const override;
-#ifndef _WIN32
+#ifdef _WIN32
+  // Shows that the comm-event monitor could not start (" SetCommMask failed"); by default
+  // a message box of the monitor thread. The port stays open and readable.
+  void SetMonitorNotice(std::function<void(const std::string&)> notice);
+  // The driver calls whose failures tests provoke; in force from the next Open.
+  struct CommHooks {
+    int(__stdcall* getCommState)(void* handle, struct _DCB* dcb);
+    int(__stdcall* setCommMask)(void* handle, unsigned long mask);
+  };
+  void SetCommHooksForTests(const CommHooks& hooks);
+#else
   // The open descriptor (-1 when closed), for tests that inspect the line settings.
   int NativeHandleForTests() const;
 #endif

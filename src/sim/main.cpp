@@ -9,9 +9,13 @@
 
 #include "base/version.h"
 #include "sim/rtu_sim.h"
+#include "sim/sim_pty.h"
 
 #ifndef _WIN32
 #include <signal.h>
+
+#include <atomic>
+#include <thread>
 #endif
 
 namespace {
@@ -34,6 +38,7 @@ void Usage(const char* argv0) {
                "  --picture-trailer    bytes after the picture in its last block\n"
                "  --picture-short      snapshot cut short (half the picture)\n"
                "  --picture-oversize   snapshot announces 200000 bytes\n"
+               "  --flood C            no device: send the character C without end\n"
                "  --version            print the version and exit\n"
                "signals: SIGUSR1 power-cycles the device; SIGINT/SIGTERM end the program\n",
                argv0);
@@ -65,6 +70,7 @@ int main(int argc, char** argv) {
   RtuSimulator sim;
   int chunk = 0, gap = 0;
   RtuSimulator::CameraFaults camera;
+  char flood = 0;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     bool hasArg = i + 1 < argc;
@@ -101,6 +107,8 @@ int main(int argc, char** argv) {
     } else if (a == "--record-stall" && hasArg && ParseInt(argv[i + 1], n)) {
       sim.SetRecordStall(n);
       ++i;
+    } else if (a == "--flood" && hasArg && std::strlen(argv[i + 1]) == 1) {
+      flood = argv[++i][0];
     } else if (a == "--picture-one-block") {
       camera.oneBlock = true;
     } else if (a == "--picture-trailer") {
@@ -113,6 +121,32 @@ int main(int argc, char** argv) {
       Usage(argv[0]);
       return 2;
     }
+  }
+  if (flood) {
+    // A line that never stops sending, for tests that close a port under arriving data.
+    SimPty pty;
+    if (!pty.Open()) {
+      std::fprintf(stderr, "qx310-sim: cannot open a pseudo-terminal: %s\n", std::strerror(errno));
+      return 1;
+    }
+    std::printf("%s\n", pty.SlaveName().c_str());
+    std::fflush(stdout);
+    std::atomic<bool> done{false};
+    std::thread sender([&] {
+      const std::string block(4096, flood);
+      char sink[4096];
+      while (!done.load()) {
+        while (pty.Read(sink, sizeof sink, 0) > 0) {
+        }
+        pty.Write(block.data(), block.size(), [&] { return done.load(); }, 100);
+      }
+    });
+    int sig = 0;
+    while (sigwait(&handled, &sig) == 0 && sig == SIGUSR1) {
+    }
+    done.store(true);
+    sender.join();
+    return 0;
   }
   sim.SetChunking(chunk, gap);
   sim.SetCameraFaults(camera);
