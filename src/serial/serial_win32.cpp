@@ -38,6 +38,7 @@ struct CSerial::Impl {
   HANDLE closeEvent = nullptr;  // manual reset: set while Close runs
   HANDLE monitorThread = nullptr;
   volatile LONG stop = 0;
+  volatile LONG watching = 0;  // 1 while the monitor waits for comm events
   DWORD eventMask = 0x1FD;  // every comm event but EV_RXFLAG
   std::function<void(const std::string&)> monitorNotice;
   CSerial::CommHooks hooks{::GetCommState, ::SetCommMask};
@@ -155,6 +156,9 @@ DWORD CSerial::Impl::MonitorLoop(HANDLE h) {
       MessageBoxA(nullptr, text.c_str(), "", MB_OK);
     return static_cast<DWORD>(-1);
   }
+  InterlockedExchange(&watching, 1);
+  // What arrived before the first wait raises no event: a sleeping Read looks once more.
+  SetEvent(rxEvent);
   while (InterlockedCompareExchange(&stop, 0, 0) == 0) {
     DWORD event = 0;
     if (!WaitCommEvent(h, &event, &waitOverlap)) {
@@ -236,6 +240,7 @@ bool CSerial::Open(const std::string& name, int baudRate, int byteSize, int stop
   ResetEvent(impl_->wakeEvent);
   ResetEvent(impl_->rxEvent);
   InterlockedExchange(&impl_->stop, 0);
+  InterlockedExchange(&impl_->watching, 0);
   impl_->monitorThread =
       CreateThread(nullptr, 0, MonitorThreadEntry, new MonitorStart{impl_, h}, 0, nullptr);
   if (!impl_->monitorThread) {
@@ -318,8 +323,11 @@ int CSerial::Read(char* buffer) {
   }
   if (stat.cbInQue == 0) {
     // Nothing queued: sleep until a character arrives, the port closes or the reader is
-    // woken; the caller reads again.
-    const int wait = b.io.readWaitMs;
+    // woken; the caller reads again. Without the monitor (SetCommMask failed) no arrival
+    // is signalled: the read then waits the short time only.
+    int wait = b.io.readWaitMs;
+    if (InterlockedCompareExchange(&impl_->watching, 0, 0) == 0 && (wait < 0 || wait > serial::kReadWaitMs))
+      wait = serial::kReadWaitMs;
     HANDLE events[3] = {impl_->rxEvent, impl_->wakeEvent, impl_->closeEvent};
     WaitForMultipleObjects(3, events, FALSE, wait < 0 ? INFINITE : static_cast<DWORD>(wait));
     return 0;
