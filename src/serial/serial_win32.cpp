@@ -157,8 +157,6 @@ DWORD CSerial::Impl::MonitorLoop(HANDLE h) {
     return static_cast<DWORD>(-1);
   }
   InterlockedExchange(&watching, 1);
-  // What arrived before the first wait raises no event: a sleeping Read looks once more.
-  SetEvent(rxEvent);
   while (InterlockedCompareExchange(&stop, 0, 0) == 0) {
     DWORD event = 0;
     if (!WaitCommEvent(h, &event, &waitOverlap)) {
@@ -167,6 +165,9 @@ DWORD CSerial::Impl::MonitorLoop(HANDLE h) {
         Sleep(10);
         continue;
       }
+      // What arrived before this wait was armed raises no event (wine, some drivers): a
+      // sleeping Read looks at the queue once more.
+      SetEvent(rxEvent);
       DWORD transferred = 0;
       if (!GetOverlappedResult(h, &waitOverlap, &transferred, TRUE)) continue;
     }
