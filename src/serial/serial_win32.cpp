@@ -39,6 +39,7 @@ struct CSerial::Impl {
   HANDLE monitorThread = nullptr;
   volatile LONG stop = 0;
   volatile LONG watching = 0;  // 1 while the monitor waits for comm events
+  volatile LONG monitorFailed = 0;  // 1 once the monitor gave up; it no longer uses the port
   DWORD eventMask = 0x1FD;  // every comm event but EV_RXFLAG
   std::function<void(const std::string&)> monitorNotice;
   CSerial::CommHooks hooks{::GetCommState, ::SetCommMask};
@@ -132,7 +133,8 @@ bool CSerial::Impl::Configure(HANDLE h, int baudRate, int byteSize, int stopBits
 void CSerial::Impl::EndMonitor(HANDLE h) {
   if (!monitorThread) return;
   InterlockedExchange(&stop, 1);
-  for (;;) {
+  // A monitor that gave up may still show its notice: it is not waited for.
+  while (InterlockedCompareExchange(&monitorFailed, 0, 0) == 0) {
     SetCommMask(h, 0);
     CancelIoEx(h, &waitOverlap);
     if (WaitForSingleObject(monitorThread, 200) == WAIT_OBJECT_0) break;
@@ -149,6 +151,7 @@ DWORD CSerial::Impl::MonitorLoop(HANDLE h) {
       std::lock_guard<std::mutex> lock(mutex);
       notice = monitorNotice;
     }
+    InterlockedExchange(&monitorFailed, 1);  // from here on the thread uses no member
     const std::string text = " SetCommMask failed";
     if (notice)
       notice(text);
@@ -242,6 +245,7 @@ bool CSerial::Open(const std::string& name, int baudRate, int byteSize, int stop
   ResetEvent(impl_->rxEvent);
   InterlockedExchange(&impl_->stop, 0);
   InterlockedExchange(&impl_->watching, 0);
+  InterlockedExchange(&impl_->monitorFailed, 0);
   impl_->monitorThread =
       CreateThread(nullptr, 0, MonitorThreadEntry, new MonitorStart{impl_, h}, 0, nullptr);
   if (!impl_->monitorThread) {

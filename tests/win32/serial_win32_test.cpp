@@ -115,17 +115,23 @@ TEST(Win32Serial, FailingDriverCallsLeaveAUsablePort) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     CSerial port;
+    // The notice is still showing when the port closes: Close does not wait for it.
     std::atomic<int> notices{0};
+    std::atomic<bool> closed{false}, returned{false};
     std::string text;
     port.SetMonitorNotice([&](const std::string& t) {
       text = t;
       notices.fetch_add(1);
+      WaitUntil([&] { return closed.load(); }, 60000);
+      returned.store(true);
     });
     port.SetCommHooksForTests(c.hooks);
     ASSERT_TRUE(port.Open(com, 115200, 8, serial::kOneStopBit, serial::kParityNone)) << port.LastOpenError();
     EXPECT_TRUE(Answered(Probe(port)));
     if (c.notices) EXPECT_TRUE(WaitUntil([&] { return notices.load() == 1; }, kTestMarginMs));
     port.Close();
+    closed.store(true);
+    if (c.notices) EXPECT_TRUE(WaitUntil([&] { return returned.load(); }, kTestMarginMs));
     EXPECT_EQ(notices.load(), c.notices);
     if (c.notices) EXPECT_EQ(text, " SetCommMask failed");
   }
