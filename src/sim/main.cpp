@@ -30,6 +30,8 @@ void Usage(const char* argv0) {
                "  --nul                put NUL bytes before every reply\n"
                "  --baud N             pace replies at N baud\n"
                "  --power-cycle        ignore AT+RESET until powered off and on\n"
+               "  --slow MS            after each stored setter, drop lines for MS ms\n"
+               "  --keep-old WORD      answer OK to setters of WORD but keep the old value\n"
                "  --refuse-block N     boot loader refuses block N once\n"
                "  --lose-ack N         boot loader loses the acknowledgement of block N once\n"
                "  --record-batch N     stored records per batch of a read (default 40)\n"
@@ -93,6 +95,11 @@ int main(int argc, char** argv) {
     } else if (a == "--baud" && hasArg && ParseInt(argv[i + 1], n)) {
       sim.SetBaudPacing(n);
       ++i;
+    } else if (a == "--slow" && hasArg && ParseInt(argv[i + 1], n)) {
+      sim.SetSlowDevice(n);
+      ++i;
+    } else if (a == "--keep-old" && hasArg) {
+      sim.SetKeepOldValue(argv[++i], -1);
     } else if (a == "--power-cycle") {
       sim.SetPowerCycleNeeded(true);
     } else if (a == "--refuse-block" && hasArg && ParseInt(argv[i + 1], n)) {

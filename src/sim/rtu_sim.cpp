@@ -267,6 +267,21 @@ void RtuSimulator::SetBaudPacing(int baud) {
   impl_->baud = std::max(0, baud);
 }
 
+void RtuSimulator::SetSlowDevice(int ms) {
+  std::lock_guard<std::mutex> lock(impl_->mu);
+  impl_->device.SetSlowDevice(ms);
+}
+
+int RtuSimulator::DroppedLines() const {
+  std::lock_guard<std::mutex> lock(impl_->mu);
+  return impl_->device.DroppedLines();
+}
+
+void RtuSimulator::SetKeepOldValue(const std::string& commandWord, int times) {
+  std::lock_guard<std::mutex> lock(impl_->mu);
+  impl_->device.SetKeepOldValue(commandWord, times);
+}
+
 void RtuSimulator::SetPowerCycleNeeded(bool on) {
   std::lock_guard<std::mutex> lock(impl_->mu);
   impl_->device.SetPowerCycleNeeded(on);

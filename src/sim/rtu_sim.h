@@ -57,6 +57,12 @@ class RtuSimulator {
   void SetChunking(int maxBlockBytes, int gapMs);                // 0: whole replies; gap scaled
   void SetNulBytes(bool on);                                     // NUL bytes before replies
   void SetBaudPacing(int baud);                                  // 0: unpaced; 10 bits a byte, scaled
+  // Slow device: after each stored setter, any line that ends within ms (scaled) is
+  // dropped unanswered, as by a device still busy storing the last value. 0: off.
+  void SetSlowDevice(int ms);
+  int DroppedLines() const;
+  // Setters of a command word answer OK but keep the old value. times: -1 always.
+  void SetKeepOldValue(const std::string& commandWord, int times = -1);
   void SetPowerCycleNeeded(bool on);  // AT+RESET gets no answer and no restart until power-cycled
   void VanishPort();                                             // closes the pty: the device is gone
 

@@ -51,16 +51,21 @@ void SimDevice::SetErrorFor(const std::string& word, int times) {
   else errors_[word] = times;
 }
 
-bool SimDevice::TakeError(std::string_view word) {
-  auto it = errors_.find(std::string(word));
-  if (it == errors_.end() && word.size() > 2) {
+void SimDevice::SetKeepOldValue(const std::string& word, int times) {
+  if (times == 0) keepOld_.erase(word);
+  else keepOld_[word] = times;
+}
+
+bool SimDevice::TakeFrom(std::map<std::string, int>& faults, std::string_view word) {
+  auto it = faults.find(std::string(word));
+  if (it == faults.end() && word.size() > 2) {
     // A family word also covers its numbered instances (AT+MULTISER01).
     char a = word[word.size() - 2], b = word[word.size() - 1];
     if (a >= '0' && a <= '9' && b >= '0' && b <= '9')
-      it = errors_.find(std::string(word.substr(0, word.size() - 2)));
+      it = faults.find(std::string(word.substr(0, word.size() - 2)));
   }
-  if (it == errors_.end()) return false;
-  if (it->second > 0 && --it->second == 0) errors_.erase(it);
+  if (it == faults.end()) return false;
+  if (it->second > 0 && --it->second == 0) faults.erase(it);
   return true;
 }
 
@@ -167,7 +172,14 @@ SimDevice::FeedResult SimDevice::Feed(std::string_view bytes, int64_t nowMs) {
         if (!silent_ && state_ != State::Run) r.reply += kError;
         continue;
       }
-      if (OnLine(line, r)) {
+      if (slowMs_ > 0 && nowMs < deafUntil_) {
+        ++droppedLines_;  // still busy with the last setter: the line is lost
+        continue;
+      }
+      setterStored_ = false;
+      const bool restart = OnLine(line, r);
+      if (setterStored_ && slowMs_ > 0) deafUntil_ = nowMs + Timing::Scaled(slowMs_);
+      if (restart) {
         ++r.consumed;
         r.restart = true;
         return r;
@@ -302,11 +314,16 @@ bool SimDevice::ConfigCommand(const std::string& line, std::string& out) {
     out += records_.SetInitial(std::string_view(line).substr(14)) ? kOk : kError;
   } else {
     size_t eq = line.find('=');
+    if (eq != std::string::npos && TakeFrom(keepOld_, WordOf(line))) {
+      out += kOk;  // claims success, keeps the old value
+      return false;
+    }
     bool stored = eq != std::string::npos &&
                   params_.ApplySetter(std::string_view(line).substr(0, eq),
                                       std::string_view(line).substr(eq + 1)) ==
                       SimParams::SetResult::Stored;
     out += stored ? kOk : kError;
+    setterStored_ = stored;
   }
   return false;
 }

@@ -62,9 +62,16 @@ class SimDevice {
   void SetErrorFor(const std::string& word, int times);
   void ClearErrors() { errors_.clear(); }
   void SetPowerCycleNeeded(bool on) { powerCycleNeeded_ = on; }
+  // Slow device: after each stored setter, lines that end within ms (scaled) are dropped.
+  void SetSlowDevice(int ms) { slowMs_ = ms; }
+  int DroppedLines() const { return droppedLines_; }
+  // Setters of word (as for SetErrorFor) are answered OK but the value is not stored.
+  void SetKeepOldValue(const std::string& word, int times);
 
  private:
-  bool TakeError(std::string_view word);
+  bool TakeError(std::string_view word) { return TakeFrom(errors_, word); }
+  // Counts down word's (or its family's) entry in faults; true when it applies.
+  static bool TakeFrom(std::map<std::string, int>& faults, std::string_view word);
   void Record(std::string line);
   // Returns true when the device restarts after this reply.
   bool OnLine(const std::string& line, FeedResult& r);
@@ -88,4 +95,9 @@ class SimDevice {
   bool silent_ = false;
   bool powerCycleNeeded_ = false;
   std::map<std::string, int> errors_;
+  std::map<std::string, int> keepOld_;
+  int slowMs_ = 0;
+  bool setterStored_ = false;  // the line just handled was a stored setter
+  int64_t deafUntil_ = 0;      // slow device: lines ending before this are dropped
+  int droppedLines_ = 0;
 };
