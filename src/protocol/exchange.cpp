@@ -5,8 +5,10 @@
 #include "protocol/exchange.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <string_view>
+#include <thread>
 
 #include "base/timing.h"
 #include "protocol/param_table.h"
@@ -15,6 +17,7 @@
 namespace {
 
 constexpr int kFirstCommandId = 165;
+constexpr int kLastParamId = 163;
 
 // "---" and "+++" go out bare: the device reacts to the three characters alone.
 bool SentBare(int id) { return id == kCmdProbe || id == kCmdModem; }
@@ -74,7 +77,13 @@ int CommandExchange::RunCommand(int id, int index, std::string& out) {
   const int length = static_cast<int>(line.size());
   if (port_.Write(line.data(), length) < length) return 0;
 
-  if (!replyEvent_.Wait(entry->timeoutMs) || aborted_.load()) return 0;  // time-out: no pause
+  if (!replyEvent_.Wait(entry->timeoutMs) || aborted_.load()) {  // time-out: no pause
+    if (id <= kLastParamId && quietPause_) {
+      quietPause_ = false;
+      fellBack_ = true;
+    }
+    return 0;
+  }
 
   int result = 0;
   if (replyState_.load() == 1) {
@@ -88,10 +97,36 @@ int CommandExchange::RunCommand(int id, int index, std::string& out) {
   }
 
   // The device may still be finishing its reply; the caller takes the whole text after this.
-  Timing::Sleep(kReplyPauseMs);
+  if (id <= kLastParamId && quietPause_) {
+    PauseAfterSetter(line, result);
+  } else {
+    Timing::Sleep(kReplyPauseMs);
+  }
 
   if (result != 0) out = std::move(line);
   return result;
+}
+
+void CommandExchange::PauseAfterSetter(const std::string& line, int result) {
+  const std::string expected = FindParam(currentCommandId_.load())->okReply;
+  const auto expectedReply = [&] {
+    const std::string text = PeekReceivedText();
+    return text == expected || text == line + expected;  // with or without the echo
+  };
+  if (result != 0 && expectedReply()) {
+    // Until the line has been quiet for the quiet time, never longer than the fixed pause.
+    const int quiet = Timing::Scaled(kQuietPauseMs);
+    const int64_t end = Timing::NowMs() + Timing::Scaled(kReplyPauseMs);
+    for (int64_t now = Timing::NowMs(); now < end && !aborted_.load(); now = Timing::NowMs()) {
+      const int64_t wait = std::min(lastByteMs_.load() + quiet, end) - now;
+      if (wait <= 0) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(wait));
+    }
+    if (expectedReply()) return;  // nothing more arrived in the meantime
+  }
+  quietPause_ = false;
+  fellBack_ = true;
+  Timing::Sleep(kReplyPauseMs);
 }
 
 void CommandExchange::MatchReply(const char* data, int length) {
@@ -137,6 +172,7 @@ void CommandExchange::AppendLocked(const char* data, int length) {
       }
     }
   }
+  lastByteMs_ = Timing::NowMs();
   const size_t start = receiveText_.size();
   receiveText_.append(data, static_cast<size_t>(length));
   // NUL bytes become blanks so that the substring search sees the whole text.

@@ -2,6 +2,7 @@
 // The command/reply exchange: writes one entry's command line and waits for its
 // OK or ERROR text, which the receive thread accumulates through MatchReply.
 #include <atomic>
+#include <cstdint>
 #include <mutex>
 #include <string>
 
@@ -13,6 +14,9 @@ constexpr int kReceiveTextCapacity = 40962;  // bytes incl. terminator
 constexpr int kReceiveTextMax = 40960;       // longest accumulated text
 constexpr int kOverflowKeep = 255;           // characters kept when the text overflows
 constexpr int kReplyPauseMs = 1000;          // pause after every answered command
+// Fast writing: a setter's pause ends once the line has been quiet this long (covers the
+// latency timer of common USB serial adapters).
+constexpr int kQuietPauseMs = 20;
 
 // Builds the command line of (id, index) without sending. Returns 1 and the line,
 // or 0 and an empty line when there is no such entry or index >= count.
@@ -46,6 +50,17 @@ class CommandExchange {
   }
   void ClearAbort() { aborted_.store(false); }
 
+  // Fast writing (worker thread, between exchanges): while on, the pause after a setter's
+  // OK ends once the line has been quiet for kQuietPauseMs. The first setter that fails,
+  // times out or is answered with anything but its echo and OK turns it off for good
+  // (FellBack), and every later command pauses the full kReplyPauseMs again.
+  void SetQuietPause(bool on) {
+    quietPause_ = on;
+    fellBack_ = false;
+  }
+  bool QuietPause() const { return quietPause_; }
+  bool FellBack() const { return fellBack_; }
+
   Event& ReplyEvent() { return replyEvent_; }
   int ReplyState() const { return replyState_.load(); }
   int CurrentCommandId() const { return currentCommandId_.load(); }
@@ -53,6 +68,9 @@ class CommandExchange {
 
  private:
   void AppendLocked(const char* data, int length);  // textMutex_ held
+  // After a setter's reply: the quiet wait when the reply was exactly as expected,
+  // otherwise the fixed pause and the fall-back.
+  void PauseAfterSetter(const std::string& line, int result);
 
   ISerialPort& port_;
   mutable std::mutex textMutex_;
@@ -60,5 +78,8 @@ class CommandExchange {
   std::atomic<int> currentCommandId_{-1};
   std::atomic<int> replyState_{0};
   std::atomic<bool> aborted_{false};
+  std::atomic<int64_t> lastByteMs_{0};  // Timing::NowMs() of the last received block
+  bool quietPause_ = false;  // worker's own
+  bool fellBack_ = false;    // worker's own
   Event replyEvent_;
 };
