@@ -344,6 +344,7 @@ int Session::Apply() {
     }
   });
   out_.Progress("Writing the values of " + o_.input + " that differ from the device's ...");
+  device_.Machine().SetWriteOptions(o_.verify, o_.fast);
   bool started = false;
   const CfgOutcome outcome = RunOperation(kOpWriteFromFile, [&] {
     started = device_.Machine().StartWriteFromFile(text);
@@ -362,11 +363,27 @@ int Session::Apply() {
     out_.Result("apply: " + std::to_string(outcome.written) + " written, " +
                 std::to_string(outcome.failed) + " failed");
   }
+  if (outcome.fellBack)
+    out_.Result("apply: fast writing fell back to the normal pause after a failed write");
+  for (const WriteDifference& d : outcome.differences) {
+    out_.Result("differs " + DeviceToUtf8(d.label) + " sent " + DeviceToUtf8(d.sent) +
+                ", device holds " + DeviceToUtf8(d.held));
+  }
+  if (outcome.verified) {
+    out_.Result(outcome.differences.empty()
+                    ? "apply: verified, the device holds every written value"
+                    : "apply: verification found " + std::to_string(outcome.differences.size()) +
+                          " value(s) the device does not hold");
+  } else if (o_.verify && outcome.written > 0 && outcome.failed == 0) {
+    out_.Result("apply: not verified; the parameters could not be read back");
+  }
   const int status = ExitStatusOf(outcome, Signs());
   if (status == kExitPort) {
     out_.Error("the port " + Port() + " went away");
-  } else if (status != kExitOk) {
+  } else if (status != kExitOk && outcome.failed > 0) {
     out_.Error(std::to_string(outcome.failed) + " write(s) failed");
+  } else if (status != kExitOk) {
+    out_.Error("the written values could not be verified");
   }
   return status;
 }

@@ -32,12 +32,17 @@ constexpr CommandInfo kCommands[] = {
      ".cfg form to FILE (replaced completely or not at all, code page 936 bytes) or, as\n"
      "UTF-8 text, to standard output. With several --port, each port in turn; FILE must\n"
      "then hold {port}, which becomes the port's name made file-name safe.\n"},
-    {CliCommand::kApply, "apply", "apply --port NAME... [--dry-run] [--no-backup] FILE",
+    {CliCommand::kApply, "apply",
+     "apply --port NAME... [--dry-run] [--no-backup] [--fast] [--no-verify] FILE",
      "write the values of a .cfg file that differ",
      "Reads the parameters, then writes every value of the .cfg FILE that differs from\n"
      "the device's, one command per value, with the recovery and retry of the\n"
      "configuration tool. Prints one line per parameter sent with its outcome and a\n"
-     "summary. Exit status 0 only when every write succeeded, 5 when one failed.\n"
+     "summary. Then reads the parameters back and prints every written value the\n"
+     "device does not hold as sent (--no-verify skips this). --fast ends the pause\n"
+     "after each accepted value once the line has been quiet for 20 ms instead of\n"
+     "waiting 1 s; on any failure the rest goes at the normal pace; it always verifies.\n"
+     "Exit status 0 only when every write succeeded and was verified, 5 otherwise.\n"
      "With --dry-run it prints what it would write (\"label: device value -> file value\",\n"
      "in sending order) and sends no setter; exit status 0.\n"
      "With several --port, each port in turn, then a table (port, result, parameters\n"
@@ -318,6 +323,10 @@ CliParse ParseCliArgs(const std::vector<std::string>& args) {
       o.noBackup = true;
     } else if (a == "--yes" || a == "-y") {
       o.yes = true;
+    } else if (a == "--fast") {
+      o.fast = true;
+    } else if (a == "--no-verify") {
+      o.verify = false;
     } else if (a == "--port") {
       if (value.empty()) fail("--port needs a port name");
       o.ports.push_back(value);
@@ -420,6 +429,9 @@ CliParse ParseCliArgs(const std::vector<std::string>& args) {
   if (o.noBackup && o.command != CliCommand::kApply && o.command != CliCommand::kFactoryReset &&
       o.command != CliCommand::kFlash)
     fail("--no-backup is an option of apply, factory-reset and flash");
+  if ((o.fast || !o.verify) && o.command != CliCommand::kApply)
+    fail("--fast and --no-verify are options of apply");
+  if (o.fast && !o.verify) fail("--fast always verifies; it does not go with --no-verify");
   if (!channelText.empty()) {
     const bool oneChannel = o.command == CliCommand::kSetInitial;
     if (!records && !oneChannel && o.command != CliCommand::kClearRecords) {

@@ -58,6 +58,8 @@ struct CliOptions {
   std::string input;     // apply FILE, flash FILE, diff's first FILE
   std::string other;     // diff's second FILE
   bool dryRun = false;   // apply --dry-run: show what would be written, send no setter
+  bool verify = true;    // apply: read back and compare after writing (--no-verify)
+  bool fast = false;     // apply --fast: quiet-time pause after each setter; always verifies
   // set-clock: the AT+EXCCLK= argument built from --time ("" = the computer's local time).
   std::string clockArgument;
   int channel = 0;             // records, clear-records (0 all, default), set-initial (1-30)

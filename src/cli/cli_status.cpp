@@ -7,7 +7,7 @@ int ExitStatusOf(const CfgOutcome& outcome, LineSigns signs) {
   if (outcome.end == CfgEnd::kDone) return kExitOk;
   if (signs.vanished) return kExitPort;
   const bool writeBack = outcome.op == kOpWriteAll || outcome.op == kOpWriteFromFile;
-  if (writeBack && outcome.failed > 0) return kExitRefused;
+  if (writeBack && (outcome.failed > 0 || outcome.verified)) return kExitRefused;
   return signs.answered ? kExitRefused : kExitNoAnswer;
 }
 

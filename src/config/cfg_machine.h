@@ -85,6 +85,13 @@ class CfgMachine {
   bool LoadRequested() const { return loadRequested_.load(); }
   void ClearLoadRequest() { loadRequested_.store(false); }
   CfgRequests& Requests() { return requests_; }
+  // Options of the write-back operations that start from now on (any thread): verify
+  // reads the listing back after the writes and compares every written instance; fast
+  // ends a setter's pause once the line is quiet, and always verifies.
+  void SetWriteOptions(bool verify, bool fast) {
+    verify_.store(verify);
+    fast_.store(fast);
+  }
   CommandExchange& Exchange() { return exchange_; }
   ICfgView& View() { return view_; }
   // Operations 10 (stored records) and 11 (camera snapshot) with their shared state.
@@ -186,8 +193,13 @@ class CfgMachine {
   void ClearChannelRecords(int go);
   void ClearBacklog(int go);
   void SetInitialValue(int go);
-  // The end of a write-back operation: its counts reported, then EndOperation.
-  void EndWriteBack(int op);
+  // Before each write-back pass: the first pass of an operation takes its options.
+  void BeginWritePass();
+  // The end of a write-back operation (go: its last recovery succeeded): the verification
+  // when asked for, its counts reported, then EndOperation.
+  void EndWriteBack(int op, int go);
+  // The listing read back; every written instance compared with what its line sent.
+  void VerifyWrites(CfgOutcome& outcome);
   // The outcome, with the wait for a power-up as the condition of its box.
   void ReportPowerCycle(int op);
   // Operations enabled, mode 3.
@@ -208,6 +220,10 @@ class CfgMachine {
   // The write-back operation's ticked instances; set by Begin, read by the worker.
   std::optional<WriteSelection> selection_;
   WriteResultTracker writes_;      // the write-back operation's outcomes; the worker's own
+  std::atomic<bool> verify_{false};
+  std::atomic<bool> fast_{false};
+  bool writing_ = false;   // a write-back operation has begun its passes; the worker's own
+  bool verifyOp_ = false;  // its options, taken at its first pass; the worker's own
   std::atomic<bool> stop_{false};
   Event wake_;  // set on every change the idle worker looks at; reset at each turn
   std::atomic<int> idleSleeps_{0};

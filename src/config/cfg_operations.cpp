@@ -13,10 +13,27 @@ struct Texts {
   std::string loadFailed = GBK("载入RTU设备参数失败...\r\n");
   std::string waitingPowerUp = GBK("正在等待设备上电后进入配置状态...\r\n");
   std::string backInConfig = GBK("返回配置成功！\r\n");
+  std::string fellBack = GBK("快速写入遇到异常，其余参数已按常规间隔写入\r\n");
+  std::string verifying = GBK("写入后校验：重新读取设备参数 ...\r\n");
+  std::string verifyUnread = GBK("写入后校验失败：未能读取设备参数\r\n");
+  std::string differs = GBK("校验不符 ");
+  std::string sent = GBK(" 写入值：");
+  std::string held = GBK("，设备值：");
+  std::string verifiedAll = GBK("写入后校验：全部参数与写入值一致\r\n");
+  std::string verifyFailed = GBK("写入后校验：有参数与写入值不一致\r\n");
 };
 const Texts& T() {
   static const Texts texts;
   return texts;
+}
+
+// The value a parameter's command line carried: after the first "=", without CR LF.
+std::string SentValue(const std::string& line) {
+  const size_t eq = line.find('=');
+  if (eq == std::string::npos) return {};
+  std::string value = line.substr(eq + 1);
+  while (!value.empty() && (value.back() == '\n' || value.back() == '\r')) value.pop_back();
+  return value;
 }
 }  // namespace
 
@@ -97,6 +114,7 @@ void CfgMachine::WaitForPowerUp() {
 
 void CfgMachine::WriteAll(int go) {
   if (go == 1) {
+    BeginWritePass();
     PageBridge pages(*this);
     const WriteSelection* selection = selection_ ? &*selection_ : nullptr;
     if (::WriteAll(exchange_, pages, retry_, selection) == PassResult::RecoveryPending) {
@@ -104,24 +122,81 @@ void CfgMachine::WriteAll(int go) {
       return;
     }
   }
-  EndWriteBack(kOpWriteAll);
+  EndWriteBack(kOpWriteAll, go);
 }
 
-void CfgMachine::EndWriteBack(int op) {
+void CfgMachine::BeginWritePass() {
+  if (writing_) return;
+  writing_ = true;
+  const bool fast = fast_.load();
+  verifyOp_ = verify_.load() || fast;
+  exchange_.SetQuietPause(fast);
+}
+
+void CfgMachine::EndWriteBack(int op, int go) {
   writes_.Finish();
   const int failed = writes_.Failed();
-  const CfgOutcome outcome{.op = op,
-                           .end = failed > 0 ? CfgEnd::kFailed : CfgEnd::kDone,
-                           .written = writes_.Written(),
-                           .failed = failed};
+  CfgOutcome outcome{.op = op,
+                     .end = failed > 0 ? CfgEnd::kFailed : CfgEnd::kDone,
+                     .written = writes_.Written(),
+                     .failed = failed};
+  outcome.fellBack = exchange_.FellBack();
+  exchange_.SetQuietPause(false);
+  if (outcome.fellBack) view_.AppendLog(T().fellBack);
+  // Not after a failed recovery: the device does not answer.
+  if (writing_ && verifyOp_ && go == 1 && outcome.written > 0 && !stop_.load())
+    VerifyWrites(outcome);
+  writing_ = false;
   writes_.Clear();
   EndOperation(outcome);
+}
+
+void CfgMachine::VerifyWrites(CfgOutcome& outcome) {
+  struct Sent {
+    const ParamEntry* entry;
+    int index;
+    std::string value;   // as its line carried it
+    std::string before;  // the table's raw value, back in place if the listing is not read
+  };
+  std::vector<Sent> sent;
+  for (const WriteOutcome& w : writes_.Results()) {
+    const ParamEntry* entry = FindParam(w.id);
+    if (!w.ok || entry == nullptr) continue;
+    sent.push_back({entry, w.index, SentValue(w.line), GetRawValue(*entry, w.index)});
+    SetRawValue(*entry, w.index, "");  // an instance missing from the listing reads empty
+  }
+  view_.AppendLog(T().verifying);
+  int ok = 0;
+  for (int attempt = 0; attempt < kRunAttempts && ok == 0 && !stop_.load(); ++attempt) {
+    std::string line;
+    FormatCommandLine(kCmdShow, 0, line);
+    view_.AppendLog(line);
+    ok = exchange_.RunCommand(kCmdShow, 0, line);  // the listing goes into the table
+    exchange_.TakeReceivedText();
+  }
+  if (ok == 0) {
+    for (const Sent& s : sent) SetRawValue(*s.entry, s.index, s.before);
+    view_.AppendLog(T().verifyUnread);
+    outcome.end = CfgEnd::kFailed;
+    return;
+  }
+  outcome.verified = true;
+  for (const Sent& s : sent) {
+    std::string held = GetParamText(s.entry->id, s.index).value_or(std::string());
+    if (held == s.value) continue;
+    std::string label = FormatLabel(*s.entry, s.index + 1);
+    view_.AppendLog(T().differs + label + T().sent + s.value + T().held + held + "\r\n");
+    outcome.differences.push_back({std::move(label), s.value, std::move(held)});
+  }
+  view_.AppendLog(outcome.differences.empty() ? T().verifiedAll : T().verifyFailed);
+  if (!outcome.differences.empty()) outcome.end = CfgEnd::kFailed;
 }
 
 // 14: the file's values that differ from the pages. A value whose write failed before
 // the recovery is sent again in the pass after it.
 void CfgMachine::WriteFromFile(int go) {
   if (go == 1) {
+    BeginWritePass();
     PageBridge pages(*this);
     const WriteSelection* selection = selection_ ? &*selection_ : nullptr;
     if (::WriteFromFile(exchange_, pages, retry_, pendingFile_, selection) ==
@@ -131,7 +206,7 @@ void CfgMachine::WriteFromFile(int go) {
     }
   }
   pendingFile_.Clear();
-  EndWriteBack(kOpWriteFromFile);
+  EndWriteBack(kOpWriteFromFile, go);
 }
 
 // 4 (AT+VER) and 8 (AT+RESET): up to three attempts; the reply is logged; the give-up is silent.

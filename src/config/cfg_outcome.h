@@ -3,12 +3,20 @@
 // at the end of every operation (ICfgView::OnOutcome); front ends decide what to show
 // from it and never from the log's texts.
 #include <string>
+#include <vector>
 
 enum class CfgEnd {
   kDone,         // the device confirmed the operation
   kFailed,       // not confirmed, also after the recovery (silence or a refusal)
   kPowerCycle,   // given up: the machine waits for the device to be switched off and on
   kNothingSent,  // nothing to do (an empty request, an operation without a handler)
+};
+
+// A written instance that the listing read back after the writes shows otherwise.
+struct WriteDifference {
+  std::string label;  // listing label, e.g. "Modem Apn:"
+  std::string sent;   // value texts as the command lines carry them (device bytes)
+  std::string held;
 };
 
 struct CfgOutcome {
@@ -23,6 +31,12 @@ struct CfgOutcome {
   // Write-back: instances written, and instances whose write failed for good.
   int written = 0;
   int failed = 0;
+  // Write-back with verification: the listing was read back after the writes, and the
+  // written instances it shows otherwise (each makes the operation fail).
+  bool verified = false;
+  std::vector<WriteDifference> differences{};
+  // Fast writing fell back to the full pause after a setter.
+  bool fellBack = false;
 };
 
 // The "提示" text an outcome brings (code page 936), or "" when it brings none.

@@ -8,7 +8,7 @@ void WriteResultTracker::OnWriteResult(int id, int index, const std::string& lin
     return;
   }
   retried_[key] = line;
-  if (report_) report_(id, index, {line, false}, false);
+  if (report_) report_(id, index, {line, false, id, index}, false);
 }
 
 void WriteResultTracker::Finish() {
@@ -20,7 +20,7 @@ void WriteResultTracker::Finish() {
 void WriteResultTracker::Final(const Key& key, const std::string& line, bool ok) {
   retried_.erase(key);
   if (results_.find(key) == results_.end()) order_.push_back(key);
-  results_[key] = {line, ok};
+  results_[key] = {line, ok, key.first, key.second};
   if (report_) report_(key.first, key.second, results_[key], true);
 }
 

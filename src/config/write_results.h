@@ -11,6 +11,8 @@
 struct WriteOutcome {
   std::string line;  // the command line sent (device bytes)
   bool ok = false;
+  int id = 0;  // the instance
+  int index = 0;
 };
 
 class WriteResultTracker {
