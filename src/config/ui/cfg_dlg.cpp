@@ -1,5 +1,6 @@
 #include "config/ui/cfg_dlg.h"
 
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QPushButton>
 #include <QShowEvent>
@@ -34,7 +35,9 @@ CRTUCfgDlg::CRTUCfgDlg(QWidget* parent)
   frame_->setObjectName(QStringLiteral("pageFrame"));
   BuildButtons();
 
-  layout_.Add(tree_, 0, 0.01, 0.22, 0.99);
+  layout_.Add(tree_, 0, 0.01, 0.22, 0.88);
+  layout_.Add(verifyWrites_, 0.01, 0.90, 0.21, 0.04);
+  layout_.Add(fastWrite_, 0.01, 0.95, 0.21, 0.04);
   layout_.Add(frame_, 0.24, 0, 0.76, 0.84);
   layout_.Add(load_, 0.28, 0.86, 0.14, 0.05);
   layout_.Add(save_, 0.46, 0.86, 0.14, 0.05);
@@ -71,6 +74,19 @@ void CRTUCfgDlg::BuildButtons() {
   connect(saveFile_, &QPushButton::clicked, this, [this] { SaveConfigToFile(); });
   connect(loadFile_, &QPushButton::clicked, this, [this] { LoadConfigFromFile(); });
   connect(logToggle_, &QPushButton::clicked, this, [this] { OnLogToggle(); });
+
+  verifyWrites_ = new QCheckBox(QStringLiteral("写入后校验"), this);
+  verifyWrites_->setObjectName(QStringLiteral("verifyWritesBox"));
+  fastWrite_ = new QCheckBox(QStringLiteral("快速写入"), this);
+  fastWrite_->setObjectName(QStringLiteral("fastWriteBox"));
+  auto apply = [this] {
+    // Fast writing always verifies.
+    if (fastWrite_->isChecked()) verifyWrites_->setChecked(true);
+    verifyWrites_->setEnabled(!fastWrite_->isChecked());
+    machine_.SetWriteOptions(verifyWrites_->isChecked(), fastWrite_->isChecked());
+  };
+  connect(verifyWrites_, &QCheckBox::toggled, this, apply);
+  connect(fastWrite_, &QCheckBox::toggled, this, apply);
 }
 
 QPushButton* CRTUCfgDlg::Button(int id) const {
@@ -355,6 +371,8 @@ void CRTUCfgDlg::resizeEvent(QResizeEvent* event) {
   frame_->setFont(font);
   for (QPushButton* b : {load_, save_, factory_, restart_, saveFile_, loadFile_, logToggle_})
     b->setFont(font);
+  verifyWrites_->setFont(font);
+  fastWrite_->setFont(font);
 }
 
 void CRTUCfgDlg::showEvent(QShowEvent* event) {

@@ -20,6 +20,7 @@
 #include "widgets/fraction_layout.h"
 
 class IToolHost;
+class QCheckBox;
 class QGroupBox;
 class QPushButton;
 class QTimer;
@@ -100,6 +101,9 @@ class CRTUCfgDlg : public QWidget, public ICfgWorkspace {
   CLogDlg* LogDlg() const { return logDlg_; }
   QTreeWidget* Tree() const { return tree_; }
   QPushButton* Button(int id) const;
+  // "写入后校验" and "快速写入": options of the write-back operations, for this run only.
+  QCheckBox* VerifyWritesBox() const { return verifyWrites_; }
+  QCheckBox* FastWriteBox() const { return fastWrite_; }
   std::string LogText() const { return log_.Text(); }
 
   // Button handlers (also for tests): 1249, 1252 and 1254. 1249 and 1254 first show what
@@ -177,6 +181,8 @@ class CRTUCfgDlg : public QWidget, public ICfgWorkspace {
   QPushButton* saveFile_ = nullptr;
   QPushButton* loadFile_ = nullptr;
   QPushButton* logToggle_ = nullptr;
+  QCheckBox* verifyWrites_ = nullptr;
+  QCheckBox* fastWrite_ = nullptr;
   QPointer<CLogDlg> logDlg_;
   QTimer* powerUpTimer_ = nullptr;  // 111
   QTimer* captionTimer_ = nullptr;  // 112
