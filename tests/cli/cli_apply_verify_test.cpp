@@ -6,14 +6,13 @@
 
 #include <cstdio>
 #include <fstream>
-#include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "base/timing.h"
-#include "cli/cli_commands.h"
+#include "cli/cli_main.h"
 #include "cli/cli_options.h"
-#include "cli/cli_output.h"
 #include "sim/rtu_sim.h"
 
 namespace {
@@ -24,14 +23,6 @@ const char kFile[] =
     "Server2's port:  7002\r\n"
     "Server3's port:  7003\r\n"
     "Server4's port:  7004\r\n";
-
-std::string ReadAll(std::FILE* f) {
-  std::string text;
-  std::rewind(f);
-  char buf[4096];
-  for (size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) text.append(buf, n);
-  return text;
-}
 
 bool Has(const std::string& text, const std::string& what) {
   return text.find(what) != std::string::npos;
@@ -50,19 +41,9 @@ class ApplyVerify : public ::testing::Test {
     std::ofstream(path_, std::ios::binary) << kFile;
     std::vector<std::string> args = {"apply", "--port", sim.PortName(), path_};
     args.insert(args.end(), more.begin(), more.end());
-    const CliParse parse = ParseCliArgs(args);
-    EXPECT_EQ(parse.error, "");
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
-    int status;
-    {
-      CliOutput output(out, err, true);
-      status = RunCliCommand(parse.options, output);
-    }
-    std::string text = ReadAll(out);
-    std::fclose(out);
-    std::fclose(err);
-    return {status, text};
+    std::ostringstream out, err;
+    const int status = CliMain(args, out, err);
+    return {status, out.str()};
   }
 
   std::string path_ = "/tmp/qx-apply-verify-" + std::to_string(getpid()) + ".cfg";
