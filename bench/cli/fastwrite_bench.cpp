@@ -11,13 +11,12 @@
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <streambuf>
 #include <string>
-#include <thread>
+#include <vector>
 
 #include "base/timing.h"
-#include "cli/cli_commands.h"
-#include "cli/cli_options.h"
-#include "cli/cli_output.h"
+#include "cli/cli_main.h"
 #include "protocol/exchange.h"
 #include "sim/rtu_sim.h"
 
@@ -57,43 +56,42 @@ struct Run {
   bool fellBack = false;
 };
 
+// Standard error of the command: notes when the writing starts.
+class WritingClock : public std::streambuf {
+ public:
+  Clock::time_point writing{};
+
+ protected:
+  int overflow(int c) override {
+    if (c == '\n') {
+      if (line_.find("Writing the values") != std::string::npos && writing == Clock::time_point{})
+        writing = Clock::now();
+      line_.clear();
+    } else if (c != EOF) {
+      line_ += static_cast<char>(c);
+    }
+    return c == EOF ? 0 : c;
+  }
+
+ private:
+  std::string line_;
+};
+
 Run Apply(bool fast, const std::string& file) {
   RtuSimulator sim;
   if (!sim.Start()) return {};
   sim.SetBaudPacing(kBaud);
-  int errPipe[2];
-  if (pipe(errPipe) != 0) return {};
-  std::FILE* err = fdopen(errPipe[1], "w");
-  std::setvbuf(err, nullptr, _IOLBF, 0);
-  const std::string outPath = file + (fast ? ".fast.out" : ".normal.out");
-  std::FILE* out = std::fopen(outPath.c_str(), "w");
-  Clock::time_point writing{};
-  std::thread reader([&] {
-    std::FILE* in = fdopen(errPipe[0], "r");
-    char buf[4096];
-    while (std::fgets(buf, sizeof buf, in)) {
-      if (std::strstr(buf, "Writing the values") && writing == Clock::time_point{})
-        writing = Clock::now();
-    }
-    std::fclose(in);
-  });
+  WritingClock clock;
+  std::ostream err(&clock);
+  std::ostringstream out;
+  std::vector<std::string> args = {"apply", "--port", sim.PortName(), file};
+  if (fast) args.push_back("--fast");
   Run r;
-  {
-    CliOutput output(out, err, false);
-    CliOptions o;
-    o.command = CliCommand::kApply;
-    o.ports = {sim.PortName()};
-    o.input = file;
-    o.fast = fast;
-    r.status = RunCliCommand(o, output);
-  }
+  r.status = CliMain(args, out, err);
   const Clock::time_point end = Clock::now();
-  std::fclose(err);
-  reader.join();
-  std::fclose(out);
   sim.Stop();
-  r.writeSeconds = std::chrono::duration<double>(end - writing).count();
-  std::ifstream results(outPath);
+  r.writeSeconds = std::chrono::duration<double>(end - clock.writing).count();
+  std::istringstream results(out.str());
   std::string line;
   while (std::getline(results, line)) {
     if (line.rfind("ok      ", 0) == 0) {
@@ -105,7 +103,6 @@ Run Apply(bool fast, const std::string& file) {
       r.verified = true;
     if (line.find("fell back") != std::string::npos) r.fellBack = true;
   }
-  std::remove(outPath.c_str());
   return r;
 }
 

@@ -2,6 +2,7 @@
 // log window, the .cfg buttons, the timers and shutting down.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -193,7 +194,9 @@ TEST_F(WorkspaceTest, LayoutFollowsTheClientSize) {
            std::abs(r.width() - want.width()) <= 1 && std::abs(r.height() - want.height()) <= 1;
   };
   const std::pair<QWidget*, QRect> expected[] = {
-      {ws->Tree(), {0, 6, 220, 594}},
+      {ws->Tree(), {0, 6, 220, 528}},  // the write options below it
+      {ws->VerifyWritesBox(), {10, 540, 210, 24}},
+      {ws->FastWriteBox(), {10, 570, 210, 24}},
       {ws->findChild<QGroupBox*>(QStringLiteral("pageFrame")), {240, 0, 760, 504}},
       {ws->PageWidget(CfgPageId::Terminal), {250, 12, 740, 486}},
       {ws->Button(CRTUCfgDlg::kLoadId), {280, 516, 140, 30}},
