@@ -30,8 +30,8 @@ bool Has(const std::string& text, const std::string& what) {
 
 class ApplyVerify : public ::testing::Test {
  protected:
-  // A setter's pause becomes 100 ms, the quiet time 2 ms.
-  void SetUp() override { Timing::SetScale(0.1); }
+  // A setter's limit and pause become 250 ms (a loaded machine meets them), the quiet time 5 ms.
+  void SetUp() override { Timing::SetScale(0.25); }
   void TearDown() override {
     std::remove(path_.c_str());
     Timing::SetScale(1.0);
@@ -63,7 +63,7 @@ TEST_F(ApplyVerify, VerificationCatchesKeptValuesAndFastWritingSurvivesASlowDevi
       {"kept value", true, 0, {}, 5, false, "CMNET"},
       {"kept value, not verified", true, 0, {"--no-verify"}, 0, false, "CMNET"},
       {"fast", false, 0, {"--fast"}, 0, false, "CMIOT"},
-      // 50 ms: far above the quiet time, well below the normal pause.
+      // 125 ms: far above the quiet time, well below the normal pause.
       {"slow device, fast", false, 500, {"--fast"}, 0, true, "CMIOT"},
       {"slow device, normal pace", false, 500, {}, 0, false, "CMIOT"},
   };
