@@ -84,7 +84,7 @@ Run Apply(bool fast, const std::string& file) {
   WritingClock clock;
   std::ostream err(&clock);
   std::ostringstream out;
-  std::vector<std::string> args = {"apply", "--port", sim.PortName(), file};
+  std::vector<std::string> args = {"apply", "--no-backup", "--port", sim.PortName(), file};
   if (fast) args.push_back("--fast");
   Run r;
   r.status = CliMain(args, out, err);
