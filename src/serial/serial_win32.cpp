@@ -330,11 +330,16 @@ int CSerial::Read(char* buffer) {
     // Nothing queued: sleep until a character arrives, the port closes or the reader is
     // woken; the caller reads again. Without the monitor (SetCommMask failed) no arrival
     // is signalled: the read then waits the short time only.
+    // A driver may also miss arrivals (wine on a pty raises no EV_RXCHAR): an unlimited
+    // wait looks at the queue again every kMissedEventMs.
+    constexpr int kMissedEventMs = 50;
     int wait = b.io.readWaitMs;
     if (InterlockedCompareExchange(&impl_->watching, 0, 0) == 0 && (wait < 0 || wait > serial::kReadWaitMs))
       wait = serial::kReadWaitMs;
+    else if (wait < 0)
+      wait = kMissedEventMs;
     HANDLE events[3] = {impl_->rxEvent, impl_->wakeEvent, impl_->closeEvent};
-    WaitForMultipleObjects(3, events, FALSE, wait < 0 ? INFINITE : static_cast<DWORD>(wait));
+    WaitForMultipleObjects(3, events, FALSE, static_cast<DWORD>(wait));
     return 0;
   }
   DWORD want = stat.cbInQue < static_cast<DWORD>(serial::kMaxReadBytes) ? stat.cbInQue
