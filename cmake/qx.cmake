@@ -51,7 +51,7 @@ function(qx_test name)
   if(WIN32)
     # The suites' own simulator needs a pseudo-terminal; on Windows the device paths are
     # tested against native simulators on COM ports instead (tests/win32, scripts/test-win64).
-    set(pty "Device.*:DeviceDownloadTest.*:*DeviceStopTest.*:CliSoak.*:CliUnplug.*")
+    set(pty "Device.*:DeviceDownloadTest.*:*DeviceStopTest.*:CliSoak.*:CliUnplug.*:ApplyVerify.*")
     set(filter "-${pty}")
     set(realtime "*Realtime.*-${pty}")
   endif()

@@ -46,8 +46,10 @@ TEST_F(MachineTest, EachWriteFirstSavesTheLoadedValuesOrDoesNotStart) {
     ASSERT_TRUE(start());
     RunToIdle();
     EXPECT_FALSE(device.Writes().empty());
-    std::ifstream in(guard.LastPath(), std::ios::binary);
-    EXPECT_NE(std::string(std::istreambuf_iterator<char>(in), {}).find("Modem Apn:  cmnet\r\n"), std::string::npos);
+    {
+      std::ifstream in(guard.LastPath(), std::ios::binary);  // closed before the removal
+      EXPECT_NE(std::string(std::istreambuf_iterator<char>(in), {}).find("Modem Apn:  cmnet\r\n"), std::string::npos);
+    }
     fs::remove(guard.LastPath());
   }
   fs::remove_all(dir);

@@ -28,14 +28,30 @@ TEST(BackupNames, TimeAndAFileNameSafeDevice) {
   EXPECT_EQ(PortFileNamePart("/dev/pts/3"), "pts_3");
 }
 
+// Sets (or, with nullptr, removes) an environment variable on both platforms.
+static void SetEnv(const char* name, const char* value) {
+#ifdef _WIN32
+  _putenv_s(name, value ? value : "");
+#else
+  if (value) setenv(name, value, 1); else unsetenv(name);
+#endif
+}
+
 TEST(BackupNames, FolderFromTheEnvironment) {
-  setenv("XDG_DATA_HOME", "relative", 1);  // not absolute: ignored
-  setenv("HOME", "/h", 1);
-  unsetenv(kBackupDirVariable);
+  SetEnv(kBackupDirVariable, nullptr);
+#ifdef _WIN32
+  SetEnv("LOCALAPPDATA", "C:\\l");
+  EXPECT_EQ(DefaultBackupFolder(), "C:\\l\\qx310-tools\\backups");
+  SetEnv("LOCALAPPDATA", nullptr);
+  EXPECT_EQ(DefaultBackupFolder(), "");  // nowhere to keep them: the writer refuses
+#else
+  SetEnv("XDG_DATA_HOME", "relative");  // not absolute: ignored
+  SetEnv("HOME", "/h");
   EXPECT_EQ(DefaultBackupFolder(), "/h/.local/share/qx310-tools/backups");
-  setenv("XDG_DATA_HOME", "/x", 1);
+  SetEnv("XDG_DATA_HOME", "/x");
   EXPECT_EQ(DefaultBackupFolder(), "/x/qx310-tools/backups");
-  setenv(kBackupDirVariable, "/srv/b", 1);
+#endif
+  SetEnv(kBackupDirVariable, "/srv/b");
   EXPECT_EQ(DefaultBackupFolder(), "/srv/b");
 }
 
