@@ -86,7 +86,8 @@ TEST_F(CliTransferTest, ApplySendsExactlyTheChangedValuesAndNothingForAnUnchange
             "ok      AT+MULTISER02=10.1.2.3\n"
             "ok      AT+APN=CMNET2\n"
             "ok      AT+CHNSVLEN07=8\n"
-            "apply: 3 written, 0 failed\n");
+            "apply: 3 written, 0 failed\n"
+            "apply: verified, the device holds every written value\n");
   // Applied once, the file matches the device: a second run sends nothing.
   sim.ClearReceived();
   EXPECT_EQ(Device("apply", {Path("g.cfg")}).status, 0);
@@ -118,7 +119,8 @@ TEST_F(CliTransferTest, RefusedParameterFailsAfterRecoveryAndRetryWhileTheOthers
             "ok      AT+MULTISER02=10.1.2.3\n"
             "ok      AT+CHNSVLEN07=8\n"
             "failed  AT+APN=CMNET2\n"
-            "apply: 2 written, 1 failed\n");
+            "apply: 2 written, 1 failed\n"
+            "apply: verified, the device holds every written value\n");
 }
 
 TEST_F(CliTransferTest, SilentDeviceFailsAfterThreeProbesAndLeavesTheOldFile) {
