@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 
 #include "main_window_fixture.h"
+#include "protocol/backup.h"
 
 namespace {
 
@@ -39,8 +40,10 @@ TEST_F(MainWindowTest, OnlyThePortOfTheDeviceShowsGreenWhenOpenedByHand) {
   OpenAndDetect({silent.PortName(), device.PortName()});
   ASSERT_EQ(dlg->StatusBox()->text(), kConfirmed);
 
+  SetTableFromDevice(true);    // as after a load
   dlg->OpenButton()->click();  // close
   EXPECT_FALSE(port.IsOpen());
+  EXPECT_FALSE(TableFromDevice()) << "a backup would hold the previous device's values";
   EXPECT_EQ(dlg->StatusBox()->text(), kClosed);
   EXPECT_TRUE(CombosEnabled());
   EXPECT_FALSE(dlg->Link().LinkToTools());
@@ -223,7 +226,9 @@ TEST_F(MainWindowTest, AutoDetectButtonSearchesAgain) {
   EXPECT_TRUE(CombosDisabled());
   EXPECT_EQ(dlg->Tip()->Message(), QStringLiteral("串口检测超时..."));
   port.ClearOpens();
+  SetTableFromDevice(true);
   dlg->findChild<QPushButton*>(QStringLiteral("detectButton"))->click();
+  EXPECT_FALSE(TableFromDevice());
   EXPECT_TRUE(dlg->Tip()->isVisible());
   EXPECT_EQ(dlg->Tip()->Message(), QStringLiteral("串口检测中，请稍后..."));
   ASSERT_TRUE(PumpUntil([&] { return !dlg->Link().Busy() && !dlg->Tip()->isVisible(); }, Deadline(2)));
@@ -234,7 +239,9 @@ TEST_F(MainWindowTest, AutoDetectButtonSearchesAgain) {
 TEST_F(MainWindowTest, VanishedDeviceClosesThePortAndSaysSo) {
   OpenAndDetect({device.PortName()});
   ASSERT_TRUE(port.IsOpen());
+  SetTableFromDevice(true);
   const QString text = CloseTipBoxDuring([&] { device.VanishPort(); }, 5000);
+  EXPECT_FALSE(TableFromDevice());
   EXPECT_FALSE(text.isEmpty());
   EXPECT_FALSE(port.IsOpen());
   EXPECT_EQ(dlg->StatusBox()->text(), kClosed);

@@ -15,13 +15,13 @@
 
 #include "app/ui/about_dlg.h"
 #include "app/ui/com_tip_dlg.h"
-#include "widgets/message_box.h"
 #include "base/cp936.h"
 #include "base/cstr.h"
 #include "base/version.h"
 #include "config/ui/cfg_dlg.h"
 #include "debug/ui/debug_dlg.h"
 #include "download/ui/download_dlg.h"
+#include "protocol/backup.h"
 #include "serial/port_list.h"
 #include "serial/serial_port.h"
 #include "widgets/message_box.h"
@@ -327,6 +327,8 @@ void CQuarvelDlg::OnOpenCloseButton() {
 
 void CQuarvelDlg::ClosePortByHand() {
   port_.Close();
+  // The next device on this port has not been read: its backup must not hold this one's values.
+  SetTableFromDevice(false);
   link_.SetLinkToTools(false);
   if (download_->IsDownloadActive()) download_->ToggleDownload();
   if (debug_->IsReceiving()) {
@@ -355,6 +357,7 @@ void CQuarvelDlg::RefreshPortBar() {
 
 void CQuarvelDlg::OnAutoDetect() {
   if (port_.IsOpen()) port_.Close();
+  SetTableFromDevice(false);
   portCombo_->clear();
   SetPortButtonOpen(false);
   SetStatus(LinkStatus::kClosed);
