@@ -133,6 +133,7 @@ class CRTUCfgDlg : public QWidget, public ICfgWorkspace {
   void showEvent(QShowEvent* event) override;
 
  private:
+  bool ReadCfgOrTell(const QString& path, std::string& text);
   class View;
   class PageAccess;
   struct Slot {

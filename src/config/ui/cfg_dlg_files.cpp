@@ -101,21 +101,26 @@ void CRTUCfgDlg::SaveConfigToFile() {
   }
 }
 
+// Reads a .cfg for applying or offline editing; a file that cannot be used gets its "提示" box.
+bool CRTUCfgDlg::ReadCfgOrTell(const QString& path, std::string& text) {
+  switch (ReadCfgFile(LocalPath(path), text)) {
+    case CfgFileResult::Ok:
+      return true;
+    case CfgFileResult::Empty:
+    case CfgFileResult::TooLarge:
+      TipBox::Show(DialogParent(), QStringLiteral("请先选择文件"));
+      return false;
+    default:
+      TipBox::Show(DialogParent(), QStringLiteral("读取文件失败"));
+      return false;
+  }
+}
+
 void CRTUCfgDlg::LoadConfigFromFile() {
   const QString path = ChooseOpenFile();
   if (path.isEmpty()) return;
   std::string text;
-  switch (ReadCfgFile(LocalPath(path), text)) {
-    case CfgFileResult::Ok:
-      break;
-    case CfgFileResult::Empty:
-    case CfgFileResult::TooLarge:
-      TipBox::Show(DialogParent(), QStringLiteral("请先选择文件"));
-      return;
-    default:
-      TipBox::Show(DialogParent(), QStringLiteral("读取文件失败"));
-      return;
-  }
+  if (!ReadCfgOrTell(path, text)) return;
   ReviewAndWrite(machine_.PlanWriteFromFile(text), [this, &text](WriteSelection s) {
     machine_.StartWriteFromFile(text, std::move(s));
   });
@@ -123,17 +128,7 @@ void CRTUCfgDlg::LoadConfigFromFile() {
 
 bool CRTUCfgDlg::OpenOffline(const QString& path) {
   std::string text;
-  switch (ReadCfgFile(LocalPath(path), text)) {
-    case CfgFileResult::Ok:
-      break;
-    case CfgFileResult::Empty:
-    case CfgFileResult::TooLarge:
-      TipBox::Show(DialogParent(), QStringLiteral("请先选择文件"));
-      return false;
-    default:
-      TipBox::Show(DialogParent(), QStringLiteral("读取文件失败"));
-      return false;
-  }
+  if (!ReadCfgOrTell(path, text)) return false;
   if (machine_.WorkMode() != kModeIdle) return false;
   // The file alone fills the table: what it does not hold is empty.
   const TableSnapshot before;
