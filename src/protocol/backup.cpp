@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/cp936.h"
+#include "base/log_text.h"
 #include "protocol/listing.h"
 #include "protocol/param_table.h"
 
@@ -120,13 +121,7 @@ BackupResult WriteBackup(const std::string& folder, const std::string& listing,
     result.error = "cannot create the backup folder " + folder;
     return result;
   }
-  std::tm local{};
-#ifdef _WIN32
-  localtime_s(&local, &now);
-#else
-  localtime_r(&now, &local);
-#endif
-  const std::string name = BackupFileName(local, device);
+  const std::string name = BackupFileName(LocalTime(now), device);
   fs::path path = dir / name;
   // Never over an earlier backup: a second one within the same second gets "-2", "-3" ...
   for (int n = 2; fs::exists(path, ec) && n < 1000; ++n)
