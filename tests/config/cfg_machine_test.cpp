@@ -106,18 +106,6 @@ TEST_F(Requests, TakenWhileWaitingForPowerUpAndButtonsDisabled) {
 
 using PowerUp = MachineTest;
 
-TEST_F(PowerUp, WatchSendsOneSOnlyInModeZeroWithPortOpen) {
-  machine.PowerUpTick();
-  EXPECT_TRUE(device.Writes().empty());
-  machine.SetWorkMode(kModeWaitPowerUp);
-  machine.PowerUpTick();
-  machine.PowerUpTick();
-  EXPECT_EQ(device.Writes(), Times(2, "S"));
-  device.SetOpen(false);
-  machine.PowerUpTick();
-  EXPECT_EQ(device.Writes().size(), 2u);
-}
-
 TEST_F(PowerUp, BannerSplitOverBlocksStartsTheLoadAndClosesTheBox) {
   machine.SetWorkMode(kModeWaitPowerUp);
   machine.OnSerialData("\r\nCONFIGURE PRO", 15);
@@ -177,10 +165,7 @@ TEST_F(Stopping, StopEndsALongWaitAtOnce) {
   device.SetResponder(Silent);
   machine.Start();
   ASSERT_TRUE(machine.StartOperation(kOpLoadAll));
-  const int64_t deadline = Timing::NowMs() + 5000;
-  while (device.Count("AT+SHOW") == 0 && Timing::NowMs() < deadline)
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  ASSERT_EQ(device.Count("AT+SHOW"), 1);
+  ASSERT_TRUE(WaitUntil([&] { return device.Count("AT+SHOW") == 1; }, kTestMarginMs));
   view.SetShutDown(true);
   const int64_t t0 = Timing::NowMs();
   machine.Stop();

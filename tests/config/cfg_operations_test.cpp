@@ -124,6 +124,12 @@ std::vector<OpCase> Cases() {
       {.name = "RestartRefused", .start = Button(kOpRestartDevice), .device = Refusing,
        .written = Cat({Times(kRunAttempts, reset), {probe}, Times(kRunAttempts, reset)}),
        .also = [](MachineTest& t) { EXPECT_EQ(t.machine.OpRetry(), kMaxRuns); }},
+      // A reset device is loaded at once, the operations staying disabled in between.
+      {.name = "FactoryAnswered", .start = Factory, .device = Device, .written = {factory, show},
+       .lastLog = "载入RTU设备参数成功 ...\r\n", .also = [](MachineTest& t) {
+         EXPECT_EQ(t.view.R().questions, std::vector<std::string>{G("确定恢复出厂设置吗?")});
+         EXPECT_EQ(t.view.R().enables, (std::vector<bool>{false, true}));
+       }},
       {.name = "FactoryRefused", .start = Factory, .device = Refusing,
        .written = Cat({Times(kRunAttempts, factory), {probe}, Times(kRunAttempts, factory)}),
        .tips = {"出厂设置失败，请将设备重新上电！"}, .mode = kModeWaitPowerUp},
@@ -171,6 +177,13 @@ std::vector<OpCase> Cases() {
        .also = [](MachineTest& t) {
          EXPECT_EQ(GetParamText(23, 0).value(), "fileapn");
          EXPECT_EQ(t.view.SaveToTable(23, 0), "fileapn");
+       }},
+      // Out of the configuration state into the modem and back; AT+QUIT is not logged.
+      {.name = "SignalAnswered", .start = Button(kOpQuerySignal), .device = ModemDevice{},
+       .written = {probe, "+++", "AT+CSQ\r\n", quit, probe}, .lastLog = "返回配置成功！\r\n",
+       .also = [](MachineTest& t) {
+         EXPECT_TRUE(t.view.LogHas("+CSQ: 23,99"));
+         EXPECT_FALSE(t.view.LogHas("AT+QUIT"));
        }},
       {.name = "SignalDeviceStaysInConfiguration", .start = Button(kOpQuerySignal),
        .device = ModemDevice{.probeAlwaysOk = true}, .written = Times(kRunAttempts, probe),

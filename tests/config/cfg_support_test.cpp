@@ -79,18 +79,28 @@ TEST(CfgLogTest, ConcurrentAppendsKeepEveryEntryWhole) {
   EXPECT_EQ(count, 800u);
 }
 
-TEST(ChannelCaptionsTest, ClearIfKeepsACaptionWrittenMeanwhile) {
+// A caption written meanwhile survives ClearIf; the workspace's tree listener is called
+// on every set, and a workspace going away takes only its own listener with it.
+TEST(ChannelCaptionsTest, ClearIfKeepsACaptionWrittenMeanwhileAndListenersBelongToTheirOwner) {
   ChannelCaptions& c = ChannelCaptions::Instance();
+  int a = 0, b = 0;
+  const int ownerA = 0, ownerB = 0;
   c.ClearAll();
-  c.Set(6, "A");
   c.Set(30, "ignored");
   c.Set(-1, "ignored");
   EXPECT_EQ(c.Get(30), "");
+  c.SetListener(&ownerA, [&] { ++a; });
+  c.Set(6, "A");
+  c.SetListener(&ownerB, [&] { ++b; });
+  c.RemoveListener(&ownerA);  // an older workspace closing
   c.Set(6, "B");
+  c.RemoveListener(&ownerB);
   c.ClearIf(6, "A");  // the workspace showed "A", the page wrote "B" since
   EXPECT_EQ(c.Get(6), "B");
   c.ClearIf(6, "B");
   EXPECT_EQ(c.Get(6), "");
+  EXPECT_EQ(a, 1);
+  EXPECT_EQ(b, 1);
 }
 
 // The station pages' parameters: PageCodes.EachParameterOfAStationPageHasExactlyThatPage.

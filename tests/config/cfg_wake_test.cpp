@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "cfg_fakes.h"
-#include "config/channel_captions.h"
 #include "support/wait.h"
 
 namespace {
@@ -66,6 +65,8 @@ TEST_F(PowerUpWatch, RunsFromEveryEntryIntoModeZeroUntilTheBanner) {
        }},
       {"a factory reset that cannot be done", [](MachineTest& t) { t.Run(kOpFactoryReset); }},
   };
+  machine.PowerUpTick();  // idle: no "S"
+  EXPECT_TRUE(device.Writes().empty());
   for (const PowerUpCase& c : cases) {
     SCOPED_TRACE(c.name);
     const int watches = view.R().powerUpWatches;
@@ -83,24 +84,11 @@ TEST_F(PowerUpWatch, RunsFromEveryEntryIntoModeZeroUntilTheBanner) {
     device.SetResponder(Responsive);
     RunToIdle();
   }
-}
-
-// The workspace relabels its tree when a caption is set; a workspace going away takes
-// only its own listener with it.
-TEST(CaptionListener, CalledOnEverySetAndRemovedOnlyByItsOwner) {
-  ChannelCaptions& captions = ChannelCaptions::Instance();
-  int a = 0, b = 0;
-  const int ownerA = 0, ownerB = 0;
-  captions.SetListener(&ownerA, [&] { ++a; });
-  captions.Set(0, "x");
-  captions.SetListener(&ownerB, [&] { ++b; });
-  captions.RemoveListener(&ownerA);  // an older workspace closing
-  captions.Set(1, "y");
-  captions.RemoveListener(&ownerB);
-  captions.Set(2, "z");
-  captions.ClearAll();
-  EXPECT_EQ(a, 1);
-  EXPECT_EQ(b, 1);
+  machine.SetWorkMode(kModeWaitPowerUp);  // a closed port gets no "S"
+  device.SetOpen(false);
+  device.ClearWrites();
+  machine.PowerUpTick();
+  EXPECT_TRUE(device.Writes().empty());
 }
 
 }  // namespace

@@ -1,10 +1,12 @@
-// The channel kinds and the channel property encodings, as the pages, the command line
-// and the routing share them.
+// The channel kinds and the encodings of the channel, sensor and alarm settings, as the
+// pages, the command line and the routing share them.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
+#include "config/channel_alarm_codes.h"
 #include "config/channel_codes.h"
+#include "config/channel_sensor_codes.h"
 
 namespace {
 using namespace channel_codes;
@@ -86,44 +88,53 @@ TEST(ChannelCodesTest, KindCodeIsTheLeadingNumber) {
   for (const auto& [text, code] : cases) EXPECT_EQ(KindCode(text), code) << text;
 }
 
-// A coded field: the item a device value shows, and the value a control text gives.
-struct ShowCase {
-  const FieldCode* code;
-  const char* value;
-  int item;
+// A coded field: the item a device value shows, and what that item, or a typed text, saves.
+struct CodeCase {
+  const char* value;  // device value loaded (nullptr: only a typed text is saved)
+  const char* shown;  // the item it shows ("" none)
+  const char* typed;  // the list text saved (nullptr: the shown item)
+  std::optional<std::string> saved;
 };
-struct TakeCase {
-  const FieldCode* code;
-  const char* text;
-  std::optional<std::string> value;
-};
+constexpr std::nullopt_t kNoValue = std::nullopt;
 
-int ItemOfText(const FieldCode& code, const char* text) {
-  const auto it = std::find_if(code.items.begin(), code.items.end(),
-                               [text](const char* item) { return std::string(item) == text; });
-  return it == code.items.end() ? -1 : static_cast<int>(it - code.items.begin());
-}
-
-TEST(ChannelCodesTest, CodedFieldsShowAndTakeValues) {
-  const ShowCase shows[] = {
-      // On/off: only 1 is on.
-      {&kOnOff, "1", 1}, {&kOnOff, "0", 0}, {&kOnOff, "2", 0}, {&kOnOff, "", 0},
-      // Counting mode: 1-3, anything else no counting.
-      {&kCountMode, "3", 3}, {&kCountMode, "1", 1}, {&kCountMode, "7", 0}, {&kCountMode, "-1", 0},
-      // Input type: 1 voltage, anything else current.
-      {&kInputType, "1", 0}, {&kInputType, "0", 1}, {&kInputType, "5", 1},
+TEST(ChannelCodesTest, DeviceValueShowsItsItemAndTheItemOrATypedTextSavesItsCode) {
+  using namespace sensor_codes;
+  using namespace alarm_codes;
+  const std::vector<std::pair<const FieldCode*, std::vector<CodeCase>>> groups = {
+      {&kOnOff,  // only 1 is on
+       {{"1", "开启", nullptr, "1"}, {"2", "关闭", nullptr, "0"}, {"", "关闭", nullptr, "0"}, {nullptr, "", "开", kNoValue}}},
+      {&kCountMode,  // 1-3, anything else no counting
+       {{"3", "双边沿计数", nullptr, "3"}, {"1", "上升沿计数", nullptr, "1"}, {"7", "不计数", nullptr, "0"},
+        {"-1", "不计数", nullptr, "0"}, {nullptr, "", "上升沿", kNoValue}}},
+      {&kInputType,  // 1 voltage, anything else current
+       {{"1", "电压", nullptr, "1"}, {"0", "电流", nullptr, "0"}, {"5", "电流", nullptr, "0"}, {nullptr, "", "", kNoValue}}},
+      {&kInterface,
+       {{"3", "RS485-0", nullptr, "3"}, {"9", "不使用", nullptr, "0"}, {"", "不使用", nullptr, "0"},
+        {"03", "RS485-0", nullptr, "3"}, {nullptr, "", "rs485-0", kNoValue}}},
+      {&kValueLayout,
+       {{"12", "Float ABCD", nullptr, "12"}, {"16", "", nullptr, kNoValue}, {"abc", "Unsigned 16bit AB", nullptr, "0"}}},
+      {&kSensorProtocol, {{"1", "OTT", nullptr, "1"}, {"2", "", nullptr, kNoValue}}},
+      {&kLinkageTarget,
+       {{"102", "DO1", nullptr, "102"}, {"201", "K0", nullptr, "201"}, {"103", "无关联", nullptr, "0"},
+        {nullptr, "", "DOx", "101"}, {nullptr, "", "D1", kNoValue}, {nullptr, "", "DO2147483647", "2147483748"}}},
+      {&kLinkageState, {{"1", "DO高/K闭合", nullptr, "1"}, {"", "DO低/K断开", nullptr, "0"}, {"5", "无关联", nullptr, "2"}}},
+      {&kTrigger, {{"4", "下降沿", nullptr, "4"}, {"6", "", nullptr, kNoValue}}},
+      {&kInputSwitch, {{"", "关闭", nullptr, "0"}, {"2", "", nullptr, kNoValue}}},
   };
-  for (const ShowCase& c : shows) {
-    EXPECT_EQ(c.code->itemOf(c.value, static_cast<int>(c.code->items.size())), c.item) << c.value;
-  }
-  const TakeCase takes[] = {
-      {&kOnOff, "关闭", "0"},       {&kOnOff, "开启", "1"},       {&kOnOff, "开", std::nullopt},
-      {&kCountMode, "不计数", "0"}, {&kCountMode, "双边沿计数", "3"},
-      {&kCountMode, "上升沿", std::nullopt},
-      {&kInputType, "电压", "1"},   {&kInputType, "电流", "0"},   {&kInputType, "", std::nullopt},
-  };
-  for (const TakeCase& c : takes) {
-    EXPECT_EQ(c.code->valueOf(c.text, ItemOfText(*c.code, c.text)), c.value) << c.text;
+  for (const auto& [code, cases] : groups) {
+    const int count = static_cast<int>(code->items.size());
+    for (const CodeCase& c : cases) {
+      SCOPED_TRACE(std::string(code->items[0]) + " list: " + (c.value ? c.value : c.typed));
+      if (c.value) {  // shown as CfgField shows it
+        const int item = code->itemOf(c.value, count);
+        EXPECT_EQ(item >= 0 && item < count ? code->items[item] : "", std::string(c.shown));
+      }
+      const std::string text = c.typed ? c.typed : c.shown;
+      int item = -1;
+      for (int i = 0; i < count; ++i)
+        if (text == code->items[i]) item = i;
+      EXPECT_EQ(code->valueOf(text, item), c.saved);
+    }
   }
 }
 

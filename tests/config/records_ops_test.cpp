@@ -1,77 +1,37 @@
 // Operations 10 (stored records) and 11 (camera snapshot) on the configuration
-// machine, against a device whose replies reach the receive entry while the command
-// is written, so that no batch can arrive late however busy the machine is.
+// machine, against the scripted device (its replies arrive while the command is
+// written, so no batch can come late however busy the machine is).
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "base/timing.h"
 #include "cfg_fakes.h"
 #include "config/picture_reader.h"
 #include "config/record_reader.h"
 #include "sim/rtu_sim.h"
-#include "support/scripted_port.h"
 
 namespace {
 
-// The device's replies reach the receive entry while the command is written.
-class SyncDevice : public ScriptedPort {
- public:
-  explicit SyncDevice(CfgMachine& machine) {
-    SetScript([this, &machine](const std::string& w) {
-      for (const std::string& block : respond_(w)) machine.OnSerialData(block.data(), static_cast<int>(block.size()));
-      return Blocks{};
-    });
-  }
-  // A new device on the line (between runs of the worker).
-  void Reset(std::function<Replies(const std::string&)> r) {
-    ClearWrites();
-    respond_ = std::move(r);
-  }
-
- private:
-  std::function<Replies(const std::string&)> respond_;
-};
-
-class RecordsOps : public ::testing::Test {
+class RecordsOps : public MachineTest {
  protected:
-  void SetUp() override {
-    Timing::SetScale(kMachineTestScale);
-    ResetParamValues();
-    machine.AttachPort(&device);
-  }
-  void TearDown() override {
-    machine.Stop();
-    Timing::SetScale(1.0);
-  }
-  // Worker turns until idle.
-  void RunToIdle() {
-    for (int i = 0; i < 1000 && machine.WorkMode() != kModeIdle; ++i) machine.WorkerTurn();
+  void RunPending() {  // the idle turn takes the request
+    machine.WorkerTurn();
+    RunToIdle();
     ASSERT_EQ(machine.WorkMode(), kModeIdle);
   }
-  void RunPending() {
-    machine.WorkerTurn();  // idle turn: takes the request
-    RunToIdle();
+  void Reset(ScriptedDevice::Responder r) {  // a new device on the line
+    device.ClearWrites();
+    device.SetResponder(std::move(r));
   }
 
-  FakeCfgView view;
-  SyncDevice device{machine};
-  CfgMachine machine{view};
   RecordReader& records = machine.Records();
   PictureReader& picture = machine.Pictures();
 };
 
 const char kQueryLine[] = "AT+RDCHNNLRCRD=0;2024/1/5,0:0:0;2024/1/9,23:55:55\r\n";
-const char kAckLine[] = "AT+RDCHNNLRCRD=\r\nOK\r\n\r\n";
-
-// The time field with the given separator between date and time.
-std::string Time(int i, char sep) {
-  return "2024/1/" + std::to_string(5 + i % 5) + sep + std::to_string(i % 24) + ":00:00";
-}
 
 struct ReadFailure {
   const char* name;
@@ -96,7 +56,7 @@ TEST_F(RecordsOps, FailedReadsEndInFailureWithWhatTheyCollected) {
        [&](const std::string& w) -> Replies { return {w, Ok(), batch}; }, RecordReadEnd::Garbled, 0, 1},
   };
   for (const ReadFailure& c : cases) {
-    device.Reset(c.device);
+    Reset(c.device);
     ASSERT_TRUE(records.Request(0, {2024, 1, 5}, {2024, 1, 9}));
     RunPending();
     EXPECT_EQ(records.State(), ExportState::Failed) << c.name;
@@ -123,7 +83,7 @@ Replies Stream(const std::string& jpeg, uint32_t length, size_t block, const std
 TEST_F(RecordsOps, SnapshotOfCamera2AfterARefusedFirstAttempt) {
   const std::string jpeg = RtuSimulator::CameraPicture(2);
   int attempts = 0;
-  device.Reset([&](const std::string& w) -> Replies {
+  Reset([&](const std::string& w) -> Replies {
     if (w == "---") return {CmdOk()};
     if (w != "AT+TESTCAM=2\r\n") return {Error()};
     // The first attempt is refused; the recovery's "CMD OK" is no picture header.
@@ -144,7 +104,7 @@ TEST_F(RecordsOps, SnapshotOfCamera2AfterARefusedFirstAttempt) {
 }
 
 TEST_F(RecordsOps, CancelEndsTheWaitForAPicture) {
-  device.Reset([](const std::string&) -> Replies { return {"\r\nOK\r\n"}; });  // header never completes
+  Reset([](const std::string&) -> Replies { return {"\r\nOK\r\n"}; });  // header never completes
   ASSERT_TRUE(picture.Request(4));
   std::thread canceller([&] {
     while (machine.Exchange().CurrentCommandId() != kCmdTestCamera) std::this_thread::yield();

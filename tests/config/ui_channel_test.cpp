@@ -54,29 +54,34 @@ class ChannelPageTest : public ::testing::Test {
 };
 
 TEST_F(ChannelPageTest, KindChoicesAndSelections) {
-  ASSERT_EQ(page.KindList()->count(), 26);
-  for (int i = 0; i < 26; ++i)
-    EXPECT_EQ(page.KindList()->itemText(i).toStdString(), channel_codes::KindList()[static_cast<size_t>(i)]);
+  QStringList kinds;
+  for (const std::string& k : channel_codes::KindList()) kinds << QString::fromStdString(k);
+  for (int i = 0; i < page.KindList()->count(); ++i) kinds.removeOne(page.KindList()->itemText(i));
+  EXPECT_TRUE(kinds.isEmpty() && page.KindList()->count() == 26);
 
   // 串口03 on a channel of length 0: kind 404, length 120, the serial page of port 3.
   page.LoadFromTable(31, 6, "0");
   page.SelectChannel(6);
-  UserPick(page.KindList(), QStringLiteral("串口03"));
-  EXPECT_EQ(page.SaveToTable(30, 6), "404");
-  EXPECT_EQ(page.SaveToTable(31, 6), "120");
-  EXPECT_EQ(page.SaveLengthEdit()->text(), QStringLiteral("120"));
-  EXPECT_EQ(page.ShownSource(), page.SourcePage(Family::Serial, 3));
-  UserPick(page.KindList(), QStringLiteral("ADC1"));  // the length stays
-  EXPECT_EQ(page.SaveToTable(30, 6), "202");
-  EXPECT_EQ(page.SaveToTable(31, 6), "120");
-  UserPick(page.KindList(), QStringLiteral("无"));
-  EXPECT_EQ(page.SaveToTable(30, 6), "0");
-  EXPECT_EQ(page.SaveToTable(31, 6), "0");
-  EXPECT_EQ(page.SaveLengthEdit()->text(), QStringLiteral("0"));
-  EXPECT_EQ(page.ShownSource(), nullptr);
-  // A typed length.
-  UserType(page.SaveLengthEdit(), QStringLiteral("64x"));
-  EXPECT_EQ(page.SaveToTable(31, 6), "64");
+  const struct {
+    const char* pick;  // UTF-8, or nullptr: the length typed
+    const char* kind;
+    const char* length;
+    CRTUCfgChnSrcDlg* shown;
+  } steps[] = {{"串口03", "404", "120", page.SourcePage(Family::Serial, 3)},
+               {"ADC1", "202", "120", page.SourcePage(Family::Adc, 1)},  // the length stays
+               {"无", "0", "0", nullptr},
+               {nullptr, "0", "64", nullptr}};
+  for (const auto& s : steps) {
+    if (s.pick) {
+      UserPick(page.KindList(), QString::fromUtf8(s.pick));
+      EXPECT_EQ(page.SaveLengthEdit()->text().toStdString(), s.length);
+    } else {
+      UserType(page.SaveLengthEdit(), QStringLiteral("64x"));
+    }
+    EXPECT_EQ(page.SaveToTable(30, 6), s.kind);
+    EXPECT_EQ(page.SaveToTable(31, 6), s.length);
+    EXPECT_EQ(page.ShownSource(), s.shown);
+  }
 
   // Loading a kind shows it and makes the channel current, without changing the page shown.
   page.SelectChannel(0);
@@ -85,7 +90,6 @@ TEST_F(ChannelPageTest, KindChoicesAndSelections) {
   EXPECT_EQ(page.CurrentChannel(), 4);
   EXPECT_EQ(ChannelCaptions::Instance().Get(4), "ADC1");
   EXPECT_EQ(page.ShownSource(), nullptr);
-  EXPECT_EQ(page.SaveToTable(30, 4), "202");
 
   // Selecting a channel changes none of its values, whatever they are.
   const struct {
@@ -146,22 +150,31 @@ TEST_F(ChannelPageTest, SourceValuesAreStoredUntilTheirPageOpensAndSavedAsLoaded
   EXPECT_EQ(page.SaveToTable(57, 2), "");
 }
 
-TEST_F(ChannelPageTest, MoreParametersAndTheAlarmLinkage) {
+TEST_F(ChannelPageTest, ProtocolSwitchRefillsTheElementListAndMoreParametersShowTheLinkage) {
+  // ADC1 on channel 2: a protocol switch refills its open element list, keeping the text.
+  page.LoadFromTable(64, 1, GBK("水位5"));
+  page.LoadFromTable(30, 1, "202");
+  page.SelectChannel(1);
+  auto* adc = dynamic_cast<CRTUCfgChnRowsDlg*>(page.SourcePage(Family::Adc, 1)->SubPage("通道属性"));
+  ASSERT_TRUE(adc);
+  EXPECT_EQ(adc->ElementList()->count(), 50);
   g_nProtocolKind.store(2);
+  page.SelectChannel(1);
+  EXPECT_EQ(adc->ElementList()->count(), 82);
+  EXPECT_EQ(adc->ElementList()->currentText(), QStringLiteral("水位5"));
+  EXPECT_EQ(page.SaveToTable(64, 1), GBK("水位5"));
+
   for (const auto& [kind, family, n] : {std::tuple{"401", Family::Serial, 0}, std::tuple{"301", Family::Pi, 0}}) {
     page.LoadFromTable(30, 0, kind);
     page.SelectChannel(0);
     CRTUCfgChnSrcDlg* src = page.SourcePage(family, n);
     auto* props = dynamic_cast<CRTUCfgChnRowsDlg*>(src->SubPage("通道属性"));
     ASSERT_TRUE(props);
-    const int reportId = family == Family::Pi ? 43 : 86;
-    const int elementId = family == Family::Pi ? 47 : 89;
-    const int accuracyId = family == Family::Pi ? 46 : 88;
-    const int linkageId = family == Family::Pi ? 55 : 106;
+    const bool pi = family == Family::Pi;
+    const int reportId = pi ? 43 : 86, linkageId = pi ? 55 : 106;
     EXPECT_TRUE(props->ControlOf(reportId)->isHidden());
-    EXPECT_FALSE(props->ControlOf(elementId)->isHidden());
-    EXPECT_FALSE(props->ControlOf(accuracyId)->isHidden());
-    EXPECT_EQ(props->ElementList()->count(), 82);
+    EXPECT_FALSE(props->ControlOf(pi ? 47 : 89)->isHidden());  // element and accuracy
+    EXPECT_FALSE(props->ControlOf(pi ? 46 : 88)->isHidden());
     src->SelectTab(src->TabCount() - 1);  // 报警参数, "更多参数" unticked
     EXPECT_TRUE(ControlOf(src, linkageId)->isHidden());
     src->SelectTab(0);
@@ -200,23 +213,22 @@ class ChannelDeviceTest : public DeviceTest {
   }
 };
 
-TEST_F(ChannelDeviceTest, LoadFillsEveryChannelAndTheTreeAndAKindChoiceSendsTwoLines) {
+// A load fills every channel and the tree; a kind choice, a source shown by two channels
+// and a serial source's settings and alarm edits send exactly their lines, each once.
+TEST_F(ChannelDeviceTest, LoadFillsEveryChannelAndTheTreeAndEditsSendExactlyTheirLines) {
   SetDevice(30, 25, "999");  // of no kind: captioned as none, kept
   SetDevice(31, 25, "0");
   SetDevice(31, 0, "96");
+  SetDevice(30, 29, "103");  // channels 9 and 30 on DI2
+  SetDevice(107, 0, "5");    // no linkage state of the list: kept while untouched
   BoxCatcher boxes;
   EnterAndLoad(boxes);
   CRTUCfgChnDlg* chn = Channels();
   ASSERT_TRUE(chn);
-  for (int n = 0; n < 30; ++n) {
-    EXPECT_EQ(chn->SaveToTable(30, n), sim.Value(Label(30, n))) << n;
-    EXPECT_EQ(chn->SaveToTable(31, n), sim.Value(Label(31, n))) << n;
-  }
-  // Every source value reads back as listed, no page opened.
-  for (int id = 32; id <= 161; ++id) {
+  for (int id = 30; id <= 161; ++id) {  // every channel value reads back as listed, no page opened
     const ParamEntry* e = FindParam(id);
-    if (channel_codes::FamilyOfParam(id) == Family::None) continue;
-    for (int k = 0; k < e->count; ++k) EXPECT_EQ(chn->SaveToTable(id, k), GetParamText(id, k)) << Label(id, k);
+    if (id > 31 && channel_codes::FamilyOfParam(id) == Family::None) continue;
+    for (int k = 0; k < e->count; ++k) EXPECT_EQ(chn->SaveToTable(id, k), sim.Value(Label(id, k))) << Label(id, k);
   }
   QStringList expected;
   for (int n = 1; n <= 30; ++n) {
@@ -226,52 +238,41 @@ TEST_F(ChannelDeviceTest, LoadFillsEveryChannelAndTheTreeAndAKindChoiceSendsTwoL
   }
   EXPECT_TRUE(expected.contains(QStringLiteral("通道01|ADC0")) && expected.contains(QStringLiteral("通道07|DI0")) &&
               expected.contains(QStringLiteral("通道05|PI0")) && expected.contains(QStringLiteral("通道25|串口14")));
-  EXPECT_TRUE(PumpUntil([&] { return ChannelNodes() == expected; }, 5000)) << ChannelNodes().join(QLatin1Char(' ')).toStdString();
+  EXPECT_TRUE(PumpUntil([&] { return ChannelNodes() == expected; }, 5000)) << ChannelNodes().join(' ').toStdString();
 
   SelectNode(25);
   EXPECT_EQ(chn->KindList()->currentText(), QStringLiteral("无"));
   UserPick(chn->KindList(), QStringLiteral("串口03"));
-  EXPECT_EQ(Save(), (std::vector<std::string>{"AT+CHNNLTYPE26=404", "AT+CHNSVLEN26=120"}));
-  EXPECT_EQ(sim.Value("Channel26 type:"), "404");
-  EXPECT_TRUE(PumpUntil([&] { return ChannelNodes()[25] == QStringLiteral("通道26|串口03"); }, 5000));
-}
-
-TEST_F(ChannelDeviceTest, ASourceShownByTwoChannelsIsSentOnce) {
-  SetDevice(30, 29, "103");  // channels 9 and 30 on DI2
-  BoxCatcher boxes;
-  EnterAndLoad(boxes);
-  CRTUCfgChnDlg* chn = Channels();
-  SelectNode(8);
   CRTUCfgChnSrcDlg* di2 = chn->SourcePage(Family::Di, 2);
+  SelectNode(8);
   EXPECT_EQ(chn->ShownSource(), di2);
   SelectNode(29);
   EXPECT_EQ(chn->ShownSource(), di2);
   UserPick(qobject_cast<QComboBox*>(ControlOf(di2, 33)), QStringLiteral("下降沿"));
-  SelectNode(8);
-  EXPECT_EQ(Save(), std::vector<std::string>{"AT+IIOLRMOP03=4"});
+  SelectNode(10);  // channel 11: 串口00
+  CRTUCfgChnSrcDlg* com = chn->SourcePage(Family::Serial, 0);
+  ASSERT_EQ(chn->ShownSource(), com);
+  auto list = [com](int id) { return qobject_cast<QComboBox*>(ControlOf(com, id)); };
+  com->SelectTab(1);  // 通信参数
+  UserPick(list(82), QStringLiteral("RS485-1"));
+  UserType(list(93)->lineEdit(), QStringLiteral("19200"));
+  UserType(qobject_cast<QLineEdit*>(ControlOf(com, 95)), QStringLiteral("17"));
+  UserType(list(99)->lineEdit(), QStringLiteral("Float"));  // no layout: kept, and said so
+  com->SelectTab(2);  // 报警参数
+  UserType(qobject_cast<QLineEdit*>(ControlOf(com, 100)), QStringLiteral("88.5"));
+  UserPick(list(106), QStringLiteral("K1"));
+  EXPECT_EQ(Save(), (std::vector<std::string>{"AT+CHNNLTYPE26=404", "AT+CHNSVLEN26=120", "AT+IIOLRMOP03=4",
+                                               "AT+COMTYPE01=4", "AT+COMSPEED01=19200", "AT+COMMBADDR01=17",
+                                               "AT+COMLRMUPP01=88.5", "AT+COMRLTNTYPE01=202"}));
+  EXPECT_EQ(sim.Value("Channel26 type:"), "404");
+  EXPECT_EQ(sim.Value("Com1 related value:"), "5");
+  EXPECT_NE(LogFind("Com1 modbus data type" + GBK(": 无效的值，未写入")), std::string::npos);
+  EXPECT_EQ(sim.Value("Com1 modbus data type:"), "0");
+  EXPECT_TRUE(PumpUntil([&] { return ChannelNodes()[25] == QStringLiteral("通道26|串口03"); }, 5000));
 }
 
-TEST_F(ChannelDeviceTest, AProtocolSwitchRefillsAnOpenElementListKeepingItsText) {
-  SetDevice(7, 0, "0");
-  SetDevice(64, 1, GBK("水位5"));  // channel 2 is ADC1
-  BoxCatcher boxes;
-  EnterAndLoad(boxes);
-  CRTUCfgChnDlg* chn = Channels();
-  SelectNode(1);
-  auto* props = dynamic_cast<CRTUCfgChnRowsDlg*>(chn->SourcePage(Family::Adc, 1)->SubPage("通道属性"));
-  ASSERT_TRUE(props);
-  EXPECT_EQ(props->ElementList()->count(), 50);
-  auto* terminal = PageOf<CRTUCfgTerminalDlg>(CfgPageId::Terminal);
-  ws->Tree()->setCurrentItem(Node(QStringLiteral("终端参数")));
-  UserPick(terminal->ProtocolList(), QStringLiteral("水资源21"));
-  SelectNode(1);
-  EXPECT_EQ(props->ElementList()->count(), 82);
-  EXPECT_EQ(props->ElementList()->currentText(), QStringLiteral("水位5"));
-  EXPECT_EQ(Save(), std::vector<std::string>{"AT+PROTTXT=5"});
-}
-
+// Out-of-list values in every coded field are never written without an edit.
 TEST_F(ChannelDeviceTest, OutOfListValuesEverywhereAreNeverWrittenWithoutAnEdit) {
-  // Every coded field of every page holds a value outside its list.
   const std::vector<std::pair<int, const char*>> codes = {
       // station pages
       {0, "9"}, {7, "3"}, {8, "2"}, {13, "01"}, {18, "7"}, {146, "on"}, {155, "7"},
@@ -297,13 +298,13 @@ TEST_F(ChannelDeviceTest, OutOfListValuesEverywhereAreNeverWrittenWithoutAnEdit)
   const struct {
     Family family;
     int count;
-    const char* kind;
-  } families[] = {{Family::Serial, 15, "401"}, {Family::Adc, 4, "201"}, {Family::Di, 4, "101"}, {Family::Pi, 2, "301"}};
+    int kind;
+  } families[] = {{Family::Serial, 15, 401}, {Family::Adc, 4, 201}, {Family::Di, 4, 101}, {Family::Pi, 2, 301}};
   for (int n = 0; n < 30; ++n) SelectNode(n);
   for (const auto& f : families) {
     for (int n = 0; n < f.count; ++n) {
       // Bind channel 30 to the source through a load, as the device would list it.
-      chn->LoadFromTable(30, 29, std::to_string(std::stoi(f.kind) + n));
+      chn->LoadFromTable(30, 29, std::to_string(f.kind + n));
       SelectNode(0);
       SelectNode(29);
       CRTUCfgChnSrcDlg* src = chn->SourcePage(f.family, n);
@@ -317,55 +318,6 @@ TEST_F(ChannelDeviceTest, OutOfListValuesEverywhereAreNeverWrittenWithoutAnEdit)
   EXPECT_EQ(Save(), std::vector<std::string>{});
   EXPECT_EQ(sim.Value(Label(30, 0)), "501");
   EXPECT_EQ(sim.Value(Label(31, 0)), "abc");
-}
-
-TEST_F(ChannelDeviceTest, AConfigurationFileSendsItsChannelValues) {
-  BoxCatcher boxes;
-  EnterAndLoad(boxes);
-  std::string file = BuildListing();
-  auto replace = [&file](const std::string& label, const std::string& value) {
-    const size_t at = file.find(label);
-    ASSERT_NE(at, std::string::npos) << label;
-    const size_t end = file.find("\r\n", at);
-    file.replace(at, end - at, label + "  " + value);
-  };
-  replace("Adc2 collect time:", "77");
-  replace("Com3 alarm upper:", "9.5");
-  QTemporaryDir dir;
-  const QString path = dir.filePath(QStringLiteral("site.cfg"));
-  std::ofstream(path.toStdString(), std::ios::binary) << file;
-  sim.ClearReceived();
-  ws->openPath = path;
-  ws->LoadConfigFromFile();
-  ASSERT_TRUE(WaitIdle(kLongWaitMs));
-  EXPECT_EQ(Setters(), (std::vector<std::string>{"AT+ADCCOLTIME02=77", "AT+COMLRMUPP03=9.5"}));
-  EXPECT_EQ(Channels()->SaveToTable(58, 1), "77");
-}
-
-TEST_F(ChannelDeviceTest, SerialSettingsAndAlarmEditsSendExactlyTheirLines) {
-  SetDevice(82, 0, "9");   // no interface of the list: kept while untouched
-  SetDevice(107, 0, "5");  // no linkage state of the list
-  BoxCatcher boxes;
-  EnterAndLoad(boxes);
-  SelectNode(10);  // channel 11: 串口00
-  CRTUCfgChnSrcDlg* com = Channels()->SourcePage(Family::Serial, 0);
-  ASSERT_EQ(Channels()->ShownSource(), com);
-  auto list = [com](int id) { return qobject_cast<QComboBox*>(ControlOf(com, id)); };
-  auto edit = [com](int id) { return qobject_cast<QLineEdit*>(ControlOf(com, id)); };
-  com->SelectTab(1);  // 通信参数
-  EXPECT_EQ(list(82)->currentText(), QStringLiteral("不使用"));
-  UserPick(list(82), QStringLiteral("RS485-1"));
-  UserType(list(93)->lineEdit(), QStringLiteral("19200"));
-  UserType(edit(95), QStringLiteral("17"));
-  UserType(list(99)->lineEdit(), QStringLiteral("Float"));  // no layout: kept, and said so
-  com->SelectTab(2);  // 报警参数
-  UserType(edit(100), QStringLiteral("88.5"));
-  UserPick(list(106), QStringLiteral("K1"));
-  EXPECT_EQ(Save(), (std::vector<std::string>{"AT+COMTYPE01=4", "AT+COMSPEED01=19200", "AT+COMMBADDR01=17",
-                                               "AT+COMLRMUPP01=88.5", "AT+COMRLTNTYPE01=202"}));
-  EXPECT_NE(LogFind("Com1 modbus data type" + GBK(": 无效的值，未写入")), std::string::npos);
-  EXPECT_EQ(sim.Value("Com1 modbus data type:"), "0");
-  EXPECT_EQ(sim.Value("Com1 related value:"), "5");
 }
 
 }  // namespace

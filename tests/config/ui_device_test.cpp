@@ -95,7 +95,6 @@ TEST_F(DeviceTest, EnteringLoadsAndEveryControlShowsTheDevicesValue) {
   EXPECT_EQ(sim.Value("Debug com parity:"), "8-EVN-1");
 }
 
-
 TEST_F(DeviceTest, ErrorForOneParameterRecoversRetriesAndTheOthersGoOut) {
   BoxCatcher boxes;
   EnterAndLoad(boxes);
@@ -116,41 +115,6 @@ TEST_F(DeviceTest, ErrorForOneParameterRecoversRetriesAndTheOthersGoOut) {
   EXPECT_EQ(sim.Value("Modem user name:"), "user2");
   EXPECT_NE(sim.Value("Modem Apn:"), "newapn");
   EXPECT_EQ(boxes.Tips().size(), 1);  // only the load's; the write reports in the log
-}
-
-TEST_F(DeviceTest, SignalQueryLeavesAndReturnsToConfiguration) {
-  BoxCatcher boxes;
-  EnterAndLoad(boxes);
-  sim.ClearReceived();
-  const size_t before = Log().size();
-  ws->LogDlg()->Button(CLogDlg::kSignalId)->click();
-  ASSERT_TRUE(WaitIdle(kLongWaitMs));
-  EXPECT_EQ(sim.ReceivedCommands(), (std::vector<std::string>{"---", "+++", "AT+CSQ", "AT+QUIT", "---"}));
-  size_t at = before;
-  for (const std::string& step : {std::string(">:---\r\n"), std::string(">:\r\nCMD ERROR\r\n"),
-                                   std::string(">:+++\r\n"), std::string(">:\r\nCMD OK\r\n"),
-                                   std::string(">:AT+CSQ\r\n"), std::string("+CSQ:"),
-                                   GBK(">:返回配置成功！\r\n")}) {
-    at = LogFind(step, at);
-    ASSERT_NE(at, std::string::npos) << step;
-  }
-  EXPECT_EQ(LogFind("AT+QUIT", before), std::string::npos);  // not logged
-  EXPECT_EQ(sim.GetState(), RtuSimulator::State::Config);
-}
-
-TEST_F(DeviceTest, FactoryResetAsksAndIsFollowedByALoadWithoutEnablingBetween) {
-  BoxCatcher boxes;
-  EnterAndLoad(boxes);
-  sim.ClearReceived();
-  EnabledRecorder saveButton(ws->Button(CRTUCfgDlg::kSaveId));
-  // The reset's 2 s limit is only 200 ms at the suite's scale: too short for a loaded
-  // machine under a sanitizer. The workspace is idle, so the scale can change here.
-  Timing::SetScale(0.5);
-  Click(CRTUCfgDlg::kFactoryId);
-  EXPECT_EQ(boxes.Questions(), QStringList{QStringLiteral("确定恢复出厂设置吗?")});
-  ASSERT_TRUE(WaitIdle(kLongWaitMs));
-  EXPECT_EQ(sim.ReceivedCommands(), (std::vector<std::string>{"AT+FACTORY", "AT+SHOW"}));
-  EXPECT_EQ(saveButton.states, (std::vector<bool>{false, true}));
 }
 
 TEST_F(DeviceTest, DeviceThatIsOffIsWaitedForUntilItPowersUp) {
@@ -204,7 +168,4 @@ TEST_F(DeviceTest, DeviceThatIsOffIsWaitedForUntilItPowersUp) {
   EXPECT_EQ(sim.GetState(), RtuSimulator::State::Config);
   EXPECT_EQ(ws->SaveToTable(23, 0), sim.Value("Modem Apn:"));
 }
-
-
-
 }  // namespace

@@ -1,7 +1,7 @@
 // The storage and camera pages: on their own (requests, the camera fields' untouched
 // rule, files opened, saves that fail and keep the data) and in the workspace against
-// the simulated device (records and a snapshot saved byte for byte, a refused query, a
-// snapshot cancelled from its tip, the camera settings through a .cfg file).
+// the simulated device (records and snapshots saved, a refused query, a snapshot
+// cancelled from its tip).
 #include <gtest/gtest.h>
 
 #include <QComboBox>
@@ -225,14 +225,6 @@ class RecordsDevice : public DeviceTest {
     Probe();  // into the configuration state, as the main window's tool entry does
     sim.ClearReceived();
   }
-  void Load(BoxCatcher& boxes) {
-    const int before = boxes.Tips().count(QStringLiteral("载入RTU设备参数成功 ...\r\n"));
-    ws->RequestLoad();
-    ASSERT_TRUE(PumpUntil(
-        [&] { return boxes.Tips().count(QStringLiteral("载入RTU设备参数成功 ...\r\n")) > before; },
-        kLongWaitMs));
-    ASSERT_TRUE(WaitIdle(kLongWaitMs));
-  }
   bool Saved(const QString& path) {
     return PumpUntil([&] { return QFile::exists(path) && WaitIdle(0); }, kLongWaitMs);
   }
@@ -306,7 +298,8 @@ TEST_F(RecordsDevice, SnapshotCancelledFromItsTipFails) {
   EXPECT_TRUE(WaitIdle(kLongWaitMs));
 }
 
-// The watch rests while nothing is under way; each request starts it again.
+// Each snapshot is saved byte for byte; the watch rests while nothing is under way and
+// each request starts it again.
 TEST_F(RecordsDevice, WatcherRestsBetweenSnapshotsAndWakesForEach) {
   BoxCatcher boxes;
   TransferWatcher& watcher = camera->Watcher();
@@ -317,40 +310,9 @@ TEST_F(RecordsDevice, WatcherRestsBetweenSnapshotsAndWakesForEach) {
     camera->OnSnapshot();
     EXPECT_TRUE(watcher.Ticking());
     ASSERT_TRUE(Saved(savePath));
+    EXPECT_EQ(ReadAll(savePath), RtuSimulator::CameraPicture(1));
     EXPECT_TRUE(PumpUntil([&] { return !watcher.Ticking(); }, kLongWaitMs));
   }
-}
-
-// A .cfg file saved after a load puts the settings back into the device, a type outside
-// its list too.
-TEST_F(RecordsDevice, CameraSettingsRoundTripThroughACfgFile) {
-  sim.SetValue("camera3 type:", "7");
-  sim.SetValue("camera3 com type:", "3");
-  sim.SetValue("camera2 pixel:", "1");
-  BoxCatcher boxes;
-  Load(boxes);
-  auto* type3 = qobject_cast<QComboBox*>(camera->Detail(2)->ControlOf(149));
-  auto* port3 = qobject_cast<QComboBox*>(camera->Detail(2)->ControlOf(151));
-  auto* pixel2 = qobject_cast<QComboBox*>(camera->Detail(1)->ControlOf(150));
-  ASSERT_TRUE(type3 && port3 && pixel2);
-  EXPECT_EQ(type3->currentIndex(), -1);
-  EXPECT_EQ(port3->currentText(), QStringLiteral("RS485-0"));
-  EXPECT_EQ(pixel2->currentText(), QStringLiteral("640X480"));
-  ws->savePath = dir.filePath(QStringLiteral("site.cfg"));
-  ws->SaveConfigToFile();
-  ASSERT_TRUE(QFile::exists(ws->savePath));
-
-  sim.SetValue("camera3 type:", "1");
-  sim.SetValue("camera2 pixel:", "0");
-  Load(boxes);
-  EXPECT_EQ(type3->currentText(), QStringLiteral("SXH-L1N-OLD"));
-  ws->openPath = ws->savePath;
-  sim.ClearReceived();
-  ws->LoadConfigFromFile();
-  ASSERT_TRUE(PumpUntil([&] { return sim.CountReceived("AT+CAM") == 2 && WaitIdle(0); }, kLongWaitMs));
-  EXPECT_EQ(sim.Value("camera3 type:"), "7");
-  EXPECT_EQ(sim.Value("camera2 pixel:"), "1");
-  EXPECT_EQ(ws->SaveToTable(149, 2), "7");
 }
 
 }  // namespace

@@ -23,13 +23,24 @@ Strings Rows(const WritePlan& plan) {
   return rows;
 }
 
-// A channel page value and two station page values edited.
+// Two station page values, a channel page value and a camera type outside its list edited.
+const struct {
+  int id, index;
+  const char* label;  // in the listing
+  const char* value;
+  const char* setter;
+} kEdited[] = {{4, 0, "Device address", "12345679", "AT+YCADDR=12345679"},
+               {23, 0, "Modem Apn", "CMIOT", "AT+APN=CMIOT"},
+               {31, 6, "Channel07 save length", "9", "AT+CHNSVLEN07=9"},
+               {149, 2, "camera3 type", "7", "AT+CAMTYPE03=7"}};
 void Edit(TestWorkspace& ws) {
-  ws.LoadFromTable(23, 0, "CMIOT");
-  ws.LoadFromTable(31, 6, "9");
-  ws.LoadFromTable(4, 0, "12345679");
+  for (const auto& e : kEdited) ws.LoadFromTable(e.id, e.index, e.value);
 }
-const Strings kEdits{"Device address=12345679", "Modem Apn=CMIOT", "Channel07 save length=9"};
+Strings Edits(bool setters) {
+  Strings out;
+  for (const auto& e : kEdited) out.push_back(setters ? e.setter : std::string(e.label) + "=" + e.value);
+  return out;
+}
 
 TEST_F(DeviceTest, ReviewListsWhatIsSentAndUntickedOrCancelledRowsStayOffTheWire) {
   BoxCatcher boxes;
@@ -39,14 +50,14 @@ TEST_F(DeviceTest, ReviewListsWhatIsSentAndUntickedOrCancelledRowsStayOffTheWire
   ws->review = [](WriteSelection&) { return false; };  // 取消
   Click(CRTUCfgDlg::kSaveId);
   ASSERT_EQ(ws->reviews.size(), 1u);
-  EXPECT_EQ(Rows(ws->reviews[0]), kEdits);
+  EXPECT_EQ(Rows(ws->reviews[0]), Edits(false));
   EXPECT_TRUE(WaitIdle(1000));
   EXPECT_TRUE(Setters().empty());
 
   ws->review = [](WriteSelection& s) { return s.erase({31, 6}) == 1; };  // channel 7 unticked
   Click(CRTUCfgDlg::kSaveId);
   ASSERT_TRUE(WaitIdle(kLongWaitMs));
-  EXPECT_EQ(Setters(), (Strings{"AT+YCADDR=12345679", "AT+APN=CMIOT"}));
+  EXPECT_EQ(Setters(), (Strings{"AT+YCADDR=12345679", "AT+APN=CMIOT", "AT+CAMTYPE03=7"}));
   ws->review = {};
   Click(CRTUCfgDlg::kSaveId);  // the unticked row is still to be written
   ASSERT_TRUE(WaitIdle(kLongWaitMs));
@@ -81,9 +92,10 @@ TEST_F(DeviceTest, OfflineEditSavesExactlyTheEditedLinesAndSendsExactlyTheirSett
   const QString edited = dir.filePath(QStringLiteral("edited.cfg"));
   ws->savePath = edited;
   ws->SaveConfigToFile();
-  for (const std::string line : {"Device address:  ", "Modem Apn:  ", "Channel07 save length:  "}) {
+  for (const auto& e : kEdited) {
+    const std::string line = std::string(e.label) + ":  ";
     const size_t at = expected.find("\r\n" + line) + 2, end = expected.find("\r\n", at);
-    expected.replace(at, end - at, line + (line[0] == 'D' ? "12345679" : line[0] == 'M' ? "CMIOT" : "9"));
+    expected.replace(at, end - at, line + e.value);
   }
   EXPECT_EQ(Slurp(edited), expected);  // the device-loaded file but for the edited lines
   EXPECT_TRUE(sim.ReceivedCommands().empty());
@@ -94,8 +106,8 @@ TEST_F(DeviceTest, OfflineEditSavesExactlyTheEditedLinesAndSendsExactlyTheirSett
   ws->openPath = edited;
   ws->LoadConfigFromFile();
   ASSERT_TRUE(WaitIdle(kLongWaitMs));
-  EXPECT_EQ(Rows(ws->reviews.back()), kEdits);
-  EXPECT_EQ(Setters(), (Strings{"AT+YCADDR=12345679", "AT+APN=CMIOT", "AT+CHNSVLEN07=9"}));
+  EXPECT_EQ(Rows(ws->reviews.back()), Edits(false));
+  EXPECT_EQ(Setters(), Edits(true));
 }
 
 TEST(WriteReviewDlg, EveryRowStartsTickedAndAnUntickedRowIsLeftOut) {

@@ -1,14 +1,12 @@
 #pragma once
-// Helpers for the workspace's widget tests: a host, a workspace whose file dialogs
-// are scripted, the fixture that builds and tears them down, an event-pumping wait, a
-// catcher for "提示" and OK/Cancel boxes, a recorder of enabled states, and the
-// receive thread that feeds the workspace from a real port.
+// Helpers for the workspace's widget tests: a workspace whose file dialogs and review
+// are scripted, the fixture that builds and tears it down, a catcher for "提示" and
+// OK/Cancel boxes, and the receive thread that feeds the workspace from a real port.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCoreApplication>
-#include <QEvent>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -52,22 +50,6 @@ class TestWorkspace : public CRTUCfgDlg {
   }
 };
 
-
-// Records a widget's enabled state each time it changes.
-class EnabledRecorder : public QObject {
- public:
-  explicit EnabledRecorder(QWidget* w) : w_(w) { w->installEventFilter(this); }
-  std::vector<bool> states;
-
- protected:
-  bool eventFilter(QObject* o, QEvent* e) override {
-    if (o == w_ && e->type() == QEvent::EnabledChange) states.push_back(w_->isEnabled());
-    return false;
-  }
-
- private:
-  QWidget* w_;
-};
 
 // Builds the workspace on a port, shown, with time scaled and the parameter table, the
 // protocol kind and the channel captions emptied; tears it down in order. Derived

@@ -41,20 +41,6 @@ class TerminalPage : public ::testing::Test {
   CRTUCfgTerminalDlg page;
 };
 
-TEST_F(TerminalPage, Initialisation) {
-  EXPECT_EQ(page.ProtocolList()->currentText(), QStringLiteral("水文HEX"));
-  EXPECT_EQ(page.WorkModeList()->currentText(), QStringLiteral("自报"));
-  EXPECT_FALSE(page.MoreCheck()->isChecked());
-  EXPECT_TRUE(page.MorePage()->isHidden());
-  EXPECT_TRUE(page.ReportLabel()->isHidden());
-  EXPECT_TRUE(page.ReportInterval()->isHidden());
-  CRTUCfgTerminal1Dlg* m = page.MorePage();
-  EXPECT_TRUE(m->addressType->isHidden());
-  EXPECT_TRUE(m->waterOrder->isHidden());
-  for (QComboBox* l : {m->uploadByLose, m->addressType, m->waterOrder, m->hourlySwitch, m->stationType})
-    EXPECT_EQ(l->currentIndex(), 0) << l->objectName().toStdString();
-}
-
 TEST_F(TerminalPage, ProtocolFiveShowsWater21WithItsLayout) {
   page.LoadFromTable(7, 0, "5");
   EXPECT_EQ(page.ProtocolList()->currentText(), QStringLiteral("水资源21"));
@@ -116,66 +102,40 @@ TEST_F(TerminalPage, PlainFieldsEachHaveTheirOwnControl) {
   EXPECT_EQ(Control<QLineEdit>(page.MorePage(), 1283)->text(), QStringLiteral("t14"));
   EXPECT_EQ(Control<QLineEdit>(&page, 1327)->text(), QStringLiteral("t4"));
   EXPECT_EQ(page.StationAddress(), "t4");
-  // Only instance 0 exists.
-  page.LoadFromTable(4, 1, "x");
-  EXPECT_EQ(page.SaveToTable(4, 0), "t4");
+  page.LoadFromTable(4, 1, "x");  // only instance 0 exists
   EXPECT_EQ(page.SaveToTable(4, 1), "");
 }
 
-TEST_F(TerminalPage, WaterOrderAndAddressTypeWhileTheDeviceHasNotListedThem) {
+// Water order and address type: hidden and kept as loaded while the device has not
+// listed them; once listed, shown; a later listing without them gives back what the
+// page showed, not an older text.
+TEST_F(TerminalPage, WaterOrderAndAddressTypeFollowWhatTheDeviceListed) {
+  CRTUCfgTerminal1Dlg* more = page.MorePage();
   page.LoadFromTable(162, 0, "1");
   page.LoadFromTable(163, 0, "7");
   EXPECT_EQ(page.SaveToTable(162, 0), "1");
   EXPECT_EQ(page.SaveToTable(163, 0), "7");
-  EXPECT_TRUE(page.MorePage()->waterOrder->isHidden());
-  EXPECT_TRUE(page.MorePage()->addressType->isHidden());
-}
+  EXPECT_TRUE(more->waterOrder->isHidden() && more->addressType->isHidden());
 
-TEST_F(TerminalPage, WaterOrderAndAddressTypeOnceTheDeviceListedThem) {
   g_bWaterOrderSeen.store(1);
   g_bAddressTypeSeen.store(1);
-  // Collecting first (as a load does) shows the rows.
-  page.SaveToTable(162, 0);
+  page.SaveToTable(162, 0);  // collecting first (as a load does) shows the rows
   page.SaveToTable(163, 0);
-  EXPECT_FALSE(page.MorePage()->waterOrder->isHidden());
-  EXPECT_FALSE(page.MorePage()->addressType->isHidden());
+  EXPECT_FALSE(more->waterOrder->isHidden() || more->addressType->isHidden());
   page.LoadFromTable(162, 0, "1");
-  page.LoadFromTable(163, 0, "1");
-  EXPECT_EQ(page.MorePage()->waterOrder->currentText(), QStringLiteral("水量在前"));
-  EXPECT_EQ(page.MorePage()->addressType->currentText(), QStringLiteral("行政编码"));
-  EXPECT_EQ(page.SaveToTable(162, 0), "1");
-  EXPECT_EQ(page.SaveToTable(163, 0), "1");
-  page.LoadFromTable(162, 0, "2");  // no item: kept as loaded
-  EXPECT_EQ(page.SaveToTable(162, 0), "2");
-
-  // A later listing without them hides the rows and gives back the kept texts.
-  g_bWaterOrderSeen.store(0);
-  g_bAddressTypeSeen.store(0);
-  EXPECT_EQ(page.SaveToTable(162, 0), "2");
-  EXPECT_EQ(page.SaveToTable(163, 0), "1");
-  EXPECT_TRUE(page.MorePage()->waterOrder->isHidden());
-  EXPECT_TRUE(page.MorePage()->addressType->isHidden());
-}
-
-TEST_F(TerminalPage, ShownSettingSurvivesALaterParseWithoutIt) {
-  // The device listed both settings; the user picks one of them.
-  g_bWaterOrderSeen.store(1);
-  g_bAddressTypeSeen.store(1);
-  page.LoadFromTable(162, 0, "0");
   page.LoadFromTable(163, 0, "0");
-  UserPicks(page.MorePage()->addressType, 1);
+  EXPECT_EQ(more->waterOrder->currentText(), QStringLiteral("水量在前"));
+  UserPicks(more->addressType, 1);
+  EXPECT_EQ(more->addressType->currentText(), QStringLiteral("行政编码"));
   EXPECT_EQ(page.SaveToTable(163, 0), "1");
-  // A file without them: the page gives back what it showed, not an older text.
+  page.LoadFromTable(162, 0, "7");  // no item: kept as loaded, not as "no selection"
+  EXPECT_EQ(page.SaveToTable(162, 0), "7");
+
   g_bWaterOrderSeen.store(0);
   g_bAddressTypeSeen.store(0);
-  EXPECT_EQ(page.SaveToTable(162, 0), "0");
+  EXPECT_EQ(page.SaveToTable(162, 0), "7");
   EXPECT_EQ(page.SaveToTable(163, 0), "1");
-  // A device value outside the list is kept as loaded, not as "no selection".
-  g_bWaterOrderSeen.store(1);
-  page.LoadFromTable(162, 0, "7");
-  EXPECT_EQ(page.SaveToTable(162, 0), "7");
-  g_bWaterOrderSeen.store(0);
-  EXPECT_EQ(page.SaveToTable(162, 0), "7");
+  EXPECT_TRUE(more->waterOrder->isHidden() && more->addressType->isHidden());
 }
 
 }  // namespace
