@@ -1,4 +1,4 @@
-// Auto-detection (state 1) of the link-state machine, step by step.
+// Auto-detection (state 1) of the link-state machine, step by step, and its thread.
 #ifdef __linux__
 #include <pthread.h>
 #include <time.h>
@@ -9,10 +9,9 @@
 #include <thread>
 
 #include "link_test_support.h"
+#include "support/wait.h"
 
 namespace {
-
-using Calls = std::vector<std::string>;
 
 struct DetectCase {
   const char* name;
@@ -20,34 +19,20 @@ struct DetectCase {
   Calls present, denied;       // ports that open / refuse for lack of permission
   std::map<std::string, std::deque<std::string>> script;  // replies per probe ('|' splits blocks)
   std::map<std::string, int> probes;
-  std::string device;          // the port found ("" none)
-  std::string open;            // the port left open ("" none)
-  Calls calls;                 // the view's calls once the search has ended
+  std::string device, open;    // the port found, the port left open ("" none)
+  Calls calls;                 // the view's calls once the search has ended ({} not checked)
   Calls trace;                 // where each step left the machine ({} not checked)
 };
 
 [[maybe_unused]] void PrintTo(const DetectCase& c, std::ostream* os) { *os << c.name; }
 
-const std::string kOk = "\r\nCMD OK\r\n", kError = "\r\nCMD ERROR\r\n";
-const Calls kFoundCalls{"select 2", "button close", "status confirmed", "combos off",
-                        "tip hidden", "main on", "debug receive on"};
-
 const DetectCase kDetectCases[] = {
+    // A cannot be opened; B opened, no reply twice, given up; C opened, CMD ERROR: found.
     {"SkipsUnopenableAndSilentPortsAndFindsTheDevice", {"A", "B", "C"}, {"B", "C"}, {},
-     {{"C", {kError}}}, {{"B", 2}, {"C", 1}}, "C", "C", kFoundCalls,
-     {
-         "1/5/0/0",  // A cannot be opened
-         "1/1/0/1",  // next port
-         "1/2/0/1",  // B opened
-         "1/4/0/1",  // no reply
-         "1/2/1/1",  // probe once more
-         "1/4/1/1",  // no reply again
-         "1/5/0/1",  // give up on B
-         "1/1/0/2",  // next port
-         "1/2/0/2",  // C opened
-         "1/3/0/2",  // CMD ERROR: found
-         "0/0/0/0",  // done
-     }},
+     {{"C", {kError}}}, {{"B", 2}, {"C", 1}}, "C", "C",
+     {"select 2", "button close", "status confirmed", "combos off", "tip hidden", "main on", "debug receive on"},
+     {"1/5/0/0", "1/1/0/1", "1/2/0/1", "1/4/0/1", "1/2/1/1", "1/4/1/1", "1/5/0/1", "1/1/0/2", "1/2/0/2",
+      "1/3/0/2", "0/0/0/0"}},
     {"CmdOkIsNoDeviceButASecondProbeMayFindIt", {"A", "B"}, {"A", "B"}, {},
      {{"A", {kOk, kOk}}, {"B", {kOk, kError}}}, {{"A", 2}, {"B", 2}}, "B", "B", {}, {}},
     {"SilentLastPortStaysOpenWithoutConfirmation", {"A", "B"}, {"A", "B"}, {}, {},
@@ -75,56 +60,42 @@ TEST_P(DetectTest, EndsAsTheTableSays) {
   script = c.script;
   machine.StartDetection(c.ports);
   // While the search runs: the tip, the window and the combos disabled.
-  EXPECT_EQ(view.Calls(), (Calls{"combos off", "tip text 0", "tip shown", "main off"}));
+  EXPECT_EQ(view.Log(), (Calls{"combos off", "tip text 0", "tip shown", "main off"}));
   EXPECT_EQ(Where(), "1/1/0/0");
   EXPECT_FALSE(machine.LinkToTools());
   view.ClearCalls();
 
   const Calls trace = RunSteps();
-  if (!c.trace.empty()) {
-    EXPECT_EQ(trace, c.trace);
-  }
+  if (!c.trace.empty()) EXPECT_EQ(trace, c.trace);
   EXPECT_EQ(Where(), "0/0/0/0");
   EXPECT_FALSE(machine.Busy());
   EXPECT_FALSE(machine.Step());
-  EXPECT_EQ(port.Opens(), (Calls(c.ports.begin(), c.ports.end())));
-  for (const auto& p : c.ports) {
-    EXPECT_EQ(Probes(p), c.probes.count(p) ? c.probes.at(p) : 0) << p;
-  }
-  EXPECT_EQ(port.IsOpen(), !c.open.empty());
+  EXPECT_EQ(port.Opens(), c.ports);
+  for (const auto& p : c.ports) EXPECT_EQ(Probes(p), c.probes.count(p) ? c.probes.at(p) : 0) << p;
   EXPECT_EQ(port.Name(), c.open);
-  if (!c.open.empty()) {
-    EXPECT_EQ(port.LastBaud(), linkstate::kDetectBaud);
-  }
+  EXPECT_EQ(port.IsOpen() ? port.LastBaud() : 0, c.open.empty() ? 0 : linkstate::kDetectBaud);
   EXPECT_EQ(machine.LinkToTools(), !c.device.empty());
   EXPECT_EQ(machine.DevicePortName(), c.device);
   const auto at = std::find(c.ports.begin(), c.ports.end(), c.device);
   EXPECT_EQ(machine.DevicePort(), c.device.empty() ? -1 : static_cast<int>(at - c.ports.begin()));
-  if (!c.calls.empty()) {
-    EXPECT_EQ(view.Calls(), c.calls);
-  }
+  if (!c.calls.empty()) EXPECT_EQ(view.Log(), c.calls);
 }
 
 INSTANTIATE_TEST_SUITE_P(Detection, DetectTest, ::testing::ValuesIn(kDetectCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(LinkTest, DetectionClosesAPortThatIsAlreadyOpen) {
+TEST_F(LinkTest, DetectionClosesAPortThatIsAlreadyOpenAndIgnoresRepliesOutsideAProbeWait) {
+  machine.OnReceived(kError.data(), static_cast<int>(kError.size()));
+  machine.OnReceived("", 0);
+  EXPECT_EQ(machine.Reply(), 0);
   port.AddPort("X");
   port.AddPort("A");
   ASSERT_TRUE(port.Open("X", 9600, 8, 0, 0));
-  script["A"] = {kCmdError};
+  script["A"] = {kError};
   machine.StartDetection({"A"});
   RunSteps();
   EXPECT_EQ(port.Opens(), (Calls{"X", "A"}));
   EXPECT_EQ(port.Name(), "A");
-}
-
-TEST_F(LinkTest, RepliesOutsideAProbeWaitAreNotMatched) {
-  machine.OnReceived(kCmdError.data(), static_cast<int>(kCmdError.size()));
-  EXPECT_EQ(machine.Reply(), 0);
-  // Zero-length hand-overs change nothing either.
-  machine.OnReceived("", 0);
-  EXPECT_EQ(machine.Reply(), 0);
 }
 
 // --- with the link-state thread running
@@ -137,17 +108,6 @@ class LinkThreadTest : public LinkTest {
     if (thread.joinable()) thread.join();
     LinkTest::TearDown();
   }
-  template <class Pred>
-  bool WaitFor(Pred pred, int ms) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (!pred()) {
-      if (std::chrono::steady_clock::now() > end) return false;
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-  }
-  // A bound for anything that takes a few probe waits.
-  static int Deadline() { return Timing::Scaled(linkstate::kProbeWaitMs) * 20 + 2000; }
   std::thread thread;
 };
 
@@ -160,31 +120,32 @@ TEST_F(LinkThreadRealtime, CancelDuringAProbeWaitClosesThePortAndNothingRunsAfte
   Timing::SetScale(1.0);
   StartThread();
   machine.StartDetection({"A", "B"});
-  ASSERT_TRUE(WaitFor([&] { return Probes("A") == 1; }, 5000));
+  ASSERT_TRUE(WaitUntil([&] { return Probes("A") == 1; }, 5000));
   view.ClearCalls();
   machine.Cancel();
   EXPECT_FALSE(port.IsOpen());
   EXPECT_EQ(Where(), "0/0/0/0");
-  EXPECT_EQ(view.Calls(), (Calls{"button open", "status closed", "combos on", "cancel load", "main on"}));
+  const Calls cancelled{"button open", "status closed", "combos on", "cancel load", "main on"};
+  EXPECT_EQ(view.Log(), cancelled);
   // The waiting step ends well within its wait and applies nothing: no second probe, no port B.
-  ASSERT_TRUE(WaitFor([&] { return !machine.Busy(); }, linkstate::kProbeWaitMs - 1000));
+  ASSERT_TRUE(WaitUntil([&] { return !machine.Busy(); }, linkstate::kProbeWaitMs - 1000));
   EXPECT_EQ(Probes("A"), 1);
   EXPECT_EQ(port.Opens(), (Calls{"A"}));
   EXPECT_FALSE(port.IsOpen());
-  EXPECT_EQ(view.Calls().size(), 5u);
+  EXPECT_EQ(view.Log(), cancelled);
 }
 
 TEST_F(LinkThreadTest, DetectionRestartedRightAfterACancelProbesTheFirstPortAgain) {
   port.AddPort("A");
-  script["A"] = {"", kCmdError};
+  script["A"] = {"", kError};
   Timing::SetScale(1.0);
   StartThread();
   machine.StartDetection({"A"});
-  ASSERT_TRUE(WaitFor([&] { return Probes("A") == 1; }, 5000));
+  ASSERT_TRUE(WaitUntil([&] { return Probes("A") == 1; }, 5000));
   machine.Cancel();
   Timing::SetScale(kScale);
   machine.StartDetection({"A"});
-  ASSERT_TRUE(WaitFor([&] { return machine.LinkToTools(); }, Deadline()));
+  ASSERT_TRUE(WaitUntil([&] { return machine.LinkToTools(); }, Within(linkstate::kProbeWaitMs, 20)));
   EXPECT_EQ(port.Opens(), (Calls{"A", "A"}));
   EXPECT_EQ(Probes("A"), 2);
   EXPECT_EQ(machine.DevicePortName(), "A");
@@ -195,11 +156,11 @@ TEST_F(LinkThreadRealtime, StopEndsAProbeWaitAtOnce) {
   Timing::SetScale(1.0);
   StartThread();
   machine.StartDetection({"A"});
-  ASSERT_TRUE(WaitFor([&] { return Probes("A") == 1; }, 5000));
-  const auto before = std::chrono::steady_clock::now();
+  ASSERT_TRUE(WaitUntil([&] { return Probes("A") == 1; }, 5000));
+  const int64_t before = Timing::NowMs();
   machine.Stop();
   thread.join();
-  EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(linkstate::kProbeWaitMs - 1000));
+  EXPECT_LT(Timing::NowMs() - before, linkstate::kProbeWaitMs - 1000);
   EXPECT_EQ(Probes("A"), 1);
 }
 
@@ -208,24 +169,21 @@ TEST_F(LinkThreadRealtime, IdleThreadUsesNoCpuAndTakesUpAStartAtOnce) {
   StartThread();
   clockid_t clock;
   ASSERT_EQ(pthread_getcpuclockid(thread.native_handle(), &clock), 0);
-  auto cpuMs = [&] {
-    timespec ts{};
-    clock_gettime(clock, &ts);
-    return ts.tv_sec * 1000.0 + ts.tv_nsec / 1e6;
+  // CPU the thread uses in 300 ms: a thread turning without a pause would use all of it.
+  auto cpuMsIn300 = [&] {
+    timespec a{}, b{};
+    clock_gettime(clock, &a);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    clock_gettime(clock, &b);
+    return (b.tv_sec - a.tv_sec) * 1000.0 + (b.tv_nsec - a.tv_nsec) / 1e6;
   };
-  const double before = cpuMs();
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  // A thread turning without a pause would use the whole 300 ms.
-  EXPECT_LT(cpuMs() - before, 30.0);
-
+  EXPECT_LT(cpuMsIn300(), 30.0);
   port.AddPort("A");
-  script["A"] = {kCmdError};
+  script["A"] = {kError};
   machine.StartDetection({"A"});
-  ASSERT_TRUE(WaitFor([&] { return machine.LinkToTools(); }, linkstate::kIdleWaitMs / 2));
+  ASSERT_TRUE(WaitUntil([&] { return machine.LinkToTools(); }, linkstate::kIdleWaitMs / 2));
   // Once the tools own the link, the thread is idle again.
-  const double after = cpuMs();
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  EXPECT_LT(cpuMs() - after, 30.0);
+  EXPECT_LT(cpuMsIn300(), 30.0);
 }
 #endif
 

@@ -3,8 +3,6 @@
 
 namespace {
 
-using Calls = std::vector<std::string>;
-
 class EntryTest : public LinkTest {
  protected:
   void SetUp() override {
@@ -27,7 +25,6 @@ struct EntryCase {
 
 [[maybe_unused]] void PrintTo(const EntryCase& c, std::ostream* os) { *os << c.name; }
 
-const std::string kOk = "\r\nCMD OK\r\n", kError = "\r\nCMD ERROR\r\n";
 const Calls kOneProbe{"2/2/0/0", "2/3/0/0", "2/0/0/0"};
 const Calls kThreeFailedProbes{"2/2/0/0", "2/4/0/0", "2/1/1/0", "2/2/1/0", "2/4/1/0",
                                "2/1/2/0", "2/2/2/0", "2/4/2/0", "2/0/0/0"};
@@ -41,16 +38,9 @@ const EntryCase kEntryCases[] = {
     {"DownloadWithCmdOkClosesTheTip", linkstate::kEnterConfigOrDownload, true, false, true, {kOk}, 1, kOneProbe,
      {"tip text 3", "tip shown", "main off", "download entered", "tip hidden", "main on", "front",
       "status confirmed"}},
+    // CMD OK is the wrong reply: sent again, then CMD ERROR.
     {"DebugWantsCmdErrorAndRetriesOnCmdOk", linkstate::kEnterDebug, true, false, false,
-     {kOk, "\r\nCMD ER|ROR\r\n"}, 2,
-     {
-         "3/2/0/0",  // probe sent
-         "3/4/0/0",  // CMD OK is the wrong reply
-         "3/1/1/0",  // send again
-         "3/2/1/0",
-         "3/3/1/0",  // CMD ERROR
-         "0/0/0/0",
-     },
+     {kOk, "\r\nCMD ER|ROR\r\n"}, 2, {"3/2/0/0", "3/4/0/0", "3/1/1/0", "3/2/1/0", "3/3/1/0", "0/0/0/0"},
      {"tip text 2", "tip shown", "main off", "debug receive on", "status confirmed", "tip hidden", "main on",
       "front"}},
     // The tool gets the link anyway.
@@ -82,7 +72,7 @@ TEST_P(EntryTableTest, EndsAsTheTableSays) {
   EXPECT_FALSE(machine.LinkToTools());
   EXPECT_EQ(Where(), std::to_string(c.state) + "/1/0/0");
   EXPECT_EQ(RunSteps(), c.trace);
-  EXPECT_EQ(view.Calls(), c.calls);
+  EXPECT_EQ(view.Log(), c.calls);
   EXPECT_EQ(Probes("P"), c.probes);
   // The tools own the link whatever the ending: nothing more to do.
   EXPECT_TRUE(machine.LinkToTools());
@@ -113,7 +103,7 @@ TEST_F(EntryTest, CancelEndsAnEntryAndLeavesNobodyTheLink) {
   EXPECT_TRUE(port.IsOpen());
   EXPECT_FALSE(machine.LinkToTools());
   EXPECT_EQ(Where(), "0/0/0/0");
-  EXPECT_EQ(view.Calls(), (Calls{"cancel load", "main on"}));
+  EXPECT_EQ(view.Log(), (Calls{"cancel load", "main on"}));
   EXPECT_FALSE(machine.Step());
 }
 
@@ -123,13 +113,13 @@ TEST_F(EntryTest, LateReplyAfterTheWaitIsKeptForTheNextProbeOnly) {
   machine.StartEntry(linkstate::kEnterDebug, TipText::kEnteringDebug, true);
   RunSteps(2);  // send, wait: no reply
   EXPECT_EQ(Where(), "3/4/0/0");
-  machine.OnReceived(kCmdError.data(), static_cast<int>(kCmdError.size()));
+  machine.OnReceived(kError.data(), static_cast<int>(kError.size()));
   EXPECT_EQ(machine.Reply(), 0);
   script["P"] = {"\r\n"};  // any block during the next wait completes the match
   RunSteps();
   EXPECT_EQ(Probes("P"), 2);
   EXPECT_EQ(Where(), "0/0/0/0");
-  EXPECT_EQ(view.Calls().back(), "front");
+  EXPECT_EQ(view.Log().back(), "front");
 }
 
 }  // namespace

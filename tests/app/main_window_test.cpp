@@ -1,115 +1,42 @@
-// The main window offscreen, against the simulator on pseudo-terminals.
+// The main window offscreen, against the simulator on pseudo-terminals: detection, the
+// tool entries, ports opened by hand, a vanished device, permission messages, the about box.
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QKeyEvent>
+#include <QLabel>
 
 #include "main_window_fixture.h"
 #include "protocol/backup.h"
+#include "support/scripted_port.h"
 
 namespace {
 
-TEST_F(MainWindowTest, StartUpDetectionSkipsBadAndSilentPortsAndFindsTheDevice) {
+TEST_F(MainWindowTest, StartUpDetectionFindsTheDeviceAndToolEntriesTakeTheLinkWithTheLogWindowDocked) {
   Open({kMissingPort, silent.PortName(), device.PortName()});
   // While the search runs: the tip with its message, the window's controls disabled.
   EXPECT_TRUE(dlg->Tip()->isVisible());
   EXPECT_EQ(dlg->Tip()->Message(), QStringLiteral("串口检测中，请稍后..."));
   EXPECT_FALSE(dlg->MainWindowEnabled());
-  EXPECT_TRUE(CombosDisabled());
+  EXPECT_EQ(CombosEnabled(), 0);
   EXPECT_EQ(dlg->windowTitle(), QStringLiteral("QX310-TOOLS-V3.01"));
   EXPECT_EQ(dlg->BaudCombo()->currentText(), QStringLiteral("115200"));
   EXPECT_EQ(dlg->ParityCombo()->currentText(), QStringLiteral("None"));
 
-  ASSERT_TRUE(PumpUntil([&] { return dlg->Link().LinkToTools(); }, Deadline(6)));
-  ASSERT_TRUE(PumpUntil([&] { return !dlg->Tip()->isVisible(); }, 10000));
-  EXPECT_EQ(port.Opens(), (Names{kMissingPort, silent.PortName(), device.PortName()}));
+  ASSERT_TRUE(PumpUntil([&] { return dlg->Link().LinkToTools() && !dlg->Tip()->isVisible(); }, Deadline(6)));
+  EXPECT_EQ(port.TakeOpens(), (Names{kMissingPort, silent.PortName(), device.PortName()}));
   EXPECT_EQ(silent.CountReceived("---"), 2);
-  EXPECT_TRUE(port.IsOpen());
   EXPECT_EQ(port.Name(), device.PortName());
   EXPECT_EQ(dlg->CurrentPortPath().toStdString(), device.PortName());
   EXPECT_EQ(dlg->StatusBox()->text(), kConfirmed);
   EXPECT_EQ(StatusColour(), kGreen);
   EXPECT_EQ(dlg->OpenButton()->text(), QStringLiteral("关闭串口"));
-  EXPECT_TRUE(CombosDisabled());
+  EXPECT_EQ(CombosEnabled(), 0);
   EXPECT_TRUE(dlg->MainWindowEnabled());
   // The debug page is shown: it receives from now on.
   EXPECT_TRUE(dlg->DebugPage()->IsReceiving());
   EXPECT_EQ(Menu(CQuarvelDlg::kDebugToolCmd), QStringLiteral("调试工具√"));
-}
 
-
-TEST_F(MainWindowTest, OnlyThePortOfTheDeviceShowsGreenWhenOpenedByHand) {
-  OpenAndDetect({silent.PortName(), device.PortName()});
-  ASSERT_EQ(dlg->StatusBox()->text(), kConfirmed);
-
-  SetTableFromDevice(true);    // as after a load
-  dlg->OpenButton()->click();  // close
-  EXPECT_FALSE(port.IsOpen());
-  EXPECT_FALSE(TableFromDevice()) << "a backup would hold the previous device's values";
-  EXPECT_EQ(dlg->StatusBox()->text(), kClosed);
-  EXPECT_TRUE(CombosEnabled());
-  EXPECT_FALSE(dlg->Link().LinkToTools());
-
-  dlg->PortCombo()->setCurrentIndex(0);  // the silent port
-  dlg->OpenButton()->click();
-  ASSERT_TRUE(port.IsOpen());
-  EXPECT_EQ(port.Name(), silent.PortName());
-  EXPECT_EQ(dlg->StatusBox()->text(), kUnconfirmed);
-  EXPECT_EQ(StatusColour(), kRed);
-  EXPECT_TRUE(CombosDisabled());
-  EXPECT_TRUE(dlg->Link().LinkToTools());
-
-  dlg->OpenButton()->click();
-  dlg->PortCombo()->setCurrentIndex(1);
-  dlg->ParityCombo()->setCurrentText(QStringLiteral("Even"));
-  dlg->OpenButton()->click();
-  ASSERT_TRUE(port.IsOpen());
-  EXPECT_EQ(dlg->StatusBox()->text(), kConfirmed);
-  EXPECT_EQ(StatusColour(), kGreen);
-}
-
-TEST_F(MainWindowTest, PortComboShowsShortNamesAndOpensTheFullPaths) {
-  OpenAndDetect({device.PortName(), silent.PortName()});
-  QComboBox* combo = dlg->PortCombo();
-  const std::string devicePath = device.PortName(), silentPath = silent.PortName();
-  ASSERT_EQ(devicePath.rfind("/dev/pts/", 0), 0u);
-  auto shown = [&] { return combo->currentText().toStdString(); };
-  // Found on the first port: the field shows "pts/N", the tooltip the path.
-  EXPECT_EQ(shown(), devicePath.substr(5));
-  EXPECT_EQ(combo->toolTip().toStdString(), devicePath);
-  // The drop-down list holds the full paths, each with its path as tooltip.
-  ASSERT_EQ(combo->count(), 2);
-  EXPECT_EQ(combo->itemText(1).toStdString(), silentPath);
-  EXPECT_EQ(combo->itemData(0, Qt::ToolTipRole).toString().toStdString(), devicePath);
-
-  // Chosen by hand, also when the chosen one is picked again from the list.
-  dlg->OpenButton()->click();  // close
-  combo->setCurrentIndex(1);
-  EXPECT_EQ(shown(), silentPath.substr(5));
-  EXPECT_EQ(combo->toolTip().toStdString(), silentPath);
-  combo->setCurrentIndex(0);
-  combo->showPopup();
-  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-  QCoreApplication::sendEvent(combo->view(), &enter);
-  EXPECT_FALSE(combo->view()->isVisible());
-  EXPECT_EQ(shown(), devicePath.substr(5));
-  dlg->OpenButton()->click();
-  ASSERT_TRUE(port.IsOpen());
-  EXPECT_EQ(port.Name(), devicePath);
-  EXPECT_EQ(dlg->StatusBox()->text(), kConfirmed);
-
-  // A short name typed by hand opens the listed port it names.
-  dlg->OpenButton()->click();
-  combo->setEditText(QString::fromStdString(silentPath.substr(5)));
-  EXPECT_EQ(combo->toolTip().toStdString(), silentPath);
-  dlg->OpenButton()->click();
-  ASSERT_TRUE(port.IsOpen());
-  EXPECT_EQ(port.Name(), silentPath);
-  EXPECT_EQ(dlg->StatusBox()->text(), kUnconfirmed);
-}
-
-TEST_F(MainWindowTest, ToolEntriesGetTheirRepliesAndHandTheLinkToTheToolsAndTheLogWindowDocks) {
-  OpenAndDetect({device.PortName()});
   device.ClearReceived();
-
   BoxCloser closer;  // the workspace reports its load in a box
   dlg->ToolAction(CQuarvelDlg::kConfigToolCmd)->trigger();
   EXPECT_TRUE(dlg->Workspace()->isVisible());
@@ -136,8 +63,7 @@ TEST_F(MainWindowTest, ToolEntriesGetTheirRepliesAndHandTheLinkToTheToolsAndTheL
   ASSERT_NE(log, nullptr);
   EXPECT_TRUE(log->isVisible());
   auto docked = [&] {
-    const QRect main = dlg->frameGeometry();
-    const QRect l = log->frameGeometry();
+    const QRect main = dlg->frameGeometry(), l = log->frameGeometry();
     return l.x() == main.x() + main.width() - 9 && l.y() == main.y() && l.height() == main.height() - 5;
   };
   EXPECT_TRUE(PumpUntil(docked, 10000));
@@ -162,11 +88,11 @@ TEST_F(MainWindowTest, ToolEntriesGetTheirRepliesAndHandTheLinkToTheToolsAndTheL
   EXPECT_EQ(dlg->Link().LinkState(), 0);
 }
 
-TEST_F(MainWindowTest, SilentDeviceGetsThreeProbesPerEntryAndTheSpecifiedEndings) {
+// The entry endings themselves (three probes, the debug tool's) are the link machine's tests.
+TEST_F(MainWindowTest, SilentDeviceEntriesEndWithTheConfigurationMessageAndWithoutOneForDownload) {
   OpenAndDetect({device.PortName()});
   device.SetSilent(true);
   device.ClearReceived();
-
   // Configuration: three probes, then the message; the tool gets the link anyway.
   const QString text = CloseTipBoxDuring(
       [&] { dlg->ToolAction(CQuarvelDlg::kConfigToolCmd)->trigger(); }, Deadline(3));
@@ -176,7 +102,6 @@ TEST_F(MainWindowTest, SilentDeviceGetsThreeProbesPerEntryAndTheSpecifiedEndings
   EXPECT_FALSE(dlg->Tip()->isVisible());
   EXPECT_EQ(dlg->Workspace()->WorkMode(), kModeWaitPowerUp);
 
-  // Download: three probes, no message.
   dlg->OpenButton()->click();  // closing the port puts the workspace back to idle
   dlg->OpenButton()->click();
   ASSERT_TRUE(port.IsOpen());
@@ -190,19 +115,86 @@ TEST_F(MainWindowTest, SilentDeviceGetsThreeProbesPerEntryAndTheSpecifiedEndings
   EXPECT_EQ(device.CountReceived("---"), 3);
   EXPECT_FALSE(TipBox::IsOpen());
   EXPECT_TRUE(dlg->MainWindowEnabled());
-
-  // Debug: three probes, no message, the status left as it was.
-  device.ClearReceived();
-  const QString statusBefore = dlg->StatusBox()->text();
-  dlg->ToolAction(CQuarvelDlg::kDebugToolCmd)->trigger();
-  ASSERT_TRUE(EntryDone(3));
-  EXPECT_EQ(device.CountReceived("---"), 3);
-  EXPECT_EQ(dlg->StatusBox()->text(), statusBefore);
-  EXPECT_FALSE(dlg->DebugPage()->IsReceiving());
 }
 
-TEST_F(MainWindowTest, ToolChosenWithThePortClosedSwitchesFirstThenWarns) {
-  OpenAndDetect({kMissingPort});
+TEST_F(MainWindowTest, PortsOpenedByHandShowShortNamesOnlyTheDevicesTurnsGreenAndAVanishedDeviceClosesIt) {
+  OpenAndDetect({device.PortName(), silent.PortName()});
+  QComboBox* combo = dlg->PortCombo();
+  const std::string devicePath = device.PortName(), silentPath = silent.PortName();
+  ASSERT_EQ(devicePath.rfind("/dev/pts/", 0), 0u);
+  auto shown = [&] { return combo->currentText().toStdString(); };
+  // Found on the first port: the field shows "pts/N", the tooltip and the list the paths.
+  EXPECT_EQ(shown(), devicePath.substr(5));
+  EXPECT_EQ(combo->toolTip().toStdString(), devicePath);
+  ASSERT_EQ(combo->count(), 2);
+  EXPECT_EQ(combo->itemText(1).toStdString(), silentPath);
+  EXPECT_EQ(combo->itemData(0, Qt::ToolTipRole).toString().toStdString(), devicePath);
+
+  SetTableFromDevice(true);    // as after a load
+  dlg->OpenButton()->click();  // close
+  EXPECT_FALSE(port.IsOpen());
+  EXPECT_FALSE(TableFromDevice()) << "a backup would hold the previous device's values";
+  EXPECT_EQ(dlg->StatusBox()->text(), kClosed);
+  EXPECT_EQ(CombosEnabled(), 3);
+  EXPECT_FALSE(dlg->Link().LinkToTools());
+
+  // A short name typed by hand opens the listed port it names: open, but no device on it.
+  combo->setEditText(QString::fromStdString(silentPath.substr(5)));
+  EXPECT_EQ(combo->toolTip().toStdString(), silentPath);
+  dlg->OpenButton()->click();
+  ASSERT_TRUE(port.IsOpen());
+  EXPECT_EQ(port.Name(), silentPath);
+  EXPECT_EQ(dlg->StatusBox()->text(), kUnconfirmed);
+  EXPECT_EQ(StatusColour(), kRed);
+  EXPECT_EQ(CombosEnabled(), 0);
+  EXPECT_TRUE(dlg->Link().LinkToTools());
+
+  // Chosen from the list, also when the chosen one is picked again.
+  dlg->OpenButton()->click();
+  combo->setCurrentIndex(1);
+  EXPECT_EQ(shown(), silentPath.substr(5));
+  combo->setCurrentIndex(0);
+  combo->showPopup();
+  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  QCoreApplication::sendEvent(combo->view(), &enter);
+  EXPECT_FALSE(combo->view()->isVisible());
+  EXPECT_EQ(shown(), devicePath.substr(5));
+  dlg->ParityCombo()->setCurrentText(QStringLiteral("Even"));
+  dlg->OpenButton()->click();
+  ASSERT_TRUE(port.IsOpen());
+  EXPECT_EQ(port.Name(), devicePath);
+  EXPECT_EQ(dlg->StatusBox()->text(), kConfirmed);
+  EXPECT_EQ(StatusColour(), kGreen);
+
+  SetTableFromDevice(true);
+  const QString text = CloseTipBoxDuring([&] { device.VanishPort(); }, 5000);
+  EXPECT_FALSE(text.isEmpty());
+  EXPECT_FALSE(TableFromDevice());
+  EXPECT_FALSE(port.IsOpen());
+  EXPECT_EQ(dlg->StatusBox()->text(), kClosed);
+  EXPECT_EQ(dlg->OpenButton()->text(), QStringLiteral("开启串口"));
+  EXPECT_EQ(CombosEnabled(), 3);
+  EXPECT_FALSE(dlg->Link().LinkToTools());
+}
+
+TEST_F(MainWindowTest, SearchWithoutADeviceTimesOutAndAToolChosenWithThePortClosedSwitchesFirstThenWarns) {
+  OpenAndDetect({silent.PortName()});
+  // The last port opened but stayed silent: it stays open, unconfirmed.
+  EXPECT_TRUE(port.IsOpen());
+  EXPECT_EQ(dlg->StatusBox()->text(), kUnconfirmed);
+  EXPECT_EQ(CombosEnabled(), 0);
+  EXPECT_EQ(dlg->Tip()->Message(), QStringLiteral("串口检测超时..."));
+  port.TakeOpens();
+  SetTableFromDevice(true);
+  dlg->findChild<QPushButton*>(QStringLiteral("detectButton"))->click();
+  EXPECT_FALSE(TableFromDevice());
+  EXPECT_TRUE(dlg->Tip()->isVisible());
+  EXPECT_EQ(dlg->Tip()->Message(), QStringLiteral("串口检测中，请稍后..."));
+  ASSERT_TRUE(PumpUntil([&] { return !dlg->Link().Busy() && !dlg->Tip()->isVisible(); }, Deadline(2)));
+  EXPECT_EQ(port.TakeOpens(), (Names{silent.PortName()}));
+  EXPECT_EQ(silent.CountReceived("---"), 4);
+
+  dlg->OpenButton()->click();  // close
   ASSERT_FALSE(port.IsOpen());
   bool switched = false;
   const QString text = CloseTipBoxDuring([&] { dlg->ToolAction(CQuarvelDlg::kDownloadToolCmd)->trigger(); },
@@ -218,36 +210,61 @@ TEST_F(MainWindowTest, ToolChosenWithThePortClosedSwitchesFirstThenWarns) {
   EXPECT_FALSE(dlg->Tip()->isVisible());
 }
 
-TEST_F(MainWindowTest, AutoDetectButtonSearchesAgain) {
-  OpenAndDetect({silent.PortName()});
-  // The last port opened but stayed silent: it stays open, unconfirmed.
-  EXPECT_TRUE(port.IsOpen());
-  EXPECT_EQ(dlg->StatusBox()->text(), kUnconfirmed);
-  EXPECT_TRUE(CombosDisabled());
-  EXPECT_EQ(dlg->Tip()->Message(), QStringLiteral("串口检测超时..."));
-  port.ClearOpens();
-  SetTableFromDevice(true);
-  dlg->findChild<QPushButton*>(QStringLiteral("detectButton"))->click();
-  EXPECT_FALSE(TableFromDevice());
-  EXPECT_TRUE(dlg->Tip()->isVisible());
-  EXPECT_EQ(dlg->Tip()->Message(), QStringLiteral("串口检测中，请稍后..."));
-  ASSERT_TRUE(PumpUntil([&] { return !dlg->Link().Busy() && !dlg->Tip()->isVisible(); }, Deadline(2)));
-  EXPECT_EQ(port.Opens(), (Names{silent.PortName()}));
-  EXPECT_EQ(silent.CountReceived("---"), 4);
+TEST_F(MainWindowTest, PortsRefusedForLackOfPermissionAreNamedWithTheFix) {
+  ScriptedPort refusing(false);
+  refusing.OnlyNamedPorts();
+  refusing.DenyPort("/dev/ttyUSB7");
+  refusing.DenyPort("/dev/ttyACM2");
+  // The search ends without a device and says which ports it could not open, and why.
+  const QString report = CloseTipBoxDuring([&] { Open({"/dev/ttyUSB7", "/dev/ttyS0", "/dev/ttyACM2"}, &refusing); },
+                                           Deadline(0));
+  EXPECT_TRUE(report.contains(QStringLiteral("/dev/ttyUSB7")) && report.contains(QStringLiteral("/dev/ttyACM2")))
+      << report.toStdString();
+  EXPECT_FALSE(report.contains(QStringLiteral("/dev/ttyS0")));
+#ifndef Q_OS_WIN
+  EXPECT_TRUE(report.contains(QStringLiteral("dialout")));
+#endif
+  EXPECT_EQ(dlg->StatusBox()->text(), kClosed);
+
+  // Opening by hand: the usual message, then the reason and the fix.
+  dlg->PortCombo()->setCurrentIndex(0);
+  const QString text = CloseTipBoxDuring([&] { dlg->OpenButton()->click(); }, 5000);
+  EXPECT_TRUE(text.startsWith(QStringLiteral(">>> 请先以正确参数打开串口...")));
+  EXPECT_TRUE(text.contains(QStringLiteral("/dev/ttyUSB7")));
+#ifndef Q_OS_WIN
+  EXPECT_TRUE(text.contains(QStringLiteral("sudo usermod -aG dialout")));
+#endif
+  // A port that is merely missing gets the usual message only.
+  dlg->PortCombo()->setCurrentIndex(1);
+  EXPECT_EQ(CloseTipBoxDuring([&] { dlg->OpenButton()->click(); }, 5000),
+            QStringLiteral(">>> 请先以正确参数打开串口..."));
+  EXPECT_FALSE(refusing.IsOpen());
+  EXPECT_EQ(dlg->StatusBox()->text(), kClosed);
+  EXPECT_EQ(CombosEnabled(), 3);
+  dlg.reset();  // before the port it uses
 }
 
-TEST_F(MainWindowTest, VanishedDeviceClosesThePortAndSaysSo) {
+TEST_F(MainWindowTest, AboutBoxShowsTheProgramAndItsIcon) {
   OpenAndDetect({device.PortName()});
-  ASSERT_TRUE(port.IsOpen());
-  SetTableFromDevice(true);
-  const QString text = CloseTipBoxDuring([&] { device.VanishPort(); }, 5000);
-  EXPECT_FALSE(TableFromDevice());
-  EXPECT_FALSE(text.isEmpty());
-  EXPECT_FALSE(port.IsOpen());
-  EXPECT_EQ(dlg->StatusBox()->text(), kClosed);
-  EXPECT_EQ(dlg->OpenButton()->text(), QStringLiteral("开启串口"));
-  EXPECT_TRUE(CombosEnabled());
-  EXPECT_FALSE(dlg->Link().LinkToTools());
+  QString title, text;
+  QImage icon;
+  QTimer::singleShot(0, [&] {
+    PumpUntil([] { return QApplication::activeModalWidget() != nullptr; }, 5000);
+    QWidget* box = QApplication::activeModalWidget();
+    ASSERT_NE(box, nullptr);
+    title = box->windowTitle();
+    if (auto* label = box->findChild<QLabel*>(QStringLiteral("aboutText"))) text = label->text();
+    if (auto* label = box->findChild<QLabel*>(QStringLiteral("aboutIcon"))) icon = label->pixmap().toImage();
+    box->findChild<QPushButton*>()->click();
+  });
+  dlg->ShowAbout();
+  EXPECT_EQ(title, QStringLiteral("关于 Quarvel"));
+  EXPECT_EQ(text, QStringLiteral("Quarvel，1.0 版"));
+  // Drawn from the resource: an opaque body on a transparent ground; the window carries it too.
+  ASSERT_EQ(icon.size(), QSize(32, 32));
+  EXPECT_EQ(icon.pixelColor(16, 16).alpha(), 255);
+  EXPECT_EQ(icon.pixelColor(0, 0).alpha(), 0);
+  EXPECT_FALSE(dlg->windowIcon().isNull());
 }
 
 // Measures real time: closing must not wait out the 5 s probe wait.

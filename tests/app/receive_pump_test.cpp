@@ -4,21 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
 #include <mutex>
 #include <thread>
 
+#include "link_test_support.h"
 #include "support/wait.h"
-
-#include "app/link_machine.h"
-#include "fakes.h"
 
 namespace {
 
 class FakeTargets : public IReceiveTargets {
  public:
-  std::atomic<bool> downloadActive{false};
-  std::atomic<bool> debugReceiving{false};
+  std::atomic<bool> downloadActive{false}, debugReceiving{false};
   std::atomic<int> workMode{3};
   std::atomic<int> vanished{0};
 
@@ -48,6 +44,11 @@ class ReceivePumpTest : public ::testing::Test {
     port.OnlyNamedPorts();
     port.SetReadWait(0);  // returns at once, so that only the pump's own pause paces it
   }
+  void OpenPort() {
+    port.AddPort("P");
+    ASSERT_TRUE(port.Open("P", 9600, 8, 0, 0));
+    link.SetLinkToTools(true);
+  }
   ScriptedPort port{false};
   FakeView view;
   LinkMachine link{port, view};
@@ -61,15 +62,12 @@ TEST_F(ReceivePumpTest, DispatchOrder) {
     int mode;
     ReceivePump::Consumer expected;
   };
+  // Without the link the main window talks to the device; mode 3 is the idle workspace.
   const Case cases[] = {
-      {false, true, true, 1, ReceivePump::kMatcher},  // the main window talks to the device
-      {true, true, true, 1, ReceivePump::kDownload},
-      {true, false, true, 1, ReceivePump::kDebug},
-      {true, false, false, 0, ReceivePump::kConfig},
-      {true, false, false, 1, ReceivePump::kConfig},
-      {true, false, false, 2, ReceivePump::kConfig},
-      {true, false, false, 3, ReceivePump::kNobody},  // workspace idle
-      {true, false, false, -1, ReceivePump::kNobody},
+      {false, true, true, 1, ReceivePump::kMatcher}, {true, true, true, 1, ReceivePump::kDownload},
+      {true, false, true, 1, ReceivePump::kDebug},   {true, false, false, 0, ReceivePump::kConfig},
+      {true, false, false, 1, ReceivePump::kConfig}, {true, false, false, 2, ReceivePump::kConfig},
+      {true, false, false, 3, ReceivePump::kNobody}, {true, false, false, -1, ReceivePump::kNobody},
   };
   for (const Case& c : cases) {
     link.SetLinkToTools(c.toTools);
@@ -83,9 +81,7 @@ TEST_F(ReceivePumpTest, DispatchOrder) {
 }
 
 TEST_F(ReceivePumpTest, TurnReadsNulTerminatedBlocksAndHandsOverEmptyOnes) {
-  port.AddPort("P");
-  ASSERT_TRUE(port.Open("P", 9600, 8, 0, 0));
-  link.SetLinkToTools(true);
+  OpenPort();
   targets.debugReceiving = true;
   port.Feed("abc");
   port.Feed(std::string("x\0y", 3));
@@ -98,9 +94,7 @@ TEST_F(ReceivePumpTest, TurnReadsNulTerminatedBlocksAndHandsOverEmptyOnes) {
 TEST_F(ReceivePumpTest, ClosedPortIsNotReadAndAVanishedDeviceClosesThePortOnce) {
   EXPECT_EQ(pump.Turn(), 0);
   EXPECT_EQ(port.ReadCalls(), 0);
-  port.AddPort("P");
-  ASSERT_TRUE(port.Open("P", 9600, 8, 0, 0));
-  link.SetLinkToTools(true);
+  OpenPort();
   targets.debugReceiving = true;
   port.Vanish();
   EXPECT_EQ(pump.Turn(), serial::kReadVanished);
@@ -113,9 +107,7 @@ TEST_F(ReceivePumpTest, ClosedPortIsNotReadAndAVanishedDeviceClosesThePortOnce) 
 }
 
 TEST_F(ReceivePumpTest, RunPausesWhileNothingArrivesAndStops) {
-  port.AddPort("P");
-  ASSERT_TRUE(port.Open("P", 9600, 8, 0, 0));
-  link.SetLinkToTools(true);
+  OpenPort();
   targets.workMode = 1;
   port.Feed("data");
   const int64_t start = Timing::NowMs();

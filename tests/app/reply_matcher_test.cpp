@@ -21,11 +21,7 @@ TEST(ReplyMatcher, FindsRepliesSplitOverBlocksAndPrefersCmdError) {
   EXPECT_EQ(m.Find(), ReplyMatcher::kCmdError);
   m.Clear();
   EXPECT_EQ(m.Text(), "");
-  EXPECT_EQ(m.Find(), ReplyMatcher::kNone);
-}
-
-TEST(ReplyMatcher, IncompleteOrDifferentTextIsNoReply) {
-  ReplyMatcher m;
+  // Incomplete or different texts are no reply.
   Append(m, "\r\nCMD OK\r");
   Append(m, "CMD ERROR\r\n");
   Append(m, "\nCMD OK\r\n");  // no CR before the LF
@@ -43,7 +39,7 @@ TEST(ReplyMatcher, NulBytesBecomeBlanksAndDoNotHideTheReply) {
   EXPECT_EQ(m.Text().substr(0, 8), "  noise ");
 }
 
-TEST(ReplyMatcher, KeepsUpTo4094CharactersThenOnlyTheLast255) {
+TEST(ReplyMatcher, KeepsUpTo4094CharactersThenOnlyTheLast255AndFindsAReplyBeginningThere) {
   ReplyMatcher m;
   std::string first(4000, 'a');
   first[3999] = 'Z';
@@ -57,10 +53,9 @@ TEST(ReplyMatcher, KeepsUpTo4094CharactersThenOnlyTheLast255) {
   ASSERT_EQ(m.Text().size(), 256u);
   EXPECT_EQ(m.Text().substr(0, 255), std::string(160, 'a') + "Z" + std::string(94, 'b'));
   EXPECT_EQ(m.Text().back(), 'c');
-}
 
-TEST(ReplyMatcher, ReplyBeginningInTheKeptTailIsStillFound) {
-  ReplyMatcher m;
+  // A reply beginning in the kept tail is still found.
+  m.Clear();
   Append(m, std::string(4000, 'x') + "\r\nCMD ");
   EXPECT_EQ(m.Find(), ReplyMatcher::kNone);
   // 255 kept + 3900 would overflow too: only as much old text as fits stays (194 here),
