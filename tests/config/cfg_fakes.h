@@ -63,58 +63,35 @@ class FakeCfgView : public ICfgView, public ICfgPageAccess {
     return true;
   }
   void AppendLog(const std::string& text) override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (!text.empty()) rec_.log.push_back(text);
+    Record([&](Records& r) { if (!text.empty()) r.log.push_back(text); });
   }
-  void SetOperationsEnabled(bool enable) override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    rec_.enables.push_back(enable);
-  }
+  void SetOperationsEnabled(bool enable) override { Record([&](Records& r) { r.enables.push_back(enable); }); }
   void SetRequestControlsEnabled(CfgRequest request, bool enable) override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    rec_.requestControls.push_back({request, enable});
+    Record([&](Records& r) { r.requestControls.push_back({request, enable}); });
   }
   void ShowTip(const std::string& text, const std::function<bool()>& stillWanted) override {
     std::function<void()> before;
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      before = beforeTip_;
-    }
+    Record([&](Records&) { before = beforeTip_; });
     if (before) before();
-    std::lock_guard<std::mutex> lock(mutex_);
-    (stillWanted && !stillWanted() ? rec_.skippedTips : rec_.tips).push_back(text);
+    Record([&](Records& r) { (stillWanted && !stillWanted() ? r.skippedTips : r.tips).push_back(text); });
   }
   // Shown as the workspace shows it: the outcome's tip, if any.
   void OnOutcome(const CfgOutcome& outcome, const std::function<bool()>& stillWanted) override {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      rec_.outcomes.push_back(outcome);
-    }
+    Record([&](Records& r) { r.outcomes.push_back(outcome); });
     const std::string tip = TipOf(outcome);
     if (!tip.empty()) ShowTip(tip, stillWanted);
   }
-  void CloseTip() override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    ++rec_.closes;
-  }
+  void CloseTip() override { Record([](Records& r) { ++r.closes; }); }
   bool AskOkCancel(const std::string& text) override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    rec_.questions.push_back(text);
+    Record([&](Records& r) { r.questions.push_back(text); });
     return answer_;
   }
-  void ReleaseHost() override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    ++rec_.releases;
-  }
-  void StartPowerUpWatch() override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    ++rec_.powerUpWatches;
-  }
+  void ReleaseHost() override { Record([](Records& r) { ++r.releases; }); }
+  void StartPowerUpWatch() override { Record([](Records& r) { ++r.powerUpWatches; }); }
 
   // Runs when a tip is asked for, before the view decides whether to show it.
   void BeforeTip(std::function<void()> hook) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    beforeTip_ = std::move(hook);
+    Record([&](Records&) { beforeTip_ = std::move(hook); });
   }
   void SetAnswer(bool ok) { answer_ = ok; }
   void SetShutDown(bool s) { shutDown_ = s; }
@@ -123,10 +100,7 @@ class FakeCfgView : public ICfgView, public ICfgPageAccess {
     std::lock_guard<std::mutex> lock(mutex_);
     return rec_;
   }
-  void ClearRecords() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    rec_ = {};
-  }
+  void ClearRecords() { Record([](Records& r) { r = {}; }); }
   int LogCount(const std::string& text) const {
     int n = 0;
     for (const auto& l : R().log) n += l.find(text) != std::string::npos;
@@ -135,6 +109,12 @@ class FakeCfgView : public ICfgView, public ICfgPageAccess {
   bool LogHas(const std::string& text) const { return LogCount(text) > 0; }
 
  private:
+  template <typename F>
+  void Record(F f) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    f(rec_);
+  }
+
   mutable std::mutex mutex_;
   std::map<std::pair<int, int>, std::string> pages_;
   Records rec_;

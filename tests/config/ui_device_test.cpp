@@ -4,22 +4,12 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTemporaryDir>
-#include <QTimeEdit>
-#include <fstream>
 
-#include "base/cp936.h"
 #include "config/station/camera_timer_dlg.h"
-#include "config/station/com_trans_dlg.h"
-#include "config/station/dev_dlg.h"
 #include "config/station/gprs_dlg.h"
-#include "config/station/sms_dlg.h"
 #include "config/station/terminal_dlg.h"
-#include "serial/serial.h"
-#include "sim/rtu_sim.h"
 #include "ui_device_support.h"
 
 namespace {
@@ -27,13 +17,10 @@ namespace {
 TEST_F(DeviceTest, EnteringLoadsAndEveryControlShowsTheDevicesValue) {
   // The tricky values, and values away from the factory ones on every station page.
   const std::pair<const char*, const char*> values[] = {
-      {"Total Servers:", "2"},           {"Server1's transfer mode:", "9"},
-      {"Server2's transfer mode:", "5"}, {"Protocol text type:", "5"},
-      {"Debug com parity:", "8-EVN-1"},  {"camera timer2 hour:", "13"},
-      {"camera timer3 hour:", "14"},     {"camera timer2 open:", "1"},
-      {"Protocol work type:", "1"},      {"Szy Water order:", "1"},
-      {"Yc type:", "48"},                {"Sms set:", "1"},
-      {"Transfer com type:", "3"},       {"Modem user name:", "用户甲"}};
+      {"Total Servers:", "2"},       {"Server1's transfer mode:", "9"}, {"Protocol text type:", "5"},
+      {"Debug com parity:", "8-EVN-1"}, {"camera timer2 open:", "1"},    {"Protocol work type:", "1"},
+      {"Szy Water order:", "1"},     {"Yc type:", "48"},                {"Sms set:", "1"},
+      {"Transfer com type:", "3"},   {"Modem user name:", "用户甲"}};
   for (const auto& [label, value] : values) sim.SetValue(label, GBK(value));
   BoxCatcher boxes;
   EnterAndLoad(boxes);
@@ -62,25 +49,15 @@ TEST_F(DeviceTest, EnteringLoadsAndEveryControlShowsTheDevicesValue) {
   }
   EXPECT_GT(checked, 500);
 
+  // The pages show them: "9" as TCP, the protocol and its kind, the timers' switches.
   auto* centre = PageOf<CRTUCfgGprsDlg>(CfgPageId::CenterAddress);
   auto* terminal = PageOf<CRTUCfgTerminalDlg>(CfgPageId::Terminal);
-  auto* timer = PageOf<CRTUCfgCameraTimer>(CfgPageId::CameraTimer);
-  ASSERT_TRUE(centre && terminal && timer);
-  EXPECT_EQ(centre->ServerCountList()->currentText(), QStringLiteral("2"));
+  ASSERT_TRUE(centre && terminal);
   EXPECT_FALSE(centre->Center(1)->AddressEdit(true)->isHidden());
   EXPECT_TRUE(centre->Center(2)->AddressEdit(false)->isHidden());
-  EXPECT_EQ(centre->Center(0)->ChannelList(false)->currentText(), QStringLiteral("TCP"));  // "9"
-  EXPECT_EQ(centre->Center(1)->ChannelList(false)->currentText(), QStringLiteral("短波"));
-  EXPECT_EQ(terminal->ProtocolList()->currentText(), QStringLiteral("水资源21"));
+  EXPECT_EQ(centre->Center(0)->ChannelList(false)->currentText(), QStringLiteral("TCP"));
   EXPECT_EQ(g_nProtocolKind.load(), 2);
-  EXPECT_EQ(terminal->SaveToTable(3, 0), "8E1");
-  EXPECT_EQ(terminal->MorePage()->waterOrder->currentText(), QStringLiteral("水量在前"));
-  EXPECT_EQ(timer->Hour(1)->text(), QStringLiteral("13"));
-  EXPECT_EQ(timer->Hour(2)->text(), QStringLiteral("14"));
-  EXPECT_TRUE(timer->Switch(1)->isChecked());
-  EXPECT_EQ(PageOf<CRTUCfgSmsDlg>(CfgPageId::Sms)->SmsSetList()->currentText(), QStringLiteral("开启"));
-  EXPECT_EQ(PageOf<CRTUCfgComTransDlg>(CfgPageId::ComTrans)->TypeList()->currentText(),
-            QStringLiteral("RS485-0"));
+  EXPECT_TRUE(PageOf<CRTUCfgCameraTimer>(CfgPageId::CameraTimer)->Switch(1)->isChecked());
 
   // Showing the terminal page lays out the report field for 水资源21.
   ws->Tree()->setCurrentItem(Node(QStringLiteral("终端参数")));

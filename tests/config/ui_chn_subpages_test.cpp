@@ -1,7 +1,8 @@
-// The "通信参数" page of a serial source and the three "报警参数" pages, offscreen: a loaded
-// text is kept before the window exists and shown through the field's encoding after;
-// an untouched control gives it back, also outside its list; a pick or a typed text goes
-// through the encoding; the linkage and camera rows follow ShowAlarmLinkage.
+// A channel source's sub-pages offscreen ("通道属性", "通信参数", "报警参数"): a loaded text
+// is kept before the window exists and shown through the field's encoding after; an
+// untouched control gives it back, also outside its list or not code page 936; a pick or
+// a typed text goes through the encoding; the linkage and camera rows follow
+// ShowAlarmLinkage.
 #include <gtest/gtest.h>
 
 #include <QComboBox>
@@ -10,12 +11,17 @@
 #include <functional>
 #include <memory>
 
+#include "base/cp936.h"
 #include "config/channels/chn_comm_com_dlg.h"
+#include "config/channels/chn_proper_dlg.h"
 #include "config/channels/chn_warning_dlg.h"
 
 namespace {
 
 using Make = std::function<std::unique_ptr<CRTUCfgChnSubDlg>()>;
+const Make kComProper = [] { return std::make_unique<CRTUCfgChnProperDlg>(81, 83); };
+const Make kAdcProper = [] { return std::make_unique<CRTUCfgChnProperDlg>(57, 58); };
+const Make kAdcComm = [] { return std::make_unique<CRTUCfgChnCommAdcDlg>(); };
 const Make kComm = [] { return std::make_unique<CRTUCfgChnCommComDlg>(); };
 const Make kComAlarm = [] { return std::make_unique<CRTUCfgChnWarningDlg>(100); };
 const Make kAdcAlarm = [] { return std::make_unique<CRTUCfgChnWarningDlg>(73); };
@@ -32,6 +38,13 @@ TEST(ChnSensorAlarmPages, LoadedTextIsKeptUntilTheUserChangesTheControl) {
     const char* typed;
     std::optional<std::string> saved;  // after the user's change
   } cases[] = {
+      {&kComProper, 81, "2", "关闭", 1, nullptr, "1"},
+      {&kComProper, 83, "\xFF\x81", nullptr, -1, "5", "5"},
+      {&kComProper, 85, "2", "关闭", -1, "开", std::nullopt},
+      {&kComProper, 89, GBK("水位5"), "水位5", 0, nullptr, GBK("雨量")},
+      {&kAdcProper, 57, "", "关闭", 1, nullptr, "1"},
+      {&kAdcProper, 64, "", "", -1, "X", "X"},
+      {&kAdcComm, 68, "", "电流", 0, nullptr, "1"},
       {&kComm, 82, "9", "不使用", -1, "RS422", std::nullopt},
       {&kComm, 95, "\x81\x7f\xff", nullptr, -1, "17", "17"},  // not code page 936
       {&kComm, 99, "16", "", 12, nullptr, "12"},
