@@ -1,7 +1,6 @@
 // qx310-cli's other commands against the simulated device, in-process (one of each
 // group as a process): the modem queries and their sequence, version, restart, factory
-// reset, the clock, port listing and detection, and the exit statuses of bad ports,
-// files and usage.
+// reset, the clock, port listing and detection, and the exit statuses of bad ports and files.
 #include <sys/stat.h>
 
 #include <ctime>
@@ -175,35 +174,10 @@ TEST_F(CliCommandsTest, BadFilesGiveTheFileStatusAndOneLineBeforeTheDeviceIsTouc
     EXPECT_NE(r.err.find(says), std::string::npos) << r.err;
     EXPECT_EQ(r.out, "");
   }
-  EXPECT_TRUE(sim.ReceivedCommands().empty());
-  EXPECT_EQ(sim.GetState(), RtuSimulator::State::Run);
-}
-
-TEST_F(CliCommandsTest, UsageErrorsSendNothingAndHelpExits0) {
-  const std::vector<std::string> bad[] = {
-      {},
-      {"frobnicate"},
-      {"version", "--port", sim.PortName(), "extra"},
-      {"set-clock", "--port", sim.PortName(), "--time", "2023/02/29,12:00:00"},  // no such day
-      {"flash", "--port", sim.PortName(), Path("fw.bin"), Path("fw.bin")},
-  };
-  for (const auto& args : bad) {
-    const CliRun r = Cli(args);
-    EXPECT_EQ(r.status, 2) << ::testing::PrintToString(args);
-    EXPECT_EQ(LineCount(r.err), 1) << r.err;
-    EXPECT_EQ(r.out, "");
-  }
-  // A bad time scale is bad usage too.
+  // A bad time scale is bad usage (usage errors: cli_options_test.cpp).
   EXPECT_EQ(Device("version", {}, {.timeScaleText = "zero"}).status, 2);
   EXPECT_TRUE(sim.ReceivedCommands().empty());
-
-  const CliRun help = Cli({"--help"});
-  EXPECT_EQ(help.status, 0);
-  EXPECT_NE(help.out.find("Exit status"), std::string::npos);
-  const CliRun loadHelp = Cli({"load", "--help"});
-  EXPECT_EQ(loadHelp.status, 0);
-  EXPECT_EQ(loadHelp.out.rfind("usage: qx310-cli load", 0), 0u) << loadHelp.out;
-  EXPECT_EQ(Cli({"help", "flash"}).out.rfind("usage: qx310-cli flash --port NAME [--no-backup] FILE", 0), 0u);
+  EXPECT_EQ(sim.GetState(), RtuSimulator::State::Run);
 }
 
 }  // namespace

@@ -1,8 +1,11 @@
 // The command line's readings of the machines: write outcomes, the exit status of each
-// outcome, the answer in a reply text, and the page store the write-back passes compare.
+// outcome, the answer in a reply text, the page store the write-back passes compare;
+// flash's progress and the status line on standard error.
 #include <gtest/gtest.h>
 
-#include "base/cp936.h"
+#include <sstream>
+
+#include "cli/cli_flash.h"
 #include "cli/cli_output.h"
 #include "cli/cli_status.h"
 #include "cli/cli_view.h"
@@ -102,7 +105,7 @@ TEST(CliPageStore, PagesShowTheLoadedValuesUntilAWritePutsAnother) {
 // 0 ok, 1 cancelled, 3 port gone, 4 no answer, 5 refused or a failed write.
 TEST(CliExitStatus, OutcomesMapToTheDocumentedStatuses) {
   const LineSigns silent{}, answered{.answered = true}, gone{.vanished = true, .answered = true};
-  struct Cfg {
+  const struct {
     CfgOutcome outcome;
     LineSigns signs;
     int status;
@@ -120,30 +123,58 @@ TEST(CliExitStatus, OutcomesMapToTheDocumentedStatuses) {
       {{.op = kOpWriteAll, .end = CfgEnd::kFailed, .failed = 2}, gone, 3},
       {{.op = kOpWriteFromFile, .end = CfgEnd::kDone, .written = 2}, answered, 0},
   };
-  for (const Cfg& c : cfg)
-    EXPECT_EQ(ExitStatusOf(c.outcome, c.signs), c.status) << "op " << c.outcome.op;
+  for (const auto& c : cfg) EXPECT_EQ(ExitStatusOf(c.outcome, c.signs), c.status) << "op " << c.outcome.op;
+  EXPECT_EQ(ExitStatusOf(LinkOutcome{.end = LinkEnd::kFound}, silent), 0);
+  EXPECT_EQ(ExitStatusOf(LinkOutcome{.end = LinkEnd::kEntered}, silent), 0);
+  EXPECT_EQ(ExitStatusOf(LinkOutcome{.end = LinkEnd::kNotFound}, answered), 4);
+  EXPECT_EQ(ExitStatusOf(LinkOutcome{.end = LinkEnd::kEntryFailed}, answered), 4);
+  EXPECT_EQ(ExitStatusOf(LinkOutcome{.end = LinkEnd::kEntryFailed}, gone), 3);
+  EXPECT_EQ(ExitStatusOf(DownloadEnd::kCompleted, true, gone), 0);  // a transfer that completed stays so
+  EXPECT_EQ(ExitStatusOf(DownloadEnd::kStopped, true, silent), 1);
+  EXPECT_EQ(ExitStatusOf(DownloadEnd::kStopped, true, gone), 3);
+  EXPECT_EQ(ExitStatusOf(DownloadEnd::kStopped, false, silent), 5);
+}
 
-  struct Link {
-    LinkEnd end;
-    LineSigns signs;
-    int status;
-  } link[] = {{LinkEnd::kFound, silent, 0},      {LinkEnd::kEntered, silent, 0},
-              {LinkEnd::kNotFound, answered, 4}, {LinkEnd::kEntryFailed, answered, 4},
-              {LinkEnd::kEntryFailed, gone, 3}};
-  for (const Link& c : link)
-    EXPECT_EQ(ExitStatusOf(LinkOutcome{.end = c.end}, c.signs), c.status) << static_cast<int>(c.end);
+// The text, in place on a terminal; without one, a line per tenth of each pass, a pass
+// that starts over (also at the same count) showing its tenths again.
+TEST(FlashProgress, InPlaceEveryBlockOrEachPassItsTenths) {
+  EXPECT_EQ(FlashProgress::Text(12, 256), "block  12/256   4%");
+  EXPECT_EQ(FlashProgress::Text(0, 256).size(), FlashProgress::Text(256, 256).size());
+  EXPECT_EQ(FlashProgress::Text(255, 256), "block 255/256  99%");  // rounded down: 100% only at the end
+  using Lines = std::vector<std::string>;
+  auto feed = [](FlashProgress& p, const std::vector<int>& counts) {
+    Lines out;
+    for (int k : counts) out.push_back(p.Update(k));
+    return out;
+  };
+  FlashProgress terminal(true);
+  terminal.Begin(3);
+  EXPECT_EQ(feed(terminal, {1, 2, 3}), (Lines{"block 1/3  33%", "block 2/3  66%", "block 3/3 100%"}));
+  FlashProgress p(false);
+  p.Begin(100);
+  EXPECT_EQ(feed(p, {9, 10, 11, 20}), (Lines{"", "block  10/100  10%", "", "block  20/100  20%"}));
+  EXPECT_EQ(feed(p, {1, 10}), (Lines{"", "block  10/100  10%"}));
+  EXPECT_EQ(feed(p, {10}), (Lines{"block  10/100  10%"}));
+}
 
-  struct Flash {
-    DownloadEnd end;
-    bool interrupted;
-    LineSigns signs;
-    int status;
-  } flash[] = {{DownloadEnd::kCompleted, true, gone, 0},  // a transfer that completed stays so
-               {DownloadEnd::kStopped, true, silent, 1},
-               {DownloadEnd::kStopped, true, gone, 3},
-               {DownloadEnd::kStopped, false, silent, 5}};
-  for (const Flash& c : flash)
-    EXPECT_EQ(ExitStatusOf(c.end, c.interrupted, c.signs), c.status) << c.interrupted;
+TEST(CliOutputStatus, AStatusLineIsOverwrittenAndEndedByTheNextLine) {
+  std::ostringstream out, err, quietErr;
+  CliOutput o(out, err, false), q(out, quietErr, true);
+  o.Status("block 1/2  50%");
+  o.Status("block 2/2 100%");
+  o.Result("done");
+  o.Progress("next");
+  o.Status("block 1/2  50%");
+  o.Error("failed");
+  o.Notice("power up");
+  EXPECT_EQ(out.str(), "done\n");
+  EXPECT_EQ(err.str(), "\rblock 1/2  50%\rblock 2/2 100%\nnext\n\rblock 1/2  50%\nqx310-cli: failed\npower up\n");
+  // Quiet: no status and no progress, but errors and notices the user must act on.
+  q.Status("block 1/2  50%");
+  q.Progress("next");
+  q.Notice("power up");
+  q.Error("failed");
+  EXPECT_EQ(quietErr.str(), "power up\nqx310-cli: failed\n");
 }
 
 }  // namespace

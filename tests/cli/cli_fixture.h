@@ -1,7 +1,8 @@
 #pragma once
 // qx310-cli run in this process through CliMain, or as a separate process (standard
 // input from /dev/null, output and error captured), and the simulated device on a
-// pseudo-terminal in this process, both at the same small time scale.
+// pseudo-terminal in this process, both at the same small time scale. Backups go to the
+// test's own folder.
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -63,6 +64,7 @@ class CliDeviceTest : public ::testing::Test {
     char tmpl[] = "/tmp/qx-cli-test-XXXXXX";
     ASSERT_NE(mkdtemp(tmpl), nullptr);
     dir = tmpl;
+    setenv("QX310_BACKUP_DIR", Path("backups").c_str(), 1);  // the backups before each write
   }
   void TearDown() override {
     sim.Stop();

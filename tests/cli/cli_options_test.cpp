@@ -1,7 +1,11 @@
-// The command line parser: commands, options in any position, values, help forms,
-// usage errors, the clock text and the time-scale variable.
+// The command line parser: options in any position and form, usage errors, help, the
+// clock text and the time-scale variable. (The device tests run the common forms.)
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <sstream>
+
+#include "cli/cli_main.h"
 #include "cli/cli_options.h"
 #include "serial/serial_port.h"
 
@@ -9,48 +13,29 @@ namespace {
 
 using Args = std::vector<std::string>;
 
-// The forms the process tests (cli_*_test.cpp) do not use; they run the others.
-TEST(CliOptions, DeviceCommandsTakeTheirOptionsInAnyPositionAndForm) {
+TEST(CliOptions, OptionsInAnyPositionAndForm) {
   CliParse p = ParseCliArgs({"--port", "/dev/ttyUSB0", "load", "-o", "f.cfg", "-q", "--log=x.log"});
   ASSERT_EQ(p.error, "");
   EXPECT_EQ(p.options.command, CliCommand::kLoad);
   EXPECT_EQ(p.options.ports, Args{"/dev/ttyUSB0"});
-  EXPECT_EQ(p.options.output, "f.cfg");
-  EXPECT_EQ(p.options.logFile, "x.log");
+  EXPECT_EQ(p.options.output + p.options.logFile, "f.cfgx.log");
   EXPECT_TRUE(p.options.quiet);
   EXPECT_EQ(p.options.baud, 115200);
   EXPECT_EQ(p.options.parity, serial::kParityNone);
 
-  p = ParseCliArgs({"apply", "site.cfg", "--port=COM3", "--baud", "9600", "--parity", "Even"});
+  p = ParseCliArgs({"apply", "site.cfg", "--port=COM3", "--baud", "9600", "--parity", "Even", "--fast"});
   ASSERT_EQ(p.error, "");
   EXPECT_EQ(p.options.input, "site.cfg");
   EXPECT_EQ(p.options.ports, Args{"COM3"});
   EXPECT_EQ(p.options.baud, 9600);
   EXPECT_EQ(p.options.parity, serial::kParityEven);
+  EXPECT_TRUE(p.options.fast && p.options.verify);
 
-  p = ParseCliArgs({"flash", "fw.bin", "--port", "COM4", "--baud", "57600"});
-  ASSERT_EQ(p.error, "");
-  EXPECT_EQ(p.options.command, CliCommand::kFlash);
-  EXPECT_EQ(p.options.baud, 57600);
-  EXPECT_TRUE(IsDeviceCommand(p.options.command));
-  EXPECT_FALSE(IsDeviceCommand(CliCommand::kDetect));
-
-  p = ParseCliArgs({"records", "--to=2024-12-31", "--port", "a", "--from", "2024/1/5", "-o", "r.csv",
-                    "--channel", "30"});
-  ASSERT_EQ(p.error, "");
-  EXPECT_EQ(p.options.channel, 30);
-  EXPECT_EQ(FormatRecordQuery(p.options.channel, p.options.from, p.options.to),
-            "30;2024/1/5,0:0:0;2024/12/31,23:55:55");
   p = ParseCliArgs({"set-initial", "--port", "a", "--channel", "05", "-1.5"});
   ASSERT_EQ(p.error, "");
   EXPECT_EQ(p.options.channel, 5);
   EXPECT_EQ(p.options.initialValue, "-1.5");
-  p = ParseCliArgs({"snapshot", "--port", "a", "-o", "p.jpg"});
-  ASSERT_EQ(p.error, "");
-  EXPECT_EQ(p.options.camera, 1);
-  p = ParseCliArgs({"clear-records", "--port", "a", "--yes"});
-  ASSERT_EQ(p.error, "");
-  EXPECT_EQ(p.options.channel, 0);
+  EXPECT_EQ(ParseCliArgs({"snapshot", "--port", "a", "-o", "p.jpg"}).options.camera, 1);
 }
 
 TEST(CliOptions, UsageErrorsAreReportedInOneLine) {
@@ -61,13 +46,15 @@ TEST(CliOptions, UsageErrorsAreReportedInOneLine) {
       {"load", "--port"},
       {"load", "--port", ""},
       {"load", "--port", "a", "--port", "b"},
-      {"load", "--port", "a", "--baud", "0"},
       {"load", "--port", "a", "--baud", "96x"},
       {"load", "--port", "a", "--parity", "sideways"},
       {"load", "--port", "a", "--quiet=1"},
       {"load", "--port", "a", "--bogus"},
+      {"load", "--port", "p", "--no-verify"},
+      {"load", "--port", "p", "--dry-run"},
       {"apply", "--port", "a"},
       {"apply", "--port", "a", "x.cfg", "y.cfg"},
+      {"apply", "--port", "p", "--fast", "--no-verify", "f"},  // --fast always verifies
       {"version", "--port", "a", "extra"},
       {"version", "--port", "a", "-o", "f.cfg"},
       {"version", "--port", "a", "--yes"},
@@ -75,11 +62,11 @@ TEST(CliOptions, UsageErrorsAreReportedInOneLine) {
       {"ports", "--baud", "9600"},
       {"detect", "--log", "x.log"},
       {"help", "nosuch"},
-      {"set-clock", "--port", "a", "--time", "yesterday"},
+      {"diff", "a.cfg"},
+      {"set-clock", "--port", "a", "--time", "2023/02/29,12:00:00"},
       {"flash", "--port", "a"},
       {"flash", "fw.bin"},
       {"flash", "--port", "a", "fw.bin", "other.bin"},
-      {"flash", "--port", "a", "fw.bin", "--time", "2024/01/05,08:03:07"},
       {"records", "--port", "a", "--from", "2024/1/5", "--to", "2024/1/9"},
       {"records", "--port", "a", "--from", "2024/1/9", "--to", "2024/1/5", "-o", "r.csv"},
       {"records", "--port", "a", "--channel", "31", "--from", "2024/1/5", "--to", "2024/1/9", "-o", "r"},
@@ -97,45 +84,39 @@ TEST(CliOptions, UsageErrorsAreReportedInOneLine) {
     EXPECT_NE(p.error, "") << ::testing::PrintToString(a);
     EXPECT_EQ(p.error.find('\n'), std::string::npos) << p.error;
   }
+  // The program says so in one line, exit 2, nothing on standard output.
+  std::ostringstream out, err;
+  EXPECT_EQ(CliMain({"version", "--port", "/dev/qx-no-such-port", "extra"}, out, err), kExitUsage);
+  EXPECT_EQ(out.str(), "");
+  const std::string e = err.str();
+  EXPECT_EQ(std::count(e.begin(), e.end(), '\n'), 1) << e;
 }
 
 TEST(CliOptions, HelpForms) {
-  CliParse p = ParseCliArgs({"--help"});
-  EXPECT_EQ(p.error, "");
-  EXPECT_TRUE(p.options.help);
-  EXPECT_EQ(p.options.command, CliCommand::kNone);
-
-  // A command's --help wins over what else is missing or wrong.
-  p = ParseCliArgs({"apply", "--help"});
-  EXPECT_EQ(p.error, "");
-  EXPECT_TRUE(p.options.help);
-  EXPECT_EQ(p.options.command, CliCommand::kApply);
-
-  // --version alone is no missing command.
-  p = ParseCliArgs({"--version"});
-  EXPECT_EQ(p.error, "");
-  EXPECT_TRUE(p.options.version);
-
-  p = ParseCliArgs({"help", "set-clock"});
-  EXPECT_EQ(p.error, "");
-  EXPECT_EQ(p.options.command, CliCommand::kSetClock);
-
-  const std::string overall = CliHelpText(CliCommand::kNone);
-  for (const char* name : {"ports", "detect", "load", "apply", "version", "signal", "imei", "restart",
-                           "factory-reset", "set-clock", "flash --port NAME [--no-backup] FILE"}) {
-    EXPECT_NE(overall.find(std::string("  ") + name + " "), std::string::npos) << name;
+  // A command's --help wins over what else is missing or wrong; --version alone is no
+  // missing command.
+  EXPECT_TRUE(ParseCliArgs({"apply", "--help"}).options.help);
+  EXPECT_TRUE(ParseCliArgs({"--version"}).options.version);
+  EXPECT_EQ(ParseCliArgs({"--version"}).error, "");
+  for (const Args& a : {Args{"--help"}, Args{"load", "--help"}, Args{"help", "flash"}, Args{"help", "set-clock"}}) {
+    std::ostringstream out, err;
+    EXPECT_EQ(CliMain(a, out, err), kExitOk) << a[0];
+    const std::string h = out.str();
+    const CliCommand c = ParseCliArgs(a).options.command;
+    EXPECT_NE(h.find("Exit status"), std::string::npos) << h;
+    if (c != CliCommand::kNone) {
+      EXPECT_EQ(h.rfind(std::string("usage: qx310-cli ") + CliCommandName(c), 0), 0u) << h;
+      EXPECT_NE(h.find("--baud"), std::string::npos) << h;
+    }
   }
+  const std::string overall = CliHelpText(CliCommand::kNone);
+  EXPECT_NE(overall.find("  flash --port NAME [--no-backup] FILE"), std::string::npos);
   EXPECT_NE(overall.find("QX310_TIME_SCALE"), std::string::npos);
   const std::string flash = CliHelpText(CliCommand::kFlash);
+  EXPECT_EQ(flash.rfind("usage: qx310-cli flash --port NAME [--no-backup] FILE", 0), 0u);
   EXPECT_NE(flash.find("升级错误，请将设备重新上电！"), std::string::npos);  // the power-up request
   EXPECT_NE(flash.find("Ctrl-C"), std::string::npos);
-  for (CliCommand c : {CliCommand::kLoad, CliCommand::kApply, CliCommand::kDetect,
-                       CliCommand::kSetClock, CliCommand::kFlash}) {
-    const std::string h = CliHelpText(c);
-    EXPECT_EQ(h.rfind(std::string("usage: qx310-cli ") + CliCommandName(c), 0), 0u) << h;
-    EXPECT_NE(h.find("Exit status"), std::string::npos);
-    EXPECT_EQ(h.find("--baud") != std::string::npos, IsDeviceCommand(c)) << h;
-  }
+  EXPECT_EQ(CliHelpText(CliCommand::kDetect).find("--baud"), std::string::npos);
 }
 
 // The computer's local time: CliCommandsTest.SetClockSendsTheTimeWithItsWeekday.
