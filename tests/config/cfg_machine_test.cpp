@@ -10,22 +10,6 @@ namespace {
 
 using RetryRule = MachineTest;
 
-TEST_F(RetryRule, CounterAlreadyOneGivesUpWithoutRecoveryAndAnIdleTurnResetsIt) {
-  device.SetResponder(Refusing);
-  ASSERT_TRUE(machine.StartOperation(kOpQueryVersion));
-  machine.WorkerTurn();  // run 1 fails
-  EXPECT_EQ(machine.WorkMode(), kModeRecovery);
-  EXPECT_EQ(machine.OpRetry(), 1);
-  machine.SetWorkMode(kModeOperation);  // as after a successful recovery
-  device.ClearWrites();
-  machine.WorkerTurn();  // run 2 fails: gives up
-  EXPECT_EQ(machine.WorkMode(), kModeIdle);
-  EXPECT_EQ(device.Writes(), Times(kRunAttempts, "AT+VER\r\n"));
-  EXPECT_EQ(machine.OpRetry(), kMaxRuns);
-  machine.WorkerTurn();  // idle
-  EXPECT_EQ(machine.OpRetry(), 0);
-}
-
 TEST_F(RetryRule, RecoveryProbesUntilTheFirstCmdOkAndLogsEachProbe) {
   int probes = 0;
   device.SetResponder([&](const std::string& w) -> Replies {
@@ -93,15 +77,6 @@ TEST_F(Requests, PolledInOrderWithLoadLast) {
   }
   machine.WorkerTurn();
   EXPECT_EQ(machine.WorkOp(), kOpLoadAll);
-}
-
-TEST_F(Requests, TakenWhileWaitingForPowerUpAndButtonsDisabled) {
-  machine.SetWorkMode(kModeWaitPowerUp);
-  machine.Requests().Set(CfgRequest::ClearRecords, "0");
-  machine.WorkerTurn();
-  EXPECT_EQ(machine.WorkOp(), kOpClearChannelRecords);
-  EXPECT_EQ(machine.WorkMode(), kModeOperation);
-  EXPECT_EQ(view.R().enables, std::vector<bool>{false});
 }
 
 using PowerUp = MachineTest;

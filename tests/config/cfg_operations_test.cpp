@@ -123,7 +123,11 @@ std::vector<OpCase> Cases() {
       // A recovered device gets exactly one more run.
       {.name = "RestartRefused", .start = Button(kOpRestartDevice), .device = Refusing,
        .written = Cat({Times(kRunAttempts, reset), {probe}, Times(kRunAttempts, reset)}),
-       .also = [](MachineTest& t) { EXPECT_EQ(t.machine.OpRetry(), kMaxRuns); }},
+       .also = [](MachineTest& t) {
+         EXPECT_EQ(t.machine.OpRetry(), kMaxRuns);
+         t.machine.WorkerTurn();  // an idle turn resets the counter
+         EXPECT_EQ(t.machine.OpRetry(), 0);
+       }},
       // A reset device is loaded at once, the operations staying disabled in between.
       {.name = "FactoryAnswered", .start = Factory, .device = Device, .written = {factory, show},
        .lastLog = "载入RTU设备参数成功 ...\r\n", .also = [](MachineTest& t) {

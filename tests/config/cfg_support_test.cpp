@@ -1,4 +1,5 @@
-// The log, the channel captions and the parameter-to-page map.
+// The log, the channel captions and the parameter-to-page map (the log's banner, time
+// stamps and window deltas: WorkspaceTest.LogFromAnyThreadEndsInViewAndClears).
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -11,18 +12,6 @@
 #include "protocol/param_table.h"
 
 namespace {
-
-TEST(CfgLogTest, EntriesAreTimeStampedAfterTheBanner) {
-  CfgLog log;
-  EXPECT_EQ(log.Text(), GBK("******配置工具软件版本：V1.2.5******\r\n"));
-  log.Append("AT+VER\r\n");
-  log.Append("");  // nothing
-  const std::string text = log.Text();
-  const std::string rest = text.substr(CfgLog::Banner().size());
-  ASSERT_EQ(rest.size(), std::string("<Time:2024-01-05 08:03:07>:AT+VER\r\n").size());
-  EXPECT_EQ(rest.compare(0, 6, "<Time:"), 0);
-  EXPECT_EQ(rest.substr(25), ">:AT+VER\r\n");
-}
 
 TEST(CfgLogTest, RestartsFromTheBannerAtTheLimit) {
   CfgLog log;
@@ -43,22 +32,6 @@ TEST(CfgLogTest, RestartsFromTheBannerAtTheLimit) {
   while (log.Text().size() < kCfgLogLimit) log.Append(chunk);
   log.Append("");
   EXPECT_EQ(log.Text(), CfgLog::Banner());
-}
-
-TEST(CfgLogTest, DeltasFollowAppendsAndRestarts) {
-  CfgLog log;
-  auto d = log.Since(0, 0);
-  EXPECT_FALSE(d.full);
-  EXPECT_EQ(d.text, CfgLog::Banner());
-  log.Append("a\r\n");
-  auto d2 = log.Since(d.generation, d.end);
-  EXPECT_FALSE(d2.full);
-  EXPECT_EQ(d2.text.substr(d2.text.size() - 5), ">:a\r\n");
-  EXPECT_EQ(log.Since(d2.generation, d2.end).text, "");
-  log.Reset();
-  auto d3 = log.Since(d2.generation, d2.end);
-  EXPECT_TRUE(d3.full);
-  EXPECT_EQ(d3.text, CfgLog::Banner());
 }
 
 TEST(CfgLogTest, ConcurrentAppendsKeepEveryEntryWhole) {

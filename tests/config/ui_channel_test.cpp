@@ -1,6 +1,5 @@
-// The channel page: kinds and save lengths, the source pages and their fields (the
-// stored-value contract, "更多参数", the element list), and the channel parameters
-// through the workspace against the simulated device.
+// The channel page: kinds and save lengths, "更多参数", the element list, and the channel
+// parameters through the workspace against the simulated device.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -8,16 +7,10 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QTabBar>
-#include <QTemporaryDir>
-#include <fstream>
 
 #include "config/channel_codes.h"
 #include "config/channels/chn_dlg.h"
 #include "config/channels/chn_proper_dlg.h"
-#include "config/channels/chn_sub_dlg.h"
-#include "config/station/terminal_dlg.h"
-#include "protocol/listing.h"
 #include "ui_device_support.h"
 
 namespace {

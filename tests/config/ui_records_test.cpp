@@ -12,8 +12,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <fstream>
-#include <sstream>
 
 #include "config/cfg_fakes.h"
 #include "config/records/camera_dlg.h"
@@ -25,15 +23,6 @@
 
 namespace {
 
-std::string ReadAll(const QString& path) {
-  std::ifstream in(path.toStdString(), std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-void WriteAll(const QString& path, const std::string& bytes) {
-  std::ofstream(path.toStdString(), std::ios::binary) << bytes;
-}
 // A chooser that gives the paths in turn, then cancels.
 FileChooser Paths(QStringList paths) {
   return [paths](QWidget*, const FileRequest&) mutable {
@@ -171,41 +160,37 @@ TEST_F(RecordPages, CameraFieldsGiveBackUntouchedValues) {
 }
 
 // Records opened from a file are drawn; a save that fails says why and keeps them, so
-// that another place can be chosen.
-TEST_F(RecordPages, StorageSaveFailureKeepsTheRecords) {
-  CRTUCfgRcdDlg page(machine);
+// that another place can be chosen. The camera shows only pictures it can read.
+TEST_F(RecordPages, FilesOpenedAreShownAndAFailedSaveKeepsThem) {
+  CRTUCfgRcdDlg storage(machine);
   BoxCatcher boxes;
   const std::string csv = G("序号,采集要素,采集值,采集单位,采集时间\r\n1,水位,1.5,m,2024/1/5 8:0:0\r\n"
                             "2,水位,2.5,m,2024/1/5 9:0:0\r\n");
   WriteAll(Path("in.csv"), csv);
-  page.SetFileChooser(Paths({Path("in.csv"), Path("missing/out.csv"), Path("out.csv")}));
-  page.OnOpenFile();
-  EXPECT_EQ(page.Plot()->PointCount(), 2);
-  EXPECT_TRUE(page.SaveAsButton()->isEnabled());
-  page.OnSaveAs();
+  storage.SetFileChooser(Paths({Path("in.csv"), Path("missing/out.csv"), Path("out.csv")}));
+  storage.OnOpenFile();
+  EXPECT_EQ(storage.Plot()->PointCount(), 2);
+  EXPECT_TRUE(storage.SaveAsButton()->isEnabled());
+  storage.OnSaveAs();
   ASSERT_EQ(boxes.Tips().size(), 2);
-  EXPECT_TRUE(boxes.Tips()[0].startsWith(QStringLiteral("保存失败：")));
-  EXPECT_GT(boxes.Tips()[0].size(), 5);  // the reason follows
+  EXPECT_TRUE(boxes.Tips()[0].startsWith(QStringLiteral("保存失败：")) && boxes.Tips()[0].size() > 5);  // and why
   EXPECT_EQ(boxes.Tips()[1], QStringLiteral("保存成功"));
   EXPECT_EQ(ReadAll(Path("out.csv")), csv);
-  EXPECT_EQ(page.ShownCsv(), csv);
-}
+  EXPECT_EQ(storage.ShownCsv(), csv);
 
-TEST_F(RecordPages, CameraShowsOnlyPicturesItCanRead) {
-  CRTUCfgCameraDlg page(machine);
-  page.resize(800, 500);
-  BoxCatcher boxes;
+  CRTUCfgCameraDlg camera(machine);
+  camera.resize(800, 500);
   QImage image(64, 48, QImage::Format_RGB32);
   image.fill(Qt::darkCyan);
   ASSERT_TRUE(image.save(Path("in.jpg"), "JPG"));
   WriteAll(Path("bad.jpg"), "not a picture");
-  page.SetFileChooser(Paths({Path("in.jpg"), Path("bad.jpg")}));
-  page.OnOpenFile();
-  ASSERT_FALSE(page.PictureView()->pixmap().isNull());
-  page.OnOpenFile();  // not a picture: said so, the shown one stays
-  EXPECT_EQ(boxes.Tips(), QStringList({QStringLiteral("读取文件失败")}));
-  EXPECT_EQ(page.ShownPicture(), ReadAll(Path("in.jpg")));
-  EXPECT_TRUE(page.SaveAsButton()->isEnabled());
+  camera.SetFileChooser(Paths({Path("in.jpg"), Path("bad.jpg")}));
+  camera.OnOpenFile();
+  ASSERT_FALSE(camera.PictureView()->pixmap().isNull());
+  camera.OnOpenFile();  // not a picture: said so, the shown one stays
+  EXPECT_EQ(boxes.Tips().mid(2), QStringList({QStringLiteral("读取文件失败")}));
+  EXPECT_EQ(camera.ShownPicture(), ReadAll(Path("in.jpg")));
+  EXPECT_TRUE(camera.SaveAsButton()->isEnabled());
 }
 
 class RecordsDevice : public DeviceTest {

@@ -2,8 +2,6 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
-#include <fstream>
-#include <iterator>
 
 #include "config/ui/write_review_dlg.h"
 #include "ui_device_support.h"
@@ -11,11 +9,6 @@
 namespace {
 
 using Strings = std::vector<std::string>;
-
-std::string Slurp(const QString& path) {
-  std::ifstream in(path.toStdString(), std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 Strings Rows(const WritePlan& plan) {
   Strings rows;
@@ -75,8 +68,8 @@ TEST_F(DeviceTest, OfflineEditSavesExactlyTheEditedLinesAndSendsExactlyTheirSett
   const QString loaded = dir.filePath(QStringLiteral("loaded.cfg"));
   ws->savePath = loaded;
   ws->SaveConfigToFile();
-  std::string expected = Slurp(loaded);
-  std::ofstream(dir.filePath(QStringLiteral("junk.cfg")).toStdString()) << "no parameter\r\n";
+  std::string expected = ReadAll(loaded);
+  WriteAll(dir.filePath(QStringLiteral("junk.cfg")), "no parameter\r\n");
   EXPECT_FALSE(ws->OpenOffline(dir.filePath(QStringLiteral("junk.cfg"))));
   EXPECT_EQ(GetParamText(23, 0), "CMNET");  // a refused file leaves the table alone
 
@@ -97,7 +90,7 @@ TEST_F(DeviceTest, OfflineEditSavesExactlyTheEditedLinesAndSendsExactlyTheirSett
     const size_t at = expected.find("\r\n" + line) + 2, end = expected.find("\r\n", at);
     expected.replace(at, end - at, line + e.value);
   }
-  EXPECT_EQ(Slurp(edited), expected);  // the device-loaded file but for the edited lines
+  EXPECT_EQ(ReadAll(edited), expected);  // the device-loaded file but for the edited lines
   EXPECT_TRUE(sim.ReceivedCommands().empty());
   EXPECT_NE(LogFind(GBK("离线编辑中，设备操作不可用")), std::string::npos);
 

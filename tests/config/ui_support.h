@@ -11,11 +11,12 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
-#include <atomic>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <mutex>
-#include <thread>
+#include <string>
 
 #include "support/qt_wait.h"
 #include "base/timing.h"
@@ -29,6 +30,14 @@
 #include "widgets/ui_bridge.h"
 #include "support/test_host.h"
 #include "support/port_reader.h"
+
+inline std::string ReadAll(const QString& path) {
+  std::ifstream in(path.toStdString(), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+inline void WriteAll(const QString& path, const std::string& bytes) {
+  std::ofstream(path.toStdString(), std::ios::binary) << bytes;
+}
 
 class TestWorkspace : public CRTUCfgDlg {
  public:

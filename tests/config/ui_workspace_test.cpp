@@ -5,12 +5,11 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTreeWidgetItemIterator>
-#include <fstream>
 
 #include "cfg_fakes.h"
 #include "config/station/gprs_dlg.h"
@@ -145,6 +144,7 @@ TEST_F(WorkspaceTest, LogFromAnyThreadEndsInViewAndClears) {
   const QString banner = QStringLiteral("******配置工具软件版本：V1.2.5******\n");
   ASSERT_TRUE(PumpUntil([&] { return log->Text().endsWith(QStringLiteral(">:设置成功\n")); }, 10000));
   EXPECT_TRUE(log->Text().startsWith(banner + QStringLiteral("<Time:")));
+  EXPECT_TRUE(log->Text().contains(QRegularExpression(QStringLiteral("\n<Time:\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d>:line 0\n"))));
   EXPECT_EQ(log->Text().count(QStringLiteral("<Time:")), 301);
   QScrollBar* bar = log->LogEdit()->verticalScrollBar();
   EXPECT_TRUE(bar->maximum() > 0 && bar->value() == bar->maximum());  // the last line is in view
@@ -187,13 +187,11 @@ TEST_F(WorkspaceTest, ConfigFilesAreWrittenWholeOrNotAtAllAndBadOnesRefused) {
   }
   EXPECT_EQ(ws->offeredName, QStringLiteral("RTU_12345678"));
   EXPECT_EQ(boxes.Tips(), (QStringList{QStringLiteral("保存成功"), QStringLiteral("保存失败")}));
-  QFile f(saved);
-  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-  EXPECT_EQ(f.readAll().toStdString(), BuildListing());
+  EXPECT_EQ(ReadAll(saved), BuildListing());
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{QStringLiteral("out.cfg")});
 
-  std::ofstream(dir.filePath(QStringLiteral("empty.cfg")).toStdString()).close();
-  std::ofstream(dir.filePath(QStringLiteral("big.cfg")).toStdString()) << std::string(40961, 'x');
+  WriteAll(dir.filePath(QStringLiteral("empty.cfg")), "");
+  WriteAll(dir.filePath(QStringLiteral("big.cfg")), std::string(40961, 'x'));
   for (const char* name : {"empty.cfg", "big.cfg", "none.cfg"}) {
     ws->openPath = dir.filePath(QString::fromLatin1(name));
     ws->LoadConfigFromFile();

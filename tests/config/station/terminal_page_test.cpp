@@ -66,29 +66,25 @@ TEST_F(TerminalPage, ProtocolFiveShowsWater21WithItsLayout) {
 }
 
 TEST_F(TerminalPage, UserChosenProtocolSetsTheReportFieldAndHydrologyRows) {
-  UserPicks(page.ProtocolList(), 2);
-  EXPECT_EQ(g_nProtocolKind.load(), 1);
-  EXPECT_TRUE(page.ReportInterval()->isHidden());
-  EXPECT_TRUE(page.ReportLabel()->isHidden());
-  EXPECT_FALSE(HydrologyRowsShown());
-  EXPECT_EQ(page.ReportLabel()->text(), QStringLiteral("定时上报时间："));
-
-  UserPicks(page.ProtocolList(), 1);  // back to a hydrology protocol
-  EXPECT_EQ(g_nProtocolKind.load(), 0);
-  EXPECT_FALSE(page.ReportInterval()->isHidden());
-  EXPECT_EQ(page.ReportLabel()->text(), QStringLiteral("定时上报时间："));
-  EXPECT_TRUE(HydrologyRowsShown());
-
-  UserPicks(page.ProtocolList(), 3);
-  EXPECT_EQ(g_nProtocolKind.load(), 2);
-  EXPECT_EQ(page.ReportLabel()->text(), QStringLiteral("电量上报间隔："));
-  EXPECT_FALSE(page.ReportInterval()->isHidden());
-
-  // A typed protocol text counts as hydrology.
-  UserTypes(page.ProtocolList(), QStringLiteral("自定义"));
-  TickMore();
-  EXPECT_EQ(g_nProtocolKind.load(), 0);
-  EXPECT_TRUE(HydrologyRowsShown());
+  const struct {
+    int pick;  // -1: a protocol text typed, which counts as hydrology
+    int kind;
+    bool report;
+    const char* label;
+  } steps[] = {{2, 1, false, "定时上报时间："}, {1, 0, true, "定时上报时间："}, {3, 2, true, "电量上报间隔："}, {-1, 0, true, nullptr}};
+  for (const auto& s : steps) {
+    if (s.pick >= 0) {
+      UserPicks(page.ProtocolList(), s.pick);
+    } else {
+      UserTypes(page.ProtocolList(), QStringLiteral("自定义"));
+      TickMore();
+    }
+    EXPECT_EQ(g_nProtocolKind.load(), s.kind) << s.pick;
+    EXPECT_EQ(HydrologyRowsShown(), s.kind == 0) << s.pick;
+    if (!s.label) continue;
+    EXPECT_EQ(page.ReportInterval()->isHidden(), !s.report) << s.pick;
+    EXPECT_EQ(page.ReportLabel()->text().toStdString(), s.label) << s.pick;
+  }
 }
 
 TEST_F(TerminalPage, PlainFieldsEachHaveTheirOwnControl) {
