@@ -18,42 +18,23 @@ std::string BlockOk(int n) { return "Download " + std::to_string(n) + " block ok
 
 class DeviceDownloadTest : public ::testing::Test {
  protected:
-  // The poll period becomes 100 ms and the device's boot window 600 ms: room enough
-  // for a "P" to be answered before the next one goes out on a busy machine.
-  static constexpr double kScale = 0.2;
-
   void SetUp() override {
-    Timing::SetScale(kScale);
-    view.worker = &worker;
     ASSERT_TRUE(sim.Start());
     ASSERT_TRUE(serial.Open(sim.PortName(), 115200, 8, serial::kOneStopBit, serial::kParityNone))
         << serial.LastOpenError();
-    pump = std::make_unique<ReceivePump>(serial, [this](const char* d, int n) { worker.OnSerialData(d, n); });
     // The main window has entered the configuration state before the tool runs.
     ASSERT_EQ(serial.Write("---", 3), 3);
-    ASSERT_TRUE(sim.WaitForState(RtuSimulator::State::Config, kMarginMs));
+    ASSERT_TRUE(sim.WaitForState(RtuSimulator::State::Config, kTestMarginMs));
     sim.ClearReceived();
-    worker.Launch();
-  }
-  void TearDown() override {
-    pump.reset();
-    view.ClosePowerUpMessage();
-    worker.Shutdown();
-    serial.Close();
-    sim.Stop();
-  }
-
-  bool WaitStopped(int limitMs) {
-    // The view hears of the stop just after the machine has gone idle.
-    return WaitUntil([this] { return view.Get().stopped > 0 && !worker.IsActive() && worker.State() == W::kIdle; },
-                     limitMs);
   }
 
   RtuSimulator sim;
   CSerial serial;
-  RecordingView view;
-  DownloadWorker worker{serial, view};
-  std::unique_ptr<ReceivePump> pump;
+  // The poll period becomes 100 ms and the device's boot window 600 ms: room enough
+  // for a "P" to be answered before the next one goes out on a busy machine.
+  DownloadMachine m{serial, 0.2};
+  RecordingView& view = m.view;
+  DownloadWorker& worker = m.worker;
 };
 
 }  // namespace
@@ -61,10 +42,8 @@ class DeviceDownloadTest : public ::testing::Test {
 TEST_F(DeviceDownloadTest, RefusedBlockThreeSendsTheWholeImageAgain) {
   const auto image = TestImage(6 * 4096 + 100, 12);
   sim.SetBlockFault(3, Fault::Refuse);
-  ASSERT_EQ(worker.StartDownload(image), W::StartResult::kStarted);
-  ASSERT_TRUE(WaitStopped(TransferLimit()));
+  ASSERT_TRUE(m.RunToEnd(image, TransferLimit()));
   const auto r = view.Get();
-  EXPECT_TRUE(r.completed);
   EXPECT_EQ(sim.FramesRejected(), 1);
   EXPECT_EQ(sim.FramesAccepted(), 2 + 7);
   EXPECT_EQ(sim.ReceivedImage(), AsString(image));
@@ -80,9 +59,7 @@ TEST_F(DeviceDownloadTest, RefusedBlockThreeSendsTheWholeImageAgain) {
 TEST_F(DeviceDownloadTest, LostAcknowledgementTimesOutThenSucceeds) {
   const auto image = TestImage(3 * 4096, 13);
   sim.SetBlockFault(2, Fault::LoseAck);
-  ASSERT_EQ(worker.StartDownload(image), W::StartResult::kStarted);
-  ASSERT_TRUE(WaitStopped(TransferLimit() + Limit(W::kBlockAckMs)));
-  EXPECT_TRUE(view.Get().completed);
+  ASSERT_TRUE(m.RunToEnd(image, TransferLimit() + Within(W::kBlockAckMs)));
   EXPECT_TRUE(view.Get().HasLog("Download 2 block timeout error\r\n"));
   EXPECT_EQ(sim.ReceivedImage(), AsString(image));
   EXPECT_EQ(sim.ImagesCompleted(), 1);
@@ -127,7 +104,7 @@ TEST_P(DeviceStopTest, LeavesTheMachineIdleAndNoThreadStuck) {
       break;
   }
   ASSERT_EQ(worker.StartDownload(TestImage(5 * 4096, 15)), W::StartResult::kStarted);
-  ASSERT_TRUE(WaitUntil(reached, Limit(W::kRestartReplyMs, 4) + Limit(W::kReenterReplyMs, 2)));
+  ASSERT_TRUE(WaitUntil(reached, Within(W::kRestartReplyMs, 4) + Within(W::kReenterReplyMs, 2)));
   if (closePort) serial.Close();  // the main window closes the port, then stops
   ASSERT_TRUE(worker.StopDownload());
   EXPECT_FALSE(worker.IsActive());
@@ -141,7 +118,7 @@ TEST_P(DeviceStopTest, LeavesTheMachineIdleAndNoThreadStuck) {
   // any of the phase's time limits.
   const int64_t t0 = Timing::NowMs();
   worker.Shutdown();
-  EXPECT_LT(Timing::NowMs() - t0, Timing::Scaled(W::kBlockAckMs) + kMarginMs);  // never hangs
+  EXPECT_LT(Timing::NowMs() - t0, Within(W::kBlockAckMs));  // never hangs
   EXPECT_EQ(sim.ImagesCompleted(), 0);
 }
 

@@ -10,7 +10,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
-#include <filesystem>
 #include <memory>
 
 #include "base/cp936.h"
@@ -19,36 +18,17 @@
 #include "protocol/backup.h"
 #include "protocol/listing.h"
 #include "protocol/param_table.h"
+#include "support/qt_wait.h"
+#include "support/test_host.h"
 #include "widgets/message_box.h"
-#include "widgets/tool_host.h"
 #include "widgets/ui_bridge.h"
 
 namespace {
 
 using W = DownloadWorker;
 
-class FakeHost : public IToolHost {
- public:
-  explicit FakeHost(ISerialPort& port) : port_(port) {}
-  ISerialPort& Port() override { return port_; }
-  bool LinkToTools() const override { return true; }
-  QWidget* MainWindow() override { return nullptr; }
-
- private:
-  ISerialPort& port_;
-};
-
-// Processes UI events until pred holds or limitMs (real time) has passed.
-bool WaitUi(const std::function<bool()>& pred, int limitMs) {
-  return WaitUntil([&] {
-    QApplication::processEvents();
-    return pred();
-  }, limitMs);
-}
-
 struct SeenBox {
-  QString title;
-  QString text;
+  QString title, text;
   bool seen = false;
 };
 
@@ -59,9 +39,7 @@ std::shared_ptr<SeenBox> CloseNextBox() {
   QObject::connect(timer, &QTimer::timeout, [seen, timer] {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     if (!box) return;
-    seen->title = box->windowTitle();
-    seen->text = box->text();
-    seen->seen = true;
+    *seen = {box->windowTitle(), box->text(), true};
     box->accept();
     timer->stop();
     timer->deleteLater();
@@ -99,26 +77,24 @@ class DownloadPageTest : public ::testing::Test {
     return dir.File(name, bytes).string();
   }
   bool WaitIdle(int limitMs) {
-    return WaitUi([&] { return !page.IsDownloadActive() && !!progress->isHidden() &&
-                               download->text() == QStringLiteral("下载"); }, limitMs);
+    return PumpUntil([&] { return !page.IsDownloadActive() && progress->isHidden() &&
+                                  download->text() == QStringLiteral("下载"); }, limitMs);
   }
   void ExpectIdleControls() {
     EXPECT_FALSE(page.IsDownloadActive());
     EXPECT_EQ(download->text(), QStringLiteral("下载"));
-    EXPECT_TRUE(download->isEnabled());
-    EXPECT_TRUE(load->isEnabled());
-    EXPECT_TRUE(path->isEnabled());
+    EXPECT_TRUE(download->isEnabled() && load->isEnabled() && path->isEnabled());
     EXPECT_TRUE(progress->isHidden());
     EXPECT_EQ(progress->value(), 0);
   }
 
   FakeBootDevice device;
-  FakeHost host{device};
+  TestHost host{device};
   CRTUDown page;
   // Hands received blocks to the page while its download is active, as the main window does.
-  ReceivePump pump{device, [this](const char* d, int n) {
-                     if (page.IsDownloadActive()) page.OnSerialData(d, n);
-                   }};
+  PortReader pump{device, [this](const char* d, int n) {
+                    if (page.IsDownloadActive()) page.OnSerialData(d, n);
+                  }, true};
   QPushButton *load = nullptr, *download = nullptr, *clearLog = nullptr;
   QLineEdit* path = nullptr;
   QPlainTextEdit* logEdit = nullptr;
@@ -135,20 +111,18 @@ TEST_F(DownloadPageTest, StartsIdleAndRefusedStartsSayWhyAndSendNothing) {
   EXPECT_EQ(logEdit->toPlainText(),
             QStringLiteral("**********************下载工具软件版本：V1.2.2**********************\n"));
 
-  struct Case {
+  const struct {
     std::string file;  // "" leaves the path empty
     bool portOpen;
-    QString title;
-    QString text;
-  };
-  const Case cases[] = {
+    QString title, text;
+  } cases[] = {
       {File("ok.bin", TestImage(100)), false, "提示", "请先打开串口"},
       {"", true, "提示", "请先选择文件"},
       {File("empty.bin", {}), true, "文件长度错误", "请先选择文件"},
       {File("1m.bin", TestImage(1048576)), true, "文件长度错误", "请先选择文件"},
       {(dir.Path() / "missing.bin").string(), true, "提示", "无法读取文件："},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
     if (c.portOpen) device.Open("fake", 115200, 8, 0, 0);
     else device.Close();
@@ -164,20 +138,35 @@ TEST_F(DownloadPageTest, StartsIdleAndRefusedStartsSayWhyAndSendNothing) {
   EXPECT_EQ(page.LogText(), DownloadLog::Banner());
 }
 
-TEST_F(DownloadPageTest, FullDownloadEndsIdleWithoutAMessage) {
+TEST_F(DownloadPageTest, ChosenFileDownloadsAndEndsIdleWithoutAMessage) {
   const auto image = TestImage(10000, 21);
-  path->setText(QString::fromStdString(File("fw.bin", image)));
+  const std::string file = File("fw.bin", image);
+  bool binOnly = false;
+  QTimer::singleShot(0, [&] {
+    PumpUntil([] { return qobject_cast<QFileDialog*>(QApplication::activeModalWidget()) != nullptr; },
+              kTestMarginMs);
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (!dialog) return;
+    binOnly = dialog->nameFilters() == QStringList{QStringLiteral("*.bin (*.bin)")};
+    // Typed into the dialog's file name box, as a user would.
+    if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+      name->setText(QString::fromStdString(file));
+    QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
+    if (dialog->isVisible()) dialog->reject();
+  });
+  load->click();
+  EXPECT_TRUE(binOnly);
+  ASSERT_EQ(path->text(), QDir::toNativeSeparators(QString::fromStdString(file)));
+
   download->click();
   // Right after the start: cancel shown but disabled until the device has restarted.
   EXPECT_TRUE(page.IsDownloadActive());
   EXPECT_EQ(download->text(), QStringLiteral("取消"));
-  EXPECT_FALSE(load->isEnabled());
-  EXPECT_FALSE(path->isEnabled());
-  EXPECT_TRUE(!progress->isHidden());
-  EXPECT_EQ(progress->minimum(), 0);
+  EXPECT_FALSE(load->isEnabled() || path->isEnabled());
+  EXPECT_FALSE(progress->isHidden());
   EXPECT_EQ(progress->maximum(), 3);
 
-  ASSERT_TRUE(WaitIdle(Limit(W::kBlockAckMs, 4)));
+  ASSERT_TRUE(WaitIdle(Within(W::kBlockAckMs, 4)));
   ExpectIdleControls();
   EXPECT_FALSE(TipBox::IsOpen());
   EXPECT_EQ(device.Image(), image);
@@ -196,25 +185,28 @@ TEST_F(DownloadPageTest, FullDownloadEndsIdleWithoutAMessage) {
     EXPECT_TRUE(lines[i + 1].startsWith(QStringLiteral("<Time:")));
     EXPECT_TRUE(lines[i + 1].endsWith(QStringLiteral(">:") + expected[i])) << lines[i + 1].toStdString();
   }
-  ASSERT_TRUE(WaitUi([&] { return logEdit->toPlainText() == log; }, kMarginMs));
+  ASSERT_TRUE(PumpUntil([&] { return logEdit->toPlainText() == log; }, kTestMarginMs));
+
+  clearLog->click();
+  EXPECT_EQ(page.LogText(), DownloadLog::Banner());
+  EXPECT_EQ(logEdit->toPlainText(), Plain(DownloadLog::Banner()));
 }
 
 TEST_F(DownloadPageTest, PowerUpMessageClosesByItselfWhenTheBootLoaderAnswers) {
   const auto image = TestImage(5000, 22);
   device.SetIgnoreReset(true);
   path->setText(QString::fromStdString(File("fw.bin", image)));
+  const int toMessage = Within(W::kRestartReplyMs, 4) + Within(W::kReenterReplyMs);
   // The user powers the device up once the message is there.
   std::atomic<bool> sawMessage{false};
   std::thread user([&] {
-    if (WaitUntil([] { return TipBox::OpenText() == QStringLiteral("升级错误，请将设备重新上电！"); },
-                  Limit(W::kRestartReplyMs, 4) + Limit(W::kReenterReplyMs))) {
+    if (WaitUntil([] { return TipBox::OpenText() == QStringLiteral("升级错误，请将设备重新上电！"); }, toMessage)) {
       sawMessage = true;
       device.PowerUp();
     }
   });
   download->click();
-  const bool idle = WaitIdle(Limit(W::kRestartReplyMs, 4) + Limit(W::kReenterReplyMs) +
-                             Limit(W::kBlockAckMs, 4));
+  const bool idle = WaitIdle(toMessage + Within(W::kBlockAckMs, 4));
   user.join();
   ASSERT_TRUE(sawMessage);
   ASSERT_TRUE(idle);
@@ -223,45 +215,6 @@ TEST_F(DownloadPageTest, PowerUpMessageClosesByItselfWhenTheBootLoaderAnswers) {
   EXPECT_NE(page.LogText().find(">:The device fails to restart\r\n"), std::string::npos);
   EXPECT_NE(page.LogText().find(">:Download success ok\r\n"), std::string::npos);
 }
-
-TEST_F(DownloadPageTest, LogRestartsEmptyAtOneMebibyteAndClearShowsTheBanner) {
-  const std::string chunk(4000, 'x');
-  while (page.LogText().size() < DownloadLog::kRestartChars) page.AppendLog(chunk + "\r\n");
-  // From another thread, as the machine logs: shown once the UI runs.
-  std::thread([&] { page.AppendLog(GBK("进入升级成功！\r\n")); }).join();
-  const QString expected = Plain(page.LogText());
-  EXPECT_TRUE(expected.startsWith(QStringLiteral("<Time:")));
-  EXPECT_TRUE(expected.endsWith(QStringLiteral(">:进入升级成功！\n")));
-  EXPECT_EQ(expected.count(QLatin1Char('\n')), 1);
-  ASSERT_TRUE(WaitUi([&] { return logEdit->toPlainText() == expected; }, kMarginMs));
-
-  clearLog->click();
-  EXPECT_EQ(page.LogText(), DownloadLog::Banner());
-  EXPECT_EQ(logEdit->toPlainText(), Plain(DownloadLog::Banner()));
-}
-
-TEST_F(DownloadPageTest, LoadChoosesABinFile) {
-  const std::string file = File("image.bin", TestImage(10));
-  bool checked = false;
-  QTimer::singleShot(0, [&] {
-    WaitUi([] { return qobject_cast<QFileDialog*>(QApplication::activeModalWidget()) != nullptr; }, kMarginMs);
-    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-    if (!dialog) return;
-    checked = dialog->defaultSuffix() == QStringLiteral("bin") &&
-              dialog->nameFilters() == QStringList{QStringLiteral("*.bin (*.bin)")} &&
-              dialog->fileMode() == QFileDialog::ExistingFile;
-    // Typed into the dialog's file name box, as a user would.
-    if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
-      name->setText(QString::fromStdString(file));
-    QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
-    if (dialog->isVisible()) dialog->reject();
-  });
-  load->click();
-  EXPECT_TRUE(checked);
-  EXPECT_EQ(path->text(), QDir::toNativeSeparators(QString::fromStdString(file)));
-}
-
-namespace {
 
 TEST_F(DownloadPageTest, LoadedValuesAreBackedUpFirstAndAnUnwritableFolderStopsTheDownload) {
   ParseListing("Modem Apn:  cmnet\r\n", 19);
@@ -278,7 +231,7 @@ TEST_F(DownloadPageTest, LoadedValuesAreBackedUpFirstAndAnUnwritableFolderStopsT
 
   setenv(kBackupDirVariable, (dir.Path() / "backups").string().c_str(), 1);
   download->click();
-  ASSERT_TRUE(WaitIdle(Limit(W::kBlockAckMs, 4)));
+  ASSERT_TRUE(WaitIdle(Within(W::kBlockAckMs, 4)));
   EXPECT_EQ(device.Image(), image);
   const std::vector<std::filesystem::path> files(std::filesystem::directory_iterator(dir.Path() / "backups"), {});
   ASSERT_EQ(files.size(), 1u);
@@ -286,5 +239,3 @@ TEST_F(DownloadPageTest, LoadedValuesAreBackedUpFirstAndAnUnwritableFolderStopsT
   SetTableFromDevice(false);
   ResetParamValues();
 }
-
-}  // namespace

@@ -7,17 +7,6 @@
 
 namespace fs = std::filesystem;
 
-bool WaitUntil(const std::function<bool()>& pred, int limitMs) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
-  while (!pred()) {
-    if (std::chrono::steady_clock::now() >= deadline) return pred();
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
-}
-
-int Limit(int ms, int times) { return Timing::Scaled(ms) * times + kMarginMs; }
-
 std::vector<uint8_t> TestImage(size_t count, uint32_t seed) {
   std::vector<uint8_t> v(count);
   uint32_t x = seed * 2654435761u + 1;
@@ -70,24 +59,26 @@ void RecordingView::ClearRecords() {
   r_.boxOpen = open;
 }
 
-DownloadRig::DownloadRig() {
-  Timing::SetScale(kTestScale);
+DownloadMachine::DownloadMachine(ISerialPort& port, double scale)
+    : worker(port, view), pump(port, [this](const char* d, int n) { worker.OnSerialData(d, n); }, true) {
+  Timing::SetScale(scale);
   view.worker = &worker;
-  device.Open("fake", 115200, 8, 0, 0);
   worker.Launch();
 }
 
-DownloadRig::~DownloadRig() {
-  pump_.Stop();
+DownloadMachine::~DownloadMachine() {
+  pump.Stop();
   view.ClosePowerUpMessage();
   worker.Shutdown();
 }
 
-bool DownloadRig::RunToEnd(const std::vector<uint8_t>& image, int limitMs) {
+bool DownloadMachine::WaitStopped(int stopsBefore, int limitMs) {
+  return WaitUntil([&] { return view.Get().stopped > stopsBefore && !worker.IsActive() &&
+                                worker.State() == DownloadWorker::kIdle; }, limitMs);
+}
+
+bool DownloadMachine::RunToEnd(const std::vector<uint8_t>& image, int limitMs) {
   const int before = view.Get().stopped;
-  if (worker.StartDownload(image) != DownloadWorker::StartResult::kStarted) return false;
-  // The view hears of the stop just after the machine has gone idle.
-  return WaitUntil([&] { return view.Get().stopped > before && !worker.IsActive() &&
-                                worker.State() == DownloadWorker::kIdle; }, limitMs) &&
+  return worker.StartDownload(image) == DownloadWorker::StartResult::kStarted && WaitStopped(before, limitMs) &&
          view.Get().completed;
 }

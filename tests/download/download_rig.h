@@ -1,31 +1,23 @@
 #pragma once
-// The download machine wired to the fake device, a recording view and a receive
-// thread that feeds the machine as the main window's receive thread does; files and
-// waits for the download tests.
-#include <atomic>
+// The download machine wired to the fake device, a recording view and a receive thread
+// that hands the machine every read, also the empty ones (its clock), as the main
+// window's receive thread does; images and files for the download tests.
 #include <condition_variable>
 #include <filesystem>
-#include <functional>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "support/port_reader.h"
-#include "base/timing.h"
 #include "download/download_worker.h"
 #include "fake_boot_device.h"
+#include "support/port_reader.h"
+#include "support/wait.h"
 
-// The scale the machine tests run at, and the margin added to every derived wait.
+// The scale the machine tests run at.
 constexpr double kTestScale = 0.05;
-constexpr int kMarginMs = 5000;
 
-// Waits (real time) until pred holds or limitMs has passed; returns pred().
-bool WaitUntil(const std::function<bool()>& pred, int limitMs);
-// A production time limit as the tests wait for it: limit × scale × times + margin.
-int Limit(int ms, int times = 1);
 // A generous bound for a whole download that meets no time limit on its way.
-inline int TransferLimit() { return Limit(DownloadWorker::kBlockAckMs, 4); }
+inline int TransferLimit() { return Within(DownloadWorker::kBlockAckMs, 4); }
 
 // count bytes of a fixed pseudo-random pattern.
 std::vector<uint8_t> TestImage(size_t count, uint32_t seed = 1);
@@ -79,25 +71,24 @@ class RecordingView : public IDownloadView {
   Records r_;
 };
 
-// The receive side, as the main window's receive thread: the download machine takes
-// every read, also the empty ones, as its clock.
-class ReceivePump : public PortReader {
- public:
-  ReceivePump(ISerialPort& port, Sink sink) : PortReader(port, std::move(sink), true) {}
-};
-
-class DownloadRig {
- public:
-  DownloadRig();
-  ~DownloadRig();
-
+// The machine on the given port with the view and the receive thread, launched.
+struct DownloadMachine {
+  DownloadMachine(ISerialPort& port, double scale);
+  ~DownloadMachine();
+  // The view hears of the stop just after the machine has gone idle.
+  bool WaitStopped(int stopsBefore, int limitMs);
   // Starts a download of image and waits until it has stopped; true when completed.
   bool RunToEnd(const std::vector<uint8_t>& image, int limitMs);
 
-  FakeBootDevice device;
   RecordingView view;
-  DownloadWorker worker{device, view};
+  DownloadWorker worker;
+  PortReader pump;
+};
 
- private:
-  ReceivePump pump_{device, [this](const char* d, int n) { worker.OnSerialData(d, n); }};
+struct DownloadRig {
+  DownloadRig() { device.Open("fake", 115200, 8, 0, 0); }
+  FakeBootDevice device;
+  DownloadMachine m{device, kTestScale};
+  RecordingView& view = m.view;
+  DownloadWorker& worker = m.worker;
 };

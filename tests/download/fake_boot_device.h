@@ -27,15 +27,10 @@ class FakeBootDevice : public ScriptedPort {
   void SetResetReply(const std::string& text, bool restarts) {
     Locked([&] { resetReply_ = text, resetRestarts_ = restarts; });
   }
-  // What "---" is answered with, or that it is not answered.
+  // What "---" is answered with.
   void SetProbeReply(const std::string& text) { Locked([&] { probeReply_ = text; }); }
-  void SetIgnoreProbe(bool on) { Locked([&] { ignoreProbe_ = on; }); }
-  // The boot loader does not answer "P".
-  void SetIgnorePoll(bool on) { Locked([&] { ignorePoll_ = on; }); }
   // What acknowledges a frame (default "\x05").
   void SetAckText(const std::string& text) { Locked([&] { ackText_ = text; }); }
-  // The next frame of this 1-based block is taken, not acknowledged.
-  void LoseAckOf(int block) { Locked([&] { loader_.SetBlockFault(block, SimBootLoader::Fault::LoseAck, 1); }); }
   // Running again in its configuration state, no image.
   void BackToConfig() { Locked([&] { mode_ = Mode::kConfig, line_.clear(), complete_ = false, loader_ = {}; }); }
   // Powered up into the boot loader, which awaits "P".
@@ -46,7 +41,6 @@ class FakeBootDevice : public ScriptedPort {
   std::vector<uint8_t> Image() const {
     return Locked([&] { return std::vector<uint8_t>(loader_.Image().begin(), loader_.Image().end()); });
   }
-  // Frames acknowledged or kept with a lost acknowledgement.
   int FramesTaken() const { return Locked([&] { return loader_.FramesAccepted(); }); }
 
  private:
@@ -65,7 +59,7 @@ class FakeBootDevice : public ScriptedPort {
         line_ += c;
         if (line_.size() >= 3 && line_.compare(line_.size() - 3, 3, "---") == 0) {
           line_.clear();
-          if (!ignoreProbe_) reply += probeReply_;
+          reply += probeReply_;
         } else if (c == '\n') {
           if (line_ == "AT+RESET\r\n" && !ignoreReset_) {
             reply += resetReply_;
@@ -75,7 +69,7 @@ class FakeBootDevice : public ScriptedPort {
         }
         return;
       case Mode::kAwaitPoll:
-        if (c == SimBootLoader::kPoll && !ignorePoll_) {
+        if (c == SimBootLoader::kPoll) {
           loader_.Begin(Timing::NowMs(), reply);
           mode_ = Mode::kBootLoader;
         }
@@ -96,9 +90,7 @@ class FakeBootDevice : public ScriptedPort {
   mutable std::mutex m_;
   std::string line_;
   Mode mode_ = Mode::kConfig;
-  bool ignoreReset_ = false, ignoreProbe_ = false, ignorePoll_ = false, resetRestarts_ = true, complete_ = false;
-  std::string resetReply_ = "AT+RESET\r\n\r\nOK\r\n";
-  std::string probeReply_ = "\r\nCMD OK\r\n";
-  std::string ackText_ = "\x05";
+  bool ignoreReset_ = false, resetRestarts_ = true, complete_ = false;
+  std::string resetReply_ = "AT+RESET\r\n\r\nOK\r\n", probeReply_ = "\r\nCMD OK\r\n", ackText_ = "\x05";
   SimBootLoader loader_;
 };
