@@ -1,4 +1,5 @@
-// The console page on the offscreen platform with a scripted port.
+// The console page on the offscreen platform: with a scripted port, and its mode
+// dialogue against the simulated RTU over a pseudo-terminal.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -9,13 +10,61 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <memory>
 
 #include "base/cp936.h"
-#include "debug_qt_support.h"
+#include "base/timing.h"
+#include "debug/ui/debug_dlg.h"
+#include "serial/serial.h"
+#include "sim/rtu_sim.h"
 #include "support/port_reader.h"
+#include "support/qt_wait.h"
 #include "support/scripted_port.h"
+#include "support/test_host.h"
+#include "widgets/message_box.h"
+#include "widgets/ui_bridge.h"
 
 namespace {
+
+// A page whose save dialog and mode question are scripted.
+class TestDebugPage : public CDebug {
+ public:
+  QString savePath;           // what the save dialog "chooses" ("" = cancel)
+  QString lastDefaultName;    // the name it was offered
+  bool confirmAnswer = true;  // the answer to the mode question
+  QString lastQuestion;
+
+ protected:
+  QString AskSavePath(const QString& defaultName) override {
+    lastDefaultName = defaultName;
+    return savePath;
+  }
+  bool Confirm(const QString& question) override {
+    lastQuestion = question;
+    return confirmAnswer;
+  }
+};
+
+// Records the text of every "提示" box (also inside its own modal loop) and closes it
+// like a user pressing OK.
+class TipCatcher {
+ public:
+  TipCatcher() {
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      if (!TipBox::IsOpen()) return;
+      texts_ << TipBox::OpenText();
+      TipBox::CloseOpen();
+    });
+    timer_.start(5);
+  }
+  const QStringList& Texts() const { return texts_; }
+  bool Saw(const QString& text) const { return texts_.contains(text); }
+
+ private:
+  QTimer timer_;
+  QStringList texts_;
+};
 
 class DebugPageTest : public ::testing::Test {
  protected:
@@ -47,6 +96,7 @@ class DebugPageTest : public ::testing::Test {
   TipCatcher tips;
 };
 
+// The parser's cases are in its own table; here each refusal's box, and nothing sent.
 TEST_F(DebugPageTest, HexInputParsesAndReportsBadInput) {
   Box(CDebug::kHexSendBox)->setChecked(true);
   Input()->setText(QStringLiteral("41 4 2"));
@@ -55,25 +105,14 @@ TEST_F(DebugPageTest, HexInputParsesAndReportsBadInput) {
   EXPECT_EQ(Text(CDebug::kSentCount), "S:2");
   EXPECT_TRUE(tips.Texts().isEmpty());
 
-  Input()->setText(QStringLiteral("4G"));
-  EXPECT_EQ(tips.Texts(), QStringList{QStringLiteral("无效字符")});
+  QString tooLong;
+  for (int i = 0; i <= 5120; ++i) tooLong += QStringLiteral("%1 ").arg(i % 256, 2, 16, QLatin1Char('0'));
   port.ClearWrites();
-  Click(CDebug::kSendButton);  // nothing valid to send
-  EXPECT_TRUE(port.Writes().empty());
-
-  QString pairs;
-  for (int i = 0; i < 5120; ++i) pairs += QStringLiteral("%1 ").arg(i % 256, 2, 16, QLatin1Char('0'));
-  Input()->setText(pairs);
-  Click(CDebug::kSendButton);
-  ASSERT_EQ(port.Writes().size(), 1u);
-  EXPECT_EQ(port.Writes()[0].size(), 5120u);
-  EXPECT_EQ(static_cast<unsigned char>(port.Writes()[0][255]), 0xFF);
-  EXPECT_EQ(tips.Texts().size(), 1);
-
-  Input()->setText(pairs + QStringLiteral("7F"));
-  EXPECT_EQ(tips.Texts().last(), QStringLiteral("长度太长"));
-  port.ClearWrites();
-  Click(CDebug::kSendButton);
+  for (const QString& bad : {QStringLiteral("4G"), tooLong}) {
+    Input()->setText(bad);
+    Click(CDebug::kSendButton);
+  }
+  EXPECT_EQ(tips.Texts(), (QStringList{QStringLiteral("无效字符"), QStringLiteral("长度太长")}));
   EXPECT_TRUE(port.Writes().empty());
 }
 
@@ -236,13 +275,15 @@ TEST_F(DebugPageTest, SaveLogWritesRawBytesWhateverTheView) {
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("log.txt")});
 }
 
-TEST_F(DebugPageTest, ReceiveSwitch) {
+TEST_F(DebugPageTest, ReceiveSwitchAndModeButtonsNeedAnOpenPort) {
   auto* button = Get<QPushButton>(CDebug::kRecvButton);
   EXPECT_EQ(button->text(), "开启接收");
   port.Close();
-  Click(CDebug::kRecvButton);
+  for (int id : {CDebug::kRecvButton, CDebug::kSimpleModeButton, CDebug::kProModeButton}) Click(id);
   EXPECT_FALSE(page.IsReceiving());
-  EXPECT_EQ(tips.Texts(), QStringList{QStringLiteral("请先打开串口")});
+  EXPECT_FALSE(page.IsModeDialogueRunning());
+  EXPECT_TRUE(page.lastQuestion.isEmpty());
+  EXPECT_EQ(tips.Texts(), QStringList(3, QStringLiteral("请先打开串口")));
   port.Open("x", 115200, 8, 0, 0);
   Click(CDebug::kRecvButton);
   EXPECT_TRUE(page.IsReceiving());
@@ -254,30 +295,89 @@ TEST_F(DebugPageTest, ReceiveSwitch) {
   EXPECT_EQ(button->text(), "关闭接收");
 }
 
-TEST_F(DebugPageTest, ModeButtonsAskAndRunTheDialogue) {
-  Timing::SetScale(0.01);
-  port.SetScript([](const std::string& w) { return w == "---" ? Blocks{CmdOk()} : Blocks{}; });
-  PortReader reader(port, [this](const char* d, int n) { page.OnSerialData(d, n); });
-  port.Close();
-  Click(CDebug::kSimpleModeButton);
-  EXPECT_EQ(tips.Texts(), QStringList{QStringLiteral("请先打开串口")});
-  port.Open("x", 115200, 8, 0, 0);
-  page.confirmAnswer = false;
-  Click(CDebug::kProModeButton);
-  EXPECT_EQ(page.lastQuestion, QStringLiteral("是否进入专业模式？"));
-  EXPECT_FALSE(page.IsModeDialogueRunning());
-  EXPECT_TRUE(port.Writes().empty());
+// ---- the mode dialogue against the simulated RTU ----
 
-  page.confirmAnswer = true;
-  Click(CDebug::kSimpleModeButton);
-  EXPECT_EQ(page.lastQuestion, QStringLiteral("是否进入简易模式？"));
-  EXPECT_TRUE(PumpUntil([&] { return tips.Saw(QStringLiteral("进入简易模式成功！")); },
-                        Timing::Scaled(DebugModeDialogue::kProbeWaitMs) + 5000));
-  EXPECT_TRUE(PumpUntil([&] { return page.isEnabled() && !page.IsModeDialogueRunning(); }, 10000));
-  page.RefreshDisplay();
-  EXPECT_TRUE(page.DisplayText().startsWith(QStringLiteral("\n进入简易模式中,请等待...\n")));
+class DebugDeviceTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Timing::SetScale(0.05);
+    UiBridge::Restart();
+    ASSERT_TRUE(sim.Start());
+    ASSERT_TRUE(serial.Open(sim.PortName(), 115200, 8, serial::kOneStopBit, serial::kParityNone));
+    page.Init(&host);
+    page.SetReceiving(true);
+    // Plays the main window's receive thread.
+    rx = std::make_unique<PortReader>(serial, [this](const char* d, int n) {
+      if (page.IsReceiving()) page.OnSerialData(d, n);
+    });
+  }
+  void TearDown() override {
+    rx->Stop();
+    page.Shutdown();
+    QCoreApplication::processEvents();  // calls refused at shutdown leave the queue unrun
+    serial.Close();
+    sim.Stop();
+    UiBridge::Restart();
+    Timing::SetScale(1.0);
+  }
+  void Click(int id) { qobject_cast<QAbstractButton*>(page.Control(id))->click(); }
+  // Asked and declined: nothing goes out; asked and accepted: the dialogue runs.
+  void Enter(int button, const QString& question) {
+    page.confirmAnswer = false;
+    Click(button);
+    EXPECT_EQ(page.lastQuestion, question);
+    EXPECT_FALSE(page.IsModeDialogueRunning());
+    page.confirmAnswer = true;
+    Click(button);
+  }
+  QString Shown() {
+    page.RefreshDisplay();
+    return page.DisplayText();
+  }
+
+  RtuSimulator sim;
+  CSerial serial;
+  TestHost host{serial};
+  TestDebugPage page;
+  TipCatcher tips;
+  std::unique_ptr<PortReader> rx;
+};
+
+TEST_F(DebugDeviceTest, ProfessionalModeSucceedsAndSetsTheFlag) {
+  Enter(CDebug::kProModeButton, QStringLiteral("是否进入专业模式？"));
+  // Every wait of the dialogue: two rounds of a probe and two resets, then the banner wait.
+  const int limit = Timing::Scaled(2 * (DebugModeDialogue::kProbeWaitMs + 2 * DebugModeDialogue::kResetWaitMs) +
+                                   DebugModeDialogue::kBannerWaitMs) + 10000;
+  ASSERT_TRUE(PumpUntil([&] { return tips.Saw(QStringLiteral("进入专业模式成功！")); }, limit))
+      << tips.Texts().join(QLatin1Char('|')).toStdString();
+  EXPECT_EQ(tips.Texts(), QStringList{QStringLiteral("进入专业模式成功！")});
+  EXPECT_TRUE(page.IsProfessionalMode());
+  EXPECT_EQ(sim.GetState(), RtuSimulator::State::Config);
+  EXPECT_EQ(sim.CountReceived("---"), 1);
+  EXPECT_EQ(sim.CountReceived("AT+RESET"), 1);
+  EXPECT_GE(sim.PowerUpBytesReceived(), 1);
+  EXPECT_TRUE(PumpUntil([&] { return page.isEnabled(); }, 10000));
+  // The log shows the notice, the echoed reset command and the device's banner.
+  const QString shown = Shown();
+  EXPECT_TRUE(shown.startsWith(QStringLiteral("\n进入专业模式中,请等待...\n")));
+  EXPECT_TRUE(shown.contains(QStringLiteral("AT+RESET\n")));
+  EXPECT_TRUE(shown.contains(QStringLiteral("CONFIGURE PROGRAM")));
+  page.ClearProfessionalMode();  // as the main window does when the port is closed by hand
   EXPECT_FALSE(page.IsProfessionalMode());
-  Timing::SetScale(1.0);
+}
+
+TEST_F(DebugDeviceTest, SimpleModeOnASilentDeviceFailsAfterTwoWaits) {
+  sim.SetSilent(true);
+  const int64_t t0 = Timing::NowMs();
+  Enter(CDebug::kSimpleModeButton, QStringLiteral("是否进入简易模式？"));
+  ASSERT_TRUE(PumpUntil([&] { return tips.Saw(QStringLiteral("进入简易模式失败！")); },
+                        Timing::Scaled(2 * DebugModeDialogue::kProbeWaitMs) + 10000));
+  EXPECT_GE(Timing::NowMs() - t0, 2 * Timing::Scaled(DebugModeDialogue::kProbeWaitMs) - 5);
+  EXPECT_EQ(sim.CountReceived("---"), 2);
+  EXPECT_EQ(tips.Texts(), QStringList{QStringLiteral("进入简易模式失败！")});
+  EXPECT_FALSE(page.IsProfessionalMode());
+  EXPECT_TRUE(PumpUntil([&] { return page.isEnabled(); }, 10000));
+  EXPECT_TRUE(Shown().startsWith(QStringLiteral("\n进入简易模式中,请等待...\n")));
 }
 
 }  // namespace
