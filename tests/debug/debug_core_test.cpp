@@ -1,6 +1,8 @@
 // The console's receive log, text helpers and sender.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "debug/debug_sender.h"
 #include "debug/debug_text.h"
 #include "debug/receive_log.h"
@@ -58,66 +60,49 @@ TEST(DebugRender, HexTextAndFileName) {
   EXPECT_EQ(debug_text::DefaultLogFileName(std::mktime(&tm)), "Log2024_5_7_09-03-01");
 }
 
-TEST(DebugReceiveLog, IncrementalUpdatesAndRestart) {
+// What the display takes: (changed, full redraw, bytes).
+std::tuple<bool, bool, std::string> Take(ReceiveLog& log) {
+  const ReceiveLog::Update u = log.TakeUpdate();
+  EXPECT_EQ(u.length, log.Length());
+  return {u.changed, u.full, u.bytes};
+}
+using U = std::tuple<bool, bool, std::string>;
+
+TEST(DebugReceiveLog, IncrementalUpdatesRestartClearAndRedraw) {
   ReceiveLog log;
-  EXPECT_FALSE(log.TakeUpdate().changed);
+  EXPECT_EQ(Take(log), U(false, false, ""));
   log.Append("abc");
   log.Append(std::string("d\0e", 3));
-  auto u = log.TakeUpdate();
-  EXPECT_TRUE(u.changed);
-  EXPECT_FALSE(u.full);
-  EXPECT_EQ(u.bytes, std::string("abcd\0e", 6));
-  EXPECT_EQ(u.length, 6);
-  EXPECT_FALSE(log.TakeUpdate().changed);
+  EXPECT_EQ(Take(log), U(true, false, std::string("abcd\0e", 6)));
+  EXPECT_FALSE(std::get<0>(Take(log)));
   log.Append("fg");
-  u = log.TakeUpdate();
-  EXPECT_FALSE(u.full);
-  EXPECT_EQ(u.bytes, "fg");  // only the new bytes
+  EXPECT_EQ(Take(log), U(true, false, "fg"));  // only the new bytes
 
   // Fill to exactly the capacity: still appended.
   const std::string big(ReceiveLog::kCapacity - 8, 'x');
   EXPECT_FALSE(log.Append(big));
   EXPECT_EQ(log.Length(), ReceiveLog::kCapacity);
-  u = log.TakeUpdate();
-  EXPECT_FALSE(u.full);
-  EXPECT_EQ(u.bytes.size(), big.size());
+  EXPECT_EQ(Take(log), U(true, false, big));
   // One byte more restarts the log with that block alone, and forces a full redraw.
   EXPECT_TRUE(log.Append("NEW"));
-  EXPECT_EQ(log.Bytes(), "NEW");
-  u = log.TakeUpdate();
-  EXPECT_TRUE(u.full);
-  EXPECT_EQ(u.bytes, "NEW");
-  EXPECT_EQ(u.length, 3);
+  EXPECT_EQ(Take(log), U(true, true, "NEW"));
   EXPECT_EQ(log.TotalAppended(), 8u + big.size() + 3u);
-
   // A block larger than the log keeps its first kCapacity bytes.
   std::string huge(ReceiveLog::kCapacity + 10, 'h');
   huge[0] = 'F';
   log.Append(huge);
   EXPECT_EQ(log.Length(), ReceiveLog::kCapacity);
   EXPECT_EQ(log.Bytes()[0], 'F');
-}
 
-TEST(DebugReceiveLog, ClearAndViewChangeRedraw) {
-  ReceiveLog log;
-  log.Append("hello");
-  log.TakeUpdate();
   log.Clear();
-  auto u = log.TakeUpdate();
-  EXPECT_TRUE(u.changed);
-  EXPECT_TRUE(u.full);
-  EXPECT_TRUE(u.bytes.empty());
+  EXPECT_EQ(Take(log), U(true, true, ""));
   // Same length again after a clear is still a full redraw, not "nothing new".
   log.Append("HELLO");
   log.Clear();
   log.Append("world");
-  u = log.TakeUpdate();
-  EXPECT_TRUE(u.full);
-  EXPECT_EQ(u.bytes, "world");
+  EXPECT_EQ(Take(log), U(true, true, "world"));
   log.ForceFullRedraw();
-  u = log.TakeUpdate();
-  EXPECT_TRUE(u.full);
-  EXPECT_EQ(u.bytes, "world");
+  EXPECT_EQ(Take(log), U(true, true, "world"));
 }
 
 TEST(DebugSender, ClosedPortShortWriteAndTextLimit) {

@@ -66,8 +66,10 @@ class TipCatcher {
   QStringList texts_;
 };
 
-class DebugPageTest : public ::testing::Test {
+// The page on a port, its "提示" boxes caught.
+class PageTest : public ::testing::Test {
  protected:
+  explicit PageTest(ISerialPort& port) : host(port) {}
   void SetUp() override {
     UiBridge::Restart();
     page.Init(&host);
@@ -86,14 +88,21 @@ class DebugPageTest : public ::testing::Test {
   QCheckBox* Box(int id) { return Get<QCheckBox>(id); }
   QString Text(int id) { return Get<QLineEdit>(id)->text(); }
   void Click(int id) { Get<QAbstractButton>(id)->click(); }
-  void Receive(const std::string& bytes) {
-    page.OnSerialData(bytes.data(), static_cast<int>(bytes.size()));
+  void Receive(const std::string& bytes) { page.OnSerialData(bytes.data(), static_cast<int>(bytes.size())); }
+  QString Shown() {
+    page.RefreshDisplay();
+    return page.DisplayText();
   }
 
-  ScriptedPort port;
-  TestHost host{port};
+  TestHost host;
   TestDebugPage page;
   TipCatcher tips;
+};
+
+class DebugPageTest : public PageTest {
+ protected:
+  DebugPageTest() : PageTest(port) {}
+  ScriptedPort port;
 };
 
 // The parser's cases are in its own table; here each refusal's box, and nothing sent.
@@ -180,7 +189,7 @@ TEST_F(DebugPageTest, RefreshIsCoalescedOnTheUiThread) {
   EXPECT_EQ(Text(CDebug::kRecvCount), QStringLiteral("R:%1").arg(sent.size()));
 }
 
-TEST_F(DebugPageTest, TimedSendStartRules) {
+TEST_F(DebugPageTest, TimedSendStartsOnlyWithAPortAndAnIntervalAndWaitsWhileADownloadRuns) {
   Input()->setText(QStringLiteral("T"));
   auto* interval = Get<QLineEdit>(CDebug::kIntervalEdit);
   EXPECT_EQ(interval->text(), "100");
@@ -199,14 +208,24 @@ TEST_F(DebugPageTest, TimedSendStartRules) {
   EXPECT_TRUE(PumpUntil([&] { return port.Count("T") >= 3; }, 10000));
   EXPECT_GE(Text(CDebug::kSentCount).mid(2).toInt(), 3);
 
+  // While a download runs nothing goes out; the first tick of each download says so once.
+  const QString notice = QStringLiteral("下载进行中，暂停发送...");
+  for (int round = 0; round < 2; ++round) {
+    const int sent = port.Count("T");
+    host.downloadRunning = true;
+    EXPECT_TRUE(PumpUntil([&] { return Shown().count(notice) == round + 1; }, 3000));
+    EXPECT_EQ(port.Count("T"), sent) << "a byte went out during the download";
+    host.downloadRunning = false;
+    EXPECT_TRUE(PumpUntil([&] { return port.Count("T") > sent; }, 3000));
+  }
+
   // Closed by hand: marked again, the timer stops.
   port.Close();
   page.MarkTimedSendForReevaluation();
   EXPECT_FALSE(page.IsTimedSendRunning());
   // Opened by any other way: the waiting setting starts on its own.
   port.Open("x", 115200, 8, 0, 0);
-  EXPECT_TRUE(PumpUntil([&] { return page.IsTimedSendRunning(); },
-                        CDebug::kTimedSendRecheckMs * 2 + 10000));
+  EXPECT_TRUE(PumpUntil([&] { return page.IsTimedSendRunning(); }, CDebug::kTimedSendRecheckMs * 2 + 10000));
   // A port that goes away under a running timer stops it without a box per tick.
   port.Close();
   EXPECT_TRUE(PumpUntil([&] { return !page.IsTimedSendRunning(); }, 10000));
@@ -218,27 +237,8 @@ TEST_F(DebugPageTest, TimedSendStartRules) {
   EXPECT_FALSE(page.IsTimedSendRunning());
 }
 
-TEST_F(DebugPageTest, TimedSendWaitsWhileADownloadRunsAndSaysSoOnce) {
-  Input()->setText(QStringLiteral("T"));
-  Get<QLineEdit>(CDebug::kIntervalEdit)->setText(QStringLiteral("5"));
-  Box(CDebug::kTimedSendBox)->setChecked(true);
-  ASSERT_TRUE(PumpUntil([&] { return port.Count("T") >= 2; }, 3000));
-  const QString notice = QStringLiteral("下载进行中，暂停发送...");
-  for (int round = 0; round < 2; ++round) {
-    // The first tick after the download began shows the notice instead of sending.
-    const int sent = port.Count("T");
-    host.downloadRunning = true;
-    EXPECT_TRUE(PumpUntil([&] {
-      page.RefreshDisplay();
-      return page.DisplayText().count(notice) == round + 1;
-    }, 3000));
-    EXPECT_EQ(port.Count("T"), sent) << "a byte went out during the download";
-    host.downloadRunning = false;
-    EXPECT_TRUE(PumpUntil([&] { return port.Count("T") > sent; }, 3000));
-  }
-}
-
-TEST_F(DebugPageTest, SaveLogWritesRawBytesWhateverTheView) {
+// Replacing an old file and leaving nothing behind on failure are the atomic writer's own tests.
+TEST_F(DebugPageTest, SaveLogWritesRawBytesWhateverTheViewAndAFailureSaysSo) {
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
   const std::string raw = std::string("A\0\r\n", 4) + GBK("调试") + "\xFF";
@@ -247,32 +247,17 @@ TEST_F(DebugPageTest, SaveLogWritesRawBytesWhateverTheView) {
   page.savePath = dir.filePath(QStringLiteral("log.txt"));
   Click(CDebug::kSaveLogButton);
   EXPECT_TRUE(QRegularExpression(QStringLiteral("^Log\\d{4}_\\d{1,2}_\\d{1,2}_\\d\\d-\\d\\d-\\d\\d$"))
-                  .match(page.lastDefaultName)
-                  .hasMatch())
-      << page.lastDefaultName.toStdString();
+                  .match(page.lastDefaultName).hasMatch()) << page.lastDefaultName.toStdString();
   QFile f(page.savePath);
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
   EXPECT_EQ(f.readAll().toStdString(), raw);
-  f.close();
 
-  // Cancelled: nothing written.
-  page.savePath.clear();
+  page.savePath.clear();  // cancelled: nothing written
   Click(CDebug::kSaveLogButton);
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("log.txt")});
-
-  // A folder that does not exist: a message, and no file (nor a temporary one).
-  const QString bad = dir.filePath(QStringLiteral("missing/log.txt"));
-  EXPECT_FALSE(page.SaveLogTo(bad));
+  EXPECT_FALSE(page.SaveLogTo(dir.filePath(QStringLiteral("missing/log.txt"))));
   ASSERT_EQ(tips.Texts().size(), 1);
-  EXPECT_TRUE(tips.Texts()[0].startsWith(QStringLiteral("保存日志失败")));
-  EXPECT_FALSE(QFile::exists(bad));
-
-  // Saving over an old file replaces it completely.
-  Receive("more");
-  ASSERT_TRUE(page.SaveLogTo(dir.filePath(QStringLiteral("log.txt"))));
-  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-  EXPECT_EQ(f.readAll().toStdString(), raw + "more");
-  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("log.txt")});
+  EXPECT_TRUE(tips.Texts()[0].startsWith(QStringLiteral("保存日志失败：")));
 }
 
 TEST_F(DebugPageTest, ReceiveSwitchAndModeButtonsNeedAnOpenPort) {
@@ -297,14 +282,14 @@ TEST_F(DebugPageTest, ReceiveSwitchAndModeButtonsNeedAnOpenPort) {
 
 // ---- the mode dialogue against the simulated RTU ----
 
-class DebugDeviceTest : public ::testing::Test {
+class DebugDeviceTest : public PageTest {
  protected:
+  DebugDeviceTest() : PageTest(serial) {}
   void SetUp() override {
     Timing::SetScale(0.05);
-    UiBridge::Restart();
     ASSERT_TRUE(sim.Start());
     ASSERT_TRUE(serial.Open(sim.PortName(), 115200, 8, serial::kOneStopBit, serial::kParityNone));
-    page.Init(&host);
+    PageTest::SetUp();
     page.SetReceiving(true);
     // Plays the main window's receive thread.
     rx = std::make_unique<PortReader>(serial, [this](const char* d, int n) {
@@ -312,15 +297,12 @@ class DebugDeviceTest : public ::testing::Test {
     });
   }
   void TearDown() override {
-    rx->Stop();
-    page.Shutdown();
-    QCoreApplication::processEvents();  // calls refused at shutdown leave the queue unrun
+    rx.reset();
+    PageTest::TearDown();
     serial.Close();
     sim.Stop();
-    UiBridge::Restart();
     Timing::SetScale(1.0);
   }
-  void Click(int id) { qobject_cast<QAbstractButton*>(page.Control(id))->click(); }
   // Asked and declined: nothing goes out; asked and accepted: the dialogue runs.
   void Enter(int button, const QString& question) {
     page.confirmAnswer = false;
@@ -330,16 +312,9 @@ class DebugDeviceTest : public ::testing::Test {
     page.confirmAnswer = true;
     Click(button);
   }
-  QString Shown() {
-    page.RefreshDisplay();
-    return page.DisplayText();
-  }
 
   RtuSimulator sim;
   CSerial serial;
-  TestHost host{serial};
-  TestDebugPage page;
-  TipCatcher tips;
   std::unique_ptr<PortReader> rx;
 };
 

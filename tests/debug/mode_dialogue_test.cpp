@@ -153,9 +153,10 @@ TEST_F(ModeDialogueTest, SimpleModeSucceedsOnCmdOkAndFailsAfterTwoProbes) {
     port.SetScript([reply = c.reply](const std::string& w) { return w == "---" ? reply : Blocks{}; });
     port.ClearWrites();
     view.Forget();
-    log.Clear();
+    log.Append(std::string(ReceiveLog::kCapacity - 10 - log.Length(), 'z'));  // the notice restarts it
     const int64_t t0 = Timing::NowMs();
     dlg.Begin(D::kSimple);
+    dlg.Begin(D::kProfessional);  // ignored: one dialogue at a time
     ASSERT_TRUE(WaitMessages(1, 2 * D::kProbeWaitMs));
     if (c.reply.empty()) {
       EXPECT_GE(Timing::NowMs() - t0, 2 * Timing::Scaled(D::kProbeWaitMs) - 2);
@@ -170,26 +171,6 @@ TEST_F(ModeDialogueTest, SimpleModeSucceedsOnCmdOkAndFailsAfterTwoProbes) {
     EXPECT_TRUE(WaitUntil([this] { return !dlg.IsRunning(); }, kTestMarginMs));
   }
   EXPECT_GE(view.logChanges.load(), 1);
-}
-
-TEST_F(ModeDialogueTest, ProfessionalModeSucceedsAndSetsFlag) {
-  dlg.Begin(D::kProfessional);
-  ASSERT_TRUE(WaitMessages(1, D::kProbeWaitMs + D::kResetWaitMs + D::kBannerWaitMs));
-  EXPECT_EQ(Messages(), std::vector<std::string>{GBK("进入专业模式成功！")});
-  EXPECT_TRUE(dlg.IsProMode());
-  EXPECT_FALSE(view.Ticking());
-  const auto writes = port.Writes();
-  ASSERT_GE(writes.size(), 3u);
-  EXPECT_EQ(writes[0], "---");
-  EXPECT_EQ(writes[1], "AT+RESET\r\n");
-  for (size_t i = 2; i < writes.size(); ++i) EXPECT_EQ(writes[i], "S");  // S only after the reset
-  EXPECT_EQ(log.Bytes().find(GBK("\r\n进入专业模式中,请等待...\r\n")), 0u);
-
-  // A new entry clears the flag at once.
-  answerProbe = false;
-  dlg.Begin(D::kSimple);
-  EXPECT_FALSE(dlg.IsProMode());
-  ASSERT_TRUE(WaitMessages(2, 2 * D::kProbeWaitMs));
 }
 
 TEST_F(ModeDialogueTest, IgnoredResetLeadsToPowerCycleBoxClosedByBanner) {
@@ -215,6 +196,10 @@ TEST_F(ModeDialogueTest, IgnoredResetLeadsToPowerCycleBoxClosedByBanner) {
   EXPECT_EQ(view.Get().closes, 1);
   EXPECT_TRUE(dlg.IsProMode());
   EXPECT_FALSE(view.Ticking());
+  // A new entry clears the flag at once.
+  answerProbe = false;
+  dlg.Begin(D::kSimple);
+  EXPECT_FALSE(dlg.IsProMode());
 }
 
 TEST_F(ModeDialogueTest, SilentProbeGoesStraightToPowerUpWaitAndTimesOut) {
@@ -244,17 +229,6 @@ TEST_F(ModeDialogueTest, BannerBeforeTheBoxOpensSkipsTheBox) {
   EXPECT_EQ(view.Get().skipped, 1u);
   EXPECT_EQ(Messages(), std::vector<std::string>{GBK("进入专业模式成功！")});
   EXPECT_TRUE(dlg.IsProMode());
-}
-
-TEST_F(ModeDialogueTest, NoticeRestartsAFullLogAndBeginIsIgnoredWhileRunning) {
-  log.Append(std::string(ReceiveLog::kCapacity - 10, 'z'));
-  answerProbe = false;
-  dlg.Begin(D::kSimple);
-  EXPECT_EQ(log.Bytes(), GBK("\r\n进入简易模式中,请等待...\r\n"));
-  dlg.Begin(D::kProfessional);  // ignored: one dialogue at a time
-  ASSERT_TRUE(WaitMessages(1, 2 * D::kProbeWaitMs));
-  EXPECT_EQ(Messages(), std::vector<std::string>{GBK("进入简易模式失败！")});
-  EXPECT_EQ(log.Bytes().size(), 28u);
 }
 
 // Real time: neither a closed port nor a stop may spend a full probe wait (5 s).
