@@ -42,7 +42,7 @@ class FakeView : public IDebugModeView {
     }
     seen_.messages.push_back(text);
     seen_.enabledAtMessage.push_back(enabled_);
-    seen_.boxOpen = skip != nullptr;
+    seen_.boxOpen = skip != nullptr && !shut_;
     cv_.wait(lock, [this] { return !seen_.boxOpen; });
   }
   void EnablePage(bool enabled) override {
@@ -67,6 +67,13 @@ class FakeView : public IDebugModeView {
     seen_.boxOpen = false;
     cv_.notify_all();
   }
+  // From now on boxes return at once, as the page's do once it shuts down.
+  void Shutdown() {
+    std::lock_guard<std::mutex> lock(m_);
+    shut_ = true;
+    seen_.boxOpen = false;
+    cv_.notify_all();
+  }
   void LogChanged() override { ++logChanges; }
 
   Seen Get() {
@@ -85,6 +92,7 @@ class FakeView : public IDebugModeView {
   std::condition_variable cv_;
   Seen seen_;
   bool enabled_ = false;  // the page is disabled when a dialogue begins
+  bool shut_ = false;
   std::atomic<bool> ticking_{false};
   std::thread timer_;
 };
@@ -98,6 +106,7 @@ class ModeDialogueTest : public ::testing::Test {
     dlg.Start();
   }
   void TearDown() override {
+    view.Shutdown();
     dlg.Stop();
     view.StopBannerTimer();
     reader.Stop();
@@ -150,13 +159,16 @@ TEST_F(ModeDialogueTest, SimpleModeSucceedsOnCmdOkAndFailsAfterTwoProbes) {
   const std::string notice = GBK("\r\n进入简易模式中,请等待...\r\n");
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    port.SetScript([reply = c.reply](const std::string& w) { return w == "---" ? reply : Blocks{}; });
+    port.SetScript([this, reply = c.reply](const std::string& w) {
+      if (w != "---") return Blocks{};
+      dlg.Begin(D::kProfessional);  // ignored: one dialogue at a time
+      return reply;
+    });
     port.ClearWrites();
     view.Forget();
     log.Append(std::string(ReceiveLog::kCapacity - 10 - log.Length(), 'z'));  // the notice restarts it
     const int64_t t0 = Timing::NowMs();
     dlg.Begin(D::kSimple);
-    dlg.Begin(D::kProfessional);  // ignored: one dialogue at a time
     ASSERT_TRUE(WaitMessages(1, 2 * D::kProbeWaitMs));
     if (c.reply.empty()) {
       EXPECT_GE(Timing::NowMs() - t0, 2 * Timing::Scaled(D::kProbeWaitMs) - 2);
