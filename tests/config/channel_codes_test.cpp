@@ -30,55 +30,38 @@ TEST(ChannelCodesTest, KindCaptionsAndListPositions) {
     EXPECT_EQ(r.position, c.position) << c.code;
   }
   // The list is built from the same captions: each caption sits at its position.
-  const std::vector<std::string>& list = KindList();
-  ASSERT_EQ(list.size(), 26u);
+  ASSERT_EQ(KindList().size(), 26u);
   for (const Case& c : cases) {
     if (c.position > 0 || c.code == 0) {
-      EXPECT_EQ(list[static_cast<size_t>(c.position)], c.caption);
+      EXPECT_EQ(KindList()[static_cast<size_t>(c.position)], c.caption) << c.code;
     }
   }
 }
 
 TEST(ChannelCodesTest, SourcesOfKindsAndCaptions) {
-  struct Case {
-    const char* caption;  // nullptr: the code is checked alone
+  // Code -1: the caption alone (families without sources, numbers beyond the count).
+  const struct {
+    const char* caption;
     int code;
     Family family;
     int n;
-  };
-  const Case cases[] = {
-      {"串口03", 404, Family::Serial, 3}, {"串口14", 415, Family::Serial, 14},
-      {"ADC1", 202, Family::Adc, 1},      {"DI2", 103, Family::Di, 2},
-      {"PI1", 302, Family::Pi, 1},        {"无", 0, Family::None, 0},
-      {nullptr, 416, Family::None, 0},    {nullptr, 501, Family::None, 0},  // no SDI source
-      {nullptr, 999, Family::None, 0},
-  };
-  for (const Case& c : cases) {
-    const Source s = SourceOfKind(c.code);
-    EXPECT_EQ(s.family, c.family) << c.code;
-    EXPECT_EQ(s.n, c.n) << c.code;
-    if (!c.caption) continue;
+  } cases[] = {{"串口03", 404, Family::Serial, 3}, {"串口14", 415, Family::Serial, 14}, {"ADC1", 202, Family::Adc, 1},
+               {"DI2", 103, Family::Di, 2},       {"PI1", 302, Family::Pi, 1},        {"无", 0, Family::None, 0},
+               {"", 416, Family::None, 0},        {"", 501, Family::None, 0},  // no SDI source
+               {"", 999, Family::None, 0},        {"SDI0", -1, Family::Sdi, 0},       {"GRAY3", -1, Family::Gray, 3},
+               {"PI7", -1, Family::Pi, 7},        {"串口3", -1, Family::None, 0},     {"ADC12", -1, Family::None, 0},
+               {"DIx", -1, Family::None, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.caption) + " " + std::to_string(c.code));
     const Source byCaption = SourceOfCaption(c.caption);
-    EXPECT_EQ(byCaption.family, c.family) << c.caption;
-    EXPECT_EQ(byCaption.n, c.n) << c.caption;
+    EXPECT_TRUE(byCaption.family == c.family && byCaption.n == c.n);
+    if (c.code < 0) continue;
+    const Source byKind = SourceOfKind(c.code);
+    EXPECT_TRUE(byKind.family == c.family && byKind.n == c.n);
     EXPECT_EQ(KindBase(c.family) + c.n, c.family == Family::None ? 0 : c.code);
   }
-  // Captions of families without sources, or numbers beyond the count, are still read.
-  const struct {
-    const char* caption;
-    Family family;
-    int n;
-  } more[] = {{"SDI0", Family::Sdi, 0}, {"GRAY3", Family::Gray, 3}, {"PI7", Family::Pi, 7},
-              {"串口3", Family::None, 0}, {"ADC12", Family::None, 0}, {"DIx", Family::None, 0},
-              {"", Family::None, 0}};
-  for (const auto& c : more) {
-    EXPECT_EQ(SourceOfCaption(c.caption).family, c.family) << c.caption;
-    EXPECT_EQ(SourceOfCaption(c.caption).n, c.n) << c.caption;
-  }
-  const int counts[] = {SourceCount(Family::Serial), SourceCount(Family::Adc),
-                        SourceCount(Family::Di),     SourceCount(Family::Pi),
-                        SourceCount(Family::Sdi),    SourceCount(Family::Gray)};
-  EXPECT_EQ(std::vector<int>(std::begin(counts), std::end(counts)),
+  EXPECT_EQ((std::vector<int>{SourceCount(Family::Serial), SourceCount(Family::Adc), SourceCount(Family::Di),
+                              SourceCount(Family::Pi), SourceCount(Family::Sdi), SourceCount(Family::Gray)}),
             (std::vector<int>{15, 4, 4, 2, 0, 0}));
 }
 

@@ -99,44 +99,29 @@ TEST_F(DeviceTest, DeviceThatIsOffIsWaitedForUntilItPowersUp) {
   const QString waitText = QStringLiteral("载入参数失败，请将设备重新上电！");
   // While the waiting box is open (inside its modal loop): look at the workspace,
   // count the power-up bytes, then switch the device on.
-  struct Seen {
-    int mode = -1;
-    bool treeEnabled = true;
-    bool loadRequested = true;
-    int bytes = 0;
-    int64_t elapsedMs = 0;
-    bool done = false;
-  } seen;
-  bool scheduled = false;
+  bool scheduled = false, done = false;
   BoxCatcher boxes;
   boxes.keepOpen = [&](const QString& text) {
     if (text != waitText) return false;
     if (!scheduled) {
       scheduled = true;
       QTimer::singleShot(0, [&] {
-        seen.mode = ws->WorkMode();
-        seen.treeEnabled = ws->Tree()->isEnabled();
-        seen.loadRequested = ws->LoadRequested();
+        EXPECT_EQ(ws->WorkMode(), kModeWaitPowerUp);
+        EXPECT_FALSE(ws->Tree()->isEnabled() || ws->LoadRequested());
         const int s0 = sim.PowerUpBytesReceived();
         const int64_t t0 = Timing::NowMs();
         PumpUntil([&] { return sim.PowerUpBytesReceived() >= s0 + 5; }, 5000);
-        seen.bytes = sim.PowerUpBytesReceived() - s0;
-        seen.elapsedMs = Timing::NowMs() - t0;
-        seen.done = true;
+        const int bytes = sim.PowerUpBytesReceived() - s0;
+        EXPECT_GE(bytes, 5);  // one "S" per tick of the power-up watch, paced: no flood
+        EXPECT_LE(bytes, (Timing::NowMs() - t0) / Timing::Scaled(kPowerUpTickMs) + 10);
+        done = true;
         sim.PowerOn();  // its banner closes the box
       });
     }
     return true;
   };
   ws->RequestLoad();  // as when entered in professional mode: no probe
-  ASSERT_TRUE(PumpUntil([&] { return seen.done; }, kLongWaitMs));
-  EXPECT_EQ(seen.mode, kModeWaitPowerUp);
-  EXPECT_FALSE(seen.treeEnabled);
-  EXPECT_FALSE(seen.loadRequested);
-  // One "S" per tick of the power-up watch.
-  EXPECT_GE(seen.bytes, 5);
-  EXPECT_LE(seen.bytes, seen.elapsedMs / Timing::Scaled(kPowerUpTickMs) + 10);  // paced, no flood
-
+  ASSERT_TRUE(PumpUntil([&] { return done; }, kLongWaitMs));
   ASSERT_TRUE(WaitIdle(kLongWaitMs));
   EXPECT_FALSE(TipBox::IsOpen());
   EXPECT_EQ(boxes.Tips(), QStringList{waitText});  // closed by the banner, no success box
@@ -145,4 +130,5 @@ TEST_F(DeviceTest, DeviceThatIsOffIsWaitedForUntilItPowersUp) {
   EXPECT_EQ(sim.GetState(), RtuSimulator::State::Config);
   EXPECT_EQ(ws->SaveToTable(23, 0), sim.Value("Modem Apn:"));
 }
+
 }  // namespace

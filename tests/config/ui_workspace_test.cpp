@@ -78,34 +78,16 @@ TEST_F(WorkspaceTest, TreeHoldsEveryPageNodeAndSelectingOneShowsItsPage) {
   EXPECT_EQ(VisiblePages(), std::vector<CfgPageId>{CfgPageId::ComTrans});
 }
 
-TEST_F(WorkspaceTest, ChannelCaptionsRelabelTheNodes) {
-  ChannelCaptions::Instance().Set(6, GBK("串口03"));
-  ASSERT_TRUE(PumpUntil([&] { return Node(QStringLiteral("通道07|串口03")) != nullptr; }, 10000));
-  EXPECT_EQ(ChannelCaptions::Instance().Get(6), "");
-  // A relabelled node still selects its channel.
-  ws->Tree()->setCurrentItem(Node(QStringLiteral("通道07|串口03")));
-  EXPECT_EQ(ChannelPage()->CurrentChannel(), 6);
-  ChannelCaptions::Instance().Set(6, GBK("无"));
-  ASSERT_TRUE(PumpUntil([&] { return Node(QStringLiteral("通道07")) != nullptr; }, 10000));
-  EXPECT_EQ(ws->Tree()->topLevelItem(0)->childCount(), 30);
-}
-
 TEST_F(WorkspaceTest, OperationButtonsNeedAnOpenPortAndAnIdleWorker) {
   BoxCatcher boxes;
   device.SetOpen(false);
-  ws->Button(CRTUCfgDlg::kLoadId)->click();
-  EXPECT_EQ(boxes.Tips(), QStringList{QStringLiteral("请先打开串口")});
-  ws->LogDlg()->Button(CLogDlg::kVersionId)->click();
-  EXPECT_EQ(boxes.Tips().size(), 2);
-  // "清除日志" keeps the same rule: the port open, the worker idle.
   ws->AppendLog("kept\r\n");
   const std::string logBefore = ws->LogText();
-  ws->LogDlg()->Button(CLogDlg::kClearId)->click();
-  EXPECT_EQ(boxes.Tips().size(), 3);
-  EXPECT_EQ(ws->LogText(), logBefore);
-  EXPECT_TRUE(device.Writes().empty());
-  EXPECT_EQ(ws->WorkMode(), kModeIdle);
-
+  // Each with the port closed: "请先打开串口", also "清除日志".
+  for (QPushButton* b : {ws->Button(CRTUCfgDlg::kLoadId), ws->LogDlg()->Button(CLogDlg::kVersionId),
+                         ws->LogDlg()->Button(CLogDlg::kClearId)})
+    b->click();
+  EXPECT_EQ(boxes.Tips(), QStringList(3, QStringLiteral("请先打开串口")));
   // "出厂配置" answered Cancel: nothing, not even the port test.
   boxes.answerOk = false;
   ws->Button(CRTUCfgDlg::kFactoryId)->click();
@@ -115,20 +97,21 @@ TEST_F(WorkspaceTest, OperationButtonsNeedAnOpenPortAndAnIdleWorker) {
   // While an operation runs the buttons start nothing.
   device.SetOpen(true);
   ws->SetWorkMode(kModeOperation);
-  ws->Button(CRTUCfgDlg::kLoadId)->click();
-  ws->Button(CRTUCfgDlg::kSaveId)->click();
-  ws->LogDlg()->Button(CLogDlg::kClearId)->click();
+  for (QPushButton* b : {ws->Button(CRTUCfgDlg::kLoadId), ws->Button(CRTUCfgDlg::kSaveId),
+                         ws->LogDlg()->Button(CLogDlg::kClearId)})
+    b->click();
   EXPECT_EQ(ws->Machine().WorkOp(), 0);
   EXPECT_EQ(ws->LogText(), logBefore);
+  EXPECT_TRUE(device.Writes().empty());
   ws->SetWorkMode(kModeIdle);
 
   // Disabling covers the tree and the operation buttons, not the log toggle.
-  const int ids[] = {CRTUCfgDlg::kLoadId, CRTUCfgDlg::kSaveId, CRTUCfgDlg::kFactoryId,
-                     CRTUCfgDlg::kRestartId, CRTUCfgDlg::kSaveFileId, CRTUCfgDlg::kLoadFileId};
   for (bool enable : {false, true}) {
     ws->EnableOperations(enable);
     EXPECT_EQ(ws->Tree()->isEnabled(), enable);
-    for (int id : ids) EXPECT_EQ(ws->Button(id)->isEnabled(), enable) << id;
+    for (int id : {CRTUCfgDlg::kLoadId, CRTUCfgDlg::kSaveId, CRTUCfgDlg::kFactoryId, CRTUCfgDlg::kRestartId,
+                   CRTUCfgDlg::kSaveFileId, CRTUCfgDlg::kLoadFileId})
+      EXPECT_EQ(ws->Button(id)->isEnabled(), enable) << id;
     EXPECT_TRUE(ws->Button(CRTUCfgDlg::kLogToggleId)->isEnabled());
   }
 }
