@@ -1,35 +1,41 @@
 // qx310-cli's other commands against the simulated device, in-process (one of each
-// group as a process): the modem queries and their sequence, version, restart, factory
-// reset, the clock, port listing and detection, and the exit statuses of bad ports and files.
+// group as a process): the modem queries, version, restart, the clock, port listing and
+// detection, and the exit statuses of refusals, bad ports and files, and of a port that
+// vanishes during each long operation.
 #include <sys/stat.h>
 
+#include <atomic>
 #include <ctime>
+#include <functional>
+#include <thread>
 
 #include "cli_fixture.h"
+#include "support/wait.h"
 
 namespace {
 
 using Commands = std::vector<std::string>;
 
-class CliCommandsTest : public CliDeviceTest {};
+using CliCommandsTest = CliDeviceTest;
 
-TEST_F(CliCommandsTest, SignalAndImeiPrintTheModemAnswerAfterTheWorkspaceSequence) {
+// The modem's and the clock's sequences on the wire: the configuration machine's tests.
+TEST_F(CliCommandsTest, QueriesPrintTheAnswerAndRefusalsGiveTheirStatus) {
   const CliRun signal = Device("signal", {}, {.process = true});
   EXPECT_EQ(signal.status, 0) << signal.err;
   EXPECT_EQ(signal.out, "+CSQ: 24,99\n");  // the simulator's answer
-  // Entry; out of the configuration state; into the modem; the query; back.
-  EXPECT_EQ(sim.ReceivedCommands(), (Commands{"---", "---", "+++", "AT+CSQ", "AT+QUIT", "---"}));
   EXPECT_EQ(sim.GetState(), RtuSimulator::State::Config);
-
-  sim.ClearReceived();
   const CliRun imei = Device("imei", {"--quiet"});
   EXPECT_EQ(imei.status, 0) << imei.err;
-  EXPECT_EQ(imei.out, "866104023456789\n");
-  EXPECT_EQ(imei.err, "");
-  // Already in the configuration state: the entry's first probe leaves it, the second
-  // comes back.
-  EXPECT_EQ(sim.ReceivedCommands(), (Commands{"---", "---", "---", "+++", "AT+GSN", "AT+QUIT", "---"}));
+  EXPECT_EQ(imei.out + imei.err, "866104023456789\n");
+  const CliRun version = Device("version");
+  EXPECT_EQ(version.status, 0) << version.err;
+  EXPECT_EQ(version.out, "QX310-RTU V3.01 Build 2024-03-18\n");
 
+  // A refused clock: one attempt, the recovery, one more.
+  sim.SetErrorFor("AT+EXCCLK");
+  sim.ClearReceived();
+  EXPECT_EQ(Device("set-clock", {"--time", "2024/01/05,08:03:07"}).status, 5);
+  EXPECT_EQ(sim.CountReceived("AT+EXCCLK=2024/01/05,08:03:07,5"), 2);
   // A modem that refuses the query: three tries, then the failure status.
   sim.SetErrorFor("AT+CSQ");
   sim.ClearReceived();
@@ -39,50 +45,28 @@ TEST_F(CliCommandsTest, SignalAndImeiPrintTheModemAnswerAfterTheWorkspaceSequenc
   EXPECT_EQ(refused.out, "");
 }
 
-TEST_F(CliCommandsTest, VersionRestartAndFactoryReset) {
-  const CliRun version = Device("version");
-  EXPECT_EQ(version.status, 0) << version.err;
-  EXPECT_EQ(version.out, "QX310-RTU V3.01 Build 2024-03-18\n");
-
-  sim.ClearReceived();
+TEST_F(CliCommandsTest, RestartAndAnUnconfirmedFactoryReset) {
   const CliRun restart = Device("restart");
   EXPECT_EQ(restart.status, 0) << restart.err;
-  // Left in the configuration state by the last command: the first probe leaves it.
-  EXPECT_EQ(sim.ReceivedCommands(), (Commands{"---", "---", "AT+RESET"}));
+  EXPECT_EQ(sim.ReceivedCommands(), (Commands{"---", "AT+RESET"}));
   ASSERT_TRUE(sim.WaitForState(RtuSimulator::State::Run,
                                static_cast<int>(Scaled(RtuSimulator::kBootWindowMs) + kRunMarginMs)));
-
-  // Not confirmed (no terminal, no --yes): nothing is sent.
-  sim.SetValue("Modem Apn:", "CHANGED");
+  // Not confirmed (no terminal, no --yes): nothing is sent. (Confirmed: cli_apply_test.cpp.)
   sim.ClearReceived();
   const CliRun declined = Device("factory-reset");
   EXPECT_EQ(declined.status, 1);
   EXPECT_EQ(LineCount(declined.err), 1) << declined.err;
   EXPECT_TRUE(sim.ReceivedCommands().empty());
-
-  // The reset's 2 s limit is only 200 ms at the suite's scale: too short for a
-  // loaded machine under a sanitizer, so this run gets a longer one.
-  scale = 0.5;
-  const CliRun reset = Device("factory-reset", {"--yes"});
-  EXPECT_EQ(reset.status, 0) << reset.err;
-  // The listing read for the backup, the reset, the reload.
-  EXPECT_EQ(sim.ReceivedCommands(), (Commands{"---", "AT+SHOW", "AT+FACTORY", "AT+SHOW"}));
-  EXPECT_EQ(sim.Value("Modem Apn:"), "CMNET");
 }
 
-TEST_F(CliCommandsTest, SetClockSendsTheTimeWithItsWeekday) {
-  const CliRun leap = Device("set-clock", {"--time", "2024/02/29,23:59:59"});
-  EXPECT_EQ(leap.status, 0) << leap.err;
-  EXPECT_EQ(sim.ReceivedCommands(), (Commands{"---", "AT+EXCCLK=2024/02/29,23:59:59,4"}));
-
-  // Default: this computer's local time, its weekday as the C library computes it.
-  sim.ClearReceived();
+// Without --time: this computer's local time, its weekday as the C library computes it.
+TEST_F(CliCommandsTest, SetClockSendsTheLocalTimeWithItsWeekday) {
   const std::time_t before = std::time(nullptr);
   const CliRun now = Device("set-clock");
   const std::time_t after = std::time(nullptr);
   EXPECT_EQ(now.status, 0) << now.err;
-  ASSERT_EQ(sim.ReceivedCommands().size(), 3u);  // two probes: the device was in configuration
-  const std::string sent = sim.ReceivedCommands()[2];
+  ASSERT_EQ(sim.ReceivedCommands().size(), 2u);
+  const std::string sent = sim.ReceivedCommands()[1];
   bool matched = false;
   for (std::time_t t = before; t <= after && !matched; ++t) {
     std::tm tm{};
@@ -92,13 +76,6 @@ TEST_F(CliCommandsTest, SetClockSendsTheTimeWithItsWeekday) {
     matched = sent == want + std::to_string(tm.tm_wday);
   }
   EXPECT_TRUE(matched) << sent;
-
-  // Refused: one attempt, the recovery, one more attempt, then the failure status.
-  sim.SetErrorFor("AT+EXCCLK");
-  sim.ClearReceived();
-  const CliRun refused = Device("set-clock", {"--time", "2024/01/05,08:03:07"});
-  EXPECT_EQ(refused.status, 5) << refused.err;
-  EXPECT_EQ(sim.CountReceived("AT+EXCCLK=2024/01/05,08:03:07,5"), 2);
 }
 
 TEST_F(CliCommandsTest, PortsListsNamedPortsAndDetectFindsTheDevice) {
@@ -178,6 +155,81 @@ TEST_F(CliCommandsTest, BadFilesGiveTheFileStatusAndOneLineBeforeTheDeviceIsTouc
   EXPECT_EQ(Device("version", {}, {.timeScaleText = "zero"}).status, 2);
   EXPECT_TRUE(sim.ReceivedCommands().empty());
   EXPECT_EQ(sim.GetState(), RtuSimulator::State::Run);
+}
+
+// The device's port vanishes in the middle of each long operation: the command ends
+// with the port status and one message, and the next command on a port works.
+using CliUnplug = CliDeviceTest;
+
+TEST_F(CliUnplug, EveryPhaseEndsWithThePortStatusAndTheNextCommandWorks) {
+  WriteFile(Path("fw.bin"), std::string(8 * 4096, '\x5A'));
+  auto last = [](const RtuSimulator& s) {
+    const auto all = s.ReceivedCommands();
+    return all.empty() ? std::string() : all.back();
+  };
+  const struct Phase {
+    const char* name;
+    std::vector<std::string> args;                    // after the command word and --port
+    std::function<void(RtuSimulator&)> prepare;
+    std::function<bool(const RtuSimulator&)> midway;  // when the port is pulled
+  } phases[] = {
+      {"load", {"load"},
+       [](RtuSimulator& s) { s.SetBaudPacing(9600); },  // the listing takes a while
+       [](const RtuSimulator& s) { return s.CountReceived("AT+SHOW") >= 1; }},
+      {"write pass", {"apply", Path("in.cfg")},
+       [&](RtuSimulator& s) {
+         // The file holds the device's values; the device then changes three of them.
+         ASSERT_EQ(Cli({"load", "--port", s.PortName(), "-o", Path("in.cfg")}).status, 0);
+         s.SetValue("Server2's port:", "5005");
+         s.SetValue("Protocol text type:", "5");
+         s.SetValue("Channel07 type:", "401");
+         s.ClearReceived();
+       },
+       [&](const RtuSimulator& s) {
+         const std::string l = last(s);
+         return s.CountReceived("AT+SHOW") >= 1 && l.rfind("AT+", 0) == 0 && l != "AT+SHOW";
+       }},
+      // Block 3 is never acknowledged: the transfer cannot end before the port goes.
+      {"flash", {"flash", Path("fw.bin")},
+       [](RtuSimulator& s) { s.SetBlockFault(3, RtuSimulator::BlockFault::LoseAck, -1); },
+       [](const RtuSimulator& s) { return s.FramesAccepted() >= 2; }},
+      {"records read", {"records", "--from", "2024/1/1", "--to", "2024/1/31", "-o", Path("r.csv")},
+       [](RtuSimulator& s) {
+         std::vector<RtuSimulator::Record> stored;
+         for (int i = 0; i < 200; ++i) stored.push_back({1, 2024, 1, 1 + i % 28, "x;1;m;2024/1/1,00:00:00"});
+         s.SetRecords(stored);
+         s.SetRecordBatch(5);
+         s.SetBaudPacing(9600);
+       },
+       [](const RtuSimulator& s) { return s.CountReceived("AT+RDCHNNLRCRD") >= 1; }},
+      {"snapshot", {"snapshot", "-o", Path("s.jpg")},
+       [](RtuSimulator& s) { s.SetBaudPacing(9600); },
+       [](const RtuSimulator& s) { return s.CountReceived("AT+TESTCAM") >= 1; }},
+  };
+  for (const Phase& p : phases) {
+    SCOPED_TRACE(p.name);
+    RtuSimulator device;
+    ASSERT_TRUE(device.Start());
+    p.prepare(device);
+    std::atomic<bool> done{false}, pulled{false};
+    std::thread unplug([&] {
+      if (WaitUntil([&] { return done.load() || p.midway(device); }, 60000) && !done) {
+        device.VanishPort();
+        pulled = true;
+      }
+    });
+    std::vector<std::string> args = {p.args[0], "--port", device.PortName(), "--quiet"};
+    args.insert(args.end(), p.args.begin() + 1, p.args.end());
+    const CliRun r = Cli(args);
+    done = true;
+    unplug.join();
+    ASSERT_TRUE(pulled) << "the command ended before the port went: " << r.err;
+    EXPECT_EQ(r.status, 3) << r.err;
+    EXPECT_EQ(LineCount(r.err), 1) << r.err;
+    EXPECT_NE(r.err.find("went away"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(Path("r.csv")) || std::filesystem::exists(Path("s.jpg")));
+  }
+  EXPECT_EQ(Device("load", {"-o", Path("again.cfg")}).status, 0);
 }
 
 }  // namespace

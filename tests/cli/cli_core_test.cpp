@@ -1,6 +1,6 @@
 // The command line's readings of the machines: write outcomes, the exit status of each
-// outcome, the answer in a reply text, the page store the write-back passes compare;
-// flash's progress and the status line on standard error.
+// outcome, the answer in a reply text; flash's progress and the status line on standard
+// error. (The page store the write-back passes compare: apply against the device.)
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -8,10 +8,8 @@
 #include "cli/cli_flash.h"
 #include "cli/cli_output.h"
 #include "cli/cli_status.h"
-#include "cli/cli_view.h"
 #include "config/cfg_machine.h"
 #include "config/write_results.h"
-#include "protocol/param_table.h"
 
 namespace {
 
@@ -77,28 +75,6 @@ TEST(CliAnswer, EchoEmptyLinesAndOkAreDropped) {
   EXPECT_EQ(AnswerLines("AT+GSN\r\n  \r\n8661\r\nOK", "AT+GSN"), "8661");
   // Text after the OK is kept: it is not the closing line.
   EXPECT_EQ(AnswerLines("x\r\nOK\r\ny\r\n", "AT"), "x\nOK\ny");
-}
-
-TEST(CliPageStore, PagesShowTheLoadedValuesUntilAWritePutsAnother) {
-  ResetParamValues();
-  const ParamEntry* apn = FindParam(23);
-  ASSERT_NE(apn, nullptr);
-  std::ostringstream sink;
-  CliOutput out(sink, sink, true);
-  CliLogFile log;
-  CliCfgView view(out, log);
-  SetParamText(23, "CMNET", 0);
-  view.ShowTableOnPages();
-  SetParamText(23, "FILE", 0);  // a file's value parsed into the table
-  std::optional<std::string> shown;
-  view.WithPages([&](ICfgPageAccess& p) { shown = p.SaveToTable(23, 0); });
-  EXPECT_EQ(shown, "CMNET");
-  view.WithPages([&](ICfgPageAccess& p) {
-    p.LoadFromTable(23, 0, "FILE");
-    shown = p.SaveToTable(23, 0);
-  });
-  EXPECT_EQ(shown, "FILE");
-  ResetParamValues();
 }
 
 // Every outcome a command can meet gives the exit status the help and README document:

@@ -98,17 +98,17 @@ CliRun RunCli(const std::vector<std::string>& args, const CliRunOptions& options
   close(out[0]);
   close(err[0]);
   int status = 0;
-  while (Timing::NowMs() < deadline) {
-    if (waitpid(pid, &status, WNOHANG) == pid) {
+  while (waitpid(pid, &status, WNOHANG) != pid) {
+    if (Timing::NowMs() >= deadline) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
       run.elapsedMs = Timing::NowMs() - start;
-      run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
       return run;
     }
     usleep(2000);
   }
-  kill(pid, SIGKILL);
-  waitpid(pid, &status, 0);
   run.elapsedMs = Timing::NowMs() - start;
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return run;
 }
 
