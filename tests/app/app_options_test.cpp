@@ -14,17 +14,11 @@ TEST(AppOptions, ParsesDemoPortsAndScreenshot) {
   EXPECT_EQ(o.screenshot, "/tmp/a.png");
   // A trailing "--port" without a name is not understood.
   EXPECT_EQ(o.unknown, (Names{"-x", "--port"}));
-
   EXPECT_FALSE(o.version || o.help);
 
   AppOptions info = ParseAppOptions({"--version", "-h"});
   EXPECT_TRUE(info.version && info.help);
   EXPECT_TRUE(info.unknown.empty());
-
-  AppOptions none = ParseAppOptions({});
-  EXPECT_FALSE(none.demo);
-  EXPECT_TRUE(none.ports.empty());
-  EXPECT_TRUE(none.screenshot.empty());
 }
 
 TEST(AppOptions, PortListPutsTheSimulatorFirstAndNamesEachPortOnce) {

@@ -1,18 +1,137 @@
 // The link-state machine: auto-detection (state 1) and tool entry (states 2 and 3), step
-// by step, and its thread.
+// by step, and its thread; the receive thread's hand-over of every block to exactly one
+// consumer. A scripted port answers the probes from a per-port script; a view records
+// what the machine asked of the window.
 #ifdef __linux__
 #include <pthread.h>
 #include <time.h>
 #endif
 
-#include <algorithm>
-#include <chrono>
-#include <thread>
+#include <gtest/gtest.h>
 
-#include "link_test_support.h"
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <deque>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/link_machine.h"
+#include "app/link_view.h"
+#include "app/receive_pump.h"
+#include "base/timing.h"
+#include "support/scripted_port.h"
 #include "support/wait.h"
 
 namespace {
+
+using Calls = std::vector<std::string>;
+const std::string kOk = "\r\nCMD OK\r\n", kError = "\r\nCMD ERROR\r\n";
+
+// Records every view call as a short line ("status confirmed", "tip shown", ...).
+class FakeView : public ILinkView {
+ public:
+  bool configLogVisible = false, downloadVisible = false;
+
+  void RunOnUi(const std::function<void()>& fn) override {
+    std::lock_guard<std::recursive_mutex> l(ui_);
+    fn();
+  }
+  void SelectPort(int index) override { Add("select " + std::to_string(index)); }
+  void SetPortButtonOpen(bool open) override { Add(open ? "button close" : "button open"); }
+  void SetStatus(LinkStatus s) override {
+    Add(s == LinkStatus::kClosed ? "status closed"
+        : s == LinkStatus::kOpenUnconfirmed ? "status unconfirmed" : "status confirmed");
+  }
+  void EnableCombos(bool e) override { Add(e ? "combos on" : "combos off"); }
+  void SetTipMessage(TipText t) override { Add("tip text " + std::to_string(static_cast<int>(t))); }
+  void ShowTip(bool s) override { Add(s ? "tip shown" : "tip hidden"); }
+  void EnableMainWindow(bool e) override { Add(e ? "main on" : "main off"); }
+  void BringToFront() override { Add("front"); }
+  void DebugReceiveOnIfVisible() override { Add("debug receive on"); }
+  bool ConfigLogVisible() override { return configLogVisible; }
+  bool DownloadVisible() override { return downloadVisible; }
+  void CancelPendingLoad() override { Add("cancel load"); }
+  // Logs the outcomes the main window acts on.
+  void OnLinkOutcome(const LinkOutcome& o) override {
+    const char* tool = o.tool == LinkTool::kConfig ? "config" : o.tool == LinkTool::kDownload ? "download" : "";
+    if (o.end == LinkEnd::kEntered && *tool) Add(std::string(tool) + " entered");
+    if (o.end == LinkEnd::kEntryFailed && o.tool == LinkTool::kConfig) Add("config failed");
+    if (o.end == LinkEnd::kNotFound && !o.deniedPorts.empty()) {
+      std::string s = "denied";
+      for (const auto& p : o.deniedPorts) s += " " + p;
+      Add(s);
+    }
+  }
+  Calls Log() const { std::lock_guard<std::mutex> l(m_); return calls_; }
+  void ClearCalls() { std::lock_guard<std::mutex> l(m_); calls_.clear(); }
+
+ private:
+  void Add(const std::string& s) { std::lock_guard<std::mutex> l(m_); calls_.push_back(s); }
+  std::recursive_mutex ui_;
+  mutable std::mutex m_;
+  Calls calls_;
+};
+
+class LinkTest : public ::testing::Test {
+ protected:
+  // Probe waits of 5000 ms become 50 ms.
+  static constexpr double kScale = 0.01;
+
+  void SetUp() override {
+    Timing::SetScale(kScale);
+    port.OnlyNamedPorts();
+    port.SetScript([this](const std::string& bytes) {
+      if (bytes != "---") return Blocks{};
+      const std::string name = port.Name();
+      auto& replies = script[name];
+      {
+        std::lock_guard<std::mutex> lock(probesMutex_);
+        ++probes_[name];
+      }
+      if (replies.empty()) return Blocks{};
+      // Each reply is a list of blocks separated by '|', handed to the machine at once.
+      const std::string r = replies.front();
+      replies.pop_front();
+      for (size_t start = 0; start <= r.size() && !r.empty();) {
+        const size_t bar = std::min(r.find('|', start), r.size());
+        machine.OnReceived(r.data() + start, static_cast<int>(bar - start));
+        start = bar + 1;
+      }
+      return Blocks{};
+    });
+  }
+  void TearDown() override { Timing::SetScale(1.0); }
+
+  // "state/step/retry/index", e.g. "1/2/0/1".
+  std::string Where() const {
+    return std::to_string(machine.LinkState()) + "/" + std::to_string(machine.LinkStep()) + "/" +
+           std::to_string(machine.Retry()) + "/" + std::to_string(machine.ProbeIndex());
+  }
+  // Runs steps until the machine is done (or limit steps) and returns where each step left it.
+  Calls RunSteps(int limit = 100) {
+    Calls trace;
+    while (limit-- > 0 && machine.Step()) trace.push_back(Where());
+    return trace;
+  }
+  // Probes written while the port of that name was open.
+  int Probes(const std::string& name) {
+    std::lock_guard<std::mutex> lock(probesMutex_);
+    return probes_[name];
+  }
+
+  ScriptedPort port{false};
+  FakeView view;
+  LinkMachine machine{port, view};
+  // Replies per port name, one per probe; "" leaves a probe unanswered.
+  std::map<std::string, std::deque<std::string>> script;
+  std::mutex probesMutex_;
+  std::map<std::string, int> probes_;
+};
 
 struct DetectCase {
   const char* name;
@@ -307,6 +426,121 @@ TEST_F(EntryTest, LateReplyAfterTheWaitIsKeptForTheNextProbeOnly) {
   EXPECT_EQ(Probes("P"), 2);
   EXPECT_EQ(Where(), "0/0/0/0");
   EXPECT_EQ(view.Log().back(), "front");
+}
+
+// --- the receive thread
+
+class FakeTargets : public IReceiveTargets {
+ public:
+  std::atomic<bool> downloadActive{false}, debugReceiving{false};
+  std::atomic<int> workMode{3};
+  std::atomic<int> vanished{0};
+
+  bool DownloadActive() override { return downloadActive; }
+  void DownloadData(const char* d, int n) override { Got("download", d, n); }
+  bool DebugReceiving() override { return debugReceiving; }
+  void DebugData(const char* d, int n) override { Got("debug", d, n); }
+  int ConfigWorkMode() override { return workMode; }
+  void ConfigData(const char* d, int n) override { Got("config", d, n); }
+  void PortVanished() override { ++vanished; }
+
+  std::vector<std::string> Log() const { std::lock_guard<std::mutex> l(m_); return log_; }
+
+ private:
+  void Got(const std::string& who, const char* d, int n) {
+    std::lock_guard<std::mutex> l(m_);
+    // Every block is NUL-terminated after its count bytes.
+    log_.push_back(who + ":" + std::string(d, static_cast<size_t>(n)) + (d[n] == '\0' ? "" : "!unterminated"));
+  }
+  mutable std::mutex m_;
+  std::vector<std::string> log_;
+};
+
+class ReceivePumpTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    port.OnlyNamedPorts();
+    port.SetReadWait(0);  // returns at once, so that only the pump's own pause paces it
+  }
+  void OpenPort() {
+    port.AddPort("P");
+    ASSERT_TRUE(port.Open("P", 9600, 8, 0, 0));
+    link.SetLinkToTools(true);
+  }
+  ScriptedPort port{false};
+  FakeView view;
+  LinkMachine link{port, view};
+  FakeTargets targets;
+  ReceivePump pump{port, link, targets};
+};
+
+TEST_F(ReceivePumpTest, DispatchOrder) {
+  struct Case {
+    bool toTools, download, debug;
+    int mode;
+    ReceivePump::Consumer expected;
+  };
+  // Without the link the main window talks to the device; mode 3 is the idle workspace.
+  const Case cases[] = {
+      {false, true, true, 1, ReceivePump::kMatcher}, {true, true, true, 1, ReceivePump::kDownload},
+      {true, false, true, 1, ReceivePump::kDebug},   {true, false, false, 0, ReceivePump::kConfig},
+      {true, false, false, 1, ReceivePump::kConfig}, {true, false, false, 2, ReceivePump::kConfig},
+      {true, false, false, 3, ReceivePump::kNobody}, {true, false, false, -1, ReceivePump::kNobody},
+  };
+  for (const Case& c : cases) {
+    link.SetLinkToTools(c.toTools);
+    targets.downloadActive = c.download;
+    targets.debugReceiving = c.debug;
+    targets.workMode = c.mode;
+    EXPECT_EQ(pump.Dispatch("x", 1), c.expected)
+        << c.toTools << c.download << c.debug << " mode " << c.mode;
+    EXPECT_EQ(pump.Dispatch("", 0), c.expected) << "empty blocks go to the same consumer";
+  }
+}
+
+TEST_F(ReceivePumpTest, TurnReadsNulTerminatedBlocksAndHandsOverEmptyOnes) {
+  OpenPort();
+  targets.debugReceiving = true;
+  port.Feed("abc");
+  port.Feed(std::string("x\0y", 3));
+  EXPECT_EQ(pump.Turn(), 3);
+  EXPECT_EQ(pump.Turn(), 3);
+  EXPECT_EQ(pump.Turn(), 0);
+  EXPECT_EQ(targets.Log(), (std::vector<std::string>{"debug:abc", std::string("debug:x\0y", 9), "debug:"}));
+}
+
+TEST_F(ReceivePumpTest, ClosedPortIsNotReadAndAVanishedDeviceClosesThePortOnce) {
+  EXPECT_EQ(pump.Turn(), 0);
+  EXPECT_EQ(port.ReadCalls(), 0);
+  OpenPort();
+  targets.debugReceiving = true;
+  port.Vanish();
+  EXPECT_EQ(pump.Turn(), serial::kReadVanished);
+  EXPECT_FALSE(port.IsOpen());
+  EXPECT_EQ(targets.vanished, 1);
+  EXPECT_TRUE(targets.Log().empty());
+  EXPECT_EQ(pump.Turn(), 0);
+  EXPECT_EQ(port.ReadCalls(), 1);
+  EXPECT_EQ(targets.vanished, 1);
+}
+
+TEST_F(ReceivePumpTest, RunPausesWhileNothingArrivesAndStops) {
+  OpenPort();
+  targets.workMode = 1;
+  port.Feed("data");
+  const int64_t start = Timing::NowMs();
+  std::thread t([&] { pump.Run(); });
+  // Runs until some hundred empty reads' worth of pauses have passed.
+  ASSERT_TRUE(WaitUntil([&] { return !targets.Log().empty(); }, kTestMarginMs));
+  WaitUntil([&] { return port.ReadCalls() > 20; }, 200 * ReceivePump::kIdlePauseMs);
+  pump.Stop();
+  t.join();
+  const int64_t ran = Timing::NowMs() - start;
+  EXPECT_EQ(targets.Log().front(), "config:data");
+  // The fake returns at once: without the pause there would be a read every few microseconds.
+  EXPECT_LE(port.ReadCalls(), ran / ReceivePump::kIdlePauseMs + 5);
+  // Empty reads are handed over too (the consumers' clock).
+  EXPECT_GE(targets.Log().size(), 2u);
 }
 
 }  // namespace
