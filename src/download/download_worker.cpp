@@ -48,19 +48,6 @@ void DownloadWorker::Shutdown() {
 
 // ---- start and stop ----
 
-DownloadWorker::StartResult DownloadWorker::StartDownload(const std::filesystem::path& path) {
-  if (active_.load()) return StartResult::kBusy;
-  if (!port_.IsOpen()) return StartResult::kPortClosed;
-  if (path.empty()) return StartResult::kNoFile;
-  std::vector<uint8_t> image;
-  switch (boot::LoadFirmwareImage(path, image)) {
-    case boot::ImageLoad::kBadLength: return StartResult::kBadLength;
-    case boot::ImageLoad::kUnreadable: return StartResult::kUnreadable;
-    case boot::ImageLoad::kOk: break;
-  }
-  return StartDownload(std::move(image));
-}
-
 DownloadWorker::StartResult DownloadWorker::StartDownload(std::vector<uint8_t> image) {
   if (active_.load()) return StartResult::kBusy;
   if (!port_.IsOpen()) return StartResult::kPortClosed;

@@ -66,11 +66,9 @@ class DownloadWorker {
   // blocks (the power-up message) must be made to return first (UiBridge::Shutdown).
   void Shutdown();
 
-  // Start branch: checks the port, the path and the file, loads the image, logs
-  // "Wait for the device to restart", tells the view and begins the restart phase.
-  // Nothing is sent and nothing changes unless kStarted is returned.
-  StartResult StartDownload(const std::filesystem::path& path);
-  // The same with an image already in memory (kBadLength for 0 or >= 1 MiB bytes).
+  // Start branch: checks the port and the image's length (kBadLength for 0 or >= 1 MiB
+  // bytes), logs "Wait for the device to restart", tells the view and begins the restart
+  // phase. Nothing is sent and nothing changes unless kStarted is returned.
   StartResult StartDownload(std::vector<uint8_t> image);
   // Stop branch: back to idle, the view told. False when no download was active.
   bool StopDownload();

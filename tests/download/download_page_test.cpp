@@ -115,7 +115,7 @@ TEST_F(DownloadPageTest, StartsIdleAndRefusedStartsSayWhyAndSendNothing) {
     bool portOpen;
     QString title, text;
   } cases[] = {
-      {File("ok.bin", TestImage(100)), false, "提示", "请先打开串口"},
+      {(dir.Path() / "missing.bin").string(), false, "提示", "请先打开串口"},  // the port comes first
       {"", true, "提示", "请先选择文件"},
       {File("empty.bin", {}), true, "文件长度错误", "请先选择文件"},
       {File("1m.bin", TestImage(1048576)), true, "文件长度错误", "请先选择文件"},
