@@ -105,26 +105,6 @@ class DebugPageTest : public PageTest {
   ScriptedPort port;
 };
 
-// The parser's cases are in its own table; here each refusal's box, and nothing sent.
-TEST_F(DebugPageTest, HexInputParsesAndReportsBadInput) {
-  Box(CDebug::kHexSendBox)->setChecked(true);
-  Input()->setText(QStringLiteral("41 4 2"));
-  Click(CDebug::kSendButton);
-  EXPECT_EQ(port.Writes(), std::vector<std::string>{"AB"});
-  EXPECT_EQ(Text(CDebug::kSentCount), "S:2");
-  EXPECT_TRUE(tips.Texts().isEmpty());
-
-  QString tooLong;
-  for (int i = 0; i <= 5120; ++i) tooLong += QStringLiteral("%1 ").arg(i % 256, 2, 16, QLatin1Char('0'));
-  port.ClearWrites();
-  for (const QString& bad : {QStringLiteral("4G"), tooLong}) {
-    Input()->setText(bad);
-    Click(CDebug::kSendButton);
-  }
-  EXPECT_EQ(tips.Texts(), (QStringList{QStringLiteral("无效字符"), QStringLiteral("长度太长")}));
-  EXPECT_TRUE(port.Writes().empty());
-}
-
 TEST_F(DebugPageTest, TextWithNewlineAndTheEnterKey) {
   Box(CDebug::kNewlineBox)->setChecked(true);
   Input()->setText(QStringLiteral("AT"));
@@ -155,7 +135,8 @@ TEST_F(DebugPageTest, TextWithNewlineAndTheEnterKey) {
   EXPECT_EQ(Text(CDebug::kSentCount), "S:16");
 }
 
-TEST_F(DebugPageTest, HexSendToggleShowsEachModesLastInput) {
+// The parser's cases are in its own table; here the toggle, a send and each refusal's box.
+TEST_F(DebugPageTest, HexSendKeepsEachModesLastInputAndRefusesBadInputWithABox) {
   auto* hex = Box(CDebug::kHexSendBox);
   Input()->setText(QStringLiteral("hello"));
   hex->setChecked(true);
@@ -169,7 +150,18 @@ TEST_F(DebugPageTest, HexSendToggleShowsEachModesLastInput) {
   EXPECT_EQ(Input()->text(), "01 02 AB ");
   Click(CDebug::kSendButton);
   EXPECT_EQ(port.Written(), "\x01\x02\xAB");
+  EXPECT_EQ(Text(CDebug::kSentCount), "S:3");
   EXPECT_TRUE(tips.Texts().isEmpty());
+
+  QString tooLong;
+  for (int i = 0; i <= 5120; ++i) tooLong += QStringLiteral("%1 ").arg(i % 256, 2, 16, QLatin1Char('0'));
+  port.ClearWrites();
+  for (const QString& bad : {QStringLiteral("4G"), tooLong}) {
+    Input()->setText(bad);
+    Click(CDebug::kSendButton);
+  }
+  EXPECT_EQ(tips.Texts(), (QStringList{QStringLiteral("无效字符"), QStringLiteral("长度太长")}));
+  EXPECT_TRUE(port.Writes().empty());
 }
 
 TEST_F(DebugPageTest, TimedSendStartsOnlyWithAPortAndAnIntervalAndWaitsWhileADownloadRuns) {

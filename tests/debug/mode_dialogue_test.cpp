@@ -61,19 +61,8 @@ class FakeView : public IDebugModeView {
     ticking_ = false;
     if (timer_.joinable()) timer_.join();
   }
-  void CloseWaitingMessage() override {
-    std::lock_guard<std::mutex> lock(m_);
-    ++seen_.closes;
-    seen_.boxOpen = false;
-    cv_.notify_all();
-  }
-  // From now on boxes return at once, as the page's do once it shuts down.
-  void Shutdown() {
-    std::lock_guard<std::mutex> lock(m_);
-    shut_ = true;
-    seen_.boxOpen = false;
-    cv_.notify_all();
-  }
+  void CloseWaitingMessage() override { Close(false); }
+  void Shutdown() { Close(true); }  // boxes return at once from now on, as the page's do then
   void LogChanged() override { ++logChanges; }
 
   Seen Get() {
@@ -88,6 +77,13 @@ class FakeView : public IDebugModeView {
   bool Ticking() const { return ticking_; }
 
  private:
+  void Close(bool shut) {
+    std::lock_guard<std::mutex> lock(m_);
+    seen_.closes += !shut;
+    shut_ = shut_ || shut;
+    seen_.boxOpen = false;
+    cv_.notify_all();
+  }
   std::mutex m_;
   std::condition_variable cv_;
   Seen seen_;

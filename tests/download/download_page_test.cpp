@@ -115,11 +115,11 @@ TEST_F(DownloadPageTest, StartsIdleAndRefusedStartsSayWhyAndSendNothing) {
     bool portOpen;
     QString title, text;
   } cases[] = {
-      {(dir.Path() / "missing.bin").string(), false, "提示", "请先打开串口"},  // the port comes first
+      {(dir.path / "missing.bin").string(), false, "提示", "请先打开串口"},  // the port comes first
       {"", true, "提示", "请先选择文件"},
       {File("empty.bin", {}), true, "文件长度错误", "请先选择文件"},
       {File("1m.bin", TestImage(1048576)), true, "文件长度错误", "请先选择文件"},
-      {(dir.Path() / "missing.bin").string(), true, "提示", "无法读取文件："},
+      {(dir.path / "missing.bin").string(), true, "提示", "无法读取文件："},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
@@ -187,7 +187,7 @@ TEST_F(DownloadPageTest, ChosenFileDownloadsAndEndsIdleWithoutAMessage) {
 
 TEST_F(DownloadPageTest, PowerUpMessageClosesByItselfWhenTheBootLoaderAnswers) {
   const auto image = TestImage(5000, 22);
-  device.SetIgnoreReset(true);
+  device.SetResetReply("", false);  // the device stays in its configuration state
   path->setText(QString::fromStdString(File("fw.bin", image)));
   const int toMessage = Within(W::kRestartReplyMs, 4) + Within(W::kReenterReplyMs);
   // The user powers the device up once the message is there.
@@ -215,18 +215,18 @@ TEST_F(DownloadPageTest, LoadedValuesAreBackedUpFirstAndAnUnwritableFolderStopsT
   const auto image = TestImage(5000, 23);
   path->setText(QString::fromStdString(File("fw.bin", image)));
   File("file", {1});
-  setenv(kBackupDirVariable, (dir.Path() / "file" / "sub").string().c_str(), 1);
+  setenv(kBackupDirVariable, (dir.path / "file" / "sub").string().c_str(), 1);
   auto seen = CloseNextBox();
   download->click();
   ASSERT_TRUE(seen->seen);
   EXPECT_TRUE(seen->text.startsWith(QStringLiteral("备份失败"))) << seen->text.toStdString();
   EXPECT_EQ(device.Written(), "");
 
-  setenv(kBackupDirVariable, (dir.Path() / "backups").string().c_str(), 1);
+  setenv(kBackupDirVariable, (dir.path / "backups").string().c_str(), 1);
   download->click();
   ASSERT_TRUE(WaitIdle(Within(W::kBlockAckMs, 4)));
   EXPECT_EQ(device.Image(), image);
-  const std::vector<std::filesystem::path> files(std::filesystem::directory_iterator(dir.Path() / "backups"), {});
+  const std::vector<std::filesystem::path> files(std::filesystem::directory_iterator(dir.path / "backups"), {});
   ASSERT_EQ(files.size(), 1u);
   EXPECT_NE(page.LogText().find(files[0].string()), std::string::npos);  // says where
   SetTableFromDevice(false);

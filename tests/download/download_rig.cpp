@@ -4,16 +4,14 @@
 
 #include <algorithm>
 #include <fstream>
+#include <random>
 
 namespace fs = std::filesystem;
 
 std::vector<uint8_t> TestImage(size_t count, uint32_t seed) {
   std::vector<uint8_t> v(count);
-  uint32_t x = seed * 2654435761u + 1;
-  for (auto& b : v) {
-    x = x * 1664525u + 1013904223u;
-    b = static_cast<uint8_t>(x >> 24);
-  }
+  std::minstd_rand random(seed);
+  for (auto& b : v) b = static_cast<uint8_t>(random() >> 8);
   return v;
 }
 
@@ -21,17 +19,17 @@ TempDir::TempDir() {
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
   std::string name = std::string("qx_download_") + info->test_suite_name() + "_" + info->name();
   std::replace(name.begin(), name.end(), '/', '_');
-  path_ = fs::temp_directory_path() / name;
-  fs::create_directories(path_);
+  path = fs::temp_directory_path() / name;
+  fs::create_directories(path);
 }
 
 TempDir::~TempDir() {
   std::error_code ec;
-  fs::remove_all(path_, ec);
+  fs::remove_all(path, ec);
 }
 
 fs::path TempDir::File(const std::string& name, const std::vector<uint8_t>& bytes) const {
-  const fs::path p = path_ / name;
+  const fs::path p = path / name;
   std::ofstream(p, std::ios::binary)
       .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   return p;

@@ -23,15 +23,11 @@ inline int TransferLimit() { return Within(DownloadWorker::kBlockAckMs, 4); }
 std::vector<uint8_t> TestImage(size_t count, uint32_t seed = 1);
 
 // A folder of its own per test, removed with everything in it.
-class TempDir {
- public:
+struct TempDir {
   TempDir();
   ~TempDir();
   std::filesystem::path File(const std::string& name, const std::vector<uint8_t>& bytes) const;
-  const std::filesystem::path& Path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
+  std::filesystem::path path;
 };
 
 class RecordingView : public IDownloadView {

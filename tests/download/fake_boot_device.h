@@ -21,9 +21,8 @@ class FakeBootDevice : public ScriptedPort {
  public:
   FakeBootDevice() : ScriptedPort(false) { SetScript([this](const std::string& w) { return Answer(w); }); }
 
-  // AT+RESET unanswered; the device stays in configuration.
-  void SetIgnoreReset(bool on) { Locked([&] { ignoreReset_ = on; }); }
-  // What AT+RESET is answered with, and whether the device then restarts into its boot loader.
+  // What AT+RESET is answered with ("": nothing), and whether the device then restarts into
+  // its boot loader.
   void SetResetReply(const std::string& text, bool restarts) {
     Locked([&] { resetReply_ = text, resetRestarts_ = restarts; });
   }
@@ -41,7 +40,6 @@ class FakeBootDevice : public ScriptedPort {
   std::vector<uint8_t> Image() const {
     return Locked([&] { return std::vector<uint8_t>(loader_.Image().begin(), loader_.Image().end()); });
   }
-  int FramesTaken() const { return Locked([&] { return loader_.FramesAccepted(); }); }
 
  private:
   enum class Mode { kConfig, kAwaitPoll, kBootLoader, kDone };
@@ -61,7 +59,7 @@ class FakeBootDevice : public ScriptedPort {
           line_.clear();
           reply += probeReply_;
         } else if (c == '\n') {
-          if (line_ == "AT+RESET\r\n" && !ignoreReset_) {
+          if (line_ == "AT+RESET\r\n") {
             reply += resetReply_;
             if (resetRestarts_) mode_ = Mode::kAwaitPoll;
           }
@@ -90,7 +88,7 @@ class FakeBootDevice : public ScriptedPort {
   mutable std::mutex m_;
   std::string line_;
   Mode mode_ = Mode::kConfig;
-  bool ignoreReset_ = false, resetRestarts_ = true, complete_ = false;
+  bool resetRestarts_ = true, complete_ = false;
   std::string resetReply_ = "AT+RESET\r\n\r\nOK\r\n", probeReply_ = "\r\nCMD OK\r\n", ackText_ = "\x05";
   SimBootLoader loader_;
 };
