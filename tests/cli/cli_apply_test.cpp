@@ -16,8 +16,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using Commands = std::vector<std::string>;
-
 class CliTransferTest : public CliDeviceTest {
  protected:
   // Reads the device into f.cfg with the program, and writes g.cfg with three changes.

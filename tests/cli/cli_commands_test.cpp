@@ -14,8 +14,6 @@
 
 namespace {
 
-using Commands = std::vector<std::string>;
-
 using CliCommandsTest = CliDeviceTest;
 
 // The modem's and the clock's sequences on the wire: the configuration machine's tests.
@@ -45,7 +43,7 @@ TEST_F(CliCommandsTest, QueriesPrintTheAnswerAndRefusalsGiveTheirStatus) {
   EXPECT_EQ(refused.out, "");
 }
 
-TEST_F(CliCommandsTest, RestartAndAnUnconfirmedFactoryReset) {
+TEST_F(CliCommandsTest, RestartAnUnconfirmedFactoryResetAndTheLocalClock) {
   const CliRun restart = Device("restart");
   EXPECT_EQ(restart.status, 0) << restart.err;
   EXPECT_EQ(sim.ReceivedCommands(), (Commands{"---", "AT+RESET"}));
@@ -57,15 +55,14 @@ TEST_F(CliCommandsTest, RestartAndAnUnconfirmedFactoryReset) {
   EXPECT_EQ(declined.status, 1);
   EXPECT_EQ(LineCount(declined.err), 1) << declined.err;
   EXPECT_TRUE(sim.ReceivedCommands().empty());
-}
 
-// Without --time: this computer's local time, its weekday as the C library computes it.
-TEST_F(CliCommandsTest, SetClockSendsTheLocalTimeWithItsWeekday) {
+  // The clock without --time: this computer's local time, its weekday as the C library
+  // computes it.
   const std::time_t before = std::time(nullptr);
   const CliRun now = Device("set-clock");
   const std::time_t after = std::time(nullptr);
   EXPECT_EQ(now.status, 0) << now.err;
-  ASSERT_EQ(sim.ReceivedCommands().size(), 2u);
+  ASSERT_EQ(sim.ReceivedCommands().size(), 2u);  // the device was back in its run state
   const std::string sent = sim.ReceivedCommands()[1];
   bool matched = false;
   for (std::time_t t = before; t <= after && !matched; ++t) {

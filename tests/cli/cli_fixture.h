@@ -155,17 +155,18 @@ inline CliRun RunCliInProcess(const std::vector<std::string>& args) {
   return run;
 }
 
-// The lines of text ended by eol (a last line without it counts).
-inline std::vector<std::string> SplitLines(const std::string& text, const std::string& eol = "\n") {
-  std::vector<std::string> out;
+using Commands = std::vector<std::string>;
+
+// The lines of text, each ended by a line feed (a last line without it counts).
+inline Commands SplitLines(const std::string& text) {
+  Commands out;
   for (size_t start = 0; start < text.size();) {
-    const size_t end = std::min(text.find(eol, start), text.size());
+    const size_t end = std::min(text.find('\n', start), text.size());
     out.push_back(text.substr(start, end - start));
-    start = end + eol.size();
+    start = end + 1;
   }
   return out;
 }
-
 inline int LineCount(const std::string& text) { return static_cast<int>(SplitLines(text).size()); }
 // How often what occurs in text.
 inline int CountOf(const std::string& text, const std::string& what) {

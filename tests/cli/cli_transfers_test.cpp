@@ -15,7 +15,6 @@
 
 namespace {
 
-using Commands = std::vector<std::string>;
 using CliRecordsTest = CliDeviceTest;
 
 TEST_F(CliRecordsTest, RecordsInThreeBatchesSavedByteForByte) {
