@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "protocol/listing.h"
-#include "protocol/param_table.h"
 
 #ifndef _WIN32
 #include <sys/resource.h>
@@ -24,14 +23,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Each test in a folder of its own; Entries names what the folder holds afterwards.
 class CfgFile : public ::testing::Test {
  protected:
   void SetUp() override {
-    ResetParamValues();
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     dir_ = fs::temp_directory_path() /
-           ("qx_cfgfile_" + std::string(info->name()) + "_" +
-            std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+           ("qx_cfgfile_" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + "_" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir_);
     fs::create_directories(dir_);
   }
@@ -39,26 +37,19 @@ class CfgFile : public ::testing::Test {
     std::error_code ec;
     fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
     fs::remove_all(dir_, ec);
-    ResetParamValues();
   }
-
   std::string PathOf(const std::string& name) const { return (dir_ / name).string(); }
-
-  static void WriteRaw(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-  }
+  static void WriteRaw(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
   static std::string ReadRaw(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
-  // Names of everything in the test folder.
   std::vector<std::string> Entries() const {
     std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(dir_)) names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
   }
-
   fs::path dir_;
 };
 

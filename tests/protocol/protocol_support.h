@@ -5,18 +5,12 @@
 // simulator on a pseudo-terminal through a real CSerial.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <chrono>
-#include <condition_variable>
-#include <deque>
-#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <set>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "base/timing.h"
@@ -25,7 +19,6 @@
 #include "protocol/write_back.h"
 #include "receive_loop.h"
 #include "serial/serial.h"
-#include "serial/serial_port.h"
 #include "support/scripted_port.h"
 #include "sim/rtu_sim.h"
 
@@ -88,7 +81,6 @@ class FakeView : public IWriteBackView {
   }
   void LoadFromTable(int id, int index, const std::string& text) override {
     pages[{id, index}] = text;
-    loads.push_back({id, index, text, true, true});
   }
   void AppendLog(const std::string& text) override { log.push_back(text); }
   void OnWriteResult(int id, int index, const std::string& line, bool ok, bool final) override {
@@ -99,7 +91,6 @@ class FakeView : public IWriteBackView {
   std::set<std::pair<int, int>> noValue;  // controls holding a text that stands for no value
   Lines log;
   std::vector<Result> results;
-  std::vector<Result> loads;  // line = the text shown
 };
 
 // Log texts as the device log holds them (code page 936 bytes).
@@ -117,7 +108,6 @@ inline int RecoverConfigState(CommandExchange& exchange) {
 }
 
 struct OperationOutcome {
-  int passes = 0;
   int recoveries = 0;
   bool gaveUp = false;  // a recovery failed
 };
@@ -129,7 +119,6 @@ OperationOutcome RunOperation(CommandExchange& exchange, Pass pass) {
   OperationOutcome outcome;
   int retry = 0;
   for (;;) {
-    ++outcome.passes;
     if (pass(retry) == PassResult::Finished) break;
     ++outcome.recoveries;
     if (RecoverConfigState(exchange) == 0) {

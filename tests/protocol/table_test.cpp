@@ -1,180 +1,141 @@
-// The parameter table: every entry against a hand-written list of the expected
-// entries, lookup by id, value texts with the display translation and the
-// 199-character cut, listing labels, and values shared between threads.
+// The parameter table: every entry against a hand-written list, lookup by id,
+// labels, value texts with the display translation and the 199-character cut, and
+// values shared between threads.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "protocol/listing.h"
 #include "protocol/param_table.h"
 
 namespace {
 
-struct ExpectedParam {
-  int id;
-  const char* command;
-  int count;
-  const char* prefix;
-  const char* suffix;
+// Parameters in position order, in runs that share a label form: a family's runs give
+// the label's prefix (each instance's number follows it) and each entry its suffix; a
+// run without a family gives each entry's whole label. Commands are without "AT+".
+struct Expected { int id; const char* command; const char* text; };
+struct Group { const char* family; int count; std::vector<Expected> entries; };
+const Group kParams[] = {
+    {nullptr, 1, {{0, "PROTWRK", "Protocol work type:"}, {1, "DEBUG", "Debug Level:"},
+        {2, "DBGCOMSPEED", "Debug com baudrate:"}, {3, "DBGCOMPARITY", "Debug com parity:"},
+        {4, "YCADDR", "Device address:"}, {5, "CNTRADDR", "Center address:"},
+        {6, "COMUPASS", "Communication password:"}, {7, "PROTTXT", "Protocol text type:"},
+        {8, "UPHOURS", "Upload hours:"}, {9, "UPNTRHOU", "Upload interval hours:"},
+        {10, "UPNTRMIN", "Upload interval min:"}, {11, "UPLRMMIN", "Upload alarm min:"},
+        {12, "RAINBGNHOUR", "Rain begin hour:"}, {13, "IFUPBYLOSE", "If upload by lose:"}, {14, "SIMNO", "Sim No:"},
+        {15, "YCTYPE", "Yc type:"}, {16, "UPSTEPMIN", "Upload step min:"}, {17, "PWRLOWVOLT", "Power low volt:"},
+        {18, "SERNUM", "Total Servers:"}}},
+    {"Server", 8, {{19, "TRANMODE", "'s transfer mode:"}, {20, "MULTISER", "'s Ip:"}, {21, "MULTIPORT", "'s port:"}}},
+    {"Server", 2, {{22, "MULTIDNS", "'s dns ip:"}}},
+    {nullptr, 1, {{23, "APN", "Modem Apn:"}, {24, "USERNAME", "Modem user name:"},
+        {25, "USERPASSWORD", "Modem user pasword:"}, {26, "CALLNO", "Modem call NO:"},
+        {27, "HRTSEC", "Heart second:"}, {28, "RECONSEC", "Reconnect second:"}, {29, "LCPECHOSEC", "Lcp echo second:"}}},
+    {"Channel", 30, {{30, "CHNNLTYPE", " type:"}, {31, "CHNSVLEN", " save length:"}}},
+    {"In io", 4, {{32, "IIOIFOPEN", " if open:"}, {33, "IIOLRMOP", " alarm operation:"},
+        {34, "IIOLRMCAMSEC", " alarm camera second:"}, {35, "IIOLRMCAMID", " alarm camera id:"},
+        {36, "IIOLRMCAMDLY", " alarm camera delay:"}, {37, "IIORLTNTYPE", " related type:"},
+        {38, "IIORLTNVAL", " related value:"}}},
+    {"Counter", 2, {{39, "CNTRIFOPEN", " if open:"}, {40, "CNTROP", " operation:"}, {41, "CNTRSVTIME", " save time:"},
+        {43, "CNTRUPTIME", " up time:"}, {44, "CNTRSHAKEMS", " shake ms:"}, {42, "CNTRIFUP", " if up:"},
+        {45, "CNTRPWRDLY", " power delay:"}, {46, "CNTRACCU", " accuracy:"}, {47, "CNTRELEM", " element:"},
+        {48, "CNTRUNIT", " unit:"}, {49, "CNTRBASEVAL", " base value:"}, {50, "CNTRCORRVAL", " corr value:"},
+        {51, "CNTRLRMVAL", " alarm value:"}, {52, "CNTRLRMCAMSEC", " alarm camera second:"},
+        {53, "CNTRLRMCAMID", " alarm camera id:"}, {54, "CNTRLRMCAMDLY", " alarm camera delay:"},
+        {55, "CNTRRLTNTYPE", " related type:"}, {56, "CNTRRLTNVAL", " related value:"}}},
+    {"Adc", 4, {{57, "ADCIFOPEN", " if open:"}, {58, "ADCCOLTIME", " collect time:"},
+        {59, "ADCSVTIME", " save time:"}, {61, "ADCUPTIME", " up time:"}, {60, "ADCIFUP", " if up:"},
+        {62, "ADCPWRDLY", " power delay:"}, {63, "ADCACCU", " accuracy:"}, {64, "ADCELEM", " element:"},
+        {65, "ADCUNIT", " unit:"}, {66, "ADCBASEVAL", " base value:"}, {67, "ADCCORRVAL", " corr value:"},
+        {68, "ADCTYPE", " type:"}, {69, "ADCUPPRNG", " upper range:"}, {70, "ADCLOWRNG", " lower range:"},
+        {71, "ADCUPPVAL", " upper value:"}, {72, "ADCLOWVAL", " lower value:"}, {73, "ADCLRMUPP", " alarm upper:"},
+        {74, "ADCLRMLOW", " alarm lower:"}, {75, "ADCLRMVAL", " alarm value:"},
+        {76, "ADCLRMCAMSEC", " alarm camera second:"}, {77, "ADCLRMCAMID", " alarm camera id:"},
+        {78, "ADCLRMCAMDLY", " alarm camera delay:"}, {79, "ADCRLTNTYPE", " related type:"},
+        {80, "ADCRLTNVAL", " related value:"}}},
+    {"Com", 15, {{81, "COMIFOPEN", " if open:"}, {82, "COMTYPE", " type:"}, {83, "COMCOLTIME", " collect time:"},
+        {84, "COMSVTIME", " save time:"}, {85, "COMIFUP", " if up:"}, {86, "COMUPTIME", " up time:"},
+        {87, "COMPWRDLY", " power delay:"}, {88, "COMACCU", " accuracy:"}, {89, "COMELEM", " element:"},
+        {90, "COMUNIT", " unit:"}, {91, "COMBASEVAL", " base value:"}, {92, "COMCORRVAL", " corr value:"},
+        {93, "COMSPEED", " speed:"}, {94, "COMPARITY", " parity:"}, {95, "COMMBADDR", " modbus address:"},
+        {96, "COMMBFUNC", " modbus function:"}, {97, "COMMBREGADDR", " modbus register address:"},
+        {98, "COMMBREGNUM", " modbus register number:"}, {99, "COMMBDATTYPE", " modbus data type:"},
+        {100, "COMLRMUPP", " alarm upper:"}, {101, "COMLRMLOW", " alarm lower:"}, {102, "COMLRMVAL", " alarm value:"},
+        {103, "COMLRMCAMSEC", " alarm camera second:"}, {104, "COMLRMCAMID", " alarm camera id:"},
+        {105, "COMLRMCAMDLY", " alarm camera delay:"}, {106, "COMRLTNTYPE", " related type:"},
+        {107, "COMRLTNVAL", " related value:"}}},
+    {nullptr, 0, {{108, "SDIIFOPEN", "Sdi if open:"}, {109, "SDICOLTIME", "Sdi collect time:"},
+        {110, "SDISVTIME", "Sdi save time:"}, {112, "SDIUPTIME", "Sdi up time:"}, {111, "SDIIFUP", "Sdi if up:"},
+        {113, "SDIPWRDLY", "Sdi power delay:"}, {114, "SDIACCU", "Sdi accuracy:"}, {115, "SDIELEM", "Sdi element:"},
+        {116, "SDIUNIT", "Sdi unit:"}, {117, "SDIBASEVAL", "Sdi base value:"}, {118, "SDICORRVAL", "Sdi corr value:"},
+        {119, "SDILRMUPP", "Sdi alarm upper:"}, {120, "SDILRMLOW", "Sdi alarm lower:"},
+        {121, "SDILRMVAL", "Sdi alarm value:"}, {122, "SDILRMCAMSEC", "Sdi alarm camera second:"},
+        {123, "SDILRMCAMID", "Sdi alarm camera id:"}, {124, "SDILRMCAMDLY", "Sdi alarm camera delay:"},
+        {125, "SDIRLTNTYPE", "Sdi related type:"}, {126, "SDIRLTNVAL", "Sdi related value:"},
+        {127, "GRAYIFOPEN", "Gray if open:"}, {128, "GRAYCOLTIME", "Gray collect time:"},
+        {129, "GRAYSVTIME", "Gray save time:"}, {131, "GRAYUPTIME", "Gray up time:"},
+        {130, "GRAYIFUP", "Gray if up:"}, {132, "GRAYPWRDLY", "Gray power delay:"},
+        {133, "GRAYACCU", "Gray accuracy:"}, {134, "GRAYELEM", "Gray element:"}, {135, "GRAYUNIT", "Gray unit:"},
+        {136, "GRAYBASEVAL", "Gray base value:"}, {137, "GRAYCORRVAL", "Gray corr value:"},
+        {138, "GRAYLRMUPP", "Gray alarm upper:"}, {139, "GRAYLRMLOW", "Gray alarm lower:"},
+        {140, "GRAYLRMVAL", "Gray alarm value:"}, {141, "GRAYLRMCAMSEC", "Gray alarm camera second:"},
+        {142, "GRAYLRMCAMID", "Gray alarm camera id:"}, {143, "GRAYLRMCAMDLY", "Gray alarm camera delay:"},
+        {144, "GRAYRLTNTYPE", "Gray related type:"}, {145, "GRAYRLTNVAL", "Gray related value:"}}},
+    {nullptr, 1, {{146, "SMSSET", "Sms set:"}, {147, "SMSADMINNO", "Sms admin no:"}}},
+    {"camera", 4, {{148, "CAMID", " id:"}, {149, "CAMTYPE", " type:"}, {150, "CAMPIX", " pixel:"},
+        {151, "CAMCOMTYPE", " com type:"}, {152, "CAMCOMSPEED", " com speed:"}, {153, "CAMCOMPARITY", " com parity:"},
+        {154, "CAMUPMIN", " upload min:"}}},
+    {"camera timer", 10, {{155, "CAMTMROPEN", " open:"}, {156, "CAMTMRHOUR", " hour:"}, {157, "CAMTMRMIN", " minute:"}}},
+    {nullptr, 1, {{158, "TRANCOMTYPE", "Transfer com type:"}, {159, "TRANCOMSPEED", "Transfer com speed:"},
+        {160, "TRANCOMPARITY", "Transfer com parity:"}}},
+    {"Com", 15, {{161, "COMSENSORTYPE", " sensor type:"}}},
+    {nullptr, 1, {{162, "WATERORDER", "Szy Water order:"}, {163, "YCADDRTYPE", "Device address type:"}}},
 };
 
-// Positions 0..163, in order.
-const ExpectedParam kParams[] = {
-    {0, "AT+PROTWRK", 1, "Protocol work type:", ""}, {1, "AT+DEBUG", 1, "Debug Level:", ""},
-    {2, "AT+DBGCOMSPEED", 1, "Debug com baudrate:", ""}, {3, "AT+DBGCOMPARITY", 1, "Debug com parity:", ""},
-    {4, "AT+YCADDR", 1, "Device address:", ""}, {5, "AT+CNTRADDR", 1, "Center address:", ""},
-    {6, "AT+COMUPASS", 1, "Communication password:", ""}, {7, "AT+PROTTXT", 1, "Protocol text type:", ""},
-    {8, "AT+UPHOURS", 1, "Upload hours:", ""}, {9, "AT+UPNTRHOU", 1, "Upload interval hours:", ""},
-    {10, "AT+UPNTRMIN", 1, "Upload interval min:", ""}, {11, "AT+UPLRMMIN", 1, "Upload alarm min:", ""},
-    {12, "AT+RAINBGNHOUR", 1, "Rain begin hour:", ""}, {13, "AT+IFUPBYLOSE", 1, "If upload by lose:", ""},
-    {14, "AT+SIMNO", 1, "Sim No:", ""}, {15, "AT+YCTYPE", 1, "Yc type:", ""},
-    {16, "AT+UPSTEPMIN", 1, "Upload step min:", ""}, {17, "AT+PWRLOWVOLT", 1, "Power low volt:", ""},
-    {18, "AT+SERNUM", 1, "Total Servers:", ""}, {19, "AT+TRANMODE", 8, "Server", "'s transfer mode:"},
-    {20, "AT+MULTISER", 8, "Server", "'s Ip:"}, {21, "AT+MULTIPORT", 8, "Server", "'s port:"},
-    {22, "AT+MULTIDNS", 2, "Server", "'s dns ip:"}, {23, "AT+APN", 1, "Modem Apn:", ""},
-    {24, "AT+USERNAME", 1, "Modem user name:", ""}, {25, "AT+USERPASSWORD", 1, "Modem user pasword:", ""},
-    {26, "AT+CALLNO", 1, "Modem call NO:", ""}, {27, "AT+HRTSEC", 1, "Heart second:", ""},
-    {28, "AT+RECONSEC", 1, "Reconnect second:", ""}, {29, "AT+LCPECHOSEC", 1, "Lcp echo second:", ""},
-    {30, "AT+CHNNLTYPE", 30, "Channel", " type:"}, {31, "AT+CHNSVLEN", 30, "Channel", " save length:"},
-    {32, "AT+IIOIFOPEN", 4, "In io", " if open:"}, {33, "AT+IIOLRMOP", 4, "In io", " alarm operation:"},
-    {34, "AT+IIOLRMCAMSEC", 4, "In io", " alarm camera second:"},
-    {35, "AT+IIOLRMCAMID", 4, "In io", " alarm camera id:"},
-    {36, "AT+IIOLRMCAMDLY", 4, "In io", " alarm camera delay:"}, {37, "AT+IIORLTNTYPE", 4, "In io", " related type:"},
-    {38, "AT+IIORLTNVAL", 4, "In io", " related value:"}, {39, "AT+CNTRIFOPEN", 2, "Counter", " if open:"},
-    {40, "AT+CNTROP", 2, "Counter", " operation:"}, {41, "AT+CNTRSVTIME", 2, "Counter", " save time:"},
-    {43, "AT+CNTRUPTIME", 2, "Counter", " up time:"}, {44, "AT+CNTRSHAKEMS", 2, "Counter", " shake ms:"},
-    {42, "AT+CNTRIFUP", 2, "Counter", " if up:"}, {45, "AT+CNTRPWRDLY", 2, "Counter", " power delay:"},
-    {46, "AT+CNTRACCU", 2, "Counter", " accuracy:"}, {47, "AT+CNTRELEM", 2, "Counter", " element:"},
-    {48, "AT+CNTRUNIT", 2, "Counter", " unit:"}, {49, "AT+CNTRBASEVAL", 2, "Counter", " base value:"},
-    {50, "AT+CNTRCORRVAL", 2, "Counter", " corr value:"}, {51, "AT+CNTRLRMVAL", 2, "Counter", " alarm value:"},
-    {52, "AT+CNTRLRMCAMSEC", 2, "Counter", " alarm camera second:"},
-    {53, "AT+CNTRLRMCAMID", 2, "Counter", " alarm camera id:"},
-    {54, "AT+CNTRLRMCAMDLY", 2, "Counter", " alarm camera delay:"},
-    {55, "AT+CNTRRLTNTYPE", 2, "Counter", " related type:"}, {56, "AT+CNTRRLTNVAL", 2, "Counter", " related value:"},
-    {57, "AT+ADCIFOPEN", 4, "Adc", " if open:"}, {58, "AT+ADCCOLTIME", 4, "Adc", " collect time:"},
-    {59, "AT+ADCSVTIME", 4, "Adc", " save time:"}, {61, "AT+ADCUPTIME", 4, "Adc", " up time:"},
-    {60, "AT+ADCIFUP", 4, "Adc", " if up:"}, {62, "AT+ADCPWRDLY", 4, "Adc", " power delay:"},
-    {63, "AT+ADCACCU", 4, "Adc", " accuracy:"}, {64, "AT+ADCELEM", 4, "Adc", " element:"},
-    {65, "AT+ADCUNIT", 4, "Adc", " unit:"}, {66, "AT+ADCBASEVAL", 4, "Adc", " base value:"},
-    {67, "AT+ADCCORRVAL", 4, "Adc", " corr value:"}, {68, "AT+ADCTYPE", 4, "Adc", " type:"},
-    {69, "AT+ADCUPPRNG", 4, "Adc", " upper range:"}, {70, "AT+ADCLOWRNG", 4, "Adc", " lower range:"},
-    {71, "AT+ADCUPPVAL", 4, "Adc", " upper value:"}, {72, "AT+ADCLOWVAL", 4, "Adc", " lower value:"},
-    {73, "AT+ADCLRMUPP", 4, "Adc", " alarm upper:"}, {74, "AT+ADCLRMLOW", 4, "Adc", " alarm lower:"},
-    {75, "AT+ADCLRMVAL", 4, "Adc", " alarm value:"}, {76, "AT+ADCLRMCAMSEC", 4, "Adc", " alarm camera second:"},
-    {77, "AT+ADCLRMCAMID", 4, "Adc", " alarm camera id:"}, {78, "AT+ADCLRMCAMDLY", 4, "Adc", " alarm camera delay:"},
-    {79, "AT+ADCRLTNTYPE", 4, "Adc", " related type:"}, {80, "AT+ADCRLTNVAL", 4, "Adc", " related value:"},
-    {81, "AT+COMIFOPEN", 15, "Com", " if open:"}, {82, "AT+COMTYPE", 15, "Com", " type:"},
-    {83, "AT+COMCOLTIME", 15, "Com", " collect time:"}, {84, "AT+COMSVTIME", 15, "Com", " save time:"},
-    {85, "AT+COMIFUP", 15, "Com", " if up:"}, {86, "AT+COMUPTIME", 15, "Com", " up time:"},
-    {87, "AT+COMPWRDLY", 15, "Com", " power delay:"}, {88, "AT+COMACCU", 15, "Com", " accuracy:"},
-    {89, "AT+COMELEM", 15, "Com", " element:"}, {90, "AT+COMUNIT", 15, "Com", " unit:"},
-    {91, "AT+COMBASEVAL", 15, "Com", " base value:"}, {92, "AT+COMCORRVAL", 15, "Com", " corr value:"},
-    {93, "AT+COMSPEED", 15, "Com", " speed:"}, {94, "AT+COMPARITY", 15, "Com", " parity:"},
-    {95, "AT+COMMBADDR", 15, "Com", " modbus address:"}, {96, "AT+COMMBFUNC", 15, "Com", " modbus function:"},
-    {97, "AT+COMMBREGADDR", 15, "Com", " modbus register address:"},
-    {98, "AT+COMMBREGNUM", 15, "Com", " modbus register number:"},
-    {99, "AT+COMMBDATTYPE", 15, "Com", " modbus data type:"}, {100, "AT+COMLRMUPP", 15, "Com", " alarm upper:"},
-    {101, "AT+COMLRMLOW", 15, "Com", " alarm lower:"}, {102, "AT+COMLRMVAL", 15, "Com", " alarm value:"},
-    {103, "AT+COMLRMCAMSEC", 15, "Com", " alarm camera second:"},
-    {104, "AT+COMLRMCAMID", 15, "Com", " alarm camera id:"},
-    {105, "AT+COMLRMCAMDLY", 15, "Com", " alarm camera delay:"}, {106, "AT+COMRLTNTYPE", 15, "Com", " related type:"},
-    {107, "AT+COMRLTNVAL", 15, "Com", " related value:"}, {108, "AT+SDIIFOPEN", 0, "Sdi if open:", ""},
-    {109, "AT+SDICOLTIME", 0, "Sdi collect time:", ""}, {110, "AT+SDISVTIME", 0, "Sdi save time:", ""},
-    {112, "AT+SDIUPTIME", 0, "Sdi up time:", ""}, {111, "AT+SDIIFUP", 0, "Sdi if up:", ""},
-    {113, "AT+SDIPWRDLY", 0, "Sdi power delay:", ""}, {114, "AT+SDIACCU", 0, "Sdi accuracy:", ""},
-    {115, "AT+SDIELEM", 0, "Sdi element:", ""}, {116, "AT+SDIUNIT", 0, "Sdi unit:", ""},
-    {117, "AT+SDIBASEVAL", 0, "Sdi base value:", ""}, {118, "AT+SDICORRVAL", 0, "Sdi corr value:", ""},
-    {119, "AT+SDILRMUPP", 0, "Sdi alarm upper:", ""}, {120, "AT+SDILRMLOW", 0, "Sdi alarm lower:", ""},
-    {121, "AT+SDILRMVAL", 0, "Sdi alarm value:", ""}, {122, "AT+SDILRMCAMSEC", 0, "Sdi alarm camera second:", ""},
-    {123, "AT+SDILRMCAMID", 0, "Sdi alarm camera id:", ""}, {124, "AT+SDILRMCAMDLY", 0, "Sdi alarm camera delay:", ""},
-    {125, "AT+SDIRLTNTYPE", 0, "Sdi related type:", ""}, {126, "AT+SDIRLTNVAL", 0, "Sdi related value:", ""},
-    {127, "AT+GRAYIFOPEN", 0, "Gray if open:", ""}, {128, "AT+GRAYCOLTIME", 0, "Gray collect time:", ""},
-    {129, "AT+GRAYSVTIME", 0, "Gray save time:", ""}, {131, "AT+GRAYUPTIME", 0, "Gray up time:", ""},
-    {130, "AT+GRAYIFUP", 0, "Gray if up:", ""}, {132, "AT+GRAYPWRDLY", 0, "Gray power delay:", ""},
-    {133, "AT+GRAYACCU", 0, "Gray accuracy:", ""}, {134, "AT+GRAYELEM", 0, "Gray element:", ""},
-    {135, "AT+GRAYUNIT", 0, "Gray unit:", ""}, {136, "AT+GRAYBASEVAL", 0, "Gray base value:", ""},
-    {137, "AT+GRAYCORRVAL", 0, "Gray corr value:", ""}, {138, "AT+GRAYLRMUPP", 0, "Gray alarm upper:", ""},
-    {139, "AT+GRAYLRMLOW", 0, "Gray alarm lower:", ""}, {140, "AT+GRAYLRMVAL", 0, "Gray alarm value:", ""},
-    {141, "AT+GRAYLRMCAMSEC", 0, "Gray alarm camera second:", ""},
-    {142, "AT+GRAYLRMCAMID", 0, "Gray alarm camera id:", ""},
-    {143, "AT+GRAYLRMCAMDLY", 0, "Gray alarm camera delay:", ""}, {144, "AT+GRAYRLTNTYPE", 0, "Gray related type:", ""},
-    {145, "AT+GRAYRLTNVAL", 0, "Gray related value:", ""}, {146, "AT+SMSSET", 1, "Sms set:", ""},
-    {147, "AT+SMSADMINNO", 1, "Sms admin no:", ""}, {148, "AT+CAMID", 4, "camera", " id:"},
-    {149, "AT+CAMTYPE", 4, "camera", " type:"}, {150, "AT+CAMPIX", 4, "camera", " pixel:"},
-    {151, "AT+CAMCOMTYPE", 4, "camera", " com type:"}, {152, "AT+CAMCOMSPEED", 4, "camera", " com speed:"},
-    {153, "AT+CAMCOMPARITY", 4, "camera", " com parity:"}, {154, "AT+CAMUPMIN", 4, "camera", " upload min:"},
-    {155, "AT+CAMTMROPEN", 10, "camera timer", " open:"}, {156, "AT+CAMTMRHOUR", 10, "camera timer", " hour:"},
-    {157, "AT+CAMTMRMIN", 10, "camera timer", " minute:"}, {158, "AT+TRANCOMTYPE", 1, "Transfer com type:", ""},
-    {159, "AT+TRANCOMSPEED", 1, "Transfer com speed:", ""}, {160, "AT+TRANCOMPARITY", 1, "Transfer com parity:", ""},
-    {161, "AT+COMSENSORTYPE", 15, "Com", " sensor type:"}, {162, "AT+WATERORDER", 1, "Szy Water order:", ""},
-    {163, "AT+YCADDRTYPE", 1, "Device address type:", ""},
+// Commands at positions 164..179: id, line and time limit.
+const struct { int id; const char* command; int timeoutMs; } kCommands[] = {
+    {165, "AT+SHOW", 16000}, {166, "AT+VER", 2000}, {167, "AT+CSQ", 5000}, {168, "AT+GSN", 5000},
+    {169, "AT+FACTORY", 2000}, {170, "AT+RESET", 2000}, {171, "AT", 5000}, {172, "AT+EXCCLK=", 1000},
+    {173, "AT+RDCHNNLRCRD=", 1000}, {174, "AT+CLRCHNNLRCRD=", 10000}, {175, "AT+TESTCAM=", 1000},
+    {176, "AT+CLRUPLOSE", 10000}, {177, "---", 5000}, {178, "AT+QUIT", 5000}, {179, "+++", 5000},
+    {180, "AT+SETINITDATA", 5000},
 };
-
-struct ExpectedCommand {
-  int id;
-  const char* command;
-  int timeoutMs;
-  bool probeReplies;  // "\r\nCMD OK\r\n" / "\r\nCMD ERROR\r\n"
-  const char* prefix;
-};
-
-// Positions 164..179, in order.
-const ExpectedCommand kCommands[] = {
-    {165, "AT+SHOW", 16000, false, ""}, {166, "AT+VER", 2000, false, ""}, {167, "AT+CSQ", 5000, false, ""},
-    {168, "AT+GSN", 5000, false, ""}, {169, "AT+FACTORY", 2000, false, ""}, {170, "AT+RESET", 2000, false, ""},
-    {171, "AT", 5000, false, ""}, {172, "AT+EXCCLK=", 1000, false, ""},
-    {173, "AT+RDCHNNLRCRD=", 1000, false, "Record:"}, {174, "AT+CLRCHNNLRCRD=", 10000, false, ""},
-    {175, "AT+TESTCAM=", 1000, false, ""}, {176, "AT+CLRUPLOSE", 10000, false, ""}, {177, "---", 5000, true, ""},
-    {178, "AT+QUIT", 5000, false, ""}, {179, "+++", 5000, true, ""}, {180, "AT+SETINITDATA", 5000, false, ""},
-};
-
-static_assert(sizeof(kParams) / sizeof(kParams[0]) == 164);
-static_assert(sizeof(kCommands) / sizeof(kCommands[0]) == 16);
 
 TEST(TableEntries, EveryEntryMatchesTheHandWrittenListFieldByField) {
   const ParamEntry* entries = ParamTableEntries();
-  for (int pos = 0; pos < 164; ++pos) {
-    SCOPED_TRACE("position " + std::to_string(pos));
-    const ParamEntry& e = entries[pos];
-    const ExpectedParam& x = kParams[pos];
-    EXPECT_EQ(e.id, x.id);
-    EXPECT_STREQ(e.command, x.command);
-    EXPECT_STREQ(e.okReply, "\r\nOK\r\n");
-    EXPECT_STREQ(e.errorReply, "\r\nERROR\r\n");
-    EXPECT_EQ(e.timeoutMs, 1000);
-    EXPECT_EQ(e.replyHandler, nullptr);
-    EXPECT_EQ(e.count, x.count);
-    EXPECT_STREQ(e.labelPrefix, x.prefix);
-    EXPECT_STREQ(e.labelSuffix, x.suffix);
+  int pos = 0;
+  for (const Group& run : kParams) {
+    for (const Expected& x : run.entries) {
+      SCOPED_TRACE("position " + std::to_string(pos));
+      ASSERT_LT(pos, 164);
+      const ParamEntry& e = entries[pos++];
+      EXPECT_EQ(e.id, x.id);
+      EXPECT_EQ(e.command, std::string("AT+") + x.command);
+      EXPECT_STREQ(e.okReply, "\r\nOK\r\n");
+      EXPECT_STREQ(e.errorReply, "\r\nERROR\r\n");
+      EXPECT_EQ(e.timeoutMs, 1000);
+      EXPECT_EQ(e.replyHandler, nullptr);
+      EXPECT_EQ(e.count, run.count);
+      EXPECT_STREQ(e.labelPrefix, run.family ? run.family : x.text);
+      EXPECT_STREQ(e.labelSuffix, run.family ? x.text : "");
+    }
   }
-  for (int i = 0; i < 16; ++i) {
-    SCOPED_TRACE("position " + std::to_string(164 + i));
-    const ParamEntry& e = entries[164 + i];
-    const ExpectedCommand& x = kCommands[i];
+  ASSERT_EQ(pos, 164);
+  for (const auto& x : kCommands) {
+    SCOPED_TRACE("position " + std::to_string(pos));
+    const ParamEntry& e = entries[pos++];
+    const bool probe = x.command[0] != 'A';  // "---" and "+++" get the CMD replies
     EXPECT_EQ(e.id, x.id);
     EXPECT_STREQ(e.command, x.command);
-    EXPECT_STREQ(e.okReply, x.probeReplies ? "\r\nCMD OK\r\n" : "\r\nOK\r\n");
-    EXPECT_STREQ(e.errorReply, x.probeReplies ? "\r\nCMD ERROR\r\n" : "\r\nERROR\r\n");
+    EXPECT_STREQ(e.okReply, probe ? "\r\nCMD OK\r\n" : "\r\nOK\r\n");
+    EXPECT_STREQ(e.errorReply, probe ? "\r\nCMD ERROR\r\n" : "\r\nERROR\r\n");
     EXPECT_EQ(e.timeoutMs, x.timeoutMs);
     EXPECT_EQ(e.count, 1);
-    EXPECT_STREQ(e.labelPrefix, x.prefix);
+    EXPECT_STREQ(e.labelPrefix, x.id == kCmdReadRecords ? "Record:" : "");
     EXPECT_STREQ(e.labelSuffix, "");
     EXPECT_EQ(e.replyHandler, x.id == kCmdShow ? &ParseListing : nullptr);
-  }
-}
-
-TEST(TableEntries, ThreeTranslationsOfTheDebugPortParity) {
-  int rows = -1;
-  const ValueTranslation* t = ValueTranslations(&rows);
-  ASSERT_EQ(rows, 3);
-  const ValueTranslation expected[] = {
-      {3, "8-NON-1", "8N1"}, {3, "8-EVN-1", "8E1"}, {3, "8-ODD-1", "8O1"}};
-  for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(t[i].paramId, expected[i].paramId) << i;
-    EXPECT_STREQ(t[i].deviceText, expected[i].deviceText) << i;
-    EXPECT_STREQ(t[i].displayText, expected[i].displayText) << i;
   }
 }
 
@@ -204,17 +165,11 @@ TEST(TableLookup, FindsTheEntryByIdNotByPosition) {
 TEST(TableLabels, InstanceNumbersFollowTheFamily) {
   struct Case { int id; int n; const char* label; };
   const Case cases[] = {
-      {31, 7, "Channel07 save length:"}, {30, 1, "Channel01 type:"},
-      {30, 9, "Channel09 type:"},        {30, 10, "Channel10 type:"},
-      {30, 30, "Channel30 type:"},       {81, 9, "Com9 if open:"},
-      {84, 7, "Com7 save time:"},        {81, 15, "Com15 if open:"},
-      {157, 9, "camera timer9 minute:"}, {156, 3, "camera timer3 hour:"},
-      {155, 10, "camera timer10 open:"}, {20, 1, "Server1's Ip:"},
-      {22, 2, "Server2's dns ip:"},      {42, 2, "Counter2 if up:"},
-      {32, 4, "In io4 if open:"},        {148, 1, "camera1 id:"},
+      {30, 1, "Channel01 type:"}, {30, 9, "Channel09 type:"}, {31, 10, "Channel10 save length:"},
+      {81, 9, "Com9 if open:"}, {81, 15, "Com15 if open:"}, {155, 10, "camera timer10 open:"},
+      {22, 2, "Server2's dns ip:"}, {42, 2, "Counter2 if up:"}, {32, 4, "In io4 if open:"},
       // Single-instance labels carry no number.
-      {18, 1, "Total Servers:"},         {25, 1, "Modem user pasword:"},
-      {kCmdReadRecords, 1, "Record:"},   {kCmdShow, 1, ""},
+      {25, 1, "Modem user pasword:"}, {kCmdReadRecords, 1, "Record:"}, {kCmdShow, 1, ""},
   };
   for (const Case& c : cases) EXPECT_EQ(FormatLabel(*FindParam(c.id), c.n), c.label) << c.id << "/" << c.n;
 }

@@ -50,24 +50,6 @@ TEST_F(WriteAllPass, ControlWithoutValueIsNotSentAndIsNamedInTheLog) {
   EXPECT_EQ(GetParamText(81, 3), "");  // the table keeps its value
 }
 
-TEST_F(WriteAllPass, SecondFailureIsLoggedAndTheTableKeepsTheDevicesValue) {
-  device.FailTimes("AT+APN", -1);
-  view->pages[{23, 0}] = "cmiot";
-  int retry = 0;
-  EXPECT_EQ(WriteAll(exchange, *view, retry), PassResult::RecoveryPending);
-  EXPECT_EQ(retry, 1);
-  EXPECT_EQ(GetParamText(23, 0), "cmnet");  // so the next pass finds it different again
-  ASSERT_EQ(RecoverConfigState(exchange), 1);
-  EXPECT_EQ(WriteAll(exchange, *view, retry), PassResult::Finished);
-  EXPECT_EQ(retry, 2);
-  EXPECT_EQ(port.Writes(), (Lines{"AT+APN=cmiot\r\n", "---", "AT+APN=cmiot\r\n"}));
-  EXPECT_EQ(view->log, (Lines{"AT+APN=cmiot\r\n", "AT+APN=cmiot\r\n", kLogSetFailed}));
-  // The device refused the value: the table still holds what the device has.
-  EXPECT_EQ(GetParamText(23, 0), "cmnet");
-  EXPECT_EQ(Page(23, 0), "cmiot");  // the edit stays on the page
-  EXPECT_TRUE(view->results.back().final);
-}
-
 TEST_F(WriteAllPass, FirstFailureDefersTheRestOfItsFamilyAndTheOthersGoOn) {
   device.FailTimes("AT+MULTISER01", 1);
   view->pages[{20, 0}] = "10.0.0.11";
@@ -75,7 +57,11 @@ TEST_F(WriteAllPass, FirstFailureDefersTheRestOfItsFamilyAndTheOthersGoOn) {
   view->pages[{23, 0}] = "cmiot";
   int retry = 0;
   EXPECT_EQ(WriteAll(exchange, *view, retry), PassResult::RecoveryPending);
+  EXPECT_EQ(retry, 1);
   EXPECT_EQ(port.Writes(), (Lines{"AT+MULTISER01=10.0.0.11\r\n", "AT+APN=cmiot\r\n"}));
+  ASSERT_FALSE(view->results.empty());  // handed over to the recovery: neither ok nor final
+  EXPECT_FALSE(view->results[0].ok || view->results[0].final);
+  EXPECT_EQ(GetParamText(20, 0), "10.0.0.1");  // so the next pass finds it different again
   port.ClearWrites();
   ASSERT_EQ(RecoverConfigState(exchange), 1);
   EXPECT_EQ(WriteAll(exchange, *view, retry), PassResult::Finished);
@@ -83,22 +69,7 @@ TEST_F(WriteAllPass, FirstFailureDefersTheRestOfItsFamilyAndTheOthersGoOn) {
                                    "AT+MULTISER02=10.0.0.12\r\n"}));
   EXPECT_EQ(GetParamText(20, 0), "10.0.0.11");
   EXPECT_EQ(GetParamText(20, 1), "10.0.0.12");
-}
-
-TEST_F(WriteAllPass, AFailureAfterTheFirstIsRetriedInThePassAfterRecovery) {
-  device.FailTimes("AT+APN", 1);
-  device.FailTimes("AT+USERNAME", 1);
-  view->pages[{23, 0}] = "cmiot";
-  view->pages[{24, 0}] = "guest";
-  const OperationOutcome outcome = RunWriteAll(exchange, *view);
-  EXPECT_EQ(outcome.recoveries, 1);
-  // The second failure counts as final in its pass, but the table kept the device's
-  // value, so the pass after the recovery sends it once more.
-  EXPECT_EQ(port.Writes(), (Lines{"AT+APN=cmiot\r\n", "AT+USERNAME=guest\r\n", "---",
-                                   "AT+APN=cmiot\r\n", "AT+USERNAME=guest\r\n"}));
-  EXPECT_EQ(view->log, (Lines{"AT+APN=cmiot\r\n", "AT+USERNAME=guest\r\n", kLogSetFailed,
-                              "AT+APN=cmiot\r\n", kLogSetOk, "AT+USERNAME=guest\r\n", kLogSetOk}));
-  EXPECT_EQ(GetParamText(24, 0), "guest");
+  EXPECT_TRUE(view->results.back().ok && view->results.back().final);
 }
 
 TEST_F(WriteAllPass, ClosedPortFailsEverythingAndChangesNothing) {
@@ -141,30 +112,52 @@ TEST_F(WriteFromFilePass, InstanceThatFailedFirstIsRetriedWithTheFilesValue) {
   EXPECT_TRUE(pending.Empty());
 }
 
-TEST_F(WriteFromFilePass, RefusedFileValueLeavesTheDevicesValueInTheTable) {
-  device.FailTimes("AT+APN", -1);
-  SetParamText(23, "cmiot", 0);
-  SetParamText(24, "guest", 0);
+// Both passes, each given its new values as its operation gets them: page edits for a
+// write, the table (as loading a file leaves it) for a write from a file.
+class BothPasses : public WriteBack, public ::testing::WithParamInterface<bool> {
+ protected:
+  void Change(int id, int index, const std::string& value) {
+    if (GetParam()) {
+      SetParamText(id, value, index);
+      return;
+    }
+    view->pages[{id, index}] = value;
+  }
+  OperationOutcome RunPass() { return GetParam() ? RunWriteFromFile(exchange, *view, pending) : RunWriteAll(exchange, *view); }
   PendingFileValues pending;
-  const OperationOutcome outcome = RunWriteFromFile(exchange, *view, pending);
-  EXPECT_EQ(outcome.recoveries, 1);
-  EXPECT_EQ(port.Writes(), (Lines{"AT+APN=cmiot\r\n", "AT+USERNAME=guest\r\n", "---",
-                                   "AT+APN=cmiot\r\n"}));
-  EXPECT_EQ(view->log.back(), kLogSetFailed);
-  EXPECT_EQ(GetParamText(23, 0), "cmnet");
+};
+INSTANTIATE_TEST_SUITE_P(WriteBack, BothPasses, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "FromFile" : "All"; });
+
+TEST_P(BothPasses, RefusedValueIsSentOnceMoreAfterRecoveryAndTheTableKeepsTheDevicesValue) {
+  device.FailTimes("AT+APN", -1);
+  Change(23, 0, "cmiot");
+  Change(24, 0, "guest");
+  EXPECT_EQ(RunPass().recoveries, 1);
+  EXPECT_EQ(port.Writes(), (Lines{"AT+APN=cmiot\r\n", "AT+USERNAME=guest\r\n", "---", "AT+APN=cmiot\r\n"}));
+  EXPECT_EQ(view->log, (Lines{"AT+APN=cmiot\r\n", "AT+USERNAME=guest\r\n", kLogSetOk, "AT+APN=cmiot\r\n",
+                              kLogSetFailed}));
+  EXPECT_EQ(GetParamText(23, 0), "cmnet");  // the device refused it
   EXPECT_EQ(GetParamText(24, 0), "guest");
+  EXPECT_TRUE(view->results.back().final && !view->results.back().ok);
   EXPECT_TRUE(pending.Empty());
+  if (!GetParam()) {
+    EXPECT_EQ(Page(23, 0), "cmiot");  // the edit stays on the page
+  }
 }
 
-TEST_F(WriteFromFilePass, SecondFailureInTheFirstPassIsSentAgainWithTheFilesValue) {
+// The second failure counts as final in its pass, but the table kept the device's value,
+// so the pass after the recovery sends it once more.
+TEST_P(BothPasses, ASecondFailureInThePassIsSentAgainAfterTheRecovery) {
   device.FailTimes("AT+APN", 1);
   device.FailTimes("AT+USERNAME", 1);
-  SetParamText(23, "cmiot", 0);
-  SetParamText(24, "guest", 0);
-  PendingFileValues pending;
-  RunWriteFromFile(exchange, *view, pending);
-  EXPECT_EQ(port.Writes(), (Lines{"AT+APN=cmiot\r\n", "AT+USERNAME=guest\r\n", "---",
-                                   "AT+APN=cmiot\r\n", "AT+USERNAME=guest\r\n"}));
+  Change(23, 0, "cmiot");
+  Change(24, 0, "guest");
+  EXPECT_EQ(RunPass().recoveries, 1);
+  EXPECT_EQ(port.Writes(), (Lines{"AT+APN=cmiot\r\n", "AT+USERNAME=guest\r\n", "---", "AT+APN=cmiot\r\n",
+                                   "AT+USERNAME=guest\r\n"}));
+  EXPECT_EQ(view->log, (Lines{"AT+APN=cmiot\r\n", "AT+USERNAME=guest\r\n", kLogSetFailed,
+                              "AT+APN=cmiot\r\n", kLogSetOk, "AT+USERNAME=guest\r\n", kLogSetOk}));
   EXPECT_EQ(GetParamText(23, 0), "cmiot");
   EXPECT_EQ(GetParamText(24, 0), "guest");
 }
