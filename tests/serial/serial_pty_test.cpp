@@ -27,6 +27,13 @@ int64_t MsSince(Clock::time_point t0) {
   return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t0).count();
 }
 
+// Bytes that show a lost, doubled or reordered stretch.
+std::string Pattern(size_t n) {
+  std::string data(n, '\0');
+  for (size_t i = 0; i < n; ++i) data[i] = static_cast<char>(i * 31 + i / 256);
+  return data;
+}
+
 bool Open8N1(CSerial& port, const std::string& name, int baud = 115200) {
   return port.Open(name, baud, 8, serial::kOneStopBit, serial::kParityNone);
 }
@@ -104,8 +111,7 @@ TEST_F(SerialPtyRealtime, IdleReadsReturnWithinAboutTwentyMs) {
 
 TEST_F(SerialPty, LongStreamArrivesCompleteAndInOrder) {
   OpenPort();
-  std::string data;
-  for (int i = 0; i < 200000; ++i) data.push_back(static_cast<char>((i * 7 + i / 255) & 0xFF));
+  const std::string data = Pattern(200000);
   std::thread writer([&] {
     for (size_t off = 0; off < data.size();) {
       const ssize_t w = write(master_, data.data() + off, std::min<size_t>(8192, data.size() - off));
@@ -115,6 +121,30 @@ TEST_F(SerialPty, LongStreamArrivesCompleteAndInOrder) {
   const std::string got = ReadAtLeast(data.size(), 10);
   writer.join();
   EXPECT_TRUE(got == data) << "got " << got.size() << " of " << data.size() << " bytes";
+}
+
+// A write the device drains slowly must not be cut while the line still moves: the device
+// side takes 1 KiB every 100 ms, so beyond what the pseudo-terminal buffers the 48 KiB
+// take near 3 s, longer than any fixed write limit of a few seconds.
+TEST_F(SerialPtyRealtime, LongWriteToASlowReaderArrivesWhole) {
+  OpenPort();
+  const std::string data = Pattern(48 * 1024);
+  std::atomic<bool> writing{true};
+  std::string got;
+  std::thread device([&] {
+    char buf[1024];
+    for (const auto end = Clock::now() + std::chrono::seconds(120); got.size() < data.size() && Clock::now() < end;) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      pollfd p{master_, POLLIN, 0};
+      const ssize_t n = poll(&p, 1, 0) > 0 ? read(master_, buf, sizeof buf) : 0;
+      if (n > 0) got.append(buf, static_cast<size_t>(n));
+      if (n <= 0 && !writing) break;
+    }
+  });
+  EXPECT_EQ(port.Write(data.data(), static_cast<int>(data.size())), static_cast<int>(data.size()));
+  writing = false;
+  device.join();
+  EXPECT_TRUE(got == data) << "the device got " << got.size() << " of " << data.size() << " bytes";
 }
 
 TEST_F(SerialPty, OpenIsExclusiveAndNeverReopens) {

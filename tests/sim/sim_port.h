@@ -46,33 +46,24 @@ class SimPort {
     return ::write(fd_, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
   }
 
-  // Reads while more is wanted, for at most limitMs (unscaled); stops on a hang-up.
-  std::string ReadWhile(const std::function<bool(const std::string&)>& more, int limitMs = kReplyLimitMs) {
+  // Reads until `done` holds of what came, for at most limitMs (unscaled); stops on a hang-up.
+  std::string ReadUntil(const std::function<bool(const std::string&)>& done, int limitMs = kReplyLimitMs) {
     std::string got;
-    const int64_t end = Timing::NowMs() + limitMs;
-    for (int64_t left = limitMs; more(got) && left > 0; left = end - Timing::NowMs()) {
-      if (ReadSome(got, static_cast<int>(left)) < 0) break;
+    for (const int64_t end = Timing::NowMs() + limitMs; !done(got) && Timing::NowMs() < end;) {
+      if (ReadSome(got, 50) < 0) break;
     }
     return got;
   }
-  std::string ReadUntil(const std::string& what, int limitMs = kReplyLimitMs) {
-    return ReadWhile([&](const std::string& got) { return got.find(what) == std::string::npos; }, limitMs);
+  std::string ReadUntil(const std::string& what) {
+    return ReadUntil([&](const std::string& got) { return got.find(what) != std::string::npos; });
   }
-  std::string ReadBytes(size_t n, int limitMs = kReplyLimitMs) {
-    return ReadWhile([n](const std::string& got) { return got.size() < n; }, limitMs);
-  }
-  // Sends a line with CR LF and reads until the OK or ERROR reply has come.
-  std::string Command(const std::string& line) {
-    Write(line + "\r\n");
-    return ReadWhile([](const std::string& got) {
-      return got.find("\r\nOK\r\n") == std::string::npos && got.find("\r\nERROR\r\n") == std::string::npos;
-    });
-  }
-  // Sends a bare probe ("---" or "+++") and reads until CMD OK or CMD ERROR.
-  std::string Probe(const std::string& probe) {
-    Write(probe);
-    return ReadWhile([](const std::string& got) {
-      return got.find(kCmdOk) == std::string::npos && got.find(kCmdError) == std::string::npos;
+  // Sends a line with CR LF (a probe, "---" or "+++", bare) and reads until its reply has come.
+  std::string Command(const std::string& line) { return Ask(line + "\r\n", "\r\nOK\r\n", "\r\nERROR\r\n"); }
+  std::string Probe(const std::string& probe) { return Ask(probe, kCmdOk, kCmdError); }
+  std::string Ask(const std::string& bytes, const std::string& ok, const std::string& error) {
+    Write(bytes);
+    return ReadUntil([&](const std::string& got) {
+      return got.find(ok) != std::string::npos || got.find(error) != std::string::npos;
     });
   }
   // One poll + read; returns the bytes appended (0 on time-out), -1 on error or hang-up.
@@ -97,20 +88,17 @@ class BytePump {
   BytePump(SimPort& port, char byte)
       : thread_([this, &port, byte] {
           while (!stop_.load()) {
-            if (port.Write(std::string(1, byte))) sent_.fetch_add(1);
+            port.Write(std::string(1, byte));
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
           }
         }) {}
-  ~BytePump() { Stop(); }
-  int Sent() const { return sent_.load(); }
-  void Stop() {
+  ~BytePump() {
     stop_.store(true);
-    if (thread_.joinable()) thread_.join();
+    thread_.join();
   }
 
  private:
   std::atomic<bool> stop_{false};
-  std::atomic<int> sent_{0};
   std::thread thread_;
 };
 

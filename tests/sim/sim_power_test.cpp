@@ -36,7 +36,7 @@ TEST_F(SimTest, PowerOffAbandonsAReplyOnItsWay) {
   Timing::SetScale(1.0);
   sim.SetBaudPacing(115200);
   port->Write("AT+SHOW\r\n");
-  std::string got = port->ReadBytes(64);
+  std::string got = port->ReadUntil([](const std::string& g) { return g.size() >= 64; });
   ASSERT_GE(got.size(), 64u);
   sim.PowerOff();
   BytePump pump(*port, 'S');

@@ -22,6 +22,12 @@
 using Blocks = std::vector<std::string>;
 
 class ScriptedPort : public ISerialPort {
+  template <class F>
+  auto Locked(F f) const {  // f under the port's lock
+    std::lock_guard<std::mutex> lock(m_);
+    return f();
+  }
+
  public:
   // Called on the writing thread with what was written, one call at a time and with no
   // port lock held. It may feed blocks; a stateful script keeps its state (the one given
@@ -30,10 +36,7 @@ class ScriptedPort : public ISerialPort {
 
   explicit ScriptedPort(bool open = true) : open_(open) {}
 
-  void SetScript(Script s) {
-    std::lock_guard<std::mutex> lock(m_);
-    script_ = std::make_shared<Script>(std::move(s));
-  }
+  void SetScript(Script s) { Locked([&] { script_ = std::make_shared<Script>(std::move(s)); }); }
   // Unsolicited bytes from the device, in the order given.
   void Feed(std::string block) {
     {
@@ -43,35 +46,17 @@ class ScriptedPort : public ISerialPort {
     cv_.notify_all();
   }
   // The device goes away: the next Read says so, writes take nothing.
-  void Vanish() {
-    std::lock_guard<std::mutex> lock(m_);
-    vanish_ = gone_ = true;
-  }
+  void Vanish() { Locked([&] { vanish_ = gone_ = true; }); }
   // Each Write takes at most limit bytes (-1: all, 0: the write fails).
-  void SetWriteLimit(int limit) {
-    std::lock_guard<std::mutex> lock(m_);
-    writeLimit_ = limit;
-  }
+  void SetWriteLimit(int limit) { Locked([&] { writeLimit_ = limit; }); }
   // Open then accepts only the names added (by default it accepts any).
-  void OnlyNamedPorts() {
-    std::lock_guard<std::mutex> lock(m_);
-    namedOnly_ = true;
-  }
+  void OnlyNamedPorts() { Locked([&] { namedOnly_ = true; }); }
   // Names Open accepts and names it refuses for lack of permission.
-  void AddPort(const std::string& name) {
-    std::lock_guard<std::mutex> lock(m_);
-    ports_.insert(name);
-  }
-  void DenyPort(const std::string& name) {
-    std::lock_guard<std::mutex> lock(m_);
-    denied_.insert(name);
-  }
+  void AddPort(const std::string& name) { Locked([&] { ports_.insert(name); }); }
+  void DenyPort(const std::string& name) { Locked([&] { denied_.insert(name); }); }
 
   // Records.
-  std::vector<std::string> Writes() const {
-    std::lock_guard<std::mutex> lock(m_);
-    return writes_;
-  }
+  std::vector<std::string> Writes() const { return Locked([&] { return writes_; }); }
   std::string Written() const {
     std::string all;
     for (const auto& w : Writes()) all += w;
@@ -83,27 +68,12 @@ class ScriptedPort : public ISerialPort {
     for (const auto& w : Writes()) n += w.compare(0, prefix.size(), prefix) == 0;
     return n;
   }
-  void ClearWrites() {
-    std::lock_guard<std::mutex> lock(m_);
-    writes_.clear();
-  }
+  void ClearWrites() { Locked([&] { writes_.clear(); }); }
   // How long Read waits for a block when none is queued (20 ms, as a real port).
-  void SetReadWait(int ms) {
-    std::lock_guard<std::mutex> lock(m_);
-    readWaitMs_ = ms;
-  }
-  int ReadCalls() const {
-    std::lock_guard<std::mutex> lock(m_);
-    return readCalls_;
-  }
-  std::vector<std::string> Opens() const {
-    std::lock_guard<std::mutex> lock(m_);
-    return opens_;
-  }
-  int LastBaud() const {
-    std::lock_guard<std::mutex> lock(m_);
-    return lastBaud_;
-  }
+  void SetReadWait(int ms) { Locked([&] { readWaitMs_ = ms; }); }
+  int ReadCalls() const { return Locked([&] { return readCalls_; }); }
+  std::vector<std::string> Opens() const { return Locked([&] { return opens_; }); }
+  int LastBaud() const { return Locked([&] { return lastBaud_; }); }
 
   bool Open(const std::string& name, int baud, int, int, int) override {
     std::lock_guard<std::mutex> lock(m_);
@@ -116,16 +86,9 @@ class ScriptedPort : public ISerialPort {
     lastBaud_ = baud;
     return true;
   }
-  void Close() override {  // what was still queued is gone with the port
-    std::lock_guard<std::mutex> lock(m_);
-    open_ = false;
-    name_.clear();
-    incoming_.clear();
-  }
-  bool IsOpen() const override {
-    std::lock_guard<std::mutex> lock(m_);
-    return open_;
-  }
+  // What was still queued is gone with the port.
+  void Close() override { Locked([&] { open_ = false; name_.clear(); incoming_.clear(); }); }
+  bool IsOpen() const override { return Locked([&] { return open_; }); }
   int Read(char* buffer) override {
     std::unique_lock<std::mutex> lock(m_);
     ++readCalls_;
@@ -156,14 +119,8 @@ class ScriptedPort : public ISerialPort {
     }
     return static_cast<int>(taken.size());
   }
-  bool LastOpenDeniedPermission() const override {
-    std::lock_guard<std::mutex> lock(m_);
-    return lastDenied_;
-  }
-  std::string Name() const override {
-    std::lock_guard<std::mutex> lock(m_);
-    return name_;
-  }
+  bool LastOpenDeniedPermission() const override { return Locked([&] { return lastDenied_; }); }
+  std::string Name() const override { return Locked([&] { return name_; }); }
 
  private:
   mutable std::mutex m_;
