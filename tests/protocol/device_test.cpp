@@ -6,17 +6,45 @@
 
 #include "protocol/listing.h"
 #include "protocol_support.h"
+#include "serial/serial.h"
+#include "sim/rtu_sim.h"
 #include "support/wait.h"
 
 namespace {
 
-using Device = DeviceFixture;
+// The simulator on a pseudo-terminal through a real CSerial, in its configuration state.
+// Time is scaled (the device's delays too): a parameter's 1000 ms limit becomes 200 ms.
+class Device : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Timing::SetScale(0.2);
+    ResetParamValues();
+    ASSERT_TRUE(sim.Start());
+    ASSERT_TRUE(serial.Open(sim.PortName(), 115200, 8, serial::kOneStopBit, serial::kParityNone))
+        << serial.LastOpenError();
+    loop = std::make_unique<ReceiveLoop>(serial, exchange);
+    ASSERT_EQ(exchange.RunCommand(kCmdProbe, 0, line), 1);
+    ASSERT_EQ(sim.GetState(), RtuSimulator::State::Config);
+  }
+  void TearDown() override {
+    loop.reset();
+    serial.Close();
+    sim.Stop();
+    Timing::SetScale(1.0);
+  }
+
+  RtuSimulator sim;
+  CSerial serial;
+  CommandExchange exchange{serial};
+  std::string line;
+  std::unique_ptr<ReceiveLoop> loop;  // declared last: stops first
+};
 
 TEST_F(Device, ListingInSmallBlocksWithNulBytesStillLoads) {
   sim.SetChunking(97, 5);  // about 200 blocks
   sim.SetNulBytes(true);
   sim.SetValue("Modem Apn:", "chunked");
-  Load();
+  ASSERT_EQ(exchange.RunCommand(kCmdShow, 0, line), 1);
   // Every instance the table has is read, under the label the device lists it by.
   const ParamEntry* entries = ParamTableEntries();
   for (int pos = 0; pos < 164; ++pos) {
@@ -31,10 +59,7 @@ TEST_F(Device, ListingInSmallBlocksWithNulBytesStillLoads) {
 
 TEST_F(Device, PortVanishingInTheListingFailsWithoutHangOrCrash) {
   sim.SetBaudPacing(38400);  // the listing takes several hundred ms of scaled time
-  std::future<int> show = std::async(std::launch::async, [this] {
-    std::string line;
-    return exchange.RunCommand(kCmdShow, 0, line);
-  });
+  std::future<int> show = std::async(std::launch::async, [this] { return exchange.RunCommand(kCmdShow, 0, line); });
   ASSERT_TRUE(WaitUntil([this] { return loop->BytesReceived() >= 200; }, Within(16000)));
   sim.VanishPort();
 
@@ -47,10 +72,6 @@ TEST_F(Device, PortVanishingInTheListingFailsWithoutHangOrCrash) {
   // Nothing from the cut listing reached the table.
   EXPECT_EQ(GetParamText(0, 0), "");
   EXPECT_EQ(GetParamText(23, 0), "");
-  // Later operations fail at once on the closed port.
-  FakeView view;
-  view.pages[{23, 0}] = "cmiot";
-  EXPECT_TRUE(RunWriteAll(exchange, view).gaveUp);
 }
 
 }  // namespace

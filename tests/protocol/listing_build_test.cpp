@@ -121,29 +121,4 @@ TEST_F(ListingBuild, ALineThatDoesNotFitDropsTheRestOfItsEntryOnly) {
   EXPECT_EQ(Lines(fits).back(), "Com1 sensor type:  " + std::string(199, 's'));
 }
 
-// Long values everywhere: the listing stops short of the limit at a whole line, and the
-// instances written of each entry are its first ones.
-TEST_F(ListingBuild, AFullTableOfLongValuesStaysWithinTheLimitAndReadsBack) {
-  const ParamEntry* entries = ParamTableEntries();
-  auto value = [](int pos, int i) { return std::to_string(pos) + "_" + std::to_string(i) + std::string(190, 'L'); };
-  for (int pos = 0; pos < 164; ++pos) {
-    for (int i = 0; i < entries[pos].count; ++i) SetRawValue(entries[pos], i, value(pos, i));
-  }
-  const std::string text = BuildListing();
-  EXPECT_LE(text.size(), static_cast<size_t>(kListingMaxBytes - 1));
-  ResetParamValues();
-  EXPECT_EQ(ParseListing(text.data(), static_cast<int>(text.size())), 1);
-  size_t stored = 0;
-  for (int pos = 0; pos < 164; ++pos) {
-    for (int i = 0, gap = 0; i < entries[pos].count; ++i) {
-      const std::string v = GetRawValue(entries[pos], i);
-      gap |= v.empty();
-      if (!v.empty()) ++stored;
-      EXPECT_EQ(v, gap ? "" : value(pos, i)) << "position " << pos << " instance " << i;
-    }
-  }
-  EXPECT_GT(stored, 100u);
-  EXPECT_EQ(stored + 16, Lines(text).size());  // every other line is a command's
-}
-
 }  // namespace

@@ -113,14 +113,10 @@ TEST_F(ListingParse, ProtocolKindAndOptionalParametersFollowTheLastParse) {
   const std::string all = "Protocol text type:  5\r\nSzy Water order:  1\r\nDevice address type:  1\r\n";
   struct Case { const char* text; int kind; int water; int addressType; };
   const Case cases[] = {
-      {"Protocol text type:  5\r\n", 2, 0, 0},
-      {"Protocol text type:  2\r\n", 1, 0, 0},
-      {"Protocol text type:  3\r\n", 0, 0, 0},
-      {"Protocol text type:  .\r\n", 0, 0, 0},
-      {"Debug Level:  1\r\n", 0, 0, 0},
-      {"", 0, 0, 0},
-      {"Szy Water order:  1\r\n", 0, 1, 0},
-      {"Device address type:  .\r\nDevice address:  1\r\n", 0, 0, 1},
+      {"Protocol text type:  5\r\n", 2, 0, 0}, {"Protocol text type:  2\r\n", 1, 0, 0},
+      {"Protocol text type:  3\r\n", 0, 0, 0}, {"Protocol text type:  .\r\n", 0, 0, 0},
+      {"Debug Level:  1\r\n", 0, 0, 0},        {"", 0, 0, 0},
+      {"Szy Water order:  1\r\n", 0, 1, 0},    {"Device address type:  .\r\nDevice address:  1\r\n", 0, 0, 1},
       {"Szy Water order:\n", 0, 0, 0},  // a label without a stored value does not count
   };
   for (const Case& c : cases) {

@@ -1,8 +1,7 @@
 #pragma once
-// Support for the protocol tests: a scripted device, a page side that
-// records what the write-back passes do, the operation loop a caller runs, and two
-// fixtures: the exchange on the scripted port, and the exchange against the
-// simulator on a pseudo-terminal through a real CSerial.
+// Support for the protocol tests: a scripted device, the receive loop, a page side that
+// records what the write-back passes do, the operation loop a caller runs, and the
+// exchange on the scripted port.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -18,31 +17,23 @@
 #include "protocol/param_table.h"
 #include "protocol/write_back.h"
 #include "receive_loop.h"
-#include "serial/serial.h"
 #include "support/scripted_port.h"
-#include "sim/rtu_sim.h"
 
 using Lines = std::vector<std::string>;
 
 // Answers "---" with CMD OK and every other line with OK, or ERROR for lines that
-// start with a chosen prefix, a chosen number of times (-1: always).
+// start with a chosen prefix, a chosen number of times (-1: always); or nothing.
 class ScriptedDevice {
  public:
-  void FailTimes(const std::string& prefix, int times) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    failures_[prefix] = times;
-  }
-  void SetSilent(bool silent) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    silent_ = silent;
-  }
+  void FailTimes(const std::string& prefix, int times) { Locked([&] { failures_[prefix] = times; }); }
+  void SetSilent(bool silent) { Locked([&] { silent_ = silent; }); }
   Lines Reply(const std::string& written) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (silent_) return {};
     if (written == "---") return {"\r\nCMD OK\r\n"};
     for (auto& [prefix, times] : failures_) {
       if (written.compare(0, prefix.size(), prefix) == 0 && times != 0) {
-        if (times > 0) --times;
+        times -= times > 0;
         return {written + "\r\nERROR\r\n"};
       }
     }
@@ -50,6 +41,11 @@ class ScriptedDevice {
   }
 
  private:
+  template <class F>
+  void Locked(F f) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    f();
+  }
   std::mutex mutex_;
   bool silent_ = false;
   std::map<std::string, int> failures_;
@@ -58,13 +54,7 @@ class ScriptedDevice {
 // The page side: every control starts out showing the table (as after a load).
 class FakeView : public IWriteBackView {
  public:
-  struct Result {
-    int id;
-    int index;
-    std::string line;
-    bool ok;
-    bool final;
-  };
+  struct Result { bool ok, final; };
 
   FakeView() {
     for (int id = 0; id <= 163; ++id) {
@@ -79,13 +69,9 @@ class FakeView : public IWriteBackView {
     if (noValue.count({id, index})) return std::nullopt;
     return pages[{id, index}];
   }
-  void LoadFromTable(int id, int index, const std::string& text) override {
-    pages[{id, index}] = text;
-  }
+  void LoadFromTable(int id, int index, const std::string& text) override { pages[{id, index}] = text; }
   void AppendLog(const std::string& text) override { log.push_back(text); }
-  void OnWriteResult(int id, int index, const std::string& line, bool ok, bool final) override {
-    results.push_back({id, index, line, ok, final});
-  }
+  void OnWriteResult(int, int, const std::string&, bool ok, bool final) override { results.push_back({ok, final}); }
 
   std::map<std::pair<int, int>, std::string> pages;
   std::set<std::pair<int, int>> noValue;  // controls holding a text that stands for no value
@@ -117,14 +103,9 @@ struct OperationOutcome {
 template <class Pass>
 OperationOutcome RunOperation(CommandExchange& exchange, Pass pass) {
   OperationOutcome outcome;
-  int retry = 0;
-  for (;;) {
-    if (pass(retry) == PassResult::Finished) break;
+  for (int retry = 0; !outcome.gaveUp && pass(retry) != PassResult::Finished;) {
     ++outcome.recoveries;
-    if (RecoverConfigState(exchange) == 0) {
-      outcome.gaveUp = true;
-      break;
-    }
+    outcome.gaveUp = RecoverConfigState(exchange) == 0;
   }
   return outcome;
 }
@@ -169,43 +150,4 @@ class ExchangeFixture : public ::testing::Test {
   CommandExchange exchange{port};
   ScriptedDevice device;
   std::unique_ptr<ReceiveLoop> loop;  // declared last: stops before the rest goes
-};
-
-// The simulator on a pseudo-terminal through a real CSerial, in its configuration
-// state. Time is scaled (the device's delays too).
-class DeviceFixture : public ::testing::Test {
- protected:
-  // A parameter's 1000 ms limit becomes 200 ms: long enough for a busy machine.
-  static constexpr double kScale = 0.2;
-
-  void SetUp() override {
-    Timing::SetScale(kScale);
-    ResetParamValues();
-    ASSERT_TRUE(sim.Start());
-    ASSERT_TRUE(serial.Open(sim.PortName(), 115200, 8, serial::kOneStopBit, serial::kParityNone))
-        << serial.LastOpenError();
-    loop = std::make_unique<ReceiveLoop>(serial, exchange);
-    std::string line;
-    ASSERT_EQ(exchange.RunCommand(kCmdProbe, 0, line), 1);
-    ASSERT_EQ(sim.GetState(), RtuSimulator::State::Config);
-    sim.ClearReceived();
-  }
-  void TearDown() override {
-    loop.reset();
-    serial.Close();
-    sim.Stop();
-    Timing::SetScale(1.0);
-  }
-  // Reads the whole listing into the table, as a load does.
-  void Load() {
-    std::string line;
-    ASSERT_EQ(exchange.RunCommand(kCmdShow, 0, line), 1);
-    exchange.TakeReceivedText();
-    sim.ClearReceived();
-  }
-
-  RtuSimulator sim;
-  CSerial serial;
-  CommandExchange exchange{serial};
-  std::unique_ptr<ReceiveLoop> loop;  // declared last: stops first
 };

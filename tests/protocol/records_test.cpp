@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "protocol/picture_stream.h"
@@ -16,16 +17,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct BatchCase {
-  const char* name;
-  std::string text;
-  int result;
-  std::string appended;  // to the export text
-  int records;
-};
-
 TEST(RecordBatch, ParsesTheDocumentedCases) {
-  const std::vector<BatchCase> cases = {
+  struct BatchCase { const char* name; std::string text; int result; std::string appended; int records; };
+  const std::vector<BatchCase> cases = {  // appended: to the export text
       {"one record then OK", "Record:1;a;2.5;m;2024/1/5,08:00:00\r\n\r\nOK\r\n", 1,
        "1;a;2.5;m;2024/1/5,08:00:00\r\n", 1},
       {"OK alone", "\r\nOK\r\n", 1, "", 0},
@@ -51,25 +45,23 @@ TEST(RecordBatch, QueryAndDates) {
   EXPECT_EQ(FormatRecordQuery(0, {2024, 1, 5}, {2024, 1, 9}), "0;2024/1/5,0:0:0;2024/1/9,23:55:55");
   EXPECT_EQ(FormatRecordQuery(30, {2023, 12, 31}, {2024, 10, 1}),
             "30;2023/12/31,0:0:0;2024/10/1,23:55:55");
-  struct DateCase {
-    const char* text;
-    bool ok;
-    RecordDate d;
-  };
+  struct DateCase { const char* text; bool ok; RecordDate d; };
   const std::vector<DateCase> dates = {
       {"2024/1/5", true, {2024, 1, 5}},   {"2024-01-05", true, {2024, 1, 5}},
       {"2024-2-29", true, {2024, 2, 29}}, {"2023-02-29", false, {}},
       {"2024/13/1", false, {}},           {"24/1/5", false, {}},
       {"2024/1/5/", false, {}},           {"2024-1/5", false, {}},
+      // Found by fuzzing: only years that format back as four digits ("224/2/29" would go out).
+      {"0224-02-29", false, {}},          {"0999/1/1", false, {}},
+      {"1000/1/1", true, {1000, 1, 1}},
   };
   for (const DateCase& c : dates) {
-    RecordDate d{1, 1, 1};
-    EXPECT_EQ(ParseRecordDate(c.text, d), c.ok) << c.text;
-    if (c.ok) {
-      EXPECT_EQ(d.year, c.d.year) << c.text;
-      EXPECT_EQ(d.month, c.d.month) << c.text;
-      EXPECT_EQ(d.day, c.d.day) << c.text;
-    }
+    RecordDate d{1, 1, 1}, back;
+    ASSERT_EQ(ParseRecordDate(c.text, d), c.ok) << c.text;
+    if (!c.ok) continue;
+    EXPECT_EQ(std::tie(d.year, d.month, d.day), std::tie(c.d.year, c.d.month, c.d.day)) << c.text;
+    EXPECT_TRUE(ParseRecordDate(FormatRecordDate(d), back)) << c.text;
+    EXPECT_EQ(std::tie(back.year, back.month, back.day), std::tie(d.year, d.month, d.day)) << c.text;
   }
 }
 

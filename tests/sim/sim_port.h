@@ -13,6 +13,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "base/timing.h"
@@ -123,21 +124,13 @@ class SimTest : public ::testing::Test {
     ASSERT_EQ(port->Probe("---"), kCmdOk);
     ASSERT_EQ(sim.GetState(), State::Config);
   }
-  // What is sent (probes bare, other text as a line), the whole reply and the state after it.
-  struct Step {
-    const char* send;
-    std::string reply;
-    State state;
-  };
-  void RunSteps(const std::vector<Step>& steps) {
-    for (const Step& s : steps) {
-      const std::string send = s.send;
-      EXPECT_EQ(send == "---" || send == "+++" ? port->Probe(send) : port->Command(send), s.reply) << send;
-      EXPECT_EQ(sim.GetState(), s.state) << send;
+  // Sends each (probes bare, other text as a line) and checks the whole reply and the state after it.
+  void RunSteps(const std::vector<std::tuple<std::string, std::string, State>>& steps) {
+    for (const auto& [send, reply, state] : steps) {
+      EXPECT_EQ(send == "---" || send == "+++" ? port->Probe(send) : port->Command(send), reply) << send;
+      EXPECT_EQ(sim.GetState(), state) << send;
     }
   }
-  // Upper bound for the end of a boot window (unscaled ms).
-  static int BootWindowLimitMs() { return Timing::Scaled(RtuSimulator::kBootWindowMs) + kReplyLimitMs; }
 
   RtuSimulator sim;
   std::unique_ptr<SimPort> port;

@@ -1,5 +1,6 @@
 // Power-up, restart and the power-cycle fault of the simulated device.
 #include "sim_port.h"
+#include "support/wait.h"
 
 namespace {
 const char kConfigure[] = "CONFIGURE PROGRAM\r\n";
@@ -11,16 +12,13 @@ TEST_F(SimTest, PowerOffDropsInputAndPowerUpWithoutPollsRunsAfterTheBootWindow) 
   // The power-up poll at the end shows when the device has taken all of it.
   port->Write("---");
   port->Write("AT+CNTRADDR=99\r\nS");
-  const int64_t end = Timing::NowMs() + kReplyLimitMs;
-  while (sim.PowerUpBytesReceived() < 1 && Timing::NowMs() < end) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
+  ASSERT_TRUE(WaitUntil([this] { return sim.PowerUpBytesReceived() >= 1; }, kReplyLimitMs));
   ASSERT_EQ(sim.PowerUpBytesReceived(), 1);
   EXPECT_EQ(sim.GetState(), State::Off);
   const int64_t on = Timing::NowMs();
   sim.PowerOn();
   EXPECT_EQ(sim.GetState(), State::Booting);
-  ASSERT_TRUE(sim.WaitForState(State::Run, BootWindowLimitMs()));
+  ASSERT_TRUE(sim.WaitForState(State::Run, Timing::Scaled(RtuSimulator::kBootWindowMs) + kReplyLimitMs));
   EXPECT_GE(Timing::NowMs() - on, Timing::Scaled(RtuSimulator::kBootWindowMs) - 1);
   // Nothing was answered or recorded while off: the first reply is this probe's.
   EXPECT_EQ(port->Probe("---"), kCmdOk);

@@ -37,12 +37,11 @@ class SimProgram {
     }
     if (out_ >= 0) close(out_);
   }
-  // The first line of the program's output.
+  // The first line of the program's output ("" when none came within the limit).
   std::string FirstLine() {
     std::string line;
-    int64_t end = Timing::NowMs() + kReplyLimitMs;
     char c;
-    while (Timing::NowMs() < end) {
+    for (const int64_t end = Timing::NowMs() + kReplyLimitMs; Timing::NowMs() < end;) {
       pollfd p{out_, POLLIN, 0};
       if (poll(&p, 1, 50) <= 0) continue;
       if (read(out_, &c, 1) != 1 || c == '\n') break;
@@ -51,11 +50,10 @@ class SimProgram {
     return line;
   }
   void Signal(int sig) { kill(pid_, sig); }
-  // Exit status after SIGTERM, or -1 when it did not end within the limit.
+  // Exit status, or -1 when it did not end within the limit.
   int WaitExit() {
-    int64_t end = Timing::NowMs() + kReplyLimitMs;
-    while (Timing::NowMs() < end) {
-      int status = 0;
+    int status = 0;
+    for (const int64_t end = Timing::NowMs() + kReplyLimitMs; Timing::NowMs() < end;) {
       if (waitpid(pid_, &status, WNOHANG) == pid_) {
         pid_ = -1;
         return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);

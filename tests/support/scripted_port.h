@@ -145,10 +145,3 @@ inline std::string CmdOk() { return "\r\nCMD OK\r\n"; }
 inline Blocks Silent(const std::string&) { return {}; }
 inline Blocks Responsive(const std::string& w) { return {w == "---" || w == "+++" ? CmdOk() : Ok()}; }
 inline Blocks Refusing(const std::string& w) { return {w == "---" ? CmdOk() : Error()}; }
-
-// text cut into blocks of n bytes: a reply that arrives in pieces.
-inline Blocks Split(const std::string& text, size_t n) {
-  Blocks out;
-  for (size_t i = 0; i < text.size(); i += n) out.push_back(text.substr(i, n));
-  return out;
-}
