@@ -145,13 +145,9 @@ TEST_F(ExchangeRealtime, SilenceFailsAfterExactlyTheEntrysLimit) {
 // afterwards. (That answers are followed by the pause: the quiet-pause table.)
 TEST_F(Exchange, BytesArrivingInThePauseAreKept) {
   Timing::SetScale(0.5);
-  Event sent;
-  port.SetScript([&sent](const std::string&) {
-    sent.Set();
-    return Lines{"\r\nOK\r\n"};
-  });
-  std::thread late([this, &sent] {
-    if (sent.WaitUnscaled(5000) && exchange.ReplyEvent().WaitUnscaled(5000)) port.Feed("tail of the reply");
+  Answer({"\r\nOK\r\n"});
+  std::thread late([this] {
+    if (exchange.ReplyEvent().WaitUnscaled(10000)) port.Feed("tail of the reply");
   });
   std::string out;
   EXPECT_EQ(exchange.RunCommand(kCmdVer, 0, out), 1);

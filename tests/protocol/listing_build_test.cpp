@@ -2,6 +2,7 @@
 // the size limit.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -10,26 +11,20 @@
 
 namespace {
 
+// The lines of a listing; a last line without CR LF is marked.
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
   size_t start = 0;
-  while (start < text.size()) {
-    const size_t end = text.find("\r\n", start);
-    if (end == std::string::npos) {
-      lines.push_back(text.substr(start) + "<no CR LF>");
-      break;
-    }
+  for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
     lines.push_back(text.substr(start, end - start));
-    start = end + 2;
   }
+  if (start < text.size()) lines.push_back(text.substr(start) + "<no CR LF>");
   return lines;
 }
 
 size_t IndexOf(const std::vector<std::string>& lines, const std::string& line) {
-  for (size_t i = 0; i < lines.size(); ++i) {
-    if (lines[i] == line) return i;
-  }
-  return std::string::npos;
+  const auto it = std::find(lines.begin(), lines.end(), line);
+  return it == lines.end() ? std::string::npos : static_cast<size_t>(it - lines.begin());
 }
 
 class ListingBuild : public ::testing::Test {

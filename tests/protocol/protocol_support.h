@@ -85,11 +85,9 @@ inline const std::string kLogSetFailed = "\xC9\xE8\xD6\xC3\xCA\xA7\xB0\xDC\r\n";
 
 // "---" until "\r\nCMD OK\r\n", at most 3 times: the worker's recovery.
 inline int RecoverConfigState(CommandExchange& exchange) {
+  std::string line;
   int ok = 0;
-  for (int attempt = 0; attempt < 3 && ok == 0; ++attempt) {
-    std::string line;
-    ok = exchange.RunCommand(kCmdProbe, 0, line);
-  }
+  for (int attempt = 0; attempt < 3 && ok == 0; ++attempt) ok = exchange.RunCommand(kCmdProbe, 0, line);
   return ok;
 }
 

@@ -23,16 +23,12 @@ TEST(PortList, ComboShowsShortNamesAndOpensTheListedPaths) {
     const char* shortName;  // PortShortName(shown)
     const char* opened;     // PortPathFor(shown, listed)
   } cases[] = {
-      {"/dev/ttyUSB0", "ttyUSB0", "/dev/ttyUSB0"},
-      {"ttyUSB0", "ttyUSB0", "/dev/ttyUSB0"},
-      {"pts/3", "pts/3", "/dev/pts/3"},
-      {"/tmp/sim/pty", "/tmp/sim/pty", "/tmp/sim/pty"},
-      {"COM5", "COM5", "COM5"},
-      {"/dev/", "/dev/", "/dev/"},
+      {"/dev/ttyUSB0", "ttyUSB0", "/dev/ttyUSB0"}, {"ttyUSB0", "ttyUSB0", "/dev/ttyUSB0"},
+      {"pts/3", "pts/3", "/dev/pts/3"},           {"/tmp/sim/pty", "/tmp/sim/pty", "/tmp/sim/pty"},
+      {"COM5", "COM5", "COM5"},                   {"/dev/", "/dev/", "/dev/"},
       {"", "", ""},
       // Typed by hand, not listed: a relative name is a device under /dev.
-      {"ttyACM1", "ttyACM1", "/dev/ttyACM1"},
-      {"pts/9", "pts/9", "/dev/pts/9"},
+      {"ttyACM1", "ttyACM1", "/dev/ttyACM1"},     {"pts/9", "pts/9", "/dev/pts/9"},
       {"/dev/ttyS1", "ttyS1", "/dev/ttyS1"},
   };
   for (const Case& c : cases) {

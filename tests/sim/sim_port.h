@@ -19,8 +19,6 @@
 #include "base/timing.h"
 #include "sim/rtu_sim.h"
 
-// Time scale of these tests: the device's boot window becomes 150 ms.
-constexpr double kSimTestScale = 0.05;
 // Generous bound (unscaled ms) for a reply that should come at once.
 constexpr int kReplyLimitMs = 10000;
 inline const std::string kCmdOk = "\r\nCMD OK\r\n";
@@ -108,7 +106,7 @@ class SimTest : public ::testing::Test {
   using State = RtuSimulator::State;
 
   void SetUp() override {
-    Timing::SetScale(kSimTestScale);
+    Timing::SetScale(0.05);  // the device's boot window becomes 150 ms
     ASSERT_TRUE(sim.Start());
     port = std::make_unique<SimPort>(sim.PortName());
     ASSERT_TRUE(port->IsOpen());
