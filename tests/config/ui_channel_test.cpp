@@ -176,7 +176,8 @@ TEST_F(ChannelDeviceTest, LoadFillsEveryChannelAndTheTreeAndEditsSendExactlyThei
   ASSERT_TRUE(chn);
   const QString nodes[] = {QStringLiteral("通道01|ADC0"), QStringLiteral("通道05|PI0"), QStringLiteral("通道07|DI0"),
                            QStringLiteral("通道25|串口14"), QStringLiteral("通道26")};
-  for (const QString& node : nodes) EXPECT_TRUE(PumpUntil([&] { return Node(node) != nullptr; }, 5000)) << node.toStdString();
+  for (const QString& node : nodes)
+    EXPECT_TRUE(PumpUntil([&] { return Node(node) != nullptr; }, kLongWaitMs)) << node.toStdString();
   SelectNode(25);
   EXPECT_EQ(chn->KindList()->currentText(), QStringLiteral("无"));
   UserPick(chn->KindList(), QStringLiteral("串口03"));
@@ -205,7 +206,7 @@ TEST_F(ChannelDeviceTest, LoadFillsEveryChannelAndTheTreeAndEditsSendExactlyThei
   EXPECT_EQ(sim.Value("Com1 related value:"), "5");
   EXPECT_NE(LogFind("Com1 modbus data type" + GBK(": 无效的值，未写入")), std::string::npos);
   EXPECT_EQ(sim.Value("Com1 modbus data type:"), "0");
-  EXPECT_TRUE(PumpUntil([&] { return Node(QStringLiteral("通道26|串口03")) != nullptr; }, 5000));
+  EXPECT_TRUE(PumpUntil([&] { return Node(QStringLiteral("通道26|串口03")) != nullptr; }, kLongWaitMs));
 }
 
 // Out-of-list values in every coded field are never written without an edit.

@@ -110,7 +110,7 @@ TEST_F(DeviceTest, DeviceThatIsOffIsWaitedForUntilItPowersUp) {
         EXPECT_FALSE(ws->Tree()->isEnabled() || ws->LoadRequested());
         const int s0 = sim.PowerUpBytesReceived();
         const int64_t t0 = Timing::NowMs();
-        PumpUntil([&] { return sim.PowerUpBytesReceived() >= s0 + 5; }, 5000);
+        PumpUntil([&] { return sim.PowerUpBytesReceived() >= s0 + 5; }, kLongWaitMs);
         const int bytes = sim.PowerUpBytesReceived() - s0;
         EXPECT_GE(bytes, 5);  // one "S" per tick of the power-up watch, paced: no flood
         EXPECT_LE(bytes, (Timing::NowMs() - t0) / Timing::Scaled(kPowerUpTickMs) + 10);

@@ -262,7 +262,7 @@ TEST_F(RecordsDevice, RefusedQueryReportsReadFailedAndOffersNoSave) {
   storage->OnExport();
   ASSERT_TRUE(PumpUntil([&] { return boxes.Saw(QStringLiteral("读取失败")); }, kLongWaitMs));
   EXPECT_TRUE(requests.empty());
-  EXPECT_TRUE(PumpUntil([&] { return storage->Reader().State() == ExportState::Idle; }, 5000));
+  EXPECT_TRUE(PumpUntil([&] { return storage->Reader().State() == ExportState::Idle; }, kLongWaitMs));
 }
 
 // A picture cut short: the tip counts seconds until its cancel ends the wait.
