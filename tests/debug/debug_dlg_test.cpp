@@ -259,7 +259,9 @@ class DebugDeviceTest : public PageTest {
  protected:
   DebugDeviceTest() : PageTest(serial) {}
   void SetUp() override {
-    Timing::SetScale(0.05);
+    // The device's boot window becomes 750 ms: room enough for an "S" from a UI thread
+    // that a loaded machine holds up.
+    Timing::SetScale(0.25);
     ASSERT_TRUE(sim.Start());
     ASSERT_TRUE(serial.Open(sim.PortName(), 115200, 8, serial::kOneStopBit, serial::kParityNone));
     PageTest::SetUp();
