@@ -178,11 +178,9 @@ TEST_F(CliTransferTest, DryRunPrintsWhatApplySendsAndSendsNothingDiffComparesFil
   EXPECT_TRUE(Setters().empty());
 }
 
-// The factory reset's limit, the boot loader's windows and a setter's limit and pause
-// (250 ms) need room on a busy machine.
+// A file with a new value and a small image to write.
 class CliWriteTest : public CliDeviceTest {
  protected:
-  CliWriteTest() { scale = 0.25; }
   void SetUp() override {
     CliDeviceTest::SetUp();
     WriteFile(Path("new.cfg"), "Modem Apn:  FIELDNET\r\n");

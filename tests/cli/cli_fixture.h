@@ -175,9 +175,10 @@ inline int CountOf(const std::string& text, const std::string& what) {
   return n;
 }
 
-// The device's and the program's time scale: the 5 s probe wait becomes 500 ms, a
-// command's 1 s limit and the pause after every answer 100 ms (enough on a busy machine).
-constexpr double kCliTestScale = 0.1;
+// The device's and the program's time scale: the 5 s probe wait becomes 1250 ms, a
+// command's 1 s limit and the pause after every answer 250 ms (at 100 ms a loaded
+// machine under ThreadSanitizer missed a setter's and a record batch's limit).
+constexpr double kCliTestScale = 0.25;
 // Time (unscaled ms) a run may take beyond its protocol waits: starting the process
 // (under a sanitizer, too), the replies themselves, the exit.
 constexpr long long kRunMarginMs = 10000;
