@@ -155,13 +155,7 @@ TEST_F(Exchange, BytesArrivingInThePauseAreKept) {
   EXPECT_EQ(exchange.TakeReceivedText(), "\r\nOK\r\ntail of the reply");
 }
 
-class ExchangeText : public ::testing::Test {
- protected:
-  ScriptedPort port;
-  CommandExchange exchange{port};
-};
-
-TEST_F(ExchangeText, ReceiveThreadAppendsWhileTheWorkerTakes) {
+TEST_F(Exchange, ReceiveThreadAppendsWhileTheWorkerTakes) {
   exchange.AppendReceived(nullptr, 5);  // no block: nothing to take
   exchange.MatchReply("x", 0);
   EXPECT_EQ(exchange.TakeReceivedText(), "");
