@@ -64,8 +64,7 @@ TEST_F(Device, PortVanishingInTheListingFailsWithoutHangOrCrash) {
   sim.VanishPort();
 
   // The exchange ends within its limit (plus a margin) and reports failure.
-  ASSERT_EQ(show.wait_for(std::chrono::milliseconds(Within(16000))),
-            std::future_status::ready);
+  ASSERT_EQ(show.wait_for(std::chrono::milliseconds(Within(16000))), std::future_status::ready);
   EXPECT_EQ(show.get(), 0);
   EXPECT_TRUE(loop->SawVanish());
   EXPECT_FALSE(serial.IsOpen());

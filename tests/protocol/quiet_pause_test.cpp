@@ -27,12 +27,7 @@ class QuietPause : public ExchangeFixture {
 
 TEST_F(QuietPause, OnlyAnExactOkShortensThePauseAndAnythingElseEndsItForGood) {
   const std::string echo = "AT+APN=CMIOT\r\n", ok = "\r\nOK\r\n";
-  struct Case {
-    const char* what;
-    Lines blocks;
-    int result;
-    bool fellBack;
-  } cases[] = {
+  const struct { const char* what; Lines blocks; int result; bool fellBack; } cases[] = {
       {"echo and OK", {echo + ok}, 1, false},
       {"OK without echo, in two blocks", {"\r\nO", "K\r\n"}, 1, false},
       {"ERROR", {echo + "\r\nERROR\r\n"}, 0, true},
@@ -41,7 +36,7 @@ TEST_F(QuietPause, OnlyAnExactOkShortensThePauseAndAnythingElseEndsItForGood) {
       {"text before the echo", {"\r\n+BUSY\r\n" + echo + ok}, 1, true},
   };
   const int64_t pause = Timing::Scaled(kReplyPauseMs);
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     exchange.SetQuietPause(true);
     const auto [result, took] = Setter(c.blocks);
     EXPECT_EQ(result, c.result) << c.what;

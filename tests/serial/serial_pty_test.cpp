@@ -295,4 +295,15 @@ TEST_F(SerialPty, ReadWithoutLimitSleepsUntilDataWakeOrClose) {
   }
 }
 
+// A write's limit outlasts its line time at every rate, the low ones included.
+TEST(SerialWriteLimit, EveryWriteOutlastsItsLineTime) {
+  for (int baud : {300, 1200, 9600, 14400, 57600, 115200, 921600}) {
+    for (int length : {1, 100, 4101, 1048575}) {
+      const int limit = serial::WriteLimitMs(length, baud);
+      EXPECT_GT(limit, 1.5 * length * 12 * 1000.0 / baud) << length << " bytes at " << baud;
+      EXPECT_GE(limit, 1000 + length) << length << " bytes at " << baud;
+    }
+  }
+}
+
 }  // namespace
