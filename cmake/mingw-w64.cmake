@@ -16,3 +16,8 @@ find_program(QX_WINE64 NAMES wine64 PATHS /usr/lib/wine /usr/lib/x86_64-linux-gn
 if(QX_WINE64)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${QX_WINE64})
 endif()
+
+# Qt for Windows (scripts/build-qt-win64) is a cross build: its moc, rcc and uic are the
+# host's, from Debian's Qt of the same version.
+set(QT_HOST_PATH /usr)
+set(QT_HOST_PATH_CMAKE_DIR /usr/lib/x86_64-linux-gnu/cmake)

@@ -3,10 +3,14 @@
 #include <algorithm>
 
 const char kAppUsage[] =
-    "usage: qx310-tools [--demo] [--port NAME]... [--screenshot FILE] [--open FILE.cfg]\n"
+    "usage: qx310-tools [--demo] [--port NAME]... [--tool NAME] [--screenshot FILE] [--open FILE.cfg]\n"
     "  --demo             start the built-in RTU simulator and list its port first\n"
+    "                     (not on Windows: the simulator needs a pseudo-terminal)\n"
     "  --port NAME        list the serial port NAME too (repeatable)\n"
-    "  --screenshot FILE  save the main window as PNG once detection has ended, then quit\n"
+    "  --tool NAME        once detection has ended, choose the tool NAME: debug, download\n"
+    "                     or config (which loads the device's parameters)\n"
+    "  --screenshot FILE  save the main window as PNG once detection (and the --tool entry)\n"
+    "                     has ended, then quit; \"提示\" boxes are answered and printed on stderr\n"
     "  --open FILE.cfg    edit FILE.cfg on the configuration pages without a device\n"
     "  --version          print the version and exit\n"
     "  --help, -h         this text\n";
@@ -39,6 +43,9 @@ AppOptions ParseAppOptions(const std::vector<std::string>& args) {
       o.screenshot = v;
     } else if (value("--open", v)) {
       o.open = v;
+    } else if (value("--tool", v)) {
+      if (v == "debug" || v == "download" || v == "config") o.tool = v;
+      else o.unknown.push_back("--tool " + v);
     } else {
       o.unknown.push_back(a);
     }

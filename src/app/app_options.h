@@ -4,6 +4,8 @@
 //   --port NAME          list NAME too (may be given several times; also --port=NAME)
 //   --screenshot FILE    after the start-up detection, save the main window as PNG and exit
 //   --open FILE.cfg      open the configuration workspace on FILE without a device
+//   --tool NAME          once the start-up detection has ended, choose the tool NAME
+//                        (debug, download or config) as its menu entry does
 //   --version, --help    print the version or the usage and exit
 #include <string>
 #include <vector>
@@ -13,6 +15,7 @@ struct AppOptions {
   std::vector<std::string> ports;
   std::string screenshot;
   std::string open;  // --open: a .cfg file to edit offline
+  std::string tool;  // --tool: "debug", "download", "config" or empty
   bool version = false;
   bool help = false;
   // Arguments that were not understood (reported, then ignored).

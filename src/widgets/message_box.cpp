@@ -13,6 +13,7 @@ namespace TipBox {
 namespace {
 // Only touched on the UI thread.
 QPointer<QMessageBox> g_open;
+std::function<void(const QString&)> g_unattended;
 // Mirror for IsOpen/OpenText from other threads.
 std::mutex g_mirrorMutex;
 QString g_openText;
@@ -25,6 +26,10 @@ void SetMirror(bool open, const QString& text) {
 }
 
 void ShowOnUi(QWidget* parent, const QString& text) {
+  if (g_unattended) {
+    g_unattended(text);
+    return;
+  }
   QMessageBox box(QMessageBox::NoIcon, QStringLiteral("提示"), text, QMessageBox::Ok, parent);
   box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
   QPointer<QMessageBox> previous = g_open;
@@ -46,12 +51,18 @@ void Show(QWidget* parent, const QString& text) {
 }
 
 bool AskOkCancel(QWidget* parent, const QString& text) {
+  if (g_unattended) {
+    g_unattended(text);
+    return false;
+  }
   QMessageBox box(QMessageBox::Question, QStringLiteral("提示"), text,
                   QMessageBox::Ok | QMessageBox::Cancel, parent);
   box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
   box.button(QMessageBox::Cancel)->setText(QStringLiteral("取消"));
   return box.exec() == QMessageBox::Ok;
 }
+
+void SetUnattended(std::function<void(const QString&)> report) { g_unattended = std::move(report); }
 
 void CloseOpen() {
   auto* app = QCoreApplication::instance();

@@ -3,6 +3,7 @@
 // thread close the box that is open (as the receive thread does when a waited-for
 // reply arrives).
 #include <QString>
+#include <functional>
 
 class QWidget;
 
@@ -19,6 +20,12 @@ bool AskOkCancel(QWidget* parent, const QString& text);
 
 // Closes the open "提示" box as if OK were pressed; nothing when none is open. Any thread.
 void CloseOpen();
+
+// Unattended runs (the screenshot run): with report set, Show and AskOkCancel open no box;
+// they hand the text to report (on the UI thread) and return as if "确定" (Show) or "取消"
+// (AskOkCancel, the side that changes nothing) were pressed. An empty report ends it.
+// UI thread only.
+void SetUnattended(std::function<void(const QString&)> report);
 
 // True while a "提示" box is open (for tests).
 bool IsOpen();

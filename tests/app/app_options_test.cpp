@@ -21,6 +21,15 @@ TEST(AppOptions, ParsesDemoPortsAndScreenshot) {
   EXPECT_TRUE(info.unknown.empty());
 }
 
+TEST(AppOptions, ToolTakesOnlyAToolName) {
+  EXPECT_EQ(ParseAppOptions({"--tool", "config"}).tool, "config");
+  EXPECT_EQ(ParseAppOptions({"--tool=download"}).tool, "download");
+  AppOptions bad = ParseAppOptions({"--tool", "flash", "--demo"});
+  EXPECT_TRUE(bad.tool.empty());
+  EXPECT_EQ(bad.unknown, (Names{"--tool flash"}));
+  EXPECT_TRUE(bad.demo);  // the argument after a bad name is still read
+}
+
 TEST(AppOptions, PortListPutsTheSimulatorFirstAndNamesEachPortOnce) {
   EXPECT_EQ(ComposePortList("/dev/pts/4", {"/dev/ttyS0", "/dev/ttyUSB0"}, {"/dev/ttyUSB0", "/dev/pts/4", "/dev/x"}),
             (Names{"/dev/pts/4", "/dev/ttyS0", "/dev/ttyUSB0", "/dev/x"}));

@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include "app/ui/com_tip_dlg.h"
+#include "widgets/message_box.h"
 #include "widgets/time_tip_dlg.h"
 #include "support/qt_wait.h"
 
@@ -73,3 +74,13 @@ TEST(TimeTip, CancelAsksAndRaisesTheFlagOnlyOnOk) {
 }
 
 }  // namespace
+
+TEST(TipBoxUnattended, ReportsEachBoxAndAnswersWithoutOpeningIt) {
+  QStringList seen;
+  TipBox::SetUnattended([&](const QString& text) { seen << text; });
+  TipBox::Show(nullptr, QStringLiteral("a"));            // returns: nothing to press
+  EXPECT_FALSE(TipBox::AskOkCancel(nullptr, QStringLiteral("b")));  // the side that changes nothing
+  EXPECT_FALSE(TipBox::IsOpen());
+  TipBox::SetUnattended({});
+  EXPECT_EQ(seen, (QStringList{QStringLiteral("a"), QStringLiteral("b")}));
+}

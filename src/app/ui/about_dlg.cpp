@@ -4,26 +4,16 @@
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
-#include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
-#include <QSvgRenderer>
 #include <QVBoxLayout>
 
 QIcon QuarvelIcon() {
-  // Drawn once per size from the program's SVG icon, so that it is sharp in the title bar,
-  // the task bar and the about box alike.
-  QSvgRenderer svg(QStringLiteral(":/qx310-tools.svg"));
+  // The program's SVG icon, rendered once per size (packaging/icons), so that it is sharp in
+  // the title bar, the task bar and the about box alike, without an SVG library at run time.
   QIcon icon;
-  if (!svg.isValid()) return icon;
-  for (int size : {16, 24, 32, 48, 64, 128, 256}) {
-    QPixmap pm(size, size);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    svg.render(&p);
-    p.end();
-    icon.addPixmap(pm);
-  }
+  for (int size : {16, 24, 32, 48, 64, 128, 256})
+    icon.addFile(QStringLiteral(":/icons/qx310-tools-%1.png").arg(size), QSize(size, size));
   return icon;
 }
 

@@ -4,7 +4,9 @@
 #include <QApplication>
 #include <memory>
 
+class CQuarvelDlg;
 class RtuSimulator;
+struct AppOptions;
 
 class CQuarvelApp : public QApplication {
   Q_OBJECT
@@ -16,5 +18,9 @@ class CQuarvelApp : public QApplication {
   int InitInstance();
 
  private:
+  // --tool and --screenshot: chooses the tool once the start-up detection has ended, and
+  // saves the window once that has settled (code is 1 when the file cannot be written).
+  static void StartAfterDetection(CQuarvelDlg& dlg, const AppOptions& options, int& code);
+
   std::unique_ptr<RtuSimulator> sim_;
 };
