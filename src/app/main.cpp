@@ -7,7 +7,26 @@
 #include "app/ui/quarvel_app.h"
 #include "base/version.h"
 
+#ifdef _WIN32
+#include <windows.h>
+
+// A window program has no console of its own: when started from a command prompt, its
+// --version, --help and messages go to that prompt's console (unless they are redirected).
+static void UseParentConsole() {
+  if (!AttachConsole(ATTACH_PARENT_PROCESS)) return;
+  auto unset = [](DWORD which) {
+    HANDLE h = GetStdHandle(which);
+    return h == nullptr || h == INVALID_HANDLE_VALUE;
+  };
+  if (unset(STD_OUTPUT_HANDLE)) std::freopen("CONOUT$", "w", stdout);
+  if (unset(STD_ERROR_HANDLE)) std::freopen("CONOUT$", "w", stderr);
+}
+#endif
+
 int main(int argc, char** argv) {
+#ifdef _WIN32
+  UseParentConsole();
+#endif
   // Answered before the application object exists, so that they work without a display.
   const AppOptions options = ParseAppOptions(std::vector<std::string>(argv + 1, argv + argc));
   if (options.version) {
