@@ -2,14 +2,13 @@
 
 #include <QCoreApplication>
 #include <QMetaObject>
-#include <QStringDecoder>
-#include <QStringEncoder>
 #include <QThread>
 #include <atomic>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
 
+#include "base/cp936.h"
 #include "widgets/message_box.h"
 
 namespace UiBridge {
@@ -71,13 +70,6 @@ void Restart() { g_shutDown.store(false); }
 
 }  // namespace UiBridge
 
-QString FromGbk(std::string_view gbk) {
-  QStringDecoder dec("GBK");
-  return dec.decode(QByteArrayView(gbk.data(), static_cast<qsizetype>(gbk.size())));
-}
+QString FromGbk(std::string_view gbk) { return QString::fromStdString(cp936::ToUtf8(gbk)); }
 
-std::string ToGbk(const QString& text) {
-  QStringEncoder enc("GBK");
-  QByteArray b = enc.encode(text);
-  return std::string(b.constData(), static_cast<size_t>(b.size()));
-}
+std::string ToGbk(const QString& text) { return cp936::FromUtf8(text.toStdString()); }

@@ -67,6 +67,19 @@ TEST(Cp936Test, RoundTripAndKnownBytes) {
   EXPECT_EQ(bad.back(), 'B');
 }
 
+TEST(Cp936Test, StreamDecoderJoinsACharacterSplitBetweenPieces) {
+  const std::string gbk = "A" + GBK("设置成功") + "\x80Z";
+  for (size_t cut = 0; cut <= gbk.size(); ++cut) {
+    cp936::StreamDecoder d;
+    const std::string first = d.ToUtf8(gbk.substr(0, cut));
+    EXPECT_EQ(first + d.ToUtf8(gbk.substr(cut)), cp936::ToUtf8(gbk)) << "cut at " << cut;
+  }
+  cp936::StreamDecoder d;
+  EXPECT_EQ(d.ToUtf8("\xC9"), "");  // a lead byte waits for its second byte
+  d.Reset();                          // a new text: the held byte is dropped
+  EXPECT_EQ(d.ToUtf8("OK"), "OK");
+}
+
 TEST(LogTextTest, TimeStampedLineForm) {
   std::tm tm{};
   tm.tm_year = 2024 - 1900, tm.tm_mon = 1, tm.tm_mday = 29, tm.tm_hour = 23, tm.tm_min = 59, tm.tm_sec = 58;

@@ -220,9 +220,8 @@ void CDebug::RefreshDisplay() {
   if (hex) {
     text = QString::fromLatin1(debug_text::RenderHex(u.bytes));
   } else {
-    if (u.full) decoder_ = QStringDecoder("GBK");
-    const std::string t = debug_text::RenderText(u.bytes);
-    text = decoder_.decode(QByteArrayView(t.data(), static_cast<qsizetype>(t.size())));
+    if (u.full) decoder_.Reset();
+    text = QString::fromStdString(decoder_.ToUtf8(debug_text::RenderText(u.bytes)));
   }
   if (u.full) display_->SetText(text);
   else display_->AppendText(text);

@@ -6,13 +6,13 @@
 // Received blocks are only appended to the log on the receive thread; the display
 // is brought up to date on the UI thread at most once per kRefreshMs, rendering
 // only the new bytes unless the whole log must be redrawn.
-#include <QStringDecoder>
 #include <QTimer>
 #include <QWidget>
 #include <atomic>
 #include <memory>
 #include <string>
 
+#include "base/cp936.h"
 #include "debug/debug_sender.h"
 #include "debug/mode_dialogue.h"
 #include "debug/receive_log.h"
@@ -140,7 +140,7 @@ class CDebug : public QWidget, private IDebugModeView {
   std::atomic<bool> refreshPosted_{false};
   bool downloadPauseShown_ = false;
   bool timedSendPending_ = false;  // checked, but waiting for an open port or an interval
-  QStringDecoder decoder_{"GBK"};  // text view: a character may span two blocks
+  cp936::StreamDecoder decoder_;  // text view: a character may span two blocks
 
   QTimer refreshTimer_;
   QTimer timedTimer_;    // 151
