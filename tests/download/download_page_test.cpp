@@ -1,6 +1,8 @@
 // The download page with its widgets, on the fake device.
 #include <gtest/gtest.h>
 
+#include "support/env.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
@@ -215,14 +217,14 @@ TEST_F(DownloadPageTest, LoadedValuesAreBackedUpFirstAndAnUnwritableFolderStopsT
   const auto image = TestImage(5000, 23);
   path->setText(QString::fromStdString(File("fw.bin", image)));
   File("file", {1});
-  setenv(kBackupDirVariable, (dir.path / "file" / "sub").string().c_str(), 1);
+  SetEnv(kBackupDirVariable, (dir.path / "file" / "sub").string().c_str());
   auto seen = CloseNextBox();
   download->click();
   ASSERT_TRUE(seen->seen);
   EXPECT_TRUE(seen->text.startsWith(QStringLiteral("备份失败"))) << seen->text.toStdString();
   EXPECT_EQ(device.Written(), "");
 
-  setenv(kBackupDirVariable, (dir.path / "backups").string().c_str(), 1);
+  SetEnv(kBackupDirVariable, (dir.path / "backups").string().c_str());
   download->click();
   ASSERT_TRUE(WaitIdle(Within(W::kBlockAckMs, 4)));
   EXPECT_EQ(device.Image(), image);

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/env.h"
+
 namespace fs = std::filesystem;
 
 TEST(BackupNames, TimeAndAFileNameSafeDevice) {
@@ -26,15 +28,6 @@ TEST(BackupNames, TimeAndAFileNameSafeDevice) {
     EXPECT_TRUE(IsBackupFileName(name)) << name;
   }
   EXPECT_EQ(PortFileNamePart("/dev/pts/3"), "pts_3");
-}
-
-// Sets (or, with nullptr, removes) an environment variable on both platforms.
-static void SetEnv(const char* name, const char* value) {
-#ifdef _WIN32
-  _putenv_s(name, value ? value : "");
-#else
-  if (value) setenv(name, value, 1); else unsetenv(name);
-#endif
 }
 
 TEST(BackupNames, FolderFromTheEnvironment) {
