@@ -7,12 +7,13 @@
 
 namespace {
 
-class QuietPause : public ExchangeFixture {
+// Real time, run alone: a shortened pause (20 ms of quiet) is told from the full one (1 s)
+// by the clock, with a margin that holds on a loaded machine under the sanitizers.
+class QuietPauseRealtime : public ExchangeFixture {
  protected:
-  // Half scale: the quiet time is 10 ms, the full pause 500 ms.
   void SetUp() override {
     ExchangeFixture::SetUp();
-    Timing::SetScale(0.5);
+    Timing::SetScale(1.0);
   }
   // One APN setter answered with blocks: its result and how long it took.
   std::pair<int, int64_t> Setter(Lines blocks) {
@@ -25,7 +26,7 @@ class QuietPause : public ExchangeFixture {
   }
 };
 
-TEST_F(QuietPause, OnlyAnExactOkShortensThePauseAndAnythingElseEndsItForGood) {
+TEST_F(QuietPauseRealtime, OnlyAnExactOkShortensThePauseAndAnythingElseEndsItForGood) {
   const std::string echo = "AT+APN=CMIOT\r\n", ok = "\r\nOK\r\n";
   const struct { const char* what; Lines blocks; int result; bool fellBack; } cases[] = {
       {"echo and OK", {echo + ok}, 1, false},
