@@ -65,12 +65,6 @@ TEST(ChannelCodesTest, SourcesOfKindsAndCaptions) {
             (std::vector<int>{15, 4, 4, 2, 0, 0}));
 }
 
-TEST(ChannelCodesTest, KindCodeIsTheLeadingNumber) {
-  const std::pair<const char*, int> cases[] = {
-      {"404", 404}, {"0404", 404}, {" 7x", 7}, {"abc", 0}, {"", 0}, {"-3", -3}};
-  for (const auto& [text, code] : cases) EXPECT_EQ(KindCode(text), code) << text;
-}
-
 // A coded field: the item a device value shows, and what that item, or a typed text, saves.
 struct CodeCase {
   const char* value;  // device value loaded (nullptr: only a typed text is saved)
@@ -119,14 +113,6 @@ TEST(ChannelCodesTest, DeviceValueShowsItsItemAndTheItemOrATypedTextSavesItsCode
       EXPECT_EQ(code->valueOf(text, item), c.saved);
     }
   }
-}
-
-TEST(ChannelCodesTest, ListPositions) {
-  const std::pair<const char*, int> items[] = {{"12", 12}, {"0", 0}, {"16", -1}, {"-1", -1},
-                                               {"x", 0},   {"", 0}};
-  for (const auto& [value, item] : items) EXPECT_EQ(field_code::PositionItem(value, 16), item) << value;
-  EXPECT_EQ(field_code::PositionValue("Float ABCD", 12), "12");
-  EXPECT_EQ(field_code::PositionValue("typed", -1), std::nullopt);
 }
 
 TEST(ChannelCodesTest, ElementCataloguesFollowTheProtocol) {

@@ -1,4 +1,4 @@
-// Centre address page (four centres, eight servers, DNS) and the centre-other page.
+// Centre address page: four centres, their states and the jump to the transmission page.
 #include <QComboBox>
 #include <QLineEdit>
 #include <QTabBar>
@@ -81,35 +81,6 @@ TEST_F(CentrePage, ServerCountOpensThatManyCentresAndTabsShowOneCentre) {
   EXPECT_FALSE(c->AddressEdit(true)->isHidden());
 }
 
-TEST_F(CentrePage, EachInstanceHasItsOwnControls) {
-  for (int s = 0; s < 8; ++s) {
-    page.LoadFromTable(20, s, "10.0.0." + std::to_string(s));
-    page.LoadFromTable(21, s, std::to_string(5000 + s));
-  }
-  for (int s = 0; s < 8; ++s) {
-    EXPECT_EQ(page.SaveToTable(20, s), "10.0.0." + std::to_string(s));
-    EXPECT_EQ(page.SaveToTable(21, s), std::to_string(5000 + s));
-  }
-  // The sixth server is the backup of centre 2: controls 1281, 1284, 1285 of tab 2.
-  page.LoadFromTable(19, 5, "7");
-  CRTUCfgGprs2Dlg* c2 = page.Center(1);
-  EXPECT_EQ(Control<QLineEdit>(c2, 1284)->text(), QStringLiteral("10.0.0.5"));
-  EXPECT_EQ(Control<QLineEdit>(c2, 1285)->text(), QStringLiteral("5005"));
-  EXPECT_EQ(Control<QComboBox>(c2, 1281)->currentText(), QStringLiteral("UDP"));
-  EXPECT_EQ(Control<QLineEdit>(c2, 1282)->text(), QStringLiteral("10.0.0.1"));
-  // The two DNS servers.
-  page.LoadFromTable(22, 0, "8.8.8.8");
-  page.LoadFromTable(22, 1, "114.114.114.114");
-  EXPECT_EQ(Control<QLineEdit>(&page, 1259)->text(), QStringLiteral("8.8.8.8"));
-  EXPECT_EQ(Control<QLineEdit>(&page, 1260)->text(), QStringLiteral("114.114.114.114"));
-  EXPECT_EQ(page.SaveToTable(22, 1), "114.114.114.114");
-  // Instances outside their range do nothing.
-  EXPECT_EQ(page.SaveToTable(19, 3), "");  // before any value there is no selection at all
-  for (const auto& [id, index] : {std::pair{20, 8}, {20, -1}, {22, 2}, {18, 1}}) page.LoadFromTable(id, index, "3");
-  for (const auto& [id, index] : {std::pair{20, 8}, {22, 2}, {23, 0}, {18, 0}}) EXPECT_EQ(page.SaveToTable(id, index), "");
-  EXPECT_EQ(page.SaveToTable(20, 0), "10.0.0.0");
-}
-
 TEST_F(CentrePage, SerialOrBeidouChannelOffersTheJumpToTheTransmissionPage) {
   std::vector<QString> asked;
   bool answer = true;
@@ -134,17 +105,6 @@ TEST_F(CentrePage, SerialOrBeidouChannelOffersTheJumpToTheTransmissionPage) {
   // A value loaded from the device asks nothing.
   page.LoadFromTable(19, 1, "6");
   EXPECT_EQ(asked.size(), 2u);
-}
-
-TEST(CentreOtherPage, SixEditsCarryTheirTextsUnchanged) {
-  CRTUCfgGprs1Dlg page;
-  const std::pair<int, int> fields[] = {{23, 1265}, {24, 1266}, {25, 1267}, {26, 1268}, {28, 1269}, {29, 1270}};
-  for (const auto& [id, ctrl] : fields) page.LoadFromTable(id, 0, "v" + std::to_string(id));
-  for (const auto& [id, ctrl] : fields) {
-    EXPECT_EQ(page.SaveToTable(id, 0), "v" + std::to_string(id));
-    EXPECT_EQ(Control<QLineEdit>(&page, ctrl)->text().toStdString(), "v" + std::to_string(id));
-  }
-  EXPECT_EQ(page.SaveToTable(27, 0), "");
 }
 
 }  // namespace

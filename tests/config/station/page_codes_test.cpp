@@ -122,6 +122,48 @@ TEST(PageCodes, TypedTextsThatNameNoItemSaveAsNoValue) {
   }
 }
 
+// Texts kept as typed, each instance in its own control (control ids as the pages place
+// them: parameter 10 is the terminal page's 1285, parameter 9 its sub-page's 1285).
+TEST(PageCodes, PlainTextsLandInTheirOwnControls) {
+  StationPages p;
+  CRTUCfgGprs2Dlg* centre2 = p.centre.Center(1);
+  QWidget* more = p.terminal.MorePage();
+  const struct {
+    int id, index;
+    QWidget* page;  // the page and control id showing it; nullptr: not looked up
+    int control;
+  } plain[] = {{4, 0, &p.terminal, 1327}, {5, 0, &p.terminal, 1283}, {10, 0, &p.terminal, 1285},
+               {9, 0, more, 1285},        {14, 0, more, 1283},       {6, 0, nullptr, 0},
+               {11, 0, nullptr, 0},       {12, 0, nullptr, 0},       {16, 0, nullptr, 0},
+               {17, 0, nullptr, 0},       {27, 0, nullptr, 0},       {23, 0, &p.other, 1265},
+               {24, 0, &p.other, 1266},   {25, 0, &p.other, 1267},   {26, 0, &p.other, 1268},
+               {28, 0, &p.other, 1269},   {29, 0, &p.other, 1270},   {20, 1, centre2, 1282},
+               {20, 5, centre2, 1284},    {21, 5, centre2, 1285},    {22, 0, &p.centre, 1259},
+               {22, 1, &p.centre, 1260}};
+  auto text = [](int id, int index) { return "v" + std::to_string(id) + "/" + std::to_string(index); };
+  EXPECT_EQ(p.centre.SaveToTable(19, 3), "");  // before any value a list has no selection at all
+  // Instances outside their range do nothing.
+  const std::pair<int, int> outside[] = {{20, 8}, {20, -1}, {22, 2}, {18, 1}, {4, 1}};
+  for (const auto& [id, index] : outside) p.PageFor(id)->LoadFromTable(id, index, "3");
+  for (int s = 0; s < 8; ++s)
+    for (int id : {20, 21}) p.centre.LoadFromTable(id, s, text(id, s));
+  for (const auto& f : plain) p.PageFor(f.id)->LoadFromTable(f.id, f.index, text(f.id, f.index));
+  for (int s = 0; s < 8; ++s)
+    for (int id : {20, 21}) EXPECT_EQ(p.centre.SaveToTable(id, s), text(id, s));
+  for (const auto& f : plain) {
+    EXPECT_EQ(p.PageFor(f.id)->SaveToTable(f.id, f.index), text(f.id, f.index));
+    if (f.page) {
+      EXPECT_EQ(Control<QLineEdit>(f.page, f.control)->text().toStdString(), text(f.id, f.index));
+    }
+  }
+  EXPECT_EQ(p.terminal.StationAddress(), text(4, 0));
+  for (const auto& [id, index] : outside) {
+    if (index < 0) continue;
+    EXPECT_EQ(p.PageFor(id)->SaveToTable(id, index), "") << id << "/" << index;
+  }
+  EXPECT_EQ(p.centre.SaveToTable(18, 0), "");
+}
+
 TEST(PageCodes, EachParameterOfAStationPageHasExactlyThatPage) {
   StationPages pages;
   const std::pair<CfgPageId, ICfgPage*> kinds[] = {

@@ -87,21 +87,6 @@ TEST_F(TerminalPage, UserChosenProtocolSetsTheReportFieldAndHydrologyRows) {
   }
 }
 
-TEST_F(TerminalPage, PlainFieldsEachHaveTheirOwnControl) {
-  const int ids[] = {4, 5, 6, 9, 10, 11, 12, 14, 16, 17, 27};
-  for (int id : ids) page.LoadFromTable(id, 0, "t" + std::to_string(id));
-  for (int id : ids) EXPECT_EQ(page.SaveToTable(id, 0), "t" + std::to_string(id)) << id;
-  // Parameter 10 is the terminal page's 1285, parameter 9 the sub-page's 1285.
-  EXPECT_EQ(Control<QLineEdit>(&page, 1285)->text(), QStringLiteral("t10"));
-  EXPECT_EQ(Control<QLineEdit>(page.MorePage(), 1285)->text(), QStringLiteral("t9"));
-  EXPECT_EQ(Control<QLineEdit>(&page, 1283)->text(), QStringLiteral("t5"));
-  EXPECT_EQ(Control<QLineEdit>(page.MorePage(), 1283)->text(), QStringLiteral("t14"));
-  EXPECT_EQ(Control<QLineEdit>(&page, 1327)->text(), QStringLiteral("t4"));
-  EXPECT_EQ(page.StationAddress(), "t4");
-  page.LoadFromTable(4, 1, "x");  // only instance 0 exists
-  EXPECT_EQ(page.SaveToTable(4, 1), "");
-}
-
 // Water order and address type: hidden and kept as loaded while the device has not
 // listed them; once listed, shown; a later listing without them gives back what the
 // page showed, not an older text.
