@@ -72,9 +72,14 @@ TEST_F(DeviceTest, EnteringLoadsAndEveryControlShowsTheDevicesValue) {
   EXPECT_EQ(sim.Value("Debug com parity:"), "8-EVN-1");
 }
 
-TEST_F(DeviceTest, ErrorForOneParameterRecoversRetriesAndTheOthersGoOut) {
+// Then the "写入后校验" and "快速写入" boxes: off at start; fast writing ticks and locks
+// verification; a verified save logs the value the device did not keep.
+TEST_F(DeviceTest, ErrorForOneParameterRecoversRetriesAndTheOthersGoOutThenVerifyFindsAKeptValue) {
   BoxCatcher boxes;
   EnterAndLoad(boxes);
+  QCheckBox* verify = ws->VerifyWritesBox();
+  QCheckBox* fast = ws->FastWriteBox();
+  ASSERT_FALSE(verify->isChecked() || fast->isChecked());
   sim.ClearReceived();
   sim.SetErrorFor("AT+APN");
   ws->Page(CfgPageId::CenterOther)->LoadFromTable(23, 0, "newapn");  // the user's edits
@@ -92,6 +97,17 @@ TEST_F(DeviceTest, ErrorForOneParameterRecoversRetriesAndTheOthersGoOut) {
   EXPECT_EQ(sim.Value("Modem user name:"), "user2");
   EXPECT_NE(sim.Value("Modem Apn:"), "newapn");
   EXPECT_EQ(boxes.Tips().size(), 1);  // only the load's; the write reports in the log
+
+  fast->setChecked(true);
+  EXPECT_TRUE(verify->isChecked() && !verify->isEnabled());
+  sim.ClearErrors();
+  sim.SetKeepOldValue("AT+APN", 1);
+  ws->Page(CfgPageId::CenterOther)->LoadFromTable(23, 0, "newapn");
+  Click(CRTUCfgDlg::kSaveId);
+  ASSERT_TRUE(WaitIdle(kLongWaitMs));
+  EXPECT_NE(LogFind(GBK("校验不符 Modem Apn: 写入值：newapn，设备值：CMNET\r\n")), std::string::npos) << Log();
+  fast->setChecked(false);
+  EXPECT_TRUE(verify->isChecked() && verify->isEnabled());
 }
 
 TEST_F(DeviceTest, DeviceThatIsOffIsWaitedForUntilItPowersUp) {
