@@ -84,7 +84,7 @@ class FakeCfgView : public ICfgView, public ICfgPageAccess {
   void CloseTip() override { Record([](Records& r) { ++r.closes; }); }
   bool AskOkCancel(const std::string& text) override {
     Record([&](Records& r) { r.questions.push_back(text); });
-    return answer_;
+    return true;
   }
   void ReleaseHost() override { Record([](Records& r) { ++r.releases; }); }
   void StartPowerUpWatch() override { Record([](Records& r) { ++r.powerUpWatches; }); }
@@ -93,7 +93,6 @@ class FakeCfgView : public ICfgView, public ICfgPageAccess {
   void BeforeTip(std::function<void()> hook) {
     Record([&](Records&) { beforeTip_ = std::move(hook); });
   }
-  void SetAnswer(bool ok) { answer_ = ok; }
   void SetShutDown(bool s) { shutDown_ = s; }
 
   Records R() const {
@@ -119,7 +118,6 @@ class FakeCfgView : public ICfgView, public ICfgPageAccess {
   std::map<std::pair<int, int>, std::string> pages_;
   Records rec_;
   std::function<void()> beforeTip_;
-  std::atomic<bool> answer_{true};
   std::atomic<bool> shutDown_{false};
 };
 

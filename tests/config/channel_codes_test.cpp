@@ -11,51 +11,35 @@
 namespace {
 using namespace channel_codes;
 
-TEST(ChannelCodesTest, KindCaptionsAndListPositions) {
-  struct Case {
+// A kind's caption, list position and source; a caption's source. Code -1: the caption
+// alone (families without sources, numbers beyond the count).
+TEST(ChannelCodesTest, KindsCaptionsPositionsAndSources) {
+  const struct {
     int code;
     const char* caption;
     int position;
-  };
-  const Case cases[] = {
-      {0, "无", 0},     {401, "串口00", 1}, {404, "串口03", 4}, {415, "串口14", 15},
-      {416, "无", 0},   {400, "无", 0},     {201, "ADC0", 16},  {204, "ADC3", 19},
-      {205, "无", 0},   {101, "DI0", 20},   {104, "DI3", 23},   {105, "无", 0},
-      {301, "PI0", 24}, {302, "PI1", 25},   {303, "无", 0},     {501, "无", 0},
-      {601, "无", 0},   {999, "无", 0},     {-1, "无", 0},
-  };
-  for (const Case& c : cases) {
-    const KindCaptionResult r = KindCaption(c.code);
-    EXPECT_EQ(r.caption, c.caption) << c.code;
-    EXPECT_EQ(r.position, c.position) << c.code;
-  }
-  // The list is built from the same captions: each caption sits at its position.
-  ASSERT_EQ(KindList().size(), 26u);
-  for (const Case& c : cases) {
-    if (c.position > 0 || c.code == 0) {
-      EXPECT_EQ(KindList()[static_cast<size_t>(c.position)], c.caption) << c.code;
-    }
-  }
-}
-
-TEST(ChannelCodesTest, SourcesOfKindsAndCaptions) {
-  // Code -1: the caption alone (families without sources, numbers beyond the count).
-  const struct {
-    const char* caption;
-    int code;
     Family family;
     int n;
-  } cases[] = {{"串口03", 404, Family::Serial, 3}, {"串口14", 415, Family::Serial, 14}, {"ADC1", 202, Family::Adc, 1},
-               {"DI2", 103, Family::Di, 2},       {"PI1", 302, Family::Pi, 1},        {"无", 0, Family::None, 0},
-               {"", 416, Family::None, 0},        {"", 501, Family::None, 0},  // no SDI source
-               {"", 999, Family::None, 0},        {"SDI0", -1, Family::Sdi, 0},       {"GRAY3", -1, Family::Gray, 3},
-               {"PI7", -1, Family::Pi, 7},        {"串口3", -1, Family::None, 0},     {"ADC12", -1, Family::None, 0},
-               {"DIx", -1, Family::None, 0}};
+  } cases[] = {
+      {0, "无", 0, Family::None, 0},        {401, "串口00", 1, Family::Serial, 0}, {404, "串口03", 4, Family::Serial, 3},
+      {415, "串口14", 15, Family::Serial, 14}, {416, "无", 0, Family::None, 0},   {400, "无", 0, Family::None, 0},
+      {201, "ADC0", 16, Family::Adc, 0},    {202, "ADC1", 17, Family::Adc, 1},    {204, "ADC3", 19, Family::Adc, 3},
+      {205, "无", 0, Family::None, 0},      {101, "DI0", 20, Family::Di, 0},      {103, "DI2", 22, Family::Di, 2},
+      {104, "DI3", 23, Family::Di, 3},      {105, "无", 0, Family::None, 0},      {301, "PI0", 24, Family::Pi, 0},
+      {302, "PI1", 25, Family::Pi, 1},      {303, "无", 0, Family::None, 0},      {501, "无", 0, Family::None, 0},
+      {601, "无", 0, Family::None, 0},      {999, "无", 0, Family::None, 0},      {-1, "SDI0", 0, Family::Sdi, 0},
+      {-1, "GRAY3", 0, Family::Gray, 3},   {-1, "PI7", 0, Family::Pi, 7},        {-1, "串口3", 0, Family::None, 0},
+      {-1, "ADC12", 0, Family::None, 0},   {-1, "DIx", 0, Family::None, 0},      {-1, "", 0, Family::None, 0}};
+  ASSERT_EQ(KindList().size(), 26u);
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.caption) + " " + std::to_string(c.code));
     const Source byCaption = SourceOfCaption(c.caption);
     EXPECT_TRUE(byCaption.family == c.family && byCaption.n == c.n);
     if (c.code < 0) continue;
+    const KindCaptionResult r = KindCaption(c.code);
+    EXPECT_EQ(r.caption, c.caption);
+    EXPECT_EQ(r.position, c.position);
+    EXPECT_EQ(KindList()[static_cast<size_t>(c.position)], c.caption);  // the list is built from the captions
     const Source byKind = SourceOfKind(c.code);
     EXPECT_TRUE(byKind.family == c.family && byKind.n == c.n);
     EXPECT_EQ(KindBase(c.family) + c.n, c.family == Family::None ? 0 : c.code);

@@ -6,11 +6,15 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 
 #include "config/channel_codes.h"
 #include "config/channels/chn_dlg.h"
 #include "config/channels/chn_proper_dlg.h"
+#include "config/station/camera_timer_dlg.h"
+#include "config/station/gprs_dlg.h"
+#include "config/station/terminal_dlg.h"
 #include "ui_device_support.h"
 
 namespace {
@@ -209,11 +213,13 @@ TEST_F(ChannelDeviceTest, LoadFillsEveryChannelAndTheTreeAndEditsSendExactlyThei
   EXPECT_TRUE(PumpUntil([&] { return Node(QStringLiteral("通道26|串口03")) != nullptr; }, kLongWaitMs));
 }
 
-// Out-of-list values in every coded field are never written without an edit.
-TEST_F(ChannelDeviceTest, OutOfListValuesEverywhereAreNeverWrittenWithoutAnEdit) {
+// Entering loads, and every control shows the device's value: the tricky ones and values
+// outside every coded field's list. Saving without an edit sends nothing, also after every
+// channel node and every tab of every source page was shown.
+TEST_F(ChannelDeviceTest, EnteringLoadsEveryValueAndNoneIsWrittenWithoutAnEdit) {
   const std::vector<std::pair<int, const char*>> codes = {
-      // station pages
-      {0, "9"}, {7, "3"}, {8, "2"}, {13, "01"}, {18, "7"}, {146, "on"}, {155, "7"},
+      // station pages ("9" is no transfer mode)
+      {0, "9"}, {8, "2"}, {13, "01"}, {19, "9"}, {146, "on"}, {155, "7"},
       {158, "9"}, {162, "2"}, {163, "3"}, {159, "9601"}, {23, "\xFF\xFE"},
       // channel kinds and lengths
       {30, "501"}, {31, "abc"},
@@ -227,11 +233,53 @@ TEST_F(ChannelDeviceTest, OutOfListValuesEverywhereAreNeverWrittenWithoutAnEdit)
     for (int k = 0; k < FindParam(id)->count; ++k) SetDevice(id, k, value);
   }
   SetDevice(30, 1, "999");
-  SetDevice(19, 0, "9");
+  for (const auto& [label, value] : {std::pair{"Total Servers:", "2"}, {"Protocol text type:", "5"},
+                                     {"Debug com parity:", "8-EVN-1"}, {"Yc type:", "48"},
+                                     {"Modem user name:", "用户甲"}})
+    sim.SetValue(label, GBK(value));
   BoxCatcher boxes;
   EnterAndLoad(boxes);
+  EXPECT_NE(LogFind(GBK("进入配置成功！\r\n")), std::string::npos);
+  const size_t show = LogFind(">:AT+SHOW\r\n");
+  ASSERT_NE(show, std::string::npos);
+  EXPECT_NE(LogFind(GBK("载入RTU设备参数成功 ...\r\n"), show), std::string::npos);
+  // The log window shows the whole listing, not only its start.
+  QCoreApplication::processEvents();
+  const QString shown = ws->LogDlg()->Text();
+  for (const char* label : {"Server8's transfer mode:", "Server8's Ip:", "Channel30 type:"})
+    EXPECT_TRUE(shown.contains(QString::fromLatin1(label))) << label;
+  EXPECT_EQ(host->entriesEnded, 1);
+  EXPECT_TRUE(ws->isEnabled());
+  EXPECT_TRUE(ws->LogWindow()->isEnabled());
+
+  int checked = 0;
+  for (int id = 0; id <= 163; ++id) {
+    const ParamEntry* e = FindParam(id);
+    for (int k = 0; e && k < e->count; ++k) {
+      const std::string label = FormatLabel(*e, k + 1);
+      EXPECT_EQ(GetRawValue(*e, k), sim.Value(label)) << label;
+      EXPECT_EQ(ws->SaveToTable(id, k), GetParamText(id, k).value()) << label;
+      ++checked;
+    }
+  }
+  EXPECT_GT(checked, 500);
+
+  // The pages show them: "9" as TCP, two centres open, the protocol and its kind, the
+  // timers' switches on for "7".
+  auto* centre = PageOf<CRTUCfgGprsDlg>(CfgPageId::CenterAddress);
+  auto* terminal = PageOf<CRTUCfgTerminalDlg>(CfgPageId::Terminal);
+  ASSERT_TRUE(centre && terminal);
+  EXPECT_FALSE(centre->Center(1)->AddressEdit(true)->isHidden());
+  EXPECT_TRUE(centre->Center(2)->AddressEdit(false)->isHidden());
+  EXPECT_EQ(centre->Center(0)->ChannelList(false)->currentText(), QStringLiteral("TCP"));
+  EXPECT_EQ(g_nProtocolKind.load(), 2);
+  EXPECT_TRUE(PageOf<CRTUCfgCameraTimer>(CfgPageId::CameraTimer)->Switch(1)->isChecked());
+  // Showing the terminal page lays out the report field for 水资源21.
+  ws->Tree()->setCurrentItem(Node(QStringLiteral("终端参数")));
+  EXPECT_FALSE(terminal->ReportInterval()->isHidden());
+  EXPECT_EQ(terminal->ReportLabel()->text(), QStringLiteral("电量上报间隔："));
   EXPECT_EQ(Save(), std::vector<std::string>{});
-  // Selecting every channel node and opening every tab of every source page changes nothing.
+
   CRTUCfgChnDlg* chn = Channels();
   const struct {
     Family family;
@@ -256,6 +304,7 @@ TEST_F(ChannelDeviceTest, OutOfListValuesEverywhereAreNeverWrittenWithoutAnEdit)
   EXPECT_EQ(Save(), std::vector<std::string>{});
   EXPECT_EQ(sim.Value(Label(30, 0)), "501");
   EXPECT_EQ(sim.Value(Label(31, 0)), "abc");
+  EXPECT_EQ(sim.Value("Debug com parity:"), "8-EVN-1");
 }
 
 }  // namespace

@@ -1,76 +1,12 @@
-// The workspace end to end: a real serial port on the simulated device, a receive
-// thread as the main window's, the workspace's own worker and the station pages.
+// The workspace end to end on the simulated device: a write that fails for one parameter,
+// verification, and a device that is off (the load: ChannelDeviceTest).
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
 
-#include "config/station/camera_timer_dlg.h"
-#include "config/station/gprs_dlg.h"
-#include "config/station/terminal_dlg.h"
 #include "ui_device_support.h"
 
 namespace {
-
-TEST_F(DeviceTest, EnteringLoadsAndEveryControlShowsTheDevicesValue) {
-  // The tricky values, and values away from the factory ones on every station page.
-  const std::pair<const char*, const char*> values[] = {
-      {"Total Servers:", "2"},       {"Server1's transfer mode:", "9"}, {"Protocol text type:", "5"},
-      {"Debug com parity:", "8-EVN-1"}, {"camera timer2 open:", "1"},    {"Protocol work type:", "1"},
-      {"Szy Water order:", "1"},     {"Yc type:", "48"},                {"Sms set:", "1"},
-      {"Transfer com type:", "3"},   {"Modem user name:", "用户甲"}};
-  for (const auto& [label, value] : values) sim.SetValue(label, GBK(value));
-  BoxCatcher boxes;
-  EnterAndLoad(boxes);
-  EXPECT_NE(LogFind(GBK("进入配置成功！\r\n")), std::string::npos);
-  const size_t show = LogFind(">:AT+SHOW\r\n");
-  ASSERT_NE(show, std::string::npos);
-  EXPECT_NE(LogFind(GBK("载入RTU设备参数成功 ...\r\n"), show), std::string::npos);
-  // The log window shows the whole listing, not only its start.
-  QCoreApplication::processEvents();
-  const QString shown = ws->LogDlg()->Text();
-  for (const char* label : {"Server8's transfer mode:", "Server8's Ip:", "Channel30 type:"})
-    EXPECT_TRUE(shown.contains(QString::fromLatin1(label))) << label;
-  EXPECT_EQ(host->entriesEnded, 1);
-  EXPECT_TRUE(ws->isEnabled());
-  EXPECT_TRUE(ws->LogWindow()->isEnabled());
-
-  int checked = 0;
-  for (int id = 0; id <= 163; ++id) {
-    const ParamEntry* e = FindParam(id);
-    for (int k = 0; e && k < e->count; ++k) {
-      const std::string label = FormatLabel(*e, k + 1);
-      EXPECT_EQ(GetRawValue(*e, k), sim.Value(label)) << label;
-      EXPECT_EQ(ws->SaveToTable(id, k), GetParamText(id, k).value()) << label;
-      ++checked;
-    }
-  }
-  EXPECT_GT(checked, 500);
-
-  // The pages show them: "9" as TCP, the protocol and its kind, the timers' switches.
-  auto* centre = PageOf<CRTUCfgGprsDlg>(CfgPageId::CenterAddress);
-  auto* terminal = PageOf<CRTUCfgTerminalDlg>(CfgPageId::Terminal);
-  ASSERT_TRUE(centre && terminal);
-  EXPECT_FALSE(centre->Center(1)->AddressEdit(true)->isHidden());
-  EXPECT_TRUE(centre->Center(2)->AddressEdit(false)->isHidden());
-  EXPECT_EQ(centre->Center(0)->ChannelList(false)->currentText(), QStringLiteral("TCP"));
-  EXPECT_EQ(g_nProtocolKind.load(), 2);
-  EXPECT_TRUE(PageOf<CRTUCfgCameraTimer>(CfgPageId::CameraTimer)->Switch(1)->isChecked());
-
-  // Showing the terminal page lays out the report field for 水资源21.
-  ws->Tree()->setCurrentItem(Node(QStringLiteral("终端参数")));
-  EXPECT_FALSE(terminal->ReportInterval()->isHidden());
-  EXPECT_EQ(terminal->ReportLabel()->text(), QStringLiteral("电量上报间隔："));
-
-  // Saving without an edit sends nothing, although "9" is no transfer mode.
-  sim.ClearReceived();
-  Click(CRTUCfgDlg::kSaveId);
-  ASSERT_TRUE(WaitIdle(kLongWaitMs));
-  EXPECT_EQ(Setters(), std::vector<std::string>{});
-  EXPECT_EQ(sim.Value("Debug com parity:"), "8-EVN-1");
-}
 
 // Then the "写入后校验" and "快速写入" boxes: off at start; fast writing ticks and locks
 // verification; a verified save logs the value the device did not keep.

@@ -3,35 +3,19 @@
 
 #include <gtest/gtest.h>
 
-#include <ctime>
 #include <vector>
 
 using station_clock::ClockTime;
 
-// Dates outside the C library's range, and fields out of range carried like a calendar.
+// Century and leap years, dates outside the C library's range, and fields out of range
+// carried like a calendar.
 TEST(StationClock, WeekdayOfDatesOutsideTheCLibrarysRangeAndOfCarriedFields) {
   const std::pair<ClockTime, int> cases[] = {
       {{1970, 1, 1, 0, 0, 0}, 4},   {{1900, 1, 1, 0, 0, 0}, 1},    {{2100, 3, 1, 0, 0, 0}, 1},
       {{2024, 2, 29, 24, 0, 0}, 5}, {{2024, 2, 29, 23, 59, 60}, 5}, {{2023, 13, 1, 0, 0, 0}, 1},
-      {{2024, 3, 0, 0, 0, 0}, 4},   {{2024, 0, 1, 0, 0, 0}, 5},    {{2024, 3, 1, -1, 0, 0}, 4}};
+      {{2024, 3, 0, 0, 0, 0}, 4},   {{2024, 0, 1, 0, 0, 0}, 5},    {{2024, 3, 1, -1, 0, 0}, 4},
+      {{2000, 2, 29, 0, 0, 0}, 2},  {{2000, 3, 1, 0, 0, 0}, 3},    {{1999, 12, 31, 0, 0, 0}, 5}};
   for (const auto& [t, weekday] : cases) EXPECT_EQ(station_clock::WeekdayOf(t), weekday) << t.year << "/" << t.month;
-}
-
-TEST(StationClock, WeekdayAgreesWithTheCLibraryOverManyYears) {
-  for (int y = 1971; y <= 2037; ++y) {
-    for (int m = 1; m <= 12; ++m) {
-      for (int d = 1; d <= 28; d += 9) {
-        std::tm tm{};
-        tm.tm_year = y - 1900;
-        tm.tm_mon = m - 1;
-        tm.tm_mday = d;
-        tm.tm_hour = 12;
-        tm.tm_isdst = -1;
-        ASSERT_NE(std::mktime(&tm), static_cast<std::time_t>(-1));
-        ASSERT_EQ(station_clock::WeekdayOf({y, m, d, 12, 0, 0}), tm.tm_wday) << y << "/" << m << "/" << d;
-      }
-    }
-  }
 }
 
 TEST(StationClock, PickerTextsAreReadAtTheirSeparators) {
