@@ -35,33 +35,7 @@ Strings Edits(bool setters) {
   return out;
 }
 
-TEST_F(DeviceTest, ReviewListsWhatIsSentAndUntickedOrCancelledRowsStayOffTheWire) {
-  BoxCatcher boxes;
-  EnterAndLoad(boxes);
-  Edit(*ws);
-  sim.ClearReceived();
-  ws->review = [](WriteSelection&) { return false; };  // 取消
-  Click(CRTUCfgDlg::kSaveId);
-  ASSERT_EQ(ws->reviews.size(), 1u);
-  EXPECT_EQ(Rows(ws->reviews[0]), Edits(false));
-  EXPECT_TRUE(WaitIdle(1000));
-  EXPECT_TRUE(Setters().empty());
-
-  ws->review = [](WriteSelection& s) { return s.erase({31, 6}) == 1; };  // channel 7 unticked
-  Click(CRTUCfgDlg::kSaveId);
-  ASSERT_TRUE(WaitIdle(kLongWaitMs));
-  EXPECT_EQ(Setters(), (Strings{"AT+YCADDR=12345679", "AT+APN=CMIOT", "AT+CAMTYPE03=7"}));
-  ws->review = {};
-  Click(CRTUCfgDlg::kSaveId);  // the unticked row is still to be written
-  ASSERT_TRUE(WaitIdle(kLongWaitMs));
-  EXPECT_EQ(Rows(ws->reviews.back()), Strings{"Channel07 save length=9"});
-  EXPECT_EQ(Setters().back(), "AT+CHNSVLEN07=9");
-  Click(CRTUCfgDlg::kSaveId);  // nothing to send: no review, said in the log
-  EXPECT_EQ(ws->reviews.size(), 3u);
-  EXPECT_NE(LogFind(GBK("没有需要写入的参数")), std::string::npos);
-}
-
-TEST_F(DeviceTest, OfflineEditSavesExactlyTheEditedLinesAndSendsExactlyTheirSetters) {
+TEST_F(DeviceTest, OfflineEditSavesExactlyTheEditedLinesAndTheReviewedFileSendsExactlyTheirSetters) {
   BoxCatcher boxes;
   EnterAndLoad(boxes);
   QTemporaryDir dir;
@@ -96,11 +70,30 @@ TEST_F(DeviceTest, OfflineEditSavesExactlyTheEditedLinesAndSendsExactlyTheirSett
 
   ws->RequestLoad();  // a load from the device ends offline editing
   ASSERT_TRUE(WaitIdle(kLongWaitMs));
+  // The review lists what the file would send; a cancelled or unticked row stays off the
+  // wire, and an unticked row leaves the table at the device's value: a save writes it.
   ws->openPath = edited;
+  ws->review = [](WriteSelection&) { return false; };  // 取消
+  ws->LoadConfigFromFile();
+  ASSERT_TRUE(WaitIdle(kLongWaitMs));
+  ASSERT_EQ(ws->reviews.size(), 1u);
+  EXPECT_EQ(Rows(ws->reviews.back()), Edits(false));
+  EXPECT_TRUE(Setters().empty());
+  ws->review = [](WriteSelection& s) { return s.erase({31, 6}) == 1; };  // channel 7 unticked
   ws->LoadConfigFromFile();
   ASSERT_TRUE(WaitIdle(kLongWaitMs));
   EXPECT_EQ(Rows(ws->reviews.back()), Edits(false));
-  EXPECT_EQ(Setters(), Edits(true));
+  EXPECT_EQ(Setters(), (Strings{"AT+YCADDR=12345679", "AT+APN=CMIOT", "AT+CAMTYPE03=7"}));
+  ws->review = {};
+  Edit(*ws);  // the pages as edited
+  Click(CRTUCfgDlg::kSaveId);
+  ASSERT_TRUE(WaitIdle(kLongWaitMs));
+  EXPECT_EQ(Rows(ws->reviews.back()), Strings{"Channel07 save length=9"});
+  EXPECT_EQ(Setters().size(), 4u);
+  EXPECT_EQ(Setters().back(), "AT+CHNSVLEN07=9");
+  Click(CRTUCfgDlg::kSaveId);  // nothing to send: no review, said in the log
+  EXPECT_EQ(ws->reviews.size(), 3u);
+  EXPECT_NE(LogFind(GBK("没有需要写入的参数")), std::string::npos);
 }
 
 TEST(WriteReviewDlg, EveryRowStartsTickedAndAnUntickedRowIsLeftOut) {
