@@ -221,7 +221,9 @@ class RecordsDevice : public DeviceTest {
   std::vector<FileRequest> requests;
 };
 
-TEST_F(RecordsDevice, RecordReadInThreeBatchesIsSavedAsTheCsvAndDrawn) {
+// A refused query reports "读取失败" and offers no save; the next read comes in three
+// batches and is saved as the csv and drawn.
+TEST_F(RecordsDevice, RefusedQueryThenARecordReadInThreeBatchesIsSavedAsTheCsvAndDrawn) {
   sim.SetRecords({{1, 2024, 1, 5, GBK("水位;12.50;m;2024/1/5,08:00:00")},
                   {2, 2024, 1, 6, GBK("雨量;0.5;mm;2024/1/6,09:30:00")},
                   {1, 2024, 1, 9, GBK("水位;12.75;m;2024/1/9,23:00:00")},
@@ -230,6 +232,13 @@ TEST_F(RecordsDevice, RecordReadInThreeBatchesIsSavedAsTheCsvAndDrawn) {
                   {2, 2024, 1, 8, GBK("雨量;1.5;mm;2024/1/8,09:30:00")}});
   sim.SetRecordBatch(2);
   BoxCatcher boxes;
+  sim.SetErrorFor("AT+RDCHNNLRCRD");
+  storage->OnExport();
+  ASSERT_TRUE(PumpUntil([&] { return boxes.Saw(QStringLiteral("读取失败")); }, kLongWaitMs));
+  ASSERT_TRUE(PumpUntil([&] { return storage->Reader().State() == ExportState::Idle && WaitIdle(0); }, kLongWaitMs));
+  EXPECT_TRUE(requests.empty());
+  sim.ClearErrors();
+  sim.ClearReceived();
   savePath = dir.filePath(QStringLiteral("r.csv"));
   storage->FromPicker()->setDate(QDate(2024, 1, 5));
   storage->ToPicker()->setDate(QDate(2024, 1, 9));
@@ -246,23 +255,14 @@ TEST_F(RecordsDevice, RecordReadInThreeBatchesIsSavedAsTheCsvAndDrawn) {
                                    "3,水位,12.75,m,2024/1/9 23:00:00\r\n"
                                    "4,电压,12 6,V,2024/1/7 10:00:00\r\n"
                                    "5,雨量,1.5,mm,2024/1/8 09:30:00\r\n"));
-  EXPECT_EQ(boxes.Questions(), QStringList{QStringLiteral("确定导出历史数据吗？")});
-  EXPECT_EQ(boxes.Tips(), QStringList{QStringLiteral("保存成功")});
+  EXPECT_EQ(boxes.Questions(), QStringList(2, QStringLiteral("确定导出历史数据吗？")));
+  EXPECT_EQ(boxes.Tips(), (QStringList{QStringLiteral("读取失败"), QStringLiteral("保存成功")}));
   ASSERT_EQ(requests.size(), 1u);
   EXPECT_TRUE(requests[0].suggestedName.startsWith(QStringLiteral("RCD")));
   EXPECT_EQ(requests[0].suffix, QStringLiteral("csv"));
   EXPECT_EQ(storage->Plot()->PointCount(), 4);  // "12 6" is no number
   EXPECT_EQ(storage->Plot()->Series().size(), 2u);
   EXPECT_EQ(storage->Reader().State(), ExportState::Idle);
-}
-
-TEST_F(RecordsDevice, RefusedQueryReportsReadFailedAndOffersNoSave) {
-  sim.SetErrorFor("AT+RDCHNNLRCRD");
-  BoxCatcher boxes;
-  storage->OnExport();
-  ASSERT_TRUE(PumpUntil([&] { return boxes.Saw(QStringLiteral("读取失败")); }, kLongWaitMs));
-  EXPECT_TRUE(requests.empty());
-  EXPECT_TRUE(PumpUntil([&] { return storage->Reader().State() == ExportState::Idle; }, kLongWaitMs));
 }
 
 // A picture cut short: the tip counts seconds until its cancel ends the wait.
