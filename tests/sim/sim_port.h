@@ -37,8 +37,6 @@ class SimPort {
   ~SimPort() {
     if (fd_ >= 0) ::close(fd_);
   }
-  SimPort(const SimPort&) = delete;
-  SimPort& operator=(const SimPort&) = delete;
 
   bool IsOpen() const { return fd_ >= 0; }
   bool Write(const std::string& bytes) {
@@ -48,8 +46,13 @@ class SimPort {
   // Reads until `done` holds of what came, for at most limitMs (unscaled); stops on a hang-up.
   std::string ReadUntil(const std::function<bool(const std::string&)>& done, int limitMs = kReplyLimitMs) {
     std::string got;
+    char buf[4096];
     for (const int64_t end = Timing::NowMs() + limitMs; !done(got) && Timing::NowMs() < end;) {
-      if (ReadSome(got, 50) < 0) break;
+      pollfd p{fd_, POLLIN, 0};
+      if (::poll(&p, 1, 50) <= 0) continue;
+      const ssize_t n = ::read(fd_, buf, sizeof buf);
+      if (n <= 0 && !(n < 0 && errno == EAGAIN)) break;
+      if (n > 0) got.append(buf, static_cast<size_t>(n));
     }
     return got;
   }
@@ -61,19 +64,7 @@ class SimPort {
   std::string Probe(const std::string& probe) { return Ask(probe, kCmdOk, kCmdError); }
   std::string Ask(const std::string& bytes, const std::string& ok, const std::string& error) {
     Write(bytes);
-    return ReadUntil([&](const std::string& got) {
-      return got.find(ok) != std::string::npos || got.find(error) != std::string::npos;
-    });
-  }
-  // One poll + read; returns the bytes appended (0 on time-out), -1 on error or hang-up.
-  int ReadSome(std::string& got, int limitMs) {
-    pollfd p{fd_, POLLIN, 0};
-    if (::poll(&p, 1, limitMs > 50 ? 50 : limitMs) <= 0) return 0;
-    char buf[4096];
-    const ssize_t n = ::read(fd_, buf, sizeof buf);
-    if (n <= 0) return (n < 0 && errno == EAGAIN) ? 0 : -1;
-    got.append(buf, static_cast<size_t>(n));
-    return static_cast<int>(n);
+    return ReadUntil([&](const std::string& g) { return g.find(ok) != g.npos || g.find(error) != g.npos; });
   }
 
  private:
