@@ -14,7 +14,6 @@ using W = DownloadWorker;
 using Fault = RtuSimulator::BlockFault;
 
 std::string AsString(const std::vector<uint8_t>& v) { return std::string(v.begin(), v.end()); }
-std::string BlockOk(int n) { return "Download " + std::to_string(n) + " block ok\r\n"; }
 
 class DeviceDownloadTest : public ::testing::Test {
  protected:

@@ -2,9 +2,14 @@
 // The download machine wired to the fake device, a recording view and a receive thread
 // that hands the machine every read, also the empty ones (its clock), as the main
 // window's receive thread does; images and files for the download tests.
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <condition_variable>
 #include <filesystem>
+#include <fstream>
 #include <mutex>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -19,18 +24,46 @@ constexpr double kTestScale = 0.05;
 // A generous bound for a whole download that meets no time limit on its way.
 inline int TransferLimit() { return Within(DownloadWorker::kBlockAckMs, 4); }
 
+inline std::string BlockOk(int n) { return "Download " + std::to_string(n) + " block ok\r\n"; }
+
 // count bytes of a fixed pseudo-random pattern.
-std::vector<uint8_t> TestImage(size_t count, uint32_t seed = 1);
+inline std::vector<uint8_t> TestImage(size_t count, uint32_t seed = 1) {
+  std::vector<uint8_t> v(count);
+  std::minstd_rand random(seed);
+  for (auto& b : v) b = static_cast<uint8_t>(random() >> 8);
+  return v;
+}
 
 // A folder of its own per test, removed with everything in it.
 struct TempDir {
-  TempDir();
-  ~TempDir();
-  std::filesystem::path File(const std::string& name, const std::vector<uint8_t>& bytes) const;
+  TempDir() {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = std::string("qx_download_") + info->test_suite_name() + "_" + info->name();
+    std::replace(name.begin(), name.end(), '/', '_');
+    path = std::filesystem::temp_directory_path() / name;
+    std::filesystem::create_directories(path);
+  }
+  ~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path, ec);
+  }
+  std::filesystem::path File(const std::string& name, const std::vector<uint8_t>& bytes) const {
+    const std::filesystem::path p = path / name;
+    std::ofstream(p, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return p;
+  }
   std::filesystem::path path;
 };
 
 class RecordingView : public IDownloadView {
+  template <class F>
+  auto Update(F f) const {  // f under the lock; wakes the power-up message's wait
+    std::lock_guard<std::mutex> lock(mutex_);
+    cv_.notify_all();
+    return f();
+  }
+
  public:
   struct Records {
     std::vector<std::string> logs;
@@ -38,7 +71,7 @@ class RecordingView : public IDownloadView {
     int started = -1;  // blocks of the last start
     int cancelEnabled = 0, stopped = 0, boxesShown = 0;
     bool completed = false, boxOpen = false;
-    bool HasLog(const std::string& line) const;
+    bool HasLog(const std::string& line) const { return std::find(logs.begin(), logs.end(), line) != logs.end(); }
   };
 
   void AppendLog(const std::string& text) override { Update([&] { r_.logs.push_back(text); }); }
@@ -48,33 +81,53 @@ class RecordingView : public IDownloadView {
   void OnDownloadStopped(DownloadEnd end) override {
     Update([&] { ++r_.stopped, r_.completed = end == DownloadEnd::kCompleted; });
   }
-  void ShowPowerUpMessage() override;  // blocks like a modal box until closed
+  // Blocks like a modal box until closed.
+  void ShowPowerUpMessage() override {
+    if (worker && !worker->WaitingForBootLoader()) return;
+    std::unique_lock<std::mutex> lock(mutex_);
+    ++r_.boxesShown;
+    r_.boxOpen = true;
+    cv_.wait(lock, [this] { return !r_.boxOpen; });
+  }
   void ClosePowerUpMessage() override { Update([&] { r_.boxOpen = false; }); }
 
-  Records Get() const;
-  void ClearRecords();
+  Records Get() const { return Update([&] { return r_; }); }
+  // Forgets everything but an open message box.
+  void ClearRecords() {
+    Update([&] { const bool open = r_.boxOpen; r_ = Records(); r_.boxOpen = open; });
+  }
   DownloadWorker* worker = nullptr;
 
  private:
-  template <class F>
-  void Update(F f) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    f();
-    cv_.notify_all();
-  }
   mutable std::mutex mutex_;
-  std::condition_variable cv_;
-  Records r_;
+  mutable std::condition_variable cv_;
+  mutable Records r_;  // changed by the view's calls, under the lock
 };
 
 // The machine on the given port with the view and the receive thread, launched.
 struct DownloadMachine {
-  DownloadMachine(ISerialPort& port, double scale);
-  ~DownloadMachine();
+  DownloadMachine(ISerialPort& port, double scale)
+      : worker(port, view), pump(port, [this](const char* d, int n) { worker.OnSerialData(d, n); }, true) {
+    Timing::SetScale(scale);
+    view.worker = &worker;
+    worker.Launch();
+  }
+  ~DownloadMachine() {
+    pump.Stop();
+    view.ClosePowerUpMessage();
+    worker.Shutdown();
+  }
   // The view hears of the stop just after the machine has gone idle.
-  bool WaitStopped(int stopsBefore, int limitMs);
+  bool WaitStopped(int stopsBefore, int limitMs) {
+    return WaitUntil([&] { return view.Get().stopped > stopsBefore && !worker.IsActive() &&
+                                  worker.State() == DownloadWorker::kIdle; }, limitMs);
+  }
   // Starts a download of image and waits until it has stopped; true when completed.
-  bool RunToEnd(const std::vector<uint8_t>& image, int limitMs);
+  bool RunToEnd(const std::vector<uint8_t>& image, int limitMs) {
+    const int before = view.Get().stopped;
+    return worker.StartDownload(image) == DownloadWorker::StartResult::kStarted &&
+           WaitStopped(before, limitMs) && view.Get().completed;
+  }
 
   RecordingView view;
   DownloadWorker worker;

@@ -8,7 +8,6 @@ namespace {
 using W = DownloadWorker;
 using Lines = std::vector<std::string>;
 
-std::string BlockOk(int n) { return "Download " + std::to_string(n) + " block ok\r\n"; }
 
 }  // namespace
 
