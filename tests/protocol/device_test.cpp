@@ -22,7 +22,7 @@ class Device : public ::testing::Test {
     ASSERT_TRUE(sim.Start());
     ASSERT_TRUE(serial.Open(sim.PortName(), 115200, 8, serial::kOneStopBit, serial::kParityNone))
         << serial.LastOpenError();
-    loop = std::make_unique<ReceiveLoop>(serial, exchange);
+    loop = ReceiveInto(serial, exchange);
     ASSERT_EQ(exchange.RunCommand(kCmdProbe, 0, line), 1);
     ASSERT_EQ(sim.GetState(), RtuSimulator::State::Config);
   }
@@ -37,7 +37,7 @@ class Device : public ::testing::Test {
   CSerial serial;
   CommandExchange exchange{serial};
   std::string line;
-  std::unique_ptr<ReceiveLoop> loop;  // declared last: stops first
+  std::unique_ptr<PortReader> loop;  // declared last: stops first
 };
 
 TEST_F(Device, ListingInSmallBlocksWithNulBytesStillLoads) {

@@ -97,11 +97,14 @@ TEST_F(Exchange, RepliesDecideTheResult) {
 }
 
 TEST_F(Exchange, TextFromBeforeTheSendIsDroppedNotMatched) {
-  AwaitReplyOf(23);
-  port.Feed("\r\nOK\r\n");  // a late answer between two exchanges
-  ASSERT_TRUE(exchange.ReplyEvent().WaitUnscaled(5000));
+  // The exchange awaits the APN's reply with nothing pending: one silent exchange.
   device.SetSilent(true);
   std::string out;
+  ASSERT_EQ(exchange.RunCommand(23, 0, out), 0);
+  ASSERT_EQ(exchange.CurrentCommandId(), 23);
+  ASSERT_FALSE(exchange.ReplyEvent().IsSet());
+  port.Feed("\r\nOK\r\n");  // a late answer between two exchanges
+  ASSERT_TRUE(exchange.ReplyEvent().WaitUnscaled(5000));
   EXPECT_EQ(exchange.RunCommand(23, 0, out), 0);
   EXPECT_EQ(exchange.TakeReceivedText(), "");
 }

@@ -4,6 +4,7 @@
 // exchange on the scripted port.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -16,17 +17,26 @@
 #include "protocol/exchange.h"
 #include "protocol/param_table.h"
 #include "protocol/write_back.h"
-#include "receive_loop.h"
+#include "support/port_reader.h"
 #include "support/scripted_port.h"
 
 using Lines = std::vector<std::string>;
+
+// The receive side: every block goes to the exchange, as the workspace's receive entry
+// hands it on in the program.
+inline std::unique_ptr<PortReader> ReceiveInto(ISerialPort& port, CommandExchange& exchange) {
+  return std::make_unique<PortReader>(port, [&exchange](const char* d, int n) { exchange.MatchReply(d, n); });
+}
 
 // Answers "---" with CMD OK and every other line with OK, or ERROR for lines that
 // start with a chosen prefix, a chosen number of times (-1: always); or nothing.
 class ScriptedDevice {
  public:
-  void FailTimes(const std::string& prefix, int times) { Locked([&] { failures_[prefix] = times; }); }
-  void SetSilent(bool silent) { Locked([&] { silent_ = silent; }); }
+  void FailTimes(const std::string& prefix, int times) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    failures_[prefix] = times;
+  }
+  void SetSilent(bool silent) { silent_ = silent; }
   Lines Reply(const std::string& written) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (silent_) return {};
@@ -41,13 +51,8 @@ class ScriptedDevice {
   }
 
  private:
-  template <class F>
-  void Locked(F f) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    f();
-  }
   std::mutex mutex_;
-  bool silent_ = false;
+  std::atomic<bool> silent_{false};
   std::map<std::string, int> failures_;
 };
 
@@ -128,24 +133,15 @@ class ExchangeFixture : public ::testing::Test {
     Timing::SetScale(kScale);
     ResetParamValues();
     port.SetScript([this](const std::string& written) { return device.Reply(written); });
-    loop = std::make_unique<ReceiveLoop>(port, exchange);
+    loop = ReceiveInto(port, exchange);
   }
   void TearDown() override {
     loop.reset();
     Timing::SetScale(1.0);
   }
-  // Makes the exchange await id's reply with nothing pending: one silent exchange.
-  void AwaitReplyOf(int id) {
-    device.SetSilent(true);
-    std::string line;
-    ASSERT_EQ(exchange.RunCommand(id, 0, line), 0);
-    device.SetSilent(false);
-    ASSERT_EQ(exchange.CurrentCommandId(), id);
-    ASSERT_FALSE(exchange.ReplyEvent().IsSet());
-  }
 
   ScriptedPort port;
   CommandExchange exchange{port};
   ScriptedDevice device;
-  std::unique_ptr<ReceiveLoop> loop;  // declared last: stops before the rest goes
+  std::unique_ptr<PortReader> loop;  // declared last: stops before the rest goes
 };
