@@ -49,44 +49,25 @@ struct CliRunOptions {
 
 extern char** environ;
 
-// Everything the child needs is prepared before fork: after it only dup2, close,
-// setuid and execve run (the test process has threads).
-struct ExecImage {
-  std::vector<std::string> argStore, envStore;
-  std::vector<char*> argv, envp;
-};
-
-inline ExecImage Prepare(const std::vector<std::string>& args, const CliRunOptions& options) {
-  ExecImage img;
-  img.argStore.push_back(QX310_CLI_PATH);
-  for (const std::string& a : args) img.argStore.push_back(a);
-  for (char** e = environ; *e != nullptr; ++e) {
-    if (std::strncmp(*e, "QX310_TIME_SCALE=", 17) == 0) continue;
-    img.envStore.push_back(*e);
-  }
-  if (!options.timeScaleText.empty()) {
-    img.envStore.push_back("QX310_TIME_SCALE=" + options.timeScaleText);
-  } else if (options.timeScale > 0) {
-    img.envStore.push_back("QX310_TIME_SCALE=" + std::to_string(options.timeScale));
-  }
-  for (std::string& a : img.argStore) img.argv.push_back(a.data());
-  img.argv.push_back(nullptr);
-  for (std::string& e : img.envStore) img.envp.push_back(e.data());
-  img.envp.push_back(nullptr);
-  return img;
-}
-
 // Runs the built program, killed after options.limitMs.
 inline CliRun RunCli(const std::vector<std::string>& args, const CliRunOptions& options) {
+  // Everything the child needs is prepared before fork: after it only dup2, close, setuid
+  // and execve run (the test process has threads).
+  std::vector<std::string> argStore{QX310_CLI_PATH}, envStore;
+  argStore.insert(argStore.end(), args.begin(), args.end());
+  for (char** e = environ; *e != nullptr; ++e)
+    if (std::strncmp(*e, "QX310_TIME_SCALE=", 17) != 0) envStore.push_back(*e);
+  if (!options.timeScaleText.empty() || options.timeScale > 0)
+    envStore.push_back("QX310_TIME_SCALE=" +
+                       (options.timeScaleText.empty() ? std::to_string(options.timeScale) : options.timeScaleText));
+  std::vector<char*> argv, envp;
+  for (std::string& a : argStore) argv.push_back(a.data());
+  for (std::string& e : envStore) envp.push_back(e.data());
+  argv.push_back(nullptr);
+  envp.push_back(nullptr);
   CliRun run;
-  ExecImage img = Prepare(args, options);
   int out[2], err[2];
-  if (pipe2(out, O_CLOEXEC) != 0) return run;
-  if (pipe2(err, O_CLOEXEC) != 0) {
-    close(out[0]);
-    close(out[1]);
-    return run;
-  }
+  if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) return run;  // status -1 fails the test
   const int devNull = open("/dev/null", O_RDONLY | O_CLOEXEC);
   const long long start = Timing::NowMs();
   const pid_t pid = fork();
@@ -95,7 +76,7 @@ inline CliRun RunCli(const std::vector<std::string>& args, const CliRunOptions& 
     dup2(out[1], 1);
     dup2(err[1], 2);
     if (options.uid >= 0 && (setgid(options.uid) != 0 || setuid(options.uid) != 0)) _exit(126);
-    execve(img.argv[0], img.argv.data(), img.envp.data());
+    execve(argv[0], argv.data(), envp.data());
     _exit(127);
   }
   close(out[1]);
@@ -129,17 +110,11 @@ inline CliRun RunCli(const std::vector<std::string>& args, const CliRunOptions& 
   close(out[0]);
   close(err[0]);
   int status = 0;
-  while (waitpid(pid, &status, WNOHANG) != pid) {
-    if (Timing::NowMs() >= deadline) {
-      kill(pid, SIGKILL);
-      waitpid(pid, &status, 0);
-      run.elapsedMs = Timing::NowMs() - start;
-      return run;
-    }
-    usleep(2000);
-  }
+  bool ended = false;
+  while (!(ended = waitpid(pid, &status, WNOHANG) == pid) && Timing::NowMs() < deadline) usleep(2000);
+  if (!ended) { kill(pid, SIGKILL); waitpid(pid, &status, 0); }
   run.elapsedMs = Timing::NowMs() - start;
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  if (ended) run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return run;
 }
 
