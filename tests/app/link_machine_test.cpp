@@ -1,7 +1,5 @@
-// The link-state machine: auto-detection (state 1) and tool entry (states 2 and 3), step
-// by step, and its thread; the receive thread's hand-over of every block to exactly one
-// consumer. A scripted port answers the probes from a per-port script; a view records
-// what the machine asked of the window.
+// The link-state machine step by step and on its thread against a scripted port, and
+// the receive thread's hand-over of every block to exactly one consumer.
 #ifdef __linux__
 #include <pthread.h>
 #include <time.h>
@@ -234,7 +232,7 @@ class LinkThreadTest : public LinkTest {
 // These measure real time: at scale 1 a probe waits 5 s, which cancel and stop must not.
 class LinkThreadRealtime : public LinkThreadTest {};
 
-TEST_F(LinkThreadRealtime, CancelDuringAProbeWaitClosesThePortAndNothingRunsAfterwards) {
+TEST_F(LinkThreadRealtime, CancelOrStopDuringAProbeWaitEndItAtOnceAndNothingRunsAfterwards) {
   port.AddPort("A");
   port.AddPort("B");
   Timing::SetScale(1.0);
@@ -253,6 +251,15 @@ TEST_F(LinkThreadRealtime, CancelDuringAProbeWaitClosesThePortAndNothingRunsAfte
   EXPECT_EQ(port.Opens(), (Calls{"A"}));
   EXPECT_FALSE(port.IsOpen());
   EXPECT_EQ(view.Log(), cancelled);
+
+  // Stop ends a probe wait at once too.
+  machine.StartDetection({"A"});
+  ASSERT_TRUE(WaitUntil([&] { return Probes("A") == 2; }, 5000));
+  const int64_t before = Timing::NowMs();
+  machine.Stop();
+  thread.join();
+  EXPECT_LT(Timing::NowMs() - before, linkstate::kProbeWaitMs - 1000);
+  EXPECT_EQ(Probes("A"), 2);
 }
 
 TEST_F(LinkThreadTest, DetectionRestartedRightAfterACancelProbesTheFirstPortAgain) {
@@ -269,19 +276,6 @@ TEST_F(LinkThreadTest, DetectionRestartedRightAfterACancelProbesTheFirstPortAgai
   EXPECT_EQ(port.Opens(), (Calls{"A", "A"}));
   EXPECT_EQ(Probes("A"), 2);
   EXPECT_EQ(machine.DevicePortName(), "A");
-}
-
-TEST_F(LinkThreadRealtime, StopEndsAProbeWaitAtOnce) {
-  port.AddPort("A");
-  Timing::SetScale(1.0);
-  StartThread();
-  machine.StartDetection({"A"});
-  ASSERT_TRUE(WaitUntil([&] { return Probes("A") == 1; }, 5000));
-  const int64_t before = Timing::NowMs();
-  machine.Stop();
-  thread.join();
-  EXPECT_LT(Timing::NowMs() - before, linkstate::kProbeWaitMs - 1000);
-  EXPECT_EQ(Probes("A"), 1);
 }
 
 #ifdef __linux__

@@ -1,5 +1,4 @@
-// The main window offscreen, against the simulator on pseudo-terminals: detection, the
-// tool entries, ports opened by hand, a vanished device, permission messages, the about box.
+// The main window offscreen, against the simulator on pseudo-terminals.
 #include <gtest/gtest.h>
 
 #include <QAbstractItemView>
@@ -25,6 +24,7 @@
 #include "sim/rtu_sim.h"
 #include "support/qt_wait.h"
 #include "support/scripted_port.h"
+#include "support/tip_catcher.h"
 #include "widgets/message_box.h"
 #include "widgets/ui_bridge.h"
 
@@ -58,31 +58,11 @@ class RecordingPort : public CSerial {
   Names opens_;
 };
 
-// While alive, closes every "提示" box that opens (as a user pressing OK) and keeps its
-// text; inspect runs while each box is still open.
-class BoxCloser {
- public:
-  explicit BoxCloser(std::function<void()> inspect = {}) {
-    QObject::connect(&poll_, &QTimer::timeout, [this, inspect] {
-      if (!TipBox::IsOpen()) return;
-      texts_ << TipBox::OpenText();
-      if (inspect) inspect();
-      TipBox::CloseOpen();
-    });
-    poll_.start(5);
-  }
-  const QStringList& Texts() const { return texts_; }
-
- private:
-  QTimer poll_;
-  QStringList texts_;
-};
-
 // Calls action (which opens a "提示" box, modally or later) and returns the first box's
 // text ("" if none opened within ms); every box is closed.
 QString CloseTipBoxDuring(const std::function<void()>& action, int ms,
                                  const std::function<void()>& inspect = {}) {
-  BoxCloser closer(inspect);
+  TipCatcher closer(inspect);
   action();
   PumpUntil([&] { return !closer.Texts().isEmpty(); }, ms);
   return closer.Texts().value(0);
@@ -166,7 +146,7 @@ TEST_F(MainWindowTest, StartUpDetectionFindsTheDeviceAndToolEntriesTakeTheLinkWi
   EXPECT_EQ(Menu(CQuarvelDlg::kDebugToolCmd), QStringLiteral("调试工具√"));
 
   device.ClearReceived();
-  BoxCloser closer;  // the workspace reports its load in a box
+  TipCatcher closer;  // the workspace reports its load in a box
   dlg->ToolAction(CQuarvelDlg::kConfigToolCmd)->trigger();
   EXPECT_TRUE(dlg->Workspace()->isVisible());
   EXPECT_FALSE(dlg->DebugPage()->isVisible());

@@ -9,6 +9,14 @@
 
 #include "debug/ui/log_view.h"
 
+// A mouse drag along the first row, from its start to x.
+static void DragAlongFirstRow(LogView& v, int x) {
+  QMouseEvent press(QEvent::MouseButtonPress, {1, 2}, {1, 2}, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(v.viewport(), &press);
+  QMouseEvent move(QEvent::MouseMove, QPointF(x, 2), QPointF(x, 2), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(v.viewport(), &move);
+}
+
 TEST(LogView, LineBreaksOfEveryKindAcrossAppends) {
   LogView v;
   v.resize(400, 300);
@@ -35,10 +43,7 @@ TEST(LogView, HexRowsWrapBetweenPairsAndFollowTheWidth) {
   const int rows = v.RowCount();
   ASSERT_GT(rows, 1);
   // A drag across the first row selects whole pairs.
-  QMouseEvent press(QEvent::MouseButtonPress, {1, 2}, {1, 2}, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(v.viewport(), &press);
-  QMouseEvent move(QEvent::MouseMove, {299, 2}, {299, 2}, Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(v.viewport(), &move);
+  DragAlongFirstRow(v, 299);
   EXPECT_GT(v.SelectedText().size(), 3);
   EXPECT_EQ(v.SelectedText().size() % 3, 0) << v.SelectedText().toStdString();
   // Wider: fewer rows; the view stays at its last row.
@@ -79,10 +84,7 @@ TEST(LogView, SelectAndCopy) {
   QCoreApplication::sendEvent(&v, &copy);
   EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("hello\nworld"));
   // A drag over the first row selects from where it started.
-  QMouseEvent press(QEvent::MouseButtonPress, {1, 2}, {1, 2}, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(v.viewport(), &press);
-  QMouseEvent move(QEvent::MouseMove, {300, 2}, {300, 2}, Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(v.viewport(), &move);
+  DragAlongFirstRow(v, 300);
   EXPECT_EQ(v.SelectedText(), QStringLiteral("hello"));
   // New text clears the selection.
   v.SetText(QStringLiteral("x"));

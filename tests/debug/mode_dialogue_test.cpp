@@ -1,5 +1,4 @@
-// The simple / professional mode dialogue against a scripted device, with time
-// scaled down; every wait below is derived from the dialogue's own limits.
+// The mode dialogue against a scripted device; every wait derives from its own limits.
 #include <gtest/gtest.h>
 
 #include <atomic>
