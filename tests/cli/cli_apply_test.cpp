@@ -1,7 +1,4 @@
-// qx310-cli load, apply and diff against the simulated device (one run as a process): the
-// .cfg file it writes, the setters it sends, the recovery and retry of a refused write,
-// silent devices with their limits, verification and fast writing, the backup before a
-// write, several ports in turn, and the file it leaves alone when reading fails.
+// qx310-cli load, apply and diff against the simulated device (one run as a process).
 #include <algorithm>
 #include <filesystem>
 #include <iterator>

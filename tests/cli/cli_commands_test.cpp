@@ -1,7 +1,5 @@
-// qx310-cli's other commands against the simulated device, in-process (one of each
-// group as a process): the modem queries, version, restart, the clock, port listing and
-// detection, and the exit statuses of refusals, bad ports and files, and of a port that
-// vanishes during each long operation.
+// qx310-cli's other commands and its exit statuses against the simulated device,
+// in-process (one of each group as a process).
 #include <sys/stat.h>
 
 #include <atomic>

@@ -1,6 +1,5 @@
-// The command line's readings of the machines: write outcomes, the exit status of each
-// outcome, the answer in a reply text; flash's progress and the status line on standard
-// error. (The page store the write-back passes compare: apply against the device.)
+// The command line's readings of the machines' outcomes, flash's progress and the
+// status line. (The page store the write-back passes compare: apply against the device.)
 #include <gtest/gtest.h>
 
 #include <sstream>

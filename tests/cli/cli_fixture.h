@@ -1,8 +1,6 @@
 #pragma once
-// qx310-cli run in this process through CliMain, or as a separate process (standard
-// input from /dev/null, output and error captured), and the simulated device on a
-// pseudo-terminal in this process, both at the same small time scale. Backups go to the
-// test's own folder.
+// qx310-cli in this process through CliMain or as a separate process, and the simulated
+// device on a pseudo-terminal, both at the same small time scale.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>

@@ -1,5 +1,4 @@
-// The command line parser: options in any position and form, usage errors, help, the
-// clock text and the time-scale variable. (The device tests run the common forms.)
+// The command line parser. (The device tests run the common forms.)
 #include <gtest/gtest.h>
 
 #include <algorithm>

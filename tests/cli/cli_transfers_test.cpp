@@ -1,9 +1,5 @@
-// The bulk transfers against the simulated device (one run of each as a process, and
-// as a process when a test signals the program): records and snapshots with what goes
-// on the wire, the files written byte for byte and no file after a failed read, the
-// storage maintenance commands; flash with the image arriving byte for byte, a device
-// that must be powered up again asked for and waited for, and Ctrl-C ending the wait.
-// (Bad files and a port that vanishes: cli_commands_test.cpp.)
+// Records, snapshots, storage maintenance and flash against the simulated device (a
+// process where a test signals the program). Bad files, a vanishing port: cli_commands_test.cpp.
 #include <signal.h>
 
 #include <filesystem>

@@ -1,5 +1,4 @@
-// The download machine against the simulated device: a real CSerial on the
-// simulator's pseudo-terminal, a receive thread feeding the machine.
+// The download machine against the simulated device through a real CSerial.
 #include <gtest/gtest.h>
 
 #include <memory>

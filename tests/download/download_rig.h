@@ -1,7 +1,6 @@
 #pragma once
 // The download machine wired to the fake device, a recording view and a receive thread
-// that hands the machine every read, also the empty ones (its clock), as the main
-// window's receive thread does; images and files for the download tests.
+// that hands it every read, also the empty ones (its clock).
 #include <gtest/gtest.h>
 
 #include <algorithm>

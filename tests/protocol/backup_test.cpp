@@ -1,5 +1,4 @@
-// Backups: file names, the folder, and the rotation that deletes only the oldest of its
-// own files.
+// Backups: file names, the folder, and the rotation of its own files.
 #include "protocol/backup.h"
 
 #include <stdlib.h>

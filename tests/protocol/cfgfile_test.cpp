@@ -1,5 +1,4 @@
-// .cfg files: the size limits when reading, unreadable files, and writing so that
-// a file is replaced completely or not at all.
+// .cfg files: size limits, unreadable files, and complete-or-nothing writing.
 #include <gtest/gtest.h>
 
 #include <algorithm>

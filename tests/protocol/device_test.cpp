@@ -1,5 +1,4 @@
-// The protocol core against the device: its whole listing, cut into small blocks with
-// NUL bytes, and the port vanishing during the listing.
+// The protocol core against the simulated device.
 #include <gtest/gtest.h>
 
 #include <future>

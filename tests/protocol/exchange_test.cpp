@@ -1,6 +1,4 @@
-// The command exchange: the lines it builds and sends, reply matching, results,
-// time limits, the pause after an answer, and the receive text shared between the
-// receive thread and the worker (its overflow rule: the receive-text fuzz target).
+// The command exchange (the receive text's overflow rule: the receive-text fuzz target).
 #include <gtest/gtest.h>
 
 #include <atomic>

@@ -1,5 +1,4 @@
-// Writing the table in listing form: line form and order, the command lines, and
-// the size limit.
+// Writing the table in listing form.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,5 +1,4 @@
-// Reading a listing into the table: labels, value tokens, line ends and hostile lines,
-// the protocol flags, a whole listing read back.
+// Reading a listing into the table.
 #include <gtest/gtest.h>
 
 #include <map>

@@ -1,7 +1,5 @@
 #pragma once
-// Support for the protocol tests: a scripted device, the receive loop, a page side that
-// records what the write-back passes do, the operation loop a caller runs, and the
-// exchange on the scripted port.
+// Support for the protocol tests: a scripted device, a page side and the exchange fixture.
 #include <gtest/gtest.h>
 
 #include <atomic>

@@ -1,6 +1,4 @@
-// Stored records and camera snapshots on the protocol level: the batch parser on the
-// documented cases, the query and its dates, the record file, and the picture
-// collector on the edge splits of a real JPEG and on bad lengths.
+// Stored records and camera snapshots on the protocol level.
 #include <gtest/gtest.h>
 
 #include <algorithm>

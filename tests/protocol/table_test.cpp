@@ -1,6 +1,4 @@
-// The parameter table: every entry against a hand-written list, lookup by id,
-// value texts with the display translation and the 199-character cut, and
-// values shared between threads.
+// The parameter table: every entry against a hand-written list, lookup, value texts.
 #include <gtest/gtest.h>
 
 #include <atomic>

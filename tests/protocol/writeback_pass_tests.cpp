@@ -1,5 +1,4 @@
-// The write-back passes against a scripted device: what is sent, logged and kept
-// in the table, the recovery hand-over and the two failure rules.
+// The write-back passes against a scripted device.
 #include <gtest/gtest.h>
 
 #include "protocol_support.h"

@@ -1,7 +1,5 @@
 #pragma once
-// Test side of the simulator's port: a plain POSIX descriptor in raw mode, a
-// poller that sends one byte repeatedly, and a fixture that runs the simulator at
-// a small time scale.
+// Test side of the simulator's port (raw POSIX descriptor), a byte pump and the fixture.
 #include <errno.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>

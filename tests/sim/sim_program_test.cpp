@@ -1,5 +1,4 @@
-// The stand-alone qx310-sim program: prints its port, plays the device there,
-// takes fault options, power-cycles on SIGUSR1 and ends on SIGTERM.
+// The stand-alone qx310-sim program.
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>

@@ -1,6 +1,4 @@
-// Command states of the simulated device: probes, modem pass-through, what each state
-// does with lines, how bytes are split into commands; power-up and the power cycle;
-// faults on demand (ERROR replies, replies cut into blocks).
+// Command states of the simulated device, power-up and faults on demand.
 #include "sim_port.h"
 #include "support/wait.h"
 
