@@ -70,7 +70,7 @@ class SimProgram {
 
 }  // namespace
 
-TEST(SimProgramTest, PrintsItsPortPlaysTheDeviceAndEndsOnSigterm) {
+TEST(SimProgramTest, PrintsItsPortPlaysTheDeviceEndsOnSigtermAndRefusesUnknownOptions) {
   SimProgram prog({"--error", "AT+APN"});
   ASSERT_TRUE(prog.Started());
   std::string name = prog.FirstLine();
@@ -89,11 +89,9 @@ TEST(SimProgramTest, PrintsItsPortPlaysTheDeviceAndEndsOnSigterm) {
   }
   prog.Signal(SIGTERM);
   EXPECT_EQ(prog.WaitExit(), 0);
-}
 
-TEST(SimProgramTest, RefusesUnknownOptions) {
-  SimProgram prog({"--no-such-option"});
-  ASSERT_TRUE(prog.Started());
-  EXPECT_EQ(prog.FirstLine(), "");
-  EXPECT_EQ(prog.WaitExit(), 2);
+  SimProgram refusing({"--no-such-option"});
+  ASSERT_TRUE(refusing.Started());
+  EXPECT_EQ(refusing.FirstLine(), "");
+  EXPECT_EQ(refusing.WaitExit(), 2);
 }

@@ -104,8 +104,9 @@ TEST_F(SimTest, ErrorForChosenCommandsCountedOrAlways) {
   sim.SetErrorFor("AT+MULTISER");
   sim.SetErrorFor("AT+SHOW");
   RunSteps({{"AT+APN=a", "AT+APN=a\r\n\r\nERROR\r\n", State::Config},
-            {"AT+APN=b", "AT+APN=b\r\n\r\nERROR\r\n", State::Config},
-            {"AT+APN=c", "AT+APN=c\r\n\r\nOK\r\n", State::Config},
+            {"AT+APN=b", "AT+APN=b\r\n\r\nERROR\r\n", State::Config}});
+  EXPECT_EQ(sim.Value("Modem Apn:"), "CMNET");
+  RunSteps({{"AT+APN=c", "AT+APN=c\r\n\r\nOK\r\n", State::Config},
             {"AT+MULTISER03=1.1.1.1", "AT+MULTISER03=1.1.1.1\r\n\r\nERROR\r\n", State::Config},
             {"AT+MULTISER03=1.1.1.1", "AT+MULTISER03=1.1.1.1\r\n\r\nERROR\r\n", State::Config},
             {"AT+MULTIPORT03=1", "AT+MULTIPORT03=1\r\n\r\nOK\r\n", State::Config},
