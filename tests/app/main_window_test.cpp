@@ -85,6 +85,7 @@ class MainWindowTest : public ::testing::Test {
   void TearDown() override {
     dlg.reset();
     QCoreApplication::sendPostedEvents();
+    UiBridge::Restart();  // boxes shown by later suites in this process open again
     device.Stop();
     silent.Stop();
     Timing::SetScale(1.0);
