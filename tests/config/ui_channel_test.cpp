@@ -174,7 +174,7 @@ TEST_F(ChannelDeviceTest, LoadFillsEveryChannelAndTheTreeAndEditsSendExactlyThei
   SetDevice(31, 25, "0");
   SetDevice(30, 29, "103");  // channels 9 and 30 on DI2
   SetDevice(107, 0, "5");    // no linkage state of the list: kept while untouched
-  BoxCatcher boxes;
+  TipCatcher boxes;
   EnterAndLoad(boxes);
   CRTUCfgChnDlg* chn = Channels();
   ASSERT_TRUE(chn);
@@ -237,7 +237,7 @@ TEST_F(ChannelDeviceTest, EnteringLoadsEveryValueAndNoneIsWrittenWithoutAnEdit) 
                                      {"Debug com parity:", "8-EVN-1"}, {"Yc type:", "48"},
                                      {"Modem user name:", "用户甲"}})
     sim.SetValue(label, GBK(value));
-  BoxCatcher boxes;
+  TipCatcher boxes;
   EnterAndLoad(boxes);
   EXPECT_NE(LogFind(GBK("进入配置成功！\r\n")), std::string::npos);
   const size_t show = LogFind(">:AT+SHOW\r\n");

@@ -38,21 +38,14 @@ TEST(ChnSensorAlarmPages, LoadedTextIsKeptUntilTheUserChangesTheControl) {
     const char* typed;
     std::optional<std::string> saved;  // after the user's change
   } cases[] = {
-      {&kComProper, 81, "2", "关闭", 1, nullptr, "1"},
-      {&kComProper, 83, "\xFF\x81", nullptr, -1, "5", "5"},
-      {&kComProper, 85, "2", "关闭", -1, "开", std::nullopt},
-      {&kComProper, 89, GBK("水位5"), "水位5", 0, nullptr, GBK("雨量")},
-      {&kAdcProper, 57, "", "关闭", 1, nullptr, "1"},
-      {&kAdcProper, 64, "", "", -1, "X", "X"},
-      {&kAdcComm, 68, "", "电流", 0, nullptr, "1"},
-      {&kComm, 82, "9", "不使用", -1, "RS422", std::nullopt},
+      {&kComProper, 81, "2", "关闭", 1, nullptr, "1"},       {&kComProper, 83, "\xFF\x81", nullptr, -1, "5", "5"},
+      {&kComProper, 85, "2", "关闭", -1, "开", std::nullopt}, {&kComProper, 89, GBK("水位5"), "水位5", 0, nullptr, GBK("雨量")},
+      {&kAdcProper, 57, "", "关闭", 1, nullptr, "1"},         {&kAdcProper, 64, "", "", -1, "X", "X"},
+      {&kAdcComm, 68, "", "电流", 0, nullptr, "1"},           {&kComm, 82, "9", "不使用", -1, "RS422", std::nullopt},
       {&kComm, 95, "\x81\x7f\xff", nullptr, -1, "17", "17"},  // not code page 936
-      {&kComm, 99, "16", "", 12, nullptr, "12"},
-      {&kComAlarm, 106, "103", "无关联", -1, "K7", "208"},
-      {&kComAlarm, 107, "5", "无关联", 1, nullptr, "1"},
-      {&kAdcAlarm, 79, "201", "K0", 4, nullptr, "202"},
-      {&kDiAlarm, 32, "2", "", 1, nullptr, "1"},
-      {&kDiAlarm, 33, "6", "", 4, nullptr, "4"},
+      {&kComm, 99, "16", "", 12, nullptr, "12"},              {&kComAlarm, 106, "103", "无关联", -1, "K7", "208"},
+      {&kComAlarm, 107, "5", "无关联", 1, nullptr, "1"},      {&kAdcAlarm, 79, "201", "K0", 4, nullptr, "202"},
+      {&kDiAlarm, 32, "2", "", 1, nullptr, "1"},              {&kDiAlarm, 33, "6", "", 4, nullptr, "4"},
       {&kPiAlarm, 55, "202", "K1", -1, "abc", std::nullopt},
   };
   for (const auto& c : cases) {

@@ -50,7 +50,7 @@ class DeviceTest : public WorkspaceFixture {
     ws->RequestLoad();
     ws->AppendLog(GBK("进入配置成功！\r\n"));
   }
-  void EnterAndLoad(BoxCatcher& boxes) {
+  void EnterAndLoad(TipCatcher& boxes) {
     Enter();
     ASSERT_TRUE(PumpUntil([&] { return boxes.Saw(QStringLiteral("载入RTU设备参数成功 ...\r\n")); },
                           kLongWaitMs));

@@ -11,7 +11,7 @@ namespace {
 // Then the "写入后校验" and "快速写入" boxes: off at start; fast writing ticks and locks
 // verification; a verified save logs the value the device did not keep.
 TEST_F(DeviceTest, ErrorForOneParameterRecoversRetriesAndTheOthersGoOutThenVerifyFindsAKeptValue) {
-  BoxCatcher boxes;
+  TipCatcher boxes;
   EnterAndLoad(boxes);
   QCheckBox* verify = ws->VerifyWritesBox();
   QCheckBox* fast = ws->FastWriteBox();
@@ -32,7 +32,7 @@ TEST_F(DeviceTest, ErrorForOneParameterRecoversRetriesAndTheOthersGoOutThenVerif
   EXPECT_NE(LogFind(GBK(">:设置失败\r\n")), std::string::npos);
   EXPECT_EQ(sim.Value("Modem user name:"), "user2");
   EXPECT_NE(sim.Value("Modem Apn:"), "newapn");
-  EXPECT_EQ(boxes.Tips().size(), 1);  // only the load's; the write reports in the log
+  EXPECT_EQ(boxes.Texts().size(), 1);  // only the load's; the write reports in the log
 
   fast->setChecked(true);
   EXPECT_TRUE(verify->isChecked() && !verify->isEnabled());
@@ -51,32 +51,29 @@ TEST_F(DeviceTest, DeviceThatIsOffIsWaitedForUntilItPowersUp) {
   const QString waitText = QStringLiteral("载入参数失败，请将设备重新上电！");
   // While the waiting box is open (inside its modal loop): look at the workspace,
   // count the power-up bytes, then switch the device on.
-  bool scheduled = false, done = false;
-  BoxCatcher boxes;
+  bool done = false;
+  TipCatcher boxes;
   boxes.keepOpen = [&](const QString& text) {
     if (text != waitText) return false;
-    if (!scheduled) {
-      scheduled = true;
-      QTimer::singleShot(0, [&] {
-        EXPECT_EQ(ws->WorkMode(), kModeWaitPowerUp);
-        EXPECT_FALSE(ws->Tree()->isEnabled() || ws->LoadRequested());
-        const int s0 = sim.PowerUpBytesReceived();
-        const int64_t t0 = Timing::NowMs();
-        PumpUntil([&] { return sim.PowerUpBytesReceived() >= s0 + 5; }, kLongWaitMs);
-        const int bytes = sim.PowerUpBytesReceived() - s0;
-        EXPECT_GE(bytes, 5);  // one "S" per tick of the power-up watch, paced: no flood
-        EXPECT_LE(bytes, (Timing::NowMs() - t0) / Timing::Scaled(kPowerUpTickMs) + 10);
-        done = true;
-        sim.PowerOn();  // its banner closes the box
-      });
-    }
+    QTimer::singleShot(0, [&] {
+      EXPECT_EQ(ws->WorkMode(), kModeWaitPowerUp);
+      EXPECT_FALSE(ws->Tree()->isEnabled() || ws->LoadRequested());
+      const int s0 = sim.PowerUpBytesReceived();
+      const int64_t t0 = Timing::NowMs();
+      PumpUntil([&] { return sim.PowerUpBytesReceived() >= s0 + 5; }, kLongWaitMs);
+      const int bytes = sim.PowerUpBytesReceived() - s0;
+      EXPECT_GE(bytes, 5);  // one "S" per tick of the power-up watch, paced: no flood
+      EXPECT_LE(bytes, (Timing::NowMs() - t0) / Timing::Scaled(kPowerUpTickMs) + 10);
+      done = true;
+      sim.PowerOn();  // its banner closes the box
+    });
     return true;
   };
   ws->RequestLoad();  // as when entered in professional mode: no probe
   ASSERT_TRUE(PumpUntil([&] { return done; }, kLongWaitMs));
   ASSERT_TRUE(WaitIdle(kLongWaitMs));
   EXPECT_FALSE(TipBox::IsOpen());
-  EXPECT_EQ(boxes.Tips(), QStringList{waitText});  // closed by the banner, no success box
+  EXPECT_EQ(boxes.Texts(), QStringList{waitText});  // closed by the banner, no success box
   EXPECT_NE(LogFind(GBK("设备上电后进入配置状态成功...\r\n")), std::string::npos);
   EXPECT_NE(LogFind(GBK("载入RTU设备参数成功 ...\r\n")), std::string::npos);
   EXPECT_EQ(sim.GetState(), RtuSimulator::State::Config);

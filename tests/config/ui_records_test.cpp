@@ -123,15 +123,9 @@ TEST_F(RecordPages, CameraFieldsGiveBackUntouchedValues) {
     const char* typed;
     const char* after;  // the value then collected
   } cases[] = {
-      {148, "12", "12", -1, "300", "300"},
-      {149, "7", "", 2, "", "2"},
-      {150, "2", "800X600", 5, "", "5"},
-      {151, "3", "RS485-0", 0, "", "0"},
-      {151, "7", "不使用", 2, "", "2"},
-      {151, "0", "不使用", 4, "", "4"},
-      {152, "9600", "9600", -1, "12345", "12345"},
-      {153, "7E1", "7E1", 1, "", "8E1"},
-      {154, "30", "30", -1, "", ""},
+      {148, "12", "12", -1, "300", "300"}, {149, "7", "", 2, "", "2"},       {150, "2", "800X600", 5, "", "5"},
+      {151, "3", "RS485-0", 0, "", "0"},    {151, "7", "不使用", 2, "", "2"}, {151, "0", "不使用", 4, "", "4"},
+      {152, "9600", "9600", -1, "12345", "12345"}, {153, "7E1", "7E1", 1, "", "8E1"}, {154, "30", "30", -1, "", ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.id);
@@ -163,7 +157,7 @@ TEST_F(RecordPages, CameraFieldsGiveBackUntouchedValues) {
 // that another place can be chosen. The camera shows only pictures it can read.
 TEST_F(RecordPages, FilesOpenedAreShownAndAFailedSaveKeepsThem) {
   CRTUCfgRcdDlg storage(machine);
-  BoxCatcher boxes;
+  TipCatcher boxes;
   const std::string csv = G("序号,采集要素,采集值,采集单位,采集时间\r\n1,水位,1.5,m,2024/1/5 8:0:0\r\n"
                             "2,水位,2.5,m,2024/1/5 9:0:0\r\n");
   WriteAll(Path("in.csv"), csv);
@@ -172,9 +166,9 @@ TEST_F(RecordPages, FilesOpenedAreShownAndAFailedSaveKeepsThem) {
   EXPECT_EQ(storage.Plot()->PointCount(), 2);
   EXPECT_TRUE(storage.SaveAsButton()->isEnabled());
   storage.OnSaveAs();
-  ASSERT_EQ(boxes.Tips().size(), 2);
-  EXPECT_TRUE(boxes.Tips()[0].startsWith(QStringLiteral("保存失败：")) && boxes.Tips()[0].size() > 5);  // and why
-  EXPECT_EQ(boxes.Tips()[1], QStringLiteral("保存成功"));
+  ASSERT_EQ(boxes.Texts().size(), 2);
+  EXPECT_TRUE(boxes.Texts()[0].startsWith(QStringLiteral("保存失败：")) && boxes.Texts()[0].size() > 5);  // and why
+  EXPECT_EQ(boxes.Texts()[1], QStringLiteral("保存成功"));
   EXPECT_EQ(ReadAll(Path("out.csv")), csv);
   EXPECT_EQ(storage.ShownCsv(), csv);
 
@@ -188,7 +182,7 @@ TEST_F(RecordPages, FilesOpenedAreShownAndAFailedSaveKeepsThem) {
   camera.OnOpenFile();
   ASSERT_FALSE(camera.PictureView()->pixmap().isNull());
   camera.OnOpenFile();  // not a picture: said so, the shown one stays
-  EXPECT_EQ(boxes.Tips().mid(2), QStringList({QStringLiteral("读取文件失败")}));
+  EXPECT_EQ(boxes.Texts().mid(2), QStringList({QStringLiteral("读取文件失败")}));
   EXPECT_EQ(camera.ShownPicture(), ReadAll(Path("in.jpg")));
   EXPECT_TRUE(camera.SaveAsButton()->isEnabled());
 }
@@ -231,7 +225,7 @@ TEST_F(RecordsDevice, RefusedQueryThenARecordReadInThreeBatchesIsSavedAsTheCsvAn
                   {3, 2024, 1, 7, GBK("电压;12,6;V;2024/1/7,10:00:00")},
                   {2, 2024, 1, 8, GBK("雨量;1.5;mm;2024/1/8,09:30:00")}});
   sim.SetRecordBatch(2);
-  BoxCatcher boxes;
+  TipCatcher boxes;
   sim.SetErrorFor("AT+RDCHNNLRCRD");
   storage->OnExport();
   ASSERT_TRUE(PumpUntil([&] { return boxes.Saw(QStringLiteral("读取失败")); }, kLongWaitMs));
@@ -256,7 +250,7 @@ TEST_F(RecordsDevice, RefusedQueryThenARecordReadInThreeBatchesIsSavedAsTheCsvAn
                                    "4,电压,12 6,V,2024/1/7 10:00:00\r\n"
                                    "5,雨量,1.5,mm,2024/1/8 09:30:00\r\n"));
   EXPECT_EQ(boxes.Questions(), QStringList(2, QStringLiteral("确定导出历史数据吗？")));
-  EXPECT_EQ(boxes.Tips(), (QStringList{QStringLiteral("读取失败"), QStringLiteral("保存成功")}));
+  EXPECT_EQ(boxes.Texts(), (QStringList{QStringLiteral("读取失败"), QStringLiteral("保存成功")}));
   ASSERT_EQ(requests.size(), 1u);
   EXPECT_TRUE(requests[0].suggestedName.startsWith(QStringLiteral("RCD")));
   EXPECT_EQ(requests[0].suffix, QStringLiteral("csv"));
@@ -270,7 +264,7 @@ TEST_F(RecordsDevice, SnapshotCancelledFromItsTipFails) {
   RtuSimulator::CameraFaults faults;
   faults.cutShort = true;
   sim.SetCameraFaults(faults);
-  BoxCatcher boxes;
+  TipCatcher boxes;
   camera->OnSnapshot();
   CTimeTipDlg* tip = camera->Watcher().Tip();
   ASSERT_TRUE(PumpUntil([&] { return tip->isVisible(); }, kLongWaitMs));
@@ -286,7 +280,7 @@ TEST_F(RecordsDevice, SnapshotCancelledFromItsTipFails) {
 // Each snapshot is saved byte for byte; the watch rests while nothing is under way and
 // each request starts it again.
 TEST_F(RecordsDevice, WatcherRestsBetweenSnapshotsAndWakesForEach) {
-  BoxCatcher boxes;
+  TipCatcher boxes;
   TransferWatcher& watcher = camera->Watcher();
   ASSERT_TRUE(PumpUntil([&] { return !watcher.Ticking(); }, kLongWaitMs));
   for (const char* name : {"p1.jpg", "p2.jpg"}) {

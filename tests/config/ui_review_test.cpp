@@ -36,7 +36,7 @@ Strings Edits(bool setters) {
 }
 
 TEST_F(DeviceTest, OfflineEditSavesExactlyTheEditedLinesAndTheReviewedFileSendsExactlyTheirSetters) {
-  BoxCatcher boxes;
+  TipCatcher boxes;
   EnterAndLoad(boxes);
   QTemporaryDir dir;
   const QString loaded = dir.filePath(QStringLiteral("loaded.cfg"));

@@ -1,15 +1,10 @@
 #pragma once
 // Helpers for the workspace's widget tests: a workspace whose file dialogs and review
-// are scripted, the fixture that builds and tears it down, a catcher for "提示" and
-// OK/Cancel boxes, and the receive thread that feeds the workspace from a real port.
+// are scripted, the fixture that builds and tears it down, and the receive thread that
+// feeds the workspace from a real port.
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
-#include <QApplication>
 #include <QCoreApplication>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QTimer>
 #include <QTreeWidget>
 #include <fstream>
 #include <functional>
@@ -30,6 +25,7 @@
 #include "widgets/ui_bridge.h"
 #include "support/test_host.h"
 #include "support/port_reader.h"
+#include "support/tip_catcher.h"
 
 inline std::string ReadAll(const QString& path) {
   std::ifstream in(path.toStdString(), std::ios::binary);
@@ -111,52 +107,6 @@ class WorkspaceFixture : public ::testing::Test {
   QWidget hostWindow;  // the main window, as parent of the workspace's boxes
   std::unique_ptr<TestHost> host;
   std::unique_ptr<TestWorkspace> ws;
-};
-
-// Watches for "提示" boxes and OK/Cancel questions (also inside their own modal loops),
-// records their texts and answers them: "提示" boxes are closed with OK unless keepOpen
-// says otherwise; questions get `answerOk`.
-class BoxCatcher {
- public:
-  std::function<bool(const QString&)> keepOpen;
-  bool answerOk = true;
-
-  BoxCatcher() {
-    timer_.setInterval(3);
-    QObject::connect(&timer_, &QTimer::timeout, [this] { Tick(); });
-    timer_.start();
-  }
-  QStringList Tips() const { return tips_; }
-  QStringList Questions() const { return questions_; }
-  bool Saw(const QString& text) const { return tips_.contains(text); }
-
- private:
-  void Tick() {
-    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-      if (box->button(QMessageBox::Cancel) && box->button(QMessageBox::Ok)) {
-        questions_ << box->text();
-        box->button(answerOk ? QMessageBox::Ok : QMessageBox::Cancel)->click();
-        return;
-      }
-    }
-    if (!TipBox::IsOpen()) {
-      current_.clear();
-      return;
-    }
-    const QString text = TipBox::OpenText();
-    if (text != current_) {
-      current_ = text;
-      tips_ << text;
-    }
-    if (!keepOpen || !keepOpen(text)) {
-      TipBox::CloseOpen();
-      current_.clear();  // the next box is a new one, even with the same text
-    }
-  }
-  QTimer timer_;
-  QStringList tips_;
-  QStringList questions_;
-  QString current_;
 };
 
 // The main window's receive thread, as far as the workspace is concerned: reads the

@@ -66,7 +66,7 @@ TEST_F(WorkspaceTest, TreeHoldsEveryPageNodeAndSelectingOneShowsItsPage) {
   }
 
   // A serial channel chosen on the centre page jumps to the transmission page.
-  BoxCatcher boxes;
+  TipCatcher boxes;
   auto* centre = PageOf<CRTUCfgGprsDlg>(CfgPageId::CenterAddress);
   ASSERT_NE(centre, nullptr);
   centre->LoadFromTable(18, 0, "1");
@@ -79,7 +79,7 @@ TEST_F(WorkspaceTest, TreeHoldsEveryPageNodeAndSelectingOneShowsItsPage) {
 }
 
 TEST_F(WorkspaceTest, OperationButtonsNeedAnOpenPortAndAnIdleWorker) {
-  BoxCatcher boxes;
+  TipCatcher boxes;
   device.SetOpen(false);
   ws->AppendLog("kept\r\n");
   const std::string logBefore = ws->LogText();
@@ -87,12 +87,12 @@ TEST_F(WorkspaceTest, OperationButtonsNeedAnOpenPortAndAnIdleWorker) {
   for (QPushButton* b : {ws->Button(CRTUCfgDlg::kLoadId), ws->LogDlg()->Button(CLogDlg::kVersionId),
                          ws->LogDlg()->Button(CLogDlg::kClearId)})
     b->click();
-  EXPECT_EQ(boxes.Tips(), QStringList(3, QStringLiteral("请先打开串口")));
+  EXPECT_EQ(boxes.Texts(), QStringList(3, QStringLiteral("请先打开串口")));
   // "出厂配置" answered Cancel: nothing, not even the port test.
   boxes.answerOk = false;
   ws->Button(CRTUCfgDlg::kFactoryId)->click();
   EXPECT_EQ(boxes.Questions(), QStringList{QStringLiteral("确定恢复出厂设置吗?")});
-  EXPECT_EQ(boxes.Tips().size(), 3);
+  EXPECT_EQ(boxes.Texts().size(), 3);
 
   // While an operation runs the buttons start nothing.
   device.SetOpen(true);
@@ -159,7 +159,7 @@ TEST_F(WorkspaceTest, LogWindowToggleAndCloseBox) {
 // Saving offers the station address as the name and writes the table or nothing; bad
 // files to apply are refused with their box and nothing is sent.
 TEST_F(WorkspaceTest, ConfigFilesAreWrittenWholeOrNotAtAllAndBadOnesRefused) {
-  BoxCatcher boxes;
+  TipCatcher boxes;
   QTemporaryDir dir;
   ParseListing("Device address:  12345678\r\nModem Apn:  cmnet\r\n", 44);
   ws->Page(CfgPageId::Terminal)->LoadFromTable(4, 0, "12345678");
@@ -169,7 +169,7 @@ TEST_F(WorkspaceTest, ConfigFilesAreWrittenWholeOrNotAtAllAndBadOnesRefused) {
     ws->SaveConfigToFile();
   }
   EXPECT_EQ(ws->offeredName, QStringLiteral("RTU_12345678"));
-  EXPECT_EQ(boxes.Tips(), (QStringList{QStringLiteral("保存成功"), QStringLiteral("保存失败")}));
+  EXPECT_EQ(boxes.Texts(), (QStringList{QStringLiteral("保存成功"), QStringLiteral("保存失败")}));
   EXPECT_EQ(ReadAll(saved), BuildListing());
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{QStringLiteral("out.cfg")});
 
@@ -179,7 +179,7 @@ TEST_F(WorkspaceTest, ConfigFilesAreWrittenWholeOrNotAtAllAndBadOnesRefused) {
     ws->openPath = dir.filePath(QString::fromLatin1(name));
     ws->LoadConfigFromFile();
   }
-  EXPECT_EQ(boxes.Tips().mid(2), (QStringList{QStringLiteral("请先选择文件"), QStringLiteral("请先选择文件"),
+  EXPECT_EQ(boxes.Texts().mid(2), (QStringList{QStringLiteral("请先选择文件"), QStringLiteral("请先选择文件"),
                                               QStringLiteral("读取文件失败")}));
   EXPECT_EQ(ws->WorkMode(), kModeIdle);
   EXPECT_TRUE(ws->Button(CRTUCfgDlg::kLoadFileId)->isEnabled());
@@ -189,24 +189,20 @@ TEST_F(WorkspaceTest, ConfigFilesAreWrittenWholeOrNotAtAllAndBadOnesRefused) {
 TEST_F(WorkspaceTest, ShutdownWhileTheWorkerWaitsOnABox) {
   // A clock request on a closed port fails at once and ends in a box shown for the
   // worker. The program is closed while that box is open (inside its modal loop).
-  BoxCatcher boxes;
+  TipCatcher boxes;
   int64_t shutdownMs = -1;
-  bool scheduled = false;
   boxes.keepOpen = [&](const QString&) {
-    if (!scheduled) {
-      scheduled = true;
-      QTimer::singleShot(0, [&] {
-        const int64_t t0 = Timing::NowMs();
-        ws->Shutdown();  // closes the box, returns the worker's wait, joins it
-        shutdownMs = Timing::NowMs() - t0;
-      });
-    }
+    QTimer::singleShot(0, [&] {
+      const int64_t t0 = Timing::NowMs();
+      ws->Shutdown();  // closes the box, returns the worker's wait, joins it
+      shutdownMs = Timing::NowMs() - t0;
+    });
     return true;
   };
   device.SetOpen(false);
   ws->Requests().Set(CfgRequest::Clock, "2024/02/29,23:59:59,4");
   ASSERT_TRUE(PumpUntil([&] { return shutdownMs >= 0; }, 10000));
-  EXPECT_EQ(boxes.Tips(), QStringList{QStringLiteral("设置时间失败")});
+  EXPECT_EQ(boxes.Texts(), QStringList{QStringLiteral("设置时间失败")});
   EXPECT_LT(shutdownMs, 10000);  // the box does not keep the program from closing
   EXPECT_TRUE(PumpUntil([] { return !TipBox::IsOpen(); }, 10000));
   EXPECT_TRUE(UiBridge::IsShutDown());

@@ -36,11 +36,6 @@ TEST(CameraTimerPage, HoursAndMinutesLandByRow) {
 
 class ClockPage : public ::testing::Test {
  protected:
-  void Manual(QDate d, QTime t) {
-    page.DatePicker()->setDate(d);
-    page.TimePicker()->setTime(t);
-    UserPicks(page.ModeList(), 1);
-  }
   FakeWorkspace ws;
   CRTUCfgDevDlg page{&ws};
 };
@@ -74,7 +69,8 @@ TEST(ClockPageManual, LeapDayGoesOutAsThursdayInAsciiDigitsWhateverTheLocale) {
 }
 
 TEST_F(ClockPage, ComputerTimeModeSendsTheCurrentTimeWithItsWeekday) {
-  Manual(QDate(2001, 1, 1), QTime(0, 0, 0));
+  page.DatePicker()->setDate(QDate(2001, 1, 1));  // a manual time first
+  UserPicks(page.ModeList(), 1);
   UserPicks(page.ModeList(), 0);
   EXPECT_TRUE(page.DatePicker()->isHidden());
   EXPECT_FALSE(page.NowDisplay()->isHidden());
