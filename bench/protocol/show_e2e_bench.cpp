@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "protocol/receive_loop.h"
 #include "base/timing.h"
 #include "protocol/exchange.h"
 #include "protocol/param_table.h"
 #include "serial/serial.h"
 #include "sim/rtu_sim.h"
+#include "support/port_reader.h"
 
 namespace {
 
@@ -38,7 +38,8 @@ int main() {
     return 1;
   }
   CommandExchange exchange(serial);
-  ReceiveLoop loop(serial, exchange);
+  // Every received block goes to the exchange, as the workspace's receive entry hands it on.
+  PortReader loop(serial, [&exchange](const char* d, int n) { exchange.MatchReply(d, n); });
   std::string line;
   if (exchange.RunCommand(kCmdProbe, 0, line) != 1) {
     std::fprintf(stderr, "the device did not enter its configuration state\n");
