@@ -121,20 +121,15 @@ TEST_F(CliCommandsTest, BadFilesGiveTheFileStatusAndOneLineBeforeTheDeviceIsTouc
   ASSERT_EQ(mkfifo(Path("fifo.cfg").c_str(), 0600), 0);
   ASSERT_EQ(mkfifo(Path("fifo.bin").c_str(), 0600), 0);
   const std::pair<std::vector<std::string>, const char*> cases[] = {
-      {{"apply", Path("missing.cfg")}, "No such file"},
-      {{"apply", Path("empty.cfg")}, ""},
-      {{"apply", Path("big.cfg")}, ""},
-      {{"apply", Path("junk.cfg")}, ""},
+      {{"apply", Path("missing.cfg")}, "No such file"}, {{"apply", Path("empty.cfg")}, ""},
+      {{"apply", Path("big.cfg")}, ""}, {{"apply", Path("junk.cfg")}, ""},
       {{"load", "-o", Path("no-such-folder/f.cfg")}, ""},
-      {{"version", "--log", Path("no-such-folder/log.txt")}, ""},
-      {{"flash", Path("empty.bin")}, "is empty"},
+      {{"version", "--log", Path("no-such-folder/log.txt")}, ""}, {{"flash", Path("empty.bin")}, "is empty"},
       {{"flash", Path("limit.bin")}, "too large (1048576 bytes)"},
-      {{"flash", Path("missing.bin")}, "No such file"},
-      {{"flash", Path("folder.bin")}, "folder"},
+      {{"flash", Path("missing.bin")}, "No such file"}, {{"flash", Path("folder.bin")}, "folder"},
       {{"apply", Path("folder.cfg")}, "not a regular file"},
       {{"apply", Path("fifo.cfg")}, "not a regular file"},
-      {{"flash", Path("fifo.bin")}, "not a regular file"},
-      {{"apply", "/dev/zero"}, "not a regular file"},
+      {{"flash", Path("fifo.bin")}, "not a regular file"}, {{"apply", "/dev/zero"}, "not a regular file"},
       {{"flash", "/dev/zero"}, "not a regular file"},
   };
   for (const auto& [args, says] : cases) {
@@ -145,7 +140,7 @@ TEST_F(CliCommandsTest, BadFilesGiveTheFileStatusAndOneLineBeforeTheDeviceIsTouc
     EXPECT_EQ(r.out, "");
   }
   // A bad time scale is bad usage (usage errors: cli_options_test.cpp).
-  EXPECT_EQ(Device("version", {}, {.timeScaleText = "zero"}).status, 2);
+  EXPECT_EQ(Device("version", {}, {.timeScale = "zero"}).status, 2);
   EXPECT_TRUE(sim.ReceivedCommands().empty());
   EXPECT_EQ(sim.GetState(), RtuSimulator::State::Run);
 }

@@ -2,7 +2,6 @@
 // qx310-cli in this process through CliMain or as a separate process, and the simulated
 // device on a pseudo-terminal, both at the same small time scale.
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/wait.h>
@@ -35,9 +34,8 @@ struct CliRun {
 };
 
 struct CliRunOptions {
-  bool process = false;       // run the built program; a watch, a user or a scale text imply it
-  double timeScale = 0;       // QX310_TIME_SCALE; 0: not set
-  std::string timeScaleText{};  // QX310_TIME_SCALE as given (overrides timeScale)
+  bool process = false;       // run the built program; a watch, a user or a scale given imply it
+  std::string timeScale{};    // QX310_TIME_SCALE as given; "": not set
   int uid = -1;               // run as this user (needs root); -1: as we are
   int limitMs = 120000;       // killed after this long (unscaled)
   // Called about every 100 ms while the program runs, with its process id and its
@@ -47,6 +45,14 @@ struct CliRunOptions {
 
 extern char** environ;
 
+inline std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+inline void WriteFile(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
 // Runs the built program, killed after options.limitMs.
 inline CliRun RunCli(const std::vector<std::string>& args, const CliRunOptions& options) {
   // Everything the child needs is prepared before fork: after it only dup2, close, setuid
@@ -55,98 +61,54 @@ inline CliRun RunCli(const std::vector<std::string>& args, const CliRunOptions& 
   argStore.insert(argStore.end(), args.begin(), args.end());
   for (char** e = environ; *e != nullptr; ++e)
     if (std::strncmp(*e, "QX310_TIME_SCALE=", 17) != 0) envStore.push_back(*e);
-  if (!options.timeScaleText.empty() || options.timeScale > 0)
-    envStore.push_back("QX310_TIME_SCALE=" +
-                       (options.timeScaleText.empty() ? std::to_string(options.timeScale) : options.timeScaleText));
+  if (!options.timeScale.empty()) envStore.push_back("QX310_TIME_SCALE=" + options.timeScale);
   std::vector<char*> argv, envp;
   for (std::string& a : argStore) argv.push_back(a.data());
   for (std::string& e : envStore) envp.push_back(e.data());
   argv.push_back(nullptr);
   envp.push_back(nullptr);
+  // Standard output and error go to files, read once it has ended (the watch reads the
+  // error so far); the files are removed afterwards.
   CliRun run;
-  int out[2], err[2];
-  if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) return run;  // status -1 fails the test
+  std::string names[2] = {"/tmp/qx-cli-out-XXXXXX", "/tmp/qx-cli-err-XXXXXX"};
+  const int out = mkostemp(names[0].data(), O_CLOEXEC), err = mkostemp(names[1].data(), O_CLOEXEC);
   const int devNull = open("/dev/null", O_RDONLY | O_CLOEXEC);
   const long long start = Timing::NowMs();
-  const pid_t pid = fork();
+  const pid_t pid = out < 0 || err < 0 ? -1 : fork();
   if (pid == 0) {
     dup2(devNull, 0);
-    dup2(out[1], 1);
-    dup2(err[1], 2);
+    dup2(out, 1);
+    dup2(err, 2);
     if (options.uid >= 0 && (setgid(options.uid) != 0 || setuid(options.uid) != 0)) _exit(126);
     execve(argv[0], argv.data(), envp.data());
     _exit(127);
   }
-  close(out[1]);
-  close(err[1]);
-  if (devNull >= 0) close(devNull);
-  if (pid < 0) {
-    close(out[0]);
-    close(err[0]);
-    return run;
-  }
-
-  bool outOpen = true, errOpen = true;
-  const long long deadline = start + options.limitMs;
-  while ((outOpen || errOpen) && Timing::NowMs() < deadline) {
-    pollfd p[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
-    if (!outOpen) p[0].fd = -1;
-    if (!errOpen) p[1].fd = -1;
-    if (options.watch) options.watch(static_cast<int>(pid), run.err);
-    if (poll(p, 2, 100) <= 0) continue;
-    char buf[4096];
-    for (int i = 0; i < 2; ++i) {
-      if (p[i].revents == 0) continue;
-      const ssize_t n = read(p[i].fd, buf, sizeof buf);
-      if (n > 0) {
-        (i == 0 ? run.out : run.err).append(buf, static_cast<size_t>(n));
-      } else {
-        (i == 0 ? outOpen : errOpen) = false;
-      }
-    }
-  }
-  close(out[0]);
-  close(err[0]);
+  for (int fd : {out, err, devNull}) if (fd >= 0) close(fd);
   int status = 0;
   bool ended = false;
-  while (!(ended = waitpid(pid, &status, WNOHANG) == pid) && Timing::NowMs() < deadline) usleep(2000);
-  if (!ended) { kill(pid, SIGKILL); waitpid(pid, &status, 0); }
+  for (int turn = 0; pid > 0 && !(ended = waitpid(pid, &status, WNOHANG) == pid); ++turn) {
+    if (Timing::NowMs() >= start + options.limitMs) { kill(pid, SIGKILL); waitpid(pid, &status, 0); break; }
+    if (options.watch && turn % 20 == 0) options.watch(static_cast<int>(pid), ReadFile(names[1]));
+    usleep(5000);
+  }
   run.elapsedMs = Timing::NowMs() - start;
   if (ended) run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  return run;
-}
-
-// The same through CliMain in this process (standard input is not a terminal).
-inline CliRun RunCliInProcess(const std::vector<std::string>& args) {
-  std::ostringstream out, err;
-  CliRun run;
-  const long long start = Timing::NowMs();
-  run.status = CliMain(args, out, err);
-  run.elapsedMs = Timing::NowMs() - start;
-  run.out = out.str();
-  run.err = err.str();
+  run.out = ReadFile(names[0]);
+  run.err = ReadFile(names[1]);
+  for (const std::string& n : names) unlink(n.c_str());
   return run;
 }
 
 using Commands = std::vector<std::string>;
 
-// The lines of text, each ended by a line feed (a last line without it counts).
-inline Commands SplitLines(const std::string& text) {
-  Commands out;
-  for (size_t start = 0; start < text.size();) {
-    const size_t end = std::min(text.find('\n', start), text.size());
-    out.push_back(text.substr(start, end - start));
-    start = end + 1;
-  }
-  return out;
-}
-inline int LineCount(const std::string& text) { return static_cast<int>(SplitLines(text).size()); }
 // How often what occurs in text.
 inline int CountOf(const std::string& text, const std::string& what) {
   int n = 0;
   for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
   return n;
 }
+// The lines of text, each ended by a line feed (a last line without it counts).
+inline int LineCount(const std::string& text) { return CountOf(text, "\n") + (!text.empty() && text.back() != '\n'); }
 
 // The device's and the program's time scale: the 5 s probe wait becomes 1250 ms, a
 // command's 1 s limit and the pause after every answer 250 ms (at 100 ms a loaded
@@ -174,9 +136,18 @@ class CliDeviceTest : public ::testing::Test {
   }
 
   CliRun Cli(std::vector<std::string> args, CliRunOptions o = {}) {
-    if (o.timeScaleText.empty()) o.timeScale = scale;
-    if (o.process || o.watch || o.uid >= 0 || !o.timeScaleText.empty()) return RunCli(args, o);
-    return RunCliInProcess(args);
+    const bool scaleGiven = !o.timeScale.empty();
+    if (!scaleGiven) o.timeScale = std::to_string(scale);
+    if (o.process || o.watch || o.uid >= 0 || scaleGiven) return RunCli(args, o);
+    // Otherwise through CliMain in this process (standard input is not a terminal).
+    std::ostringstream out, err;
+    CliRun run;
+    const long long start = Timing::NowMs();
+    run.status = CliMain(args, out, err);
+    run.elapsedMs = Timing::NowMs() - start;
+    run.out = out.str();
+    run.err = err.str();
+    return run;
   }
   // A device command on the simulator's port, with more arguments.
   CliRun Device(const std::string& command, std::vector<std::string> more = {}, CliRunOptions o = {}) {
@@ -195,13 +166,6 @@ class CliDeviceTest : public ::testing::Test {
     return out;
   }
 
-  static std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
-  static void WriteFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-  }
   static std::string G(const char* utf8) { return GBK(utf8); }
 
   // The device's and the program's time scale (a fixture may choose another one in
