@@ -161,8 +161,7 @@ class CliDeviceTest : public ::testing::Test {
   // Command lines the device received that set something ("WORD=value").
   std::vector<std::string> Setters() const {
     std::vector<std::string> out;
-    for (const std::string& c : sim.ReceivedCommands())
-      if (c.find('=') != std::string::npos) out.push_back(c);
+    for (const std::string& c : sim.ReceivedCommands()) if (c.find('=') != std::string::npos) out.push_back(c);
     return out;
   }
 

@@ -46,19 +46,18 @@ TEST_F(CliRecordsTest, RecordsInThreeBatchesSavedByteForByte) {
 TEST_F(CliRecordsTest, FailedReadsWriteNoFile) {
   const std::string csv = Path("r.csv");
   sim.SetRecordBatch(10);
-  struct Case {
+  const struct {
     const char* name;
     std::function<void()> fault;
     int status;
     long long limitMs;  // the protocol waits of the failure, unscaled
-  };
-  const std::vector<Case> cases = {
+  } cases[] = {
       // Two refused queries with a recovery between them.
       {"refused", [&] { sim.SetErrorFor("AT+RDCHNNLRCRD"); }, 5, 2 * 1000 + 5000},
       // The device stops after its second batch: the acknowledgement's 1 s passes unanswered.
       {"silence mid-read", [&] { sim.SetRecordStall(2); }, 4, 3 * 1000},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     sim.ClearErrors();
     c.fault();
     const CliRun run = Device("records", {"--from", "2024/1/1", "--to", "2024/1/31", "-o", csv});
@@ -72,10 +71,8 @@ TEST_F(CliRecordsTest, FailedReadsWriteNoFile) {
 // The picture's block and trailer forms: the picture collector's edge cases.
 TEST_F(CliRecordsTest, SnapshotSavesTheCameraPictureAndNothingOnAFault) {
   const std::string jpg = Path("p.jpg");
-  RtuSimulator::CameraFaults oversize, cutShort;
-  oversize.oversize = true;
-  cutShort.cutShort = true;
-  const std::pair<RtuSimulator::CameraFaults, int> cases[] = {{{}, 0}, {oversize, 5}, {cutShort, 4}};
+  const std::pair<RtuSimulator::CameraFaults, int> cases[] = {{{}, 0}, {{.oversize = true}, 5},
+                                                                {{.cutShort = true}, 4}};
   for (const auto& [faults, status] : cases) {
     sim.SetCameraFaults(faults);
     const CliRun run = Device("snapshot", {"--camera", "2", "-o", jpg});
