@@ -181,6 +181,27 @@ TEST_F(MainWindowTest, StartUpDetectionFindsTheDeviceAndToolEntriesTakeTheLinkWi
   ASSERT_TRUE(EntryDone(3));
   EXPECT_TRUE(PumpUntil([&] { return !dlg->Tip()->isVisible() && dlg->MainWindowEnabled(); }, 10000));
   EXPECT_FALSE(TipBox::IsOpen());
+
+  // The about box shows the program and its icon.
+  QString title, text;
+  QImage icon;
+  QTimer::singleShot(0, [&] {
+    PumpUntil([] { return QApplication::activeModalWidget() != nullptr; }, 5000);
+    QWidget* box = QApplication::activeModalWidget();
+    ASSERT_NE(box, nullptr);
+    title = box->windowTitle();
+    if (auto* label = box->findChild<QLabel*>(QStringLiteral("aboutText"))) text = label->text();
+    if (auto* label = box->findChild<QLabel*>(QStringLiteral("aboutIcon"))) icon = label->pixmap().toImage();
+    box->findChild<QPushButton*>()->click();
+  });
+  dlg->ShowAbout();
+  EXPECT_EQ(title, QStringLiteral("关于 Quarvel"));
+  EXPECT_EQ(text, QStringLiteral("Quarvel，1.0 版"));
+  // Drawn from the resource: an opaque body on a transparent ground; the window carries it too.
+  ASSERT_EQ(icon.size(), QSize(32, 32));
+  EXPECT_EQ(icon.pixelColor(16, 16).alpha(), 255);
+  EXPECT_EQ(icon.pixelColor(0, 0).alpha(), 0);
+  EXPECT_FALSE(dlg->windowIcon().isNull());
 }
 
 // The entry endings themselves (three probes, the other tools') are the link machine's tests.
@@ -318,29 +339,6 @@ TEST_F(MainWindowTest, PortsRefusedForLackOfPermissionAreNamedWithTheFix) {
   EXPECT_EQ(dlg->StatusBox()->text(), kClosed);
   EXPECT_EQ(CombosEnabled(), 3);
   dlg.reset();  // before the port it uses
-}
-
-TEST_F(MainWindowTest, AboutBoxShowsTheProgramAndItsIcon) {
-  OpenAndDetect({device.PortName()});
-  QString title, text;
-  QImage icon;
-  QTimer::singleShot(0, [&] {
-    PumpUntil([] { return QApplication::activeModalWidget() != nullptr; }, 5000);
-    QWidget* box = QApplication::activeModalWidget();
-    ASSERT_NE(box, nullptr);
-    title = box->windowTitle();
-    if (auto* label = box->findChild<QLabel*>(QStringLiteral("aboutText"))) text = label->text();
-    if (auto* label = box->findChild<QLabel*>(QStringLiteral("aboutIcon"))) icon = label->pixmap().toImage();
-    box->findChild<QPushButton*>()->click();
-  });
-  dlg->ShowAbout();
-  EXPECT_EQ(title, QStringLiteral("关于 Quarvel"));
-  EXPECT_EQ(text, QStringLiteral("Quarvel，1.0 版"));
-  // Drawn from the resource: an opaque body on a transparent ground; the window carries it too.
-  ASSERT_EQ(icon.size(), QSize(32, 32));
-  EXPECT_EQ(icon.pixelColor(16, 16).alpha(), 255);
-  EXPECT_EQ(icon.pixelColor(0, 0).alpha(), 0);
-  EXPECT_FALSE(dlg->windowIcon().isNull());
 }
 
 // Measures real time: closing must not wait out the 5 s probe wait.
