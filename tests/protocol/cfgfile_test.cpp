@@ -37,7 +37,6 @@ class CfgFile : public ::testing::Test {
     fs::remove_all(dir_, ec);
   }
   std::string PathOf(const std::string& name) const { return (dir_ / name).string(); }
-  static void WriteRaw(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
   static std::string ReadRaw(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
@@ -85,7 +84,7 @@ TEST_F(CfgFile, AFailedWriteLeavesNothingBehind) {
 #ifndef _WIN32
 TEST_F(CfgFile, AWriteThatFailsHalfwayKeepsTheOldFile) {
   const std::string path = PathOf("RTU_1.cfg");
-  WriteRaw(path, "old contents\r\n");
+  std::ofstream(path, std::ios::binary) << "old contents\r\n";
 
   // Files may grow to 16 bytes only: the write of the new text fails part way.
   struct sigaction ignore {}, previous {};

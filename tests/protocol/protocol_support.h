@@ -2,7 +2,6 @@
 // Support for the protocol tests: a scripted device, a page side and the exchange fixture.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -27,17 +26,15 @@ inline std::unique_ptr<PortReader> ReceiveInto(ISerialPort& port, CommandExchang
 }
 
 // Answers "---" with CMD OK and every other line with OK, or ERROR for lines that
-// start with a chosen prefix, a chosen number of times (-1: always); or nothing.
+// start with a chosen prefix, a chosen number of times (-1: always).
 class ScriptedDevice {
  public:
   void FailTimes(const std::string& prefix, int times) {
     std::lock_guard<std::mutex> lock(mutex_);
     failures_[prefix] = times;
   }
-  void SetSilent(bool silent) { silent_ = silent; }
   Lines Reply(const std::string& written) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (silent_) return {};
     if (written == "---") return {"\r\nCMD OK\r\n"};
     for (auto& [prefix, times] : failures_) {
       if (written.compare(0, prefix.size(), prefix) == 0 && times != 0) {
@@ -50,7 +47,6 @@ class ScriptedDevice {
 
  private:
   std::mutex mutex_;
-  std::atomic<bool> silent_{false};
   std::map<std::string, int> failures_;
 };
 

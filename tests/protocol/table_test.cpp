@@ -110,6 +110,7 @@ TEST(TableEntries, EveryEntryMatchesTheHandWrittenListFieldByField) {
       ASSERT_LT(pos, 164);
       const ParamEntry& e = entries[pos++];
       EXPECT_EQ(e.id, x.id);
+      EXPECT_EQ(ParamPosition(FindParam(x.id)), pos - 1);  // found by id, not by position
       EXPECT_EQ(e.command, std::string("AT+") + x.command);
       EXPECT_STREQ(e.okReply, "\r\nOK\r\n");
       EXPECT_STREQ(e.errorReply, "\r\nERROR\r\n");
@@ -126,6 +127,7 @@ TEST(TableEntries, EveryEntryMatchesTheHandWrittenListFieldByField) {
     const ParamEntry& e = entries[pos++];
     const bool probe = x.command[0] != 'A';  // "---" and "+++" get the CMD replies
     EXPECT_EQ(e.id, x.id);
+    EXPECT_EQ(ParamPosition(FindParam(x.id)), pos - 1);
     EXPECT_STREQ(e.command, x.command);
     EXPECT_STREQ(e.okReply, probe ? "\r\nCMD OK\r\n" : "\r\nOK\r\n");
     EXPECT_STREQ(e.errorReply, probe ? "\r\nCMD ERROR\r\n" : "\r\nERROR\r\n");
@@ -135,18 +137,10 @@ TEST(TableEntries, EveryEntryMatchesTheHandWrittenListFieldByField) {
     EXPECT_STREQ(e.labelSuffix, "");
     EXPECT_EQ(e.replyHandler, x.id == kCmdShow ? &ParseListing : nullptr);
   }
-}
-
-TEST(TableLookup, FindsEveryEntryByIdNotByPosition) {
-  const ParamEntry* entries = ParamTableEntries();
-  for (int pos = 0; pos < kParamEntryCount; ++pos) {
-    EXPECT_EQ(FindParam(entries[pos].id), &entries[pos]) << pos;
-    EXPECT_EQ(ParamPosition(&entries[pos]), pos);
-  }
+  ASSERT_EQ(pos, kParamEntryCount);
   for (int id : {164, 181, -1}) EXPECT_EQ(FindParam(id), nullptr) << id;
-  EXPECT_EQ(ParamPosition(nullptr), -1);
   const ParamEntry outside{};
-  EXPECT_EQ(ParamPosition(&outside), -1);
+  for (const ParamEntry* e : {static_cast<const ParamEntry*>(nullptr), &outside}) EXPECT_EQ(ParamPosition(e), -1);
 }
 
 class TableValues : public ::testing::Test {
