@@ -1,8 +1,6 @@
 // The download machine against the simulated device through a real CSerial.
 #include <gtest/gtest.h>
 
-#include <memory>
-
 #include "download_rig.h"
 #include "serial/serial.h"
 #include "sim/rtu_sim.h"
@@ -11,8 +9,6 @@ namespace {
 
 using W = DownloadWorker;
 using Fault = RtuSimulator::BlockFault;
-
-std::string AsString(const std::vector<uint8_t>& v) { return std::string(v.begin(), v.end()); }
 
 class DeviceDownloadTest : public ::testing::Test {
  protected:
@@ -44,7 +40,7 @@ TEST_F(DeviceDownloadTest, RefusedBlockThreeSendsTheWholeImageAgain) {
   const auto r = view.Get();
   EXPECT_EQ(sim.FramesRejected(), 1);
   EXPECT_EQ(sim.FramesAccepted(), 2 + 7);
-  EXPECT_EQ(sim.ReceivedImage(), AsString(image));
+  EXPECT_EQ(sim.ReceivedImage(), std::string(image.begin(), image.end()));
   EXPECT_EQ(r.progress, (std::vector<int>{1, 2, 1, 2, 3, 4, 5, 6, 7}));
   std::vector<std::string> logs{"Wait for the device to restart\r\n", "Device restart ing...\r\n",
                                 "Device restart succeed\r\n", BlockOk(1), BlockOk(2),
@@ -59,7 +55,7 @@ TEST_F(DeviceDownloadTest, LostAcknowledgementTimesOutThenSucceeds) {
   sim.SetBlockFault(2, Fault::LoseAck);
   ASSERT_TRUE(m.RunToEnd(image, TransferLimit() + Within(W::kBlockAckMs)));
   EXPECT_TRUE(view.Get().HasLog("Download 2 block timeout error\r\n"));
-  EXPECT_EQ(sim.ReceivedImage(), AsString(image));
+  EXPECT_EQ(sim.ReceivedImage(), std::string(image.begin(), image.end()));
   EXPECT_EQ(sim.ImagesCompleted(), 1);
 }
 

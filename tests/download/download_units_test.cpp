@@ -104,7 +104,7 @@ TEST(FirmwareImage, LargestAndSmallestImagesLoadAndAFailureLeavesNothing) {
   EXPECT_TRUE(image.empty());
 }
 
-TEST(DownloadLog, StartsWithTheBannerAndTimeStampsLines) {
+TEST(DownloadLog, StartsWithTheBannerTimeStampsLinesAndHandsOutDeltas) {
   DownloadLog log;
   EXPECT_EQ(log.Text(), GBK("**********************下载工具软件版本：V1.2.2**********************\r\n"));
   log.Append("Download 1 block ok\r\n");
@@ -114,10 +114,8 @@ TEST(DownloadLog, StartsWithTheBannerAndTimeStampsLines) {
                                std::regex(R"(<Time:\d{4}-\d\d-\d\d \d\d:\d\d:\d\d>:Download 1 block ok\r\n)")));
   log.Clear();
   EXPECT_EQ(log.Text(), DownloadLog::Banner());
-}
 
-TEST(DownloadLog, DeltaGivesTailsAndWholeTextAfterAClearOrARestart) {
-  DownloadLog log;
+  // The view's delta: tails, and the whole text after a clear or a restart.
   uint64_t epoch = 0;
   size_t shown = 0;
   std::string out;

@@ -3,13 +3,8 @@
 
 #include "download_rig.h"
 
-namespace {
-
 using W = DownloadWorker;
 using Lines = std::vector<std::string>;
-
-
-}  // namespace
 
 TEST(DownloadWorkerTest, FullTransfersArriveByteForByteOneAfterAnother) {
   DownloadRig rig;

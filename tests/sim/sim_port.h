@@ -1,11 +1,6 @@
 #pragma once
-// Test side of the simulator's port (raw POSIX descriptor), a byte pump and the fixture.
-#include <errno.h>
-#include <fcntl.h>
+// Test side of the simulator's port (the program's own serial port), a byte pump and the fixture.
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <termios.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <functional>
@@ -15,6 +10,7 @@
 #include <vector>
 
 #include "base/timing.h"
+#include "serial/serial.h"
 #include "sim/rtu_sim.h"
 
 // Generous bound (unscaled ms) for a reply that should come at once.
@@ -22,35 +18,21 @@ constexpr int kReplyLimitMs = 10000;
 inline const std::string kCmdOk = "\r\nCMD OK\r\n";
 inline const std::string kCmdError = "\r\nCMD ERROR\r\n";
 
-class SimPort {
+class SimPort : public CSerial {
  public:
-  explicit SimPort(const std::string& path) {
-    fd_ = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-    if (fd_ < 0) return;
-    termios tio{};
-    tcgetattr(fd_, &tio);
-    cfmakeraw(&tio);
-    tcsetattr(fd_, TCSANOW, &tio);
-  }
-  ~SimPort() {
-    if (fd_ >= 0) ::close(fd_);
-  }
+  explicit SimPort(const std::string& path) { Open(path, 115200, 8, serial::kOneStopBit, serial::kParityNone); }
 
-  bool IsOpen() const { return fd_ >= 0; }
   bool Write(const std::string& bytes) {
-    return ::write(fd_, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+    return CSerial::Write(bytes.data(), static_cast<int>(bytes.size())) == static_cast<int>(bytes.size());
   }
-
-  // Reads until `done` holds of what came, for at most limitMs (unscaled); stops on a hang-up.
+  // Reads until `done` holds of what came, for at most limitMs (unscaled); stops when the device is gone.
   std::string ReadUntil(const std::function<bool(const std::string&)>& done, int limitMs = kReplyLimitMs) {
     std::string got;
-    char buf[4096];
+    std::vector<char> buf(serial::kMaxReadBytes);
     for (const int64_t end = Timing::NowMs() + limitMs; !done(got) && Timing::NowMs() < end;) {
-      pollfd p{fd_, POLLIN, 0};
-      if (::poll(&p, 1, 50) <= 0) continue;
-      const ssize_t n = ::read(fd_, buf, sizeof buf);
-      if (n <= 0 && !(n < 0 && errno == EAGAIN)) break;
-      if (n > 0) got.append(buf, static_cast<size_t>(n));
+      const int n = Read(buf.data());
+      if (n < 0) break;
+      got.append(buf.data(), static_cast<size_t>(n));
     }
     return got;
   }
@@ -64,9 +46,6 @@ class SimPort {
     Write(bytes);
     return ReadUntil([&](const std::string& g) { return g.find(ok) != g.npos || g.find(error) != g.npos; });
   }
-
- private:
-  int fd_ = -1;
 };
 
 // Sends one byte every 2 ms until stopped, like a tool polling a device that is

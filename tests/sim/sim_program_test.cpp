@@ -1,11 +1,14 @@
 // The stand-alone qx310-sim program.
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <vector>
 
 #include "sim_port.h"
+#include "support/wait.h"
 
 extern char** environ;
 
@@ -52,14 +55,9 @@ class SimProgram {
   // Exit status, or -1 when it did not end within the limit.
   int WaitExit() {
     int status = 0;
-    for (const int64_t end = Timing::NowMs() + kReplyLimitMs; Timing::NowMs() < end;) {
-      if (waitpid(pid_, &status, WNOHANG) == pid_) {
-        pid_ = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return -1;
+    if (!WaitUntil([&] { return waitpid(pid_, &status, WNOHANG) == pid_; }, kReplyLimitMs)) return -1;
+    pid_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   }
   bool Started() const { return pid_ > 0; }
 
