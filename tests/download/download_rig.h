@@ -116,16 +116,14 @@ struct DownloadMachine {
     view.ClosePowerUpMessage();
     worker.Shutdown();
   }
-  // The view hears of the stop just after the machine has gone idle.
-  bool WaitStopped(int stopsBefore, int limitMs) {
-    return WaitUntil([&] { return view.Get().stopped > stopsBefore && !worker.IsActive() &&
-                                  worker.State() == DownloadWorker::kIdle; }, limitMs);
-  }
-  // Starts a download of image and waits until it has stopped; true when completed.
+  // Starts a download of image and waits until it has stopped (the view hears of the stop
+  // just after the machine has gone idle); true when completed.
   bool RunToEnd(const std::vector<uint8_t>& image, int limitMs) {
     const int before = view.Get().stopped;
     return worker.StartDownload(image) == DownloadWorker::StartResult::kStarted &&
-           WaitStopped(before, limitMs) && view.Get().completed;
+           WaitUntil([&] { return view.Get().stopped > before && !worker.IsActive() &&
+                                  worker.State() == DownloadWorker::kIdle; }, limitMs) &&
+           view.Get().completed;
   }
 
   RecordingView view;
