@@ -15,13 +15,11 @@
 #include "base/timing.h"
 #include "config/cfg_machine.h"
 #include "protocol/param_table.h"
-#include "serial/serial_port.h"
 #include "support/scripted_port.h"
 
 // Test time scale: the 1000 ms reply pause becomes 10 ms, AT+SHOW's 16 s limit 160 ms.
 constexpr double kMachineTestScale = 0.01;
 
-using Replies = std::vector<std::string>;
 inline std::string CmdError() { return "\r\nCMD ERROR\r\n"; }
 inline std::string G(const char* utf8) { return GBK(utf8); }
 // n copies of text: the expected attempts of a run.
@@ -126,10 +124,9 @@ class FakeCfgView : public ICfgView, public ICfgPageAccess {
 // answered command never depends on how soon another thread runs.
 class ScriptedDevice : public ScriptedPort {
  public:
-  using Responder = Script;
   using Sink = std::function<void(const char*, int)>;
 
-  void SetResponder(Responder r) {
+  void SetResponder(Script r) {
     SetScript([this, r = std::move(r)](const std::string& written) {
       for (std::string block : r(written)) {
         Sink sink;
@@ -148,11 +145,6 @@ class ScriptedDevice : public ScriptedPort {
     std::lock_guard<std::mutex> lock(sinkMutex_);
     sink_ = std::move(s);
   }
-  void SetOpen(bool open) {
-    if (open) Open("device", 115200, 8, 0, 0);
-    else Close();
-  }
-  void StopDelivery() { SetSink(nullptr); }
 
  private:
   std::mutex sinkMutex_;
@@ -171,7 +163,7 @@ class MachineTest : public ::testing::Test {
   }
   void TearDown() override {
     machine.Stop();
-    device.StopDelivery();
+    device.SetSink(nullptr);
     Timing::SetScale(1.0);
   }
   // Runs worker turns until the machine is idle (mode 3) or waits for power-up (mode 0).

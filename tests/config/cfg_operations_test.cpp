@@ -1,11 +1,24 @@
 // The operations of the machine against a scripted device: what each sends, logs
-// and shows when it succeeds and on every give-up path.
+// and shows when it succeeds and on every give-up path; the plan of a file write; the
+// backup of the loaded values before each write, without which the write does not start;
+// stored records and camera snapshots (the device's replies arrive while the command is
+// written, so no batch can come late however busy the machine is).
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <optional>
+#include <thread>
 
 #include "cfg_fakes.h"
+#include "config/picture_reader.h"
+#include "config/record_reader.h"
+#include "protocol/backup.h"
 #include "protocol/listing.h"
+#include "sim/rtu_sim.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -19,7 +32,7 @@ const char kListing[] =
     "Modem user name:  card\r\n";
 
 // A device in its configuration state that answers AT+SHOW with kListing.
-Replies Device(const std::string& w) {
+Blocks Device(const std::string& w) {
   if (w == "AT+SHOW\r\n") return {kListing, Ok()};
   return Responsive(w);
 }
@@ -31,7 +44,7 @@ struct ModemDevice {
   bool probeAlwaysOk = false;
   bool queryFails = false;
   bool quitFails = false;
-  Replies operator()(const std::string& w) {
+  Blocks operator()(const std::string& w) {
     if (w == "---") {
       const bool ok = probeAlwaysOk || state != Config;
       state = ok ? Config : Run;
@@ -56,7 +69,7 @@ struct ModemDevice {
 struct OpCase {
   std::string name;
   std::function<bool(MachineTest&)> start{};  // false: did not start
-  ScriptedDevice::Responder device{};
+  ScriptedPort::Script device{};
   std::vector<std::string> written{};         // exactly, in order
   std::vector<const char*> tips{};            // UTF-8
   int mode = kModeIdle;                       // where it ends
@@ -112,7 +125,7 @@ std::vector<OpCase> Cases() {
   const char* loadPowerCycle = "载入参数失败，请将设备重新上电！";
   std::vector<OpCase> cases = {
       {.name = "VersionAnswered", .start = Button(kOpQueryVersion),
-       .device = [](const std::string&) { return Replies{Ok("V3.2")}; },
+       .device = [](const std::string&) { return Blocks{Ok("V3.2")}; },
        .written = {ver}, .also = [](MachineTest& t) {
          EXPECT_EQ(t.view.R().log, (std::vector<std::string>{"AT+VER\r\n", Ok("V3.2")}));
        }},
@@ -151,7 +164,7 @@ std::vector<OpCase> Cases() {
        .lastLog = "正在等待设备上电后进入配置状态...\r\n"},
       // A listing without a known label stores nothing: a failed load.
       {.name = "LoadButtonUnreadable", .start = Button(kOpLoadAll),
-       .device = [](const std::string& w) { return Replies{w == "---" ? CmdOk() : Ok("no labels")}; },
+       .device = [](const std::string& w) { return Blocks{w == "---" ? CmdOk() : Ok("no labels")}; },
        .written = Cat({shows, {probe}, shows}), .lastLog = "载入RTU设备参数失败...\r\n"},
       // The first failure asks for recovery, the pass goes on with the next id, whose
       // failure is final; the recovery fails and nothing more is sent.
@@ -159,7 +172,7 @@ std::vector<OpCase> Cases() {
        .written = Cat({{"AT+APN=newapn\r\n", "AT+USERNAME=user2\r\n"}, probes}),
        .also = [](MachineTest& t) { EXPECT_EQ(t.view.LogCount(G("设置失败\r\n")), 1); }},
       {.name = "WriteOneRefused", .start = EditedWrite,
-       .device = [](const std::string& w) { return w.rfind("AT+APN=", 0) == 0 ? Replies{Error()} : Device(w); },
+       .device = [](const std::string& w) { return w.rfind("AT+APN=", 0) == 0 ? Blocks{Error()} : Device(w); },
        .written = {"AT+APN=newapn\r\n", "AT+USERNAME=user2\r\n", probe, "AT+APN=newapn\r\n"},
        .also = [](MachineTest& t) {
          EXPECT_TRUE(t.view.LogHas(G("设置失败\r\n")));
@@ -175,7 +188,7 @@ std::vector<OpCase> Cases() {
       // A file value that failed before the recovery is sent again after it.
       {.name = "FileRefusedOnce", .start = FileWrite,
        .device = [n = 0](const std::string& w) mutable {
-         return w.rfind("AT+APN=", 0) == 0 && n++ == 0 ? Replies{Error()} : Device(w);
+         return w.rfind("AT+APN=", 0) == 0 && n++ == 0 ? Blocks{Error()} : Device(w);
        },
        .written = {"AT+APN=fileapn\r\n", probe, "AT+APN=fileapn\r\n"},
        .also = [](MachineTest& t) {
@@ -193,7 +206,7 @@ std::vector<OpCase> Cases() {
        .device = ModemDevice{.probeAlwaysOk = true}, .written = Times(kRunAttempts, probe),
        .lastLog = "查询CSQ失败\r\n"},
       {.name = "ImeiModemRefused", .start = Button(kOpQueryImei),
-       .device = [](const std::string&) { return Replies{CmdError()}; },
+       .device = [](const std::string&) { return Blocks{CmdError()}; },
        .written = Cat({{probe}, Times(kRunAttempts, "+++")}), .lastLog = "查询IMEI失败\r\n"},
       {.name = "ImeiQueryRefused", .start = Button(kOpQueryImei), .device = ModemDevice{.queryFails = true},
        .written = Cat({{probe, "+++"}, Times(kRunAttempts, gsn)}), .lastLog = "查询IMEI失败\r\n"},
@@ -206,12 +219,8 @@ std::vector<OpCase> Cases() {
   struct RequestCase {
     const char* name;
     CfgRequest request;
-    const char* argument;
-    const char* line;
-    const char* okTip;
-    const char* failTip;
-    bool controls;
-    bool logged;
+    const char *argument, *line, *okTip, *failTip;
+    bool controls, logged;
   };
   const RequestCase requests[] = {
       {"Clock", CfgRequest::Clock, "2024/02/29,23:59:59,4", "AT+EXCCLK=2024/02/29,23:59:59,4\r\n",
@@ -318,6 +327,185 @@ TEST_F(LoadAll, AppliedFileSendsOnlyItsChangedLineAndChangesOneControl) {
   machine.SetWorkMode(kModeOperation);
   EXPECT_FALSE(machine.StartWriteFromFile("Modem Apn:  other\r\n"));
   EXPECT_EQ(GetParamText(23, 0).value(), "fileapn");
+}
+
+// The plan of a file write leaves the table alone; an unticked file value is neither
+// sent nor left in the table; offline, nothing reaches the device.
+TEST_F(MachineTest, FilePlanIsWhatIsSentAndAnUntickedValueStaysTheDevicesInTheTable) {
+  device.SetResponder(Responsive);
+  const char listing[] = "Server2's port:  5005\r\nModem Apn:  cmnet\r\nModem user name:  card\r\n";
+  ParseListing(listing, sizeof listing - 1);
+  machine.FillPagesFromTable();
+  const std::string table = BuildListing();
+  const std::string file = "Modem user name:  u2\r\nModem Apn:  newapn\r\nServer2's port:  5005\r\n";
+  const std::optional<WritePlan> plan = machine.PlanWriteFromFile(file);
+  ASSERT_TRUE(plan.has_value());
+  EXPECT_EQ(BuildListing(), table) << "planning changed the table";
+  ASSERT_EQ(plan->size(), 2u);  // in sending order, the unchanged port left out
+  EXPECT_EQ((*plan)[0].label + " " + (*plan)[0].deviceValue + " " + (*plan)[0].newValue, "Modem Apn cmnet newapn");
+  EXPECT_EQ((*plan)[1].label + " " + (*plan)[1].deviceValue + " " + (*plan)[1].newValue, "Modem user name card u2");
+
+  ASSERT_TRUE(machine.StartWriteFromFile(file, WriteSelection{{(*plan)[1].id, (*plan)[1].index}}));
+  RunToIdle();
+  EXPECT_EQ(device.Writes(), std::vector<std::string>{"AT+USERNAME=u2\r\n"});
+  EXPECT_EQ(GetParamText(23, 0), "cmnet");  // unticked: what the device still has
+  EXPECT_EQ(GetParamText(24, 0), "u2");
+}
+
+TEST_F(MachineTest, NoPlanWhileAnOperationRunsAndNoDeviceOperationOffline) {
+  device.SetResponder(Responsive);
+  machine.SetWorkMode(kModeOperation);
+  EXPECT_FALSE(machine.PlanWriteAll().has_value());
+  EXPECT_FALSE(machine.PlanWriteFromFile("Modem Apn:  x\r\n").has_value());
+  machine.SetWorkMode(kModeIdle);
+
+  machine.SetOffline(true);
+  EXPECT_FALSE(machine.StartOperation(kOpLoadAll));
+  EXPECT_FALSE(machine.StartWriteFromFile("Modem Apn:  x\r\n"));
+  EXPECT_EQ(GetParamText(23, 0), "");  // neither plan nor refused file left in the table
+  machine.Requests().Set(CfgRequest::Clock, "2024/01/05,08:03:07,5");
+  machine.WorkerTurn();
+  RunToIdle();  // a page's request ends as given up
+  EXPECT_FALSE(machine.Requests().Pending(CfgRequest::Clock));
+  EXPECT_TRUE(device.Writes().empty());
+  EXPECT_EQ(view.LogCount(G("离线编辑中，设备操作不可用\r\n")), 3);
+  EXPECT_EQ(view.R().tips, std::vector<std::string>{G("设置时间失败")});
+}
+
+TEST_F(MachineTest, EachWriteFirstSavesTheLoadedValuesOrDoesNotStart) {
+  const fs::path dir = fs::temp_directory_path() / ("qx-cfg-backup-" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  std::ofstream(dir / "file") << "x";
+  BackupGuard unwritable(true, (dir / "file" / "sub").string()), guard(true, (dir / "b").string());
+  device.SetResponder(Device);
+  Run(kOpLoadAll);
+  const std::function<bool()> starts[] = {
+      [&] { return view.Edit(23, 0, "pageapn"), machine.StartWriteAll(); },
+      [&] { return machine.StartWriteFromFile("Modem Apn:  fileapn\r\n"); },
+      [&] { return machine.StartFactoryReset(); },
+  };
+  for (const auto& start : starts) {
+    ResetParamValues();
+    ParseListing("Modem Apn:  cmnet\r\n", 19);  // what the device holds
+    view.ClearRecords();
+    device.ClearWrites();
+    machine.SetBackup(&unwritable);
+    EXPECT_FALSE(start());
+    EXPECT_TRUE(device.Writes().empty());
+    ASSERT_EQ(view.R().tips.size(), 1u);
+    EXPECT_NE(view.R().tips[0].find((dir / "file" / "sub").string()), std::string::npos);
+
+    machine.SetBackup(&guard);
+    ASSERT_TRUE(start());
+    RunToIdle();
+    EXPECT_FALSE(device.Writes().empty());
+    {
+      std::ifstream in(guard.LastPath(), std::ios::binary);  // closed before the removal
+      EXPECT_NE(std::string(std::istreambuf_iterator<char>(in), {}).find("Modem Apn:  cmnet\r\n"), std::string::npos);
+    }
+    fs::remove(guard.LastPath());
+  }
+  fs::remove_all(dir);
+}
+
+class RecordsOps : public MachineTest {
+ protected:
+  void RunPending() {  // the idle turn takes the request
+    machine.WorkerTurn();
+    RunToIdle();
+    ASSERT_EQ(machine.WorkMode(), kModeIdle);
+  }
+  void Reset(ScriptedPort::Script r) {  // a new device on the line
+    device.ClearWrites();
+    device.SetResponder(std::move(r));
+  }
+
+  RecordReader& records = machine.Records();
+  PictureReader& picture = machine.Pictures();
+};
+
+const char kQueryLine[] = "AT+RDCHNNLRCRD=0;2024/1/5,0:0:0;2024/1/9,23:55:55\r\n";
+
+struct ReadFailure {
+  const char* name;
+  ScriptedPort::Script device;
+  RecordReadEnd end;
+  int records, queries;  // records collected, query lines sent
+};
+
+TEST_F(RecordsOps, FailedReadsEndInFailureWithWhatTheyCollected) {
+  const std::string batch = "Record:1;a\r\nRecord:2;b\r\n\r\nleave\r\n";
+  const std::vector<ReadFailure> cases = {
+      {"silence after the first batch",
+       [&](const std::string& w) -> Blocks { return w == kQueryLine ? Blocks{Ok(), batch} : Blocks{}; },
+       RecordReadEnd::Silence, 2, 1},
+      {"garbage after an acknowledgement",
+       [&](const std::string& w) -> Blocks {
+         return w == kQueryLine ? Blocks{Ok(), batch} : Blocks{"\r\nERROR\r\n"};
+       },
+       RecordReadEnd::Garbled, 2, 1},
+      {"batch starting with the command's echo",
+       [&](const std::string& w) -> Blocks { return {w, Ok(), batch}; }, RecordReadEnd::Garbled, 0, 1},
+  };
+  for (const ReadFailure& c : cases) {
+    Reset(c.device);
+    ASSERT_TRUE(records.Request(0, {2024, 1, 5}, {2024, 1, 9}));
+    RunPending();
+    EXPECT_EQ(records.State(), ExportState::Failed) << c.name;
+    EXPECT_EQ(records.End(), c.end) << c.name;
+    EXPECT_EQ(records.Records(), c.records) << c.name;
+    int queries = 0;
+    for (const std::string& w : device.Writes()) queries += w == kQueryLine;
+    EXPECT_EQ(queries, c.queries) << c.name;
+    EXPECT_FALSE(machine.Requests().Pending(CfgRequest::RecordQuery)) << c.name;
+    records.SetIdle();
+  }
+}
+
+// A camera device: AT+TESTCAM=n answered by the blocks make(n) returns.
+Blocks Stream(const std::string& jpeg, uint32_t length, size_t block, const std::string& trailer = "") {
+  std::string header = "\r\nOK\r\n";
+  for (int i = 0; i < 4; ++i) header += static_cast<char>((length >> (8 * i)) & 0xFF);
+  Blocks r = {header};
+  const std::string body = jpeg + trailer;
+  for (size_t pos = 0; pos < body.size(); pos += block) r.push_back(body.substr(pos, block));
+  return r;
+}
+
+TEST_F(RecordsOps, SnapshotOfCamera2AfterARefusedFirstAttempt) {
+  const std::string jpeg = RtuSimulator::CameraPicture(2);
+  int attempts = 0;
+  Reset([&](const std::string& w) -> Blocks {
+    if (w == "---") return {CmdOk()};
+    if (w != "AT+TESTCAM=2\r\n") return {Error()};
+    // The first attempt is refused; the recovery's "CMD OK" is no picture header.
+    if (++attempts == 1) return {Error()};
+    return Stream(jpeg, static_cast<uint32_t>(jpeg.size()), 700, "\r\nOK\r\n");
+  });
+  ASSERT_TRUE(picture.Request(2));
+  EXPECT_FALSE(picture.Request(1));
+  RunPending();
+  EXPECT_EQ(attempts, 2);
+  EXPECT_EQ(picture.End(), PictureReadEnd::Complete);
+  EXPECT_EQ(picture.State(), PictureState::Complete);
+  EXPECT_EQ(picture.Picture(), jpeg);
+  EXPECT_FALSE(machine.Requests().Pending(CfgRequest::Picture));
+  picture.SetIdle();
+  EXPECT_EQ(picture.State(), PictureState::Idle);
+  EXPECT_EQ(picture.Picture(), jpeg);  // still there for another save
+}
+
+TEST_F(RecordsOps, CancelEndsTheWaitForAPicture) {
+  Reset([](const std::string&) -> Blocks { return {"\r\nOK\r\n"}; });  // header never completes
+  ASSERT_TRUE(picture.Request(4));
+  std::thread canceller([&] {
+    while (machine.Exchange().CurrentCommandId() != kCmdTestCamera) std::this_thread::yield();
+    picture.Cancel();
+  });
+  RunPending();
+  canceller.join();
+  EXPECT_EQ(picture.End(), PictureReadEnd::Cancelled);
+  EXPECT_EQ(picture.State(), PictureState::Failed);
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 // log window, the .cfg buttons, the timers and shutting down.
 #include <gtest/gtest.h>
 
-#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QPlainTextEdit>
@@ -24,7 +23,7 @@ class WorkspaceTest : public WorkspaceFixture {
     device.SetSink([this](const char* d, int n) { ws->OnSerialData(d, n); });
     StartWorkspace(device, kMachineTestScale);
   }
-  void StopFeeding() override { device.StopDelivery(); }
+  void StopFeeding() override { device.SetSink(nullptr); }
 
   std::vector<CfgPageId> VisiblePages() {
     std::vector<CfgPageId> v;
@@ -80,7 +79,7 @@ TEST_F(WorkspaceTest, TreeHoldsEveryPageNodeAndSelectingOneShowsItsPage) {
 
 TEST_F(WorkspaceTest, OperationButtonsNeedAnOpenPortAndAnIdleWorker) {
   TipCatcher boxes;
-  device.SetOpen(false);
+  device.Close();
   ws->AppendLog("kept\r\n");
   const std::string logBefore = ws->LogText();
   // Each with the port closed: "请先打开串口", also "清除日志".
@@ -95,7 +94,7 @@ TEST_F(WorkspaceTest, OperationButtonsNeedAnOpenPortAndAnIdleWorker) {
   EXPECT_EQ(boxes.Texts().size(), 3);
 
   // While an operation runs the buttons start nothing.
-  device.SetOpen(true);
+  device.Open("device", 115200, 8, 0, 0);
   ws->SetWorkMode(kModeOperation);
   for (QPushButton* b : {ws->Button(CRTUCfgDlg::kLoadId), ws->Button(CRTUCfgDlg::kSaveId),
                          ws->LogDlg()->Button(CLogDlg::kClearId)})
@@ -199,7 +198,7 @@ TEST_F(WorkspaceTest, ShutdownWhileTheWorkerWaitsOnABox) {
     });
     return true;
   };
-  device.SetOpen(false);
+  device.Close();
   ws->Requests().Set(CfgRequest::Clock, "2024/02/29,23:59:59,4");
   ASSERT_TRUE(PumpUntil([&] { return shutdownMs >= 0; }, 10000));
   EXPECT_EQ(boxes.Texts(), QStringList{QStringLiteral("设置时间失败")});
