@@ -3,6 +3,8 @@
 // typed texts that name no item; and which page owns which parameter.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "config/cfg_page_map.h"
 #include "protocol/param_table.h"
 #include "station_test_support.h"
@@ -16,7 +18,9 @@ struct CodeCase {
   std::string value;  // device bytes loaded
   const char* shown;  // UTF-8 the control shows: list text (its item, if any, selected), "on"/"off";
                       // nullptr: not checked
-  std::string saved;  // what the page gives back once the user picks the shown item
+  std::optional<std::string> saved;  // what the page gives back once the user picks the shown item
+                                     // (or types `typed`); nullopt: no value
+  const char* typed = nullptr;       // UTF-8 the user types into the list instead
 };
 
 std::vector<CodeCase> Cases() {
@@ -56,6 +60,13 @@ std::vector<CodeCase> Cases() {
       {1, 0, "3", nullptr, "3"}, {2, 0, "115200", nullptr, "115200"}, {3, 0, "8E1", nullptr, "8E1"},
       {147, 0, "13800000000,13900000000", nullptr, "13800000000,13900000000"},
       {23, 0, "", "", ""}, {24, 0, G("用户甲"), "用户甲", G("用户甲")}, {28, 0, "70000", "70000", "70000"},
+      // Typed texts that name no item save as no value.
+      {19, 0, "1", nullptr, std::nullopt, "TCP2"}, {19, 0, "1", nullptr, std::nullopt, "tcp"},
+      {19, 0, "1", nullptr, std::nullopt, "TCP "}, {19, 0, "1", nullptr, "7", "UDP"},
+      {7, 0, "1", nullptr, std::nullopt, "水文"}, {7, 0, "1", nullptr, "2", "水资源16"},
+      {0, 0, "1", nullptr, std::nullopt, "查询模式"}, {0, 0, "1", nullptr, "3", "调试"},
+      {13, 0, "1", nullptr, std::nullopt, "yes"}, {146, 0, "1", nullptr, std::nullopt, "开"},
+      {158, 0, "1", nullptr, std::nullopt, "RS422"},
   };
   cases.insert(cases.end(), more.begin(), more.end());
   return cases;
@@ -81,6 +92,12 @@ TEST(PageCodes, EveryDeviceValueShowsAndIsSavedBackByItsTable) {
     // Untouched, the control gives back the device's text as loaded.
     EXPECT_EQ(page->SaveToTable(c.id, c.index), c.value) << what;
     QWidget* control = pages.ControlOf(c.id, c.index);
+    if (c.typed) {
+      auto* list = qobject_cast<QComboBox*>(control);
+      ASSERT_NE(list, nullptr) << what;
+      UserTypes(list, QString::fromUtf8(c.typed));
+      EXPECT_EQ(page->SaveToTable(c.id, c.index), c.saved) << what << " typed " << c.typed;
+    }
     if (!c.shown) continue;
     ASSERT_NE(control, nullptr) << what;
     const QString shown = QString::fromUtf8(c.shown);
@@ -98,28 +115,6 @@ TEST(PageCodes, EveryDeviceValueShowsAndIsSavedBackByItsTable) {
     EXPECT_EQ(page->SaveToTable(c.id, c.index), c.saved) << what << ": picked by the user";
   }
   station_ui::SetAskHook({});
-}
-
-TEST(PageCodes, TypedTextsThatNameNoItemSaveAsNoValue) {
-  struct Typed {
-    int id;
-    const char* text;
-    std::optional<std::string> saved;  // nullopt: no value
-  };
-  const Typed typed[] = {
-      {19, "TCP2", std::nullopt}, {19, "tcp", std::nullopt}, {19, "TCP ", std::nullopt}, {19, "UDP", "7"},
-      {7, "水文", std::nullopt},  {7, "水资源16", "2"},      {0, "查询模式", std::nullopt},
-      {0, "调试", "3"},           {13, "yes", std::nullopt}, {146, "开", std::nullopt},
-      {158, "RS422", std::nullopt},
-  };
-  for (const Typed& t : typed) {
-    StationPages pages;
-    auto* list = qobject_cast<QComboBox*>(pages.ControlOf(t.id, 0));
-    ASSERT_NE(list, nullptr) << t.id;
-    pages.PageFor(t.id)->LoadFromTable(t.id, 0, "1");
-    UserTypes(list, QString::fromUtf8(t.text));
-    EXPECT_EQ(pages.PageFor(t.id)->SaveToTable(t.id, 0), t.saved) << t.id << " typed " << t.text;
-  }
 }
 
 // Texts kept as typed, each instance in its own control (control ids as the pages place

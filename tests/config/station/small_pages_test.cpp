@@ -1,15 +1,116 @@
-// Camera timer and clock pages beyond their value codes.
+// The centre address page (four centres, their states and the jump to the transmission
+// page), the camera timer and clock pages, beyond their value codes.
+#include <QComboBox>
 #include <QDateEdit>
 #include <QDateTime>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QTimeEdit>
 #include <gtest/gtest.h>
 
 #include "config/station/dev_dlg.h"
+#include "config/station/gprs1_dlg.h"
+#include "config/station/gprs_dlg.h"
 #include "station_test_support.h"
 
 namespace {
+
+class CentrePage : public ::testing::Test {
+ protected:
+  void SetUp() override { station_ui::SetAskHook({}); }
+  void TearDown() override { station_ui::SetAskHook({}); }
+
+  // 1 when the centre shows "开启" in both state lists and all its fields, 0 when it
+  // shows "关闭" and none of them, -1 for anything between.
+  int Open(int centre) {
+    CRTUCfgGprs2Dlg* c = page.Center(centre);
+    int open = 0, closed = 0;
+    for (bool backup : {false, true}) {
+      const QString state = c->StateList(backup)->currentText();
+      open += state == QStringLiteral("开启");
+      closed += state == QStringLiteral("关闭");
+      for (int id : {CRTUCfgGprs2Dlg::kChannelId[backup], CRTUCfgGprs2Dlg::kAddressId[backup],
+                     CRTUCfgGprs2Dlg::kPortId[backup], CRTUCfgGprs2Dlg::kChannelLabelId[backup],
+                     CRTUCfgGprs2Dlg::kAddressLabelId[backup], CRTUCfgGprs2Dlg::kPortLabelId[backup]}) {
+        open += !Control(c, id)->isHidden();
+        closed += Control(c, id)->isHidden();
+      }
+    }
+    return open == 14 ? 1 : closed == 14 ? 0 : -1;
+  }
+  // The centres' states, centre 1 first.
+  std::vector<int> States() {
+    std::vector<int> s;
+    for (int c = 0; c < 4; ++c) s.push_back(Open(c));
+    return s;
+  }
+
+  FakeWorkspace ws;
+  CRTUCfgGprsDlg page{&ws};
+};
+
+TEST_F(CentrePage, ServerCountOpensThatManyCentresAndTabsShowOneCentre) {
+  EXPECT_EQ(page.SaveToTable(18, 0), "");  // nothing loaded yet
+  EXPECT_EQ(States(), (std::vector<int>{0, 0, 0, 0}));
+  ASSERT_EQ(page.Tabs()->count(), 4);
+  for (int tab : {0, 2}) {
+    page.Tabs()->setCurrentIndex(tab);
+    for (int c = 0; c < 4; ++c) EXPECT_EQ(page.Center(c)->isHidden(), c != tab) << c;
+  }
+  struct Step {
+    const char* loaded;  // device value, or nullptr when the user picks item `picked`
+    int picked;
+    std::vector<int> states;
+  };
+  const Step steps[] = {
+      {"2", 0, {1, 1, 0, 0}},
+      {"1", 0, {1, 0, 0, 0}},  // a smaller count closes the centres above it again
+      {"7", 0, {1, 1, 1, 1}},  // above four: every centre, the count kept
+      {"-3", 0, {0, 0, 0, 0}},  {nullptr, 3, {1, 1, 1, 0}}, {nullptr, 0, {0, 0, 0, 0}},
+  };
+  for (const Step& s : steps) {
+    if (s.loaded) page.LoadFromTable(18, 0, s.loaded);
+    else UserPicks(page.ServerCountList(), s.picked);
+    const std::string what = s.loaded ? std::string("loaded ") + s.loaded : "picked " + std::to_string(s.picked);
+    EXPECT_EQ(States(), s.states) << what;
+    EXPECT_EQ(page.SaveToTable(18, 0), s.loaded ? s.loaded : std::to_string(s.picked)) << what;
+  }
+  // The state choice shows or hides one server's fields.
+  page.LoadFromTable(18, 0, "1");
+  CRTUCfgGprs2Dlg* c = page.Center(0);
+  UserPicks(c->StateList(true), 0);
+  EXPECT_TRUE(c->AddressEdit(true)->isHidden());
+  EXPECT_TRUE(Control(c, CRTUCfgGprs2Dlg::kPortLabelId[1])->isHidden());
+  EXPECT_FALSE(c->AddressEdit(false)->isHidden());
+  UserPicks(c->StateList(true), 1);
+  EXPECT_FALSE(c->AddressEdit(true)->isHidden());
+}
+
+TEST_F(CentrePage, SerialOrBeidouChannelOffersTheJumpToTheTransmissionPage) {
+  std::vector<QString> asked;
+  bool answer = true;
+  station_ui::SetAskHook([&](const QString& q) {
+    asked.push_back(q);
+    return answer;
+  });
+  QComboBox* list = page.Center(0)->ChannelList(false);
+  UserPicks(list, 6);  // 串口
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0], QStringLiteral("是否跳转配置串口参数？"));
+  EXPECT_EQ(ws.comTransShown, 1);
+
+  answer = false;
+  UserPicks(page.Center(3)->ChannelList(true), 2);  // 北斗卫星, cancelled
+  ASSERT_EQ(asked.size(), 2u);
+  EXPECT_EQ(asked[1], QStringLiteral("是否跳转配置北斗参数？"));
+  EXPECT_EQ(ws.comTransShown, 1);
+
+  UserPicks(list, 7);  // UDP: no question
+  EXPECT_EQ(asked.size(), 2u);
+  // A value loaded from the device asks nothing.
+  page.LoadFromTable(19, 1, "6");
+  EXPECT_EQ(asked.size(), 2u);
+}
+
 
 TEST(CameraTimerPage, HoursAndMinutesLandByRow) {
   CRTUCfgCameraTimer page;
@@ -33,12 +134,6 @@ TEST(CameraTimerPage, HoursAndMinutesLandByRow) {
     EXPECT_EQ(page.SaveToTable(156, k), std::to_string(10 + k));
   }
 }
-
-class ClockPage : public ::testing::Test {
- protected:
-  FakeWorkspace ws;
-  CRTUCfgDevDlg page{&ws};
-};
 
 // The sent weekday is the computed one, whatever the list shows; a picked date keeps the
 // list in step; the digits are ASCII whatever the computer's locale.
@@ -68,7 +163,9 @@ TEST(ClockPageManual, LeapDayGoesOutAsThursdayInAsciiDigitsWhateverTheLocale) {
   QLocale::setDefault(before);
 }
 
-TEST_F(ClockPage, ComputerTimeModeSendsTheCurrentTimeWithItsWeekday) {
+TEST(ClockPage, ComputerTimeModeSendsTheCurrentTimeWithItsWeekdayAndSettingDisablesAllButTheButton) {
+  FakeWorkspace ws;
+  CRTUCfgDevDlg page{&ws};
   page.DatePicker()->setDate(QDate(2001, 1, 1));  // a manual time first
   UserPicks(page.ModeList(), 1);
   UserPicks(page.ModeList(), 0);
@@ -87,9 +184,7 @@ TEST_F(ClockPage, ComputerTimeModeSendsTheCurrentTimeWithItsWeekday) {
   EXPECT_GE(sent.toSecsSinceEpoch(), before.toSecsSinceEpoch() - 1);
   EXPECT_LE(sent.toSecsSinceEpoch(), after.toSecsSinceEpoch());
   EXPECT_EQ(m.captured(3).toInt(), sent.date().dayOfWeek() % 7);
-}
-
-TEST_F(ClockPage, ControlsAreDisabledWhileTheClockIsSetButTheButtonStays) {
+  // The controls are disabled while the clock is set, but the button stays.
   for (bool enable : {false, true}) {
     page.EnableClockControls(enable);
     for (QWidget* w : std::initializer_list<QWidget*>{page.ModeList(), page.DatePicker(), page.TimePicker(),

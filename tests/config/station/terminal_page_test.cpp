@@ -1,8 +1,4 @@
 // Terminal page and its "更多参数" sub-page: mappings, hidden texts, protocol layouts.
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
 #include <gtest/gtest.h>
 
 #include "config/station/terminal_dlg.h"
