@@ -1,5 +1,10 @@
-// The channel page: kinds and save lengths, "更多参数", the element list, and the channel
-// parameters through the workspace against the simulated device.
+// The parameter field: only user interaction makes the encoding apply; a typed text that
+// is no item has no value; the next load forgets the edits. A channel source's sub-pages
+// ("通道属性", "通信参数", "报警参数") offscreen: a loaded text is kept before the window
+// exists and shown through the field's encoding after; an untouched control gives it back,
+// also outside its list or not code page 936; the linkage and camera rows follow
+// ShowAlarmLinkage. The channel page: kinds and save lengths, "更多参数", the element list,
+// and the channel parameters through the workspace against the simulated device.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -8,10 +13,16 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <functional>
+#include <memory>
 
+#include "base/cp936.h"
 #include "config/channel_codes.h"
+#include "config/channels/chn_comm_com_dlg.h"
 #include "config/channels/chn_dlg.h"
 #include "config/channels/chn_proper_dlg.h"
+#include "config/channels/chn_warning_dlg.h"
+#include "config/fields/cfg_field.h"
 #include "config/station/camera_timer_dlg.h"
 #include "config/station/gprs_dlg.h"
 #include "config/station/terminal_dlg.h"
@@ -20,19 +31,24 @@
 namespace {
 using channel_codes::Family;
 
-// What the user does to a control: picks an item of a list, or types into an edit.
+// What the user does to a control: picks an item of a list, presses a key, types, or
+// types over an edit's whole text.
 void UserPick(QComboBox* list, const QString& item) {
   const int i = list->findText(item);
   ASSERT_GE(i, 0) << item.toStdString();
   list->setCurrentIndex(i);
   emit list->activated(i);
 }
+void Key(QWidget* w, int key, const QString& text = {}) {
+  QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+  QApplication::sendEvent(w, &press);
+}
+void Type(QWidget* w, const QString& text) {
+  for (QChar ch : text) Key(w, 0, QString(ch));
+}
 void UserType(QLineEdit* edit, const QString& text) {
   edit->selectAll();
-  for (QChar ch : text) {
-    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
-    QApplication::sendEvent(edit, &press);
-  }
+  Type(edit, text);
 }
 QWidget* ControlOf(const CRTUCfgChnSrcDlg* page, int id) {
   const CRTUCfgChnSubDlg* sub = page->SubPageOf(id);
@@ -146,6 +162,131 @@ TEST_F(ChannelPageTest, ProtocolSwitchRefillsTheElementListAndMoreParametersShow
     // Choosing the channel's kind again hides the linkage until the tab is opened again.
     UserPick(page.KindList(), page.KindList()->currentText());
     EXPECT_TRUE(ControlOf(src, linkageId)->isHidden());
+  }
+}
+
+TEST(CfgFieldTest, UserChangesApplyTheEncoding) {
+  QComboBox onOff, element;
+  QLineEdit edit;
+  QCheckBox check;
+  onOff.setEditable(true);
+  element.setEditable(true);
+  CfgField f1(channel_codes::kOnOff), f2(TextField()), f3, f4(FieldCode{
+      {}, [](std::string_view v, int) { return v == "0" ? 0 : 1; },
+      [](std::string_view, int item) -> std::optional<std::string> { return item ? "1" : "0"; }});
+  f1.Attach(&onOff);
+  f2.Attach(&element);
+  f3.Attach(&edit);
+  f4.Attach(&check);
+  f1.Set("7");
+  f2.Set("\xCB\xAE\xCE\xBB" "5");  // 水位5
+  f3.Set("\x81");
+  f4.Set("");
+  EXPECT_TRUE(check.isChecked());  // every value but "0" is on
+  onOff.setCurrentIndex(1);  // the program's changes touch nothing
+  edit.setText(QStringLiteral("program"));
+  EXPECT_EQ(f1.Get(), "7");
+  EXPECT_EQ(f3.Get(), "\x81");
+  onOff.setCurrentIndex(0);
+
+  int edits = 0;
+  QObject::connect(&f1, &CfgField::edited, [&edits] { ++edits; });
+  Key(&onOff, Qt::Key_Down);  // picks the next item: "开启"
+  EXPECT_EQ(edits, 1);
+  EXPECT_EQ(f1.Get(), "1");
+  onOff.lineEdit()->selectAll();
+  Type(onOff.lineEdit(), QStringLiteral("开"));  // no item has this text
+  EXPECT_EQ(f1.Get(), std::nullopt);
+
+  Type(element.lineEdit(), QStringLiteral("X"));
+  EXPECT_EQ(f2.Get(), "\xCB\xAE\xCE\xBB" "5X");  // 水位5X in code page 936
+  edit.selectAll();
+  Type(&edit, QStringLiteral("12"));
+  EXPECT_EQ(f3.Get(), "12");
+  check.click();
+  EXPECT_EQ(f4.Get(), "0");
+  // The next load forgets the edits.
+  for (CfgField* f : {&f1, &f2, &f3, &f4}) {
+    f->Set("9");
+    EXPECT_FALSE(f->Touched());
+    EXPECT_EQ(f->Get(), "9");
+  }
+}
+
+using Make = std::function<std::unique_ptr<CRTUCfgChnSubDlg>()>;
+const Make kComProper = [] { return std::make_unique<CRTUCfgChnProperDlg>(81, 83); };
+const Make kAdcProper = [] { return std::make_unique<CRTUCfgChnProperDlg>(57, 58); };
+const Make kAdcComm = [] { return std::make_unique<CRTUCfgChnCommAdcDlg>(); };
+const Make kComm = [] { return std::make_unique<CRTUCfgChnCommComDlg>(); };
+const Make kComAlarm = [] { return std::make_unique<CRTUCfgChnWarningDlg>(100); };
+const Make kAdcAlarm = [] { return std::make_unique<CRTUCfgChnWarningDlg>(73); };
+const Make kDiAlarm = [] { return std::make_unique<CRTUCfgChnWarningDiDlg>(); };
+const Make kPiAlarm = [] { return std::make_unique<CRTUCfgChnWarningRainDlg>(); };
+
+TEST(ChnSensorAlarmPages, LoadedTextIsKeptUntilTheUserChangesTheControl) {
+  const struct {
+    const Make* page;
+    int id;
+    std::string loaded;
+    const char* shown;  // UTF-8; nullptr: not compared
+    int pick;           // item the user picks, or -1 to type `typed`
+    const char* typed;
+    std::optional<std::string> saved;  // after the user's change
+  } cases[] = {
+      {&kComProper, 81, "2", "关闭", 1, nullptr, "1"},       {&kComProper, 83, "\xFF\x81", nullptr, -1, "5", "5"},
+      {&kComProper, 85, "2", "关闭", -1, "开", std::nullopt}, {&kComProper, 89, GBK("水位5"), "水位5", 0, nullptr, GBK("雨量")},
+      {&kAdcProper, 57, "", "关闭", 1, nullptr, "1"},         {&kAdcProper, 64, "", "", -1, "X", "X"},
+      {&kAdcComm, 68, "", "电流", 0, nullptr, "1"},           {&kComm, 82, "9", "不使用", -1, "RS422", std::nullopt},
+      {&kComm, 95, "\x81\x7f\xff", nullptr, -1, "17", "17"},  // not code page 936
+      {&kComm, 99, "16", "", 12, nullptr, "12"},              {&kComAlarm, 106, "103", "无关联", -1, "K7", "208"},
+      {&kComAlarm, 107, "5", "无关联", 1, nullptr, "1"},      {&kAdcAlarm, 79, "201", "K0", 4, nullptr, "202"},
+      {&kDiAlarm, 32, "2", "", 1, nullptr, "1"},              {&kDiAlarm, 33, "6", "", 4, nullptr, "4"},
+      {&kPiAlarm, 55, "202", "K1", -1, "abc", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    const std::string what = std::to_string(c.id) + " = \"" + c.loaded + "\"";
+    std::unique_ptr<CRTUCfgChnSubDlg> page = (*c.page)();
+    ASSERT_TRUE(page->SetField(c.id, c.loaded)) << what;
+    EXPECT_EQ(page->GetField(c.id), c.loaded) << what << ": before the window exists";
+    page->Create();
+    page->show();
+    page->ShowAlarmLinkage(true);
+    page->ShowAlarmLinkage(false);
+    QWidget* control = page->Field(c.id)->Control();
+    auto* list = qobject_cast<QComboBox*>(control);
+    QLineEdit* edit = list ? list->lineEdit() : qobject_cast<QLineEdit*>(control);
+    ASSERT_TRUE(edit) << what;
+    if (c.shown) {
+      EXPECT_EQ(edit->text().toStdString(), c.shown) << what;
+    }
+    EXPECT_EQ(page->GetField(c.id), c.loaded) << what << ": shown, untouched";
+    PickOrType(control, c.pick, c.typed);
+    EXPECT_EQ(page->GetField(c.id), c.saved) << what << ": changed by the user";
+  }
+}
+
+TEST(ChnSensorAlarmPages, LinkageAndCameraRowsFollowShowAlarmLinkageExceptOnADigitalInput) {
+  const struct {
+    const Make* page;
+    std::vector<int> always;  // fields always shown
+    bool follows;             // the linkage and camera rows follow ShowAlarmLinkage
+  } pages[] = {{&kComAlarm, {100, 101, 102}, true}, {&kPiAlarm, {51}, true}, {&kDiAlarm, {32, 33}, false}};
+  for (const auto& p : pages) {
+    std::unique_ptr<CRTUCfgChnSubDlg> page = (*p.page)();
+    page->Create();
+    page->show();
+    const int first = static_cast<CRTUCfgChnWarningBase*>(page.get())->CameraIntervalId();
+    std::vector<QWidget*> shared;  // the five rows' controls (labels and hints go with them)
+    for (int id = first; id < first + 5; ++id) shared.push_back(page->Field(id)->Control());
+    for (QLabel* label : page->findChildren<QLabel*>())
+      if (label->text().startsWith(QStringLiteral("(0~255s)"))) shared.push_back(label);
+    ASSERT_EQ(shared.size(), 6u) << first;
+    // As created (hidden until "更多参数" asks for them), then shown, then hidden again.
+    for (int step = 0; step < 3; ++step) {
+      if (step > 0) page->ShowAlarmLinkage(step == 1);
+      for (QWidget* w : shared) EXPECT_EQ(w->isHidden(), p.follows && step != 1) << first << " step " << step;
+      for (int id : p.always) EXPECT_FALSE(page->Field(id)->Control()->isHidden()) << id;
+    }
   }
 }
 

@@ -56,9 +56,8 @@ class DeviceTest : public WorkspaceFixture {
                           kLongWaitMs));
     ASSERT_TRUE(WaitIdle(kLongWaitMs));
   }
-  std::string Log() const { return ws->LogText(); }
   // Position of text in the log after position from (npos when missing).
-  size_t LogFind(const std::string& text, size_t from = 0) const { return Log().find(text, from); }
+  size_t LogFind(const std::string& text, size_t from = 0) const { return ws->LogText().find(text, from); }
   // Setter lines (not probes, not AT+SHOW) the device received.
   std::vector<std::string> Setters() const {
     std::vector<std::string> out;

@@ -8,9 +8,7 @@
 #include <QDateEdit>
 #include <QFile>
 #include <QImage>
-#include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QTemporaryDir>
 
 #include "config/cfg_fakes.h"
@@ -52,10 +50,9 @@ TEST(RecordCsv, SeriesPerElementAndUnitInTimeOrder) {
       "6,水位,1,m,2024/13/5 9:0:0\r\n"
       "7,水位,14");
   const auto series = ParseRecordCsv(csv);
-  ASSERT_EQ(series.size(), 3u);
-  EXPECT_EQ(series[0].name, QStringLiteral("水位 (m)"));
-  EXPECT_EQ(series[1].name, QStringLiteral("雨量 (mm)"));
-  EXPECT_EQ(series[2].name, QStringLiteral("水位 (cm)"));
+  QStringList names;
+  for (const auto& s : series) names << s.name;
+  ASSERT_EQ(names, (QStringList{QStringLiteral("水位 (m)"), QStringLiteral("雨量 (mm)"), QStringLiteral("水位 (cm)")}));
   ASSERT_EQ(series[0].points.size(), 2u);
   EXPECT_EQ(series[0].points[0].second, 12.25);
   EXPECT_EQ(series[0].points[1].second, 12.5);
@@ -137,13 +134,7 @@ TEST_F(RecordPages, CameraFieldsGiveBackUntouchedValues) {
     EXPECT_EQ(list ? list->currentText() : edit->text(), QString::fromUtf8(c.shown));
     EXPECT_EQ(page.SaveToTable(c.id, 2), std::optional<std::string>(c.loaded));
     EXPECT_EQ(page.SaveToTable(c.id, 1), std::optional<std::string>(""));  // another camera
-    if (c.pick >= 0) {
-      list->setCurrentIndex(c.pick);
-      emit list->activated(c.pick);
-    } else {
-      edit->setText(QString::fromUtf8(c.typed));
-      emit edit->textEdited(edit->text());
-    }
+    PickOrType(w, c.pick, c.typed);
     EXPECT_EQ(page.SaveToTable(c.id, 2), std::optional<std::string>(c.after));
   }
   // Only the selected camera's window shows; the snapshot asks that camera.
@@ -259,8 +250,10 @@ TEST_F(RecordsDevice, RefusedQueryThenARecordReadInThreeBatchesIsSavedAsTheCsvAn
   EXPECT_EQ(storage->Reader().State(), ExportState::Idle);
 }
 
-// A picture cut short: the tip counts seconds until its cancel ends the wait.
-TEST_F(RecordsDevice, SnapshotCancelledFromItsTipFails) {
+// A picture cut short: the tip counts seconds until its cancel ends the wait. Then each
+// snapshot is saved byte for byte; the watch rests while nothing is under way and each
+// request starts it again.
+TEST_F(RecordsDevice, SnapshotCancelledFromItsTipFailsAndTheWatcherRestsBetweenSnapshots) {
   RtuSimulator::CameraFaults faults;
   faults.cutShort = true;
   sim.SetCameraFaults(faults);
@@ -275,12 +268,8 @@ TEST_F(RecordsDevice, SnapshotCancelledFromItsTipFails) {
   EXPECT_FALSE(tip->isVisible());
   EXPECT_TRUE(requests.empty());
   EXPECT_TRUE(WaitIdle(kLongWaitMs));
-}
 
-// Each snapshot is saved byte for byte; the watch rests while nothing is under way and
-// each request starts it again.
-TEST_F(RecordsDevice, WatcherRestsBetweenSnapshotsAndWakesForEach) {
-  TipCatcher boxes;
+  sim.SetCameraFaults({});
   TransferWatcher& watcher = camera->Watcher();
   ASSERT_TRUE(PumpUntil([&] { return !watcher.Ticking(); }, kLongWaitMs));
   for (const char* name : {"p1.jpg", "p2.jpg"}) {

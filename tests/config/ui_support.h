@@ -1,10 +1,12 @@
 #pragma once
-// Helpers for the workspace's widget tests: a workspace whose file dialogs and review
-// are scripted, the fixture that builds and tears it down, and the receive thread that
-// feeds the workspace from a real port.
+// Helpers for the workspace's widget tests: the user's pick or typing, a workspace whose
+// file dialogs and review are scripted, the fixture that builds and tears it down, and
+// the receive thread that feeds the workspace from a real port.
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QCoreApplication>
+#include <QLineEdit>
 #include <QTreeWidget>
 #include <fstream>
 #include <functional>
@@ -33,6 +35,20 @@ inline std::string ReadAll(const QString& path) {
 }
 inline void WriteAll(const QString& path, const std::string& bytes) {
   std::ofstream(path.toStdString(), std::ios::binary) << bytes;
+}
+
+// The user picks item `pick` of the control's list or, with pick < 0, types `typed`
+// (UTF-8) into its text: the edit's, or the list's own.
+inline void PickOrType(QWidget* control, int pick, const char* typed) {
+  auto* list = qobject_cast<QComboBox*>(control);
+  if (pick >= 0) {
+    list->setCurrentIndex(pick);
+    emit list->activated(pick);
+    return;
+  }
+  QLineEdit* edit = list ? list->lineEdit() : qobject_cast<QLineEdit*>(control);
+  edit->setText(QString::fromUtf8(typed));
+  emit edit->textEdited(edit->text());
 }
 
 class TestWorkspace : public CRTUCfgDlg {
