@@ -29,10 +29,7 @@ namespace {
 
 using W = DownloadWorker;
 
-struct SeenBox {
-  QString title, text;
-  bool seen = false;
-};
+struct SeenBox { QString title, text; bool seen = false; };
 
 // Closes the next modal message box that opens and records it.
 std::shared_ptr<SeenBox> CloseNextBox() {
@@ -112,11 +109,7 @@ TEST_F(DownloadPageTest, StartsIdleAndRefusedStartsSayWhyAndSendNothing) {
   EXPECT_EQ(logEdit->toPlainText(),
             QStringLiteral("**********************下载工具软件版本：V1.2.2**********************\n"));
 
-  const struct {
-    std::string file;  // "" leaves the path empty
-    bool portOpen;
-    QString title, text;
-  } cases[] = {
+  const struct { std::string file; bool portOpen; QString title, text; } cases[] = {  // file "": the path left empty
       {(dir.path / "missing.bin").string(), false, "提示", "请先打开串口"},  // the port comes first
       {"", true, "提示", "请先选择文件"},
       {File("empty.bin", {}), true, "文件长度错误", "请先选择文件"},

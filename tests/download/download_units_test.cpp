@@ -11,11 +11,7 @@
 #include "download_rig.h"
 
 TEST(BlockFrame, ImagesSplitIntoBlocksWithTheRightEndBytes) {
-  const struct {
-    uint32_t length;
-    std::vector<uint32_t> sizes;
-    std::vector<uint8_t> ends;
-  } cases[] = {
+  const struct { uint32_t length; std::vector<uint32_t> sizes; std::vector<uint8_t> ends; } cases[] = {
       {10000, {4096, 4096, 1808}, {0x17, 0x17, 0x03}},
       {8192, {4096, 4096}, {0x17, 0x03}},  // a multiple of 4096 ends with a full last block
       {4096, {4096}, {0x03}},

@@ -41,8 +41,7 @@ TEST(RecordBatch, ParsesTheDocumentedCases) {
 
 TEST(RecordBatch, QueryAndDates) {
   EXPECT_EQ(FormatRecordQuery(0, {2024, 1, 5}, {2024, 1, 9}), "0;2024/1/5,0:0:0;2024/1/9,23:55:55");
-  EXPECT_EQ(FormatRecordQuery(30, {2023, 12, 31}, {2024, 10, 1}),
-            "30;2023/12/31,0:0:0;2024/10/1,23:55:55");
+  EXPECT_EQ(FormatRecordQuery(30, {2023, 12, 31}, {2024, 10, 1}), "30;2023/12/31,0:0:0;2024/10/1,23:55:55");
   struct DateCase { const char* text; bool ok; RecordDate d; };
   const std::vector<DateCase> dates = {
       {"2024/1/5", true, {2024, 1, 5}},   {"2024-01-05", true, {2024, 1, 5}},
@@ -95,13 +94,7 @@ PictureState Feed(PictureCollector& c, const std::string& stream, std::vector<si
 TEST(PictureCollector, EdgeSplitsAndLengths) {
   const std::string jpeg = RtuSimulator::CameraPicture(1);
   const uint32_t size = static_cast<uint32_t>(jpeg.size());
-  struct Case {
-    const char* name;
-    std::string stream;
-    std::vector<size_t> cuts;
-    PictureState state;
-    size_t held;
-  };
+  struct Case { const char* name; std::string stream; std::vector<size_t> cuts; PictureState state; size_t held; };
   const std::vector<Case> cases = {
       {"header and picture in one block", Stream(jpeg, size), {}, PictureState::Complete, size},
       {"one block with trailing bytes", Stream(jpeg, size, "\r\nOK\r\n"), {}, PictureState::Complete, size},

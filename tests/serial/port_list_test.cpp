@@ -18,11 +18,8 @@ TEST(PortList, ListsOnlyExistingCharacterDevicesWithoutConsolesOrPtys) {
 
 TEST(PortList, ComboShowsShortNamesAndOpensTheListedPaths) {
   const std::vector<std::string> listed = {"/dev/ttyUSB0", "/dev/pts/3", "/tmp/sim/pty", "COM5"};
-  struct Case {
-    const char* shown;
-    const char* shortName;  // PortShortName(shown)
-    const char* opened;     // PortPathFor(shown, listed)
-  } cases[] = {
+  // What is shown, its short name (PortShortName) and the path opened for it (PortPathFor).
+  const struct { const char* shown, *shortName, *opened; } cases[] = {
       {"/dev/ttyUSB0", "ttyUSB0", "/dev/ttyUSB0"}, {"ttyUSB0", "ttyUSB0", "/dev/ttyUSB0"},
       {"pts/3", "pts/3", "/dev/pts/3"},           {"/tmp/sim/pty", "/tmp/sim/pty", "/tmp/sim/pty"},
       {"COM5", "COM5", "COM5"},                   {"/dev/", "/dev/", "/dev/"},
@@ -31,7 +28,7 @@ TEST(PortList, ComboShowsShortNamesAndOpensTheListedPaths) {
       {"ttyACM1", "ttyACM1", "/dev/ttyACM1"},     {"pts/9", "pts/9", "/dev/pts/9"},
       {"/dev/ttyS1", "ttyS1", "/dev/ttyS1"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     EXPECT_EQ(PortShortName(c.shown), c.shortName) << c.shown;
     EXPECT_EQ(PortPathFor(c.shown, listed), c.opened) << c.shown;
   }
