@@ -12,12 +12,7 @@ namespace {
 
 using namespace std::string_literals;
 
-class Exchange : public ExchangeFixture {
- protected:
-  void Answer(Lines blocks) {
-    port.SetScript([blocks](const std::string&) { return blocks; });
-  }
-};
+class Exchange : public ExchangeFixture {};
 
 TEST_F(Exchange, CommandLinesOfParametersAndCommands) {
   struct Case { int id; int index; const char* stored; const char* line; };

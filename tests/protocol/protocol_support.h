@@ -133,6 +133,8 @@ class ExchangeFixture : public ::testing::Test {
     loop.reset();
     Timing::SetScale(1.0);
   }
+  // The device answers every write with these blocks.
+  void Answer(Lines blocks) { port.SetScript([blocks](const std::string&) { return blocks; }); }
 
   ScriptedPort port;
   CommandExchange exchange{port};
