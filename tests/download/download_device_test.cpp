@@ -31,8 +31,6 @@ class DeviceDownloadTest : public ::testing::Test {
   DownloadWorker& worker = m.worker;
 };
 
-}  // namespace
-
 TEST_F(DeviceDownloadTest, RefusedBlockThreeSendsTheWholeImageAgain) {
   const auto image = TestImage(6 * 4096 + 100, 12);
   sim.SetBlockFault(3, Fault::Refuse);
@@ -61,8 +59,6 @@ TEST_F(DeviceDownloadTest, LostAcknowledgementTimesOutThenSucceeds) {
 
 // ---- stopping in every phase, with the button or by closing the port ----
 
-namespace {
-
 enum class Phase { kRestartWait, kReenterWait, kPowerUpWait, kBlockWait };
 
 class DeviceStopTest : public DeviceDownloadTest,
@@ -73,8 +69,6 @@ std::string StopName(const ::testing::TestParamInfo<std::tuple<Phase, bool>>& in
   return std::string(names[static_cast<int>(std::get<0>(info.param))]) +
          (std::get<1>(info.param) ? "_PortClosed" : "_Button");
 }
-
-}  // namespace
 
 TEST_P(DeviceStopTest, LeavesTheMachineIdleAndNoThreadStuck) {
   const auto [phase, closePort] = GetParam();
@@ -121,3 +115,5 @@ INSTANTIATE_TEST_SUITE_P(EveryPhase, DeviceStopTest,
                                                               Phase::kPowerUpWait, Phase::kBlockWait),
                                             ::testing::Bool()),
                          StopName);
+
+}  // namespace
