@@ -110,11 +110,10 @@ TEST_F(CliCommandsTest, MissingPortAndPortWithoutPermissionGiveThePortStatusAndO
 }
 
 TEST_F(CliCommandsTest, BadFilesGiveTheFileStatusAndOneLineBeforeTheDeviceIsTouched) {
-  WriteFile(Path("empty.cfg"), "");
-  WriteFile(Path("big.cfg"), std::string(40961, 'x'));
-  WriteFile(Path("junk.cfg"), "no parameter here\r\n");
-  WriteFile(Path("empty.bin"), "");
-  WriteFile(Path("limit.bin"), std::string(1048576, 'x'));
+  for (const auto& [name, bytes] : {std::pair<std::string, std::string>{"empty.cfg", ""}, {"empty.bin", ""},
+                                     {"big.cfg", std::string(40961, 'x')}, {"junk.cfg", "no parameter here\r\n"},
+                                     {"limit.bin", std::string(1048576, 'x')}})
+    WriteFile(Path(name), bytes);
   std::filesystem::create_directory(Path("folder.bin"));
   std::filesystem::create_directory(Path("folder.cfg"));
   // Files that are not files: opening a FIFO for reading waits for a writer.
@@ -151,10 +150,6 @@ using CliUnplug = CliDeviceTest;
 
 TEST_F(CliUnplug, EveryPhaseEndsWithThePortStatusAndTheNextCommandWorks) {
   WriteFile(Path("fw.bin"), std::string(8 * 4096, '\x5A'));
-  auto last = [](const RtuSimulator& s) {
-    const auto all = s.ReceivedCommands();
-    return all.empty() ? std::string() : all.back();
-  };
   const struct Phase {
     const char* name;
     std::vector<std::string> args;                    // after the command word and --port
@@ -174,8 +169,8 @@ TEST_F(CliUnplug, EveryPhaseEndsWithThePortStatusAndTheNextCommandWorks) {
          s.ClearReceived();
        },
        [&](const RtuSimulator& s) {
-         const std::string l = last(s);
-         return s.CountReceived("AT+SHOW") >= 1 && l.rfind("AT+", 0) == 0 && l != "AT+SHOW";
+         const Commands got = s.ReceivedCommands();
+         return s.CountReceived("AT+SHOW") >= 1 && got.back().rfind("AT+", 0) == 0 && got.back() != "AT+SHOW";
        }},
       // Block 3 is never acknowledged: the transfer cannot end before the port goes.
       {"flash", {"flash", Path("fw.bin")},

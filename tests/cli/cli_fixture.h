@@ -7,7 +7,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -110,10 +109,6 @@ inline int CountOf(const std::string& text, const std::string& what) {
 // The lines of text, each ended by a line feed (a last line without it counts).
 inline int LineCount(const std::string& text) { return CountOf(text, "\n") + (!text.empty() && text.back() != '\n'); }
 
-// The device's and the program's time scale: the 5 s probe wait becomes 1250 ms, a
-// command's 1 s limit and the pause after every answer 250 ms (at 100 ms a loaded
-// machine under ThreadSanitizer missed a setter's and a record batch's limit).
-constexpr double kCliTestScale = 0.25;
 // Time (unscaled ms) a run may take beyond its protocol waits: starting the process
 // (under a sanitizer, too), the replies themselves, the exit.
 constexpr long long kRunMarginMs = 10000;
@@ -141,13 +136,9 @@ class CliDeviceTest : public ::testing::Test {
     if (o.process || o.watch || o.uid >= 0 || scaleGiven) return RunCli(args, o);
     // Otherwise through CliMain in this process (standard input is not a terminal).
     std::ostringstream out, err;
-    CliRun run;
     const long long start = Timing::NowMs();
-    run.status = CliMain(args, out, err);
-    run.elapsedMs = Timing::NowMs() - start;
-    run.out = out.str();
-    run.err = err.str();
-    return run;
+    const int status = CliMain(args, out, err);
+    return {status, out.str(), err.str(), Timing::NowMs() - start};
   }
   // A device command on the simulator's port, with more arguments.
   CliRun Device(const std::string& command, std::vector<std::string> more = {}, CliRunOptions o = {}) {
@@ -165,11 +156,11 @@ class CliDeviceTest : public ::testing::Test {
     return out;
   }
 
-  static std::string G(const char* utf8) { return GBK(utf8); }
-
-  // The device's and the program's time scale (a fixture may choose another one in
-  // its constructor).
-  double scale = kCliTestScale;
+  // The device's and the program's time scale (a fixture may choose another one in its
+  // constructor): the 5 s probe wait becomes 1250 ms, a command's 1 s limit and the pause
+  // after every answer 250 ms (at 100 ms a loaded machine under ThreadSanitizer missed a
+  // setter's and a record batch's limit).
+  double scale = 0.25;
   RtuSimulator sim;
   std::string dir;
 };

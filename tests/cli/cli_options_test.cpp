@@ -100,8 +100,8 @@ TEST(CliOptions, HelpForms) {
   EXPECT_EQ(CliHelpText(CliCommand::kDetect).find("--baud"), std::string::npos);
 }
 
-// The computer's local time: CliCommandsTest.SetClockSendsTheTimeWithItsWeekday.
-TEST(CliOptions, ClockTextGetsItsWeekdayAndImpossibleDatesAreRefused) {
+// The computer's local time: CliCommandsTest.RestartAnUnconfirmedFactoryResetAndTheLocalClock.
+TEST(CliOptions, ClockTextGetsItsWeekdayImpossibleDatesAreRefusedAndTheTimeScaleVariable) {
   std::string arg;
   for (const char* good : {"2024/01/05,08:03:07,5", "2024/02/29,23:59:59,4", "2000/02/29,00:00:00,2",
                            "2023/12/31,00:00:00,0"}) {  // Friday, Thursday, a leap 2000, Sunday
@@ -115,9 +115,6 @@ TEST(CliOptions, ClockTextGetsItsWeekdayAndImpossibleDatesAreRefused) {
                           "2024/01/05,08:03:07,5", "+024/01/05,08:03:07", ""}) {
     EXPECT_FALSE(ClockArgumentFromText(bad, arg)) << bad;
   }
-}
-
-TEST(CliOptions, TimeScaleVariable) {
   double s = 1;
   EXPECT_TRUE(ParseTimeScale("0.05", s));
   EXPECT_DOUBLE_EQ(s, 0.05);

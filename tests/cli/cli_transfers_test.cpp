@@ -19,7 +19,7 @@ TEST_F(CliRecordsTest, RecordsInThreeBatchesSavedByteForByte) {
                           "水位;12.75;m;2024/1/9,23:00:00", "流量;3,2;m3/s;2024/1/7,10:00:00",
                           "水位;12.80;m;2024/1/8,11:00:00",
                           "水位;13.00;m;2024/1/10,00:00:00"};  // the last is outside the days
-  for (int i = 0; i < 6; ++i) stored.push_back({1 + i % 2, 2024, 1, i == 5 ? 10 : 5 + i, G(fields[i])});
+  for (int i = 0; i < 6; ++i) stored.push_back({1 + i % 2, 2024, 1, i == 5 ? 10 : 5 + i, GBK(fields[i])});
   sim.SetRecords(stored);
   sim.SetRecordBatch(2);
   const std::string csv = Path("r.csv");
@@ -29,7 +29,7 @@ TEST_F(CliRecordsTest, RecordsInThreeBatchesSavedByteForByte) {
   EXPECT_EQ(sim.ReceivedCommands(),
             (Commands{"---", "AT+RDCHNNLRCRD=0;2024/1/5,0:0:0;2024/1/9,23:55:55", "AT+RDCHNNLRCRD=",
                       "OK", "AT+RDCHNNLRCRD=", "OK"}));
-  EXPECT_EQ(ReadFile(csv), G("序号,采集要素,采集值,采集单位,采集时间\r\n"
+  EXPECT_EQ(ReadFile(csv), GBK("序号,采集要素,采集值,采集单位,采集时间\r\n"
                              "1,水位,12.50,m,2024/1/5 08:00:00\r\n"
                              "2,雨量,0.5,mm,2024/1/6 09:00:00\r\n"
                              "3,水位,12.75,m,2024/1/9 23:00:00\r\n"
@@ -87,8 +87,7 @@ TEST_F(CliRecordsTest, SnapshotSavesTheCameraPictureAndNothingOnAFault) {
 TEST_F(CliRecordsTest, StorageMaintenance) {
   const size_t all = sim.RecordCount(0), first = sim.RecordCount(1);
   ASSERT_GT(sim.RecordCount(2), 0u);
-  const CliRun unconfirmed = Device("clear-records", {"--channel", "2"});
-  EXPECT_EQ(unconfirmed.status, 1) << unconfirmed.err;
+  EXPECT_EQ(Device("clear-records", {"--channel", "2"}).status, 1);  // not confirmed
   EXPECT_TRUE(sim.ReceivedCommands().empty());
 
   const CliRun cleared = Device("clear-records", {"--channel", "2", "--yes"});
@@ -97,21 +96,16 @@ TEST_F(CliRecordsTest, StorageMaintenance) {
   EXPECT_EQ(sim.RecordCount(1), first);
   EXPECT_LT(sim.RecordCount(0), all);
 
-  const CliRun backlog = Device("clear-backlog", {"--yes"});
-  EXPECT_EQ(backlog.status, 0) << backlog.err;
-  const CliRun initial = Device("set-initial", {"--channel", "5", "12.5"});
-  EXPECT_EQ(initial.status, 0) << initial.err;
+  EXPECT_EQ(Device("clear-backlog", {"--yes"}).status, 0);
+  EXPECT_EQ(Device("set-initial", {"--channel", "5", "12.5"}).status, 0);
   EXPECT_EQ(sim.InitialValue(5), "12.5");
   EXPECT_EQ(Setters(), (Commands{"AT+CLRCHNNLRCRD=2", "AT+SETINITDATA05=12.5"}));
   EXPECT_EQ(sim.CountReceived("AT+CLRUPLOSE"), 1);
 
   sim.SetErrorFor("AT+SETINITDATA05");
-  const CliRun refused = Device("set-initial", {"--channel", "5", "7"});
-  EXPECT_EQ(refused.status, 5) << refused.err;
+  EXPECT_EQ(Device("set-initial", {"--channel", "5", "7"}).status, 5);
   EXPECT_EQ(sim.InitialValue(5), "12.5");
 }
-
-using W = DownloadWorker;
 
 constexpr char kPowerUpMessage[] = "升级错误，请将设备重新上电！";
 
@@ -161,7 +155,7 @@ TEST_F(CliFlashTest, FullTransferArrivesByteForByteWithProgressAndLog) {
   // The log: the download tool's banner, the entry, every block, the success.
   const std::string text = ReadFile(log);
   EXPECT_EQ(text.rfind(DownloadLog::Banner(), 0), 0u);
-  EXPECT_EQ(CountOf(text, G("进入升级成功！\r\n")), 1);
+  EXPECT_EQ(CountOf(text, GBK("进入升级成功！\r\n")), 1);
   EXPECT_EQ(CountOf(text, " block ok\r\n"), 256);
   EXPECT_EQ(CountOf(text, ">:Download 256 block ok\r\n"), 1);
   EXPECT_EQ(CountOf(text, ">:Download success ok\r\n"), 1);
@@ -193,7 +187,7 @@ TEST_F(CliFlashTest, DeviceNeedingAPowerCycleIsAskedForOnceThenTakesTheImage) {
   EXPECT_TRUE(sim.ReceivedImage() == image);
   EXPECT_EQ(sim.ImagesCompleted(), 1);
   // Two cycles of two AT+RESET each before the request, the re-entry between them.
-  EXPECT_EQ(sim.CountReceived("AT+RESET"), W::kAttempts * W::kReentryRounds);
+  EXPECT_EQ(sim.CountReceived("AT+RESET"), DownloadWorker::kAttempts * DownloadWorker::kReentryRounds);
   // The message comes after the restart phases, not before.
   const std::string before = r.err.substr(0, r.err.find(kPowerUpMessage));
   EXPECT_NE(before.find("The device fails to restart\n"), std::string::npos) << r.err;
