@@ -10,7 +10,7 @@
 
 using debug_text::HexParse;
 
-TEST(DebugHexParse, PairsBlanksBadInputAndLength) {
+TEST(DebugText, HexParseRenderAndLogFileName) {
   std::string pairs, bytes;  // the longest input: kHexSendMax pairs
   for (int i = 0; i < debug_text::kHexSendMax; ++i) {
     pairs += (i % 2) ? "5a " : "A5";
@@ -42,17 +42,15 @@ TEST(DebugHexParse, PairsBlanksBadInputAndLength) {
                                                            << c.input.size() << ")";
     EXPECT_EQ(out, c.bytes) << c.input.substr(0, 12);
   }
-}
 
-TEST(DebugRender, HexTextAndFileName) {
-  const std::string bytes("\x41\x42\x00\x0D\x0A\xFF", 6);
-  EXPECT_EQ(debug_text::RenderHex(bytes), "41 42 00 0D 0A FF ");
-  EXPECT_EQ(debug_text::RenderText(bytes), std::string("AB#\r\n\xFF"));
+  const std::string raw("\x41\x42\x00\x0D\x0A\xFF", 6);
+  EXPECT_EQ(debug_text::RenderHex(raw), "41 42 00 0D 0A FF ");
+  EXPECT_EQ(debug_text::RenderText(raw), std::string("AB#\r\n\xFF"));
   EXPECT_EQ(debug_text::RenderHex(""), "");
   // Parsing the hex rendering gives the bytes back.
   std::string back;
-  ASSERT_EQ(debug_text::ParseHex(debug_text::RenderHex(bytes), back), HexParse::Ok);
-  EXPECT_EQ(back, bytes);
+  ASSERT_EQ(debug_text::ParseHex(debug_text::RenderHex(raw), back), HexParse::Ok);
+  EXPECT_EQ(back, raw);
 
   std::tm tm{};
   tm.tm_sec = 1, tm.tm_min = 3, tm.tm_hour = 9, tm.tm_mday = 7, tm.tm_mon = 4, tm.tm_year = 124;

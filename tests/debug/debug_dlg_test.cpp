@@ -8,7 +8,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <memory>
 
 #include "base/cp936.h"
@@ -21,7 +20,6 @@
 #include "support/scripted_port.h"
 #include "support/test_host.h"
 #include "support/tip_catcher.h"
-#include "widgets/message_box.h"
 #include "widgets/ui_bridge.h"
 
 namespace {
@@ -67,7 +65,6 @@ class PageTest : public ::testing::Test {
   QCheckBox* Box(int id) { return Get<QCheckBox>(id); }
   QString Text(int id) { return Get<QLineEdit>(id)->text(); }
   void Click(int id) { Get<QAbstractButton>(id)->click(); }
-  void Receive(const std::string& bytes) { page.OnSerialData(bytes.data(), static_cast<int>(bytes.size())); }
   QString Shown() {
     page.RefreshDisplay();
     return page.DisplayText();
@@ -196,11 +193,11 @@ TEST_F(DebugPageTest, SaveLogWritesRawBytesWhateverTheViewAndAFailureSaysSo) {
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
   const std::string raw = std::string("A\0\r\n", 4) + GBK("调试") + "\xFF";
-  Receive(raw);
+  page.OnSerialData(raw.data(), static_cast<int>(raw.size()));
   Box(CDebug::kHexViewBox)->setChecked(true);
   page.savePath = dir.filePath(QStringLiteral("log.txt"));
   Click(CDebug::kSaveLogButton);
-  EXPECT_TRUE(page.lastDefaultName.startsWith(QStringLiteral("Log20")));  // the form: DebugRender
+  EXPECT_TRUE(page.lastDefaultName.startsWith(QStringLiteral("Log20")));  // the form: DebugText
   QFile f(page.savePath);
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
   EXPECT_EQ(f.readAll().toStdString(), raw);

@@ -17,9 +17,10 @@ static void DragAlongFirstRow(LogView& v, int x) {
   QCoreApplication::sendEvent(v.viewport(), &move);
 }
 
-TEST(LogView, LineBreaksOfEveryKindAcrossAppends) {
+TEST(LogView, LineBreaksOfEveryKindAcrossAppendsSelectAndCopy) {
   LogView v;
   v.resize(400, 300);
+  v.show();
   v.AppendText(QStringLiteral("a\rb\n\r\nc\r"));
   v.AppendText(QStringLiteral("\nd"));  // "\r" + "\n" split over two appends: one break
   EXPECT_EQ(v.Text(), QStringLiteral("a\nb\n\nc\nd"));
@@ -30,6 +31,20 @@ TEST(LogView, LineBreaksOfEveryKindAcrossAppends) {
   v.SetText(QString());
   EXPECT_EQ(v.Text(), QString());
   EXPECT_EQ(v.RowCount(), 1);
+
+  v.SetText(QStringLiteral("hello\nworld"));
+  QKeyEvent selectAll(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier);
+  QCoreApplication::sendEvent(&v, &selectAll);
+  EXPECT_EQ(v.SelectedText(), QStringLiteral("hello\nworld"));
+  QKeyEvent copy(QEvent::KeyPress, Qt::Key_C, Qt::ControlModifier);
+  QCoreApplication::sendEvent(&v, &copy);
+  EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("hello\nworld"));
+  // A drag over the first row selects from where it started.
+  DragAlongFirstRow(v, 300);
+  EXPECT_EQ(v.SelectedText(), QStringLiteral("hello"));
+  // New text clears the selection.
+  v.SetText(QStringLiteral("x"));
+  EXPECT_TRUE(v.SelectedText().isEmpty());
 }
 
 TEST(LogView, HexRowsWrapBetweenPairsAndFollowTheWidth) {
@@ -70,23 +85,4 @@ TEST(LogView, WideCharactersTakeTwoColumns) {
   narrow.SetText(QString(60, QLatin1Char('x')));
   wide.SetText(QString(60, QChar(0x8C03)));  // 调
   EXPECT_GT(wide.RowCount(), narrow.RowCount());
-}
-
-TEST(LogView, SelectAndCopy) {
-  LogView v;
-  v.resize(400, 300);
-  v.show();
-  v.SetText(QStringLiteral("hello\nworld"));
-  QKeyEvent selectAll(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier);
-  QCoreApplication::sendEvent(&v, &selectAll);
-  EXPECT_EQ(v.SelectedText(), QStringLiteral("hello\nworld"));
-  QKeyEvent copy(QEvent::KeyPress, Qt::Key_C, Qt::ControlModifier);
-  QCoreApplication::sendEvent(&v, &copy);
-  EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("hello\nworld"));
-  // A drag over the first row selects from where it started.
-  DragAlongFirstRow(v, 300);
-  EXPECT_EQ(v.SelectedText(), QStringLiteral("hello"));
-  // New text clears the selection.
-  v.SetText(QStringLiteral("x"));
-  EXPECT_TRUE(v.SelectedText().isEmpty());
 }
