@@ -104,8 +104,8 @@ void CQuarvelApp::StartAfterDetection(CQuarvelDlg& dlg, const AppOptions& option
       return;
     poll->stop();
     if (path.isEmpty()) return;
-    // One more turn of the event loop so that the last changes are painted.
-    QTimer::singleShot(kScreenshotPollMs, &dlg, [&dlg, path, &code] {
+    // Late enough for the tree's caption pass after a load and for the last changes to be painted.
+    QTimer::singleShot(CRTUCfgDlg::kCaptionTimerMs + kScreenshotPollMs, &dlg, [&dlg, path, &code] {
       if (!dlg.grab().save(path, "PNG")) {
         std::fprintf(stderr, "qx310-tools: cannot write %s\n", path.toLocal8Bit().constData());
         code = 1;
