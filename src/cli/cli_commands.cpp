@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/app_options.h"
+#include "base/atomic_file.h"
 #include "base/cp936.h"
 #include "cli/cli_device.h"
 #include "cli/cli_flash.h"
@@ -268,7 +269,7 @@ int Session::Load() {
     return kExitOk;
   }
   std::string error;
-  if (WriteFileAtomically(o_.output, listing, &error) != CfgFileResult::Ok) {
+  if (!WriteFileAtomically(o_.output, listing, &error)) {
     out_.Error("cannot write " + (error.empty() ? o_.output : error));
     return kExitFile;
   }

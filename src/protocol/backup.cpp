@@ -8,6 +8,7 @@
 #include <system_error>
 #include <vector>
 
+#include "base/atomic_file.h"
 #include "base/cp936.h"
 #include "base/log_text.h"
 #include "protocol/listing.h"
@@ -127,7 +128,7 @@ BackupResult WriteBackup(const std::string& folder, const std::string& listing,
   for (int n = 2; fs::exists(path, ec) && n < 1000; ++n)
     path = dir / (name.substr(0, name.size() - 4) + "-" + std::to_string(n) + ".cfg");
   std::string error;
-  if (WriteFileAtomically(path.string(), listing, &error) != CfgFileResult::Ok) {
+  if (!WriteFileAtomically(path.string(), listing, &error)) {
     result.error = error.empty() ? "cannot write " + path.string() : error;
     return result;
   }

@@ -18,11 +18,7 @@ constexpr int kListingMaxBytes = 40960;
 std::string BuildListing();
 
 // .cfg files.
-enum class CfgFileResult { Ok, CannotOpen, Empty, TooLarge, ReadError, WriteError };
+enum class CfgFileResult { Ok, CannotOpen, Empty, TooLarge, ReadError };
 constexpr long kCfgFileMaxBytes = 40960;  // 40961 bytes and more are refused
 // Reads a .cfg file (1..40960 bytes) into text without parsing it.
 CfgFileResult ReadCfgFile(const std::string& path, std::string& text);
-// Writes text atomically: a temporary file beside path, then rename. On failure the
-// old file (if any) is untouched and no temporary file is left.
-CfgFileResult WriteFileAtomically(const std::string& path, const std::string& text,
-                                  std::string* error = nullptr);

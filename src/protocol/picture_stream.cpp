@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "protocol/listing.h"
+#include "base/atomic_file.h"
 
 void PictureCollector::Begin() {
   std::lock_guard<std::mutex> lock(mutex_);
@@ -64,5 +64,5 @@ std::string PictureCollector::Bytes() const {
 }
 
 bool WritePictureFile(const std::string& path, const std::string& bytes, std::string* error) {
-  return WriteFileAtomically(path, bytes, error) == CfgFileResult::Ok;
+  return WriteFileAtomically(path, bytes, error);
 }

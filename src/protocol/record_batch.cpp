@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
+#include "base/atomic_file.h"
 #include "base/cp936.h"
-#include "protocol/listing.h"
 
 namespace {
 
@@ -110,5 +110,5 @@ std::string RecordFileText(std::string_view exportText) {
 }
 
 bool WriteRecordFile(const std::string& path, std::string_view exportText, std::string* error) {
-  return WriteFileAtomically(path, RecordFileText(exportText), error) == CfgFileResult::Ok;
+  return WriteFileAtomically(path, RecordFileText(exportText), error);
 }

@@ -8,10 +8,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "base/atomic_file.h"
 #include "config/cfg_machine.h"
 #include "config/records/record_plot.h"
 #include "config/station/station_widgets.h"
-#include "protocol/listing.h"
 #include "protocol/record_batch.h"
 #include "widgets/message_box.h"
 #include "widgets/ui_bridge.h"
@@ -170,7 +170,7 @@ bool CRTUCfgRcdDlg::SaveShown() {
   const std::string csv = csv_;
   return SaveUntilDone(this, chooser_, CsvRequest(true),
                        [&csv](const std::string& path, std::string* error) {
-                         return WriteFileAtomically(path, csv, error) == CfgFileResult::Ok;
+                         return WriteFileAtomically(path, csv, error);
                        });
 }
 

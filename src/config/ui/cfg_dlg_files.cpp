@@ -5,6 +5,7 @@
 
 #include <QFileInfo>
 
+#include "base/atomic_file.h"
 #include "base/cp936.h"
 #include "config/ui/cfg_dlg.h"
 #include "config/ui/write_review_dlg.h"
@@ -94,7 +95,7 @@ void CRTUCfgDlg::SaveConfigToFile() {
   const QString path = ChooseSaveFile(offline_ ? offlinePath_ : QStringLiteral("RTU_") + station);
   if (path.isEmpty()) return;
   std::string error;
-  if (WriteFileAtomically(LocalPath(path), text, &error) == CfgFileResult::Ok) {
+  if (WriteFileAtomically(LocalPath(path), text, &error)) {
     TipBox::Show(DialogParent(), QStringLiteral("保存成功"));
   } else {
     TipBox::Show(DialogParent(), QStringLiteral("保存失败"));

@@ -12,11 +12,11 @@
 #include <QPushButton>
 #include <QThread>
 
+#include "base/atomic_file.h"
 #include "base/cp936.h"
 #include "base/timing.h"
 #include "debug/debug_text.h"
 #include "debug/ui/log_view.h"
-#include "protocol/listing.h"
 #include "serial/serial_port.h"
 #include "widgets/message_box.h"
 #include "widgets/tool_host.h"
@@ -348,7 +348,7 @@ void CDebug::OnSaveLog() {
 bool CDebug::SaveLogTo(const QString& path) {
   std::string error;
   const QByteArray name = QFile::encodeName(path);
-  if (WriteFileAtomically(name.toStdString(), log_.Bytes(), &error) == CfgFileResult::Ok) return true;
+  if (WriteFileAtomically(name.toStdString(), log_.Bytes(), &error)) return true;
   TipBox::Show(BoxParent(), QStringLiteral("保存日志失败：") + QString::fromLocal8Bit(error));
   return false;
 }

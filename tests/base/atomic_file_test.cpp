@@ -1,4 +1,4 @@
-// .cfg files: size limits, unreadable files, and complete-or-nothing writing.
+// Complete-or-nothing file writing.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "protocol/listing.h"
+#include "base/atomic_file.h"
 
 #ifndef _WIN32
 #include <sys/resource.h>
@@ -23,11 +23,11 @@ namespace fs = std::filesystem;
 namespace {
 
 // Each test in a folder of its own; Entries names what the folder holds afterwards.
-class CfgFile : public ::testing::Test {
+class AtomicFile : public ::testing::Test {
  protected:
   void SetUp() override {
     dir_ = fs::temp_directory_path() /
-           ("qx_cfgfile_" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + "_" +
+           ("qx_atomic_" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + "_" +
             ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir_);
     fs::create_directories(dir_);
@@ -50,14 +50,14 @@ class CfgFile : public ::testing::Test {
   fs::path dir_;
 };
 
-TEST_F(CfgFile, WritesANewFileAndReplacesAnOldOneKeepingItsPermissions) {
+TEST_F(AtomicFile, WritesANewFileAndReplacesAnOldOneKeepingItsPermissions) {
   const std::string path = PathOf("RTU_12345678.cfg");
-  EXPECT_EQ(WriteFileAtomically(path, "first\r\n"), CfgFileResult::Ok);
+  EXPECT_TRUE(WriteFileAtomically(path, "first\r\n"));
   EXPECT_EQ(ReadRaw(path), "first\r\n");
 #ifndef _WIN32
   ::chmod(path.c_str(), 0640);
 #endif
-  EXPECT_EQ(WriteFileAtomically(path, "second\r\n"), CfgFileResult::Ok);
+  EXPECT_TRUE(WriteFileAtomically(path, "second\r\n"));
   EXPECT_EQ(ReadRaw(path), "second\r\n");
   EXPECT_EQ(Entries(), std::vector<std::string>{"RTU_12345678.cfg"});
 #ifndef _WIN32
@@ -67,22 +67,22 @@ TEST_F(CfgFile, WritesANewFileAndReplacesAnOldOneKeepingItsPermissions) {
 #endif
 }
 
-TEST_F(CfgFile, AFailedWriteLeavesNothingBehind) {
+TEST_F(AtomicFile, AFailedWriteLeavesNothingBehind) {
   // The target is a folder.
   const std::string folder = PathOf("folder.cfg");
   fs::create_directory(folder);
   std::string error;
-  EXPECT_EQ(WriteFileAtomically(folder, "x", &error), CfgFileResult::WriteError);
+  EXPECT_FALSE(WriteFileAtomically(folder, "x", &error));
   EXPECT_FALSE(error.empty());
   EXPECT_TRUE(fs::is_directory(folder));
 
   // The folder does not exist.
-  EXPECT_EQ(WriteFileAtomically(PathOf("nowhere/a.cfg"), "x"), CfgFileResult::WriteError);
+  EXPECT_FALSE(WriteFileAtomically(PathOf("nowhere/a.cfg"), "x"));
   EXPECT_EQ(Entries(), std::vector<std::string>{"folder.cfg"});
 }
 
 #ifndef _WIN32
-TEST_F(CfgFile, AWriteThatFailsHalfwayKeepsTheOldFile) {
+TEST_F(AtomicFile, AWriteThatFailsHalfwayKeepsTheOldFile) {
   const std::string path = PathOf("RTU_1.cfg");
   std::ofstream(path, std::ios::binary) << "old contents\r\n";
 
@@ -96,11 +96,11 @@ TEST_F(CfgFile, AWriteThatFailsHalfwayKeepsTheOldFile) {
   small.rlim_cur = 16;
   ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
   std::string error;
-  const CfgFileResult result = WriteFileAtomically(path, std::string(4096, 'n'), &error);
+  const bool written = WriteFileAtomically(path, std::string(4096, 'n'), &error);
   ::setrlimit(RLIMIT_FSIZE, &old);
   ::sigaction(SIGXFSZ, &previous, nullptr);
 
-  EXPECT_EQ(result, CfgFileResult::WriteError);
+  EXPECT_FALSE(written);
   EXPECT_FALSE(error.empty());
   EXPECT_EQ(ReadRaw(path), "old contents\r\n");
   EXPECT_EQ(Entries(), std::vector<std::string>{"RTU_1.cfg"});
