@@ -10,6 +10,18 @@
 class ISerialPort;
 class LinkMachine;
 
+// One consumer of received blocks (a tool, or a machine of the command line). Called on
+// the receive thread.
+class IReceiver {
+ public:
+  virtual ~IReceiver() = default;
+  // True while it takes received blocks.
+  virtual bool WantsData() const = 0;
+  // A block of count bytes (0 too: the consumers' clock), NUL-terminated after them;
+  // valid for the call only.
+  virtual void OnData(const char* data, int count) = 0;
+};
+
 // The tool pages as the receive thread sees them. Called on the receive thread.
 class IReceiveTargets {
  public:
