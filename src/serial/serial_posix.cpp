@@ -22,6 +22,9 @@ struct CSerial::Impl {
   // closeWake and closes the descriptors only when no I/O is using them any more.
   mutable std::mutex mutex;
   std::condition_variable idle;
+  // One Write at a time, so that one call's bytes are whole on the wire: a write that the
+  // driver takes in parts is never interleaved with another thread's.
+  std::mutex writeMutex;
   int fd = -1;
   int closeWake[2] = {-1, -1};  // per open; readable once Close has begun
   int readerWake[2] = {-1, -1};  // for the object's life; written by WakeReader
@@ -261,6 +264,10 @@ int CSerial::Write(const char* data, int length) {
   Borrowed b(impl_);
   const int fd = b.io.fd;
   if (fd < 0) return 0;
+  std::lock_guard<std::mutex> whole(impl_->writeMutex);
+  // A Close that began while this call waited for its turn ends it before any byte.
+  pollfd closing{b.io.closeWake, POLLIN, 0};
+  if (::poll(&closing, 1, 0) > 0) return 0;
   const auto deadline = std::chrono::steady_clock::now() +
                         std::chrono::milliseconds(serial::WriteLimitMs(length, b.io.baudRate));
   int done = 0;

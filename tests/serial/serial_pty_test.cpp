@@ -109,6 +109,27 @@ TEST_F(SerialPty, ReadsWhatTheDeviceSendsWholeAndInOrderAndWritesToIt) {
   EXPECT_TRUE(got == data) << "got " << got.size() << " of " << data.size() << " bytes";
 }
 
+TEST_F(SerialPty, WritesOfTwoThreadsArriveEachWhole) {
+  OpenPort();
+  // Each block is one byte value, different from the block before it in either thread:
+  // a block that another thread's bytes cut shows up as a run shorter than a block.
+  constexpr int kBlock = 4096, kBlocks = 40;
+  auto writer = [&](int thread) {
+    for (int k = 0; k < kBlocks; ++k) {
+      const std::string block(kBlock, static_cast<char>(thread * 64 + k % 64));
+      EXPECT_EQ(port.Write(block.data(), kBlock), kBlock);
+    }
+  };
+  std::thread a(writer, 0), b(writer, 2);
+  const std::string got = Receive(2u * kBlocks * kBlock);
+  a.join();
+  b.join();
+  ASSERT_EQ(got.size(), 2u * kBlocks * kBlock);
+  for (size_t run = 0; run < got.size(); run += kBlock)
+    ASSERT_EQ(got.find_first_not_of(got[run], run), run + kBlock == got.size() ? std::string::npos : run + kBlock)
+        << "the block at byte " << run << " is not whole";
+}
+
 // Measures real time: five idle reads wait about 20 ms each; seconds mean a blocking read.
 class SerialPtyRealtime : public SerialPty {};
 
