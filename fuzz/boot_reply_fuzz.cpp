@@ -62,7 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   AnsweringPort port;
   port.answers = LengthPrefixedBlocks(data, size);
   QuietView view;
-  DownloadWorker worker(port, view);
+  LineArbiter line;
+  DownloadWorker worker(port, view, line);
   port.worker = &worker;
   port.view = &view;
   worker.Launch();

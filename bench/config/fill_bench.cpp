@@ -22,6 +22,7 @@
 #include "protocol/param_table.h"
 #include "serial/serial_port.h"
 #include "sim/rtu_sim.h"
+#include "serial/line_arbiter.h"
 #include "widgets/tool_host.h"
 
 namespace {
@@ -67,11 +68,13 @@ class Host : public IToolHost {
  public:
   explicit Host(ISerialPort& p) : port_(p) {}
   ISerialPort& Port() override { return port_; }
+  LineArbiter& Line() override { return line_; }
   bool LinkToTools() const override { return true; }
   QWidget* MainWindow() override { return nullptr; }
 
  private:
   ISerialPort& port_;
+  LineArbiter line_;
 };
 
 void Pump(const std::function<bool()>& done) {

@@ -32,6 +32,7 @@
 #include "base/timing.h"
 #include "debug/ui/debug_dlg.h"
 #include "serial/serial.h"
+#include "serial/line_arbiter.h"
 #include "widgets/tool_host.h"
 #include "widgets/ui_bridge.h"
 
@@ -102,11 +103,13 @@ class BenchHost : public IToolHost {
  public:
   explicit BenchHost(ISerialPort& p) : port_(p) {}
   ISerialPort& Port() override { return port_; }
+  LineArbiter& Line() override { return line_; }
   bool LinkToTools() const override { return true; }
   QWidget* MainWindow() override { return nullptr; }
 
  private:
   ISerialPort& port_;
+  LineArbiter line_;
 };
 
 // Measures how long a call posted to the UI thread waits before it runs.

@@ -215,7 +215,8 @@ int main(int argc, char** argv) {
 
   PacedDevice device(baud, turnaroundMs);
   BenchView view;
-  DownloadWorker worker(device, view);
+  LineArbiter line;
+  DownloadWorker worker(device, view, line);
   device.Attach(&worker);
   worker.Launch();
 

@@ -7,26 +7,18 @@
 #include "base/timing.h"
 #include "serial/serial_port.h"
 
-ReceivePump::ReceivePump(ISerialPort& port, LinkMachine& link, IReceiveTargets& targets)
-    : port_(port), link_(link), targets_(targets), block_(serial::kMaxReadBytes + 1) {}
+ReceivePump::ReceivePump(ISerialPort& port, LinkMachine& link, std::function<void()> vanished)
+    : port_(port), link_(link), vanished_(std::move(vanished)), block_(serial::kMaxReadBytes + 1) {}
 
-ReceivePump::Consumer ReceivePump::Dispatch(const char* data, int count) {
+int ReceivePump::Dispatch(const char* data, int count) {
   if (!link_.LinkToTools()) {
     link_.OnReceived(data, count);
     return kMatcher;
   }
-  if (targets_.DownloadActive()) {
-    targets_.DownloadData(data, count);
-    return kDownload;
-  }
-  if (targets_.DebugReceiving()) {
-    targets_.DebugData(data, count);
-    return kDebug;
-  }
-  const int mode = targets_.ConfigWorkMode();
-  if (mode >= 0 && mode <= 2) {
-    targets_.ConfigData(data, count);
-    return kConfig;
+  for (size_t i = 0; i < receivers_.size(); ++i) {
+    if (!receivers_[i]->WantsData()) continue;
+    receivers_[i]->OnData(data, count);
+    return static_cast<int>(i);
   }
   return kNobody;
 }
@@ -36,7 +28,7 @@ int ReceivePump::Turn() {
   int n = port_.Read(block_.data());
   if (n == serial::kReadVanished) {
     port_.Close();
-    targets_.PortVanished();
+    if (vanished_) vanished_();
     return n;
   }
   if (n < 0) n = 0;

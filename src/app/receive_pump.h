@@ -1,10 +1,12 @@
 #pragma once
 // The receive thread's work: the only reader of the serial port. Each block read goes
 // to exactly one consumer: the main window's reply matcher while the main window talks
-// to the device, else the download page while its download runs, else the debug console
-// while it receives, else the configuration workspace while it works (modes 0, 1, 2).
-// Qt-free: the pages are reached through IReceiveTargets.
+// to the device, else the first receiver that wants it, in the order given (the main
+// window's: the download page while its download runs, the debug console while it
+// receives, the configuration workspace while it works, in modes 0, 1, 2).
+// Qt-free: the tools are reached through IReceiver.
 #include <atomic>
+#include <functional>
 #include <vector>
 
 class ISerialPort;
@@ -22,33 +24,26 @@ class IReceiver {
   virtual void OnData(const char* data, int count) = 0;
 };
 
-// The tool pages as the receive thread sees them. Called on the receive thread.
-class IReceiveTargets {
- public:
-  virtual ~IReceiveTargets() = default;
-  virtual bool DownloadActive() = 0;
-  virtual void DownloadData(const char* data, int count) = 0;
-  virtual bool DebugReceiving() = 0;
-  virtual void DebugData(const char* data, int count) = 0;
-  virtual int ConfigWorkMode() = 0;
-  virtual void ConfigData(const char* data, int count) = 0;
-  // The device went away; the port has been closed already.
-  virtual void PortVanished() = 0;
-};
-
 class ReceivePump {
  public:
-  enum Consumer { kMatcher, kDownload, kDebug, kConfig, kNobody };
+  // Who took a block, besides the receivers' indices.
+  static constexpr int kMatcher = -1;
+  static constexpr int kNobody = -2;
 
   // Pause while the port is closed, and after an empty read that returned at once.
   static constexpr int kIdlePauseMs = 10;
 
-  ReceivePump(ISerialPort& port, LinkMachine& link, IReceiveTargets& targets);
+  // vanished runs on the receive thread when the device went away (the port is closed).
+  ReceivePump(ISerialPort& port, LinkMachine& link, std::function<void()> vanished);
   ReceivePump(const ReceivePump&) = delete;
   ReceivePump& operator=(const ReceivePump&) = delete;
 
-  // Hands one block (count may be 0) to its consumer and says which one took it.
-  Consumer Dispatch(const char* data, int count);
+  // The receivers in the order in which blocks are offered to them. Before Run.
+  void SetReceivers(std::vector<IReceiver*> receivers) { receivers_ = std::move(receivers); }
+
+  // Hands one block (count may be 0) to its consumer and says which one took it: the
+  // receiver's index, kMatcher or kNobody.
+  int Dispatch(const char* data, int count);
 
   // One read and hand-over. Returns the byte count read; 0 when nothing came or the
   // port is closed; serial::kReadVanished when the device went away (the port is closed then).
@@ -62,7 +57,8 @@ class ReceivePump {
  private:
   ISerialPort& port_;
   LinkMachine& link_;
-  IReceiveTargets& targets_;
+  std::function<void()> vanished_;
+  std::vector<IReceiver*> receivers_;
   std::atomic<bool> stop_{false};
   // One block for every read: the largest read and a terminating NUL.
   std::vector<char> block_;

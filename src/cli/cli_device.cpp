@@ -4,8 +4,22 @@
 #include "protocol/param_table.h"
 
 CliDevice::CliDevice(CliCfgView& cfgView, CliLinkView& linkView)
-    : linkView_(linkView), link_(port_, linkView), machine_(cfgView), pump_(port_, link_, *this) {
-  machine_.AttachPort(&port_);
+    : linkView_(linkView), link_(port_, linkView), machine_(cfgView),
+      pump_(port_, link_, [this] { vanished_ = true; }) {
+  machine_.AttachPort(&port_, &line_);
+  downloadReceiver_.wants = [this] {
+    DownloadWorker* worker = downloadTarget_.load();
+    return worker != nullptr && worker->IsActive();
+  };
+  downloadReceiver_.take = [this](const char* data, int count) {
+    if (DownloadWorker* worker = downloadTarget_.load()) worker->OnSerialData(data, count);
+  };
+  configReceiver_.wants = [this] {
+    const int mode = machine_.WorkMode();
+    return mode == kModeWaitPowerUp || mode == kModeOperation || mode == kModeRecovery;
+  };
+  configReceiver_.take = [this](const char* data, int count) { ConfigData(data, count); };
+  pump_.SetReceivers({&downloadReceiver_, &configReceiver_});
 }
 
 CliDevice::~CliDevice() {
@@ -46,20 +60,11 @@ bool CliDevice::EnterTool(LinkTool tool) {
 
 DownloadWorker& CliDevice::Download(IDownloadView& view) {
   if (!download_) {
-    download_ = std::make_unique<DownloadWorker>(port_, view);
+    download_ = std::make_unique<DownloadWorker>(port_, view, line_);
     download_->Launch();
     downloadTarget_ = download_.get();
   }
   return *download_;
-}
-
-bool CliDevice::DownloadActive() {
-  DownloadWorker* worker = downloadTarget_.load();
-  return worker != nullptr && worker->IsActive();
-}
-
-void CliDevice::DownloadData(const char* data, int count) {
-  if (DownloadWorker* worker = downloadTarget_.load()) worker->OnSerialData(data, count);
 }
 
 std::string CliDevice::Detect(const std::vector<std::string>& ports) {

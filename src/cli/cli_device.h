@@ -4,6 +4,7 @@
 // run on the caller's thread so that a command knows when an operation is over, and,
 // for flash, the download machine with its own threads.
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -14,13 +15,14 @@
 #include "cli/cli_view.h"
 #include "config/cfg_machine.h"
 #include "download/download_worker.h"
+#include "serial/line_arbiter.h"
 #include "serial/serial.h"
 
-class CliDevice : private IReceiveTargets {
+class CliDevice {
  public:
   CliDevice(CliCfgView& cfgView, CliLinkView& linkView);
   // Stops the receive thread and the machines and closes the port.
-  ~CliDevice() override;
+  ~CliDevice();
   CliDevice(const CliDevice&) = delete;
   CliDevice& operator=(const CliDevice&) = delete;
 
@@ -59,23 +61,26 @@ class CliDevice : private IReceiveTargets {
   bool Vanished() const { return vanished_.load(); }
 
  private:
-  // IReceiveTargets (receive thread)
-  bool DownloadActive() override;
-  void DownloadData(const char* data, int count) override;
-  bool DebugReceiving() override { return false; }
-  void DebugData(const char*, int) override {}
-  int ConfigWorkMode() override { return machine_.WorkMode(); }
-  void ConfigData(const char* data, int count) override;
-  void PortVanished() override { vanished_ = true; }
-
+  // A consumer of received blocks made of two calls (receive thread).
+  struct Receiver : IReceiver {
+    std::function<bool()> wants;
+    std::function<void(const char*, int)> take;
+    bool WantsData() const override { return wants(); }
+    void OnData(const char* data, int count) override { take(data, count); }
+  };
+  void ConfigData(const char* data, int count);
   void StartPump();
 
   CliLinkView& linkView_;
+  LineArbiter line_;  // outlives the machines that hold it
   CSerial port_;
   LinkMachine link_;
   CfgMachine machine_;
   std::unique_ptr<DownloadWorker> download_;
   std::atomic<DownloadWorker*> downloadTarget_{nullptr};  // download_, for the receive thread
+  // In the main window's order: the download while it runs, then the configuration
+  // machine in its modes 0, 1, 2.
+  Receiver downloadReceiver_, configReceiver_;
   ReceivePump pump_;
   std::thread pumpThread_;
   std::atomic<long long> operationBytes_{0};

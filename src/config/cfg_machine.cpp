@@ -55,6 +55,8 @@ const std::string& TextOffline() {
   return t;
 }
 constexpr char kPowerUpBanner[] = "CONFIGURE PROGRAM";
+// Modes in which an operation runs (and holds the line).
+bool Busy(int mode) { return mode == kModeOperation || mode == kModeRecovery; }
 }  // namespace
 
 CfgMachine::CfgMachine(ICfgView& view)
@@ -71,8 +73,10 @@ CfgMachine::CfgMachine(ICfgView& view)
 
 CfgMachine::~CfgMachine() { Stop(); }
 
-void CfgMachine::AttachPort(ISerialPort* port) {
-  if (!stop_.load()) port_->Attach(port);
+void CfgMachine::AttachPort(ISerialPort* port, LineArbiter* line) {
+  if (stop_.load()) return;
+  port_->Attach(port);
+  line_.store(line ? line : &ownLine_);
 }
 
 bool CfgMachine::PortOpen() const { return port_->IsOpen(); }
@@ -102,6 +106,7 @@ void CfgMachine::Stop() {
   exchange_.ReplyEvent().Set();
   wake_.Set();
   if (worker_.joinable()) worker_.join();
+  lease_.Release();  // an operation cut short by the stop
 }
 
 void CfgMachine::SetOperation(int op, CfgRequest trigger, std::function<void(int go)> fn) {
@@ -250,7 +255,7 @@ void CfgMachine::OnSerialData(const char* data, int count) {
 
 bool CfgMachine::PowerUpTick() {
   if (mode_.load() != kModeWaitPowerUp) return false;
-  if (PortOpen()) port_->Write("S", 1);
+  if (PortOpen()) line_.load()->WriteIfFree(LineOwner::kConfig, [this] { port_->Write("S", 1); });
   return true;
 }
 
@@ -269,6 +274,13 @@ void CfgMachine::WorkerLoop() {
 bool CfgMachine::WorkerTurn() {
   wake_.Reset();
   const int mode = mode_.load();
+  if (Busy(mode) && !lease_.Held()) lease_ = line_.load()->Hold(LineOwner::kConfig);
+  struct LetGoAtRest {
+    CfgMachine& m;
+    ~LetGoAtRest() {
+      if (!Busy(m.mode_.load())) m.lease_.Release();
+    }
+  } letGo{*this};
   if (mode == kModeOperation) {
     if (offline_.load()) {
       // A page's request while offline: nothing is sent, the request ends as given up.

@@ -3,7 +3,8 @@
 // talk, one operation at a time; a failed run gets one recovery ("---" until
 // "\r\nCMD OK\r\n") and one more run. Also the receive entry, the power-up watch and
 // the UI's ways of starting operations. Qt-free: everything visible goes through
-// ICfgView. The command line front end uses the same machine.
+// ICfgView. The command line front end uses the same machine. An operation holds the
+// serial line (LineArbiter) while it runs; the power-up "S" is a background write.
 #include <atomic>
 #include <functional>
 #include <map>
@@ -22,6 +23,7 @@
 #include "config/write_results.h"
 #include "protocol/exchange.h"
 #include "protocol/write_back.h"
+#include "serial/line_arbiter.h"
 #include "serial/serial_port.h"
 
 // m_nWorkMode values.
@@ -61,9 +63,10 @@ class CfgMachine {
   CfgMachine(const CfgMachine&) = delete;
   CfgMachine& operator=(const CfgMachine&) = delete;
 
-  // The serial port every exchange uses (null: none). Stop() detaches it, so that any
-  // exchange still under way fails at once.
-  void AttachPort(ISerialPort* port);
+  // The serial port every exchange uses (null: none) and the arbiter of its line (null: one
+  // of the machine's own). Stop() detaches the port, so that any exchange still under way
+  // fails at once. Before Start.
+  void AttachPort(ISerialPort* port, LineArbiter* line = nullptr);
   bool PortOpen() const;
 
   // Starts the worker thread (WorkerLoop).
@@ -137,12 +140,15 @@ class CfgMachine {
   // feed the exchange, mode 3 drops the block.
   void OnSerialData(const char* data, int count);
   // Power-up watch, every kPowerUpTickMs from ICfgView::StartPowerUpWatch on: one "S"
-  // while in mode 0 with the port open. False once the mode has left 0 (the watch ends).
+  // while in mode 0 with the port open, unless another owner holds the line. False once
+  // the mode has left 0 (the watch ends).
   bool PowerUpTick();
 
   // --- worker side (public for tests and the command line) ---
   // One turn of WorkerLoop. False when idle with nothing to take: the worker then
-  // sleeps until a request, a mode change or Stop wakes it.
+  // sleeps until a request, a mode change or Stop wakes it. The line is held from the
+  // first turn of an operation to the turn at whose end it rests (idle or waiting for a
+  // power-up), so that no background byte lands between two of its exchanges.
   bool WorkerTurn();
   // How often the worker thread has gone to sleep with nothing to do (tests wait for it).
   int IdleSleeps() const { return idleSleeps_.load(); }
@@ -207,6 +213,9 @@ class CfgMachine {
 
   ICfgView& view_;
   std::unique_ptr<PortSlot> port_;
+  LineArbiter ownLine_;
+  std::atomic<LineArbiter*> line_{&ownLine_};
+  LineArbiter::Lease lease_;  // held while an operation runs; the worker's own
   CommandExchange exchange_;
   CfgRequests requests_;
   std::mutex beginMutex_;

@@ -34,8 +34,9 @@ const std::string& Text(int which) {
 enum { kSimpleNotice, kProNotice, kSimpleOk, kSimpleFailed, kPowerCycle, kProOk, kProFailed };
 }  // namespace
 
-DebugModeDialogue::DebugModeDialogue(ISerialPort& port, ReceiveLog& log, IDebugModeView& view)
-    : port_(port), log_(log), view_(view) {
+DebugModeDialogue::DebugModeDialogue(ISerialPort& port, ReceiveLog& log, IDebugModeView& view,
+                                     LineArbiter& line)
+    : port_(port), log_(log), view_(view), line_(line) {
   replyBuffer_.reserve(kReplyBufferSize);
 }
 
@@ -56,8 +57,10 @@ void DebugModeDialogue::Stop() {
   wake_.notify_all();
   event_.Set();
   if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
+  LineArbiter::Lease ended;
   std::lock_guard<std::mutex> lock(mutex_);
   phase_ = step_ = reply_ = retry_ = rounds_ = 0;
+  ended = std::move(lease_);
 }
 
 bool DebugModeDialogue::IsRunning() const {
@@ -66,9 +69,11 @@ bool DebugModeDialogue::IsRunning() const {
 }
 
 void DebugModeDialogue::Begin(Target target) {
+  LineArbiter::Lease lease = line_.Hold(LineOwner::kModeDialogue);
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (phase_ != 0 || stop_) return;
+    lease_ = std::move(lease);
     proMode_.store(false);
     // The notice goes into the log before the thread can send anything.
     log_.Append(Text(target == kSimple ? kSimpleNotice : kProNotice));
@@ -122,12 +127,14 @@ void DebugModeDialogue::OnReceive(const char* data, int count) {
   event_.Set();
 }
 
-void DebugModeDialogue::OnBannerTick() {
+bool DebugModeDialogue::OnBannerTick() {
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (phase_ != 3 || step_ != 2) return;
+    if (phase_ != 3 || step_ != 2) return true;
   }
-  if (port_.IsOpen()) port_.Write(kBannerByte.data(), 1);
+  return line_.WriteIfFree(LineOwner::kModeDialogue, [this] {
+    if (port_.IsOpen()) port_.Write(kBannerByte.data(), 1);
+  });
 }
 
 void DebugModeDialogue::Run() {
@@ -149,9 +156,11 @@ void DebugModeDialogue::Run() {
 }
 
 void DebugModeDialogue::SetStep(int phase, int step) {
+  LineArbiter::Lease ended;
   std::lock_guard<std::mutex> lock(mutex_);
   phase_ = phase;
   step_ = step;
+  if (phase == 0) ended = std::move(lease_);
 }
 
 bool DebugModeDialogue::SendAndAwait(const std::string& text) {
@@ -186,17 +195,20 @@ void DebugModeDialogue::ProbeTurn(int step) {
       return;
     case 3: {
       bool simple;
+      LineArbiter::Lease ended;
       {
         std::lock_guard<std::mutex> lock(mutex_);
         reply_ = retry_ = 0;
         simple = target_ == kSimple;
         if (simple) {
           rounds_ = phase_ = step_ = 0;
+          ended = std::move(lease_);
         } else {
           phase_ = 2;
           step_ = 1;
         }
       }
+      ended.Release();  // before the box: the line is free while it is open
       if (simple) {
         view_.ShowMessage(Text(kSimpleOk), {});
         view_.EnablePage(true);
@@ -205,6 +217,7 @@ void DebugModeDialogue::ProbeTurn(int step) {
     }
     default: {
       bool simple;
+      LineArbiter::Lease ended;
       {
         std::lock_guard<std::mutex> lock(mutex_);
         if (++retry_ < kTries) {
@@ -214,8 +227,12 @@ void DebugModeDialogue::ProbeTurn(int step) {
         }
         reply_ = retry_ = rounds_ = 0;
         simple = target_ == kSimple;
-        if (simple) phase_ = step_ = 0;
+        if (simple) {
+          phase_ = step_ = 0;
+          ended = std::move(lease_);
+        }
       }
+      ended.Release();  // before the box
       if (simple) {
         view_.EnablePage(true);
         view_.ShowMessage(Text(kSimpleFailed), {});
@@ -314,10 +331,13 @@ void DebugModeDialogue::BannerTurn(int step) {
 }
 
 void DebugModeDialogue::Finish(const std::string& message) {
+  LineArbiter::Lease ended;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     reply_ = phase_ = step_ = 0;
+    ended = std::move(lease_);
   }
+  ended.Release();  // before the box: the line is free while it is open
   view_.ShowMessage(message, {});
   view_.EnablePage(true);
 }

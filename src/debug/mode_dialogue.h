@@ -9,6 +9,7 @@
 // Failures of phases 1 and 2 in professional mode go to phase 3 behind the
 // power-cycle message, which the receive side closes when the banner arrives.
 // Qt-free: widgets, boxes and the timer are reached through IDebugModeView.
+// A running dialogue holds the line (LineArbiter); its "S" is a background write.
 #include <atomic>
 #include <condition_variable>
 #include <functional>
@@ -17,6 +18,7 @@
 #include <thread>
 
 #include "base/event.h"
+#include "serial/line_arbiter.h"
 
 class ISerialPort;
 class ReceiveLog;
@@ -52,7 +54,7 @@ class DebugModeDialogue {
   static constexpr int kRounds = 2;  // probe + reset rounds before the power-cycle message
   static constexpr int kReplyBufferSize = 1024;
 
-  DebugModeDialogue(ISerialPort& port, ReceiveLog& log, IDebugModeView& view);
+  DebugModeDialogue(ISerialPort& port, ReceiveLog& log, IDebugModeView& view, LineArbiter& line);
   ~DebugModeDialogue();
   DebugModeDialogue(const DebugModeDialogue&) = delete;
   DebugModeDialogue& operator=(const DebugModeDialogue&) = delete;
@@ -71,8 +73,9 @@ class DebugModeDialogue {
 
   // A received block, after the console logged it (receive thread).
   void OnReceive(const char* data, int count);
-  // Timer 152: writes "S" while the banner is awaited and the port is open.
-  void OnBannerTick();
+  // Timer 152: writes "S" while the banner is awaited and the port is open. False when
+  // it was kept back because the line belongs to another owner.
+  bool OnBannerTick();
 
   bool IsProMode() const { return proMode_.load(); }
   void ClearProMode() { proMode_.store(false); }
@@ -95,6 +98,7 @@ class DebugModeDialogue {
   ISerialPort& port_;
   ReceiveLog& log_;
   IDebugModeView& view_;
+  LineArbiter& line_;
   Event event_;
   std::atomic<bool> proMode_{false};
 
@@ -108,5 +112,7 @@ class DebugModeDialogue {
   int retry_ = 0;
   int rounds_ = 0;
   std::string replyBuffer_;
+  // Held from Begin until the dialogue ends (phase 0); taken and let go outside mutex_.
+  LineArbiter::Lease lease_;
   std::thread thread_;
 };

@@ -17,8 +17,8 @@ std::string BlockLine(uint32_t block, const char* outcome) {
 
 }  // namespace
 
-DownloadWorker::DownloadWorker(ISerialPort& port, IDownloadView& view)
-    : port_(port), view_(view) {}
+DownloadWorker::DownloadWorker(ISerialPort& port, IDownloadView& view, LineArbiter& line)
+    : port_(port), view_(view), line_(line) {}
 
 DownloadWorker::~DownloadWorker() { Shutdown(); }
 
@@ -30,10 +30,12 @@ void DownloadWorker::Launch() {
 }
 
 void DownloadWorker::Shutdown() {
+  LineArbiter::Lease ended;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     quit_ = true;
     ++generation_;
+    ended = std::move(lease_);
   }
   wake_.notify_all();
   replyEvent_.Set();
@@ -55,8 +57,11 @@ DownloadWorker::StartResult DownloadWorker::StartDownload(std::vector<uint8_t> i
   const auto blocks = static_cast<int>(boot::BlockCount(static_cast<uint32_t>(image.size())));
   view_.AppendLog("Wait for the device to restart\r\n");
   view_.OnDownloadStarted(blocks);
+  // Before the worker can send anything: no background byte goes out from here on.
+  LineArbiter::Lease lease = line_.Hold(LineOwner::kDownload);
   {
     std::lock_guard<std::mutex> lock(mutex_);
+    lease_ = std::move(lease);
     image_ = std::move(image);
     sentOffset_ = 0;
     replyResult_ = 0;
@@ -74,9 +79,11 @@ DownloadWorker::StartResult DownloadWorker::StartDownload(std::vector<uint8_t> i
 bool DownloadWorker::StopDownload() { return Stop(false, nullptr); }
 
 bool DownloadWorker::Stop(bool completed, const uint64_t* onlyGen) {
+  LineArbiter::Lease ended;  // let go once mutex_ is free again
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!active_.load() || (onlyGen && *onlyGen != generation_)) return false;
+    ended = std::move(lease_);
     ++generation_;
     state_ = kIdle;
     step_ = 0;
@@ -286,7 +293,10 @@ void DownloadWorker::TransferTurn(Lock& lk, uint64_t gen) {
   if (gen != generation_ || step_ != kBootLoaderFound) return;
   lk.unlock();
   view_.AppendLog("Device restart succeed\r\n");
-  if (port_.IsOpen()) port_.Write(&boot::kGo, 1);
+  {
+    std::lock_guard<std::mutex> turn(bootWriteMutex_);
+    if (port_.IsOpen()) port_.Write(&boot::kGo, 1);
+  }
   lk.lock();
   if (gen == generation_) step_ = kSendBlocks;
 }
@@ -370,7 +380,12 @@ void DownloadWorker::PollLoop() {
     const auto period = std::chrono::milliseconds(Timing::Scaled(kBootPollMs));
     if (pollCv_.wait_for(lk, period, [&] { return pollQuit_ || pollGen_ != gen; })) continue;
     lk.unlock();
-    if (WaitingForBootLoader() && port_.IsOpen()) port_.Write(&boot::kPoll, 1);
+    line_.WriteIfFree(LineOwner::kDownload, [this] {
+      // Tested and written in one step against the worker's 0x06: once the boot loader's
+      // answer has moved the step on, no "P" can follow the 0x06 that answers it.
+      std::lock_guard<std::mutex> turn(bootWriteMutex_);
+      if (WaitingForBootLoader() && port_.IsOpen()) port_.Write(&boot::kPoll, 1);
+    });
     lk.lock();
   }
 }

@@ -8,6 +8,8 @@
 // "P" every 500 ms while the boot loader is awaited. All waits go through Timing.
 // A command-line front end drives it with Launch, StartDownload, a receive loop and an
 // IDownloadView whose OnDownloadStopped(end) gives the exit status.
+// A download holds the line (LineArbiter) from its start until it stops; the "P" poll is
+// its background writer.
 #include <array>
 #include <atomic>
 #include <condition_variable>
@@ -22,6 +24,7 @@
 #include "download/block_frame.h"
 #include "download/boot_receive_text.h"
 #include "download/download_view.h"
+#include "serial/line_arbiter.h"
 
 class ISerialPort;
 
@@ -55,7 +58,7 @@ class DownloadWorker {
 
   enum class StartResult { kStarted, kPortClosed, kNoFile, kBadLength, kUnreadable, kBusy };
 
-  DownloadWorker(ISerialPort& port, IDownloadView& view);
+  DownloadWorker(ISerialPort& port, IDownloadView& view, LineArbiter& line);
   ~DownloadWorker();
   DownloadWorker(const DownloadWorker&) = delete;
   DownloadWorker& operator=(const DownloadWorker&) = delete;
@@ -103,6 +106,7 @@ class DownloadWorker {
 
   ISerialPort& port_;
   IDownloadView& view_;
+  LineArbiter& line_;
 
   mutable std::mutex mutex_;  // guards everything below up to frame_
   std::condition_variable wake_;
@@ -115,6 +119,9 @@ class DownloadWorker {
                              // earlier download changes nothing once it wakes up
   bool quit_ = false;
   std::vector<uint8_t> image_;
+  // Held while a download is active; taken and let go outside mutex_ (the poll's write
+  // runs under the arbiter's lock and asks for mutex_).
+  LineArbiter::Lease lease_;
   uint32_t sentOffset_ = 0;
   BootReceiveText receive_;
   std::array<uint8_t, boot::kMaxFrameBytes> frame_{};  // worker thread only
@@ -122,6 +129,8 @@ class DownloadWorker {
   std::atomic<bool> active_{false};
   Event replyEvent_;
 
+  // The poll's test-and-write of "P" and the worker's 0x06 take turns under it.
+  std::mutex bootWriteMutex_;
   std::mutex pollMutex_;
   std::condition_variable pollCv_;
   bool pollOn_ = false;

@@ -422,28 +422,34 @@ TEST_F(EntryTest, LateReplyAfterTheWaitIsKeptForTheNextProbeOnly) {
 
 // --- the receive thread
 
-class FakeTargets : public IReceiveTargets {
+// The tools as the receive thread sees them: a download page, a console, a workspace,
+// in the main window's order, each logging what it is given.
+class FakeTargets {
  public:
   std::atomic<bool> downloadActive{false}, debugReceiving{false};
   std::atomic<int> workMode{3};
   std::atomic<int> vanished{0};
 
-  bool DownloadActive() override { return downloadActive; }
-  void DownloadData(const char* d, int n) override { Got("download", d, n); }
-  bool DebugReceiving() override { return debugReceiving; }
-  void DebugData(const char* d, int n) override { Got("debug", d, n); }
-  int ConfigWorkMode() override { return workMode; }
-  void ConfigData(const char* d, int n) override { Got("config", d, n); }
-  void PortVanished() override { ++vanished; }
-
+  std::vector<IReceiver*> Receivers() { return {&download_, &debug_, &config_}; }
   std::vector<std::string> Log() const { std::lock_guard<std::mutex> l(m_); return log_; }
 
  private:
+  struct Target : IReceiver {
+    Target(FakeTargets& t, std::string w, std::function<bool()> f) : owner(t), who(std::move(w)), wants(std::move(f)) {}
+    bool WantsData() const override { return wants(); }
+    void OnData(const char* d, int n) override { owner.Got(who, d, n); }
+    FakeTargets& owner;
+    std::string who;
+    std::function<bool()> wants;
+  };
   void Got(const std::string& who, const char* d, int n) {
     std::lock_guard<std::mutex> l(m_);
     // Every block is NUL-terminated after its count bytes.
     log_.push_back(who + ":" + std::string(d, static_cast<size_t>(n)) + (d[n] == '\0' ? "" : "!unterminated"));
   }
+  Target download_{*this, "download", [this] { return downloadActive.load(); }};
+  Target debug_{*this, "debug", [this] { return debugReceiving.load(); }};
+  Target config_{*this, "config", [this] { return workMode >= 0 && workMode <= 2; }};
   mutable std::mutex m_;
   std::vector<std::string> log_;
 };
@@ -453,6 +459,7 @@ class ReceivePumpTest : public ::testing::Test {
   void SetUp() override {
     port.OnlyNamedPorts();
     port.SetReadWait(0);  // returns at once, so that only the pump's own pause paces it
+    pump.SetReceivers(targets.Receivers());
   }
   void OpenPort() {
     port.AddPort("P");
@@ -463,20 +470,21 @@ class ReceivePumpTest : public ::testing::Test {
   FakeView view;
   LinkMachine link{port, view};
   FakeTargets targets;
-  ReceivePump pump{port, link, targets};
+  ReceivePump pump{port, link, [this] { ++targets.vanished; }};
 };
 
 TEST_F(ReceivePumpTest, DispatchOrder) {
+  constexpr int kDownload = 0, kDebug = 1, kConfig = 2;
   struct Case {
     bool toTools, download, debug;
     int mode;
-    ReceivePump::Consumer expected;
+    int expected;
   };
   // Without the link the main window talks to the device; mode 3 is the idle workspace.
   const Case cases[] = {
-      {false, true, true, 1, ReceivePump::kMatcher}, {true, true, true, 1, ReceivePump::kDownload},
-      {true, false, true, 1, ReceivePump::kDebug},   {true, false, false, 0, ReceivePump::kConfig},
-      {true, false, false, 1, ReceivePump::kConfig}, {true, false, false, 2, ReceivePump::kConfig},
+      {false, true, true, 1, ReceivePump::kMatcher}, {true, true, true, 1, kDownload},
+      {true, false, true, 1, kDebug},   {true, false, false, 0, kConfig},
+      {true, false, false, 1, kConfig}, {true, false, false, 2, kConfig},
       {true, false, false, 3, ReceivePump::kNobody}, {true, false, false, -1, ReceivePump::kNobody},
   };
   for (const Case& c : cases) {

@@ -159,7 +159,7 @@ class MachineTest : public ::testing::Test {
     Timing::SetScale(kMachineTestScale);
     ResetParamValues();
     device.SetSink([this](const char* d, int n) { machine.OnSerialData(d, n); });
-    machine.AttachPort(&device);
+    machine.AttachPort(&device, &line);
   }
   void TearDown() override {
     machine.Stop();
@@ -183,5 +183,6 @@ class MachineTest : public ::testing::Test {
 
   FakeCfgView view;
   ScriptedDevice device;
+  LineArbiter line;
   CfgMachine machine{view};
 };

@@ -279,4 +279,30 @@ TEST_F(PowerUpWatch, RunsFromEveryEntryIntoModeZeroUntilTheBanner) {
   EXPECT_TRUE(device.Writes().empty());
 }
 
+// The line: held by an operation from its first exchange through its recovery to its end;
+// the power-up watch's "S" waits while another tool's operation holds it.
+using LineOwnership = MachineTest;
+
+TEST_F(LineOwnership, AnOperationHoldsTheLineThroughItsRecoveryAndThePowerUpWatchYields) {
+  std::vector<LineOwner> owners;  // the line's owner as each command went out
+  device.SetResponder([&](const std::string& w) {
+    if (w != "S") owners.push_back(line.Owner());  // "S" is written under the arbiter's lock
+    return Refusing(w);
+  });
+  Run(kOpQueryVersion);  // three refused attempts, a recovery, three more
+  ASSERT_EQ(device.Writes().size(), 2u * kRunAttempts + 1);
+  EXPECT_EQ(owners, std::vector<LineOwner>(2 * kRunAttempts + 1, LineOwner::kConfig));
+  EXPECT_EQ(line.Owner(), LineOwner::kNone) << "let go at the end";
+
+  machine.SetWorkMode(kModeWaitPowerUp);
+  device.ClearWrites();
+  {
+    LineArbiter::Lease download = line.Hold(LineOwner::kDownload);
+    EXPECT_TRUE(machine.PowerUpTick()) << "the watch goes on";
+    EXPECT_TRUE(device.Writes().empty());
+  }
+  EXPECT_TRUE(machine.PowerUpTick());
+  EXPECT_EQ(device.Writes(), std::vector<std::string>{"S"});
+}
+
 }  // namespace

@@ -389,7 +389,7 @@ TEST_F(ChannelDeviceTest, EnteringLoadsEveryValueAndNoneIsWrittenWithoutAnEdit) 
   const QString shown = ws->LogDlg()->Text();
   for (const char* label : {"Server8's transfer mode:", "Server8's Ip:", "Channel30 type:"})
     EXPECT_TRUE(shown.contains(QString::fromLatin1(label))) << label;
-  EXPECT_EQ(host->entriesEnded, 1);
+  EXPECT_EQ(entriesEnded, 1);
   EXPECT_TRUE(ws->isEnabled());
   EXPECT_TRUE(ws->LogWindow()->isEnabled());
 

@@ -45,10 +45,7 @@ class DeviceTest : public WorkspaceFixture {
   // What the main window does when 配置工具 is chosen and the device answers the probe.
   void Enter() {
     Probe();
-    ws->LogDlg()->setEnabled(false);
-    ws->setEnabled(false);
-    ws->RequestLoad();
-    ws->AppendLog(GBK("进入配置成功！\r\n"));
+    ws->OnEntryOutcome({.end = EntryEnd::kEntered, .endWait = [this] { ++entriesEnded; }});
   }
   void EnterAndLoad(TipCatcher& boxes) {
     Enter();
@@ -70,4 +67,5 @@ class DeviceTest : public WorkspaceFixture {
   RtuSimulator sim;
   CSerial port;
   std::unique_ptr<ReceiveHelper> receive;
+  int entriesEnded = 0;  // the main window's waits the workspace ended
 };

@@ -140,7 +140,7 @@ TEST_F(DebugPageTest, HexSendKeepsEachModesLastInputAndRefusesBadInputWithABox) 
   EXPECT_TRUE(port.Writes().empty());
 }
 
-TEST_F(DebugPageTest, TimedSendStartsOnlyWithAPortAndAnIntervalAndWaitsWhileADownloadRuns) {
+TEST_F(DebugPageTest, TimedSendStartsOnlyWithAPortAndAnIntervalAndWaitsWhileAnotherOperationHoldsTheLine) {
   Input()->setText(QStringLiteral("T"));
   auto* interval = Get<QLineEdit>(CDebug::kIntervalEdit);
   EXPECT_EQ(interval->text(), "100");
@@ -159,14 +159,21 @@ TEST_F(DebugPageTest, TimedSendStartsOnlyWithAPortAndAnIntervalAndWaitsWhileADow
   EXPECT_TRUE(PumpUntil([&] { return port.Count("T") >= 3; }, 10000));
   EXPECT_GE(Text(CDebug::kSentCount).mid(2).toInt(), 3);
 
-  // While a download runs nothing goes out; the first tick of each download says so once.
-  const QString notice = QStringLiteral("下载进行中，暂停发送...");
-  for (int round = 0; round < 2; ++round) {
+  // While another tool's operation holds the line nothing goes out; the first tick of each
+  // pause says so, and why.
+  const std::pair<LineOwner, QString> pauses[] = {
+      {LineOwner::kDownload, QStringLiteral("下载进行中，暂停发送...")},
+      {LineOwner::kDownload, QStringLiteral("下载进行中，暂停发送...")},
+      {LineOwner::kModeDialogue, QStringLiteral("模式切换进行中，暂停发送...")},
+      {LineOwner::kConfig, QStringLiteral("配置操作进行中，暂停发送...")},
+  };
+  for (const auto& [owner, notice] : pauses) {
     const int sent = port.Count("T");
-    host.downloadRunning = true;
-    EXPECT_TRUE(PumpUntil([&] { return Shown().count(notice) == round + 1; }, 3000));
-    EXPECT_EQ(port.Count("T"), sent) << "a byte went out during the download";
-    host.downloadRunning = false;
+    const int noted = Shown().count(notice);
+    LineArbiter::Lease lease = host.line.Hold(owner);
+    EXPECT_TRUE(PumpUntil([&] { return Shown().count(notice) == noted + 1; }, 3000)) << notice.toStdString();
+    EXPECT_EQ(port.Count("T"), sent) << "a byte went out under " << notice.toStdString();
+    lease.Release();
     EXPECT_TRUE(PumpUntil([&] { return port.Count("T") > sent; }, 3000));
   }
 

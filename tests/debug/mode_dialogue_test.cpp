@@ -31,6 +31,7 @@ class FakeView : public IDebugModeView {
   DebugModeDialogue* dialogue = nullptr;
   std::function<void()> beforeEnable;  // runs on the mode thread before EnablePage
   std::atomic<int> logChanges{0};
+  std::atomic<int> ticksKeptBack{0};  // "S" ticks the line's owner kept back
 
   ~FakeView() override { StopBannerTimer(); }
   void ShowMessage(const std::string& text, const std::function<bool()>& skip) override {
@@ -53,7 +54,7 @@ class FakeView : public IDebugModeView {
     StopBannerTimer();
     ticking_ = true;
     timer_ = std::thread([this] {
-      for (; ticking_; Timing::Sleep(D::kBannerTickMs)) dialogue->OnBannerTick();
+      for (; ticking_; Timing::Sleep(D::kBannerTickMs)) if (!dialogue->OnBannerTick()) ++ticksKeptBack;
     });
   }
   void StopBannerTimer() override {
@@ -127,7 +128,8 @@ class ModeDialogueTest : public ::testing::Test {
   ScriptedPort port;
   ReceiveLog log;
   FakeView view;
-  DebugModeDialogue dlg{port, log, view};
+  LineArbiter line;
+  DebugModeDialogue dlg{port, log, view, line};
   std::atomic<bool> answerProbe{true}, answerReset{true}, bootWindow{false};
   PortReader reader{port, [this](const char* d, int n) {
                       log.Append(std::string(d, static_cast<size_t>(n)));
@@ -189,9 +191,19 @@ TEST_F(ModeDialogueTest, IgnoredResetLeadsToPowerCycleBoxClosedByBanner) {
   auto writes = port.Writes();
   ASSERT_GE(writes.size(), expected.size());
   EXPECT_EQ(std::vector<std::string>(writes.begin(), writes.begin() + 6), expected);
-  // "S" goes out every tick while the box waits.
+  // "S" goes out every tick while the box waits: the dialogue owns the line.
   EXPECT_TRUE(WaitUntil([this] { return port.Count("S") >= 3; }, Within(D::kBannerTickMs, 3)));
   EXPECT_FALSE(dlg.IsProMode());
+  EXPECT_EQ(line.Owner(), LineOwner::kModeDialogue);
+  {
+    // A firmware download takes the line: the ticks are kept back until it ends.
+    LineArbiter::Lease download = line.Hold(LineOwner::kDownload);
+    const int sent = port.Count("S");
+    EXPECT_TRUE(WaitUntil([this] { return view.ticksKeptBack >= 3; }, Within(D::kBannerTickMs, 3)));
+    EXPECT_EQ(port.Count("S"), sent);
+  }
+  const int sent = port.Count("S");
+  EXPECT_TRUE(WaitUntil([&] { return port.Count("S") > sent; }, Within(D::kBannerTickMs, 3)));
 
   // The user powers the device up: the banner closes the box and the dialogue succeeds.
   bootWindow = true;
@@ -200,6 +212,7 @@ TEST_F(ModeDialogueTest, IgnoredResetLeadsToPowerCycleBoxClosedByBanner) {
   EXPECT_EQ(view.Get().closes, 1);
   EXPECT_TRUE(dlg.IsProMode());
   EXPECT_FALSE(view.Ticking());
+  EXPECT_EQ(line.Owner(), LineOwner::kNone) << "the dialogue let the line go";
   // A new entry clears the flag at once.
   answerProbe = false;
   dlg.Begin(D::kSimple);

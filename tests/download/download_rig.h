@@ -106,7 +106,7 @@ class RecordingView : public IDownloadView {
 // The machine on the given port with the view and the receive thread, launched.
 struct DownloadMachine {
   DownloadMachine(ISerialPort& port, double scale)
-      : worker(port, view), pump(port, [this](const char* d, int n) { worker.OnSerialData(d, n); }, true) {
+      : worker(port, view, line), pump(port, [this](const char* d, int n) { worker.OnSerialData(d, n); }, true) {
     Timing::SetScale(scale);
     view.worker = &worker;
     worker.Launch();
@@ -127,6 +127,7 @@ struct DownloadMachine {
   }
 
   RecordingView view;
+  LineArbiter line;
   DownloadWorker worker;
   PortReader pump;
 };

@@ -33,6 +33,7 @@ TEST(DownloadWorkerTest, FullTransfersArriveByteForByteOneAfterAnother) {
     EXPECT_EQ(r.stopped, 1);
     EXPECT_EQ(r.boxesShown, 0);
     EXPECT_EQ(rig.worker.Step(), 0);
+    EXPECT_EQ(rig.m.line.Owner(), LineOwner::kNone) << "the completed download let the line go";
 
     // On the wire: the restart command, polls until the boot loader answered, 0x06, then
     // the frames and nothing after the last one.
@@ -75,8 +76,14 @@ TEST(DownloadWorkerTest, NegativeRepliesFailLikeSilence) {
   EXPECT_EQ(rig.view.Get().logs, (Lines{"Wait for the device to restart\r\n", "Attempt to re-enter the configuration\r\n",
                                         "Failed to enter the configuration\r\n"}));
 
+  // The download holds the line while it waits for a power-up: other background writers
+  // stay quiet; the stop lets the line go.
+  EXPECT_EQ(rig.m.line.Owner(), LineOwner::kDownload);
+  EXPECT_FALSE(rig.m.line.WriteIfFree(LineOwner::kConfig, [] {}));
+
   // Stopped while the message is open: idle at once; the worker is free once it closes.
   EXPECT_TRUE(rig.worker.StopDownload());
+  EXPECT_EQ(rig.m.line.Owner(), LineOwner::kNone);
   EXPECT_EQ(rig.worker.State(), 0);
   EXPECT_FALSE(rig.worker.WaitingForBootLoader());
   rig.view.ClosePowerUpMessage();

@@ -48,7 +48,7 @@ QFont PointFont(const QWidget* w, int points) { return TahomaFont(points * w->lo
 
 CQuarvelDlg::CQuarvelDlg(ISerialPort& port, PortSource ports, QWidget* parent)
     : QDialog(parent), port_(port), portSource_(std::move(ports)), link_(port_, *this),
-      pump_(port_, link_, *this) {
+      pump_(port_, link_, [this] { PortVanished(); }) {
   setObjectName(QStringLiteral("mainWindow"));
   setWindowIcon(QuarvelIcon());
   setWindowTitle(kTitle);
@@ -69,13 +69,25 @@ CQuarvelDlg::CQuarvelDlg(ISerialPort& port, PortSource ports, QWidget* parent)
   debug_->Init(this);
   cfg_->InitWorkspace(this);
   download_->Init(this);
+  tools_ = {download_, debug_, cfg_};
+  pump_.SetReceivers({tools_.begin(), tools_.end()});
   tip_->Init(this, [this] { Cancel(); });
   resize(1024, 720);
   LayoutWindow();
   debug_->show();
 }
 
-CQuarvelDlg::~CQuarvelDlg() { Shutdown(); }
+CQuarvelDlg::~CQuarvelDlg() {
+  Shutdown();
+  // The tools before the line arbiter they hold leases of (members go before children).
+  tools_.clear();
+  delete debug_;
+  delete download_;
+  delete cfg_;
+  debug_ = nullptr;
+  download_ = nullptr;
+  cfg_ = nullptr;
+}
 
 void CQuarvelDlg::BuildMenu() {
   menuBar_ = new QMenuBar(this);
@@ -233,7 +245,7 @@ void CQuarvelDlg::resizeEvent(QResizeEvent* event) {
 
 void CQuarvelDlg::moveEvent(QMoveEvent* event) {
   QDialog::moveEvent(event);
-  DockLogWindow();
+  DockSideWindows();
 }
 
 void CQuarvelDlg::LayoutWindow() {
@@ -251,16 +263,18 @@ void CQuarvelDlg::LayoutWindow() {
   for (QWidget* w : {static_cast<QWidget*>(portCombo_), static_cast<QWidget*>(baudCombo_),
                      static_cast<QWidget*>(parityCombo_), static_cast<QWidget*>(status_)})
     w->setFont(large);
-  DockLogWindow();
+  DockSideWindows();
 }
 
-void CQuarvelDlg::DockLogWindow() {
-  QWidget* log = cfg_ ? cfg_->LogWindow() : nullptr;
-  if (!log) return;
+void CQuarvelDlg::DockSideWindows() {
   const QRect main = frameGeometry();
-  const int frameExtra = log->frameGeometry().height() - log->height();
-  log->move(main.x() + main.width() - 9, main.y());
-  log->resize(log->width(), std::max(1, main.height() - 5 - frameExtra));
+  for (ITool* tool : tools_) {
+    QWidget* side = tool->SideWindow();
+    if (!side) continue;
+    const int frameExtra = side->frameGeometry().height() - side->height();
+    side->move(main.x() + main.width() - 9, main.y());
+    side->resize(side->width(), std::max(1, main.height() - 5 - frameExtra));
+  }
 }
 
 // ---------------------------------------------------------------- about box
@@ -315,10 +329,7 @@ void CQuarvelDlg::OnOpenCloseButton() {
       return;
     }
     link_.SetLinkToTools(true);
-    if (debug_->isVisible()) {
-      debug_->SetReceiving(true);
-      debug_->MarkTimedSendForReevaluation();
-    }
+    for (ITool* tool : tools_) tool->OnPortOpened();
   } else {
     ClosePortByHand();
   }
@@ -330,15 +341,10 @@ void CQuarvelDlg::ClosePortByHand() {
   // The next device on this port has not been read: its backup must not hold this one's values.
   SetTableFromDevice(false);
   link_.SetLinkToTools(false);
-  if (download_->IsDownloadActive()) download_->ToggleDownload();
-  if (debug_->IsReceiving()) {
-    debug_->SetReceiving(false);
-    debug_->ClearProfessionalMode();
-    debug_->MarkTimedSendForReevaluation();
-  }
-  // Idle only once the worker has really left its operation, so that an operation
-  // started after reopening never runs under the old one.
-  cfg_->CancelOperation();
+  // The download stops, the console stops receiving, the workspace turns idle once its
+  // worker has really left its operation (so that one started after reopening never runs
+  // under the old one).
+  for (ITool* tool : tools_) tool->OnPortClosed();
 }
 
 void CQuarvelDlg::RefreshPortBar() {
@@ -369,45 +375,69 @@ void CQuarvelDlg::Cancel() { link_.Cancel(); }
 
 // ---------------------------------------------------------------- tool menu
 
-void CQuarvelDlg::SwitchTool(Tool tool) {
-  if (tool != Tool::kDebug) debug_->SetReceiving(false);
-  debug_->setVisible(tool == Tool::kDebug);
-  download_->setVisible(tool == Tool::kDownload);
-  cfg_->setVisible(tool == Tool::kConfig);
-  cfg_->ShowLogWindow(tool == Tool::kConfig);
-  if (tool == Tool::kConfig) {
-    DockLogWindow();
-    cfg_->setFocus();
-  }
-  debugAction_->setText(MenuText(QStringLiteral("调试工具"), tool == Tool::kDebug));
-  downloadAction_->setText(MenuText(QStringLiteral("下载工具"), tool == Tool::kDownload));
-  configAction_->setText(MenuText(QStringLiteral("配置工具"), tool == Tool::kConfig));
+ITool& CQuarvelDlg::ToolOf(LinkTool kind) const {
+  for (ITool* tool : tools_)
+    if (tool->Kind() == kind) return *tool;
+  return *cfg_;
 }
 
-void CQuarvelDlg::OnDebugTool() {
-  SwitchTool(Tool::kDebug);
+void CQuarvelDlg::SwitchTool(LinkTool kind) {
+  for (ITool* tool : tools_) tool->Choose(tool->Kind() == kind);
+  DockSideWindows();
+  debugAction_->setText(MenuText(QStringLiteral("调试工具"), kind == LinkTool::kDebug));
+  downloadAction_->setText(MenuText(QStringLiteral("下载工具"), kind == LinkTool::kDownload));
+  configAction_->setText(MenuText(QStringLiteral("配置工具"), kind == LinkTool::kConfig));
+}
+
+void CQuarvelDlg::ChooseTool(LinkTool kind) {
+  SwitchTool(kind);
   if (!port_.IsOpen()) {
     TipBox::Show(this, QStringLiteral("请先打开串口"));
     return;
   }
-  if (debug_->IsProfessionalMode()) {
-    if (!TipBox::AskOkCancel(this, QStringLiteral("是否退出专业模式？"))) return;
-    debug_->ClearProfessionalMode();
-  }
-  link_.StartEntry(linkstate::kEnterDebug, TipText::kEnteringDebug, true);
+  EnterTool(ToolOf(kind));
 }
 
-void CQuarvelDlg::OnDownloadTool() {
-  SwitchTool(Tool::kDownload);
-  if (!port_.IsOpen()) {
-    TipBox::Show(this, QStringLiteral("请先打开串口"));
-    return;
+void CQuarvelDlg::OnDebugTool() { ChooseTool(LinkTool::kDebug); }
+void CQuarvelDlg::OnDownloadTool() { ChooseTool(LinkTool::kDownload); }
+void CQuarvelDlg::OnConfigTool() { ChooseTool(LinkTool::kConfig); }
+
+void CQuarvelDlg::EnterTool(ITool& tool) {
+  // In professional mode the device is in a command state already: the tools that need
+  // "CMD OK" send no probe, and the debug tool first leaves that mode.
+  const bool professional = debug_->IsProfessionalMode();
+  static const std::string kProfessional = GBK("当前处于专业模式中！\r\n");
+  switch (tool.Kind()) {
+    case LinkTool::kDebug:
+      if (professional) {
+        if (!TipBox::AskOkCancel(this, QStringLiteral("是否退出专业模式？"))) return;
+        debug_->ClearProfessionalMode();
+      }
+      link_.StartEntry(linkstate::kEnterDebug, TipText::kEnteringDebug, true);
+      return;
+    case LinkTool::kDownload:
+      if (professional) {
+        tool.AppendLog(kProfessional);
+        return;
+      }
+      link_.StartEntry(linkstate::kEnterConfigOrDownload, TipText::kEnteringDownload, true);
+      return;
+    case LinkTool::kConfig:
+      if (!professional) {
+        link_.StartEntry(linkstate::kEnterConfigOrDownload, TipText::kEnteringConfig, tool.OnScreen());
+        return;
+      }
+      // Entered without a probe; the workspace loads and ends the wait itself.
+      if (!tool.OnScreen()) return;
+      tool.OnEntryOutcome({.end = EntryEnd::kEntered, .probed = false, .endWait = [this] { EndEntryWait(); }});
+      tool.AppendLog(kProfessional);
+      SetTipMessage(TipText::kEnteringConfig);
+      ShowTip(true);
+      EnableMainWindow(false);
+      return;
+    case LinkTool::kNone:
+      return;
   }
-  if (debug_->IsProfessionalMode()) {
-    download_->AppendLog(GBK("当前处于专业模式中！\r\n"));
-    return;
-  }
-  link_.StartEntry(linkstate::kEnterConfigOrDownload, TipText::kEnteringDownload, true);
 }
 
 void CQuarvelDlg::OnOpenFile() {
@@ -417,27 +447,6 @@ void CQuarvelDlg::OnOpenFile() {
 }
 
 bool CQuarvelDlg::OpenConfigFile(const QString& path) {
-  SwitchTool(Tool::kConfig);
+  SwitchTool(LinkTool::kConfig);
   return cfg_->OpenOffline(path);
-}
-
-void CQuarvelDlg::OnConfigTool() {
-  SwitchTool(Tool::kConfig);
-  if (!port_.IsOpen()) {
-    TipBox::Show(this, QStringLiteral("请先打开串口"));
-    return;
-  }
-  if (debug_->IsProfessionalMode()) {
-    // The device is in a command state already: no probe; the workspace loads by itself.
-    if (!ConfigLogVisible()) return;
-    if (QWidget* log = cfg_->LogWindow()) log->setEnabled(false);
-    cfg_->setEnabled(false);
-    cfg_->RequestLoad();
-    cfg_->AppendLog(GBK("当前处于专业模式中！\r\n"));
-    SetTipMessage(TipText::kEnteringConfig);
-    ShowTip(true);
-    EnableMainWindow(false);
-    return;
-  }
-  link_.StartEntry(linkstate::kEnterConfigOrDownload, TipText::kEnteringConfig, ConfigLogVisible());
 }

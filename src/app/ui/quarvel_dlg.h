@@ -4,7 +4,8 @@
 // the download page and the configuration workspace, the please-wait tip, and the two
 // threads: the receive thread (the port's only reader, ReceivePump) and the link-state
 // thread (auto-detection and tool entry, LinkMachine). It is the view of both and the
-// tools' host.
+// tools' host: it holds the three tools in a list and reaches them through ITool, and
+// owns the arbiter of the port's line that their operations and background writers share.
 #include <QDialog>
 #include <functional>
 #include <string>
@@ -14,7 +15,9 @@
 #include "app/link_machine.h"
 #include "app/link_view.h"
 #include "app/receive_pump.h"
+#include "serial/line_arbiter.h"
 #include "widgets/fraction_layout.h"
+#include "widgets/tool.h"
 #include "widgets/tool_host.h"
 
 class CComTipDlg;
@@ -29,7 +32,7 @@ class QLineEdit;
 class QMenuBar;
 class QPushButton;
 
-class CQuarvelDlg : public QDialog, public ILinkView, public IReceiveTargets, public IToolHost {
+class CQuarvelDlg : public QDialog, public ILinkView, public IToolHost {
   Q_OBJECT
  public:
   // Control ids of the port bar and the menu commands.
@@ -69,9 +72,9 @@ class CQuarvelDlg : public QDialog, public ILinkView, public IReceiveTargets, pu
 
   // IToolHost
   ISerialPort& Port() override { return port_; }
+  LineArbiter& Line() override { return line_; }
   bool LinkToTools() const override { return link_.LinkToTools(); }
   QWidget* MainWindow() override { return this; }
-  void EndToolEntry() override;
 
   // For tests and the screenshot.
   LinkMachine& Link() { return link_; }
@@ -122,21 +125,13 @@ class CQuarvelDlg : public QDialog, public ILinkView, public IReceiveTargets, pu
   // The search ended without a device and these ports were refused for lack of permission.
   void ReportPortsDenied(const std::vector<std::string>& ports);
 
-  // IReceiveTargets (receive thread)
-  bool DownloadActive() override;
-  bool DownloadRunning() const override;
-  void DownloadData(const char* data, int count) override;
-  bool DebugReceiving() override;
-  void DebugData(const char* data, int count) override;
-  int ConfigWorkMode() override;
-  void ConfigData(const char* data, int count) override;
-  void PortVanished() override;
+  // The device went away (receive thread; the port is closed already).
+  void PortVanished();
 
   // The two threads: the port's only reader, and the detection and tool-entry steps.
   void ReceiveThreadProc() { pump_.Run(); }
   void LinkStateThreadProc() { link_.Run(); }
 
-  enum class Tool { kDebug, kDownload, kConfig };
   void BuildPortBar();
   void BuildMenu();
   void Start();
@@ -147,14 +142,24 @@ class CQuarvelDlg : public QDialog, public ILinkView, public IReceiveTargets, pu
   void OnPortTextChanged(const QString& text);
   // The full paths in the port combo, in order.
   std::vector<std::string> ListedPorts() const;
-  void SwitchTool(Tool tool);
+  ITool& ToolOf(LinkTool kind) const;
+  // The menu's tool commands: the page switch, the port check, then the entry.
+  void ChooseTool(LinkTool kind);
+  void SwitchTool(LinkTool kind);
+  // Brings the device on the open port into the state tool needs: the probe entry of the
+  // link machine, or, with the device in professional mode, what stands for it.
+  void EnterTool(ITool& tool);
+  // Ends the wait of a tool entry: tip hidden, main window enabled.
+  void EndEntryWait();
   // The steps of closing the port by hand (also when the device vanished).
   void ClosePortByHand();
   void RefreshPortBar();
   void LayoutWindow();
-  void DockLogWindow();
+  // The tools' side windows (the workspace's log window) at the window's right edge.
+  void DockSideWindows();
 
   ISerialPort& port_;
+  LineArbiter line_;  // outlives the tools: they are deleted first
   PortSource portSource_;
   LinkMachine link_;
   ReceivePump pump_;
@@ -184,5 +189,7 @@ class CQuarvelDlg : public QDialog, public ILinkView, public IReceiveTargets, pu
   CRTUDown* download_ = nullptr;
   CRTUCfgDlg* cfg_ = nullptr;
   CComTipDlg* tip_ = nullptr;
+  // The tools in the order in which received data is offered to them.
+  std::vector<ITool*> tools_;
   FractionLayout layout_;
 };

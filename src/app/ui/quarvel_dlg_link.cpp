@@ -1,5 +1,5 @@
-// CQuarvelDlg as the view of the link-state machine, the receive thread's targets and
-// the tools' host; its threads and their shutdown.
+// CQuarvelDlg as the view of the link-state machine and the tools' host; its threads and
+// their shutdown.
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -33,7 +33,7 @@ void CQuarvelDlg::Shutdown() {
   port_.Close();
 }
 
-void CQuarvelDlg::EndToolEntry() {
+void CQuarvelDlg::EndEntryWait() {
   ShowTip(false);
   EnableMainWindow(true);
 }
@@ -97,35 +97,24 @@ void CQuarvelDlg::DebugReceiveOnIfVisible() {
   if (debug_->isVisible()) debug_->SetReceiving(true);
 }
 
-bool CQuarvelDlg::ConfigLogVisible() {
-  // Until the workspace has its log window, the workspace page stands for it.
-  QWidget* log = cfg_->LogWindow();
-  return log ? log->isVisible() : cfg_->isVisible();
+bool CQuarvelDlg::ConfigLogVisible() { return ToolOf(LinkTool::kConfig).OnScreen(); }
+
+bool CQuarvelDlg::DownloadVisible() { return ToolOf(LinkTool::kDownload).OnScreen(); }
+
+void CQuarvelDlg::CancelPendingLoad() {
+  for (ITool* tool : tools_) tool->OnEntryOutcome({.end = EntryEnd::kCancelled});
 }
-
-bool CQuarvelDlg::DownloadVisible() { return download_->isVisible(); }
-
-void CQuarvelDlg::CancelPendingLoad() { cfg_->CancelLoadRequest(); }
 
 // What the main window shows and does at the end of a detection or a tool entry.
 void CQuarvelDlg::OnLinkOutcome(const LinkOutcome& outcome) {
   switch (outcome.end) {
     case LinkEnd::kEntered:
-      if (outcome.tool == LinkTool::kConfig) {
-        if (QWidget* log = cfg_->LogWindow()) log->setEnabled(false);
-        cfg_->setEnabled(false);
-        cfg_->RequestLoad();
-        cfg_->AppendLog(GBK("进入配置成功！\r\n"));
-      } else if (outcome.tool == LinkTool::kDownload) {
-        download_->AppendLog(GBK("进入升级成功！\r\n"));
-      }
-      return;
     case LinkEnd::kEntryFailed:
-      if (outcome.tool == LinkTool::kConfig) {
-        cfg_->EnableOperations(false);
-        cfg_->SetWorkMode(kModeWaitPowerUp);
-        TipBox::Show(this, QStringLiteral("载入参数失败，请将设备重新上电！"));
-      }
+      // The workspace hides the tip itself once it has loaded the parameters.
+      if (outcome.tool != LinkTool::kNone)
+        ToolOf(outcome.tool).OnEntryOutcome(
+            {.end = outcome.end == LinkEnd::kEntered ? EntryEnd::kEntered : EntryEnd::kFailed,
+             .endWait = [this] { EndEntryWait(); }});
       return;
     case LinkEnd::kNotFound:
       if (!outcome.deniedPorts.empty()) ReportPortsDenied(outcome.deniedPorts);
@@ -149,15 +138,7 @@ void CQuarvelDlg::ReportPortsDenied(const std::vector<std::string>& ports) {
   UiBridge::Post([this, text] { TipBox::Show(this, text); });
 }
 
-// ---------------------------------------------------------------- IReceiveTargets
-
-bool CQuarvelDlg::DownloadActive() { return download_->IsDownloadActive(); }
-bool CQuarvelDlg::DownloadRunning() const { return download_ && download_->IsDownloadActive(); }
-void CQuarvelDlg::DownloadData(const char* data, int count) { download_->OnSerialData(data, count); }
-bool CQuarvelDlg::DebugReceiving() { return debug_->IsReceiving(); }
-void CQuarvelDlg::DebugData(const char* data, int count) { debug_->OnSerialData(data, count); }
-int CQuarvelDlg::ConfigWorkMode() { return cfg_->WorkMode(); }
-void CQuarvelDlg::ConfigData(const char* data, int count) { cfg_->OnSerialData(data, count); }
+// ---------------------------------------------------------------- receive thread
 
 void CQuarvelDlg::PortVanished() {
   UiBridge::Post([this] {

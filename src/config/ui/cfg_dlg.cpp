@@ -6,6 +6,7 @@
 #include <QShowEvent>
 #include <QTimer>
 #include <QTreeWidget>
+#include <utility>
 
 #include "base/cp936.h"
 #include "base/timing.h"
@@ -13,6 +14,7 @@
 #include "protocol/param_table.h"
 #include "config/ui/cfg_dlg_view.h"
 #include "config/ui/log_dlg.h"
+#include "widgets/message_box.h"
 #include "widgets/tool_host.h"
 #include "widgets/ui_bridge.h"
 
@@ -158,7 +160,7 @@ void CRTUCfgDlg::InitWorkspace(IToolHost* host) {
   });
   captionTimer_->start();  // captions the pages set while they were built
 
-  if (host) machine_.AttachPort(&host->Port());
+  if (host) machine_.AttachPort(&host->Port(), &host->Line());
   machine_.Start();
 }
 
@@ -289,12 +291,49 @@ void CRTUCfgDlg::CancelLoadRequest() {
 }
 
 void CRTUCfgDlg::ReleaseHostOnUi() {
+  if (endWait_) std::exchange(endWait_, {})();
   if (host_) {
-    host_->EndToolEntry();
     if (QWidget* main = host_->MainWindow()) main->setEnabled(true);
   }
   if (logDlg_) logDlg_->setEnabled(true);
   setEnabled(true);
+}
+
+bool CRTUCfgDlg::WantsData() const {
+  const int mode = machine_.WorkMode();
+  return mode == kModeWaitPowerUp || mode == kModeOperation || mode == kModeRecovery;
+}
+
+void CRTUCfgDlg::Choose(bool chosen) {
+  setVisible(chosen);
+  ShowLogWindow(chosen);
+  if (chosen) setFocus();
+}
+
+bool CRTUCfgDlg::OnScreen() const {
+  // Until the workspace has its log window, the workspace stands for it.
+  return logDlg_ ? logDlg_->isVisible() : isVisible();
+}
+
+void CRTUCfgDlg::OnEntryOutcome(const ToolEntryOutcome& outcome) {
+  switch (outcome.end) {
+    case EntryEnd::kEntered:
+      if (logDlg_) logDlg_->setEnabled(false);
+      setEnabled(false);
+      endWait_ = outcome.endWait;
+      RequestLoad();
+      if (outcome.probed) AppendLog(GBK("进入配置成功！\r\n"));
+      return;
+    case EntryEnd::kFailed:
+      EnableOperations(false);
+      SetWorkMode(kModeWaitPowerUp);
+      TipBox::Show(DialogParent(), QStringLiteral("载入参数失败，请将设备重新上电！"));
+      return;
+    case EntryEnd::kCancelled:
+      endWait_ = {};
+      CancelLoadRequest();
+      return;
+  }
 }
 
 QWidget* CRTUCfgDlg::DialogParent() {

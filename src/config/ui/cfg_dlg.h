@@ -18,6 +18,7 @@
 #include "config/cfg_view.h"
 #include "config/ui/log_dlg.h"
 #include "widgets/fraction_layout.h"
+#include "widgets/tool.h"
 
 class IToolHost;
 class QCheckBox;
@@ -36,7 +37,7 @@ struct CfgPageHooks {
   std::function<void(CfgRequest, bool enable)> enableRequestControls;
 };
 
-class CRTUCfgDlg : public QWidget, public ICfgWorkspace {
+class CRTUCfgDlg : public QWidget, public ICfgWorkspace, public ITool {
   Q_OBJECT
  public:
   static constexpr int kTreeId = 1247;
@@ -83,6 +84,19 @@ class CRTUCfgDlg : public QWidget, public ICfgWorkspace {
 
   // Receive entry (receive thread).
   void OnSerialData(const char* data, int count);
+
+  // ITool. Receives in the work modes 0, 1 and 2; chosen, it shows its log window too and
+  // is on screen while that window is. Entered, it loads the parameters and ends the main
+  // window's wait itself after the load; a failed entry waits for a power-up; a cancelled
+  // wait drops a load not yet begun. The port closed ends the running operation.
+  LinkTool Kind() const override { return LinkTool::kConfig; }
+  bool WantsData() const override;
+  void OnData(const char* data, int count) override { OnSerialData(data, count); }
+  void Choose(bool chosen) override;
+  bool OnScreen() const override;
+  QWidget* SideWindow() override { return LogWindow(); }
+  void OnPortClosed() override { CancelOperation(); }
+  void OnEntryOutcome(const ToolEntryOutcome& outcome) override;
 
   // ICfgWorkspace
   void ShowComTransPage() override;
@@ -158,6 +172,7 @@ class CRTUCfgDlg : public QWidget, public ICfgWorkspace {
   QWidget* DialogParent();
 
   IToolHost* host_ = nullptr;
+  std::function<void()> endWait_;  // the main window's wait for this entry; UI thread
   std::unique_ptr<View> view_;
   BackupGuard backup_{true};  // before the machine, which uses it
   CfgMachine machine_;

@@ -37,7 +37,9 @@ CDebug::CDebug(QWidget* parent) : QWidget(parent) {
   });
   connect(&timedTimer_, &QTimer::timeout, this, [this] { OnTimedSendTick(); });
   connect(&bannerTimer_, &QTimer::timeout, this, [this] {
-    if (mode_ && !PausedForDownload()) mode_->OnBannerTick();
+    if (!mode_) return;
+    if (mode_->OnBannerTick()) pauseShown_ = LineOwner::kNone;
+    else NotePause();
   });
   timedRecheck_.setInterval(kTimedSendRecheckMs);
   connect(&timedRecheck_, &QTimer::timeout, this, [this] { ReevaluateTimedSend(); });
@@ -132,7 +134,7 @@ void CDebug::Init(IToolHost* host) {
   host_ = host;
   if (!mode_ && host_) {
     IDebugModeView& view = *this;
-    mode_ = std::make_unique<DebugModeDialogue>(host_->Port(), log_, view);
+    mode_ = std::make_unique<DebugModeDialogue>(host_->Port(), log_, view, host_->Line());
     mode_->Start();
   }
   SetReceiving(false);
@@ -195,6 +197,29 @@ bool CDebug::IsProfessionalMode() const { return mode_ && mode_->IsProMode(); }
 
 void CDebug::ClearProfessionalMode() {
   if (mode_) mode_->ClearProMode();
+}
+
+void CDebug::Choose(bool chosen) {
+  if (!chosen) SetReceiving(false);
+  setVisible(chosen);
+}
+
+void CDebug::OnPortOpened() {
+  if (!isVisible()) return;
+  SetReceiving(true);
+  MarkTimedSendForReevaluation();
+}
+
+void CDebug::OnPortClosed() {
+  if (!IsReceiving()) return;
+  SetReceiving(false);
+  ClearProfessionalMode();
+  MarkTimedSendForReevaluation();
+}
+
+void CDebug::AppendLog(const std::string& text) {
+  log_.Append(text);
+  RequestRefresh();
 }
 
 void CDebug::OnSerialData(const char* data, int count) {
@@ -292,19 +317,27 @@ void CDebug::OnTimedSendTick() {
     ReevaluateTimedSend();
     return;
   }
-  if (PausedForDownload()) return;
-  OnSend();
+  // Asked and written in one step: a lease that begins meanwhile waits for the write.
+  DebugSender::Result result = DebugSender::Result::PortClosed;
+  const bool sent = host_->Line().WriteIfFree(LineOwner::kNone, [&] {
+    result = sender_.Send(host_->Port(), hexSendBox_->isChecked(), newlineBox_->isChecked());
+  });
+  if (!sent) {
+    NotePause();
+    return;
+  }
+  pauseShown_ = LineOwner::kNone;
+  if (result != DebugSender::Result::PortClosed) UpdateSentCount();
 }
 
-bool CDebug::PausedForDownload() {
-  const bool paused = host_ && host_->DownloadRunning();
-  if (paused && !downloadPauseShown_) {
-    static const std::string kNotice = GBK("\r\n下载进行中，暂停发送...\r\n");
-    log_.Append(kNotice);
-    RequestRefresh();
-  }
-  downloadPauseShown_ = paused;
-  return paused;
+void CDebug::NotePause() {
+  const LineOwner owner = host_ ? host_->Line().Owner() : LineOwner::kNone;
+  if (owner == pauseShown_ || owner == LineOwner::kNone) return;
+  pauseShown_ = owner;
+  static const std::string kDownload = GBK("\r\n下载进行中，暂停发送...\r\n");
+  static const std::string kMode = GBK("\r\n模式切换进行中，暂停发送...\r\n");
+  static const std::string kConfig = GBK("\r\n配置操作进行中，暂停发送...\r\n");
+  AppendLog(owner == LineOwner::kDownload ? kDownload : owner == LineOwner::kModeDialogue ? kMode : kConfig);
 }
 
 void CDebug::MarkTimedSendForReevaluation() {

@@ -16,7 +16,9 @@
 #include "debug/debug_sender.h"
 #include "debug/mode_dialogue.h"
 #include "debug/receive_log.h"
+#include "serial/line_arbiter.h"
 #include "widgets/fraction_layout.h"
+#include "widgets/tool.h"
 
 class IToolHost;
 class LogView;
@@ -26,7 +28,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-class CDebug : public QWidget, private IDebugModeView {
+class CDebug : public QWidget, public ITool, private IDebugModeView {
   Q_OBJECT
  public:
   // Control ids of the page.
@@ -76,6 +78,18 @@ class CDebug : public QWidget, private IDebugModeView {
   // Receive entry (receive thread).
   void OnSerialData(const char* data, int count);
 
+  // ITool. Receives while its receive switch is on. Hidden, it stops receiving; the port
+  // opened with the page shown, it starts; closed, it stops and leaves professional mode.
+  // Its log is the receive log: a line goes there as a notice.
+  LinkTool Kind() const override { return LinkTool::kDebug; }
+  bool WantsData() const override { return IsReceiving(); }
+  void OnData(const char* data, int count) override { OnSerialData(data, count); }
+  void Choose(bool chosen) override;
+  bool OnScreen() const override { return isVisible(); }
+  void OnPortOpened() override;
+  void OnPortClosed() override;
+  void AppendLog(const std::string& text) override;
+
   // For tests and the benchmark.
   ReceiveLog& Log() { return log_; }
   QWidget* Control(int id) const;
@@ -104,9 +118,9 @@ class CDebug : public QWidget, private IDebugModeView {
   void ApplyFonts();
   void OnSend();
   void OnTimedSendTick();
-  // True while a firmware download runs: timed sends and "S" ticks wait, so that no stray
-  // byte lands between its frames. Says so in the console once per download. UI thread.
-  bool PausedForDownload();
+  // A timed send or an "S" tick was kept back because another owner holds the line: the
+  // console says so once per owner and pause. UI thread.
+  void NotePause();
   void OnRecvButton();
   void OnSaveLog();
   void OnClearLog();
@@ -138,7 +152,7 @@ class CDebug : public QWidget, private IDebugModeView {
   std::unique_ptr<DebugModeDialogue> mode_;
   std::atomic<bool> shutDown_{false};
   std::atomic<bool> refreshPosted_{false};
-  bool downloadPauseShown_ = false;
+  LineOwner pauseShown_ = LineOwner::kNone;  // whose pause the console has noted
   bool timedSendPending_ = false;  // checked, but waiting for an open port or an interval
   cp936::StreamDecoder decoder_;  // text view: a character may span two blocks
 

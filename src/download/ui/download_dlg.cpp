@@ -11,6 +11,7 @@
 #include <QThread>
 #include <filesystem>
 
+#include "base/cp936.h"
 #include "download/download_worker.h"
 #include "download/firmware_image.h"
 #include "serial/serial_port.h"
@@ -87,7 +88,8 @@ void CRTUDown::resizeEvent(QResizeEvent* event) {
 void CRTUDown::Init(IToolHost* host) {
   host_ = host;
   if (!worker_ && host_) {
-    worker_ = std::make_unique<DownloadWorker>(host_->Port(), static_cast<IDownloadView&>(*this));
+    worker_ = std::make_unique<DownloadWorker>(host_->Port(), static_cast<IDownloadView&>(*this),
+                                               host_->Line());
     worker_->Launch();
   }
   progress_->hide();
@@ -101,6 +103,14 @@ void CRTUDown::Shutdown() {
 
 void CRTUDown::OnSerialData(const char* data, int count) {
   if (worker_) worker_->OnSerialData(data, count);
+}
+
+void CRTUDown::OnPortClosed() {
+  if (IsDownloadActive()) ToggleDownload();
+}
+
+void CRTUDown::OnEntryOutcome(const ToolEntryOutcome& outcome) {
+  if (outcome.end == EntryEnd::kEntered && outcome.probed) AppendLog(GBK("进入升级成功！\r\n"));
 }
 
 QWidget* CRTUDown::BoxParent() {

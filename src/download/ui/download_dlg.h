@@ -12,6 +12,7 @@
 #include "download/download_view.h"
 #include "protocol/backup.h"
 #include "widgets/fraction_layout.h"
+#include "widgets/tool.h"
 
 class DownloadWorker;
 class IToolHost;
@@ -20,7 +21,7 @@ class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 
-class CRTUDown : public QWidget, private IDownloadView {
+class CRTUDown : public QWidget, public ITool, private IDownloadView {
   Q_OBJECT
  public:
   // Control ids.
@@ -48,6 +49,16 @@ class CRTUDown : public QWidget, private IDownloadView {
 
   // Receive entry (receive thread).
   void OnSerialData(const char* data, int count);
+
+  // ITool. Receives while a download is active; the port closed stops the download;
+  // entered, its log says so.
+  LinkTool Kind() const override { return LinkTool::kDownload; }
+  bool WantsData() const override { return IsDownloadActive(); }
+  void OnData(const char* data, int count) override { OnSerialData(data, count); }
+  void Choose(bool chosen) override { setVisible(chosen); }
+  bool OnScreen() const override { return isVisible(); }
+  void OnPortClosed() override;
+  void OnEntryOutcome(const ToolEntryOutcome& outcome) override;
 
   // For tests: the log text (code page 936) and the machine.
   std::string LogText() const { return log_.Text(); }
