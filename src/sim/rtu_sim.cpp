@@ -24,6 +24,8 @@ constexpr int kSleepSliceMs = 5;
 constexpr int kNulCount = 2;
 // Pause between the blocks of a snapshot (ms, scaled), so that they arrive apart.
 constexpr int kBlockGapMs = 20;
+// The received-bytes log keeps at least this many of the newest bytes.
+constexpr size_t kReceivedBytesKept = 4u << 20;
 }  // namespace
 
 struct RtuSimulator::Impl {
@@ -35,6 +37,7 @@ struct RtuSimulator::Impl {
   bool nulBytes = false;
   int baud = 0;
   std::string portName;
+  std::string receivedBytes;
 
   std::atomic<bool> stop{false};
   std::atomic<bool> vanishRequested{false};
@@ -120,6 +123,12 @@ struct RtuSimulator::Impl {
         continue;
       }
       std::string_view in(buf, static_cast<size_t>(n));
+      if (!in.empty()) {
+        std::lock_guard<std::mutex> lock(mu);
+        if (receivedBytes.size() + in.size() > 2 * kReceivedBytesKept)
+          receivedBytes.erase(0, receivedBytes.size() - kReceivedBytesKept);
+        receivedBytes.append(in);
+      }
       do {
         SimDevice::FeedResult r;
         WriteSettings ws{};
@@ -231,9 +240,15 @@ int RtuSimulator::CountReceived(const std::string& prefix) const {
   return n;
 }
 
+std::string RtuSimulator::ReceivedBytes() const {
+  std::lock_guard<std::mutex> lock(impl_->mu);
+  return impl_->receivedBytes;
+}
+
 void RtuSimulator::ClearReceived() {
   std::lock_guard<std::mutex> lock(impl_->mu);
   impl_->device.ClearReceived();
+  impl_->receivedBytes.clear();
 }
 
 void RtuSimulator::SetSilent(bool silent) {

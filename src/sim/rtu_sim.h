@@ -44,6 +44,9 @@ class RtuSimulator {
   std::vector<std::string> ReceivedCommands() const;
   // Commands whose text starts with prefix.
   int CountReceived(const std::string& prefix) const;
+  // Every byte received, in order, as it came off the line (the newest 4 MiB).
+  std::string ReceivedBytes() const;
+  // Forgets the received commands and bytes.
   void ClearReceived();
 
   // Faults on demand.

@@ -14,8 +14,11 @@ TEST_F(SimTest, ProbesMoveBetweenRunConfigurationAndModemWhichAnswersItsOwnComma
   EXPECT_EQ(sim.ReceivedCommands(),
             (std::vector<std::string>{"AT+SHOW", "AT+APN=x", "---", "+++", "---", "+++", "AT+QUIT", "---"}));
   EXPECT_EQ(sim.CountReceived("---"), 3);
+  // And every byte as it came, bare probes and line ends included.
+  EXPECT_EQ(sim.ReceivedBytes(), "AT+SHOW\r\nAT+APN=x\r\n---+++---+++AT+QUIT\r\n---");
   sim.ClearReceived();
   EXPECT_TRUE(sim.ReceivedCommands().empty());
+  EXPECT_TRUE(sim.ReceivedBytes().empty());
 
   // The modem answers its own commands only.
   RunSteps({{"---", kCmdError, State::Run}, {"+++", kCmdOk, State::Modem}});
