@@ -7,16 +7,21 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QCheckBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <memory>
 
 #include "app/ui/com_tip_dlg.h"
 #include "app/ui/quarvel_dlg.h"
+#include "base/cp936.h"
 #include "base/timing.h"
 #include "config/ui/cfg_dlg.h"
 #include "debug/ui/debug_dlg.h"
+#include "download/download_worker.h"
 #include "download/ui/download_dlg.h"
 #include "protocol/backup.h"
 #include "serial/serial.h"
@@ -45,6 +50,41 @@ QString CloseTipBoxDuring(const std::function<void()>& action, int ms,
   action();
   PumpUntil([&] { return !closer.Texts().isEmpty(); }, ms);
   return closer.Texts().value(0);
+}
+
+// Reads what the device received as the download's own sends, from its restart command
+// to the end of its last frame: the restart command, probes, polls, 0x06 and frames. ""
+// when every byte there is one of those and the last transfer's frames carry image, else
+// what is wrong.
+std::string NotTheDownloads(const std::string& bytes, const std::vector<uint8_t>& image) {
+  size_t at = bytes.find("AT+RESET\r\n");
+  if (at == std::string::npos) return "no restart command";
+  std::string data;  // the frames' data since the last 0x06
+  while (at < bytes.size()) {
+    const auto byte = static_cast<unsigned char>(bytes[at]);
+    if (bytes.compare(at, 10, "AT+RESET\r\n") == 0) {
+      at += 10;
+    } else if (bytes.compare(at, 3, "---") == 0) {
+      at += 3;
+    } else if (byte == 'P' || byte == 0x06) {
+      if (byte == 0x06) data.clear();
+      ++at;
+    } else if (byte == 0x02 && at + 3 <= bytes.size()) {
+      const size_t n = static_cast<unsigned char>(bytes[at + 1]) * 256u + static_cast<unsigned char>(bytes[at + 2]);
+      if (at + n + 5 > bytes.size()) break;
+      unsigned char check = 0;
+      for (size_t i = 0; i < n; ++i) check ^= static_cast<unsigned char>(bytes[at + 3 + i]);
+      if (static_cast<unsigned char>(bytes[at + 3 + n]) != check) return "a frame's check byte is wrong at " + std::to_string(at);
+      data.append(bytes, at + 3, n);
+      const auto end = static_cast<unsigned char>(bytes[at + 4 + n]);
+      at += n + 5;
+      if (end == 0x03) return data == std::string(image.begin(), image.end()) ? "" : "the frames carry another image";
+      if (end != 0x17) return "a frame ends wrongly at " + std::to_string(at - 1);
+    } else {
+      return "byte " + std::to_string(byte) + " at " + std::to_string(at) + " is not the download's";
+    }
+  }
+  return "the last frame never came";
 }
 
 class MainWindowTest : public ::testing::Test {
@@ -93,6 +133,36 @@ class MainWindowTest : public ::testing::Test {
   // Waits until a tool entry has ended (the link is the tools' again).
   bool EntryDone(int probes) {
     return PumpUntil([&] { return dlg->Link().LinkToTools() && !dlg->Link().Busy(); }, Deadline(probes));
+  }
+
+  // With a background writer running (started by startWriter, which says whether it
+  // runs), the download tool is entered and a firmware image sent: it arrives byte for
+  // byte, and between the restart command and the last frame the device got nothing the
+  // download did not send.
+  void DownloadWhile(const std::function<bool()>& startWriter) {
+    OpenAndDetect({device.PortName()});
+    ASSERT_TRUE(startWriter());
+    TipCatcher boxes;  // a dialogue's ending, if it ends during the download
+    dlg->ToolAction(CQuarvelDlg::kDownloadToolCmd)->trigger();
+    ASSERT_TRUE(EntryDone(3));
+    ASSERT_TRUE(PumpUntil([&] { return !dlg->Tip()->isVisible(); }, 10000));
+    QTemporaryDir dir;
+    std::vector<uint8_t> image(10000);
+    for (size_t i = 0; i < image.size(); ++i) image[i] = static_cast<uint8_t>(i * 131 + i / 97);
+    QFile file(dir.filePath(QStringLiteral("fw.bin")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(reinterpret_cast<const char*>(image.data()), static_cast<qint64>(image.size()));
+    file.close();
+    CRTUDown* page = dlg->DownloadPage();
+    page->findChild<QLineEdit*>(QStringLiteral("pathEdit"))->setText(file.fileName());
+    device.ClearReceived();
+    page->findChild<QPushButton*>(QStringLiteral("downloadButton"))->click();
+    ASSERT_TRUE(page->IsDownloadActive());
+    ASSERT_TRUE(PumpUntil([&] { return device.ImagesCompleted() == 1 && !page->IsDownloadActive(); },
+                          Deadline(4) + Timing::Scaled(DownloadWorker::kBlockAckMs) * 3))
+        << page->LogText();
+    EXPECT_EQ(device.ReceivedImage(), std::string(image.begin(), image.end()));
+    EXPECT_EQ(NotTheDownloads(device.ReceivedBytes(), image), "");
   }
 
   RtuSimulator device, silent;
@@ -339,6 +409,45 @@ TEST_F(MainWindowTest, PortsRefusedForLackOfPermissionAreNamedWithTheFix) {
   EXPECT_EQ(dlg->StatusBox()->text(), kClosed);
   EXPECT_EQ(CombosEnabled(), 3);
   dlg.reset();  // before the port it uses
+}
+
+// Background writers stay quiet while a firmware download owns the line.
+TEST_F(MainWindowTest, DownloadStartedWhileTheWorkspaceWaitsForPowerUpArrivesWhole) {
+  DownloadWhile([&] {
+    // A configuration entry the device does not answer leaves the workspace sending "S".
+    device.SetSilent(true);
+    CloseTipBoxDuring([&] { dlg->ToolAction(CQuarvelDlg::kConfigToolCmd)->trigger(); }, Deadline(3));
+    device.SetSilent(false);
+    const int before = device.PowerUpBytesReceived();
+    return dlg->Workspace()->WorkMode() == kModeWaitPowerUp &&
+           PumpUntil([&] { return device.PowerUpBytesReceived() >= before + 3; }, 10000);
+  });
+}
+
+TEST_F(MainWindowTest, DownloadStartedWhileTheConsoleSendsOnATimerArrivesWhole) {
+  DownloadWhile([&] {
+    CDebug* console = dlg->DebugPage();
+    qobject_cast<QCheckBox*>(console->Control(CDebug::kNewlineBox))->setChecked(true);
+    qobject_cast<QLineEdit*>(console->Control(CDebug::kInputEdit))->setText(QStringLiteral("AT"));
+    qobject_cast<QLineEdit*>(console->Control(CDebug::kIntervalEdit))->setText(QStringLiteral("5"));
+    qobject_cast<QCheckBox*>(console->Control(CDebug::kTimedSendBox))->setChecked(true);
+    return PumpUntil([&] { return device.CountReceived("AT") >= 3; }, 10000);
+  });
+  EXPECT_TRUE(dlg->DebugPage()->IsTimedSendRunning());
+  EXPECT_TRUE(dlg->DebugPage()->Log().Bytes().find(GBK("下载进行中，暂停发送...")) != std::string::npos);
+}
+
+TEST_F(MainWindowTest, DownloadStartedWhileAModeDialogueWaitsForTheBannerArrivesWhole) {
+  Timing::SetScale(0.1);  // the dialogue's 60 s banner wait outlasts the download
+  DownloadWhile([&] {
+    // The probe refused twice: the dialogue asks for a power cycle and sends "S".
+    device.SetErrorFor("---", 2);
+    CloseTipBoxDuring([&] { qobject_cast<QPushButton*>(dlg->DebugPage()->Control(CDebug::kProModeButton))->click(); },
+                      Deadline(2));
+    const int before = device.PowerUpBytesReceived();
+    return dlg->DebugPage()->IsModeDialogueRunning() &&
+           PumpUntil([&] { return device.PowerUpBytesReceived() >= before + 3; }, 10000);
+  });
 }
 
 // Measures real time: closing must not wait out the 5 s probe wait.
