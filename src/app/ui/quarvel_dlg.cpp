@@ -375,10 +375,11 @@ void CQuarvelDlg::Cancel() { link_.Cancel(); }
 
 // ---------------------------------------------------------------- tool menu
 
+// Every kind but kNone has its tool; callers never ask for kNone.
 ITool& CQuarvelDlg::ToolOf(LinkTool kind) const {
   for (ITool* tool : tools_)
     if (tool->Kind() == kind) return *tool;
-  return *cfg_;
+  return *tools_.back();
 }
 
 void CQuarvelDlg::SwitchTool(LinkTool kind) {

@@ -4,8 +4,10 @@
 // the download page and the configuration workspace, the please-wait tip, and the two
 // threads: the receive thread (the port's only reader, ReceivePump) and the link-state
 // thread (auto-detection and tool entry, LinkMachine). It is the view of both and the
-// tools' host: it holds the three tools in a list and reaches them through ITool, and
-// owns the arbiter of the port's line that their operations and background writers share.
+// tools' host: it holds the three tools in a list and reaches them through ITool (only the
+// entry rules read the debug console's professional mode and switch its receiving on, as
+// the link machine asks), and owns the arbiter of the port's line that their operations
+// and background writers share.
 #include <QDialog>
 #include <functional>
 #include <string>

@@ -37,9 +37,7 @@ CDebug::CDebug(QWidget* parent) : QWidget(parent) {
   });
   connect(&timedTimer_, &QTimer::timeout, this, [this] { OnTimedSendTick(); });
   connect(&bannerTimer_, &QTimer::timeout, this, [this] {
-    if (!mode_) return;
-    if (mode_->OnBannerTick()) pauseShown_ = LineOwner::kNone;
-    else NotePause();
+    if (mode_ && !mode_->OnBannerTick()) NotePause();
   });
   timedRecheck_.setInterval(kTimedSendRecheckMs);
   connect(&timedRecheck_, &QTimer::timeout, this, [this] { ReevaluateTimedSend(); });

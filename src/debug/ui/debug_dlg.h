@@ -119,7 +119,8 @@ class CDebug : public QWidget, public ITool, private IDebugModeView {
   void OnSend();
   void OnTimedSendTick();
   // A timed send or an "S" tick was kept back because another owner holds the line: the
-  // console says so once per owner and pause. UI thread.
+  // console says so once per owner and pause (a pause ends with the next timed send that
+  // goes out). UI thread.
   void NotePause();
   void OnRecvButton();
   void OnSaveLog();
