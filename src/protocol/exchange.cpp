@@ -69,6 +69,7 @@ int CommandExchange::RunCommand(int id, int index, std::string& out) {
     std::lock_guard<std::mutex> lock(textMutex_);
     currentCommandId_ = id;
     receiveText_.clear();
+    overflowed_ = false;
     replyState_ = 0;
     replyEvent_.Reset();
   }
@@ -88,9 +89,10 @@ int CommandExchange::RunCommand(int id, int index, std::string& out) {
   int result = 0;
   if (replyState_.load() == 1) {
     if (entry->replyHandler != nullptr) {
-      // The handler reads a snapshot: the receive thread may still be appending.
+      // The handler reads a snapshot: the receive thread may still be appending. A text
+      // that lost its head is no reply to hand on.
       const std::string text = PeekReceivedText();
-      result = entry->replyHandler(text.data(), static_cast<int>(text.size()));
+      if (!overflowed_.load()) result = entry->replyHandler(text.data(), static_cast<int>(text.size()));
     } else {
       result = 1;
     }
@@ -160,6 +162,7 @@ void CommandExchange::AppendLocked(const char* data, int length) {
   const size_t block = static_cast<size_t>(length);
   const size_t max = static_cast<size_t>(kReceiveTextMax);
   if (receiveText_.size() + block > max) {
+    overflowed_ = true;
     const size_t keep = std::min(receiveText_.size(), static_cast<size_t>(kOverflowKeep));
     receiveText_.erase(0, receiveText_.size() - keep);
     if (keep + block > max) {

@@ -28,7 +28,9 @@ class CommandExchange {
 
   // Sends the line of (id, index) and waits for the entry's reply (see FormatCommandLine;
   // "---" and "+++" go out bare). 1 on okReply (or the reply handler's result), else 0.
-  // out: the line sent on success, empty on failure.
+  // A reply whose head was lost to an overflow of the receive text is not handed to the
+  // reply handler: the attempt fails (a listing cut at the front would read as a device
+  // that holds nothing). out: the line sent on success, empty on failure.
   int RunCommand(int id, int index, std::string& out);
 
   // Receive side (receive thread): appends a block and signals on the awaited reply.
@@ -41,6 +43,8 @@ class CommandExchange {
   std::string TakeReceivedText();
   // Copy of the accumulated text without emptying it.
   std::string PeekReceivedText() const;
+  // Bytes were dropped from the receive text since the last command was sent.
+  bool Overflowed() const { return overflowed_.load(); }
 
   // Abort makes the current and every later RunCommand fail at once, without writing,
   // until ClearAbort (the operation that was cancelled has ended).
@@ -78,6 +82,7 @@ class CommandExchange {
   std::atomic<int> currentCommandId_{-1};
   std::atomic<int> replyState_{0};
   std::atomic<bool> aborted_{false};
+  std::atomic<bool> overflowed_{false};  // set by AppendLocked, cleared with the text's reset
   std::atomic<int64_t> lastByteMs_{0};  // Timing::NowMs() of the last received block
   bool quietPause_ = false;  // worker's own
   bool fellBack_ = false;    // worker's own

@@ -40,6 +40,8 @@ void Usage(const char* argv0) {
                "  --picture-trailer    bytes after the picture in its last block\n"
                "  --picture-short      snapshot cut short (half the picture)\n"
                "  --picture-oversize   snapshot announces 200000 bytes\n"
+               "  --long-listing       AT+SHOW lists every value widened to 64 characters (~70 KB)\n"
+               "  --omit LABEL         AT+SHOW leaves out the line of LABEL (e.g. \"Modem Apn:\")\n"
                "  --flood C            no device: send the character C without end\n"
                "  --version            print the version and exit\n"
                "signals: SIGUSR1 power-cycles the device; SIGINT/SIGTERM end the program\n",
@@ -72,6 +74,7 @@ int main(int argc, char** argv) {
   RtuSimulator sim;
   int chunk = 0, gap = 0;
   RtuSimulator::CameraFaults camera;
+  RtuSimulator::ListingFaults listing;
   char flood = 0;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
@@ -124,6 +127,10 @@ int main(int argc, char** argv) {
       camera.cutShort = true;
     } else if (a == "--picture-oversize") {
       camera.oversize = true;
+    } else if (a == "--long-listing") {
+      listing.longValues = true;
+    } else if (a == "--omit" && hasArg) {
+      listing.omit = argv[++i];
     } else {
       Usage(argv[0]);
       return 2;
@@ -157,6 +164,7 @@ int main(int argc, char** argv) {
   }
   sim.SetChunking(chunk, gap);
   sim.SetCameraFaults(camera);
+  sim.SetListingFaults(listing);
 
   if (!sim.Start()) {
     std::fprintf(stderr, "qx310-sim: cannot open a pseudo-terminal: %s\n", std::strerror(errno));

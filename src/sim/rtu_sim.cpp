@@ -381,6 +381,11 @@ void RtuSimulator::SetCameraFaults(const CameraFaults& faults) {
   impl_->device.SetCameraFaults(faults);
 }
 
+void RtuSimulator::SetListingFaults(const ListingFaults& faults) {
+  std::lock_guard<std::mutex> lock(impl_->mu);
+  impl_->device.SetListingFaults(faults);
+}
+
 const std::string& RtuSimulator::CameraPicture(int camera) { return SimCameraPicture(camera); }
 
 bool RtuSimulator::WaitForState(State state, int timeoutMs) const {

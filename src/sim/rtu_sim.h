@@ -110,6 +110,16 @@ class RtuSimulator {
     bool oversize = false;  // announces 200000 bytes (and sends the picture)
   };
   void SetCameraFaults(const CameraFaults& faults);
+  // Parameter listing faults (AT+SHOW). longValues: every value is listed widened to
+  // kLongValueChars characters (one token, the stored value followed by '_'), a listing
+  // of about 70 KB, more than a receiver's 40960 bytes. omit: the line of this label
+  // (e.g. "Modem Apn:") is left out; the value stays stored.
+  static constexpr size_t kLongValueChars = 64;
+  struct ListingFaults {
+    bool longValues = false;
+    std::string omit;
+  };
+  void SetListingFaults(const ListingFaults& faults);
   // The JPEG camera n (1-4) sends.
   static const std::string& CameraPicture(int camera);
 

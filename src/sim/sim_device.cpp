@@ -285,7 +285,8 @@ bool SimDevice::ConfigCommand(const std::string& line, std::string& out) {
   if (line == "AT") {
     out += kOk;
   } else if (line == "AT+SHOW") {
-    out += params_.Listing();
+    out += params_.Listing(listingFaults_.longValues ? RtuSimulator::kLongValueChars : 0,
+                           listingFaults_.omit);
     out += kOk;
   } else if (line == "AT+VER") {
     out += std::string("\r\n") + kVersion + "\r\n" + kOk;

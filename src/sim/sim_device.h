@@ -51,6 +51,7 @@ class SimDevice {
   SimRecords& Records() { return records_; }
   const SimRecords& Records() const { return records_; }
   void SetCameraFaults(const RtuSimulator::CameraFaults& f) { cameraFaults_ = f; }
+  void SetListingFaults(const RtuSimulator::ListingFaults& f) { listingFaults_ = f; }
   SimBootLoader& BootLoader() { return boot_; }
   const SimBootLoader& BootLoader() const { return boot_; }
 
@@ -89,6 +90,7 @@ class SimDevice {
   SimBootLoader boot_;
   SimRecords records_;
   RtuSimulator::CameraFaults cameraFaults_;
+  RtuSimulator::ListingFaults listingFaults_;
   bool swallowOk_ = false;  // the "OK" line of the tool's acknowledgement follows
   std::vector<std::string> received_;
   int powerUpBytes_ = 0;

@@ -208,13 +208,16 @@ void SimParams::FactoryReset() {
   for (Slot& s : slots_) s.value = FactoryValue(kFamilies[s.family], s.instance);
 }
 
-std::string SimParams::Listing() const {
+std::string SimParams::Listing(size_t valueWidth, std::string_view omit) const {
   std::string out;
-  out.reserve(slots_.size() * 40);
+  out.reserve(slots_.size() * (40 + valueWidth));
   for (const Slot& s : slots_) {
+    if (!omit.empty() && s.label == omit) continue;
     out += s.label;
     out += "  ";
-    out += s.value.empty() ? std::string(".") : s.value;
+    std::string value = s.value.empty() ? std::string(".") : s.value;
+    if (value.size() < valueWidth) value.resize(valueWidth, '_');
+    out += value;
     out += "\r\n";
   }
   return out;

@@ -14,8 +14,9 @@ class SimParams {
   void FactoryReset();
 
   // The whole listing as the device prints it: one "label  value\r\n" line per
-  // instance, in the device's order. An empty value is printed as ".".
-  std::string Listing() const;
+  // instance, in the device's order. An empty value is printed as ".". Faults: each
+  // printed value widened with '_' to valueWidth characters; the line of omit left out.
+  std::string Listing(size_t valueWidth = 0, std::string_view omit = {}) const;
 
   // Value of the instance listed under label; nullptr when no instance has it.
   const std::string* Find(std::string_view label) const;

@@ -144,6 +144,22 @@ TEST_F(CliTransferTest, ListingRefusedTwiceRunsThreeAttemptsARecoveryAndThreeMor
   EXPECT_TRUE(Setters().empty());
 }
 
+// A listing longer than the receive text loses its head: every attempt fails, as for a
+// refusal, and no value that did not arrive is written anywhere.
+TEST_F(CliTransferTest, ListingLongerThanTheReceiveTextFailsAndWritesNoFile) {
+  sim.SetListingFaults({.longValues = true, .omit = {}});
+  EXPECT_EQ(Device("load", {"-o", Path("f.cfg")}).status, 5);
+  EXPECT_EQ(sim.CountReceived("AT+SHOW"), 6);  // three attempts, a recovery, three more
+  EXPECT_FALSE(fs::exists(Path("f.cfg")));
+  WriteFile(Path("f.cfg"), "old contents\r\n");
+  const CliRun r = Device("load", {"-o", Path("f.cfg")});
+  EXPECT_EQ(r.status, 5) << r.err;
+  EXPECT_EQ(ReadFile(Path("f.cfg")), "old contents\r\n");
+  const CliRun toStdout = Device("load", {"--quiet"});
+  EXPECT_EQ(toStdout.status, 5);
+  EXPECT_EQ(toStdout.out, "");
+}
+
 TEST_F(CliTransferTest, DryRunPrintsWhatApplySendsAndSendsNothingDiffComparesFiles) {
   LoadAndChange("a.cfg", "b.cfg", {{"Modem Apn:", "CMIOT"}, {"Channel07 save length:", "9"}});
   WriteFile(Path("one.cfg"), "Channel07 save length:  5\r\n");

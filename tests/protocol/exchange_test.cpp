@@ -95,6 +95,35 @@ TEST_F(Exchange, RepliesDecideTheResult) {
   EXPECT_EQ(GetParamText(23, 0), "cmnet");
 }
 
+// A listing longer than the receive text loses its head: the attempt fails and the
+// table keeps every value it held, also those the kept tail would carry; the next
+// listing that fits is taken again.
+TEST_F(Exchange, ListingThatOverflowsTheReceiveTextFailsAndStoresNothing) {
+  SetRawValue(*FindParam(23), 0, "before");
+  SetRawValue(*FindParam(24), 0, "user0");
+  std::string filler;
+  while (filler.size() <= static_cast<size_t>(kReceiveTextMax))
+    filler += "Channel01 type:  " + std::string(40, '1') + "\r\n";
+  for (const Lines& blocks : {Lines{"AT+SHOW\r\n" + filler, "Modem Apn:  tail\r\n\r\nOK\r\n"},
+                              Lines{"AT+SHOW\r\n" + filler + "Modem Apn:  tail\r\n\r\nOK\r\n"}}) {
+    Answer(blocks);
+    std::string out = "garbage";
+    EXPECT_EQ(exchange.RunCommand(kCmdShow, 0, out), 0);
+    EXPECT_TRUE(out.empty());
+    EXPECT_EQ(exchange.ReplyState(), 1);  // the OK was seen: a failure by its length alone
+    EXPECT_TRUE(exchange.Overflowed());
+    EXPECT_EQ(GetParamText(23, 0), "before");
+    EXPECT_EQ(GetParamText(30, 0), "");
+    exchange.TakeReceivedText();
+  }
+  Answer({"AT+SHOW\r\nModem Apn:  tail\r\n\r\nOK\r\n"});
+  std::string out;
+  EXPECT_EQ(exchange.RunCommand(kCmdShow, 0, out), 1);
+  EXPECT_FALSE(exchange.Overflowed());
+  EXPECT_EQ(GetParamText(23, 0), "tail");
+  EXPECT_EQ(GetParamText(24, 0), "user0");
+}
+
 TEST_F(Exchange, TextFromBeforeTheSendIsDroppedNotMatched) {
   // The exchange awaits the APN's reply with nothing pending: one silent exchange.
   port.SetScript(Silent);

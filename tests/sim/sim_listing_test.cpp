@@ -85,3 +85,26 @@ TEST_F(SimListingTest, BadLinesAreRefusedAndChangeNothing) {
   EXPECT_GT(port->Command("AT+VER").size(), std::string("AT+VER\r\n\r\nOK\r\n").size()) << "a version text";
   EXPECT_EQ(sim.GetState(), RtuSimulator::State::Config);
 }
+
+// The listing faults: long values make one AT+SHOW reply longer than a receiver's 40960
+// bytes, every line still one label and one token; an omitted label's line is missing
+// while its value stays stored.
+TEST_F(SimListingTest, ListingFaultsWidenTheValuesOrLeaveOutOneLabel) {
+  ASSERT_NO_FATAL_FAILURE(EnterConfig());
+  const std::vector<std::string> plain = ShowLines();
+  sim.SetListingFaults({.longValues = true, .omit = {}});
+  const std::string reply = port->Command("AT+SHOW");
+  EXPECT_GT(reply.size(), 40960u);
+  EXPECT_EQ(reply.substr(reply.size() - 6), kOk);
+  EXPECT_NE(reply.find("\r\nModem Apn:  CMNET" + std::string(RtuSimulator::kLongValueChars - 5, '_') + "\r\n"),
+            std::string::npos);
+  EXPECT_EQ(static_cast<size_t>(std::count(reply.begin(), reply.end(), '\n')), plain.size() + 3);  // echo, blank, OK
+
+  sim.SetListingFaults({.longValues = false, .omit = "Modem Apn:"});
+  const std::string listed = port->Command("AT+SHOW");
+  EXPECT_EQ(listed.find("Modem Apn:"), std::string::npos);
+  EXPECT_NE(listed.find("Modem user name:"), std::string::npos);
+  EXPECT_EQ(sim.Value("Modem Apn:"), "CMNET");
+  sim.SetListingFaults({});
+  EXPECT_EQ(ShowLines(), plain);
+}
