@@ -2,9 +2,11 @@
 
 #include <utility>
 
+#include "serial/line_arbiter.h"
 #include "serial/serial_port.h"
 
-LinkMachine::LinkMachine(ISerialPort& port, ILinkView& view) : port_(port), view_(view) {}
+LinkMachine::LinkMachine(ISerialPort& port, ILinkView& view, LineArbiter* line)
+    : port_(port), view_(view), line_(line) {}
 
 template <class Fn>
 bool LinkMachine::Commit(unsigned gen, Fn fn) {
@@ -159,7 +161,12 @@ bool LinkMachine::Step() {
 
 bool LinkMachine::SendProbe() {
   static constexpr char kProbe[] = "---";
-  return port_.IsOpen() && port_.Write(kProbe, 3) == 3;
+  if (!port_.IsOpen()) return false;
+  bool written = false;
+  const auto write = [&] { written = port_.Write(kProbe, 3) == 3; };
+  if (line_) line_->WriteIfFree(LineOwner::kNone, write);
+  else write();
+  return written;
 }
 
 // ---------------------------------------------------------------- state 1: auto-detection

@@ -13,6 +13,7 @@
 #include "base/event.h"
 
 class ISerialPort;
+class LineArbiter;
 
 namespace linkstate {
 
@@ -41,7 +42,9 @@ constexpr int kIdleWaitMs = 1000;
 
 class LinkMachine {
  public:
-  LinkMachine(ISerialPort& port, ILinkView& view);
+  // line (null: none) arbitrates the probes: one is written only while no operation
+  // owns the line, so that it never lands inside a transfer or a configuration exchange.
+  LinkMachine(ISerialPort& port, ILinkView& view, LineArbiter* line = nullptr);
   LinkMachine(const LinkMachine&) = delete;
   LinkMachine& operator=(const LinkMachine&) = delete;
 
@@ -70,7 +73,8 @@ class LinkMachine {
   // records a match in m_nReply and sets the reply event.
   void OnReceived(const char* data, int count);
 
-  // Writes the probe "---"; true when the port is open and all 3 bytes were written.
+  // Writes the probe "---"; true when the port is open, the line belongs to nobody and
+  // all 3 bytes were written.
   bool SendProbe();
 
   // State, for the main window and tests (any thread).
@@ -106,6 +110,7 @@ class LinkMachine {
 
   ISerialPort& port_;
   ILinkView& view_;
+  LineArbiter* line_;
 
   // Serialises changes of the link fields between the UI thread and the link-state thread.
   mutable std::mutex mutex_;

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "app/link_machine.h"
+#include "serial/line_arbiter.h"
 #include "app/link_view.h"
 #include "app/receive_pump.h"
 #include "base/timing.h"
@@ -124,7 +125,8 @@ class LinkTest : public ::testing::Test {
 
   ScriptedPort port{false};
   FakeView view;
-  LinkMachine machine{port, view};
+  LineArbiter line;
+  LinkMachine machine{port, view, &line};
   // Replies per port name, one per probe; "" leaves a probe unanswered.
   std::map<std::string, std::deque<std::string>> script;
   std::mutex probesMutex_;
@@ -390,6 +392,22 @@ TEST_F(EntryRealtime, UnwrittenProbeCountsAsAFailureWithoutWaiting) {
   const int64_t start = Timing::NowMs();
   EXPECT_EQ(RunSteps(), (Calls{"3/4/0/0", "3/1/1/0", "3/4/1/0", "3/1/2/0", "3/4/2/0", "0/0/0/0"}));
   EXPECT_LT(Timing::NowMs() - start, linkstate::kProbeWaitMs - 1000);
+}
+
+// A probe is not written while an operation owns the line (it would land inside a
+// transfer): each attempt fails at once and the device receives nothing; once the line
+// is free again the next entry's probe goes out.
+TEST_F(EntryRealtime, ProbeIsNotWrittenWhileAnOperationOwnsTheLine) {
+  script["P"] = {kOk};
+  for (LineOwner owner : {LineOwner::kDownload, LineOwner::kConfig}) {
+    const LineArbiter::Lease lease = line.Hold(owner);
+    machine.StartEntry(linkstate::kEnterConfigOrDownload, TipText::kEnteringConfig, true);
+    EXPECT_EQ(RunSteps(), (Calls{"2/4/0/0", "2/1/1/0", "2/4/1/0", "2/1/2/0", "2/4/2/0", "2/0/0/0"}));
+    EXPECT_EQ(Probes("P"), 0);
+  }
+  machine.StartEntry(linkstate::kEnterConfigOrDownload, TipText::kEnteringConfig, true);
+  EXPECT_EQ(RunSteps(), kOneProbe);
+  EXPECT_EQ(Probes("P"), 1);
 }
 
 TEST_F(EntryTest, CancelEndsAnEntryAndLeavesNobodyTheLink) {

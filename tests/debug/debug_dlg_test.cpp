@@ -104,11 +104,27 @@ TEST_F(DebugPageTest, TextWithNewlineAndTheEnterKey) {
   Click(CDebug::kSendButton);
   EXPECT_EQ(port.Written(), GBK("调试"));
 
+  // While another operation owns the line a press sends nothing, counts nothing and
+  // says why, each time.
+  port.ClearWrites();
+  {
+    const LineArbiter::Lease lease = host.line.Hold(LineOwner::kDownload);
+    const QString notice = QStringLiteral("下载进行中，暂停发送...");
+    const int noted = Shown().count(notice);
+    Click(CDebug::kSendButton);
+    Click(CDebug::kSendButton);
+    EXPECT_TRUE(port.Writes().empty());
+    EXPECT_EQ(Text(CDebug::kSentCount), "S:16");
+    EXPECT_TRUE(PumpUntil([&] { return Shown().count(notice) == noted + 2; }, 3000));
+  }
+  Click(CDebug::kSendButton);
+  EXPECT_EQ(port.Written(), GBK("调试"));
+
   // Port closed: "请先打开串口" and nothing counted.
   port.Close();
   Click(CDebug::kSendButton);
   EXPECT_EQ(tips.Texts(), QStringList{QStringLiteral("请先打开串口")});
-  EXPECT_EQ(Text(CDebug::kSentCount), "S:16");
+  EXPECT_EQ(Text(CDebug::kSentCount), "S:20");
 }
 
 // The parser's cases are in its own table; here the toggle, a send and each refusal's box.

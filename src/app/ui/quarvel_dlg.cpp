@@ -47,7 +47,7 @@ QFont PointFont(const QWidget* w, int points) { return TahomaFont(points * w->lo
 }  // namespace
 
 CQuarvelDlg::CQuarvelDlg(ISerialPort& port, PortSource ports, QWidget* parent)
-    : QDialog(parent), port_(port), portSource_(std::move(ports)), link_(port_, *this),
+    : QDialog(parent), port_(port), portSource_(std::move(ports)), link_(port_, *this, &line_),
       pump_(port_, link_, [this] { PortVanished(); }) {
   setObjectName(QStringLiteral("mainWindow"));
   setWindowIcon(QuarvelIcon());

@@ -298,7 +298,16 @@ void CDebug::OnHexSendToggled() {
 
 void CDebug::OnSend() {
   if (!host_) return;
-  const auto r = sender_.Send(host_->Port(), hexSendBox_->isChecked(), newlineBox_->isChecked());
+  // Like the timed send: not while an operation owns the line (the console says so).
+  DebugSender::Result r = DebugSender::Result::PortClosed;
+  const bool refused = host_->Port().IsOpen() && !host_->Line().WriteIfFree(LineOwner::kNone, [&] {
+    r = sender_.Send(host_->Port(), hexSendBox_->isChecked(), newlineBox_->isChecked());
+  });
+  if (refused) {
+    pauseShown_ = LineOwner::kNone;  // every press that is not sent is told
+    NotePause();
+    return;
+  }
   if (r == DebugSender::Result::PortClosed) {
     ShowTip("请先打开串口");
     return;
