@@ -96,13 +96,21 @@ TEST_F(ChannelPageTest, KindChoicesAndSelections) {
     EXPECT_EQ(page.ShownSource(), s.shown);
   }
 
-  // Loading a kind shows it and makes the channel current, without changing the page shown.
+  // Loading another channel's kind notes its caption and leaves the header with the
+  // selected channel; loading the selected one's kind and length shows them and its source.
   page.SelectChannel(0);
   page.LoadFromTable(30, 4, "202");
-  EXPECT_EQ(page.KindList()->currentText(), QStringLiteral("ADC1"));
-  EXPECT_EQ(page.CurrentChannel(), 4);
+  page.LoadFromTable(31, 4, "16");
+  EXPECT_EQ(page.KindList()->currentText(), QStringLiteral("无"));
+  EXPECT_EQ(page.CurrentChannel(), 0);
   EXPECT_EQ(ChannelCaptions::Instance().Get(4), "ADC1");
   EXPECT_EQ(page.ShownSource(), nullptr);
+  page.LoadFromTable(30, 0, "103");
+  page.LoadFromTable(31, 0, "24");
+  EXPECT_EQ(page.KindList()->currentText(), QStringLiteral("DI2"));
+  EXPECT_EQ(page.SaveLengthEdit()->text(), QStringLiteral("24"));
+  EXPECT_EQ(page.ShownSource(), page.SourcePage(Family::Di, 2));
+  EXPECT_EQ(page.CurrentChannel(), 0);
 
   // Selecting a channel changes none of its values, whatever they are.
   const struct {
@@ -178,6 +186,11 @@ TEST(CfgFieldTest, UserChangesApplyTheEncoding) {
   f2.Attach(&element);
   f3.Attach(&edit);
   f4.Attach(&check);
+  // Never loaded: no device value, whatever the control shows, so that a first load
+  // fills it even with an empty text.
+  for (CfgField* f : {&f1, &f2, &f3, &f4}) EXPECT_EQ(f->Get(), std::nullopt);
+  f3.Set("");
+  EXPECT_EQ(f3.Get(), "");
   f1.Set("7");
   f2.Set("\xCB\xAE\xCE\xBB" "5");  // 水位5
   f3.Set("\x81");
@@ -352,6 +365,27 @@ TEST_F(ChannelDeviceTest, LoadFillsEveryChannelAndTheTreeAndEditsSendExactlyThei
   EXPECT_NE(LogFind("Com1 modbus data type" + GBK(": 无效的值，未写入")), std::string::npos);
   EXPECT_EQ(sim.Value("Com1 modbus data type:"), "0");
   EXPECT_TRUE(PumpUntil([&] { return Node(QStringLiteral("通道26|串口03")) != nullptr; }, kLongWaitMs));
+}
+
+// A load that changes the selected channel and another one: the header, the edit and the
+// source page stay with the selected node, so a typed length goes to that channel.
+TEST_F(ChannelDeviceTest, ReloadKeepsTheHeaderOnTheSelectedChannel) {
+  TipCatcher boxes;
+  EnterAndLoad(boxes);
+  CRTUCfgChnDlg* chn = Channels();
+  ASSERT_TRUE(chn);
+  SelectNode(2);
+  SetDevice(30, 2, "202");  // channel 3 becomes ADC1
+  SetDevice(31, 2, "77");
+  SetDevice(30, 7, "404");  // channel 8, reloaded after it
+  Click(CRTUCfgDlg::kLoadId);
+  ASSERT_TRUE(WaitIdle(kLongWaitMs));
+  EXPECT_EQ(chn->CurrentChannel(), 2);
+  EXPECT_EQ(chn->KindList()->currentText(), QStringLiteral("ADC1"));
+  EXPECT_EQ(chn->SaveLengthEdit()->text(), QStringLiteral("77"));
+  EXPECT_EQ(chn->ShownSource(), chn->SourcePage(Family::Adc, 1));
+  UserType(chn->SaveLengthEdit(), QStringLiteral("66"));
+  EXPECT_EQ(Save(), std::vector<std::string>{"AT+CHNSVLEN03=66"});
 }
 
 // Entering loads, and every control shows the device's value: the tricky ones and values

@@ -93,10 +93,12 @@ void CRTUCfgChnDlg::SetChannelKindText(int n, const std::string& text) {
   c.kindText = text;
   c.kind = codes::KindCode(text);
   c.kindChosen = false;
-  const codes::KindCaptionResult caption = codes::KindCaption(c.kind);
-  kindList_->setCurrentIndex(caption.position);
-  ChannelCaptions::Instance().Set(n, cp936::FromUtf8(caption.caption));
-  cur_ = n;
+  ChannelCaptions::Instance().Set(n, cp936::FromUtf8(codes::KindCaption(c.kind).caption));
+  if (Slot(n) != Slot(cur_)) return;
+  // The selected channel's kind changed under the header: the list and, once shown,
+  // the source page follow it.
+  kindList_->setCurrentIndex(codes::KindCaption(c.kind).position);
+  if (isVisible()) ShowSource(c.kind);
 }
 
 std::string CRTUCfgChnDlg::GetChannelKindText(int n) {
@@ -110,6 +112,7 @@ void CRTUCfgChnDlg::SetSaveLengthText(int n, const std::string& text) {
   c.saveLenText = text;
   c.saveLen = cstr::Atoi(text);
   c.saveLenTyped = false;
+  if (Slot(n) == Slot(cur_)) ShowSaveLength(cur_);
 }
 
 std::string CRTUCfgChnDlg::GetSaveLengthText(int n) const {

@@ -34,11 +34,13 @@ class CRTUCfgChnDlg : public QWidget, public ICfgPage {
   std::optional<std::string> SaveToTable(int id, int index) override;
   void LoadFromTable(int id, int index, const std::string& text) override;
 
-  // Kind of channel n from the table: kept as text, its code and caption noted; the list
-  // shows the caption; n becomes the current channel. The shown source is not changed.
+  // Kind of channel n from the table: kept as text, its code and caption noted. The
+  // current channel stays; when n is it, the list shows the caption and a visible page
+  // the new kind's source, so that the header always describes the selected node.
   void SetChannelKindText(int n, const std::string& text);
   // The kind to save (the loaded text until the user chose one); writes the caption.
   std::string GetChannelKindText(int n);
+  // Save length of channel n from the table; the edit shows it when n is current.
   void SetSaveLengthText(int n, const std::string& text);
   std::string GetSaveLengthText(int n) const;
   int Kind(int n) const { return channels_[Slot(n)].kind; }

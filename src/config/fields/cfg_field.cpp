@@ -43,12 +43,13 @@ CfgField::CfgField(const FieldCode& code, QObject* parent) : QObject(parent), co
 
 void CfgField::Set(const std::string& text) {
   stored_ = text;
+  loaded_ = true;
   touched_ = false;
   Show();
 }
 
 std::optional<std::string> CfgField::Get() const {
-  if (!touched_ || !control_) return stored_;
+  if (!touched_ || !control_) return loaded_ ? std::optional<std::string>(stored_) : std::nullopt;
   if (edit_) return ToGbk(edit_->text());
   if (check_) return code_.valueOf ? code_.valueOf({}, check_->isChecked() ? 1 : 0) : std::nullopt;
   if (code_.IsText()) return ToGbk(list_->currentText());

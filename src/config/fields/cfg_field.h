@@ -19,6 +19,8 @@
 // - A touched coded list whose text matches none of its items has no value (nullopt);
 //   the caller keeps the table's value and says so.
 // - Set() always clears the touched state.
+// - A field never Set and never touched holds no device value (nullopt): its control
+//   may still show its construction state, so the first load fills it, empty texts too.
 // UI thread only.
 #include <QObject>
 #include <map>
@@ -66,6 +68,7 @@ class CfgField : public QObject {
 
   FieldCode code_;
   std::string stored_;
+  bool loaded_ = false;
   bool touched_ = false;
   QWidget* control_ = nullptr;
   QLineEdit* edit_ = nullptr;
