@@ -20,17 +20,24 @@ bool PictureReader::Request(int camera) {
   if (!busy_.compare_exchange_strong(idle, true)) return false;
   end_ = static_cast<int>(PictureReadEnd::None);
   startMs_ = Timing::NowMs();
-  collector_.Begin();
+  collector_.Reset();
   machine_.Requests().Set(CfgRequest::Picture, std::to_string(camera));
   return true;
 }
 
+PictureState PictureReader::State() const {
+  return busy_.load() ? PictureState::Reading : collector_.State();
+}
+
 void PictureReader::Cancel() {
-  if (collector_.Fail()) end_ = static_cast<int>(PictureReadEnd::Cancelled);
+  if (!busy_.load() || collector_.State() == PictureState::Complete) return;
+  int none = static_cast<int>(PictureReadEnd::None);
+  end_.compare_exchange_strong(none, static_cast<int>(PictureReadEnd::Cancelled));
+  collector_.Fail();
 }
 
 void PictureReader::SetIdle() {
-  if (collector_.State() != PictureState::Reading) collector_.Reset();
+  if (State() != PictureState::Reading) collector_.Reset();
 }
 
 int64_t PictureReader::ElapsedMs() const { return Timing::NowMs() - startMs_.load(); }
@@ -47,6 +54,8 @@ void PictureReader::ReadPicture(int go) {
   }
   auto finish = [this](PictureReadEnd end) {
     collector_.Fail();  // no-op unless still expecting bytes
+    // A picture that completed is the outcome, whatever the exchange said.
+    if (collector_.State() == PictureState::Complete) end = PictureReadEnd::Complete;
     // The first outcome counts: a cancel that came first stays.
     int none = static_cast<int>(PictureReadEnd::None);
     end_.compare_exchange_strong(none, static_cast<int>(end));
@@ -56,16 +65,17 @@ void PictureReader::ReadPicture(int go) {
                            .end = end == PictureReadEnd::Complete ? CfgEnd::kDone : CfgEnd::kFailed});
   };
   if (go == 0) return finish(PictureReadEnd::Command);
-  if (End() == PictureReadEnd::Cancelled) return finish(PictureReadEnd::Cancelled);
-  // Each run starts a fresh picture: what arrived before (a failed first attempt's
-  // reply, the recovery's "CMD OK") is not its header.
+  // Armed as the line goes out: what arrived before (a failed first attempt's reply,
+  // the recovery's "CMD OK", a listing) is not its header.
   collector_.Begin();
+  if (End() == PictureReadEnd::Cancelled) return finish(PictureReadEnd::Cancelled);  // meanwhile
   CommandExchange& exchange = machine_.Exchange();
   SetParamText(kCmdTestCamera, camera, 0);
   std::string line;
   const int ok = exchange.RunCommand(kCmdTestCamera, 0, line);
   exchange.TakeReceivedText();
-  if (ok == 0) {
+  if (ok == 0 && collector_.State() != PictureState::Complete) {
+    collector_.Fail();  // nothing more is collected until the next run arms it again
     if (!machine_.FailedRun()) return;  // recovery, then a second run
     return finish(PictureReadEnd::Command);
   }

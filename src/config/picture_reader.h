@@ -1,9 +1,12 @@
 #pragma once
 // Operation 11, ReadPicture: the camera page's snapshot, run by the configuration
-// machine's worker. Request() starts the collector and asks for the picture; the
-// worker sends "AT+TESTCAM=n"; the machine's receive entry feeds the collector while
-// it expects a picture; the worker waits until the collector completes or fails, or
-// kPictureLimitMs has passed. Everything here may be read from any thread.
+// machine's worker. Request() asks for the picture; the worker arms the collector as
+// it sends "AT+TESTCAM=n" (what arrives before, such as a running load's listing or a
+// recovery's "CMD OK", is no header); the machine's receive entry feeds the collector
+// while it expects a picture; the worker waits until the collector completes or fails,
+// or kPictureLimitMs has passed. The snapshot reads as Reading from Request until the
+// operation has ended, so that a failed first attempt is not taken as the outcome while
+// the retry may still bring the picture. Everything here may be read from any thread.
 #include <atomic>
 #include <cstdint>
 #include <string>
@@ -34,15 +37,17 @@ class PictureReader {
   PictureReader(const PictureReader&) = delete;
   PictureReader& operator=(const PictureReader&) = delete;
 
-  // The snapshot button: camera 1-4. The collector expects a picture (pictureState 1)
+  // The snapshot button: camera 1-4. The snapshot reads as Reading (pictureState 1)
   // before the request is set. False (nothing changes) while a snapshot is under way
   // (from Request until the worker has finished the operation).
   bool Request(int camera);
 
-  PictureState State() const { return collector_.State(); }
+  // Reading while a snapshot is under way, then the collector's end (Complete, Failed).
+  PictureState State() const;
   PictureReadEnd End() const { return static_cast<PictureReadEnd>(end_.load()); }
-  // Ends a snapshot still Reading as failed (Cancelled); the worker stops waiting.
-  // The command itself, once sent, is not taken back.
+  // Ends a snapshot still under way as failed (Cancelled); the worker stops waiting, or
+  // does not send when it has not yet. The command itself, once sent, is not taken back;
+  // a picture that completed before stays complete.
   void Cancel();
   // The watcher's return to idle after it reported the outcome; the bytes stay until
   // the next Request, so that a failed save can be tried again.

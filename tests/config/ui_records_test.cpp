@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QImage>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 
 #include "config/cfg_fakes.h"
@@ -281,6 +282,20 @@ TEST_F(RecordsDevice, SnapshotCancelledFromItsTipFailsAndTheWatcherRestsBetweenS
     EXPECT_EQ(ReadAll(savePath), RtuSimulator::CameraPicture(1));
     EXPECT_TRUE(PumpUntil([&] { return !watcher.Ticking(); }, kLongWaitMs));
   }
+}
+
+// A refused first attempt: the recovery's "CMD OK" and the refusal are no picture header,
+// the second attempt's picture is shown and saved, and no failure is reported on the way.
+TEST_F(RecordsDevice, SnapshotRefusedOnceArrivesOnTheRetryAndIsSaved) {
+  sim.SetErrorFor("AT+TESTCAM", 1);
+  TipCatcher boxes;
+  savePath = dir.filePath(QStringLiteral("retry.jpg"));
+  camera->OnSnapshot();
+  ASSERT_TRUE(Saved(savePath));
+  EXPECT_EQ(sim.CountReceived("AT+TESTCAM=1"), 2);
+  EXPECT_EQ(ReadAll(savePath), RtuSimulator::CameraPicture(1));
+  EXPECT_FALSE(boxes.Saw(QStringLiteral("读取失败")));
+  EXPECT_EQ(camera->findChild<QPushButton*>(QStringLiteral("savePictureButton"))->isEnabled(), true);
 }
 
 }  // namespace
