@@ -187,6 +187,10 @@ class CfgMachine {
   bool BackUpBeforeWrite();
   void WorkerLoop();
   void LoadAll(int go);
+  // AT+SHOW up to kRunAttempts times until one is answered and parsed into the table;
+  // text: the last attempt's received text. A listing that overflowed the receive text
+  // is a failed attempt, noted in the log.
+  bool ReadListing(std::string& text);
   void WaitForPowerUp();
   // Mode 0, and the front end's power-up watch started.
   void EnterWaitPowerUp();

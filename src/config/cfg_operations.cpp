@@ -1,6 +1,7 @@
 // The operations of the configuration machine (run on its worker thread).
 #include "base/cp936.h"
 #include "config/cfg_machine.h"
+#include "protocol/listing.h"
 #include "protocol/param_table.h"
 #include "protocol/write_back.h"
 
@@ -11,12 +12,14 @@ struct Texts {
   std::string loading = GBK("正在载入RTU设备参数 ...\r\n");
   std::string loaded = GBK("载入RTU设备参数成功 ...\r\n");
   std::string loadFailed = GBK("载入RTU设备参数失败...\r\n");
+  std::string tooLong = GBK("设备参数列表超过40960字节，本次读取无效\r\n");
   std::string waitingPowerUp = GBK("正在等待设备上电后进入配置状态...\r\n");
   std::string backInConfig = GBK("返回配置成功！\r\n");
   std::string fellBack = GBK("快速写入遇到异常，其余参数已按常规间隔写入\r\n");
   std::string verifying = GBK("写入后校验：重新读取设备参数 ...\r\n");
   std::string verifyUnread = GBK("写入后校验失败：未能读取设备参数\r\n");
   std::string differs = GBK("校验不符 ");
+  std::string unlisted = GBK("未能校验（设备参数中没有此项） ");
   std::string sent = GBK(" 写入值：");
   std::string held = GBK("，设备值：");
   std::string verifiedAll = GBK("写入后校验：全部参数与写入值一致\r\n");
@@ -73,16 +76,8 @@ void CfgMachine::LoadAll(int go) {
     return;
   }
   view_.AppendLog(T().loading);
-  int ok = 0;
   std::string text;
-  for (int attempt = 0; attempt < kRunAttempts && ok == 0 && !stop_.load(); ++attempt) {
-    std::string line;
-    FormatCommandLine(kCmdShow, 0, line);
-    view_.AppendLog(line);
-    ok = exchange_.RunCommand(kCmdShow, 0, line);
-    text = exchange_.TakeReceivedText();
-  }
-  if (ok != 0) {
+  if (ReadListing(text)) {
     view_.AppendLog(text);
     view_.AppendLog(T().loaded);
     SetTableFromDevice(true);
@@ -100,6 +95,19 @@ void CfgMachine::LoadAll(int go) {
     view_.AppendLog(T().loadFailed);
     EndOperation({.op = kOpLoadAll, .end = CfgEnd::kFailed});
   }
+}
+
+bool CfgMachine::ReadListing(std::string& text) {
+  int ok = 0;
+  for (int attempt = 0; attempt < kRunAttempts && ok == 0 && !stop_.load(); ++attempt) {
+    std::string line;
+    FormatCommandLine(kCmdShow, 0, line);
+    view_.AppendLog(line);
+    ok = exchange_.RunCommand(kCmdShow, 0, line);  // the listing goes into the table
+    text = exchange_.TakeReceivedText();
+    if (exchange_.Overflowed()) view_.AppendLog(T().tooLong);
+  }
+  return ok != 0;
 }
 
 // The device is to be switched off and on: mode 0 makes the power-up watch send "S"
@@ -151,42 +159,34 @@ void CfgMachine::EndWriteBack(int op, int go) {
   EndOperation(outcome);
 }
 
+// The listing read back goes into the table, which the pages then show: a value the
+// device changed or reformatted is what a later save compares with. A written instance
+// the listing leaves out keeps the value that was sent and counts as not verified.
 void CfgMachine::VerifyWrites(CfgOutcome& outcome) {
-  struct Sent {
-    const ParamEntry* entry;
-    int index;
-    std::string value;   // as its line carried it
-    std::string before;  // the table's raw value, back in place if the listing is not read
-  };
-  std::vector<Sent> sent;
-  for (const WriteOutcome& w : writes_.Results()) {
-    const ParamEntry* entry = FindParam(w.id);
-    if (!w.ok || entry == nullptr) continue;
-    sent.push_back({entry, w.index, SentValue(w.line), GetRawValue(*entry, w.index)});
-    SetRawValue(*entry, w.index, "");  // an instance missing from the listing reads empty
-  }
   view_.AppendLog(T().verifying);
-  int ok = 0;
-  for (int attempt = 0; attempt < kRunAttempts && ok == 0 && !stop_.load(); ++attempt) {
-    std::string line;
-    FormatCommandLine(kCmdShow, 0, line);
-    view_.AppendLog(line);
-    ok = exchange_.RunCommand(kCmdShow, 0, line);  // the listing goes into the table
-    exchange_.TakeReceivedText();
-  }
-  if (ok == 0) {
-    for (const Sent& s : sent) SetRawValue(*s.entry, s.index, s.before);
+  std::string listing;
+  if (!ReadListing(listing)) {
     view_.AppendLog(T().verifyUnread);
     outcome.end = CfgEnd::kFailed;
     return;
   }
+  FillPagesFromTable();
   outcome.verified = true;
-  for (const Sent& s : sent) {
-    std::string held = GetParamText(s.entry->id, s.index).value_or(std::string());
-    if (held == s.value) continue;
-    std::string label = FormatLabel(*s.entry, s.index + 1);
-    view_.AppendLog(T().differs + label + T().sent + s.value + T().held + held + "\r\n");
-    outcome.differences.push_back({std::move(label), s.value, std::move(held)});
+  const std::set<std::pair<int, int>> listed = ListedInstances(listing);
+  for (const WriteOutcome& w : writes_.Results()) {
+    const ParamEntry* entry = FindParam(w.id);
+    if (!w.ok || entry == nullptr) continue;
+    const std::string sent = SentValue(w.line);
+    std::string label = FormatLabel(*entry, w.index + 1);
+    if (listed.count({w.id, w.index}) == 0) {
+      view_.AppendLog(T().unlisted + label + T().sent + sent + "\r\n");
+      outcome.differences.push_back({std::move(label), sent, std::string(), false});
+      continue;
+    }
+    std::string held = TableText(w.id, w.index);
+    if (held == sent) continue;
+    view_.AppendLog(T().differs + label + T().sent + sent + T().held + held + "\r\n");
+    outcome.differences.push_back({std::move(label), sent, std::move(held), true});
   }
   view_.AppendLog(outcome.differences.empty() ? T().verifiedAll : T().verifyFailed);
   if (!outcome.differences.empty()) outcome.end = CfgEnd::kFailed;

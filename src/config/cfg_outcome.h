@@ -12,11 +12,13 @@ enum class CfgEnd {
   kNothingSent,  // nothing to do (an empty request, an operation without a handler)
 };
 
-// A written instance that the listing read back after the writes shows otherwise.
+// A written instance that the listing read back after the writes shows otherwise, or
+// does not show at all (listed false: the table keeps the value sent, held is empty).
 struct WriteDifference {
   std::string label;  // listing label, e.g. "Modem Apn:"
   std::string sent;   // value texts as the command lines carry them (device bytes)
   std::string held;
+  bool listed = true;
 };
 
 struct CfgOutcome {

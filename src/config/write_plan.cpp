@@ -1,5 +1,6 @@
 #include "config/write_plan.h"
 
+#include "protocol/listing.h"
 #include "protocol/param_table.h"
 
 namespace {
@@ -35,7 +36,10 @@ WriteSelection SelectAll(const WritePlan& plan) {
   return all;
 }
 
-TableSnapshot::TableSnapshot() {
+TableSnapshot::TableSnapshot()
+    : protocolKind_(g_nProtocolKind.load()),
+      waterOrderSeen_(g_bWaterOrderSeen.load()),
+      addressTypeSeen_(g_bAddressTypeSeen.load()) {
   const ParamEntry* entries = ParamTableEntries();
   for (int i = 0; i < kParamEntryCount; ++i) {
     for (int k = 0; k < entries[i].count; ++k) values_.push_back(GetRawValue(entries[i], k));
@@ -49,4 +53,7 @@ void TableSnapshot::Restore() const {
     for (int k = 0; k < entries[i].count && n < values_.size(); ++k)
       SetRawValue(entries[i], k, values_[n++]);
   }
+  g_nProtocolKind = protocolKind_;
+  g_bWaterOrderSeen = waterOrderSeen_;
+  g_bAddressTypeSeen = addressTypeSeen_;
 }

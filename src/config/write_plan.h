@@ -28,8 +28,9 @@ WritePlan PlanWrite(WriteSource source, const PageText& page);
 // Every row of plan, ticked.
 WriteSelection SelectAll(const WritePlan& plan);
 
-// A copy of every value of the parameter table, to put back later (a file parsed for a
-// review that is then cancelled leaves the table as it was).
+// A copy of every value of the parameter table and of the protocol flags the parser
+// sets with them, to put back later (a file parsed for a review that is then cancelled
+// leaves the table, and what the pages show of the protocol, as they were).
 class TableSnapshot {
  public:
   TableSnapshot();
@@ -37,4 +38,7 @@ class TableSnapshot {
 
  private:
   std::vector<std::string> values_;
+  int protocolKind_;
+  int waterOrderSeen_;
+  int addressTypeSeen_;
 };

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <set>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -88,8 +89,10 @@ void NoteStored(int id, std::string_view value) {
   }
 }
 
-// Stores the values of one line; returns true when at least one was stored.
-bool ProcessLine(const LabelIndex& index, std::string_view line) {
+// Hands every value of one line to take(entry, instance, value); returns true when
+// there was at least one.
+template <class Take>
+bool ProcessLine(const LabelIndex& index, std::string_view line, Take& take) {
   if (line.size() < index.keyLength) return false;
   const auto group = index.groups.find(line.substr(0, index.keyLength));
   if (group == index.groups.end()) return false;
@@ -106,21 +109,16 @@ bool ProcessLine(const LabelIndex& index, std::string_view line) {
     std::string_view value;
     if (!ReadValue(line, label.text.size(), value)) continue;
     value = value.substr(0, value.find('\0'));  // a value text ends at a NUL byte
-    SetRawValue(*label.entry, label.instance, value);
-    NoteStored(label.entry->id, value);
+    take(*label.entry, label.instance, value);
     stored = true;
   }
   return stored;
 }
 
-}  // namespace
-
-int ParseListing(const char* text, int length) {
-  g_nProtocolKind = 0;
-  g_bWaterOrderSeen = 0;
-  g_bAddressTypeSeen = 0;
+// Splits text into lines and hands every labelled value to take; 1 when there was one.
+template <class Take>
+int ScanListing(const char* text, int length, Take take) {
   if (text == nullptr || length <= 0) return 0;
-
   const LabelIndex& index = Labels();
   char line[kMaxLineLength];
   int lineLength = 0;
@@ -134,7 +132,7 @@ int ParseListing(const char* text, int length) {
       line[0] = c;
       lineLength = 1;
     } else if (c == '\n') {
-      if (ProcessLine(index, std::string_view(line, lineLength))) result = 1;
+      if (ProcessLine(index, std::string_view(line, lineLength), take)) result = 1;
       inLine = false;
     } else if (lineLength < kMaxLineLength) {
       line[lineLength++] = c;
@@ -142,6 +140,27 @@ int ParseListing(const char* text, int length) {
   }
   // A last line without its LF is incomplete and is not used.
   return result;
+}
+
+}  // namespace
+
+int ParseListing(const char* text, int length) {
+  g_nProtocolKind = 0;
+  g_bWaterOrderSeen = 0;
+  g_bAddressTypeSeen = 0;
+  return ScanListing(text, length, [](const ParamEntry& entry, int instance, std::string_view value) {
+    SetRawValue(entry, instance, value);
+    NoteStored(entry.id, value);
+  });
+}
+
+std::set<std::pair<int, int>> ListedInstances(std::string_view text) {
+  std::set<std::pair<int, int>> listed;
+  ScanListing(text.data(), static_cast<int>(text.size()),
+              [&](const ParamEntry& entry, int instance, std::string_view) {
+                listed.insert({entry.id, instance});
+              });
+  return listed;
 }
 
 std::string BuildListing() {

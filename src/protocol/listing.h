@@ -2,7 +2,10 @@
 // The parameter listing (the device's reply to AT+SHOW) and the .cfg file,
 // which has the same form.
 #include <atomic>
+#include <set>
 #include <string>
+#include <string_view>
+#include <utility>
 
 // Set by the parser (and the terminal page): 0 hydrology, 1 "水资源16", 2 "水资源21".
 extern std::atomic<int> g_nProtocolKind;
@@ -12,6 +15,9 @@ extern std::atomic<int> g_bAddressTypeSeen;
 // Stores every labelled value of the text in the table. 1 when at least one value
 // was stored. Also the AT+SHOW reply handler.
 int ParseListing(const char* text, int length);
+// The instances (parameter id, 0-based index) text gives a value for, as ParseListing
+// would store them; the table is not touched.
+std::set<std::pair<int, int>> ListedInstances(std::string_view text);
 
 constexpr int kListingMaxBytes = 40960;
 // The whole table in listing form (device texts, CR LF lines, at most 40960 bytes).

@@ -308,6 +308,35 @@ TEST_F(LoadAll, FillsOnlyTheControlsThatDiffer) {
   EXPECT_TRUE(view.R().loads.empty());
 }
 
+// A listing that overflows the receive text fails each attempt (noted), gets the
+// recovery and a second run, and ends as a failed load with table and pages untouched.
+TEST_F(LoadAll, ListingLongerThanTheReceiveTextFailsAfterItsRetries) {
+  std::string longListing = "AT+SHOW\r\n";
+  while (longListing.size() <= static_cast<size_t>(kReceiveTextMax))
+    longListing += "Modem Apn:  " + std::string(60, 'a') + "\r\n";
+  bool tooLong = false;
+  device.SetResponder([&](const std::string& w) -> Blocks {
+    if (w == "AT+SHOW\r\n") return tooLong ? Blocks{longListing, "Modem user name:  tail\r\n", Ok()} : Blocks{kListing, Ok()};
+    return Responsive(w);
+  });
+  Run(kOpLoadAll);
+  tooLong = true;
+  view.ClearRecords();
+  device.ClearWrites();
+  Run(kOpLoadAll);
+  int shows = 0;
+  for (const std::string& w : device.Writes()) shows += w == "AT+SHOW\r\n";
+  EXPECT_EQ(shows, 2 * kRunAttempts);
+  EXPECT_EQ(view.LogCount(G("设备参数列表超过40960字节，本次读取无效\r\n")), 2 * kRunAttempts);
+  EXPECT_TRUE(view.LogHas(G("载入RTU设备参数失败...\r\n")));
+  EXPECT_FALSE(view.LogHas(G("载入RTU设备参数成功 ...\r\n")));
+  ASSERT_EQ(view.R().outcomes.size(), 1u);
+  EXPECT_EQ(view.R().outcomes[0].end, CfgEnd::kFailed);
+  EXPECT_EQ(GetParamText(24, 0), "card");
+  EXPECT_EQ(view.SaveToTable(24, 0), "card");
+  EXPECT_TRUE(view.R().loads.empty());
+}
+
 TEST_F(LoadAll, AppliedFileSendsOnlyItsChangedLineAndChangesOneControl) {
   device.SetResponder(Device);
   Run(kOpLoadAll);
@@ -329,6 +358,49 @@ TEST_F(LoadAll, AppliedFileSendsOnlyItsChangedLineAndChangesOneControl) {
   EXPECT_EQ(GetParamText(23, 0).value(), "fileapn");
 }
 
+// The listing read back after a verified write goes into the pages: a value the device
+// reformatted is what the page shows and what the next save compares with; a written
+// instance the listing leaves out keeps the value sent and is reported as not verified.
+TEST_F(LoadAll, VerifiedWriteRefillsThePagesAndAnUnlistedInstanceKeepsTheValueSent) {
+  bool reread = false;
+  device.SetResponder([&](const std::string& w) -> Blocks {
+    if (w != "AT+SHOW\r\n") return Responsive(w);
+    if (!reread) return {kListing, Ok()};
+    // The device stored the APN in capitals and lists no user name.
+    return {"AT+SHOW\r\nProtocol work type:  1\r\nModem Apn:  NEWAPN\r\nServer2's port:  5005\r\n", Ok()};
+  });
+  Run(kOpLoadAll);
+  view.Edit(23, 0, "newapn");
+  view.Edit(24, 0, "newuser");
+  machine.SetWriteOptions(true, false);
+  reread = true;
+  device.ClearWrites();
+  view.ClearRecords();
+  Run(kOpWriteAll);
+  EXPECT_EQ(device.Writes(),
+            (std::vector<std::string>{"AT+APN=newapn\r\n", "AT+USERNAME=newuser\r\n", "AT+SHOW\r\n"}));
+  EXPECT_EQ(view.SaveToTable(23, 0), "NEWAPN");
+  EXPECT_EQ(GetParamText(24, 0), "newuser");
+  EXPECT_EQ(view.SaveToTable(24, 0), "newuser");
+  const FakeCfgView::Records records = view.R();
+  ASSERT_EQ(records.outcomes.size(), 1u);
+  const CfgOutcome& o = records.outcomes.front();
+  EXPECT_TRUE(o.verified);
+  EXPECT_EQ(o.end, CfgEnd::kFailed);
+  ASSERT_EQ(o.differences.size(), 2u);
+  EXPECT_EQ(o.differences[0].held, "NEWAPN");
+  EXPECT_TRUE(o.differences[0].listed);
+  EXPECT_EQ(o.differences[1].sent, "newuser");
+  EXPECT_FALSE(o.differences[1].listed);
+  EXPECT_TRUE(view.LogHas(G("未能校验（设备参数中没有此项） Modem user name: 写入值：newuser\r\n")));
+
+  // The pages equal the table: the next save has nothing to send.
+  machine.SetWriteOptions(false, false);
+  device.ClearWrites();
+  Run(kOpWriteAll);
+  EXPECT_TRUE(device.Writes().empty());
+}
+
 // The plan of a file write leaves the table alone; an unticked file value is neither
 // sent nor left in the table; offline, nothing reaches the device.
 TEST_F(MachineTest, FilePlanIsWhatIsSentAndAnUntickedValueStaysTheDevicesInTheTable) {
@@ -344,6 +416,13 @@ TEST_F(MachineTest, FilePlanIsWhatIsSentAndAnUntickedValueStaysTheDevicesInTheTa
   ASSERT_EQ(plan->size(), 2u);  // in sending order, the unchanged port left out
   EXPECT_EQ((*plan)[0].label + " " + (*plan)[0].deviceValue + " " + (*plan)[0].newValue, "Modem Apn cmnet newapn");
   EXPECT_EQ((*plan)[1].label + " " + (*plan)[1].deviceValue + " " + (*plan)[1].newValue, "Modem user name card u2");
+  // Nor the protocol flags the file's parse set: they stay those of the device's listing.
+  const std::string otherProtocol = "Protocol work type:  5\r\nSzy Water order:  1\r\nDevice address type:  1\r\n";
+  ASSERT_TRUE(machine.PlanWriteFromFile(otherProtocol).has_value());
+  EXPECT_EQ(BuildListing(), table);
+  EXPECT_EQ(g_nProtocolKind.load(), 0);
+  EXPECT_EQ(g_bWaterOrderSeen.load(), 0);
+  EXPECT_EQ(g_bAddressTypeSeen.load(), 0);
 
   ASSERT_TRUE(machine.StartWriteFromFile(file, WriteSelection{{(*plan)[1].id, (*plan)[1].index}}));
   RunToIdle();
@@ -484,7 +563,17 @@ TEST_F(RecordsOps, SnapshotOfCamera2AfterARefusedFirstAttempt) {
   });
   ASSERT_TRUE(picture.Request(2));
   EXPECT_FALSE(picture.Request(1));
-  RunPending();
+  // Until its operation ends the snapshot reads as under way, and bytes that arrive
+  // before its line is sent (a running load's listing) are no header.
+  EXPECT_EQ(picture.State(), PictureState::Reading);
+  machine.OnSerialData(kListing, sizeof kListing - 1);
+  EXPECT_EQ(picture.Received(), 0u);
+  machine.WorkerTurn();  // the request taken
+  int runs = 0;
+  while (machine.WorkMode() != kModeIdle && runs++ < 50) {
+    EXPECT_EQ(picture.State(), PictureState::Reading);  // also after the refused first run
+    machine.WorkerTurn();
+  }
   EXPECT_EQ(attempts, 2);
   EXPECT_EQ(picture.End(), PictureReadEnd::Complete);
   EXPECT_EQ(picture.State(), PictureState::Complete);
@@ -493,6 +582,22 @@ TEST_F(RecordsOps, SnapshotOfCamera2AfterARefusedFirstAttempt) {
   picture.SetIdle();
   EXPECT_EQ(picture.State(), PictureState::Idle);
   EXPECT_EQ(picture.Picture(), jpeg);  // still there for another save
+}
+
+// A picture that arrived whole is kept though its exchange failed (an ERROR text
+// inside the picture's bytes), and no second attempt resets it.
+TEST_F(RecordsOps, PictureThatCompletedIsKeptWhenItsExchangeFails) {
+  std::string jpeg = RtuSimulator::CameraPicture(3);
+  jpeg.insert(jpeg.size() / 2, "\r\nERROR\r\n");
+  Reset([&](const std::string& w) -> Blocks {
+    if (w == "---") return {CmdOk()};
+    return Stream(jpeg, static_cast<uint32_t>(jpeg.size()), 500, "");
+  });
+  ASSERT_TRUE(picture.Request(3));
+  RunPending();
+  EXPECT_EQ(device.Writes(), std::vector<std::string>{"AT+TESTCAM=3\r\n"});
+  EXPECT_EQ(picture.End(), PictureReadEnd::Complete);
+  EXPECT_EQ(picture.Picture(), jpeg);
 }
 
 TEST_F(RecordsOps, CancelEndsTheWaitForAPicture) {

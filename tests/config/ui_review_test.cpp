@@ -2,6 +2,7 @@
 // verification, a device that is off, the review before a write and offline editing (the
 // load: ChannelDeviceTest).
 #include <QCheckBox>
+#include <QComboBox>
 #include <QTableWidget>
 #include <QTemporaryDir>
 
@@ -46,6 +47,86 @@ TEST_F(DeviceTest, ErrorForOneParameterRecoversRetriesAndTheOthersGoOutThenVerif
   EXPECT_NE(LogFind(GBK("校验不符 Modem Apn: 写入值：newapn，设备值：CMNET\r\n")), std::string::npos) << ws->LogText();
   fast->setChecked(false);
   EXPECT_TRUE(verify->isChecked() && verify->isEnabled());
+}
+
+// A verified save refills the pages from the listing read back: the value the device
+// kept shows on its page, the value it does not list stays as sent (reported), and the
+// next save has nothing to send.
+TEST_F(DeviceTest, VerifiedSaveShowsWhatTheDeviceHoldsAndTheNextSaveSendsNothing) {
+  TipCatcher boxes;
+  EnterAndLoad(boxes);
+  ws->VerifyWritesBox()->setChecked(true);
+  sim.SetKeepOldValue("AT+APN", 1);
+  sim.SetListingFaults({.longValues = false, .omit = "Modem user name:"});
+  ws->Page(CfgPageId::CenterOther)->LoadFromTable(23, 0, "newapn");
+  ws->Page(CfgPageId::CenterOther)->LoadFromTable(24, 0, "user2");
+  Click(CRTUCfgDlg::kSaveId);
+  ASSERT_TRUE(WaitIdle(kLongWaitMs));
+  EXPECT_EQ(sim.Value("Modem Apn:"), "CMNET");
+  EXPECT_EQ(ws->SaveToTable(23, 0), "CMNET");
+  EXPECT_EQ(ws->SaveToTable(24, 0), "user2");
+  EXPECT_EQ(GetParamText(24, 0), "user2");
+  EXPECT_NE(LogFind(GBK("未能校验（设备参数中没有此项） Modem user name: 写入值：user2\r\n")), std::string::npos);
+  sim.ClearReceived();
+  Click(CRTUCfgDlg::kSaveId);
+  ASSERT_TRUE(WaitIdle(kLongWaitMs));
+  EXPECT_TRUE(Setters().empty());
+  EXPECT_NE(LogFind(GBK("没有需要写入的参数")), std::string::npos);
+}
+
+// A listing longer than the receive text: the load fails after its attempts and the
+// recovery, and the pages and the table keep what the last good load brought.
+TEST_F(DeviceTest, ListingLongerThanTheReceiveTextFailsTheLoadAndChangesNoPage) {
+  TipCatcher boxes;
+  EnterAndLoad(boxes);
+  const std::string table = BuildListing();
+  sim.SetListingFaults({.longValues = true, .omit = {}});
+  sim.ClearReceived();
+  const size_t from = ws->LogText().size();
+  Click(CRTUCfgDlg::kLoadId);
+  ASSERT_TRUE(WaitIdle(kLongWaitMs));
+  EXPECT_EQ(sim.CountReceived("AT+SHOW"), 6);
+  EXPECT_NE(LogFind(GBK("设备参数列表超过40960字节，本次读取无效\r\n"), from), std::string::npos);
+  EXPECT_NE(LogFind(GBK("载入RTU设备参数失败...\r\n"), from), std::string::npos);
+  EXPECT_EQ(LogFind(GBK("载入RTU设备参数成功 ...\r\n"), from), std::string::npos);
+  EXPECT_EQ(BuildListing(), table);
+  EXPECT_EQ(ws->SaveToTable(23, 0), "CMNET");
+}
+
+// The first load shows empty device values too: the station type list leaves its
+// construction item.
+TEST_F(DeviceTest, FirstLoadShowsAnEmptyDeviceValue) {
+  sim.SetValue("Yc type:", "");
+  auto* stationType = ws->findChild<QComboBox*>(QStringLiteral("stationTypeCombo"));
+  ASSERT_NE(stationType, nullptr);
+  ASSERT_FALSE(stationType->currentText().isEmpty());
+  TipCatcher boxes;
+  EnterAndLoad(boxes);
+  EXPECT_EQ(stationType->currentText(), QString());
+  EXPECT_EQ(ws->SaveToTable(15, 0), "");
+}
+
+// A file that is only reviewed, or refused for offline editing, leaves the protocol the
+// device's listing set: the pages keep offering its element lists and rows.
+TEST_F(DeviceTest, ReviewedOrRefusedFileKeepsTheDevicesProtocol) {
+  sim.SetValue("Protocol text type:", "5");
+  TipCatcher boxes;
+  EnterAndLoad(boxes);
+  ASSERT_EQ(g_nProtocolKind.load(), 2);
+  const int addressTypeSeen = g_bAddressTypeSeen.load();
+  QTemporaryDir dir;
+  ws->openPath = dir.filePath(QStringLiteral("other.cfg"));
+  WriteAll(ws->openPath, "Protocol text type:  1\r\nModem Apn:  other\r\n");
+  ws->review = [](WriteSelection&) { return false; };
+  ws->LoadConfigFromFile();
+  ASSERT_EQ(ws->reviews.size(), 1u);
+  EXPECT_EQ(g_nProtocolKind.load(), 2);
+  EXPECT_EQ(g_bAddressTypeSeen.load(), addressTypeSeen);
+  WriteAll(dir.filePath(QStringLiteral("junk.cfg")), "no parameter\r\n");
+  EXPECT_FALSE(ws->OpenOffline(dir.filePath(QStringLiteral("junk.cfg"))));
+  EXPECT_EQ(g_nProtocolKind.load(), 2);
+  EXPECT_EQ(g_bAddressTypeSeen.load(), addressTypeSeen);
+  EXPECT_EQ(ws->SaveToTable(23, 0), "CMNET");
 }
 
 TEST_F(DeviceTest, DeviceThatIsOffIsWaitedForUntilItPowersUp) {

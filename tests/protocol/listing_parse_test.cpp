@@ -1,6 +1,7 @@
 // Reading a listing into the table.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 
 #include "base/cp936.h"
@@ -131,6 +132,21 @@ TEST_F(ListingParse, ProtocolKindAndOptionalParametersFollowTheLastParse) {
 // Every instance of every parameter with instances gets a distinct value, the table
 // is written as a listing (wrapped like a device reply) and read back into an empty
 // table.
+// The instances a listing gives a value for, by the parser's own rules: an empty value
+// counts, a line the parser does not store from (no label, beyond the count, no line
+// end) does not; the table is left alone.
+TEST_F(ListingParse, ListedInstancesAreThoseTheParserWouldStore) {
+  SetRawValue(*FindParam(23), 0, "old");
+  const std::string text =
+      "AT+SHOW\r\nModem Apn:  .\r\nServer2's port:  5005\r\nChannel07 type:  401\r\n"
+      "Com16 speed:  9600\r\nnot a label:  1\r\nHeart second:  60\r\nDebug Level:  3";
+  const std::set<std::pair<int, int>> want = {{23, 0}, {21, 1}, {30, 6}, {27, 0}};
+  EXPECT_EQ(ListedInstances(text), want);
+  EXPECT_EQ(Raw(23, 0), "old");
+  EXPECT_EQ(Raw(30, 6), "");
+  EXPECT_TRUE(ListedInstances("").empty());
+}
+
 TEST_F(ListingParse, AFullListingFillsEveryInstance) {
   const ParamEntry* entries = ParamTableEntries();
   auto valueOf = [](int pos, int n) {
@@ -145,6 +161,9 @@ TEST_F(ListingParse, AFullListingFillsEveryInstance) {
   const std::string reply = "AT+SHOW\r\n" + BuildListing() + "\r\nOK\r\n";
   ResetParamValues();
 
+  // Every instance is listed, and naming them stores nothing.
+  EXPECT_EQ(ListedInstances(reply).size(), 757u);
+  EXPECT_EQ(Raw(4, 0), "");
   EXPECT_EQ(Parse(reply), 1);
   for (int pos = 0; pos < 164; ++pos) {
     for (int n = 1; n <= entries[pos].count; ++n) {
