@@ -134,7 +134,7 @@ TEST_F(RecordPages, CameraFieldsGiveBackUntouchedValues) {
     ASSERT_TRUE(list || edit);
     EXPECT_EQ(list ? list->currentText() : edit->text(), QString::fromUtf8(c.shown));
     EXPECT_EQ(page.SaveToTable(c.id, 2), std::optional<std::string>(c.loaded));
-    EXPECT_EQ(page.SaveToTable(c.id, 1), std::optional<std::string>(""));  // another camera
+    EXPECT_EQ(page.SaveToTable(c.id, 1), std::nullopt);  // another camera, never loaded
     PickOrType(w, c.pick, c.typed);
     EXPECT_EQ(page.SaveToTable(c.id, 2), std::optional<std::string>(c.after));
   }

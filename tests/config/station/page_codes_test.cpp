@@ -136,7 +136,7 @@ TEST(PageCodes, PlainTextsLandInTheirOwnControls) {
                {20, 5, centre2, 1284},    {21, 5, centre2, 1285},    {22, 0, &p.centre, 1259},
                {22, 1, &p.centre, 1260}};
   auto text = [](int id, int index) { return "v" + std::to_string(id) + "/" + std::to_string(index); };
-  EXPECT_EQ(p.centre.SaveToTable(19, 3), "");  // before any value a list has no selection at all
+  EXPECT_EQ(p.centre.SaveToTable(19, 3), std::nullopt);  // before any value a field holds none
   // Instances outside their range do nothing.
   const std::pair<int, int> outside[] = {{20, 8}, {20, -1}, {22, 2}, {18, 1}, {4, 1}};
   for (const auto& [id, index] : outside) p.PageFor(id)->LoadFromTable(id, index, "3");
@@ -156,7 +156,7 @@ TEST(PageCodes, PlainTextsLandInTheirOwnControls) {
     if (index < 0) continue;
     EXPECT_EQ(p.PageFor(id)->SaveToTable(id, index), "") << id << "/" << index;
   }
-  EXPECT_EQ(p.centre.SaveToTable(18, 0), "");
+  EXPECT_EQ(p.centre.SaveToTable(18, 0), std::nullopt);  // only loaded out of range
 }
 
 TEST(PageCodes, EachParameterOfAStationPageHasExactlyThatPage) {

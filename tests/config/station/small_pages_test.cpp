@@ -49,7 +49,7 @@ class CentrePage : public ::testing::Test {
 };
 
 TEST_F(CentrePage, ServerCountOpensThatManyCentresAndTabsShowOneCentre) {
-  EXPECT_EQ(page.SaveToTable(18, 0), "");  // nothing loaded yet
+  EXPECT_EQ(page.SaveToTable(18, 0), std::nullopt);  // nothing loaded yet: no value
   EXPECT_EQ(States(), (std::vector<int>{0, 0, 0, 0}));
   ASSERT_EQ(page.Tabs()->count(), 4);
   for (int tab : {0, 2}) {
