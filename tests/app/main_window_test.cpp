@@ -111,12 +111,12 @@ class MainWindowTest : public ::testing::Test {
   }
 
   // Enough for a search over n ports or an entry of n probes, with room for slow builds.
-  static int Deadline(int probes) { return probes * Timing::Scaled(linkstate::kProbeWaitMs) + 15000; }
+  static int Deadline(int probes) { return Within(linkstate::kProbeWaitMs, probes) + 2 * kTestMarginMs; }
 
   void Open(const Names& ports, ISerialPort* use = nullptr) {
     dlg = std::make_unique<CQuarvelDlg>(use ? *use : port, [ports] { return ports; });
     dlg->show();
-    ASSERT_TRUE(PumpUntil([&] { return dlg->Started(); }, 5000));
+    ASSERT_TRUE(PumpUntil([&] { return dlg->Started(); }, kTestMarginMs));
   }
   void OpenAndDetect(const Names& ports) {
     Open(ports);
@@ -145,7 +145,7 @@ class MainWindowTest : public ::testing::Test {
     TipCatcher boxes;  // a dialogue's ending, if it ends during the download
     dlg->ToolAction(CQuarvelDlg::kDownloadToolCmd)->trigger();
     ASSERT_TRUE(EntryDone(3));
-    ASSERT_TRUE(PumpUntil([&] { return !dlg->Tip()->isVisible(); }, 10000));
+    ASSERT_TRUE(PumpUntil([&] { return !dlg->Tip()->isVisible(); }, kTestMarginMs));
     QTemporaryDir dir;
     std::vector<uint8_t> image(10000);
     for (size_t i = 0; i < image.size(); ++i) image[i] = static_cast<uint8_t>(i * 131 + i / 97);
@@ -208,7 +208,7 @@ TEST_F(MainWindowTest, StartUpDetectionFindsTheDeviceAndToolEntriesTakeTheLinkWi
   // The run-state device answers "---" with CMD OK and enters its configuration state.
   ASSERT_TRUE(EntryDone(3));
   EXPECT_EQ(device.CountReceived("---"), 1);
-  EXPECT_TRUE(device.WaitForState(RtuSimulator::State::Config, 1000));
+  EXPECT_TRUE(device.WaitForState(RtuSimulator::State::Config, kTestMarginMs));
   EXPECT_EQ(dlg->StatusBox()->text(), kConfirmed);
   // The workspace loads the parameters and then ends the entry itself.
   ASSERT_TRUE(PumpUntil([&] {
@@ -224,12 +224,12 @@ TEST_F(MainWindowTest, StartUpDetectionFindsTheDeviceAndToolEntriesTakeTheLinkWi
     const QRect main = dlg->frameGeometry(), l = log->frameGeometry();
     return l.x() == main.x() + main.width() - 9 && l.y() == main.y() && l.height() == main.height() - 5;
   };
-  EXPECT_TRUE(PumpUntil(docked, 10000));
+  EXPECT_TRUE(PumpUntil(docked, kTestMarginMs));
   const int width = log->width();
   dlg->move(dlg->pos() + QPoint(40, 25));
-  EXPECT_TRUE(PumpUntil(docked, 10000));
+  EXPECT_TRUE(PumpUntil(docked, kTestMarginMs));
   dlg->resize(dlg->width() + 60, dlg->height() - 50);
-  EXPECT_TRUE(PumpUntil(docked, 10000));
+  EXPECT_TRUE(PumpUntil(docked, kTestMarginMs));
   EXPECT_EQ(log->width(), width);  // its own width is kept
 
   // From the configuration state, "---" answers CMD ERROR: what the debug tool needs.
@@ -238,7 +238,7 @@ TEST_F(MainWindowTest, StartUpDetectionFindsTheDeviceAndToolEntriesTakeTheLinkWi
   EXPECT_FALSE(log->isVisible());
   EXPECT_EQ(dlg->Tip()->Message(), QStringLiteral("进入调试中，请稍后..."));
   ASSERT_TRUE(EntryDone(3));
-  ASSERT_TRUE(PumpUntil([&] { return !dlg->Tip()->isVisible(); }, 10000));
+  ASSERT_TRUE(PumpUntil([&] { return !dlg->Tip()->isVisible(); }, kTestMarginMs));
   EXPECT_EQ(device.CountReceived("---"), 1);
   EXPECT_EQ(device.GetState(), RtuSimulator::State::Run);
   EXPECT_TRUE(dlg->DebugPage()->IsReceiving());
@@ -249,14 +249,14 @@ TEST_F(MainWindowTest, StartUpDetectionFindsTheDeviceAndToolEntriesTakeTheLinkWi
   dlg->ToolAction(CQuarvelDlg::kDownloadToolCmd)->trigger();
   EXPECT_EQ(dlg->Tip()->Message(), QStringLiteral("进入升级中，请稍后..."));
   ASSERT_TRUE(EntryDone(3));
-  EXPECT_TRUE(PumpUntil([&] { return !dlg->Tip()->isVisible() && dlg->MainWindowEnabled(); }, 10000));
+  EXPECT_TRUE(PumpUntil([&] { return !dlg->Tip()->isVisible() && dlg->MainWindowEnabled(); }, kTestMarginMs));
   EXPECT_FALSE(TipBox::IsOpen());
 
   // The about box shows the program and its icon.
   QString title, text;
   QImage icon;
   QTimer::singleShot(0, [&] {
-    PumpUntil([] { return QApplication::activeModalWidget() != nullptr; }, 5000);
+    PumpUntil([] { return QApplication::activeModalWidget() != nullptr; }, kTestMarginMs);
     QWidget* box = QApplication::activeModalWidget();
     ASSERT_NE(box, nullptr);
     title = box->windowTitle();
@@ -339,7 +339,7 @@ TEST_F(MainWindowTest, PortsOpenedByHandShowShortNamesOnlyTheDevicesTurnsGreenAn
   EXPECT_EQ(StatusColour(), kGreen);
 
   SetTableFromDevice(true);
-  const QString text = CloseTipBoxDuring([&] { device.VanishPort(); }, 5000);
+  const QString text = CloseTipBoxDuring([&] { device.VanishPort(); }, kTestMarginMs);
   EXPECT_FALSE(text.isEmpty());
   EXPECT_FALSE(TableFromDevice());
   EXPECT_FALSE(port.IsOpen());
@@ -367,7 +367,7 @@ TEST_F(MainWindowTest, SearchWithoutADeviceTimesOutAndAToolChosenWithThePortClos
   dlg->OpenButton()->click();  // close
   ASSERT_FALSE(port.IsOpen());
   bool switched = false;
-  const QString text = CloseTipBoxDuring([&] { dlg->ToolAction(CQuarvelDlg::kDownloadToolCmd)->trigger(); }, 5000, [&] {
+  const QString text = CloseTipBoxDuring([&] { dlg->ToolAction(CQuarvelDlg::kDownloadToolCmd)->trigger(); }, kTestMarginMs, [&] {
     switched = dlg->DownloadPage()->isVisible() && !dlg->DebugPage()->isVisible() &&
                Menu(CQuarvelDlg::kDownloadToolCmd) + Menu(CQuarvelDlg::kDebugToolCmd) == QStringLiteral("下载工具√调试工具");
   });
@@ -395,7 +395,7 @@ TEST_F(MainWindowTest, PortsRefusedForLackOfPermissionAreNamedWithTheFix) {
 
   // Opening by hand: the usual message, then the reason and the fix.
   dlg->PortCombo()->setCurrentIndex(0);
-  const QString text = CloseTipBoxDuring([&] { dlg->OpenButton()->click(); }, 5000);
+  const QString text = CloseTipBoxDuring([&] { dlg->OpenButton()->click(); }, kTestMarginMs);
   EXPECT_TRUE(text.startsWith(QStringLiteral(">>> 请先以正确参数打开串口...")));
   EXPECT_TRUE(text.contains(QStringLiteral("/dev/ttyUSB7")));
 #ifndef Q_OS_WIN
@@ -403,7 +403,7 @@ TEST_F(MainWindowTest, PortsRefusedForLackOfPermissionAreNamedWithTheFix) {
 #endif
   // A port that is merely missing gets the usual message only.
   dlg->PortCombo()->setCurrentIndex(1);
-  EXPECT_EQ(CloseTipBoxDuring([&] { dlg->OpenButton()->click(); }, 5000),
+  EXPECT_EQ(CloseTipBoxDuring([&] { dlg->OpenButton()->click(); }, kTestMarginMs),
             QStringLiteral(">>> 请先以正确参数打开串口..."));
   EXPECT_FALSE(refusing.IsOpen());
   EXPECT_EQ(dlg->StatusBox()->text(), kClosed);
@@ -420,7 +420,7 @@ TEST_F(MainWindowTest, DownloadStartedWhileTheWorkspaceWaitsForPowerUpArrivesWho
     device.SetSilent(false);
     const int before = device.PowerUpBytesReceived();
     return dlg->Workspace()->WorkMode() == kModeWaitPowerUp &&
-           PumpUntil([&] { return device.PowerUpBytesReceived() >= before + 3; }, 10000);
+           PumpUntil([&] { return device.PowerUpBytesReceived() >= before + 3; }, Within(kPowerUpTickMs, 3));
   });
 }
 
@@ -431,7 +431,7 @@ TEST_F(MainWindowTest, DownloadStartedWhileTheConsoleSendsOnATimerArrivesWhole) 
     qobject_cast<QLineEdit*>(console->Control(CDebug::kInputEdit))->setText(QStringLiteral("AT"));
     qobject_cast<QLineEdit*>(console->Control(CDebug::kIntervalEdit))->setText(QStringLiteral("5"));
     qobject_cast<QCheckBox*>(console->Control(CDebug::kTimedSendBox))->setChecked(true);
-    return PumpUntil([&] { return device.CountReceived("AT") >= 3; }, 10000);
+    return PumpUntil([&] { return device.CountReceived("AT") >= 3; }, kTestMarginMs);  // 5 ms apart
   });
   EXPECT_TRUE(dlg->DebugPage()->IsTimedSendRunning());
   EXPECT_TRUE(dlg->DebugPage()->Log().Bytes().find(GBK("下载进行中，暂停发送...")) != std::string::npos);
@@ -446,22 +446,22 @@ TEST_F(MainWindowTest, DownloadStartedWhileAModeDialogueWaitsForTheBannerArrives
                       Deadline(2));
     const int before = device.PowerUpBytesReceived();
     return dlg->DebugPage()->IsModeDialogueRunning() &&
-           PumpUntil([&] { return device.PowerUpBytesReceived() >= before + 3; }, 10000);
+           PumpUntil([&] { return device.PowerUpBytesReceived() >= before + 3; }, Within(DebugModeDialogue::kBannerTickMs, 3));
   });
 }
 
-// Measures real time: closing must not wait out the 5 s probe wait.
+// Measures real time: closing must not wait out the probe wait, made many test margins long.
 class MainWindowRealtime : public MainWindowTest {};
 
 TEST_F(MainWindowRealtime, ClosingWhileAProbeWaitsEndsPromptly) {
-  Timing::SetScale(1.0);  // a full 5 s probe wait
+  Timing::SetScale(ScaleOutlastingMargins(linkstate::kProbeWaitMs));
   Open({silent.PortName()});
-  ASSERT_TRUE(silent.WaitForReceived("---", 1, 5000));
+  ASSERT_TRUE(silent.WaitForReceived("---", 1, kTestMarginMs));
   QElapsedTimer t;
   t.start();
   dlg->close();
   dlg.reset();
-  EXPECT_LT(t.elapsed(), 4000);
+  EXPECT_TRUE(AtOnce(t.elapsed(), linkstate::kProbeWaitMs)) << t.elapsed() << " ms";
 }
 
 }  // namespace

@@ -35,7 +35,7 @@ TEST(ComTip, CountsWholeSecondsWhileShownByItselfAndStartsOverWhenShownAgain) {
   EXPECT_EQ(tip.Elapsed(), QStringLiteral("1 s"));
   EXPECT_EQ(cancels, 0);
   // By itself, too, while shown.
-  EXPECT_TRUE(PumpUntil([&] { return tip.Elapsed() == QStringLiteral("2 s"); }, 10 * CComTipDlg::kTickMs + 5000));
+  EXPECT_TRUE(PumpUntil([&] { return tip.Elapsed() == QStringLiteral("2 s"); }, 10 * CComTipDlg::kTickMs + kTestMarginMs));
 
   // The button cancels the owner's operation and hides the tip.
   tip.findChild<QPushButton*>(QStringLiteral("tipCancel"))->click();
@@ -46,7 +46,7 @@ TEST(ComTip, CountsWholeSecondsWhileShownByItselfAndStartsOverWhenShownAgain) {
 // Answers the next OK/Cancel box with the given button.
 void AnswerNextBox(QMessageBox::StandardButton answer) {
   QTimer::singleShot(0, [answer] {
-    PumpUntil([] { return QApplication::activeModalWidget() != nullptr; }, 5000);
+    PumpUntil([] { return QApplication::activeModalWidget() != nullptr; }, kTestMarginMs);
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->text(), QStringLiteral("确定取消吗？"));

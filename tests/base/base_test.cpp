@@ -9,6 +9,7 @@
 #include "base/event.h"
 #include "base/log_text.h"
 #include "base/timing.h"
+#include "support/wait.h"
 
 TEST(EventTest, ManualResetStaysSignalledUntilResetAndWakesAWaiter) {
   Event e;
@@ -24,7 +25,7 @@ TEST(EventTest, ManualResetStaysSignalledUntilResetAndWakesAWaiter) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     e.Set();
   });
-  EXPECT_TRUE(e.WaitUnscaled(5000));
+  EXPECT_TRUE(e.WaitUnscaled(kTestMarginMs));
   t.join();
 }
 
@@ -34,12 +35,14 @@ TEST(TimingTest, ScaleShortensWaitsAndSleeps) {
   EXPECT_EQ(Timing::Scaled(10), 1) << "a positive limit never becomes 0";
   EXPECT_EQ(Timing::Scaled(0), 0);
   EXPECT_EQ(Timing::Scaled(-1), -1);
+  // A wait far longer than a test margin, scaled to a hundredth: it ends on the scaled time.
   Event e;
+  const int unscaledMs = 4 * kTestMarginMs;
   auto t0 = Timing::NowMs();
-  EXPECT_FALSE(e.Wait(5000));  // 50 ms scaled
+  EXPECT_FALSE(e.Wait(unscaledMs));
   auto waited = Timing::NowMs() - t0;
-  EXPECT_GE(waited, 45);
-  EXPECT_LT(waited, 2500);
+  EXPECT_GE(waited, Timing::Scaled(unscaledMs) - 5);
+  EXPECT_LT(waited, unscaledMs / 2);
   Timing::SetScale(0);  // invalid scale falls back to 1
   EXPECT_EQ(Timing::Scale(), 1.0);
   Timing::SetScale(1.0);

@@ -132,7 +132,7 @@ TEST_F(CliCommandsTest, BadFilesGiveTheFileStatusAndOneLineBeforeTheDeviceIsTouc
       {{"flash", "/dev/zero"}, "not a regular file"},
   };
   for (const auto& [args, says] : cases) {
-    const CliRun r = Device(args[0], {args.begin() + 1, args.end()}, {.limitMs = 30000});
+    const CliRun r = Device(args[0], {args.begin() + 1, args.end()}, {.limitMs = static_cast<int>(3 * kRunMarginMs)});  // a fifo must not hang it
     EXPECT_EQ(r.status, 6) << args[1];
     EXPECT_EQ(LineCount(r.err), 1) << r.err;
     EXPECT_NE(r.err.find(says), std::string::npos) << r.err;
@@ -196,7 +196,7 @@ TEST_F(CliUnplug, EveryPhaseEndsWithThePortStatusAndTheNextCommandWorks) {
     p.prepare(device);
     std::atomic<bool> done{false}, pulled{false};
     std::thread unplug([&] {
-      if (WaitUntil([&] { return done.load() || p.midway(device); }, 60000) && !done) {
+      if (WaitUntil([&] { return done.load() || p.midway(device); }, CliRunOptions{}.limitMs) && !done) {
         device.VanishPort();
         pulled = true;
       }

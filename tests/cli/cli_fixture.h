@@ -25,6 +25,7 @@
 #include "protocol/exchange.h"
 #include "protocol/param_table.h"
 #include "sim/rtu_sim.h"
+#include "support/wait.h"
 
 struct CliRun {
   int status = -1;  // exit status; 128 + signal; -1 when it did not end in time
@@ -111,7 +112,7 @@ inline int LineCount(const std::string& text) { return CountOf(text, "\n") + (!t
 
 // Time (unscaled ms) a run may take beyond its protocol waits: starting the process
 // (under a sanitizer, too), the replies themselves, the exit.
-constexpr long long kRunMarginMs = 10000;
+constexpr long long kRunMarginMs = 2 * kTestMarginMs;
 
 class CliDeviceTest : public ::testing::Test {
  protected:

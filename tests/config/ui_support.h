@@ -107,7 +107,7 @@ class WorkspaceFixture : public ::testing::Test {
   }
   // Idle with the operations enabled again (the enabling reaches the widgets after the
   // worker has set the mode).
-  bool WaitIdle(int ms = 30000) {
+  bool WaitIdle(int ms = 6 * kTestMarginMs) {
     return PumpUntil(
         [&] {
           return ws->WorkMode() == kModeIdle && !ws->LoadRequested() && ws->Tree()->isEnabled() &&

@@ -124,7 +124,7 @@ TEST_F(WorkspaceTest, LogFromAnyThreadEndsInViewAndClears) {
   });
   t.join();
   const QString banner = QStringLiteral("******配置工具软件版本：V1.2.5******\n");
-  ASSERT_TRUE(PumpUntil([&] { return log->Text().endsWith(QStringLiteral(">:设置成功\n")); }, 10000));
+  ASSERT_TRUE(PumpUntil([&] { return log->Text().endsWith(QStringLiteral(">:设置成功\n")); }, kTestMarginMs));
   EXPECT_TRUE(log->Text().startsWith(banner + QStringLiteral("<Time:")));
   EXPECT_TRUE(log->Text().contains(QRegularExpression(QStringLiteral("\n<Time:\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d>:line 0\n"))));
   EXPECT_EQ(log->Text().count(QStringLiteral("<Time:")), 301);
@@ -200,10 +200,10 @@ TEST_F(WorkspaceTest, ShutdownWhileTheWorkerWaitsOnABox) {
   };
   device.Close();
   ws->Requests().Set(CfgRequest::Clock, "2024/02/29,23:59:59,4");
-  ASSERT_TRUE(PumpUntil([&] { return shutdownMs >= 0; }, 10000));
+  ASSERT_TRUE(PumpUntil([&] { return shutdownMs >= 0; }, kTestMarginMs));
   EXPECT_EQ(boxes.Texts(), QStringList{QStringLiteral("设置时间失败")});
-  EXPECT_LT(shutdownMs, 10000);  // the box does not keep the program from closing
-  EXPECT_TRUE(PumpUntil([] { return !TipBox::IsOpen(); }, 10000));
+  EXPECT_LT(shutdownMs, kTestMarginMs);  // the box does not keep the program from closing
+  EXPECT_TRUE(PumpUntil([] { return !TipBox::IsOpen(); }, kTestMarginMs));
   EXPECT_TRUE(UiBridge::IsShutDown());
 }
 

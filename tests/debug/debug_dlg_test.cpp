@@ -172,7 +172,7 @@ TEST_F(DebugPageTest, TimedSendStartsOnlyWithAPortAndAnIntervalAndWaitsWhileAnot
   page.MarkTimedSendForReevaluation();
   EXPECT_TRUE(page.IsTimedSendRunning());
   EXPECT_EQ(page.TimedSendInterval(), 5);
-  EXPECT_TRUE(PumpUntil([&] { return port.Count("T") >= 3; }, 10000));
+  EXPECT_TRUE(PumpUntil([&] { return port.Count("T") >= 3; }, kTestMarginMs));
   EXPECT_GE(Text(CDebug::kSentCount).mid(2).toInt(), 3);
 
   // While another tool's operation holds the line nothing goes out; the first tick of each
@@ -187,10 +187,10 @@ TEST_F(DebugPageTest, TimedSendStartsOnlyWithAPortAndAnIntervalAndWaitsWhileAnot
     const int sent = port.Count("T");
     const int noted = Shown().count(notice);
     LineArbiter::Lease lease = host.line.Hold(owner);
-    EXPECT_TRUE(PumpUntil([&] { return Shown().count(notice) == noted + 1; }, 3000)) << notice.toStdString();
+    EXPECT_TRUE(PumpUntil([&] { return Shown().count(notice) == noted + 1; }, kTestMarginMs)) << notice.toStdString();
     EXPECT_EQ(port.Count("T"), sent) << "a byte went out under " << notice.toStdString();
     lease.Release();
-    EXPECT_TRUE(PumpUntil([&] { return port.Count("T") > sent; }, 3000));
+    EXPECT_TRUE(PumpUntil([&] { return port.Count("T") > sent; }, kTestMarginMs));
   }
 
   // Closed by hand: marked again, the timer stops.
@@ -199,10 +199,10 @@ TEST_F(DebugPageTest, TimedSendStartsOnlyWithAPortAndAnIntervalAndWaitsWhileAnot
   EXPECT_FALSE(page.IsTimedSendRunning());
   // Opened by any other way: the waiting setting starts on its own.
   port.Open("x", 115200, 8, 0, 0);
-  EXPECT_TRUE(PumpUntil([&] { return page.IsTimedSendRunning(); }, CDebug::kTimedSendRecheckMs * 2 + 10000));
+  EXPECT_TRUE(PumpUntil([&] { return page.IsTimedSendRunning(); }, CDebug::kTimedSendRecheckMs * 2 + kTestMarginMs));
   // A port that goes away under a running timer stops it without a box per tick.
   port.Close();
-  EXPECT_TRUE(PumpUntil([&] { return !page.IsTimedSendRunning(); }, 10000));
+  EXPECT_TRUE(PumpUntil([&] { return !page.IsTimedSendRunning(); }, kTestMarginMs));
   EXPECT_TRUE(tips.Texts().isEmpty());
   // Unchecked: a later evaluation with the port open does not start it.
   Box(CDebug::kTimedSendBox)->setChecked(false);
@@ -297,7 +297,7 @@ TEST_F(DebugDeviceTest, ProfessionalModeSucceedsAndSetsTheFlag) {
   Enter(CDebug::kProModeButton, QStringLiteral("是否进入专业模式？"));
   // Every wait of the dialogue: two rounds of a probe and two resets, then the banner wait.
   const int limit = Timing::Scaled(2 * (DebugModeDialogue::kProbeWaitMs + 2 * DebugModeDialogue::kResetWaitMs) +
-                                   DebugModeDialogue::kBannerWaitMs) + 10000;
+                                   DebugModeDialogue::kBannerWaitMs) + kTestMarginMs;
   ASSERT_TRUE(PumpUntil([&] { return tips.Texts().contains(QStringLiteral("进入专业模式成功！")); }, limit))
       << tips.Texts().join(QLatin1Char('|')).toStdString();
   EXPECT_EQ(tips.Texts(), QStringList{QStringLiteral("进入专业模式成功！")});
@@ -306,10 +306,10 @@ TEST_F(DebugDeviceTest, ProfessionalModeSucceedsAndSetsTheFlag) {
   EXPECT_EQ(sim.CountReceived("---"), 1);
   EXPECT_EQ(sim.CountReceived("AT+RESET"), 1);
   EXPECT_GE(sim.PowerUpBytesReceived(), 1);
-  EXPECT_TRUE(PumpUntil([&] { return page.isEnabled(); }, 10000));
+  EXPECT_TRUE(PumpUntil([&] { return page.isEnabled(); }, kTestMarginMs));
   // Blocks from the receive thread reach the display with no explicit refresh: the
   // notice, the echoed reset command and the device's banner.
-  ASSERT_TRUE(PumpUntil([&] { return page.DisplayText().contains(QStringLiteral("CONFIGURE PROGRAM")); }, 10000));
+  ASSERT_TRUE(PumpUntil([&] { return page.DisplayText().contains(QStringLiteral("CONFIGURE PROGRAM")); }, kTestMarginMs));
   const QString shown = page.DisplayText();
   EXPECT_TRUE(shown.startsWith(QStringLiteral("\n进入专业模式中,请等待...\n")));
   EXPECT_TRUE(shown.contains(QStringLiteral("AT+RESET\n")));
@@ -322,12 +322,12 @@ TEST_F(DebugDeviceTest, SimpleModeOnASilentDeviceFailsAfterTwoWaits) {
   const int64_t t0 = Timing::NowMs();
   Enter(CDebug::kSimpleModeButton, QStringLiteral("是否进入简易模式？"));
   ASSERT_TRUE(PumpUntil([&] { return tips.Texts().contains(QStringLiteral("进入简易模式失败！")); },
-                        Timing::Scaled(2 * DebugModeDialogue::kProbeWaitMs) + 10000));
+                        Timing::Scaled(2 * DebugModeDialogue::kProbeWaitMs) + kTestMarginMs));
   EXPECT_GE(Timing::NowMs() - t0, 2 * Timing::Scaled(DebugModeDialogue::kProbeWaitMs) - 5);
   EXPECT_EQ(sim.CountReceived("---"), 2);
   EXPECT_EQ(tips.Texts(), QStringList{QStringLiteral("进入简易模式失败！")});
   EXPECT_FALSE(page.IsProfessionalMode());
-  EXPECT_TRUE(PumpUntil([&] { return page.isEnabled(); }, 10000));
+  EXPECT_TRUE(PumpUntil([&] { return page.isEnabled(); }, kTestMarginMs));
   EXPECT_TRUE(Shown().startsWith(QStringLiteral("\n进入简易模式中,请等待...\n")));
   EXPECT_EQ(Text(CDebug::kRecvCount), QStringLiteral("R:28"));  // the notice's bytes alone
 }

@@ -132,7 +132,7 @@ TEST_F(Exchange, TextFromBeforeTheSendIsDroppedNotMatched) {
   ASSERT_EQ(exchange.CurrentCommandId(), 23);
   ASSERT_FALSE(exchange.ReplyEvent().IsSet());
   port.Feed("\r\nOK\r\n");  // a late answer between two exchanges
-  ASSERT_TRUE(exchange.ReplyEvent().WaitUnscaled(5000));
+  ASSERT_TRUE(exchange.ReplyEvent().WaitUnscaled(kTestMarginMs));
   EXPECT_EQ(exchange.RunCommand(23, 0, out), 0);
   EXPECT_EQ(exchange.TakeReceivedText(), "");
 }
@@ -142,12 +142,13 @@ class ExchangeRealtime : public ExchangeFixture {};
 
 TEST_F(ExchangeRealtime, SilenceFailsAfterExactlyTheEntrysLimit) {
   port.SetScript(Silent);
-  const struct { int id; int limitMs; double scale; } cases[] = {{23, 1000, 1.0}, {kCmdShow, 16000, 0.05}};
+  // For the parameter the pause an answer would add is scaled to a whole test margin, so
+  // that the upper bound shows on a loaded machine that a time-out does not pause.
+  const double parameterScale = static_cast<double>(kTestMarginMs) / kReplyPauseMs;
+  const struct { int id; int limitMs; double scale; } cases[] = {{23, 1000, parameterScale}, {kCmdShow, 16000, 0.05}};
   for (const auto& c : cases) {
     Timing::SetScale(c.scale);
-    // For a parameter the pause an answer would add is as long as the limit, so the
-    // upper bound also shows that a time-out does not pause.
-    const int margin = c.id == 23 ? Timing::Scaled(kReplyPauseMs) : 2000;
+    const int margin = c.id == 23 ? Timing::Scaled(kReplyPauseMs) : kTestMarginMs;
     std::string out = "garbage";
     const int64_t start = Timing::NowMs();
     EXPECT_EQ(exchange.RunCommand(c.id, 0, out), 0) << c.id;
@@ -164,7 +165,7 @@ TEST_F(Exchange, BytesArrivingInThePauseAreKept) {
   Timing::SetScale(0.5);
   Answer({"\r\nOK\r\n"});
   std::thread late([this] {
-    if (exchange.ReplyEvent().WaitUnscaled(10000)) port.Feed("tail of the reply");
+    if (exchange.ReplyEvent().WaitUnscaled(Within(kReplyPauseMs))) port.Feed("tail of the reply");
   });
   std::string out;
   EXPECT_EQ(exchange.RunCommand(kCmdVer, 0, out), 1);

@@ -16,6 +16,7 @@
 #include "protocol/write_back.h"
 #include "support/port_reader.h"
 #include "support/scripted_port.h"
+#include "support/wait.h"
 
 using Lines = std::vector<std::string>;
 

@@ -7,13 +7,14 @@
 
 namespace {
 
-// Real time, run alone: a shortened pause (20 ms of quiet) is told from the full one (1 s)
-// by the clock, with a margin that holds on a loaded machine under the sanitizers.
+// Real time, run alone: a shortened pause (20 ms of quiet) is told from the full one (1 s,
+// as many times longer as the build runs slower) by the clock, with a margin that holds on
+// a loaded machine under the sanitizers.
 class QuietPauseRealtime : public ExchangeFixture {
  protected:
   void SetUp() override {
     ExchangeFixture::SetUp();
-    Timing::SetScale(1.0);
+    Timing::SetScale(kTestSlowdown);
   }
   // One APN setter answered with blocks: its result and how long it took.
   std::pair<int, int64_t> Setter(Lines blocks) {

@@ -12,9 +12,10 @@
 #include "base/timing.h"
 #include "serial/serial.h"
 #include "sim/rtu_sim.h"
+#include "support/wait.h"
 
 // Generous bound (unscaled ms) for a reply that should come at once.
-constexpr int kReplyLimitMs = 10000;
+constexpr int kReplyLimitMs = 2 * kTestMarginMs;
 inline const std::string kCmdOk = "\r\nCMD OK\r\n";
 inline const std::string kCmdError = "\r\nCMD ERROR\r\n";
 

@@ -124,8 +124,9 @@ TEST_F(SimTest, ErrorForChosenCommandsCountedOrAlways) {
 
 TEST_F(SimTest, RepliesCutIntoBlocksWithGaps) {
   ASSERT_NO_FATAL_FAILURE(EnterConfig());
-  // A gap long enough that a reader delayed on a loaded machine still sees two reads.
-  const int kBlock = 11, kGapMs = 20000;  // 1 s at the test scale
+  // A gap long enough that a reader delayed on a loaded machine still sees two reads: half a
+  // test margin at the test scale.
+  const int kBlock = 11, kGapMs = static_cast<int>(kTestMarginMs / 2 / Timing::Scale());
   sim.SetChunking(kBlock, kGapMs);
   const std::string expected = "AT+APN=chunked\r\n\r\nOK\r\n";  // 22 bytes: 2 blocks
   const int64_t sent = Timing::NowMs();

@@ -1,10 +1,13 @@
 #pragma once
 // Waiting in widget tests: runs the UI thread's events until a condition holds, with
-// a bounded, unscaled deadline, instead of sleeping blindly.
+// a bounded, unscaled deadline (built from the bounds of support/wait.h), instead of
+// sleeping blindly.
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QThread>
 #include <functional>
+
+#include "support/wait.h"
 
 // Runs the UI thread's events until pred holds or ms have passed; true when it holds.
 inline bool PumpUntil(const std::function<bool()>& pred, int ms) {

@@ -44,7 +44,7 @@ std::string DevicePort() {
   return port;
 }
 
-// Sends the probe and reads until the device answered or 10 s passed.
+// Sends the probe and reads until the device answered or two test margins passed.
 std::string Probe(CSerial& port) {
   EXPECT_EQ(port.Write("---", 3), 3);
   std::string got;
@@ -53,7 +53,7 @@ std::string Probe(CSerial& port) {
     const int n = port.Read(buf);
     if (n > 0) got.append(buf, n);
     return Answered(got) || n < 0;
-  }, 10000);
+  }, 2 * kTestMarginMs);
   return got;
 }
 
@@ -122,7 +122,7 @@ TEST(Win32Serial, FailingDriverCallsLeaveAUsablePort) {
     port.SetMonitorNotice([&](const std::string& t) {
       text = t;
       notices.fetch_add(1);
-      WaitUntil([&] { return closed.load(); }, 60000);
+      WaitUntil([&] { return closed.load(); }, 4 * kTestMarginMs);
       returned.store(true);
     });
     port.SetCommHooksForTests(c.hooks);
@@ -176,7 +176,7 @@ TEST(Win32Serial, CloseUnderArrivingDataWaitsForTheReaderAndNeverReportsAVanishe
     const long before = received.load();
     const bool opened = port.Open(com, 115200, 8, serial::kOneStopBit, serial::kParityNone);
     EXPECT_TRUE(opened) << com << ": " << port.LastOpenError();
-    const bool flowed = opened && WaitUntil([&] { return received.load() > before; }, 10000);
+    const bool flowed = opened && WaitUntil([&] { return received.load() > before; }, kTestMarginMs);
     EXPECT_TRUE(flowed) << "no data from " << com << " in round " << i;
     port.Close();
     session.store(2 * i + 2);
