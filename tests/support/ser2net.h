@@ -58,6 +58,7 @@ class Ser2net {
                             << "  connector: serialdev," << device << ",115200n81,local\n"
                             << "  options:\n    kickolduser: true\n";
       const std::string log = dir_ + "/ser2net.log";
+      std::fflush(nullptr);  // the child must not write our buffered output again
       pid_ = fork();
       if (pid_ == 0) {
         std::freopen("/dev/null", "r", stdin);
