@@ -15,5 +15,6 @@ std::string PortShortName(const std::string& path);
 
 // The port to open for what the combo shows: the listed path that is `shown` or whose
 // short name it is; else `shown` itself, on POSIX taken under /dev/ when it is a
-// relative name typed by hand ("ttyUSB1", "pts/9"). Empty when `shown` is empty.
+// relative name typed by hand ("ttyUSB1", "pts/9"). Empty when `shown` is empty; a
+// network port name (rfc2217://, socket://) is itself.
 std::string PortPathFor(const std::string& shown, const std::vector<std::string>& listed);

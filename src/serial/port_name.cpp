@@ -1,5 +1,6 @@
 #include <algorithm>
 
+#include "serial/net_port.h"
 #include "serial/port_list.h"
 
 namespace {
@@ -14,7 +15,7 @@ std::string PortShortName(const std::string& path) {
 }
 
 std::string PortPathFor(const std::string& shown, const std::vector<std::string>& listed) {
-  if (shown.empty()) return shown;
+  if (shown.empty() || serial::IsNetPortName(shown)) return shown;
   if (std::find(listed.begin(), listed.end(), shown) != listed.end()) return shown;
   for (const std::string& p : listed)
     if (PortShortName(p) == shown) return p;

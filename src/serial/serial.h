@@ -1,11 +1,14 @@
 #pragma once
 // CSerial: the real serial port. POSIX backend (termios, poll, exclusive open) in
-// serial_posix.cpp; Win32 backend (overlapped I/O) in serial_win32.cpp.
+// serial_posix.cpp; Win32 backend (overlapped I/O) in serial_win32.cpp. A network port
+// name (rfc2217://HOST:PORT, socket://HOST:PORT) opens a NetPort instead (net_port.h);
+// serial.cpp chooses the backend at each Open.
 #include <atomic>
 #include <functional>
 #include <mutex>
 #include <string>
 
+#include "serial/net_port.h"
 #include "serial/serial_port.h"
 
 class CSerial : public ISerialPort {
@@ -43,5 +46,20 @@ class CSerial : public ISerialPort {
   struct Impl;
 
  private:
+  // The device backend (serial_posix.cpp / serial_win32.cpp).
+  bool OpenDevice(const std::string& name, int baudRate, int byteSize, int stopBits, int parity);
+  void CloseDevice();
+  bool IsDeviceOpen() const;
+  int ReadDevice(char* buffer);
+  int WriteDevice(const char* data, int length);
+  void SetDeviceReadWait(int ms);
+  void WakeDeviceReader();
+  std::string DeviceOpenError() const;
+  bool DeviceOpenDenied() const;
+  std::string DeviceName() const;
+
   Impl* impl_;
+  NetPort net_;
+  std::mutex openMutex_;         // one Open at a time, so that only one backend is ever open
+  std::atomic<bool> useNet_{false};  // the backend of the last Open
 };

@@ -151,7 +151,7 @@ CSerial::~CSerial() {
   delete impl_;
 }
 
-bool CSerial::Open(const std::string& name, int baudRate, int byteSize, int stopBits,
+bool CSerial::OpenDevice(const std::string& name, int baudRate, int byteSize, int stopBits,
                    int parity) {
   std::lock_guard<std::mutex> lock(impl_->mutex);
   if (impl_->fd >= 0) return false;  // an open port is never reopened
@@ -193,7 +193,7 @@ bool CSerial::Open(const std::string& name, int baudRate, int byteSize, int stop
   return true;
 }
 
-void CSerial::Close() {
+void CSerial::CloseDevice() {
   std::unique_lock<std::mutex> lock(impl_->mutex);
   if (impl_->fd < 0) return;
   const int fd = impl_->fd;
@@ -207,37 +207,37 @@ void CSerial::Close() {
   ::close(fd);  // also drops the advisory lock
 }
 
-void CSerial::SetReadWait(int ms) {
+void CSerial::SetDeviceReadWait(int ms) {
   std::lock_guard<std::mutex> lock(impl_->mutex);
   impl_->readWaitMs = ms < 0 ? serial::kReadWaitUnlimited : ms;
 }
 
-void CSerial::WakeReader() {
+void CSerial::WakeDeviceReader() {
   const char byte = 0;
   if (impl_->readerWake[1] >= 0) (void)!::write(impl_->readerWake[1], &byte, 1);
 }
 
-bool CSerial::IsOpen() const {
+bool CSerial::IsDeviceOpen() const {
   std::lock_guard<std::mutex> lock(impl_->mutex);
   return impl_->fd >= 0;
 }
 
-std::string CSerial::Name() const {
+std::string CSerial::DeviceName() const {
   std::lock_guard<std::mutex> lock(impl_->mutex);
   return impl_->name;
 }
 
-std::string CSerial::LastOpenError() const {
+std::string CSerial::DeviceOpenError() const {
   std::lock_guard<std::mutex> lock(impl_->mutex);
   return impl_->openError;
 }
 
-bool CSerial::LastOpenDeniedPermission() const {
+bool CSerial::DeviceOpenDenied() const {
   std::lock_guard<std::mutex> lock(impl_->mutex);
   return impl_->openDenied;
 }
 
-int CSerial::Read(char* buffer) {
+int CSerial::ReadDevice(char* buffer) {
   Borrowed b(impl_);
   const int fd = b.io.fd;
   if (fd < 0) return 0;
@@ -259,7 +259,7 @@ int CSerial::Read(char* buffer) {
   return IsVanishedErrno(errno) ? serial::kReadVanished : 0;
 }
 
-int CSerial::Write(const char* data, int length) {
+int CSerial::WriteDevice(const char* data, int length) {
   if (data == nullptr || length <= 0) return 0;
   Borrowed b(impl_);
   const int fd = b.io.fd;

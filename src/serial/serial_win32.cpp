@@ -203,7 +203,7 @@ CSerial::~CSerial() {
   delete impl_;
 }
 
-bool CSerial::Open(const std::string& name, int baudRate, int byteSize, int stopBits, int parity) {
+bool CSerial::OpenDevice(const std::string& name, int baudRate, int byteSize, int stopBits, int parity) {
   std::lock_guard<std::mutex> lock(impl_->mutex);
   if (impl_->device != INVALID_HANDLE_VALUE) return false;  // an open port is never reopened
   impl_->openError.clear();
@@ -259,7 +259,7 @@ bool CSerial::Open(const std::string& name, int baudRate, int byteSize, int stop
   return true;
 }
 
-void CSerial::Close() {
+void CSerial::CloseDevice() {
   std::unique_lock<std::mutex> lock(impl_->mutex);
   const HANDLE h = impl_->device;
   if (h == INVALID_HANDLE_VALUE) return;
@@ -276,29 +276,29 @@ void CSerial::Close() {
   CloseHandle(h);
 }
 
-void CSerial::SetReadWait(int ms) {
+void CSerial::SetDeviceReadWait(int ms) {
   std::lock_guard<std::mutex> lock(impl_->mutex);
   impl_->readWaitMs = ms < 0 ? serial::kReadWaitUnlimited : ms;
 }
 
-void CSerial::WakeReader() { SetEvent(impl_->wakeEvent); }
+void CSerial::WakeDeviceReader() { SetEvent(impl_->wakeEvent); }
 
-bool CSerial::IsOpen() const {
+bool CSerial::IsDeviceOpen() const {
   std::lock_guard<std::mutex> lock(impl_->mutex);
   return impl_->device != INVALID_HANDLE_VALUE;
 }
 
-std::string CSerial::Name() const {
+std::string CSerial::DeviceName() const {
   std::lock_guard<std::mutex> lock(impl_->mutex);
   return impl_->name;
 }
 
-std::string CSerial::LastOpenError() const {
+std::string CSerial::DeviceOpenError() const {
   std::lock_guard<std::mutex> lock(impl_->mutex);
   return impl_->openError;
 }
 
-bool CSerial::LastOpenDeniedPermission() const {
+bool CSerial::DeviceOpenDenied() const {
   std::lock_guard<std::mutex> lock(impl_->mutex);
   return impl_->openDenied;
 }
@@ -313,7 +313,7 @@ void CSerial::SetCommHooksForTests(const CommHooks& hooks) {
   impl_->hooks = hooks;
 }
 
-int CSerial::Read(char* buffer) {
+int CSerial::ReadDevice(char* buffer) {
   Borrowed b(impl_);
   const HANDLE h = b.io.h;
   if (h == INVALID_HANDLE_VALUE) return 0;
@@ -362,7 +362,7 @@ int CSerial::Read(char* buffer) {
   return static_cast<int>(got);
 }
 
-int CSerial::Write(const char* data, int length) {
+int CSerial::WriteDevice(const char* data, int length) {
   if (data == nullptr || length <= 0) return 0;
   Borrowed b(impl_);
   const HANDLE h = b.io.h;
