@@ -216,7 +216,8 @@ int Session::Connect() {
   if (status == kExitPort) {
     out_.Error("the port " + Port() + " went away");
   } else if (status != kExitOk) {
-    out_.Error("the device on " + Port() + " does not answer (no \"CMD OK\" to \"---\")");
+    out_.Error("the device on " + Port() + " does not answer (no \"CMD OK\" to \"---\"); check "
+               "the port (qx310-cli detect), the baud rate (-b) and the device's power");
   }
   return status;
 }

@@ -77,4 +77,13 @@ TEST_F(CliScriptTest, RecordsToStandardOutputAreTheFilesBytes) {
   EXPECT_FALSE(std::filesystem::exists("-"));
 }
 
+TEST_F(CliScriptTest, ASilentDeviceGetsTheHintsOfWhatToCheck) {
+  sim.SetSilent(true);
+  const CliRun r = Device("version", {}, {.limitMs = 60000});
+  EXPECT_EQ(r.status, 4) << r.err;
+  EXPECT_EQ(LineCount(r.err), 2) << r.err;  // the progress line and the error
+  for (const char* hint : {"qx310-cli detect", "baud rate", "power"})
+    EXPECT_NE(r.err.find(hint), std::string::npos) << r.err;
+}
+
 }  // namespace
