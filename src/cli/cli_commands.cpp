@@ -103,8 +103,10 @@ class Session {
   LineSigns Signs() const { return {device_.Vanished(), device_.OperationBytes() > 0}; }
   // The message for a status other than kExitOk; returns the status.
   int Failed(const std::string& what, int status);
-  // A .cfg FILE (apply's, diff's), read and checked before the device is touched.
-  int ReadCfgInput(const std::string& path, std::string& text);
+  // A .cfg FILE (apply's, diff's), read, decoded to code page 936, checked and given the
+  // settings (--set) before the device is touched.
+  int ReadCfgInput(const std::string& path, std::string& text,
+                   const std::vector<std::string>& settings = {});
   // --yes, or "y" on the terminal to question (for command): true to go on.
   bool Confirmed(const std::string& command, const std::string& question);
   const std::string& Port() const { return o_.ports.front(); }
@@ -214,7 +216,8 @@ int Session::Connect() {
   if (status == kExitPort) {
     out_.Error("the port " + Port() + " went away");
   } else if (status != kExitOk) {
-    out_.Error("the device on " + Port() + " does not answer (no \"CMD OK\" to \"---\")");
+    out_.Error("the device on " + Port() + " does not answer (no \"CMD OK\" to \"---\"); check "
+               "the port (qx310-cli detect), the baud rate (-b) and the device's power");
   }
   return status;
 }
@@ -246,7 +249,7 @@ CfgOutcome Session::LoadParameters() {
 // The output is written after the device has been read: its folder is checked first,
 // so that a mistyped path does not cost a whole read.
 int Session::CheckOutput() {
-  if (o_.output.empty()) return kExitOk;
+  if (o_.output.empty() || o_.output == kStandardOutput) return kExitOk;
   std::error_code ec;
   const std::filesystem::path out(o_.output);
   const std::filesystem::path folder = out.has_parent_path() ? out.parent_path() : ".";
@@ -263,17 +266,23 @@ int Session::Load() {
   const CfgOutcome load = LoadParameters();
   const int loaded = ExitStatusOf(load, Signs());
   if (loaded != kExitOk) return Failed("loading the parameters", loaded);
-  const std::string listing = BuildListing();
+  // Code page 936 in a file (and its bytes to "-o -"), UTF-8 on the terminal, unless
+  // --encoding says otherwise.
+  const CfgEncoding encoding =
+      o_.encodingGiven ? o_.encoding : o_.output.empty() ? CfgEncoding::kUtf8 : CfgEncoding::kGbk;
+  const std::string listing =
+      encoding == CfgEncoding::kUtf8 ? DeviceToUtf8(BuildListing()) : BuildListing();
   if (o_.output.empty()) {
-    out_.ResultBytes(DeviceToUtf8(listing));
+    out_.ResultBytes(listing);
     return kExitOk;
   }
   std::string error;
-  if (!WriteFileAtomically(o_.output, listing, &error)) {
+  if (!WriteOutputFile(out_, o_.output, listing, &error)) {
     out_.Error("cannot write " + (error.empty() ? o_.output : error));
     return kExitFile;
   }
-  out_.Progress("Wrote the parameters to " + o_.output);
+  out_.Progress("Wrote the parameters to " +
+                (o_.output == kStandardOutput ? std::string("standard output") : o_.output));
   return kExitOk;
 }
 
@@ -295,9 +304,11 @@ int Session::BackUp(const std::string& what, bool readFirst) {
   return kExitOk;
 }
 
-int Session::ReadCfgInput(const std::string& path, std::string& text) {
+int Session::ReadCfgInput(const std::string& path, std::string& text,
+                          const std::vector<std::string>& settings) {
   errno = 0;
-  switch (ReadCfgFile(path, text)) {
+  std::string bytes;
+  switch (ReadCfgFile(path, bytes)) {
     case CfgFileResult::Ok: break;
     case CfgFileResult::CannotOpen:
       out_.Error("cannot read " + path + ": " +
@@ -313,20 +324,47 @@ int Session::ReadCfgInput(const std::string& path, std::string& text) {
       out_.Error("cannot read " + path);
       return kExitFile;
   }
+  CfgText decoded;
+  std::string error;
+  if (!DecodeCfgBytes(bytes, o_.encoding, decoded, error)) {
+    out_.Error(path + " " + error);
+    return kExitFile;
+  }
+  if (decoded.utf8 && !o_.encodingGiven) out_.Progress("Reading " + path + " as UTF-8");
+  text = std::move(decoded.gbk);
   // A file without a single parameter line is not a configuration file: refused before
-  // the device is touched. The table is empty again afterwards; the load fills it.
+  // the device is touched (whatever else it holds). The table is empty again afterwards;
+  // the load fills it.
   const bool known = ParseListing(text.data(), static_cast<int>(text.size())) != 0;
   ResetParamValues();
   if (!known) {
     out_.Error(path + " holds no parameter (no line \"label  value\" of the listing)");
     return kExitFile;
   }
+  const std::vector<UnknownLabel> unknown = UnknownLabels(text);
+  for (const UnknownLabel& u : unknown) {
+    const std::string line = path + " line " + std::to_string(u.line) + ": unknown label \"" +
+                             DeviceToUtf8(u.label) + "\"";
+    if (o_.ignoreUnknown) out_.Progress(line + " (ignored)");
+    else out_.Error(line);
+  }
+  if (!unknown.empty() && !o_.ignoreUnknown) {
+    out_.Error(std::to_string(unknown.size()) + " line(s) of " + path +
+               " not understood; nothing sent (--ignore-unknown goes on without them)");
+    return kExitFile;
+  }
+  for (const std::string& setting : settings) {
+    if (!ApplySetting(setting, text, error)) {
+      out_.Error(error);
+      return kExitUsage;
+    }
+  }
   return kExitOk;
 }
 
 int Session::Apply() {
   std::string text;
-  if (int status = ReadCfgInput(o_.input, text); status != kExitOk) return status;
+  if (int status = ReadCfgInput(o_.input, text, o_.settings); status != kExitOk) return status;
   if (int status = Connect(); status != kExitOk) return status;
   const CfgOutcome load = LoadParameters();
   const int loaded = ExitStatusOf(load, Signs());

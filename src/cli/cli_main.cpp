@@ -9,7 +9,7 @@
 
 int CliMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
             CliTerminals terminals) {
-  const CliParse parsed = ParseCliArgs(args);
+  const CliParse parsed = ParseCliArgs(args, std::getenv(kPortVariable));
   CliOutput output(out, err, parsed.options.quiet, terminals);
   if (!parsed.error.empty()) {
     output.Error(parsed.error + " (see qx310-cli --help)");

@@ -1,7 +1,11 @@
 #include "base/log_text.h"
 #include "cli/cli_options.h"
 
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
 #include <cctype>
+#include <map>
 #include <cstdlib>
 #include <ctime>
 #include <tuple>
@@ -11,15 +15,7 @@
 
 namespace {
 
-struct CommandInfo {
-  CliCommand command;
-  const char* name;
-  const char* synopsis;
-  const char* summary;  // one line for the overall help
-  const char* what;
-};
-
-constexpr CommandInfo kCommands[] = {
+constexpr CliCommandInfo kCommands[] = {
     {CliCommand::kPorts, "ports", "ports [--port NAME]...", "list the serial ports",
      "Lists the serial ports as the main window lists them: the system's ports, then\n"
      "the ports named with --port.\n"},
@@ -33,7 +29,8 @@ constexpr CommandInfo kCommands[] = {
      "UTF-8 text, to standard output. With several --port, each port in turn; FILE must\n"
      "then hold {port}, which becomes the port's name made file-name safe.\n"},
     {CliCommand::kApply, "apply",
-     "apply --port NAME... [--dry-run] [--no-backup] [--fast] [--no-verify] FILE",
+     "apply --port NAME... [--dry-run] [--no-backup] [--fast] [--no-verify]\n"
+     "      [--set \"LABEL=VALUE\"]... [--encoding E] [--ignore-unknown] FILE",
      "write the values of a .cfg file that differ",
      "Reads the parameters, then writes every value of the .cfg FILE that differs from\n"
      "the device's, one command per value, with the recovery and retry of the\n"
@@ -115,28 +112,116 @@ constexpr CommandInfo kCommands[] = {
      "Shows the overall help or a command's.\n"},
 };
 
-const CommandInfo* FindCommand(const std::string& name) {
-  for (const CommandInfo& c : kCommands)
+const CliCommandInfo* FindCommand(const std::string& name) {
+  for (const CliCommandInfo& c : kCommands)
     if (name == c.name) return &c;
   return nullptr;
 }
 
-const CommandInfo* InfoOf(CliCommand command) {
-  for (const CommandInfo& c : kCommands)
+const CliCommandInfo* InfoOf(CliCommand command) {
+  for (const CliCommandInfo& c : kCommands)
     if (c.command == command) return &c;
   return nullptr;
 }
 
-constexpr char kDeviceOptions[] =
-    "Device options:\n"
-    "  --port NAME        the device's serial port (required), e.g. /dev/ttyUSB0, COM3\n"
-    "  --baud N           baud rate (default 115200)\n"
-    "  --parity P         none, odd, even, mark or space (default none)\n"
-    "  --log FILE         append the time-stamped log of the exchanges to FILE\n"
-    "  --quiet, -q        print only results and errors\n"
-    "  --no-backup        apply, factory-reset, flash: no backup of the device's values\n"
-    "                     first (by default saved as a .cfg in QX310_BACKUP_DIR, else\n"
-    "                     ~/.local/share/qx310-tools/backups; the newest 200 are kept)\n";
+constexpr CliCommandSet kDevice =
+    CommandBit(CliCommand::kLoad) | CommandBit(CliCommand::kApply) | CommandBit(CliCommand::kVersion) |
+    CommandBit(CliCommand::kSignal) | CommandBit(CliCommand::kImei) | CommandBit(CliCommand::kRestart) |
+    CommandBit(CliCommand::kFactoryReset) | CommandBit(CliCommand::kSetClock) |
+    CommandBit(CliCommand::kFlash) | CommandBit(CliCommand::kRecords) |
+    CommandBit(CliCommand::kSnapshot) | CommandBit(CliCommand::kClearRecords) |
+    CommandBit(CliCommand::kClearBacklog) | CommandBit(CliCommand::kSetInitial);
+constexpr CliCommandSet kEvery = kDevice | CommandBit(CliCommand::kPorts) |
+                                 CommandBit(CliCommand::kDetect) | CommandBit(CliCommand::kDiff);
+constexpr CliCommandSet kApplyOnly = CommandBit(CliCommand::kApply);
+
+constexpr CliOptionInfo kOptions[] = {
+    {"-p,--port", "NAME",
+     "the device's serial port, e.g. /dev/ttyUSB0, COM3 (default:\n"
+     "the value of QX310_PORT); ports, detect: one more port\n",
+     kDevice | CommandBit(CliCommand::kPorts) | CommandBit(CliCommand::kDetect), true},
+    {"-b,--baud", "N", "baud rate (default 115200)\n", kDevice, true},
+    {"--parity", "P", "none, odd, even, mark or space (default none)\n", kDevice, true},
+    {"--log", "FILE", "append the time-stamped log of the exchanges to FILE\n", kDevice, true},
+    {"-q,--quiet", nullptr, "print only results and errors\n", kEvery, true},
+    {"--no-backup", nullptr,
+     "no backup of the device's values first (by default a .cfg\n"
+     "in QX310_BACKUP_DIR, else ~/.local/share/qx310-tools/backups;\n"
+     "the newest 200 are kept)\n",
+     kApplyOnly | CommandBit(CliCommand::kFactoryReset) | CommandBit(CliCommand::kFlash)},
+    {"-o,--output", "FILE", "the file to write (\"-\": standard output)\n",
+     CommandBit(CliCommand::kLoad) | CommandBit(CliCommand::kRecords) |
+         CommandBit(CliCommand::kSnapshot)},
+    {"--dry-run", nullptr, "show what would be written; send no setter\n", kApplyOnly},
+    {"--fast", nullptr, "end the pause after an accepted value once the line is quiet\n", kApplyOnly},
+    {"--no-verify", nullptr, "do not read the parameters back after writing\n", kApplyOnly},
+    {"-y,--yes", nullptr, "do not ask for confirmation\n",
+     CommandBit(CliCommand::kFactoryReset) | CommandBit(CliCommand::kClearRecords) |
+         CommandBit(CliCommand::kClearBacklog)},
+    {"--time", "\"YYYY/MM/DD,HH:MM:SS\"", "the time to set (default: this computer's local time)\n",
+     CommandBit(CliCommand::kSetClock)},
+    {"--channel", "N", "the channel: 1-30 (records, clear-records: 0 for all, the default)\n",
+     CommandBit(CliCommand::kRecords) | CommandBit(CliCommand::kClearRecords) |
+         CommandBit(CliCommand::kSetInitial)},
+    {"--camera", "N", "the camera: 1-4 (default 1)\n", CommandBit(CliCommand::kSnapshot)},
+    {"--from", "DATE", "the first day (YYYY/M/D or YYYY-MM-DD)\n", CommandBit(CliCommand::kRecords)},
+    {"--to", "DATE", "the last day (YYYY/M/D or YYYY-MM-DD)\n", CommandBit(CliCommand::kRecords)},
+    {"--encoding", "E",
+     "apply, diff: the .cfg FILE's encoding, gbk (code page 936) or\n"
+     "utf-8 (default: UTF-8 when the file is UTF-8 with a multi-byte\n"
+     "character, else gbk); load: the listing's (default: gbk to a file,\n"
+     "utf-8 to the terminal)\n",
+     kApplyOnly | CommandBit(CliCommand::kDiff) | CommandBit(CliCommand::kLoad)},
+    {"--set", "\"LABEL=VALUE\"",
+     "use VALUE for the parameter LABEL instead of the file's (repeatable)\n", kApplyOnly},
+    {"--ignore-unknown", nullptr, "go on past lines whose label no parameter has\n",
+     kApplyOnly | CommandBit(CliCommand::kDiff)},
+    {"-h,--help", nullptr, "this text; with a command, the command's help\n",
+     kEvery | CommandBit(CliCommand::kNone) | CommandBit(CliCommand::kHelp), true},
+    {"--version", nullptr, "the program's version\n", CommandBit(CliCommand::kNone), true},
+};
+
+const CliOptionInfo* FindOption(std::string_view token) {
+  const std::string name(token.substr(0, token.find('=')));
+  for (const CliOptionInfo& option : kOptions)
+    if (name == LongName(option) || (!ShortName(option).empty() && name == ShortName(option)))
+      return &option;
+  return nullptr;
+}
+
+// "apply", "load and records", "apply, factory-reset and flash".
+std::string CommandList(CliCommandSet commands) {
+  std::vector<std::string> names;
+  for (const CliCommandInfo& c : kCommands)
+    if ((commands & CommandBit(c.command)) != 0) names.push_back(c.name);
+  std::string t;
+  for (size_t i = 0; i < names.size(); ++i)
+    t += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + names[i];
+  return t;
+}
+
+// The option as the help shows it: "-p, --port NAME".
+std::string OptionLabel(const CliOptionInfo& option) {
+  std::string label = ShortName(option).empty() ? LongName(option) : ShortName(option) + ", " + LongName(option);
+  if (option.value != nullptr) label += std::string(" ") + option.value;
+  return label;
+}
+
+// One option's lines: the label, then the help indented to column 21.
+std::string OptionHelp(const CliOptionInfo& option) {
+  constexpr size_t kColumn = 21;
+  std::string t = "  " + OptionLabel(option);
+  if (t.size() + 1 > kColumn) t += "\n" + std::string(kColumn, ' ');
+  else t.resize(kColumn, ' ');
+  std::string_view help = option.help;
+  for (size_t at = 0; at < help.size();) {
+    const size_t end = help.find('\n', at);
+    if (at > 0) t += std::string(kColumn, ' ');
+    t.append(help.substr(at, end - at)).push_back('\n');
+    at = end == std::string_view::npos ? help.size() : end + 1;
+  }
+  return t;
+}
 
 constexpr char kExitStatuses[] =
     "Exit status:\n"
@@ -195,14 +280,26 @@ int DaysInMonth(int y, int m) {
   return m == 2 && LeapYear(y) ? 29 : kDays[m - 1];
 }
 
-// Options that take a value, in both forms "--opt VALUE" and "--opt=VALUE".
-bool TakesValue(const std::string& name) {
-  return name == "--port" || name == "--baud" || name == "--parity" || name == "--log" ||
-         name == "-o" || name == "--output" || name == "--time" || name == "--channel" ||
-         name == "--camera" || name == "--from" || name == "--to";
+}  // namespace
+
+std::span<const CliCommandInfo> CliCommandTable() { return kCommands; }
+std::span<const CliOptionInfo> CliOptionTable() { return kOptions; }
+
+std::string LongName(const CliOptionInfo& option) {
+  const std::string_view names = option.names;
+  const size_t comma = names.find(',');
+  return std::string(comma == std::string_view::npos ? names : names.substr(comma + 1));
 }
 
-}  // namespace
+std::string ShortName(const CliOptionInfo& option) {
+  const std::string_view names = option.names;
+  const size_t comma = names.find(',');
+  return comma == std::string_view::npos ? std::string() : std::string(names.substr(0, comma));
+}
+
+bool Takes(const CliOptionInfo& option, CliCommand command) {
+  return (option.commands & CommandBit(command)) != 0;
+}
 
 bool TakesSeveralPorts(CliCommand command) {
   return command == CliCommand::kApply || command == CliCommand::kLoad;
@@ -231,7 +328,7 @@ bool IsDeviceCommand(CliCommand command) {
 }
 
 const char* CliCommandName(CliCommand command) {
-  const CommandInfo* info = InfoOf(command);
+  const CliCommandInfo* info = InfoOf(command);
   return info ? info->name : "";
 }
 
@@ -275,113 +372,132 @@ bool ParseTimeScale(const char* text, double& scale) {
   return true;
 }
 
-CliParse ParseCliArgs(const std::vector<std::string>& args) {
+namespace {
+
+// What the command line held, by long option name, before the values are checked.
+struct RawArgs {
+  const CliCommandInfo* command = nullptr;  // null: no command word
+  std::vector<std::string> positional;      // after the command word (the main one's when none)
+  std::map<std::string, std::vector<std::string>> values;  // valued options, every occurrence
+  std::map<std::string, int> counts;                       // flags: how often given
+  std::vector<std::string> unknown;                        // option tokens no parser took
+
+  bool Given(const std::string& name) const {
+    const auto v = values.find(name);
+    const auto c = counts.find(name);
+    return (v != values.end() && !v->second.empty()) || (c != counts.end() && c->second > 0);
+  }
+  // The last value given for name ("" when none).
+  std::string Last(const std::string& name) const {
+    const auto v = values.find(name);
+    return v == values.end() || v->second.empty() ? std::string() : v->second.back();
+  }
+};
+
+void Declare(CLI::App& app, const CliOptionInfo& option, RawArgs& raw) {
+  const std::string name = LongName(option);
+  if (option.value != nullptr) {
+    app.add_option(option.names, raw.values[name], option.help)
+        ->type_name(option.value)
+        ->allow_extra_args(false)
+        ->take_all();
+  } else {
+    app.add_flag(option.names, raw.counts[name], option.help)->disable_flag_override();
+  }
+}
+
+// CLI11's own message, reworded where it names an option by its bare name.
+std::string ParseErrorText(const CLI::ParseError& e) {
+  std::string text = e.what();
+  static const std::string kOverride = " was given a disallowed flag override";
+  if (text.size() > kOverride.size() && text.ends_with(kOverride))
+    return "option --" + text.substr(0, text.size() - kOverride.size()) + " takes no value";
+  return text;
+}
+
+// The tokens: the command word picks a subcommand, whose options (and the global
+// ones, before or after it) CLI11 collects; values are checked afterwards.
+std::string Tokenize(const std::vector<std::string>& args, RawArgs& raw) {
+  CLI::App app("qx310-cli");
+  app.set_help_flag();
+  app.allow_extras();
+  app.require_subcommand(0, 1);
+  for (const CliOptionInfo& option : kOptions)
+    if (option.global) Declare(app, option, raw);
+  std::vector<std::string> mainPositional;
+  app.add_option("command", mainPositional);
+  std::vector<std::pair<CLI::App*, const CliCommandInfo*>> subs;
+  for (const CliCommandInfo& c : kCommands) {
+    CLI::App* sub = app.add_subcommand(c.name, c.summary);
+    sub->fallthrough();
+    sub->allow_extras();
+    for (const CliOptionInfo& option : kOptions)
+      if (!option.global && Takes(option, c.command)) Declare(*sub, option, raw);
+    sub->add_option("args", raw.positional);
+    subs.emplace_back(sub, &c);
+  }
+  // Everything after "--" is an argument; CLI11 sees only what comes before it.
+  const auto mark = std::find(args.begin(), args.end(), std::string("--"));
+  try {
+    std::vector<std::string> reversed(std::make_reverse_iterator(mark), args.rend());
+    app.parse(reversed);
+  } catch (const CLI::ParseError& e) {
+    return ParseErrorText(e);
+  }
+  for (const auto& [sub, info] : subs) {
+    if (!sub->parsed()) continue;
+    raw.command = info;
+    for (const std::string& r : sub->remaining()) raw.unknown.push_back(r);
+  }
+  for (const std::string& r : app.remaining()) raw.unknown.push_back(r);
+  if (raw.command == nullptr) raw.positional = mainPositional;
+  if (mark != args.end()) raw.positional.insert(raw.positional.end(), mark + 1, args.end());
+  return {};
+}
+
+}  // namespace
+
+CliParse ParseCliArgs(const std::vector<std::string>& args, const char* environmentPort) {
   CliParse r;
   CliOptions& o = r.options;
-  std::vector<std::string> positional;
-  bool portGiven = false, baudGiven = false, parityGiven = false, outputGiven = false;
-  bool timeGiven = false;
-  std::string timeText;
-  // Command-specific values, checked once the command is known.
-  std::string channelText, cameraText, fromText, toText;
   auto fail = [&r](std::string message) {
     if (r.error.empty()) r.error = std::move(message);
   };
-
-  for (size_t i = 0; i < args.size(); ++i) {
-    std::string a = args[i];
-    std::string value;
-    bool hasValue = false;
-    if (a.rfind("--", 0) == 0) {
-      const size_t eq = a.find('=');
-      if (eq != std::string::npos) {
-        value = a.substr(eq + 1);
-        a = a.substr(0, eq);
-        hasValue = true;
-        if (!TakesValue(a)) {
-          fail("option " + a + " takes no value");
-          continue;
-        }
-      }
-    }
-    if (TakesValue(a) && !hasValue) {
-      if (i + 1 >= args.size()) {
-        fail("option " + a + " needs a value");
-        continue;
-      }
-      value = args[++i];
-    }
-    if (a == "--help" || a == "-h") {
-      o.help = true;
-    } else if (a == "--version") {
-      o.version = true;
-    } else if (a == "--quiet" || a == "-q") {
-      o.quiet = true;
-    } else if (a == "--dry-run") {
-      o.dryRun = true;
-    } else if (a == "--no-backup") {
-      o.noBackup = true;
-    } else if (a == "--yes" || a == "-y") {
-      o.yes = true;
-    } else if (a == "--fast") {
-      o.fast = true;
-    } else if (a == "--no-verify") {
-      o.verify = false;
-    } else if (a == "--port") {
-      if (value.empty()) fail("--port needs a port name");
-      o.ports.push_back(value);
-      portGiven = true;
-    } else if (a == "--baud") {
-      if (!ParseBaud(value, o.baud)) fail("bad baud rate '" + value + "'");
-      baudGiven = true;
-    } else if (a == "--parity") {
-      if (!ParseParity(value, o.parity)) fail("bad parity '" + value + "' (none, odd, even, mark, space)");
-      parityGiven = true;
-    } else if (a == "--log") {
-      if (value.empty()) fail("--log needs a file name");
-      o.logFile = value;
-    } else if (a == "-o" || a == "--output") {
-      if (value.empty()) fail(a + " needs a file name");
-      o.output = value;
-      outputGiven = true;
-    } else if (a == "--time") {
-      timeText = value;
-      timeGiven = true;
-    } else if (a == "--channel") {
-      channelText = value.empty() ? "?" : value;
-    } else if (a == "--camera") {
-      cameraText = value.empty() ? "?" : value;
-    } else if (a == "--from") {
-      fromText = value.empty() ? "?" : value;
-    } else if (a == "--to") {
-      toText = value.empty() ? "?" : value;
-    } else if (a.size() > 1 && a[0] == '-' &&
-               !std::isdigit(static_cast<unsigned char>(a[1])) && a[1] != '.') {
-      fail("unknown option " + a);  // "-1.5" is a value (set-initial)
+  RawArgs raw;
+  if (std::string error = Tokenize(args, raw); !error.empty()) {
+    fail(error);
+    return r;
+  }
+  const CliCommand command = raw.command ? raw.command->command : CliCommand::kNone;
+  for (const std::string& token : raw.unknown) {
+    const CliOptionInfo* option = FindOption(token);
+    if (option == nullptr || command == CliCommand::kNone) {
+      fail("unknown option " + token.substr(0, token.find('=')));
     } else {
-      positional.push_back(a);
+      fail(LongName(*option) + " is an option of " + CommandList(option->commands));
     }
   }
-
-  if (positional.empty()) {
-    if (!o.help && !o.version && r.error.empty()) fail("no command given");
-    o.command = CliCommand::kNone;
+  o.help = raw.Given("--help");
+  o.version = raw.Given("--version");
+  o.quiet = raw.Given("--quiet");
+  o.ports = raw.values["--port"];
+  o.logFile = raw.Last("--log");
+  o.output = raw.Last("--output");
+  if (raw.command == nullptr) {
+    if (!raw.positional.empty()) fail("unknown command '" + raw.positional.front() + "'");
+    else if (!o.help && !o.version) fail("no command given");
     return r;
   }
-  const CommandInfo* info = FindCommand(positional[0]);
-  if (info == nullptr) {
-    fail("unknown command '" + positional[0] + "'");
-    return r;
-  }
-  o.command = info->command;
-  positional.erase(positional.begin());
+  const CliCommandInfo* info = raw.command;
+  o.command = command;
+  std::vector<std::string>& positional = raw.positional;
 
   if (o.command == CliCommand::kHelp) {
     o.help = true;
     o.command = CliCommand::kNone;
     if (positional.size() > 1) fail("help takes one command name");
     if (positional.size() == 1) {
-      const CommandInfo* about = FindCommand(positional[0]);
+      const CliCommandInfo* about = FindCommand(positional[0]);
       if (about == nullptr) {
         fail("unknown command '" + positional[0] + "'");
       } else if (about->command != CliCommand::kHelp) {
@@ -392,7 +508,12 @@ CliParse ParseCliArgs(const std::vector<std::string>& args) {
   }
   if (o.help) return r;  // `COMMAND --help` shows the command's help whatever else is given
 
-  // Arguments and options each command accepts.
+  // The global options a command does not take.
+  for (const CliOptionInfo& option : kOptions)
+    if (option.global && raw.Given(LongName(option)) && !Takes(option, o.command))
+      fail(std::string(info->name) + " takes no " + LongName(option));
+
+  // Arguments each command accepts.
   if (o.command == CliCommand::kApply || o.command == CliCommand::kFlash) {
     if (positional.size() != 1) fail(std::string(info->name) + " needs exactly one FILE");
     else o.input = positional[0];
@@ -405,40 +526,42 @@ CliParse ParseCliArgs(const std::vector<std::string>& args) {
   } else if (!positional.empty()) {
     fail(std::string(info->name) + ": unexpected argument '" + positional[0] + "'");
   }
+
+  for (const std::string& port : o.ports)
+    if (port.empty()) fail("--port needs a port name");
+  if (raw.Given("--baud") && !ParseBaud(raw.Last("--baud"), o.baud))
+    fail("bad baud rate '" + raw.Last("--baud") + "'");
+  if (raw.Given("--parity") && !ParseParity(raw.Last("--parity"), o.parity))
+    fail("bad parity '" + raw.Last("--parity") + "' (none, odd, even, mark, space)");
+  if (raw.Given("--log") && o.logFile.empty()) fail("--log needs a file name");
+  if (raw.Given("--output") && o.output.empty()) fail("-o needs a file name");
+  o.yes = raw.Given("--yes");
+  o.noBackup = raw.Given("--no-backup");
+  o.dryRun = raw.Given("--dry-run");
+  o.fast = raw.Given("--fast");
+  o.verify = !raw.Given("--no-verify");
+
   const bool device = IsDeviceCommand(o.command);
   if (device) {
-    if (!portGiven) fail(std::string(info->name) + " needs --port NAME");
+    if (o.ports.empty() && environmentPort != nullptr && *environmentPort != '\0')
+      o.ports.push_back(environmentPort);
+    if (o.ports.empty())
+      fail(std::string(info->name) + " needs --port NAME (or " + kPortVariable + ")");
     else if (o.ports.size() > 1 && !TakesSeveralPorts(o.command))
       fail("give --port once (several only for apply and load)");
     else if (o.ports.size() > 1 && o.command == CliCommand::kLoad &&
              o.output.find("{port}") == std::string::npos)
       fail("load on several ports needs -o FILE holding {port}");
-  } else {
-    if (baudGiven || parityGiven || !o.logFile.empty())
-      fail(std::string(info->name) + " takes no --baud, --parity or --log");
   }
-  if (o.dryRun && o.command != CliCommand::kApply) fail("--dry-run is an option of apply");
   const bool records = o.command == CliCommand::kRecords;
   const bool snapshot = o.command == CliCommand::kSnapshot;
-  if (outputGiven && o.command != CliCommand::kLoad && !records && !snapshot)
-    fail("-o is an option of load, records and snapshot");
-  if ((records || snapshot) && !outputGiven) fail(std::string(info->name) + " needs -o FILE");
-  if (o.yes && o.command != CliCommand::kFactoryReset && o.command != CliCommand::kClearRecords &&
-      o.command != CliCommand::kClearBacklog)
-    fail("--yes is an option of factory-reset, clear-records and clear-backlog");
-  if (o.noBackup && o.command != CliCommand::kApply && o.command != CliCommand::kFactoryReset &&
-      o.command != CliCommand::kFlash)
-    fail("--no-backup is an option of apply, factory-reset and flash");
-  if ((o.fast || !o.verify) && o.command != CliCommand::kApply)
-    fail("--fast and --no-verify are options of apply");
+  if ((records || snapshot) && o.output.empty()) fail(std::string(info->name) + " needs -o FILE");
   if (o.fast && !o.verify) fail("--fast always verifies; it does not go with --no-verify");
-  if (!channelText.empty()) {
+  if (raw.Given("--channel")) {
+    const std::string channelText = raw.Last("--channel");
     const bool oneChannel = o.command == CliCommand::kSetInitial;
-    if (!records && !oneChannel && o.command != CliCommand::kClearRecords) {
-      fail("--channel is an option of records, clear-records and set-initial");
-    } else if (!AllDigits(channelText) || channelText.size() > 2 ||
-               std::atoi(channelText.c_str()) > 30 ||
-               (oneChannel && std::atoi(channelText.c_str()) < 1)) {
+    if (!AllDigits(channelText) || channelText.size() > 2 || std::atoi(channelText.c_str()) > 30 ||
+        (oneChannel && std::atoi(channelText.c_str()) < 1)) {
       fail("bad --channel '" + channelText + (oneChannel ? "' (1-30)" : "' (0 for all, or 1-30)"));
     } else {
       o.channel = std::atoi(channelText.c_str());
@@ -446,16 +569,15 @@ CliParse ParseCliArgs(const std::vector<std::string>& args) {
   } else if (o.command == CliCommand::kSetInitial) {
     fail("set-initial needs --channel N");
   }
-  if (!cameraText.empty()) {
-    if (!snapshot) fail("--camera is an option of snapshot");
-    else if (cameraText.size() != 1 || cameraText[0] < '1' || cameraText[0] > '4')
+  if (raw.Given("--camera")) {
+    const std::string cameraText = raw.Last("--camera");
+    if (cameraText.size() != 1 || cameraText[0] < '1' || cameraText[0] > '4')
       fail("bad --camera '" + cameraText + "' (1-4)");
     else o.camera = cameraText[0] - '0';
   }
-  if (!fromText.empty() || !toText.empty() || records) {
-    if (!records) {
-      fail("--from and --to are options of records");
-    } else if (fromText.empty() || toText.empty()) {
+  if (records) {
+    const std::string fromText = raw.Last("--from"), toText = raw.Last("--to");
+    if (fromText.empty() || toText.empty()) {
       fail("records needs --from DATE and --to DATE");
     } else if (!ParseRecordDate(fromText, o.from)) {
       fail("bad --from '" + fromText + "' (YYYY/M/D or YYYY-MM-DD)");
@@ -466,32 +588,36 @@ CliParse ParseCliArgs(const std::vector<std::string>& args) {
       fail("--from " + fromText + " is after --to " + toText);
     }
   }
-  if (timeGiven) {
-    if (o.command != CliCommand::kSetClock) {
-      fail("--time is an option of set-clock");
-    } else if (!ClockArgumentFromText(timeText, o.clockArgument)) {
+  if (raw.Given("--encoding")) {
+    o.encodingGiven = true;
+    if (!ParseCfgEncoding(raw.Last("--encoding"), o.encoding))
+      fail("bad --encoding '" + raw.Last("--encoding") + "' (gbk or utf-8)");
+  }
+  o.settings = raw.values["--set"];
+  o.ignoreUnknown = raw.Given("--ignore-unknown");
+  if (raw.Given("--time")) {
+    const std::string timeText = raw.Last("--time");
+    if (!ClockArgumentFromText(timeText, o.clockArgument))
       fail("bad --time '" + timeText + "' (YYYY/MM/DD,HH:MM:SS)");
-    }
   }
   return r;
 }
 
 std::string CliHelpText(CliCommand command) {
-  const CommandInfo* info = command == CliCommand::kNone ? nullptr : InfoOf(command);
+  const CliCommandInfo* info = command == CliCommand::kNone ? nullptr : InfoOf(command);
   if (info != nullptr) {
     std::string t = std::string("usage: qx310-cli ") + info->synopsis + "\n\n" + info->what;
     if (command == CliCommand::kFlash) {
       t += "\nThe device is first brought into the download tool's state (\"---\", up to three\n"
            "times, until it answers \"CMD OK\"); when it does not answer, the download starts\n"
-           "all the same, as a device whose firmware is broken may still have its boot loader.\n\n";
-      t += kDeviceOptions;
+           "all the same, as a device whose firmware is broken may still have its boot loader.\n";
     } else if (IsDeviceCommand(command)) {
       t += "\nThe device is first brought into its configuration state (\"---\", up to three\n"
-           "times, until it answers \"CMD OK\").\n\n";
-      t += kDeviceOptions;
-    } else if (command != CliCommand::kHelp) {
-      t += "\n  --quiet, -q        print only results and errors\n";
+           "times, until it answers \"CMD OK\").\n";
     }
+    t += "\nOptions:\n";
+    for (const CliOptionInfo& option : kOptions)
+      if (Takes(option, command)) t += OptionHelp(option);
     t += "\n";
     t += kExitStatuses;
     return t;
@@ -501,18 +627,72 @@ std::string CliHelpText(CliCommand command) {
       "Configures a QX310 telemetry terminal (RTU) over a serial line from the shell,\n"
       "and sends it new firmware.\n\n"
       "Commands:\n";
-  for (const CommandInfo& c : kCommands) {
+  for (const CliCommandInfo& c : kCommands) {
     std::string line = std::string("  ") + c.synopsis;
     if (line.size() < 56) line.resize(56, ' ');
     else line += "\n" + std::string(56, ' ');
     t += line + c.summary + "\n";
   }
+  t += "\nOptions (before or after the command word; `qx310-cli help COMMAND` shows all of\n"
+       "a command's options):\n";
+  for (const CliOptionInfo& option : kOptions)
+    if (option.global) t += OptionHelp(option);
   t += "\n";
-  t += kDeviceOptions;
-  t += "  --help, -h         this text; with a command, the command's help\n";
-  t += "  --version          the program's version\n\n";
   t += kExitStatuses;
   t += "\n";
   t += kTestingAid;
   return t;
+}
+
+std::string BashCompletionScript() {
+  std::string commands, cases, valued;
+  for (const CliCommandInfo& c : kCommands) {
+    commands += (commands.empty() ? "" : " ") + std::string(c.name);
+    std::string words;
+    for (const CliOptionInfo& option : kOptions) {
+      if (!Takes(option, c.command)) continue;
+      words += " " + LongName(option);
+      if (!ShortName(option).empty()) words += " " + ShortName(option);
+    }
+    cases += "    " + std::string(c.name) + ") opts=\"" + words.substr(words.empty() ? 0 : 1) + "\" ;;\n";
+  }
+  for (const CliOptionInfo& option : kOptions) {
+    if (option.value == nullptr) continue;
+    valued += (valued.empty() ? "" : "|") + LongName(option);
+    if (!ShortName(option).empty()) valued += "|" + ShortName(option);
+  }
+  return "# bash completion for qx310-cli (made from its option declarations)\n"
+         "_qx310_cli() {\n"
+         "  local cur prev cmd i opts\n"
+         "  cur=${COMP_WORDS[COMP_CWORD]}\n"
+         "  prev=${COMP_WORDS[COMP_CWORD-1]}\n"
+         "  case $prev in\n"
+         "    --parity) COMPREPLY=($(compgen -W \"none odd even mark space\" -- \"$cur\")); return ;;\n"
+         "    --encoding) COMPREPLY=($(compgen -W \"gbk utf-8\" -- \"$cur\")); return ;;\n"
+         "    -p|--port) COMPREPLY=($(compgen -f -- \"${cur:-/dev/tty}\")); return ;;\n"
+         "    " + valued + ") COMPREPLY=($(compgen -f -- \"$cur\")); return ;;\n"
+         "  esac\n"
+         "  cmd=\n"
+         "  for ((i = 1; i < COMP_CWORD; i++)); do\n"
+         "    case ${COMP_WORDS[i]} in\n"
+         "      -*) ;;\n"
+         "      *) cmd=${COMP_WORDS[i]}; break ;;\n"
+         "    esac\n"
+         "  done\n"
+         "  if [[ -z $cmd ]]; then\n"
+         "    COMPREPLY=($(compgen -W \"" + commands + " --help --version\" -- \"$cur\"))\n"
+         "    return\n"
+         "  fi\n"
+         "  case $cmd in\n" + cases +
+         "    *) opts= ;;\n"
+         "  esac\n"
+         "  if [[ $cmd == help ]]; then\n"
+         "    COMPREPLY=($(compgen -W \"" + commands + "\" -- \"$cur\"))\n"
+         "  elif [[ $cur == -* ]]; then\n"
+         "    COMPREPLY=($(compgen -W \"$opts\" -- \"$cur\"))\n"
+         "  else\n"
+         "    COMPREPLY=($(compgen -f -- \"$cur\"))\n"
+         "  fi\n"
+         "}\n"
+         "complete -o filenames -F _qx310_cli qx310-cli\n";
 }

@@ -1,9 +1,12 @@
 #pragma once
 // The command line of qx310-cli: commands, options, help texts and exit statuses.
 // Qt-free; no device talk.
+#include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "cli/cli_cfg_input.h"
 #include "protocol/record_batch.h"
 
 // Exit statuses, documented in the overall help and the README.
@@ -46,7 +49,8 @@ struct CliOptions {
   bool help = false;
   // --version: print the program's version.
   bool version = false;
-  // --port: the device's port for the device commands; extra ports for ports/detect.
+  // --port (or QX310_PORT): the device's port for the device commands; extra ports for
+  // ports/detect.
   std::vector<std::string> ports;
   int baud = 115200;
   int parity = 0;        // serial::Parity
@@ -54,7 +58,7 @@ struct CliOptions {
   bool quiet = false;    // --quiet
   bool yes = false;      // --yes (factory-reset, clear-records, clear-backlog)
   bool noBackup = false; // --no-backup (apply, factory-reset, flash)
-  std::string output;    // load, records, snapshot: -o
+  std::string output;    // load, records, snapshot: -o ("-": standard output)
   std::string input;     // apply FILE, flash FILE, diff's first FILE
   std::string other;     // diff's second FILE
   bool dryRun = false;   // apply --dry-run: show what would be written, send no setter
@@ -66,15 +70,59 @@ struct CliOptions {
   int camera = 1;              // snapshot: 1-4
   RecordDate from, to;         // records: --from, --to
   std::string initialValue;    // set-initial VALUE
+  // apply, diff: how a .cfg FILE is read; load: how the listing is written.
+  CfgEncoding encoding = CfgEncoding::kAuto;
+  bool encodingGiven = false;
+  std::vector<std::string> settings;  // apply --set "LABEL=VALUE", in the order given
+  bool ignoreUnknown = false;         // apply, diff: go on past lines of unknown label
 };
+
+// A command as the help, the manual page and the completion show it.
+struct CliCommandInfo {
+  CliCommand command;
+  const char* name;
+  const char* synopsis;
+  const char* summary;  // one line for the overall help
+  const char* what;     // the command's help text, lines ended by "\n"
+};
+
+// The set of commands that take an option: bit (1 << CliCommand) of each.
+using CliCommandSet = uint32_t;
+constexpr CliCommandSet CommandBit(CliCommand c) { return CliCommandSet{1} << static_cast<int>(c); }
+
+// An option, declared once: the parser, every help text, the manual page's check and the
+// shell completion are made from it.
+struct CliOptionInfo {
+  const char* names;    // "-p,--port": short form (if any) first, then the long form
+  const char* value;    // the value's name ("NAME"); nullptr for a flag
+  const char* help;     // lines ended by "\n"
+  CliCommandSet commands;
+  // May stand before the command word as well (the options every device command takes).
+  bool global = false;
+};
+
+std::span<const CliCommandInfo> CliCommandTable();
+std::span<const CliOptionInfo> CliOptionTable();
+// "--port" of "-p,--port".
+std::string LongName(const CliOptionInfo& option);
+// "-p" of "-p,--port"; "" when the option has no short form.
+std::string ShortName(const CliOptionInfo& option);
+bool Takes(const CliOptionInfo& option, CliCommand command);
+
+// The bash completion script for qx310-cli: commands, each command's options, values of
+// --parity and --encoding, files and ports where a value names one.
+std::string BashCompletionScript();
 
 struct CliParse {
   CliOptions options;
   std::string error;  // non-empty: bad usage, one line
 };
 
-// args without the program name.
-CliParse ParseCliArgs(const std::vector<std::string>& args);
+// Name of the environment variable that names the device's port when --port is not given.
+constexpr char kPortVariable[] = "QX310_PORT";
+
+// args without the program name; environmentPort: the value of QX310_PORT (nullptr: unset).
+CliParse ParseCliArgs(const std::vector<std::string>& args, const char* environmentPort = nullptr);
 
 // True for the commands that may run on several ports in turn (apply, load).
 bool TakesSeveralPorts(CliCommand command);

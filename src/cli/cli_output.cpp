@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/atomic_file.h"
 #include "base/cp936.h"
 #include "base/log_text.h"
 #include "config/cfg_log.h"
@@ -51,6 +52,23 @@ void CliOutput::Prompt(std::string_view utf8) {
   EndStatus();
   err_ << utf8;
   err_.flush();
+}
+
+bool WriteOutputFile(CliOutput& output, const std::string& path, std::string_view bytes,
+                     std::string* error) {
+  if (path == kStandardOutput) {
+    output.ResultBytes(bytes);
+    return true;
+  }
+  return WriteFileAtomically(path, std::string(bytes), error);
+}
+
+void SayWritten(CliOutput& output, const std::string& path, const std::string& what) {
+  if (path == kStandardOutput) {
+    output.Progress(what + " written to standard output");
+  } else {
+    output.Result(what + " written to " + path);
+  }
 }
 
 std::string DeviceToUtf8(std::string_view gbk) { return cp936::ToUtf8(gbk); }

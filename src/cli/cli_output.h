@@ -54,6 +54,16 @@ class CliOutput {
   bool statusOpen_ = false;  // a status line without its newline is on standard error
 };
 
+// The name that stands for standard output as -o FILE.
+constexpr char kStandardOutput[] = "-";
+
+// -o FILE's bytes: to standard output for "-", else written to the file completely or not at
+// all (false with the reason in *error). The line that says where they went: a result for a
+// file, progress for standard output, which holds the bytes alone.
+bool WriteOutputFile(CliOutput& output, const std::string& path, std::string_view bytes,
+                     std::string* error);
+void SayWritten(CliOutput& output, const std::string& path, const std::string& what);
+
 // Device text for the terminal: code page 936 → UTF-8, line ends as they were.
 std::string DeviceToUtf8(std::string_view gbk);
 

@@ -66,11 +66,11 @@ int ReadRecordsToFile(CliDevice& device, const CliOptions& o, CliOutput& out, bo
                "; the file holds the records that came until then");
   }
   std::string error;
-  if (!WriteRecordFile(o.output, reader.Text(), &error)) {
+  if (!WriteOutputFile(out, o.output, RecordFileText(reader.Text()), &error)) {
     out.Error("cannot write " + (error.empty() ? o.output : error));
     return kExitFile;
   }
-  out.Result(std::to_string(reader.Records()) + " records written to " + o.output);
+  SayWritten(out, o.output, std::to_string(reader.Records()) + " records");
   return kExitOk;
 }
 
@@ -105,10 +105,10 @@ int SnapshotToFile(CliDevice& device, const CliOptions& o, CliOutput& out,
   }
   const std::string jpeg = reader.Picture();
   std::string error;
-  if (!WritePictureFile(o.output, jpeg, &error)) {
+  if (!WriteOutputFile(out, o.output, jpeg, &error)) {
     out.Error("cannot write " + (error.empty() ? o.output : error));
     return kExitFile;
   }
-  out.Result(std::to_string(jpeg.size()) + " bytes written to " + o.output);
+  SayWritten(out, o.output, std::to_string(jpeg.size()) + " bytes");
   return kExitOk;
 }

@@ -100,6 +100,61 @@ TEST(CliOptions, HelpForms) {
   EXPECT_EQ(CliHelpText(CliCommand::kDetect).find("--baud"), std::string::npos);
 }
 
+TEST(CliOptions, ShortFormsBundlingTheDefaultPortAndStandardOutput) {
+  CliParse p = ParseCliArgs({"-qp", "/dev/ttyUSB1", "load", "-b", "9600", "-o", "-"});
+  ASSERT_EQ(p.error, "");
+  EXPECT_TRUE(p.options.quiet);
+  EXPECT_EQ(p.options.ports, Args{"/dev/ttyUSB1"});
+  EXPECT_EQ(p.options.baud, 9600);
+  EXPECT_EQ(p.options.output, "-");
+  // "--" ends the options: what follows is an argument even when it looks like one.
+  p = ParseCliArgs({"set-initial", "-p", "a", "--channel", "5", "--", "--5"});
+  ASSERT_EQ(p.error, "");
+  EXPECT_EQ(p.options.initialValue, "--5");
+
+  // QX310_PORT names the port of a device command that gives none; --port wins over it,
+  // and it adds nothing to the ports a listing or a search names.
+  EXPECT_EQ(ParseCliArgs({"version"}, "/dev/ttyS9").options.ports, Args{"/dev/ttyS9"});
+  EXPECT_EQ(ParseCliArgs({"version", "-p", "COM4"}, "/dev/ttyS9").options.ports, Args{"COM4"});
+  EXPECT_TRUE(ParseCliArgs({"detect"}, "/dev/ttyS9").options.ports.empty());
+  EXPECT_NE(ParseCliArgs({"version"}, "").error, "");
+  EXPECT_NE(ParseCliArgs({"version"}).error.find("QX310_PORT"), std::string::npos);
+
+  // An option of another command says whose it is.
+  EXPECT_EQ(ParseCliArgs({"load", "-p", "a", "--dry-run"}).error, "--dry-run is an option of apply");
+  EXPECT_EQ(ParseCliArgs({"version", "-p", "a", "--yes"}).error,
+            "--yes is an option of factory-reset, clear-records and clear-backlog");
+  EXPECT_EQ(ParseCliArgs({"ports", "-b", "9600"}).error, "ports takes no --baud");
+  EXPECT_EQ(ParseCliArgs({"load", "-p", "a", "--quiet=1"}).error, "option --quiet takes no value");
+}
+
+TEST(CliOptions, ACommandsHelpShowsTheOptionsItTakesAndNoOther) {
+  for (const CliCommandInfo& c : CliCommandTable()) {
+    if (c.command == CliCommand::kHelp) continue;
+    const std::string help = CliHelpText(c.command);
+    for (const CliOptionInfo& option : CliOptionTable()) {
+      const bool shown = help.find("  " + (ShortName(option).empty() ? LongName(option) : ShortName(option) +
+                                                                                            ", " + LongName(option))) !=
+                         std::string::npos;
+      EXPECT_EQ(shown, Takes(option, c.command)) << c.name << " " << option.names;
+      // What the help shows is what the parser takes: the long form, and the short one.
+      if (!Takes(option, c.command) || option.value != nullptr || c.command == CliCommand::kNone) continue;
+      for (const std::string& name : {LongName(option), ShortName(option)}) {
+        if (name.empty()) continue;
+        Args args = {c.name, name, "--port", "p"};
+        if (c.command == CliCommand::kApply || c.command == CliCommand::kFlash) args.push_back("f");
+        if (c.command == CliCommand::kDiff) args = {"diff", name, "a", "b"};
+        const CliParse p = ParseCliArgs(args);
+        EXPECT_EQ(p.error.find("option"), std::string::npos) << c.name << " " << name << ": " << p.error;
+      }
+    }
+  }
+  std::ostringstream out, err;
+  EXPECT_EQ(CliMain({"help", "snapshot"}, out, err), kExitOk);
+  EXPECT_NE(out.str().find("--camera N"), std::string::npos) << out.str();
+  EXPECT_EQ(out.str().find("--channel"), std::string::npos) << out.str();
+}
+
 // The computer's local time: CliCommandsTest.RestartAnUnconfirmedFactoryResetAndTheLocalClock.
 TEST(CliOptions, ClockTextGetsItsWeekdayImpossibleDatesAreRefusedAndTheTimeScaleVariable) {
   std::string arg;
