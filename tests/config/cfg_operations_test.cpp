@@ -11,6 +11,7 @@
 #include <optional>
 #include <thread>
 
+#include "base/utf8_path.h"
 #include "cfg_fakes.h"
 #include "config/picture_reader.h"
 #include "config/record_reader.h"
@@ -400,7 +401,7 @@ TEST_F(MachineTest, EachWriteFirstSavesTheLoadedValuesOrDoesNotStart) {
     RunToIdle();
     EXPECT_FALSE(device.Writes().empty());
     {
-      std::ifstream in(guard.LastPath(), std::ios::binary);  // closed before the removal
+      std::ifstream in(PathFromUtf8(guard.LastPath()), std::ios::binary);  // closed before the removal
       EXPECT_NE(std::string(std::istreambuf_iterator<char>(in), {}).find("Modem Apn:  cmnet\r\n"), std::string::npos);
     }
     fs::remove(guard.LastPath());
