@@ -75,7 +75,7 @@ TEST_F(AtomicFile, AFailedWriteLeavesNothingBehind) {
   std::string error;
   EXPECT_FALSE(WriteFileAtomically(folder, "x", &error));
   EXPECT_FALSE(error.empty());
-  EXPECT_TRUE(fs::is_directory(folder));
+  EXPECT_TRUE(fs::is_directory(PathFromUtf8(folder)));
 
   // The folder does not exist.
   EXPECT_FALSE(WriteFileAtomically(PathOf("nowhere/a.cfg"), "x"));

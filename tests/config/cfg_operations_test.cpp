@@ -11,6 +11,7 @@
 #include <optional>
 #include <thread>
 
+#include "base/cp936.h"
 #include "base/utf8_path.h"
 #include "cfg_fakes.h"
 #include "config/picture_reader.h"
@@ -377,7 +378,7 @@ TEST_F(MachineTest, EachWriteFirstSavesTheLoadedValuesOrDoesNotStart) {
   const fs::path dir = fs::temp_directory_path() / ("qx-cfg-backup-" + std::to_string(getpid()));
   fs::create_directories(dir);
   std::ofstream(dir / "file") << "x";
-  BackupGuard unwritable(true, (dir / "file" / "sub").string()), guard(true, (dir / "b").string());
+  BackupGuard unwritable(true, PathToUtf8(dir / "file" / "sub")), guard(true, PathToUtf8(dir / "b"));
   device.SetResponder(Device);
   Run(kOpLoadAll);
   const std::function<bool()> starts[] = {
@@ -394,7 +395,7 @@ TEST_F(MachineTest, EachWriteFirstSavesTheLoadedValuesOrDoesNotStart) {
     EXPECT_FALSE(start());
     EXPECT_TRUE(device.Writes().empty());
     ASSERT_EQ(view.R().tips.size(), 1u);
-    EXPECT_NE(view.R().tips[0].find((dir / "file" / "sub").string()), std::string::npos);
+    EXPECT_NE(view.R().tips[0].find(cp936::FromUtf8(PathToUtf8(dir / "file" / "sub"))), std::string::npos);  // the box speaks code page 936
 
     machine.SetBackup(&guard);
     ASSERT_TRUE(start());
