@@ -15,7 +15,8 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 cmake --install "$build" --prefix "$prefix" >/dev/null || { echo "FAIL: cmake --install"; exit 1; }
 
 programs=(qx310-tools qx310-cli qx310-sim)
-expected=(share/applications/qx310-tools.desktop share/icons/hicolor/scalable/apps/qx310-tools.svg)
+expected=(share/applications/qx310-tools.desktop share/icons/hicolor/scalable/apps/qx310-tools.svg
+          share/bash-completion/completions/qx310-cli)
 for p in "${programs[@]}"; do expected+=("bin/$p" "share/man/man1/$p.1.gz"); done
 want=$(printf '%s\n' "${expected[@]}" | sort)
 got=$(cd "$prefix" && find . -type f -printf '%P\n' | sort)
