@@ -420,6 +420,9 @@ std::string ParseErrorText(const CLI::ParseError& e) {
 std::string Tokenize(const std::vector<std::string>& args, RawArgs& raw) {
   CLI::App app("qx310-cli");
   app.set_help_flag();
+  // A file name such as /tmp/site.cfg is a path on every system, never a "/option"
+  // (CLI11 takes those on Windows by default); subcommands inherit this when added.
+  app.allow_windows_style_options(false);
   app.allow_extras();
   app.require_subcommand(0, 1);
   for (const CliOptionInfo& option : kOptions)

@@ -30,6 +30,11 @@ TEST(CliOptions, OptionsInAnyPositionAndForm) {
   EXPECT_EQ(p.options.parity, serial::kParityEven);
   EXPECT_TRUE(p.options.fast && p.options.verify);
 
+  // An absolute POSIX path is a file name on every system, also in the Windows build.
+  p = ParseCliArgs({"flash", "/tmp/fw.bin", "--port", "COM3"});
+  ASSERT_EQ(p.error, "");
+  EXPECT_EQ(p.options.input, "/tmp/fw.bin");
+
   p = ParseCliArgs({"set-initial", "--port", "a", "--channel", "05", "-1.5"});
   ASSERT_EQ(p.error, "");
   EXPECT_EQ(p.options.channel, 5);
