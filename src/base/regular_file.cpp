@@ -1,10 +1,7 @@
 #include "base/regular_file.h"
 
 #include <cerrno>
-#include <filesystem>
 #include <system_error>
-
-#include "base/utf8_path.h"
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -12,10 +9,10 @@
 #include <unistd.h>
 #endif
 
-std::FILE* OpenRegularFile(const std::string& path) {
+std::FILE* OpenRegularFile(const std::filesystem::path& path) {
 #ifdef _WIN32
   std::error_code ec;
-  const auto status = std::filesystem::status(PathFromUtf8(path), ec);
+  const auto status = std::filesystem::status(path, ec);
   if (ec) {
     errno = ENOENT;
     return nullptr;
@@ -24,7 +21,7 @@ std::FILE* OpenRegularFile(const std::string& path) {
     errno = 0;
     return nullptr;
   }
-  return OpenFileUtf8(path, "rb");
+  return _wfopen(path.c_str(), L"rb");
 #else
   struct stat st{};
   if (::stat(path.c_str(), &st) != 0) return nullptr;

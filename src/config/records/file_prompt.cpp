@@ -1,5 +1,6 @@
 #include "config/records/file_prompt.h"
 
+#include <QFile>
 #include <QFileDialog>
 
 #include "widgets/message_box.h"
@@ -39,7 +40,9 @@ bool SaveUntilDone(QWidget* parent, const FileChooser& choose, const FileRequest
       TipBox::Show(parent, QStringLiteral("保存成功"));
       return true;
     }
-    TipBox::Show(parent, QStringLiteral("保存失败：") + QString::fromStdString(error));
+    TipBox::Show(parent, QStringLiteral("保存失败：") + QString::fromLocal8Bit(error.c_str()));
   }
   return false;
 }
+
+std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }

@@ -1,6 +1,7 @@
 #include "debug/ui/debug_dlg.h"
 
 #include <QCheckBox>
+#include <QFile>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QIntValidator>
@@ -386,8 +387,9 @@ void CDebug::OnSaveLog() {
 
 bool CDebug::SaveLogTo(const QString& path) {
   std::string error;
-  if (WriteFileAtomically(LocalPath(path), log_.Bytes(), &error)) return true;
-  TipBox::Show(BoxParent(), QStringLiteral("保存日志失败：") + QString::fromStdString(error));
+  const QByteArray name = QFile::encodeName(path);
+  if (WriteFileAtomically(name.toStdString(), log_.Bytes(), &error)) return true;
+  TipBox::Show(BoxParent(), QStringLiteral("保存日志失败：") + QString::fromLocal8Bit(error));
   return false;
 }
 
