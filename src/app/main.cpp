@@ -5,6 +5,7 @@
 
 #include "app/app_options.h"
 #include "app/ui/quarvel_app.h"
+#include "base/utf8_path.h"
 #include "base/version.h"
 
 #ifdef _WIN32
@@ -28,7 +29,7 @@ int main(int argc, char** argv) {
   UseParentConsole();
 #endif
   // Answered before the application object exists, so that they work without a display.
-  const AppOptions options = ParseAppOptions(std::vector<std::string>(argv + 1, argv + argc));
+  const AppOptions options = ParseAppOptions(ProgramArguments(argc, argv));
   if (options.version) {
     std::printf("qx310-tools %s\n", QX310_VERSION);
     return 0;

@@ -10,6 +10,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "base/win32_text.h"
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -102,24 +104,23 @@ std::string TempName(const std::string& path) {
          "-" + std::to_string(g_tempCounter.fetch_add(1));
 }
 
-std::string WinErrorText(DWORD code) { return "Windows error " + std::to_string(code); }
-
 bool WriteWin32(const std::string& path, const std::string& text, std::string* error) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
+  const std::wstring target = Widen(path);
+  const DWORD attributes = GetFileAttributesW(target.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
     SetError(error, path, "not a regular file");
     return false;
   }
-  std::string temp;
+  std::wstring temp;
   HANDLE h = INVALID_HANDLE_VALUE;
   for (int attempt = 0; attempt < 100 && h == INVALID_HANDLE_VALUE; ++attempt) {
-    temp = TempName(path);
-    h = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+    temp = Widen(TempName(path));
+    h = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
                     nullptr);
     if (h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
   }
   if (h == INVALID_HANDLE_VALUE) {
-    SetError(error, path, WinErrorText(GetLastError()));
+    SetError(error, path, WindowsErrorText(GetLastError()));
     return false;
   }
   bool ok = true;
@@ -136,14 +137,14 @@ bool WriteWin32(const std::string& path, const std::string& text, std::string* e
     ok = false;
     code = GetLastError();
   }
-  if (ok && !MoveFileExA(temp.c_str(), path.c_str(),
+  if (ok && !MoveFileExW(temp.c_str(), target.c_str(),
                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     ok = false;
     code = GetLastError();
   }
   if (!ok) {
-    DeleteFileA(temp.c_str());
-    SetError(error, path, WinErrorText(code));
+    DeleteFileW(temp.c_str());
+    SetError(error, path, WindowsErrorText(code));
     return false;
   }
   return true;

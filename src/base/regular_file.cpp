@@ -1,7 +1,10 @@
 #include "base/regular_file.h"
 
 #include <cerrno>
+#include <filesystem>
 #include <system_error>
+
+#include "base/utf8_path.h"
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -9,10 +12,10 @@
 #include <unistd.h>
 #endif
 
-std::FILE* OpenRegularFile(const std::filesystem::path& path) {
+std::FILE* OpenRegularFile(const std::string& path) {
 #ifdef _WIN32
   std::error_code ec;
-  const auto status = std::filesystem::status(path, ec);
+  const auto status = std::filesystem::status(PathFromUtf8(path), ec);
   if (ec) {
     errno = ENOENT;
     return nullptr;
@@ -21,7 +24,7 @@ std::FILE* OpenRegularFile(const std::filesystem::path& path) {
     errno = 0;
     return nullptr;
   }
-  return _wfopen(path.c_str(), L"rb");
+  return OpenFileUtf8(path, "rb");
 #else
   struct stat st{};
   if (::stat(path.c_str(), &st) != 0) return nullptr;

@@ -15,6 +15,7 @@
 #include "app/app_options.h"
 #include "base/atomic_file.h"
 #include "base/cp936.h"
+#include "base/utf8_path.h"
 #include "cli/cli_device.h"
 #include "cli/cli_flash.h"
 #include "cli/cli_output.h"
@@ -251,7 +252,7 @@ CfgOutcome Session::LoadParameters() {
 int Session::CheckOutput() {
   if (o_.output.empty() || o_.output == kStandardOutput) return kExitOk;
   std::error_code ec;
-  const std::filesystem::path out(o_.output);
+  const std::filesystem::path out = PathFromUtf8(o_.output);
   const std::filesystem::path folder = out.has_parent_path() ? out.parent_path() : ".";
   if (!std::filesystem::is_directory(folder, ec) || std::filesystem::is_directory(out, ec)) {
     out_.Error("cannot write " + o_.output + ": no such folder, or it is a folder");

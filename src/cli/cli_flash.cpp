@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/utf8_path.h"
 #include "cli/cli_device.h"
 #include "cli/cli_options.h"
 #include "cli/cli_output.h"
@@ -136,7 +137,7 @@ void CliDownloadView::ShowPowerUpMessage() {
 
 int LoadFlashImage(const std::string& path, CliOutput& output, std::vector<uint8_t>& image) {
   std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) {
+  if (std::filesystem::is_directory(PathFromUtf8(path), ec)) {
     output.Error("cannot read " + path + ": it is a folder");
     return kExitFile;
   }
@@ -145,7 +146,7 @@ int LoadFlashImage(const std::string& path, CliOutput& output, std::vector<uint8
     case boot::ImageLoad::kOk:
       return kExitOk;
     case boot::ImageLoad::kBadLength: {
-      const std::uintmax_t size = std::filesystem::file_size(path, ec);
+      const std::uintmax_t size = std::filesystem::file_size(PathFromUtf8(path), ec);
       if (!ec && size == 0) {
         output.Error(path + " is empty; " + kLengthRule);
       } else if (!ec) {

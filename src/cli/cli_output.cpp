@@ -6,6 +6,7 @@
 
 #include "base/atomic_file.h"
 #include "base/cp936.h"
+#include "base/utf8_path.h"
 #include "base/log_text.h"
 #include "config/cfg_log.h"
 
@@ -106,7 +107,7 @@ bool CliLogFile::Open(const std::string& path, std::string& error) {
 
 bool CliLogFile::Open(const std::string& path, std::string& error, const std::string& banner) {
   std::lock_guard<std::mutex> lock(mutex_);
-  file_ = std::fopen(path.c_str(), "ab");
+  file_ = OpenFileUtf8(path, "ab");
   if (file_ == nullptr) {
     error = std::strerror(errno);
     return false;

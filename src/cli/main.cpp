@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "base/utf8_path.h"
 #include "cli/cli_main.h"
 
 #ifdef _WIN32
@@ -15,9 +16,10 @@
 #endif
 
 int main(int argc, char** argv) {
+  const std::vector<std::string> args = ProgramArguments(argc, argv);
 #ifdef _WIN32
   // The listing goes out with its own CR LF line ends.
   _setmode(_fileno(stdout), _O_BINARY);
 #endif
-  return CliMain({argv + 1, argv + argc}, std::cout, std::cerr, {isatty(0) != 0, isatty(2) != 0});
+  return CliMain(args, std::cout, std::cerr, {isatty(0) != 0, isatty(2) != 0});
 }

@@ -8,7 +8,7 @@ namespace boot {
 
 bool ImageLengthAllowed(uint64_t length) { return length > 0 && length < kImageLimit; }
 
-ImageLoad LoadFirmwareImage(const std::filesystem::path& path, std::vector<uint8_t>& image) {
+ImageLoad LoadFirmwareImage(const std::string& path, std::vector<uint8_t>& image) {
   image.clear();
   std::FILE* f = OpenRegularFile(path);
   if (f == nullptr) return ImageLoad::kUnreadable;

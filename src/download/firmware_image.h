@@ -1,7 +1,7 @@
 #pragma once
 // Loading a firmware image file whole into memory.
 #include <cstdint>
-#include <filesystem>
+#include <string>
 #include <vector>
 
 namespace boot {
@@ -17,7 +17,7 @@ enum class ImageLoad {
 
 bool ImageLengthAllowed(uint64_t length);
 
-// Reads the whole file into image. On any failure image is left empty.
-ImageLoad LoadFirmwareImage(const std::filesystem::path& path, std::vector<uint8_t>& image);
+// Reads the whole file (path in UTF-8) into image. On any failure image is left empty.
+ImageLoad LoadFirmwareImage(const std::string& path, std::vector<uint8_t>& image);
 
 }  // namespace boot

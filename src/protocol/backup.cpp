@@ -11,6 +11,10 @@
 #include "base/atomic_file.h"
 #include "base/cp936.h"
 #include "base/log_text.h"
+#include "base/utf8_path.h"
+#ifdef _WIN32
+#include "base/win32_text.h"
+#endif
 #include "protocol/listing.h"
 #include "protocol/param_table.h"
 
@@ -21,11 +25,6 @@ namespace {
 constexpr int kStationAddressId = 4;  // "Device address:", the station address
 constexpr size_t kStampLength = 15;   // "YYYYMMDD-HHMMSS"
 std::atomic<bool> g_tableFromDevice{false};
-
-std::string Env(const char* name) {
-  const char* v = std::getenv(name);
-  return v ? std::string(v) : std::string();
-}
 
 bool AllDigits(std::string_view s) {
   return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
@@ -48,14 +47,14 @@ void Prune(const fs::path& folder, int keep) {
   std::error_code ec;
   std::vector<Aged> backups;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string name = it->path().filename().string();
+    const std::string name = PathToUtf8(it->path().filename());
     std::error_code fileEc;
     if (!IsBackupFileName(name) || !it->is_regular_file(fileEc)) continue;
     backups.push_back({name, it->last_write_time(fileEc)});
   }
   if (static_cast<int>(backups.size()) <= keep) return;
   std::sort(backups.begin(), backups.end());
-  for (size_t i = 0; i + keep < backups.size(); ++i) fs::remove(folder / backups[i].name, ec);
+  for (size_t i = 0; i + keep < backups.size(); ++i) fs::remove(folder / PathFromUtf8(backups[i].name), ec);
 }
 
 }  // namespace
@@ -64,19 +63,21 @@ void SetTableFromDevice(bool fromDevice) { g_tableFromDevice.store(fromDevice); 
 bool TableFromDevice() { return g_tableFromDevice.load(); }
 
 std::string DefaultBackupFolder() {
-  if (std::string dir = Env(kBackupDirVariable); !dir.empty()) return dir;
+  if (std::string dir = EnvUtf8(kBackupDirVariable); !dir.empty()) return dir;
   fs::path base;
 #ifdef _WIN32
-  base = Env("LOCALAPPDATA");
+  std::string local = LocalAppDataFolder();
+  if (local.empty()) local = EnvUtf8("LOCALAPPDATA");
+  if (!local.empty()) base = PathFromUtf8(local);
 #else
-  if (std::string xdg = Env("XDG_DATA_HOME"); !xdg.empty() && fs::path(xdg).is_absolute()) {
+  if (std::string xdg = EnvUtf8("XDG_DATA_HOME"); !xdg.empty() && fs::path(xdg).is_absolute()) {
     base = xdg;
-  } else if (std::string home = Env("HOME"); !home.empty()) {
+  } else if (std::string home = EnvUtf8("HOME"); !home.empty()) {
     base = fs::path(home) / ".local" / "share";
   }
 #endif
   if (base.empty()) return {};
-  return (base / "qx310-tools" / "backups").string();
+  return PathToUtf8(base / "qx310-tools" / "backups");
 }
 
 std::string SafeFileNamePart(std::string_view text) {
@@ -116,24 +117,25 @@ BackupResult WriteBackup(const std::string& folder, const std::string& listing,
     return result;
   }
   std::error_code ec;
-  const fs::path dir(folder);
+  const fs::path dir = PathFromUtf8(folder);
   fs::create_directories(dir, ec);
   if (!fs::is_directory(dir, ec)) {
     result.error = "cannot create the backup folder " + folder;
     return result;
   }
   const std::string name = BackupFileName(LocalTime(now), device);
-  fs::path path = dir / name;
+  fs::path path = dir / PathFromUtf8(name);
   // Never over an earlier backup: a second one within the same second gets "-2", "-3" ...
   for (int n = 2; fs::exists(path, ec) && n < 1000; ++n)
-    path = dir / (name.substr(0, name.size() - 4) + "-" + std::to_string(n) + ".cfg");
+    path = dir / PathFromUtf8(name.substr(0, name.size() - 4) + "-" + std::to_string(n) + ".cfg");
+  const std::string file = PathToUtf8(path);
   std::string error;
-  if (!WriteFileAtomically(path.string(), listing, &error)) {
-    result.error = error.empty() ? "cannot write " + path.string() : error;
+  if (!WriteFileAtomically(file, listing, &error)) {
+    result.error = error.empty() ? "cannot write " + file : error;
     return result;
   }
   result.ok = true;
-  result.path = path.string();
+  result.path = file;
   Prune(dir, keep);
   return result;
 }

@@ -15,6 +15,7 @@
 #include <functional>
 #include <mutex>
 
+#include "base/win32_text.h"
 #include "serial/serial.h"
 
 struct CSerial::Impl {
@@ -156,7 +157,7 @@ DWORD CSerial::Impl::MonitorLoop(HANDLE h) {
     if (notice)
       notice(text);
     else
-      MessageBoxA(nullptr, text.c_str(), "", MB_OK);
+      MessageBoxW(nullptr, Widen(text).c_str(), L"", MB_OK);
     return static_cast<DWORD>(-1);
   }
   InterlockedExchange(&watching, 1);
@@ -187,12 +188,12 @@ DWORD CSerial::Impl::MonitorLoop(HANDLE h) {
 }
 
 CSerial::CSerial() : impl_(new Impl) {
-  impl_->readOverlap.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  impl_->writeOverlap.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  impl_->waitOverlap.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  impl_->rxEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-  impl_->wakeEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-  impl_->closeEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  impl_->readOverlap.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  impl_->writeOverlap.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  impl_->waitOverlap.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  impl_->rxEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  impl_->wakeEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  impl_->closeEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
 }
 
 CSerial::~CSerial() {
@@ -213,13 +214,13 @@ bool CSerial::OpenDevice(const std::string& name, int baudRate, int byteSize, in
     impl_->openError = "not a COM port name";
     return false;
   }
-  char path[16];
-  std::snprintf(path, sizeof path, "\\\\.\\COM%d", number);
-  HANDLE h = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+  const std::wstring path = L"\\\\.\\COM" + std::to_wstring(number);
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                          FILE_FLAG_OVERLAPPED, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
-    impl_->openDenied = (GetLastError() == ERROR_ACCESS_DENIED);
-    impl_->openError = impl_->openDenied ? "access denied (port in use?)" : "cannot open device";
+    const DWORD e = GetLastError();
+    impl_->openDenied = (e == ERROR_ACCESS_DENIED);
+    impl_->openError = impl_->openDenied ? "access denied (port in use?)" : "cannot open device: " + WindowsErrorText(e);
     return false;
   }
   COMMTIMEOUTS t{};

@@ -6,7 +6,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "base/utf8_path.h"
 #include "base/version.h"
 #include "sim/rtu_sim.h"
 #include "sim/sim_pty.h"
@@ -59,7 +61,12 @@ bool ParseInt(const char* s, int& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const std::vector<std::string> args = ProgramArguments(argc, argv);
 #ifdef _WIN32
+  if (args.size() == 1 && args[0] == "--version") {
+    std::printf("qx310-sim %s\n", QX310_VERSION);
+    return 0;
+  }
   std::fprintf(stderr, "qx310-sim needs pseudo-terminals, which this system does not have\n");
   return 1;
 #else
@@ -76,9 +83,9 @@ int main(int argc, char** argv) {
   RtuSimulator::CameraFaults camera;
   RtuSimulator::ListingFaults listing;
   char flood = 0;
-  for (int i = 1; i < argc; ++i) {
-    std::string a = argv[i];
-    bool hasArg = i + 1 < argc;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    const bool hasArg = i + 1 < args.size();
     int n = 0;
     if (a == "--version") {
       std::printf("qx310-sim %s\n", QX310_VERSION);
@@ -86,39 +93,39 @@ int main(int argc, char** argv) {
     } else if (a == "--silent") {
       sim.SetSilent(true);
     } else if (a == "--error" && hasArg) {
-      sim.SetErrorFor(argv[++i], -1);
-    } else if (a == "--chunk" && hasArg && ParseInt(argv[i + 1], n)) {
+      sim.SetErrorFor(args[++i], -1);
+    } else if (a == "--chunk" && hasArg && ParseInt(args[i + 1].c_str(), n)) {
       chunk = n;
       ++i;
-    } else if (a == "--gap" && hasArg && ParseInt(argv[i + 1], n)) {
+    } else if (a == "--gap" && hasArg && ParseInt(args[i + 1].c_str(), n)) {
       gap = n;
       ++i;
     } else if (a == "--nul") {
       sim.SetNulBytes(true);
-    } else if (a == "--baud" && hasArg && ParseInt(argv[i + 1], n)) {
+    } else if (a == "--baud" && hasArg && ParseInt(args[i + 1].c_str(), n)) {
       sim.SetBaudPacing(n);
       ++i;
-    } else if (a == "--slow" && hasArg && ParseInt(argv[i + 1], n)) {
+    } else if (a == "--slow" && hasArg && ParseInt(args[i + 1].c_str(), n)) {
       sim.SetSlowDevice(n);
       ++i;
     } else if (a == "--keep-old" && hasArg) {
-      sim.SetKeepOldValue(argv[++i], -1);
+      sim.SetKeepOldValue(args[++i], -1);
     } else if (a == "--power-cycle") {
       sim.SetPowerCycleNeeded(true);
-    } else if (a == "--refuse-block" && hasArg && ParseInt(argv[i + 1], n)) {
+    } else if (a == "--refuse-block" && hasArg && ParseInt(args[i + 1].c_str(), n)) {
       sim.SetBlockFault(n, RtuSimulator::BlockFault::Refuse, 1);
       ++i;
-    } else if (a == "--lose-ack" && hasArg && ParseInt(argv[i + 1], n)) {
+    } else if (a == "--lose-ack" && hasArg && ParseInt(args[i + 1].c_str(), n)) {
       sim.SetBlockFault(n, RtuSimulator::BlockFault::LoseAck, 1);
       ++i;
-    } else if (a == "--record-batch" && hasArg && ParseInt(argv[i + 1], n) && n > 0) {
+    } else if (a == "--record-batch" && hasArg && ParseInt(args[i + 1].c_str(), n) && n > 0) {
       sim.SetRecordBatch(n);
       ++i;
-    } else if (a == "--record-stall" && hasArg && ParseInt(argv[i + 1], n)) {
+    } else if (a == "--record-stall" && hasArg && ParseInt(args[i + 1].c_str(), n)) {
       sim.SetRecordStall(n);
       ++i;
-    } else if (a == "--flood" && hasArg && std::strlen(argv[i + 1]) == 1) {
-      flood = argv[++i][0];
+    } else if (a == "--flood" && hasArg && args[i + 1].size() == 1) {
+      flood = args[++i][0];
     } else if (a == "--picture-one-block") {
       camera.oneBlock = true;
     } else if (a == "--picture-trailer") {

@@ -1,6 +1,7 @@
 #include "widgets/ui_bridge.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QMetaObject>
 #include <QThread>
 #include <atomic>
@@ -73,3 +74,7 @@ void Restart() { g_shutDown.store(false); }
 QString FromGbk(std::string_view gbk) { return QString::fromStdString(cp936::ToUtf8(gbk)); }
 
 std::string ToGbk(const QString& text) { return cp936::FromUtf8(text.toStdString()); }
+
+std::string LocalPath(const QString& path) { return QDir::toNativeSeparators(path).toStdString(); }
+
+QString PathText(const std::string& path) { return QString::fromStdString(path); }

@@ -26,3 +26,9 @@ void Restart();
 // Text at the widget edge: device bytes (code page 936) <-> QString.
 QString FromGbk(std::string_view gbk);
 std::string ToGbk(const QString& text);
+
+// File names at the widget edge: a path Qt gives (a dialog's choice) as the program's UTF-8
+// file name, with the system's separators, and back. No 8-bit local step: on Windows that
+// is the ANSI code page, which cannot hold every name.
+std::string LocalPath(const QString& path);
+QString PathText(const std::string& path);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/atomic_file.h"
+#include "base/utf8_path.h"
 
 #ifndef _WIN32
 #include <sys/resource.h>
@@ -36,14 +37,14 @@ class AtomicFile : public ::testing::Test {
     std::error_code ec;
     fs::remove_all(dir_, ec);
   }
-  std::string PathOf(const std::string& name) const { return (dir_ / name).string(); }
+  std::string PathOf(const std::string& name) const { return PathToUtf8(dir_ / name); }
   static std::string ReadRaw(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(PathFromUtf8(path), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
   std::vector<std::string> Entries() const {
     std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir_)) names.push_back(e.path().filename().string());
+    for (const auto& e : fs::directory_iterator(dir_)) names.push_back(PathToUtf8(e.path().filename()));
     std::sort(names.begin(), names.end());
     return names;
   }
@@ -70,11 +71,11 @@ TEST_F(AtomicFile, WritesANewFileAndReplacesAnOldOneKeepingItsPermissions) {
 TEST_F(AtomicFile, AFailedWriteLeavesNothingBehind) {
   // The target is a folder.
   const std::string folder = PathOf("folder.cfg");
-  fs::create_directory(folder);
+  fs::create_directory(PathFromUtf8(folder));
   std::string error;
   EXPECT_FALSE(WriteFileAtomically(folder, "x", &error));
   EXPECT_FALSE(error.empty());
-  EXPECT_TRUE(fs::is_directory(folder));
+  EXPECT_TRUE(fs::is_directory(PathFromUtf8(folder)));
 
   // The folder does not exist.
   EXPECT_FALSE(WriteFileAtomically(PathOf("nowhere/a.cfg"), "x"));
@@ -84,7 +85,7 @@ TEST_F(AtomicFile, AFailedWriteLeavesNothingBehind) {
 #ifndef _WIN32
 TEST_F(AtomicFile, AWriteThatFailsHalfwayKeepsTheOldFile) {
   const std::string path = PathOf("RTU_1.cfg");
-  std::ofstream(path, std::ios::binary) << "old contents\r\n";
+  std::ofstream(PathFromUtf8(path), std::ios::binary) << "old contents\r\n";
 
   // Files may grow to 16 bytes only: the write of the new text fails part way.
   struct sigaction ignore {}, previous {};

@@ -11,6 +11,8 @@
 #include <optional>
 #include <thread>
 
+#include "base/cp936.h"
+#include "base/utf8_path.h"
 #include "cfg_fakes.h"
 #include "config/picture_reader.h"
 #include "config/record_reader.h"
@@ -455,7 +457,7 @@ TEST_F(MachineTest, EachWriteFirstSavesTheLoadedValuesOrDoesNotStart) {
   const fs::path dir = fs::temp_directory_path() / ("qx-cfg-backup-" + std::to_string(getpid()));
   fs::create_directories(dir);
   std::ofstream(dir / "file") << "x";
-  BackupGuard unwritable(true, (dir / "file" / "sub").string()), guard(true, (dir / "b").string());
+  BackupGuard unwritable(true, PathToUtf8(dir / "file" / "sub")), guard(true, PathToUtf8(dir / "b"));
   device.SetResponder(Device);
   Run(kOpLoadAll);
   const std::function<bool()> starts[] = {
@@ -472,14 +474,14 @@ TEST_F(MachineTest, EachWriteFirstSavesTheLoadedValuesOrDoesNotStart) {
     EXPECT_FALSE(start());
     EXPECT_TRUE(device.Writes().empty());
     ASSERT_EQ(view.R().tips.size(), 1u);
-    EXPECT_NE(view.R().tips[0].find((dir / "file" / "sub").string()), std::string::npos);
+    EXPECT_NE(view.R().tips[0].find(cp936::FromUtf8(PathToUtf8(dir / "file" / "sub"))), std::string::npos);  // the box speaks code page 936
 
     machine.SetBackup(&guard);
     ASSERT_TRUE(start());
     RunToIdle();
     EXPECT_FALSE(device.Writes().empty());
     {
-      std::ifstream in(guard.LastPath(), std::ios::binary);  // closed before the removal
+      std::ifstream in(PathFromUtf8(guard.LastPath()), std::ios::binary);  // closed before the removal
       EXPECT_NE(std::string(std::istreambuf_iterator<char>(in), {}).find("Modem Apn:  cmnet\r\n"), std::string::npos);
     }
     fs::remove(guard.LastPath());

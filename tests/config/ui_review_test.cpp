@@ -195,7 +195,8 @@ TEST_F(DeviceTest, OfflineEditSavesExactlyTheEditedLinesAndTheReviewedFileSendsE
   TipCatcher boxes;
   EnterAndLoad(boxes);
   QTemporaryDir dir;
-  const QString loaded = dir.filePath(QStringLiteral("loaded.cfg"));
+  // Names outside ASCII and outside code page 936.
+  const QString loaded = dir.filePath(QStringLiteral("设备参数 载入.cfg"));
   ws->savePath = loaded;
   ws->SaveConfigToFile();
   std::string expected = ReadAll(loaded);
@@ -212,7 +213,7 @@ TEST_F(DeviceTest, OfflineEditSavesExactlyTheEditedLinesAndTheReviewedFileSendsE
   sim.ClearReceived();
   Edit(*ws);
   ws->SaveParameters();  // refused, said in the log
-  const QString edited = dir.filePath(QStringLiteral("edited.cfg"));
+  const QString edited = dir.filePath(QStringLiteral("离线编辑-한국.cfg"));
   ws->savePath = edited;
   ws->SaveConfigToFile();
   for (const auto& e : kEdited) {

@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QLineEdit>
 #include <QTreeWidget>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -29,12 +30,13 @@
 #include "support/port_reader.h"
 #include "support/tip_catcher.h"
 
+// (Through std::filesystem::path from UTF-16: any file name, on Windows too.)
 inline std::string ReadAll(const QString& path) {
-  std::ifstream in(path.toStdString(), std::ios::binary);
+  std::ifstream in(std::filesystem::path(path.toStdU16String()), std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 inline void WriteAll(const QString& path, const std::string& bytes) {
-  std::ofstream(path.toStdString(), std::ios::binary) << bytes;
+  std::ofstream(std::filesystem::path(path.toStdU16String()), std::ios::binary) << bytes;
 }
 
 // The user picks item `pick` of the control's list or, with pick < 0, types `typed`
@@ -65,6 +67,12 @@ class TestWorkspace : public CRTUCfgDlg {
     return savePath;
   }
   QString ChooseOpenFile() override { return openPath; }
+
+ public:
+  // The program's own save dialog, as the button opens it.
+  QString RealChooseSaveFile(const QString& suggestedName) { return CRTUCfgDlg::ChooseSaveFile(suggestedName); }
+
+ protected:
   bool ReviewWrite(const WritePlan& plan, WriteSelection& selection) override {
     reviews.push_back(plan);
     return review ? review(selection) : true;

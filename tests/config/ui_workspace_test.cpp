@@ -2,8 +2,14 @@
 // log window, the .cfg buttons, the timers and shutting down.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <QTranslator>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QScrollBar>
@@ -14,6 +20,7 @@
 #include "config/station/gprs_dlg.h"
 #include "config/channels/chn_dlg.h"
 #include "ui_support.h"
+#include "widgets/qt_translation.h"
 
 namespace {
 
@@ -183,6 +190,61 @@ TEST_F(WorkspaceTest, ConfigFilesAreWrittenWholeOrNotAtAllAndBadOnesRefused) {
   EXPECT_EQ(ws->WorkMode(), kModeIdle);
   EXPECT_TRUE(ws->Button(CRTUCfgDlg::kLoadFileId)->isEnabled());
   EXPECT_TRUE(device.Writes().empty());
+}
+
+// A Chinese user's folders, and a name outside code page 936 (no ANSI call carries it).
+TEST_F(WorkspaceTest, OfflineEditingOpensAndSavesFilesInChineseFolders) {
+  TipCatcher boxes;
+  QTemporaryDir dir;
+  const QString desktop = dir.filePath(QStringLiteral("测试用户/桌面"));
+  ASSERT_TRUE(QDir().mkpath(desktop));
+  ParseListing("Device address:  12345678\r\nModem Apn:  cmnet\r\n", 44);
+  const QString first = desktop + QStringLiteral("/站点配置 한.cfg");
+  ws->savePath = first;
+  ws->SaveConfigToFile();
+  EXPECT_EQ(ReadAll(first), BuildListing());
+
+  ASSERT_TRUE(ws->OpenOffline(first));
+  const QString second = desktop + QStringLiteral("/另存为-水文站.cfg");
+  ws->savePath = second;
+  ws->SaveConfigToFile();
+  EXPECT_EQ(boxes.Texts(), (QStringList{QStringLiteral("保存成功"), QStringLiteral("保存成功")}));
+  EXPECT_EQ(ReadAll(second), ReadAll(first));
+  EXPECT_EQ(QDir(desktop).entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name),
+            (QStringList{QStringLiteral("另存为-水文站.cfg"), QStringLiteral("站点配置 한.cfg")}));
+  EXPECT_TRUE(device.Writes().empty());
+}
+
+// "保存配置到文件"'s dialog speaks the system's language once the program has installed Qt's
+// translation for it (the wine stage and LANG=zh_CN.UTF-8: Chinese; else English). With
+// QX310_TEST_SHOTS=FOLDER the dialog is saved there as save-dialog-<locale>.png.
+TEST_F(WorkspaceTest, SaveDialogSpeaksTheSystemsLanguage) {
+  QTranslator* translator = InstallQtTranslation(*qApp, QLocale::system());
+  QStringList texts;
+  QTimer look;
+  QObject::connect(&look, &QTimer::timeout, [&] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (dialog == nullptr) return;
+    look.stop();
+    for (const QLabel* label : dialog->findChildren<QLabel*>()) texts << label->text();
+    for (const QPushButton* button : dialog->findChildren<QPushButton*>()) texts << button->text();
+    if (const QByteArray shots = qgetenv("QX310_TEST_SHOTS"); !shots.isEmpty())
+      dialog->grab().save(QDir(QString::fromLocal8Bit(shots)).filePath(QStringLiteral("save-dialog-%1.png").arg(QLocale::system().name())));
+    dialog->reject();
+  });
+  look.start(10);
+  EXPECT_EQ(ws->RealChooseSaveFile(QStringLiteral("RTU_12345678")), QString());  // cancelled
+  look.stop();
+  if (translator) QCoreApplication::removeTranslator(translator);
+  delete translator;
+  const std::string all = texts.join('|').toStdString();
+  if (QLocale::system().language() == QLocale::Chinese && QLocale::system().script() != QLocale::TraditionalHanScript) {
+    EXPECT_TRUE(texts.contains(QStringLiteral("查找范围："))) << all;  // "Look in:"
+    EXPECT_TRUE(texts.contains(QStringLiteral("文件名称(&N)："))) << all;  // "File &name:"
+    EXPECT_FALSE(texts.contains(QStringLiteral("Look in:"))) << all;
+  } else if (QLocale::system().language() == QLocale::English || QLocale::system().language() == QLocale::C) {
+    EXPECT_TRUE(texts.contains(QStringLiteral("Look in:"))) << all;
+  }
 }
 
 TEST_F(WorkspaceTest, ShutdownWhileTheWorkerWaitsOnABox) {

@@ -67,7 +67,7 @@ class DownloadPageTest : public ::testing::Test {
   }
 
   std::string File(const std::string& name, const std::vector<uint8_t>& bytes) {
-    return dir.File(name, bytes).string();
+    return dir.File(name, bytes);
   }
   bool WaitIdle(int limitMs) {
     return PumpUntil([&] { return !page.IsDownloadActive() && progress->isHidden() &&

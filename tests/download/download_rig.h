@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "base/utf8_path.h"
 #include "download/download_worker.h"
 #include "fake_boot_device.h"
 #include "support/port_reader.h"
@@ -46,11 +47,12 @@ struct TempDir {
     std::error_code ec;
     std::filesystem::remove_all(path, ec);
   }
-  std::filesystem::path File(const std::string& name, const std::vector<uint8_t>& bytes) const {
-    const std::filesystem::path p = path / name;
+  // Writes the file; its name in UTF-8, the program's file names.
+  std::string File(const std::string& name, const std::vector<uint8_t>& bytes) const {
+    const std::filesystem::path p = path / PathFromUtf8(name);
     std::ofstream(p, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return p;
+    return PathToUtf8(p);
   }
   std::filesystem::path path;
 };

@@ -96,7 +96,7 @@ TEST(FirmwareImage, LargestAndSmallestImagesLoadAndAFailureLeavesNothing) {
   EXPECT_EQ(boot::LoadFirmwareImage(dir.File("1m.bin", TestImage(1048576)), image), boot::ImageLoad::kBadLength);
   EXPECT_TRUE(image.empty());
   image = {1};
-  EXPECT_EQ(boot::LoadFirmwareImage(dir.path, image), boot::ImageLoad::kUnreadable);
+  EXPECT_EQ(boot::LoadFirmwareImage(PathToUtf8(dir.path), image), boot::ImageLoad::kUnreadable);
   EXPECT_TRUE(image.empty());
 }
 

@@ -9,7 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include "base/utf8_path.h"
 #include "support/env.h"
+#ifdef _WIN32
+#include "base/win32_text.h"
+#endif
 
 namespace fs = std::filesystem;
 
@@ -32,10 +36,11 @@ TEST(BackupNames, TimeAndAFileNameSafeDevice) {
 TEST(BackupNames, FolderFromTheEnvironment) {
   SetEnv(kBackupDirVariable, nullptr);
 #ifdef _WIN32
+  // The known folder, not the variable (which a program started by another can lack).
   SetEnv("LOCALAPPDATA", "C:\\l");
-  EXPECT_EQ(DefaultBackupFolder(), "C:\\l\\qx310-tools\\backups");
+  EXPECT_EQ(DefaultBackupFolder(), LocalAppDataFolder() + "\\qx310-tools\\backups");
+  EXPECT_NE(DefaultBackupFolder().rfind("C:\\l", 0), 0u);
   SetEnv("LOCALAPPDATA", nullptr);
-  EXPECT_EQ(DefaultBackupFolder(), "");  // nowhere to keep them: the writer refuses
 #else
   SetEnv("XDG_DATA_HOME", "relative");  // not absolute: ignored
   SetEnv("HOME", "/h");
@@ -48,24 +53,27 @@ TEST(BackupNames, FolderFromTheEnvironment) {
 }
 
 TEST(BackupFolder, KeepsTheNewestOfItsOwnAndRefusesAFolderItCannotMake) {
-  const fs::path dir = fs::temp_directory_path() / ("qx-backup-test-" + std::to_string(getpid()));
+  // A folder with a Chinese name, as under a Chinese user's profile.
+  const fs::path top = fs::temp_directory_path() / ("qx-backup-test-" + std::to_string(getpid()));
+  const fs::path dir = top / PathFromUtf8("测试用户的备份");
   fs::create_directories(dir);
   const std::set<std::string> old = {"20240101-000000_a.cfg", "20250101-000000_b.cfg", "20250101-000001_c.cfg"};
   const std::set<std::string> foreign = {"notes.cfg", "20200101-000000_x.txt", "file"};
   for (const std::string& n : old) std::ofstream(dir / n) << "old";
   for (const std::string& n : foreign) std::ofstream(dir / n) << "keep";
 
-  const BackupResult r = WriteBackup(dir.string(), "Modem Apn:  X\r\n", "d", std::time(nullptr), 2);
+  const BackupResult r = WriteBackup(PathToUtf8(dir), "Modem Apn:  X\r\n", "d", std::time(nullptr), 2);
   ASSERT_TRUE(r.ok) << r.error;
+  EXPECT_EQ(PathFromUtf8(r.path).parent_path(), dir) << r.path;  // the name as given, in UTF-8
   std::set<std::string> expected = foreign;
-  expected.insert({"20250101-000001_c.cfg", fs::path(r.path).filename().string()});
+  expected.insert({"20250101-000001_c.cfg", PathToUtf8(PathFromUtf8(r.path).filename())});
   std::set<std::string> names;
   for (const auto& e : fs::directory_iterator(dir)) names.insert(e.path().filename().string());
   EXPECT_EQ(names, expected);
 
-  for (const std::string folder : {(dir / "file" / "sub").string(), std::string()}) {
+  for (const std::string folder : {PathToUtf8(dir / "file" / "sub"), std::string()}) {
     const BackupResult bad = WriteBackup(folder, "text", "d", std::time(nullptr));
     EXPECT_FALSE(bad.ok || bad.error.empty()) << folder;
   }
-  fs::remove_all(dir);
+  fs::remove_all(top);
 }

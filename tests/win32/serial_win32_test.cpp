@@ -97,7 +97,10 @@ TEST(Win32Serial, NamesThatAreNoComPortFailWithoutOpening) {
   }
   // A COM port that does not exist is tried and fails.
   EXPECT_FALSE(port.Open("COM1024", 115200, 8, serial::kOneStopBit, serial::kParityNone));
-  EXPECT_EQ(port.LastOpenError(), "cannot open device");
+  // In the system's words, with the code.
+  const std::string error = port.LastOpenError();
+  EXPECT_EQ(error.rfind("cannot open device: ", 0), 0u) << error;
+  EXPECT_NE(error.find(" (Windows error "), std::string::npos) << error;
 }
 
 // A driver that cannot report its state still gets the settings asked for; one whose

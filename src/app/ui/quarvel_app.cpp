@@ -13,6 +13,8 @@
 #include "config/cfg_machine.h"
 #include "config/ui/cfg_dlg.h"
 #include "widgets/message_box.h"
+#include "widgets/qt_translation.h"
+#include "widgets/ui_bridge.h"
 #include "serial/port_list.h"
 #include "sim/rtu_sim.h"
 
@@ -28,6 +30,8 @@ CQuarvelApp::~CQuarvelApp() {
 }
 
 int CQuarvelApp::InitInstance() {
+  // Qt's dialogs and buttons in the system's language; the program's own texts are its own.
+  InstallQtTranslation(*this, QLocale::system());
   std::vector<std::string> args;
   const QStringList qargs = arguments();
   for (int i = 1; i < qargs.size(); ++i) args.push_back(qargs[i].toStdString());
@@ -58,7 +62,7 @@ int CQuarvelApp::InitInstance() {
   {
     CQuarvelDlg dlg(g_Serial, source);
     if (!options.open.empty()) {
-      const QString file = QString::fromLocal8Bit(options.open.c_str());
+      const QString file = PathText(options.open);
       QTimer::singleShot(0, &dlg, [&dlg, file] { dlg.OpenConfigFile(file); });
     }
     if (!options.screenshot.empty()) {
@@ -83,7 +87,7 @@ void CQuarvelApp::StartAfterDetection(CQuarvelDlg& dlg, const AppOptions& option
                       : options.tool == "download" ? CQuarvelDlg::kDownloadToolCmd
                       : options.tool == "config"   ? CQuarvelDlg::kConfigToolCmd
                                                    : 0;
-  const QString path = QString::fromStdString(options.screenshot);
+  const QString path = PathText(options.screenshot);
   auto* poll = new QTimer(&dlg);
   auto toolChosen = std::make_shared<bool>(false);
   auto loadSeen = std::make_shared<bool>(false);
@@ -107,7 +111,7 @@ void CQuarvelApp::StartAfterDetection(CQuarvelDlg& dlg, const AppOptions& option
     // Late enough for the tree's caption pass after a load and for the last changes to be painted.
     QTimer::singleShot(CRTUCfgDlg::kCaptionTimerMs + kScreenshotPollMs, &dlg, [&dlg, path, &code] {
       if (!dlg.grab().save(path, "PNG")) {
-        std::fprintf(stderr, "qx310-tools: cannot write %s\n", path.toLocal8Bit().constData());
+        std::fprintf(stderr, "qx310-tools: cannot write %s\n", LocalPath(path).c_str());
         code = 1;
       }
       dlg.done(0);

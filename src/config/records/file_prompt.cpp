@@ -1,6 +1,5 @@
 #include "config/records/file_prompt.h"
 
-#include <QFile>
 #include <QFileDialog>
 
 #include "widgets/message_box.h"
@@ -40,9 +39,7 @@ bool SaveUntilDone(QWidget* parent, const FileChooser& choose, const FileRequest
       TipBox::Show(parent, QStringLiteral("保存成功"));
       return true;
     }
-    TipBox::Show(parent, QStringLiteral("保存失败：") + QString::fromLocal8Bit(error.c_str()));
+    TipBox::Show(parent, QStringLiteral("保存失败：") + QString::fromStdString(error));
   }
   return false;
 }
-
-std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }

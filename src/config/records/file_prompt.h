@@ -27,6 +27,3 @@ QString TimeStampedName(const char* prefix, const QDateTime& when);
 // "保存失败：" and the reason and asks again. True when saved.
 bool SaveUntilDone(QWidget* parent, const FileChooser& choose, const FileRequest& request,
                    const std::function<bool(const std::string& path, std::string* error)>& write);
-
-// The local file name form of a chosen path.
-std::string LocalPath(const QString& path);

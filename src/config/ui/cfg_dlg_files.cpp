@@ -1,6 +1,5 @@
 // "保存配置到文件" and "从配置文件配置": the table as a .cfg file (the listing form),
 // and a .cfg file written into the device.
-#include <QFile>
 #include <QFileDialog>
 
 #include <QFileInfo>
@@ -13,10 +12,6 @@
 #include "protocol/param_table.h"
 #include "widgets/message_box.h"
 #include "widgets/ui_bridge.h"
-
-namespace {
-std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
-}  // namespace
 
 QString CRTUCfgDlg::ChooseSaveFile(const QString& suggestedName) {
   QFileDialog dialog(DialogParent());

@@ -1,7 +1,6 @@
 #include "debug/ui/debug_dlg.h"
 
 #include <QCheckBox>
-#include <QFile>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QIntValidator>
@@ -387,9 +386,8 @@ void CDebug::OnSaveLog() {
 
 bool CDebug::SaveLogTo(const QString& path) {
   std::string error;
-  const QByteArray name = QFile::encodeName(path);
-  if (WriteFileAtomically(name.toStdString(), log_.Bytes(), &error)) return true;
-  TipBox::Show(BoxParent(), QStringLiteral("保存日志失败：") + QString::fromLocal8Bit(error));
+  if (WriteFileAtomically(LocalPath(path), log_.Bytes(), &error)) return true;
+  TipBox::Show(BoxParent(), QStringLiteral("保存日志失败：") + QString::fromStdString(error));
   return false;
 }
 

@@ -9,7 +9,6 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QThread>
-#include <filesystem>
 
 #include "base/cp936.h"
 #include "download/download_worker.h"
@@ -22,10 +21,6 @@
 namespace {
 
 bool OnUiThread(const QObject* o) { return QThread::currentThread() == o->thread(); }
-
-std::filesystem::path PathOf(const QString& text) {
-  return text.isEmpty() ? std::filesystem::path() : std::filesystem::path(text.toStdU16String());
-}
 
 }  // namespace
 
@@ -145,7 +140,7 @@ void CRTUDown::ToggleDownload() {
     result = DownloadWorker::StartResult::kPortClosed;
   } else if (path.isEmpty()) {
     result = DownloadWorker::StartResult::kNoFile;
-  } else if (const boot::ImageLoad load = boot::LoadFirmwareImage(PathOf(path), image);
+  } else if (const boot::ImageLoad load = boot::LoadFirmwareImage(LocalPath(path), image);
              load != boot::ImageLoad::kOk) {
     result = load == boot::ImageLoad::kBadLength ? DownloadWorker::StartResult::kBadLength
                                                  : DownloadWorker::StartResult::kUnreadable;
