@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "base/cp936.h"
+#include "base/utf8_path.h"
 #include "download/ui/download_dlg.h"
 #include "download_rig.h"
 #include "protocol/backup.h"
@@ -110,11 +111,11 @@ TEST_F(DownloadPageTest, StartsIdleAndRefusedStartsSayWhyAndSendNothing) {
             QStringLiteral("**********************下载工具软件版本：V1.2.2**********************\n"));
 
   const struct { std::string file; bool portOpen; QString title, text; } cases[] = {  // file "": the path left empty
-      {(dir.path / "missing.bin").string(), false, "提示", "请先打开串口"},  // the port comes first
+      {PathToUtf8(dir.path / "missing.bin"), false, "提示", "请先打开串口"},  // the port comes first
       {"", true, "提示", "请先选择文件"},
       {File("empty.bin", {}), true, "文件长度错误", "请先选择文件"},
       {File("1m.bin", TestImage(1048576)), true, "文件长度错误", "请先选择文件"},
-      {(dir.path / "missing.bin").string(), true, "提示", "无法读取文件："},
+      {PathToUtf8(dir.path / "missing.bin"), true, "提示", "无法读取文件："},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
@@ -210,20 +211,24 @@ TEST_F(DownloadPageTest, LoadedValuesAreBackedUpFirstAndAnUnwritableFolderStopsT
   const auto image = TestImage(5000, 23);
   path->setText(QString::fromStdString(File("fw.bin", image)));
   File("file", {1});
-  SetEnv(kBackupDirVariable, (dir.path / "file" / "sub").string().c_str());
+  SetEnv(kBackupDirVariable, PathToUtf8(dir.path / "file" / "sub").c_str());
   auto seen = CloseNextBox();
   download->click();
   ASSERT_TRUE(seen->seen);
   EXPECT_TRUE(seen->text.startsWith(QStringLiteral("备份失败"))) << seen->text.toStdString();
   EXPECT_EQ(device.Written(), "");
 
-  SetEnv(kBackupDirVariable, (dir.path / "backups").string().c_str());
+  // A folder with a Chinese name, as under a Chinese user's profile.
+  const std::filesystem::path backups = dir.path / PathFromUtf8("备份");
+  SetEnv(kBackupDirVariable, PathToUtf8(backups).c_str());
   download->click();
   ASSERT_TRUE(WaitIdle(Within(W::kBlockAckMs, 4)));
   EXPECT_EQ(device.Image(), image);
-  const std::vector<std::filesystem::path> files(std::filesystem::directory_iterator(dir.path / "backups"), {});
+  const std::vector<std::filesystem::path> files(std::filesystem::directory_iterator(backups), {});
   ASSERT_EQ(files.size(), 1u);
-  EXPECT_NE(page.LogText().find(files[0].string()), std::string::npos);  // says where
+  // Says where, in the log's own code page 936.
+  const std::string where = cp936::FromUtf8(PathToUtf8(files[0]));
+  EXPECT_NE(page.LogText().find(where), std::string::npos) << FromGbk(page.LogText()).toStdString();
   SetTableFromDevice(false);
   ResetParamValues();
 }
