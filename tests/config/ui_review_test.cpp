@@ -261,7 +261,7 @@ TEST(WriteReviewDlg, EveryRowStartsTickedAndAnUntickedRowIsLeftOut) {
   EXPECT_EQ(dialog.Selection(), SelectAll(plan));
   dialog.Table()->item(1, 0)->setCheckState(Qt::Unchecked);
   EXPECT_EQ(dialog.Selection(), (WriteSelection{{23, 0}}));
-  if (const char* shot = std::getenv("QX310_REVIEW_SHOT")) dialog.grab().save(QString::fromLocal8Bit(shot));
+  if (const QString shot = qEnvironmentVariable("QX310_REVIEW_SHOT"); !shot.isEmpty()) dialog.grab().save(shot);
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include "config/station/gprs_dlg.h"
 #include "config/channels/chn_dlg.h"
 #include "ui_support.h"
+#include "support/qt_translations.h"
 #include "widgets/qt_translation.h"
 
 namespace {
@@ -219,7 +220,10 @@ TEST_F(WorkspaceTest, OfflineEditingOpensAndSavesFilesInChineseFolders) {
 // translation for it (the wine stage and LANG=zh_CN.UTF-8: Chinese; else English). With
 // QX310_TEST_SHOTS=FOLDER the dialog is saved there as save-dialog-<locale>.png.
 TEST_F(WorkspaceTest, SaveDialogSpeaksTheSystemsLanguage) {
-  QTranslator* translator = InstallQtTranslation(*qApp, QLocale::system());
+  const QLocale system = QLocale::system();
+  const bool chinese = system.language() == QLocale::Chinese && system.script() != QLocale::TraditionalHanScript;
+  QTranslator* translator = InstallQtTranslation(*qApp, system, TestQtTranslationFolders());
+  if (chinese) ASSERT_NE(translator, nullptr) << "no qtbase_zh_CN.qm in " << TestQtTranslationFolders().join(';').toStdString();
   QStringList texts;
   QTimer look;
   QObject::connect(&look, &QTimer::timeout, [&] {
@@ -228,8 +232,8 @@ TEST_F(WorkspaceTest, SaveDialogSpeaksTheSystemsLanguage) {
     look.stop();
     for (const QLabel* label : dialog->findChildren<QLabel*>()) texts << label->text();
     for (const QPushButton* button : dialog->findChildren<QPushButton*>()) texts << button->text();
-    if (const QByteArray shots = qgetenv("QX310_TEST_SHOTS"); !shots.isEmpty())
-      dialog->grab().save(QDir(QString::fromLocal8Bit(shots)).filePath(QStringLiteral("save-dialog-%1.png").arg(QLocale::system().name())));
+    if (const QString shots = qEnvironmentVariable("QX310_TEST_SHOTS"); !shots.isEmpty())
+      dialog->grab().save(QDir(shots).filePath(QStringLiteral("save-dialog-%1.png").arg(system.name())));
     dialog->reject();
   });
   look.start(10);
@@ -238,11 +242,11 @@ TEST_F(WorkspaceTest, SaveDialogSpeaksTheSystemsLanguage) {
   if (translator) QCoreApplication::removeTranslator(translator);
   delete translator;
   const std::string all = texts.join('|').toStdString();
-  if (QLocale::system().language() == QLocale::Chinese && QLocale::system().script() != QLocale::TraditionalHanScript) {
+  if (chinese) {
     EXPECT_TRUE(texts.contains(QStringLiteral("查找范围："))) << all;  // "Look in:"
     EXPECT_TRUE(texts.contains(QStringLiteral("文件名称(&N)："))) << all;  // "File &name:"
     EXPECT_FALSE(texts.contains(QStringLiteral("Look in:"))) << all;
-  } else if (QLocale::system().language() == QLocale::English || QLocale::system().language() == QLocale::C) {
+  } else if (system.language() == QLocale::English || system.language() == QLocale::C) {
     EXPECT_TRUE(texts.contains(QStringLiteral("Look in:"))) << all;
   }
 }

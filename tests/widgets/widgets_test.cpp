@@ -8,20 +8,11 @@
 #include <QTranslator>
 #include <gtest/gtest.h>
 
+#include "support/qt_translations.h"
 #include "widgets/qt_translation.h"
 #include "widgets/ui_bridge.h"
 
 namespace {
-
-// Qt's folder, plus Debian's on the Linux host as wine sees it (Qt for Windows is built
-// without its catalogues; the packages carry Debian's, the same files).
-QStringList Folders() {
-  QStringList folders = QtTranslationFolders();
-#ifdef _WIN32
-  folders << QStringLiteral("Z:/usr/share/qt6/translations");
-#endif
-  return folders;
-}
 
 // The texts of a Qt file-save dialog (Qt's own, not the system's) and its buttons.
 QStringList SaveDialogTexts() {
@@ -44,7 +35,7 @@ class QtTranslation : public ::testing::Test {
 };
 
 TEST_F(QtTranslation, ChineseSystemsGetQtsDialogsInTheirScript) {
-  installed_ = InstallQtTranslation(*qApp, QLocale(QLocale::Chinese, QLocale::China), Folders());
+  installed_ = InstallQtTranslation(*qApp, QLocale(QLocale::Chinese, QLocale::China), TestQtTranslationFolders());
   ASSERT_NE(installed_, nullptr);
   EXPECT_TRUE(installed_->filePath().endsWith(QStringLiteral("qtbase_zh_CN.qm"))) << installed_->filePath().toStdString();
   const QStringList texts = SaveDialogTexts();
@@ -55,17 +46,17 @@ TEST_F(QtTranslation, ChineseSystemsGetQtsDialogsInTheirScript) {
 
   QCoreApplication::removeTranslator(installed_);
   delete installed_;
-  installed_ = InstallQtTranslation(*qApp, QLocale(QLocale::Chinese, QLocale::TraditionalChineseScript, QLocale::Taiwan), Folders());
+  installed_ = InstallQtTranslation(*qApp, QLocale(QLocale::Chinese, QLocale::TraditionalChineseScript, QLocale::Taiwan), TestQtTranslationFolders());
   ASSERT_NE(installed_, nullptr);
   EXPECT_TRUE(installed_->filePath().endsWith(QStringLiteral("qtbase_zh_TW.qm"))) << installed_->filePath().toStdString();
 }
 
 TEST_F(QtTranslation, EnglishAndUnknownLanguagesKeepQtsOwnTexts) {
-  installed_ = InstallQtTranslation(*qApp, QLocale(QLocale::English, QLocale::UnitedStates), Folders());
+  installed_ = InstallQtTranslation(*qApp, QLocale(QLocale::English, QLocale::UnitedStates), TestQtTranslationFolders());
   EXPECT_TRUE(SaveDialogTexts().contains(QStringLiteral("Look in:")));
   if (installed_) QCoreApplication::removeTranslator(installed_);
   delete installed_;
-  installed_ = InstallQtTranslation(*qApp, QLocale(QLocale::Swahili, QLocale::Kenya), Folders());
+  installed_ = InstallQtTranslation(*qApp, QLocale(QLocale::Swahili, QLocale::Kenya), TestQtTranslationFolders());
   EXPECT_EQ(installed_, nullptr);  // no catalogue: Qt's English
   EXPECT_TRUE(SaveDialogTexts().contains(QStringLiteral("Look in:")));
   EXPECT_EQ(InstallQtTranslation(*qApp, QLocale(QLocale::Chinese, QLocale::China), {QStringLiteral("/nonexistent")}), nullptr);
