@@ -105,6 +105,7 @@ void RecordReader::ReadRecords(int go) {
                       text.empty() ? RecordReadEnd::Silence : RecordReadEnd::Garbled);
       }
       if (machine_.Stopping()) return Finish(ExportState::Failed, RecordReadEnd::Silence);
+      if (machine_.Halted()) return Finish(ExportState::Failed, RecordReadEnd::Cancelled);
       if (Timing::NowMs() >= deadline) return Finish(ExportState::Finished, RecordReadEnd::TimedOut);
       // Acknowledge and fetch the next batch; whatever arrived is the next text.
       SetParamText(kCmdReadRecords, kAcknowledge, 0);

@@ -26,6 +26,7 @@ enum class RecordReadEnd {
   Command,    // the query was not acknowledged (after the retry rule); nothing collected
   Silence,    // no reply to an acknowledgement
   Garbled,    // a batch that is neither records, "leave" nor "OK"
+  Cancelled,  // the machine's halt flag: no batch acknowledged after it; nothing kept
 };
 
 // The longest a read may take (× Timing scale); the page's watcher gives up at the
