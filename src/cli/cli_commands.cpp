@@ -151,7 +151,11 @@ class Session {
 };
 
 int Session::Cancelled(const std::string& what) {
-  out_.Error(what + " cancelled (interrupted); no file written");
+  const char* left = o_.command == CliCommand::kApply   ? "; nothing written"
+                     : o_.command == CliCommand::kFlash ? "; the image was not sent"
+                     : !o_.output.empty()               ? "; no file written"
+                                                        : "";
+  out_.Error(what + " cancelled (interrupted)" + left);
   json_["cancelled"] = true;
   return kExitCancelled;
 }
@@ -258,6 +262,7 @@ int Session::Connect() {
   device_.EnterConfig();
   const std::optional<LinkOutcome>& entry = linkView_.Outcome();
   const int status = entry ? ExitStatusOf(*entry, Signs()) : kExitNoAnswer;
+  if (status != kExitPort && Interrupted()) return Cancelled(CliCommandName(o_.command));
   if (status == kExitPort) {
     out_.Error("the port " + Port() + " went away");
   } else if (status != kExitOk && device_.EntryAnsweredCmdError()) {
@@ -268,7 +273,6 @@ int Session::Connect() {
     out_.Error("the device on " + Port() + " does not answer (no \"CMD OK\" to \"---\"); check "
                "the port (qx310-cli detect), the baud rate (-b) and the device's power");
   }
-  if (status != kExitPort && Interrupted()) return Cancelled(CliCommandName(o_.command));
   return status;
 }
 
@@ -343,6 +347,7 @@ int Session::BackUp(const std::string& what, bool readFirst) {
   if (o_.noBackup) return kExitOk;
   if (readFirst) {
     const int loaded = ExitStatusOf(LoadParameters(), Signs());
+    if (Interrupted() && !device_.Vanished()) return Cancelled(what);
     if (loaded != kExitOk) return Failed("reading the parameters to back them up (--no-backup skips it)", loaded);
   }
   BackupGuard guard(true);
@@ -420,7 +425,7 @@ int Session::Apply() {
   if (int status = ReadCfgInput(o_.input, text, o_.settings); status != kExitOk) return status;
   if (int status = Connect(); status != kExitOk) return status;
   const CfgOutcome load = LoadParameters();
-  if (Interrupted() && !device_.Vanished()) return Cancelled("apply (nothing written)");
+  if (Interrupted() && !device_.Vanished()) return Cancelled("apply");
   const int loaded = ExitStatusOf(load, Signs());
   if (loaded != kExitOk) return Failed("loading the parameters", loaded);
   // The pages now show the device's values; the file's values go into the table.
@@ -483,7 +488,7 @@ int Session::Apply() {
   json_["written"] = outcome.written;
   json_["failed"] = outcome.failed;
   json_["verified"] = outcome.verified;
-  if (outcome.halted) json_["cancelled"] = notSent;
+  if (outcome.halted) json_["cancelled"] = true;
   if (outcome.halted) {
     out_.Result("apply: " + std::to_string(outcome.written) + " written, " +
                 std::to_string(outcome.failed) + " failed, " + std::to_string(notSent) +

@@ -69,6 +69,7 @@ class RecordReader {
 
  private:
   void Finish(ExportState state, RecordReadEnd end);
+  void KeepRecordEntry();
 
   CfgMachine& machine_;
   mutable std::mutex mutex_;
@@ -81,4 +82,6 @@ class RecordReader {
   std::atomic<int64_t> startMs_{0};
   std::atomic<int64_t> endMs_{-1};
   Event ended_{true};
+  bool kept_ = false;      // the worker's own: keptValue_ holds the entry's value before the read
+  std::string keptValue_;  // the worker's own
 };

@@ -9,24 +9,10 @@ namespace {
 
 class CliInterruptTest : public CliDeviceTest {
  protected:
-  // The device's values, with the save length of channels 1..channels changed from 4 to 8.
-  std::string ChangedFile(int channels) {
-    EXPECT_EQ(Device("load", {"-o", Path("site.cfg")}, {.process = true}).status, 0);
-    std::string t = ReadFile(Path("site.cfg"));
-    for (int c = 1; c <= channels; ++c) {
-      char label[40];
-      std::snprintf(label, sizeof label, "Channel%02d save length:  4\r\n", c);
-      const size_t at = t.find(label);
-      EXPECT_NE(at, std::string::npos) << label;
-      if (at != std::string::npos) t[at + std::strlen(label) - 3] = '8';
-    }
-    WriteFile(Path("site.cfg"), t);
-    return Path("site.cfg");
-  }
   // A watch that sends sig once when ready() holds.
   std::function<void(int, const std::string&)> SignalWhen(int sig, std::function<bool(const std::string&)> ready,
                                                            bool& sent) {
-    return [this, sig, ready = std::move(ready), &sent](int pid, const std::string& err) {
+    return [sig, ready = std::move(ready), &sent](int pid, const std::string& err) {
       if (!sent && ready(err)) {
         sent = true;
         kill(pid, sig);
@@ -36,7 +22,7 @@ class CliInterruptTest : public CliDeviceTest {
 };
 
 TEST_F(CliInterruptTest, SigintDuringApplyEndsAfterTheSetterInFlightAndASecondApplySendsOnlyTheRest) {
-  const std::string file = ChangedFile(20);
+  const std::string file = LoadWithSaveLengths("site.cfg", 20);
   sim.ClearReceived();
   bool sent = false;
   const CliRun r = Device("apply", {file}, {.watch = SignalWhen(SIGINT, [this](const std::string&) {

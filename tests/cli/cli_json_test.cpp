@@ -48,20 +48,6 @@ class CliJsonTest : public CliDeviceTest {
       if (r.value("label", std::string()) == label) return r;
     return nullptr;
   }
-  // A load of the device into name, with the channel save lengths of channels 1-3 set to 8.
-  std::string ChangedFile(const std::string& name, int channels = 3) {
-    EXPECT_EQ(Device("load", {"-o", Path(name)}, {.process = true}).status, 0);
-    std::string t = ReadFile(Path(name));
-    for (int c = 1; c <= channels; ++c) {
-      char label[40];
-      std::snprintf(label, sizeof label, "Channel%02d save length:  4\r\n", c);
-      const size_t at = t.find(label);
-      EXPECT_NE(at, std::string::npos) << label;
-      if (at != std::string::npos) t[at + std::strlen(label) - 3] = '8';
-    }
-    WriteFile(Path(name), t);
-    return Path(name);
-  }
 };
 
 TEST_F(CliJsonTest, PortsDetectLoadAndTheQueriesHoldTheirFields) {
@@ -103,7 +89,7 @@ TEST_F(CliJsonTest, PortsDetectLoadAndTheQueriesHoldTheirFields) {
 }
 
 TEST_F(CliJsonTest, DiffDryRunAndApplyGiveTheirRowsAndApplyTheOutcomeOfEach) {
-  const std::string file = ChangedFile("c.cfg");
+  const std::string file = LoadWithSaveLengths("c.cfg", 3);
   const json diff = Run({"diff", Path("c.cfg.orig"), file}, 6);  // an unreadable file: exit 6, still one object
   EXPECT_FALSE(diff["errors"].empty());
   ASSERT_EQ(Device("load", {"-o", Path("a.cfg")}, {.process = true}).status, 0);
