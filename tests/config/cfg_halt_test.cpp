@@ -129,6 +129,7 @@ TEST_F(HaltTest, ARecordReadLeavesTheListingAsItWas) {
     return {"Record:2;b\r\n\r\nOK\r\n"};
   });
   Run(kOpLoadAll);
+  device.ClearWrites();
   const std::string before = BuildListing();
   RecordReader& records = machine.Records();
   ASSERT_TRUE(records.Request(0, {2024, 1, 5}, {2024, 1, 9}));
