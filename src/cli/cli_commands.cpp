@@ -9,7 +9,11 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <map>
+#include <mutex>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/app_options.h"
@@ -18,6 +22,8 @@
 #include "base/utf8_path.h"
 #include "cli/cli_device.h"
 #include "cli/cli_flash.h"
+#include "cli/cli_interrupt.h"
+#include "cli/cli_json.h"
 #include "cli/cli_output.h"
 #include "cli/cli_ports.h"
 #include "cli/cli_records.h"
@@ -25,6 +31,9 @@
 #include "cli/cli_view.h"
 #include "config/cfg_log.h"
 #include "config/cfg_machine.h"
+#include "config/picture_reader.h"
+#include "config/record_reader.h"
+#include "download/block_frame.h"
 #include "download/download_log.h"
 #include "protocol/backup.h"
 #include "protocol/exchange.h"
@@ -45,6 +54,18 @@ std::string WithoutLineEnd(std::string s) {
   return s;
 }
 
+// The commands that Ctrl-C and SIGTERM end after the command in flight, with a summary.
+bool Interruptible(CliCommand command) {
+  return command == CliCommand::kApply || command == CliCommand::kLoad ||
+         command == CliCommand::kRecords || command == CliCommand::kSnapshot ||
+         command == CliCommand::kFlash;
+}
+
+// What apply's --json rows say of a write.
+const char* WriteResultText(const std::optional<bool>& ok) {
+  return !ok ? "not sent" : *ok ? "ok" : "failed";
+}
+
 class Session {
  public:
   Session(const CliOptions& o, CliOutput& out)
@@ -55,11 +76,14 @@ class Session {
         downloadView_(out, log_, out.ErrIsTerminal()),
         device_(view_, linkView_) {
     SetTableFromDevice(false);  // nothing read from this device yet
+    if (Interruptible(o_.command)) device_.Machine().SetHaltFlag(&CliInterruptFlag());
   }
 
   int Run();
   // Parameters apply wrote; -1 for the other commands.
   int Written() const { return written_; }
+  // --json: what the command printed, as fields.
+  const CliJson& Json() const { return json_; }
 
  private:
   int Ports();
@@ -110,6 +134,10 @@ class Session {
                    const std::vector<std::string>& settings = {});
   // --yes, or "y" on the terminal to question (for command): true to go on.
   bool Confirmed(const std::string& command, const std::string& question);
+  // Ctrl-C or SIGTERM came during an interruptible command.
+  bool Interrupted() const { return Interruptible(o_.command) && CliInterrupted(); }
+  // The message for an interruption (what: what was under way); kExitCancelled.
+  int Cancelled(const std::string& what);
   const std::string& Port() const { return o_.ports.front(); }
 
   const CliOptions& o_;
@@ -120,9 +148,23 @@ class Session {
   CliDownloadView downloadView_;  // outlives the device's download machine
   CliDevice device_;
   int written_ = -1;
+  CliJson json_ = CliJson::object();
 };
 
+int Session::Cancelled(const std::string& what) {
+  const char* left = o_.command == CliCommand::kApply   ? "; nothing written"
+                     : o_.command == CliCommand::kFlash ? "; the image was not sent"
+                     : !o_.output.empty()               ? "; no file written"
+                                                        : "";
+  out_.Error(what + " cancelled (interrupted)" + left);
+  json_["cancelled"] = true;
+  return kExitCancelled;
+}
+
 int Session::Run() {
+  if (IsDeviceCommand(o_.command)) json_["port"] = Port();
+  // An interruption before this port's turn (several --port) ends it before it starts.
+  if (Interrupted()) return Cancelled(CliCommandName(o_.command));
   int status = kExitUsage;
   switch (o_.command) {
     case CliCommand::kPorts: return Ports();
@@ -170,7 +212,12 @@ int Session::Run() {
 int Session::Ports() {
   const std::vector<std::string> ports = ComposePortList({}, ListSerialPorts(), o_.ports);
   if (ports.empty()) out_.Progress("no serial ports found");
-  for (const std::string& p : ports) out_.Result(p);
+  CliJson rows = CliJson::array();
+  for (const std::string& p : ports) {
+    out_.Result(p);
+    rows.push_back(PortJson(p));
+  }
+  json_["ports"] = std::move(rows);
   return kExitOk;
 }
 
@@ -182,6 +229,8 @@ int Session::Detect() {
   }
   out_.Progress("Searching " + std::to_string(ports.size()) + " port(s) for the device ...");
   const std::string found = device_.Detect(ports);
+  json_["searched"] = ports;
+  json_["port"] = found;
   if (found.empty()) {
     std::string list;
     for (const std::string& p : ports) list += (list.empty() ? "" : ", ") + p;
@@ -214,8 +263,13 @@ int Session::Connect() {
   device_.EnterConfig();
   const std::optional<LinkOutcome>& entry = linkView_.Outcome();
   const int status = entry ? ExitStatusOf(*entry, Signs()) : kExitNoAnswer;
+  if (status != kExitPort && Interrupted()) return Cancelled(CliCommandName(o_.command));
   if (status == kExitPort) {
     out_.Error("the port " + Port() + " went away");
+  } else if (status != kExitOk && device_.EntryAnsweredCmdError()) {
+    // "CMD ERROR" is an answer: the line and the baud rate work.
+    out_.Error("the device on " + Port() + " answers \"CMD ERROR\" to \"---\": it is already in "
+               "its configuration state or another device; restart it (power) and try again");
   } else if (status != kExitOk) {
     out_.Error("the device on " + Port() + " does not answer (no \"CMD OK\" to \"---\"); check "
                "the port (qx310-cli detect), the baud rate (-b) and the device's power");
@@ -265,8 +319,10 @@ int Session::Load() {
   if (int status = CheckOutput(); status != kExitOk) return status;
   if (int status = Connect(); status != kExitOk) return status;
   const CfgOutcome load = LoadParameters();
+  if (Interrupted() && !device_.Vanished()) return Cancelled("load");
   const int loaded = ExitStatusOf(load, Signs());
   if (loaded != kExitOk) return Failed("loading the parameters", loaded);
+  json_["parameters"] = ParametersJson();
   // Code page 936 in a file (and its bytes to "-o -"), UTF-8 on the terminal, unless
   // --encoding says otherwise.
   const CfgEncoding encoding =
@@ -274,9 +330,10 @@ int Session::Load() {
   const std::string listing =
       encoding == CfgEncoding::kUtf8 ? DeviceToUtf8(BuildListing()) : BuildListing();
   if (o_.output.empty()) {
-    out_.ResultBytes(listing);
+    if (!out_.Json()) out_.ResultBytes(listing);
     return kExitOk;
   }
+  json_["file"] = o_.output;
   std::string error;
   if (!WriteOutputFile(out_, o_.output, listing, &error)) {
     out_.Error("cannot write " + (error.empty() ? o_.output : error));
@@ -291,6 +348,7 @@ int Session::BackUp(const std::string& what, bool readFirst) {
   if (o_.noBackup) return kExitOk;
   if (readFirst) {
     const int loaded = ExitStatusOf(LoadParameters(), Signs());
+    if (Interrupted() && !device_.Vanished()) return Cancelled(what);
     if (loaded != kExitOk) return Failed("reading the parameters to back them up (--no-backup skips it)", loaded);
   }
   BackupGuard guard(true);
@@ -368,6 +426,7 @@ int Session::Apply() {
   if (int status = ReadCfgInput(o_.input, text, o_.settings); status != kExitOk) return status;
   if (int status = Connect(); status != kExitOk) return status;
   const CfgOutcome load = LoadParameters();
+  if (Interrupted() && !device_.Vanished()) return Cancelled("apply");
   const int loaded = ExitStatusOf(load, Signs());
   if (loaded != kExitOk) return Failed("loading the parameters", loaded);
   // The pages now show the device's values; the file's values go into the table.
@@ -375,13 +434,23 @@ int Session::Apply() {
   if (o_.dryRun) return DryRun(text);
   if (int status = BackUp("apply", false); status != kExitOk) return status;
 
-  view_.SetWriteObserver([this](int, int, const std::string& sent, bool ok, bool final) {
+  // What will be sent, row by row, and each row's last outcome.
+  const WritePlan plan = device_.Machine().PlanWriteFromFile(text).value_or(WritePlan{});
+  std::map<std::pair<int, int>, bool> results;
+  std::vector<std::pair<int, int>> unplanned;  // written, though the plan did not show them
+  view_.SetWriteObserver([&](int id, int index, const std::string& sent, bool ok, bool final) {
     const std::string line = DeviceToUtf8(WithoutLineEnd(sent));
     if (!final) {
       out_.Progress(line + ": no OK; recovering, then sending it again");
-    } else {
-      out_.Result(std::string(ok ? "ok      " : "failed  ") + line);
+      return;
     }
+    out_.Result(std::string(ok ? "ok      " : "failed  ") + line);
+    if (results.emplace(std::make_pair(id, index), ok).second) {
+      bool planned = false;
+      for (const WritePlanRow& row : plan) planned = planned || (row.id == id && row.index == index);
+      if (!planned) unplanned.emplace_back(id, index);
+    }
+    results[{id, index}] = ok;
   });
   out_.Progress("Writing the values of " + o_.input + " that differ from the device's ...");
   device_.Machine().SetWriteOptions(o_.verify, o_.fast);
@@ -397,12 +466,44 @@ int Session::Apply() {
   }
 
   written_ = outcome.written;
-  if (outcome.written + outcome.failed == 0) {
+  CliJson rows = CliJson::array();
+  int notSent = 0;
+  auto addRow = [&](CliJson row, int id, int index) {
+    const auto it = results.find({id, index});
+    const std::optional<bool> ok = it == results.end() ? std::nullopt : std::optional(it->second);
+    if (!ok) ++notSent;
+    row["result"] = WriteResultText(ok);
+    rows.push_back(std::move(row));
+  };
+  for (const WritePlanRow& row : plan) addRow(PlanRowJson(row), row.id, row.index);
+  for (const auto& [id, index] : unplanned) {
+    WritePlanRow row;
+    row.id = id;
+    row.index = index;
+    if (const ParamEntry* entry = FindParam(id)) row.newValue = GetRawValue(*entry, index);
+    CliJson j = PlanRowJson(row);
+    j.erase("from");
+    addRow(std::move(j), id, index);
+  }
+  json_["rows"] = std::move(rows);
+  json_["written"] = outcome.written;
+  json_["failed"] = outcome.failed;
+  json_["verified"] = outcome.verified;
+  if (outcome.halted) json_["cancelled"] = true;
+  if (outcome.halted) {
+    out_.Result("apply: " + std::to_string(outcome.written) + " written, " +
+                std::to_string(outcome.failed) + " failed, " + std::to_string(notSent) +
+                " cancelled");
+  } else if (outcome.written + outcome.failed == 0) {
     out_.Result("apply: nothing to write; the device holds the file's values");
   } else {
     out_.Result("apply: " + std::to_string(outcome.written) + " written, " +
                 std::to_string(outcome.failed) + " failed");
   }
+  json_["fellBack"] = outcome.fellBack;
+  CliJson differs = CliJson::array();
+  for (const WriteDifference& d : outcome.differences) differs.push_back(DifferenceJson(d));
+  json_["differs"] = std::move(differs);
   if (outcome.fellBack)
     out_.Result("apply: fast writing fell back to the normal pause after a failed write");
   for (const WriteDifference& d : outcome.differences) {
@@ -414,12 +515,17 @@ int Session::Apply() {
                     ? "apply: verified, the device holds every written value"
                     : "apply: verification found " + std::to_string(outcome.differences.size()) +
                           " value(s) the device does not hold");
-  } else if (o_.verify && outcome.written > 0 && outcome.failed == 0) {
+  } else if (o_.verify && outcome.written > 0 && outcome.failed == 0 && !outcome.halted) {
     out_.Result("apply: not verified; the parameters could not be read back");
   }
   const int status = ExitStatusOf(outcome, Signs());
   if (status == kExitPort) {
     out_.Error("the port " + Port() + " went away");
+  } else if (outcome.halted) {
+    out_.Error("apply interrupted after " + std::to_string(outcome.written + outcome.failed) +
+               " write(s); " + std::to_string(notSent) +
+               " not sent (apply the file again to send the rest)");
+    return kExitCancelled;
   } else if (status != kExitOk && outcome.failed > 0) {
     out_.Error(std::to_string(outcome.failed) + " write(s) failed");
   } else if (status != kExitOk) {
@@ -431,6 +537,7 @@ int Session::Apply() {
 int Session::PrintPlan(const WritePlan& plan) {
   for (const WritePlanRow& row : plan)
     out_.Result(DeviceToUtf8(row.label + ": " + row.deviceValue + " -> " + row.newValue));
+  json_["rows"] = PlanRowsJson(plan);
   return static_cast<int>(plan.size());
 }
 
@@ -475,6 +582,7 @@ int Session::Query(int op, int commandId) {
   const std::string answer = AnswerLines(outcome.reply, line);
   if (commandId == kCmdReset) out_.Progress("The device restarts.");
   if (!answer.empty()) out_.Result(DeviceToUtf8(answer));
+  json_[commandId == kCmdVer ? "version" : "answer"] = DeviceToUtf8(answer);
   return kExitOk;
 }
 
@@ -487,6 +595,8 @@ int Session::Modem(int op) {
   const int status = ExitStatusOf(outcome, Signs());
   if (status != kExitOk) return Failed(WithoutLineEnd(line), status);
   out_.Result(DeviceToUtf8(AnswerLines(outcome.reply, line)));
+  json_[op == kOpQuerySignal ? "signal" : "imei"] = DeviceToUtf8(AnswerLines(outcome.reply, line));
+  json_["backInConfig"] = outcome.backInConfig;
   if (!outcome.backInConfig)
     out_.Progress("note: the device did not confirm its return to the configuration state");
   return kExitOk;
@@ -522,6 +632,7 @@ int Session::FactoryReset() {
     return Failed("factory reset (switch the device off and on, then run it again)", status);
   if (status != kExitOk) return Failed("reading the parameters after the factory reset", status);
   out_.Result("factory settings restored");
+  json_["restored"] = true;
   return kExitOk;
 }
 
@@ -538,6 +649,7 @@ int Session::SetClock() {
   const int status = ExitStatusOf(outcome, Signs());
   if (status != kExitOk) return Failed("setting the clock to " + argument, status);
   out_.Result("clock set to " + argument);
+  json_["clock"] = argument;
   return kExitOk;
 }
 
@@ -560,7 +672,12 @@ int Session::Flash() {
   } else if (int status = BackUp("the download", true); status != kExitOk) {
     return status;
   }
-  return FlashImage(device_, downloadView_, std::move(image), out_, Port());
+  const size_t bytes = image.size();
+  const int status = FlashImage(device_, downloadView_, std::move(image), out_, Port());
+  json_["bytes"] = bytes;
+  json_["blocks"] = boot::BlockCount(static_cast<uint32_t>(bytes));
+  json_["completed"] = status == kExitOk;
+  return status;
 }
 
 int Session::StorageRequest(CfgRequest request, const std::string& argument,
@@ -575,6 +692,7 @@ int Session::StorageRequest(CfgRequest request, const std::string& argument,
   const int status = ExitStatusOf(outcome, Signs());
   if (status != kExitOk) return Failed(what, status);
   out_.Result(DeviceToUtf8(TipOf(outcome)));
+  json_["tip"] = DeviceToUtf8(TipOf(outcome));
   return kExitOk;
 }
 
@@ -585,29 +703,68 @@ int Session::FailedRead(const std::string& what) {
 int Session::Records() {
   if (int status = CheckOutput(); status != kExitOk) return status;
   if (int status = Connect(); status != kExitOk) return status;
-  return ReadRecordsToFile(device_, o_, out_, out_.ErrIsTerminal(),
-                           [this](const std::string& what) { return FailedRead(what); });
+  const int status = ReadRecordsToFile(device_, o_, out_, out_.ErrIsTerminal(),
+                                       [this](const std::string& what) { return FailedRead(what); });
+  json_["records"] = device_.Machine().Records().Records();
+  if (status == kExitOk) json_["file"] = o_.output;
+  if (status == kExitCancelled) json_["cancelled"] = true;
+  return status;
 }
 
 int Session::Snapshot() {
   if (int status = CheckOutput(); status != kExitOk) return status;
   if (int status = Connect(); status != kExitOk) return status;
-  return SnapshotToFile(device_, o_, out_, [this](const std::string& what) { return FailedRead(what); });
+  const int status =
+      SnapshotToFile(device_, o_, out_, [this](const std::string& what) { return FailedRead(what); });
+  if (status == kExitOk) {
+    json_["bytes"] = device_.Machine().Pictures().Picture().size();
+    json_["file"] = o_.output;
+  }
+  if (status == kExitCancelled) json_["cancelled"] = true;
+  return status;
 }
 
 }  // namespace
 
 int RunCliCommand(const CliOptions& options, CliOutput& output) {
-  auto runOne = [&output](const CliOptions& one, int& written) {
+  // Ctrl-C and SIGTERM end these commands after the command in flight, for every port.
+  std::optional<CliInterruptGuard> interrupts;
+  if (Interruptible(options.command)) interrupts.emplace();
+  // --json: each port's fields (several ports may run at once).
+  std::mutex documentMutex;
+  std::map<std::string, CliJson> documents;
+  auto runOne = [&](const CliOptions& one, int& written) {
     Session session(one, output);
     const int status = session.Run();
     written = session.Written();
+    CliJson document = session.Json();
+    document["status"] = status;
+    std::lock_guard<std::mutex> lock(documentMutex);
+    documents[one.ports.empty() ? std::string() : one.ports.front()] = std::move(document);
     return status;
   };
-  if (IsDeviceCommand(options.command) && options.ports.size() > 1)
-    return RunOnEachPort(options, output, runOne);
-  CliOptions one = options;
-  if (IsDeviceCommand(options.command)) one.output = OutputForPort(options.output, options.ports.front());
-  int written = 0;
-  return runOne(one, written);
+  int status = kExitOk;
+  const bool several = IsDeviceCommand(options.command) && options.ports.size() > 1;
+  if (several) {
+    status = RunOnEachPort(options, output, runOne);
+  } else {
+    CliOptions one = options;
+    if (IsDeviceCommand(options.command))
+      one.output = OutputForPort(options.output, options.ports.front());
+    int written = 0;
+    status = runOne(one, written);
+  }
+  if (!output.Json()) return status;
+  CliJson document = CliJson::object();
+  if (!several && !documents.empty()) {
+    document = std::move(documents.begin()->second);
+  } else {
+    CliJson runs = CliJson::array();
+    for (const std::string& port : options.ports) runs.push_back(documents[port]);
+    document["runs"] = std::move(runs);
+  }
+  document["status"] = status;
+  document["errors"] = output.Errors();
+  output.Document(JsonLine(document));
+  return status;
 }

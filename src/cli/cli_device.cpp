@@ -52,7 +52,10 @@ bool CliDevice::EnterTool(LinkTool tool) {
   const TipText tip =
       tool == LinkTool::kDownload ? TipText::kEnteringDownload : TipText::kEnteringConfig;
   link_.StartEntry(linkstate::kEnterConfigOrDownload, tip, false);
+  // A probe's reply stays in Reply() from the step that waited for it to the next step.
+  entryCmdError_ = false;
   while (link_.Step()) {
+    if (link_.Reply() == ReplyMatcher::kCmdError) entryCmdError_ = true;
   }
   const std::optional<LinkOutcome>& outcome = linkView_.Outcome();
   return outcome && outcome->end == LinkEnd::kEntered;

@@ -34,6 +34,9 @@ class CliDevice {
   // the configuration tool or the download tool. True when the device answered so.
   bool EnterTool(LinkTool tool);
   bool EnterConfig() { return EnterTool(LinkTool::kConfig); }
+  // The last entry's probes were answered "\r\nCMD ERROR\r\n" (a device already in its
+  // configuration state answers so, and so may another device on the port).
+  bool EntryAnsweredCmdError() const { return entryCmdError_; }
 
   // The download machine on this port, made and launched on the first call; view must
   // outlive the device. While its download runs, it gets every received block.
@@ -85,4 +88,5 @@ class CliDevice {
   std::thread pumpThread_;
   std::atomic<long long> operationBytes_{0};
   std::atomic<bool> vanished_{false};
+  bool entryCmdError_ = false;  // the caller's thread only
 };

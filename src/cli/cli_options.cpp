@@ -144,6 +144,10 @@ constexpr CliOptionInfo kOptions[] = {
     {"--parity", "P", "none, odd, even, mark or space (default none)\n", kDevice, true},
     {"--log", "FILE", "append the time-stamped log of the exchanges to FILE\n", kDevice, true},
     {"-q,--quiet", nullptr, "print only results and errors\n", kEvery, true},
+    {"--json", nullptr,
+     "standard output holds one JSON object with the results (UTF-8);\n"
+     "the messages stay on standard error\n",
+     kEvery | CommandBit(CliCommand::kNone) | CommandBit(CliCommand::kHelp), true},
     {"--no-backup", nullptr,
      "no backup of the device's values first (by default a .cfg\n"
      "in QX310_BACKUP_DIR, else ~/.local/share/qx310-tools/backups;\n"
@@ -226,8 +230,10 @@ std::string OptionHelp(const CliOptionInfo& option) {
 constexpr char kExitStatuses[] =
     "Exit status:\n"
     "  0  success\n"
-    "  1  cancelled (factory-reset, clear-records, clear-backlog not confirmed; flash\n"
-    "     stopped by Ctrl-C); for diff: the files differ\n"
+    "  1  cancelled: factory-reset, clear-records, clear-backlog not confirmed; apply,\n"
+    "     load, records, snapshot, flash interrupted by Ctrl-C or SIGTERM (after the\n"
+    "     command in flight; what was done is printed; no file written); for diff:\n"
+    "     the files differ\n"
     "  2  bad usage (unknown command or option, missing or bad value)\n"
     "  3  the port cannot be opened (the reason is printed), or it went away\n"
     "  4  the device does not answer\n"
@@ -469,8 +475,12 @@ CliParse ParseCliArgs(const std::vector<std::string>& args, const char* environm
   RawArgs raw;
   if (std::string error = Tokenize(args, raw); !error.empty()) {
     fail(error);
+    // The error is reported in JSON too when asked for.
+    o.json = std::find(args.begin(), std::find(args.begin(), args.end(), std::string("--")),
+                       std::string("--json")) != args.end();
     return r;
   }
+  o.json = raw.Given("--json");
   const CliCommand command = raw.command ? raw.command->command : CliCommand::kNone;
   for (const std::string& token : raw.unknown) {
     const CliOptionInfo* option = FindOption(token);
@@ -538,6 +548,7 @@ CliParse ParseCliArgs(const std::vector<std::string>& args, const char* environm
     fail("bad parity '" + raw.Last("--parity") + "' (none, odd, even, mark, space)");
   if (raw.Given("--log") && o.logFile.empty()) fail("--log needs a file name");
   if (raw.Given("--output") && o.output.empty()) fail("-o needs a file name");
+  if (o.json && o.output == "-") fail("--json and -o - both write to standard output");
   o.yes = raw.Given("--yes");
   o.noBackup = raw.Given("--no-backup");
   o.dryRun = raw.Given("--dry-run");

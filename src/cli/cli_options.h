@@ -12,7 +12,7 @@
 // Exit statuses, documented in the overall help and the README.
 enum CliExit {
   kExitOk = 0,
-  kExitCancelled = 1,  // factory-reset not confirmed; flash stopped by Ctrl-C
+  kExitCancelled = 1,  // not confirmed; interrupted by Ctrl-C or SIGTERM
   kExitDiffer = 1,     // diff: the files differ
   kExitUsage = 2,      // bad command, option or value
   kExitPort = 3,       // the port cannot be opened, or it went away
@@ -56,6 +56,7 @@ struct CliOptions {
   int parity = 0;        // serial::Parity
   std::string logFile;   // --log
   bool quiet = false;    // --quiet
+  bool json = false;     // --json: standard output holds one JSON object
   bool yes = false;      // --yes (factory-reset, clear-records, clear-backlog)
   bool noBackup = false; // --no-backup (apply, factory-reset, flash)
   std::string output;    // load, records, snapshot: -o ("-": standard output)

@@ -24,19 +24,42 @@ void CliOutput::Line(std::ostream& f, std::string_view prefix, std::string_view 
   f.flush();
 }
 
-void CliOutput::Result(std::string_view utf8) { Line(out_, {}, utf8); }
+void CliOutput::Result(std::string_view utf8) {
+  if (!json_) Line(out_, {}, utf8);
+  else if (!quiet_) Line(err_, {}, utf8);
+}
 
 void CliOutput::ResultBytes(std::string_view bytes) {
+  if (json_ && quiet_) return;
   std::lock_guard<std::mutex> lock(mutex_);
-  out_ << bytes;
+  std::ostream& f = json_ ? err_ : out_;
+  if (json_) EndStatus();
+  f << bytes;
+  f.flush();
+}
+
+void CliOutput::Document(std::string_view line) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  out_ << line;
   out_.flush();
+}
+
+std::vector<std::string> CliOutput::Errors() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return errors_;
 }
 
 void CliOutput::Progress(std::string_view utf8) {
   if (!quiet_) Line(err_, {}, utf8);
 }
 
-void CliOutput::Error(std::string_view utf8) { Line(err_, "qx310-cli: ", utf8); }
+void CliOutput::Error(std::string_view utf8) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    errors_.emplace_back(utf8);
+  }
+  Line(err_, "qx310-cli: ", utf8);
+}
 
 void CliOutput::Notice(std::string_view utf8) { Line(err_, {}, utf8); }
 

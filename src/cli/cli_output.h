@@ -8,6 +8,7 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Which standard streams are terminals: questions are asked only on a terminal, and
 // status lines are updated in place only there.
@@ -38,6 +39,14 @@ class CliOutput {
   void Status(std::string_view utf8);
   // A question on standard error, without a newline (the answer follows on the line).
   void Prompt(std::string_view utf8);
+  // --json: standard output holds only the document of Document(); the result lines and
+  // bytes go to standard error as progress does, and each error is also kept for it.
+  void SetJson(bool json) { json_ = json; }
+  bool Json() const { return json_; }
+  // The --json document, as one line, on standard output.
+  void Document(std::string_view line);
+  // The errors printed so far (without "qx310-cli: ").
+  std::vector<std::string> Errors() const;
   bool Quiet() const { return quiet_; }
   bool ErrIsTerminal() const { return terminals_.err; }
   bool InIsTerminal() const { return terminals_.in; }
@@ -46,11 +55,13 @@ class CliOutput {
   void Line(std::ostream& f, std::string_view prefix, std::string_view text);
   void EndStatus();
 
-  std::mutex mutex_;
+  mutable std::mutex mutex_;
   std::ostream& out_;
   std::ostream& err_;
   bool quiet_;
+  bool json_ = false;
   CliTerminals terminals_;
+  std::vector<std::string> errors_;  // guarded by mutex_
   bool statusOpen_ = false;  // a status line without its newline is on standard error
 };
 

@@ -53,6 +53,10 @@ int ReadRecordsToFile(CliDevice& device, const CliOptions& o, CliOutput& out, bo
         out.Error(what + ": the device stopped answering after " +
                   std::to_string(reader.Records()) + " records; no file written");
         return device.Vanished() ? kExitPort : kExitNoAnswer;
+      case RecordReadEnd::Cancelled:
+        out.Error(what + " cancelled (interrupted) after " + std::to_string(reader.Records()) +
+                  " records; no file written");
+        return kExitCancelled;
       case RecordReadEnd::Garbled:
         out.Error(what + ": the device sent something that is no record batch; no file written");
         return kExitRefused;
@@ -91,6 +95,10 @@ int SnapshotToFile(CliDevice& device, const CliOptions& o, CliOutput& out,
   switch (end) {
     case PictureReadEnd::Complete:
       break;
+    case PictureReadEnd::Cancelled:
+      out.Error(what + " cancelled (interrupted) after " + std::to_string(reader.Received()) +
+                " bytes; no file written");
+      return kExitCancelled;
     case PictureReadEnd::TooLarge:
       out.Error(what + ": the device announced a picture of no size or larger than " +
                 std::to_string(kPictureMaxBytes) + " bytes; no file written");

@@ -293,7 +293,8 @@ bool CfgMachine::WorkerTurn() {
     return true;
   }
   if (mode == kModeRecovery) {
-    if (RecoverConfigState() != 0) {
+    // Once halted, no recovery: the operation gives up at once.
+    if (!Halted() && RecoverConfigState() != 0) {
       mode_.store(kModeOperation);
     } else {
       retry_ = 0;
@@ -365,7 +366,7 @@ int CfgMachine::RecoverConfigState() {
 
 bool CfgMachine::FailedRun() {
   ++retry_;
-  if (retry_ < kMaxRuns) {
+  if (retry_ < kMaxRuns && !Halted()) {
     mode_.store(kModeRecovery);
     return false;
   }

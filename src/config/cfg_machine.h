@@ -75,6 +75,16 @@ class CfgMachine {
   // must make its blocking calls return at once before this is called.
   void Stop();
   bool Stopping() const { return stop_.load(); }
+  // A flag (null: none) that, once raised, ends the running operation after the command in
+  // flight: no further command of it goes out, a write-back skips its verification, a
+  // record read or a snapshot stops waiting. Its waits for the command in flight are not
+  // cut short. The command line points it at its interruption flag, which a signal handler
+  // raises. Before the operation starts.
+  void SetHaltFlag(const std::atomic<bool>* flag) { halt_.store(flag); }
+  bool Halted() const {
+    const std::atomic<bool>* flag = halt_.load();
+    return flag != nullptr && flag->load();
+  }
 
   // The workspace's fields.
   int WorkMode() const { return mode_.load(); }
@@ -238,6 +248,7 @@ class CfgMachine {
   bool writing_ = false;   // a write-back operation has begun its passes; the worker's own
   bool verifyOp_ = false;  // its options, taken at its first pass; the worker's own
   std::atomic<bool> stop_{false};
+  std::atomic<const std::atomic<bool>*> halt_{nullptr};
   Event wake_;  // set on every change the idle worker looks at; reset at each turn
   std::atomic<int> idleSleeps_{0};
   std::thread worker_;

@@ -59,6 +59,7 @@ class CfgMachine::PageBridge : public IWriteBackView {
   void OnWriteResult(int id, int index, const std::string& line, bool ok, bool final) override {
     m_.writes_.OnWriteResult(id, index, line, ok, final);
   }
+  bool StopSending() override { return m_.Halted(); }
 
  private:
   CfgMachine& m_;
@@ -100,6 +101,7 @@ void CfgMachine::LoadAll(int go) {
 bool CfgMachine::ReadListing(std::string& text) {
   int ok = 0;
   for (int attempt = 0; attempt < kRunAttempts && ok == 0 && !stop_.load(); ++attempt) {
+    if (attempt > 0 && Halted()) break;
     std::string line;
     FormatCommandLine(kCmdShow, 0, line);
     view_.AppendLog(line);
@@ -149,10 +151,11 @@ void CfgMachine::EndWriteBack(int op, int go) {
                      .written = writes_.Written(),
                      .failed = failed};
   outcome.fellBack = exchange_.FellBack();
+  outcome.halted = Halted();
   exchange_.SetQuietPause(false);
   if (outcome.fellBack) view_.AppendLog(T().fellBack);
-  // Not after a failed recovery: the device does not answer.
-  if (writing_ && verifyOp_ && go == 1 && outcome.written > 0 && !stop_.load())
+  // Not after a failed recovery (the device does not answer), nor once halted.
+  if (writing_ && verifyOp_ && go == 1 && outcome.written > 0 && !stop_.load() && !outcome.halted)
     VerifyWrites(outcome);
   writing_ = false;
   writes_.Clear();

@@ -39,6 +39,8 @@ struct CfgOutcome {
   std::vector<WriteDifference> differences{};
   // Fast writing fell back to the full pause after a setter.
   bool fellBack = false;
+  // Ended early by the halt flag (CfgMachine::SetHaltFlag): what was still to be sent was not.
+  bool halted = false;
 };
 
 // The "提示" text an outcome brings (code page 936), or "" when it brings none.

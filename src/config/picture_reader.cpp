@@ -81,6 +81,7 @@ void PictureReader::ReadPicture(int go) {
   }
   const int64_t deadline = startMs_.load() + Timing::Scaled(kPictureLimitMs);
   while (collector_.Expecting() && !machine_.Stopping()) {
+    if (machine_.Halted()) return finish(PictureReadEnd::Cancelled);
     const int64_t left = deadline - Timing::NowMs();
     if (left <= 0) break;
     collector_.WaitEnd(static_cast<int>(std::min<int64_t>(left, Timing::Scaled(kWaitStepMs))));

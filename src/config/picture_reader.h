@@ -22,7 +22,7 @@ enum class PictureReadEnd {
   Command,   // AT+TESTCAM= not acknowledged (after the retry rule)
   TooLarge,  // announced length 0 or above kPictureMaxBytes; nothing stored
   TimedOut,  // not complete within kPictureLimitMs
-  Cancelled, // Cancel() (the page's tip)
+  Cancelled, // Cancel() (the page's tip), or the machine's halt flag
 };
 
 // The longest a snapshot may take once asked for (× Timing scale).

@@ -8,6 +8,7 @@ namespace {
 // The acknowledgement's value: the line becomes "AT+RDCHNNLRCRD=\r\nOK\r\n" + CR LF.
 constexpr char kAcknowledge[] = "\r\nOK\r\n";
 constexpr size_t kQueryReplySkip = 6;  // the "\r\nOK\r\n" that acknowledges the query
+
 }  // namespace
 
 RecordReader::RecordReader(CfgMachine& machine) : machine_(machine) {
@@ -52,7 +53,21 @@ void RecordReader::SetProgressObserver(std::function<void(int)> observer) {
   observer_ = std::move(observer);
 }
 
+// The command lines of a read carry their argument in the table's entry of the command,
+// which the listing also shows ("Record:"): the entry gets back what it held before the
+// read (a recovery's second run keeps the first one's), so that a .cfg saved afterwards
+// holds the device's value and not the last line's.
+void RecordReader::KeepRecordEntry() {
+  if (kept_) return;
+  if (const ParamEntry* entry = FindParam(kCmdReadRecords)) keptValue_ = GetRawValue(*entry, 0);
+  kept_ = true;
+}
+
 void RecordReader::Finish(ExportState state, RecordReadEnd end) {
+  if (kept_) {
+    if (const ParamEntry* entry = FindParam(kCmdReadRecords)) SetRawValue(*entry, 0, keptValue_);
+    kept_ = false;
+  }
   machine_.Requests().Clear(CfgRequest::RecordQuery);
   {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -73,6 +88,7 @@ void RecordReader::ReadRecords(int go) {
   }
   CommandExchange& exchange = machine_.Exchange();
   if (go == 1) {
+    KeepRecordEntry();
     SetParamText(kCmdReadRecords, query, 0);
     std::string line;
     const int ok = exchange.RunCommand(kCmdReadRecords, 0, line);
@@ -105,6 +121,7 @@ void RecordReader::ReadRecords(int go) {
                       text.empty() ? RecordReadEnd::Silence : RecordReadEnd::Garbled);
       }
       if (machine_.Stopping()) return Finish(ExportState::Failed, RecordReadEnd::Silence);
+      if (machine_.Halted()) return Finish(ExportState::Failed, RecordReadEnd::Cancelled);
       if (Timing::NowMs() >= deadline) return Finish(ExportState::Finished, RecordReadEnd::TimedOut);
       // Acknowledge and fetch the next batch; whatever arrived is the next text.
       SetParamText(kCmdReadRecords, kAcknowledge, 0);

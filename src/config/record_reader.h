@@ -26,6 +26,7 @@ enum class RecordReadEnd {
   Command,    // the query was not acknowledged (after the retry rule); nothing collected
   Silence,    // no reply to an acknowledgement
   Garbled,    // a batch that is neither records, "leave" nor "OK"
+  Cancelled,  // the machine's halt flag: no batch acknowledged after it; nothing kept
 };
 
 // The longest a read may take (× Timing scale); the page's watcher gives up at the
@@ -68,6 +69,7 @@ class RecordReader {
 
  private:
   void Finish(ExportState state, RecordReadEnd end);
+  void KeepRecordEntry();
 
   CfgMachine& machine_;
   mutable std::mutex mutex_;
@@ -80,4 +82,6 @@ class RecordReader {
   std::atomic<int64_t> startMs_{0};
   std::atomic<int64_t> endMs_{-1};
   Event ended_{true};
+  bool kept_ = false;      // the worker's own: keptValue_ holds the entry's value before the read
+  std::string keptValue_;  // the worker's own
 };

@@ -81,6 +81,7 @@ PassResult WriteAll(CommandExchange& exchange, IWriteBackView& view, int& retryC
     const ParamEntry* entry = FindParam(id);
     if (entry == nullptr) continue;
     for (int k = 0; k < entry->count; ++k) {
+      if (view.StopSending()) return PassResult::Finished;
       const std::optional<std::string> page = view.SaveToTable(id, k);
       if (!page) {
         view.AppendLog(NoValueText(*entry, k));
@@ -111,6 +112,10 @@ PassResult WriteFromFile(CommandExchange& exchange, IWriteBackView& view, int& r
     const ParamEntry* entry = FindParam(id);
     if (entry == nullptr) continue;
     for (int k = 0; k < entry->count; ++k) {
+      if (view.StopSending()) {
+        pending.Clear();
+        return PassResult::Finished;
+      }
       // The page shows the device's value; the table holds the file's. A page without a
       // value differs from every file value.
       const std::optional<std::string> page = view.SaveToTable(id, k);

@@ -59,6 +59,9 @@ class IWriteBackView {
   // Outcome of one write: line is the command line sent. final is false only for the
   // failure that hands over to recovery (the instance is sent again after it).
   virtual void OnWriteResult(int id, int index, const std::string& line, bool ok, bool final) {}
+  // True once the operation is to end after the command in flight: the pass sends nothing
+  // more and returns Finished (a value still pending after a recovery is dropped).
+  virtual bool StopSending() { return false; }
 };
 
 enum class PassResult {

@@ -11,6 +11,7 @@
 #include "base/utf8_path.h"
 #include "base/version.h"
 #include "sim/rtu_sim.h"
+#include "sim/sim_usage.h"
 #include "sim/sim_pty.h"
 
 #ifndef _WIN32
@@ -21,34 +22,6 @@
 #endif
 
 namespace {
-
-void Usage(const char* argv0) {
-  std::fprintf(stderr,
-               "usage: %s [options]\n"
-               "  --silent             answer nothing\n"
-               "  --error WORD         answer ERROR to WORD (e.g. AT+APN, ---); repeatable\n"
-               "  --chunk N            send replies in blocks of at most N bytes\n"
-               "  --gap MS             pause between blocks (with --chunk)\n"
-               "  --nul                put NUL bytes before every reply\n"
-               "  --baud N             pace replies at N baud\n"
-               "  --power-cycle        ignore AT+RESET until powered off and on\n"
-               "  --slow MS            after each stored setter, drop lines for MS ms\n"
-               "  --keep-old WORD      answer OK to setters of WORD but keep the old value\n"
-               "  --refuse-block N     boot loader refuses block N once\n"
-               "  --lose-ack N         boot loader loses the acknowledgement of block N once\n"
-               "  --record-batch N     stored records per batch of a read (default 40)\n"
-               "  --record-stall N     no answer after N batches of a read\n"
-               "  --picture-one-block  snapshot header and picture in one block\n"
-               "  --picture-trailer    bytes after the picture in its last block\n"
-               "  --picture-short      snapshot cut short (half the picture)\n"
-               "  --picture-oversize   snapshot announces 200000 bytes\n"
-               "  --long-listing       AT+SHOW lists every value widened to 64 characters (~70 KB)\n"
-               "  --omit LABEL         AT+SHOW leaves out the line of LABEL (e.g. \"Modem Apn:\")\n"
-               "  --flood C            no device: send the character C without end\n"
-               "  --version            print the version and exit\n"
-               "signals: SIGUSR1 power-cycles the device; SIGINT/SIGTERM end the program\n",
-               argv0);
-}
 
 bool ParseInt(const char* s, int& out) {
   char* end = nullptr;
@@ -89,6 +62,9 @@ int main(int argc, char** argv) {
     int n = 0;
     if (a == "--version") {
       std::printf("qx310-sim %s\n", QX310_VERSION);
+      return 0;
+    } else if (a == "--help" || a == "-h") {
+      std::fputs(kSimUsage, stdout);
       return 0;
     } else if (a == "--silent") {
       sim.SetSilent(true);
@@ -139,7 +115,8 @@ int main(int argc, char** argv) {
     } else if (a == "--omit" && hasArg) {
       listing.omit = argv[++i];
     } else {
-      Usage(argv[0]);
+      std::fprintf(stderr, "qx310-sim: unknown option or bad value '%s'\n", a.c_str());
+      std::fputs(kSimUsage, stderr);
       return 2;
     }
   }

@@ -148,6 +148,22 @@ class CliDeviceTest : public ::testing::Test {
     return Cli(args, std::move(o));
   }
   std::string Path(const std::string& name) const { return dir + "/" + name; }
+  // The device's values loaded (by the program, as a process) into the file name, with the
+  // save length of channels 1..channels changed from 4 to 8: a file that changes that many
+  // instances, sent in channel order. Its path.
+  std::string LoadWithSaveLengths(const std::string& name, int channels) {
+    EXPECT_EQ(Device("load", {"-o", Path(name)}, {.process = true}).status, 0);
+    std::string t = ReadFile(Path(name));
+    for (int c = 1; c <= channels; ++c) {
+      char line[40];
+      std::snprintf(line, sizeof line, "Channel%02d save length:  4\r\n", c);
+      const size_t at = t.find(line);
+      EXPECT_NE(at, std::string::npos) << line;
+      if (at != std::string::npos) t[at + std::strlen(line) - 3] = '8';
+    }
+    WriteFile(Path(name), t);
+    return Path(name);
+  }
   long long Scaled(long long ms) const { return static_cast<long long>(ms * scale); }
 
   // Command lines the device received that set something ("WORD=value").

@@ -5,9 +5,13 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <regex>
+#include <set>
 #include <string>
 
+#include "app/app_options.h"
 #include "cli/cli_options.h"
+#include "sim/sim_usage.h"
 
 namespace {
 
@@ -60,6 +64,34 @@ TEST(CliManual, EveryCommandAndOptionOfTheHelpIsOnThePage) {
   // The check itself finds a missing word.
   EXPECT_FALSE(HasWord(options, "--no-such-option"));
   EXPECT_FALSE(HasWord(options, "--por"));
+}
+
+// The options a usage text names: every "--word" and "-x" that starts a word.
+std::set<std::string> UsageOptions(const std::string& usage) {
+  std::set<std::string> options;
+  static const std::regex kOption(R"((?:^|[\s,\[])(--?[a-z][a-z0-9-]*))");
+  for (auto it = std::sregex_iterator(usage.begin(), usage.end(), kOption); it != std::sregex_iterator(); ++it)
+    options.insert((*it)[1].str());
+  return options;
+}
+
+TEST(ProgramManuals, EveryOptionOfTheSimulatorsAndTheDesktopProgramsHelpIsOnTheirPages) {
+  const struct {
+    const char* page;
+    const char* usage;
+    size_t atLeast;  // options the usage names, so that a broken reading cannot pass
+  } programs[] = {{QX310_MAN_DIR "/qx310-sim.1", kSimUsage, 23}, {QX310_MAN_DIR "/qx310-tools.1", kAppUsage, 8}};
+  for (const auto& p : programs) {
+    const std::string options = Section(PageText(p.page), "OPTIONS");
+    ASSERT_FALSE(options.empty()) << p.page;
+    const std::set<std::string> named = UsageOptions(p.usage);
+    EXPECT_GE(named.size(), p.atLeast) << p.page;
+    for (const std::string& o : named) EXPECT_TRUE(HasWord(options, o)) << o << " is not in OPTIONS of " << p.page;
+  }
+  EXPECT_EQ(UsageOptions("usage: x [--demo] [--port NAME]...\n  --help, -h   this (e.g. ---)\n"),
+            (std::set<std::string>{"--demo", "--port", "--help", "-h"}));
+  EXPECT_EQ(UsageOptions(kSimUsage).count("--picture-oversize"), 1u);
+  EXPECT_EQ(UsageOptions(kAppUsage).count("--open"), 1u);
 }
 
 // What bash completes for the words (the last one being completed) with the script.
