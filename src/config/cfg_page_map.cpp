@@ -1,5 +1,7 @@
 #include "config/cfg_page_map.h"
 
+#include "protocol/param_table.h"
+
 const char* CfgPageNode(CfgPageId page) {
   switch (page) {
     case CfgPageId::Dev: return "通道参数设置";
@@ -18,7 +20,7 @@ const char* CfgPageNode(CfgPageId page) {
 }
 
 CfgPageId PageOfParam(int id) {
-  if (id < 0 || id > 163) return CfgPageId::Count;
+  if (id < 0 || id > kLastParamId) return CfgPageId::Count;
   if (id <= 17 || id == 27 || id == 162 || id == 163) return CfgPageId::Terminal;
   if (id <= 22) return CfgPageId::CenterAddress;
   if (id <= 29) return CfgPageId::CenterOther;  // 23-26, 28, 29 (27 handled above)

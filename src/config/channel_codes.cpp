@@ -31,7 +31,6 @@ const FamilyInfo* InfoOf(Family f) {
 
 constexpr const char* kNone = "无";
 
-constexpr const char* kOffOn[] = {"关闭", "开启"};
 constexpr const char* kCount[] = {"不计数", "上升沿计数", "下降沿计数", "双边沿计数"};
 constexpr const char* kInput[] = {"电压", "电流"};
 constexpr const char* kStoreInterval[] = {"1", "5"};
@@ -147,7 +146,7 @@ const std::vector<std::string>& KindList() {
 
 int KindCode(std::string_view text) { return cstr::Atoi(text); }
 
-const FieldCode kOnOff{kOffOn, OnOffItem, field_code::PositionValue};
+const FieldCode kOnOff{kOffOnItems, OnOffItem, field_code::PositionValue};
 const FieldCode kCountMode{kCount, CountItem, field_code::PositionValue};
 const FieldCode kInputType{kInput, InputItem, InputValue};
 

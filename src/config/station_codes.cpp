@@ -13,7 +13,6 @@ constexpr const char* kProtocolTexts[] = {"水文HEX", "水文ASCII", "水资源
 constexpr const char* kProtocolValues[] = {"0", "1", "2", "5"};
 
 constexpr const char* kNoYesTexts[] = {"否", "是"};
-constexpr const char* kOffOnTexts[] = {"关闭", "开启"};
 constexpr const char* kZeroOne[] = {"0", "1"};
 
 constexpr const char* kTransComTexts[] = {"不使用", "RS232-0", "RS232-1", "RS485-0", "RS485-1"};
@@ -79,19 +78,6 @@ std::string ValueOfItem(const CodedList& list, int item) {
   if (item < 0 || item >= static_cast<int>(list.values.size())) return std::string();
   return list.values[item];
 }
-
-int FindItem(Items items, std::string_view text) {
-  for (size_t i = 0; i < items.size(); ++i)
-    if (text == items[i]) return static_cast<int>(i);
-  return -1;
-}
-
-int ItemOfNumber(std::string_view text, int count) {
-  const int v = cstr::Atoi(text);
-  return v >= 0 && v < count ? v : -1;
-}
-
-std::string NumberOfItem(int item) { return cstr::FormatU(item); }
 
 bool SwitchOn(std::string_view text) { return text != "0"; }
 std::string SwitchValue(bool on) { return on ? "1" : "0"; }

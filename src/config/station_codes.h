@@ -37,14 +37,6 @@ extern const CodedList kTransComType;
 int ItemOfValue(const CodedList& list, std::string_view value);
 // The value item stands for; "" for no item (-1) or an item outside the list.
 std::string ValueOfItem(const CodedList& list, int item);
-// The item whose text is text (UTF-8, exact); -1 when none.
-int FindItem(Items items, std::string_view text);
-
-// Numbered lists, whose item position is the value: atoi(text) when it is an item
-// (0 .. count-1), else -1 (no selection).
-int ItemOfNumber(std::string_view text, int count);
-// "%u" of the item: no selection (-1) gives "4294967295".
-std::string NumberOfItem(int item);
 
 // Camera timer switch: "0" is off, every other text (empty included) is on.
 bool SwitchOn(std::string_view text);

@@ -111,3 +111,12 @@ CfgField* CfgFieldMap::Find(int id, int index) const {
   const auto it = fields_.find({id, index});
   return it == fields_.end() ? nullptr : it->second;
 }
+
+std::optional<std::string> CfgFieldPage::SaveToTable(int id, int index) {
+  const CfgField* f = fields_.Find(id, index);
+  return f ? f->Get() : std::string();
+}
+
+void CfgFieldPage::LoadFromTable(int id, int index, const std::string& text) {
+  if (CfgField* f = fields_.Find(id, index)) f->Set(text);
+}

@@ -28,6 +28,7 @@
 #include <optional>
 #include <string>
 
+#include "config/cfg_page.h"
 #include "config/field_code.h"
 
 class QCheckBox;
@@ -89,6 +90,18 @@ class CfgFieldMap {
  private:
   QObject* owner_;
   std::map<std::pair<int, int>, CfgField*> fields_;
+};
+
+// A page whose parameters are the fields of its map: a parameter without a field reads
+// as "" and ignores loads.
+class CfgFieldPage : public ICfgPage {
+ public:
+  std::optional<std::string> SaveToTable(int id, int index) override;
+  void LoadFromTable(int id, int index, const std::string& text) override;
+
+ protected:
+  explicit CfgFieldPage(QObject* owner) : fields_(owner) {}
+  CfgFieldMap fields_;
 };
 
 // List selection the way device values need it (shared by every page).

@@ -22,8 +22,6 @@ namespace {
 constexpr const char* kTypeItems[] = {"SXH-L1", "SXH-L1N-OLD", "SXH-L1N-NEW", "HK-DS-2CS", "无"};
 constexpr const char* kPixelItems[] = {"NONE", "640X480", "800X600", "1024X768", "1280X800",
                                        "1280X960"};
-constexpr const char* kSpeedItems[] = {"300",   "600",   "1200",  "2400",  "4800",  "9600",
-                                       "14400", "19200", "38400", "56000", "57600", "115200"};
 constexpr const char* kParityItems[] = {"8N1", "8E1", "8O1"};
 constexpr qint64 kMaxOpenBytes = 16 << 20;
 
@@ -55,7 +53,7 @@ FieldCode CodeOf(int id) {
     case 149: return {FieldItems(kTypeItems), field_code::PositionItem, field_code::PositionValue};
     case 150: return {FieldItems(kPixelItems), field_code::PositionItem, field_code::PositionValue};
     case 151: return {codes::kTransComType.items, PortItem, PortValue};
-    case 152: return TextField(FieldItems(kSpeedItems));
+    case 152: return TextField(codes::kTransSpeedItems);
     case 153: return TextField(FieldItems(kParityItems));
     default: return TextField();  // 148 camera id, 154 report interval
   }

@@ -10,7 +10,7 @@
 using namespace station_ui;
 namespace codes = station_codes;
 
-CRTUCfgCameraTimer::CRTUCfgCameraTimer(QWidget* parent) : QWidget(parent) {
+CRTUCfgCameraTimer::CRTUCfgCameraTimer(QWidget* parent) : QWidget(parent), CfgFieldPage(this) {
   setObjectName(QStringLiteral("cameraTimerPage"));
   for (int r = 0; r < kSlots; ++r) {
     switch_[r] = new QCheckBox(QStringLiteral("定时%1").arg(r + 1), this);
@@ -33,15 +33,6 @@ CRTUCfgCameraTimer::CRTUCfgCameraTimer(QWidget* parent) : QWidget(parent) {
     fields_.Add(157, r, minute_[r]);
   }
   layout_.Apply(this);
-}
-
-std::optional<std::string> CRTUCfgCameraTimer::SaveToTable(int id, int index) {
-  const CfgField* f = fields_.Find(id, index);
-  return f ? f->Get() : std::string();
-}
-
-void CRTUCfgCameraTimer::LoadFromTable(int id, int index, const std::string& text) {
-  if (CfgField* f = fields_.Find(id, index)) f->Set(text);
 }
 
 void CRTUCfgCameraTimer::resizeEvent(QResizeEvent*) {

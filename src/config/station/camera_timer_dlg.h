@@ -11,7 +11,7 @@
 class QCheckBox;
 class QLineEdit;
 
-class CRTUCfgCameraTimer : public QWidget, public ICfgPage {
+class CRTUCfgCameraTimer : public QWidget, public CfgFieldPage {
   Q_OBJECT
  public:
   static constexpr int kSlots = 10;
@@ -27,8 +27,6 @@ class CRTUCfgCameraTimer : public QWidget, public ICfgPage {
 
   // Parameters 155, 156, 157.
   static bool Owns(int id) { return id >= 155 && id <= 157; }
-  std::optional<std::string> SaveToTable(int id, int index) override;
-  void LoadFromTable(int id, int index, const std::string& text) override;
 
   QCheckBox* Switch(int row) const { return switch_[row]; }
   QLineEdit* Hour(int row) const { return hour_[row]; }
@@ -41,6 +39,5 @@ class CRTUCfgCameraTimer : public QWidget, public ICfgPage {
   QCheckBox* switch_[kSlots] = {};
   QLineEdit* hour_[kSlots] = {};
   QLineEdit* minute_[kSlots] = {};
-  CfgFieldMap fields_{this};
   FractionLayout layout_;
 };

@@ -10,7 +10,7 @@
 using namespace station_ui;
 namespace codes = station_codes;
 
-CRTUCfgComTransDlg::CRTUCfgComTransDlg(QWidget* parent) : QWidget(parent) {
+CRTUCfgComTransDlg::CRTUCfgComTransDlg(QWidget* parent) : QWidget(parent), CfgFieldPage(this) {
   setObjectName(QStringLiteral("comTransPage"));
   QLabel* typeLabel = MakeLabel(this, "传输串口类型：");
   type_ = MakeList(this, "transTypeCombo", kTypeId, codes::kTransComType.items, true);
@@ -27,15 +27,6 @@ CRTUCfgComTransDlg::CRTUCfgComTransDlg(QWidget* parent) : QWidget(parent) {
   fields_.Add(159, 0, speed_, TextField(codes::kTransSpeedItems));
   fields_.Add(160, 0, parity_, TextField(codes::kTransParityItems));
   layout_.Apply(this);
-}
-
-std::optional<std::string> CRTUCfgComTransDlg::SaveToTable(int id, int index) {
-  const CfgField* f = fields_.Find(id, index);
-  return f ? f->Get() : std::string();
-}
-
-void CRTUCfgComTransDlg::LoadFromTable(int id, int index, const std::string& text) {
-  if (CfgField* f = fields_.Find(id, index)) f->Set(text);
 }
 
 void CRTUCfgComTransDlg::resizeEvent(QResizeEvent*) {

@@ -10,7 +10,7 @@
 
 class QComboBox;
 
-class CRTUCfgComTransDlg : public QWidget, public ICfgPage {
+class CRTUCfgComTransDlg : public QWidget, public CfgFieldPage {
   Q_OBJECT
  public:
   static constexpr int kTypeId = 1234;
@@ -21,8 +21,6 @@ class CRTUCfgComTransDlg : public QWidget, public ICfgPage {
 
   // Parameters 158, 159, 160.
   static bool Owns(int id) { return id >= 158 && id <= 160; }
-  std::optional<std::string> SaveToTable(int id, int index) override;
-  void LoadFromTable(int id, int index, const std::string& text) override;
 
   QComboBox* TypeList() const { return type_; }
   QComboBox* SpeedList() const { return speed_; }
@@ -35,6 +33,5 @@ class CRTUCfgComTransDlg : public QWidget, public ICfgPage {
   QComboBox* type_ = nullptr;
   QComboBox* speed_ = nullptr;
   QComboBox* parity_ = nullptr;
-  CfgFieldMap fields_{this};
   FractionLayout layout_;
 };

@@ -25,7 +25,7 @@ constexpr Field kFieldList[] = {
 };
 }  // namespace
 
-CRTUCfgGprs1Dlg::CRTUCfgGprs1Dlg(QWidget* parent) : QWidget(parent) {
+CRTUCfgGprs1Dlg::CRTUCfgGprs1Dlg(QWidget* parent) : QWidget(parent), CfgFieldPage(this) {
   setObjectName(QStringLiteral("centerOtherPage"));
   auto* group = new QGroupBox(QStringLiteral("拨号设置"), this);
   SetControlId(group, 1271);
@@ -53,15 +53,6 @@ QLineEdit* CRTUCfgGprs1Dlg::EditOf(int id) const {
   for (int i = 0; i < kFields; ++i)
     if (kFieldList[i].param == id) return edits_[i];
   return nullptr;
-}
-
-std::optional<std::string> CRTUCfgGprs1Dlg::SaveToTable(int id, int index) {
-  const CfgField* f = fields_.Find(id, index);
-  return f ? f->Get() : std::string();
-}
-
-void CRTUCfgGprs1Dlg::LoadFromTable(int id, int index, const std::string& text) {
-  if (CfgField* f = fields_.Find(id, index)) f->Set(text);
 }
 
 void CRTUCfgGprs1Dlg::resizeEvent(QResizeEvent*) {

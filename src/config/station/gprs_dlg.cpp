@@ -13,7 +13,7 @@
 using namespace station_ui;
 namespace codes = station_codes;
 
-CRTUCfgGprsDlg::CRTUCfgGprsDlg(ICfgWorkspace* workspace, QWidget* parent) : QWidget(parent) {
+CRTUCfgGprsDlg::CRTUCfgGprsDlg(ICfgWorkspace* workspace, QWidget* parent) : QWidget(parent), CfgFieldPage(this) {
   setObjectName(QStringLiteral("centerAddressPage"));
   QLabel* countLabel = MakeLabel(this, "中心服务器数：", 1261);
   count_ = MakeList(this, "serverCountCombo", kServerCountId, codes::kServerCountItems, false);
@@ -79,11 +79,6 @@ void CRTUCfgGprsDlg::OpenCenters(int n) {
 void CRTUCfgGprsDlg::SetServerCount(const std::string& text) {
   if (CfgField* f = fields_.Find(18, 0)) f->Set(text);
   OpenCenters(codes::OpenCentreCount(text));
-}
-
-std::optional<std::string> CRTUCfgGprsDlg::SaveToTable(int id, int index) {
-  const CfgField* f = fields_.Find(id, index);
-  return f ? f->Get() : std::string();
 }
 
 void CRTUCfgGprsDlg::LoadFromTable(int id, int index, const std::string& text) {

@@ -15,7 +15,7 @@ class QComboBox;
 class QLineEdit;
 class QTabBar;
 
-class CRTUCfgGprsDlg : public QWidget, public ICfgPage {
+class CRTUCfgGprsDlg : public QWidget, public CfgFieldPage {
   Q_OBJECT
  public:
   static constexpr int kServerCountId = 1257;
@@ -28,7 +28,6 @@ class CRTUCfgGprsDlg : public QWidget, public ICfgPage {
 
   // Parameters 18-22.
   static bool Owns(int id) { return id >= 18 && id <= 22; }
-  std::optional<std::string> SaveToTable(int id, int index) override;
   void LoadFromTable(int id, int index, const std::string& text) override;
 
   // Shows the count and opens centres 1..n (at most the four there are), closes the rest.
@@ -49,6 +48,5 @@ class CRTUCfgGprsDlg : public QWidget, public ICfgPage {
   QTabBar* tabs_ = nullptr;
   QComboBox* count_ = nullptr;
   QLineEdit* dns_[2] = {};
-  CfgFieldMap fields_{this};
   FractionLayout layout_;
 };

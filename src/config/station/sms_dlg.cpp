@@ -10,7 +10,7 @@
 using namespace station_ui;
 namespace codes = station_codes;
 
-CRTUCfgSmsDlg::CRTUCfgSmsDlg(QWidget* parent) : QWidget(parent) {
+CRTUCfgSmsDlg::CRTUCfgSmsDlg(QWidget* parent) : QWidget(parent), CfgFieldPage(this) {
   setObjectName(QStringLiteral("smsPage"));
   QLabel* setLabel = MakeLabel(this, "短信参数配置：");
   smsSet_ = MakeList(this, "smsSetCombo", kSmsSetId, codes::kSmsSet.items, true);
@@ -37,15 +37,6 @@ CRTUCfgSmsDlg::CRTUCfgSmsDlg(QWidget* parent) : QWidget(parent) {
   fields_.Add(146, 0, smsSet_, codes::kSmsSetField);
   fields_.Add(147, 0, adminNo_);
   layout_.Apply(this);
-}
-
-std::optional<std::string> CRTUCfgSmsDlg::SaveToTable(int id, int index) {
-  const CfgField* f = fields_.Find(id, index);
-  return f ? f->Get() : std::string();
-}
-
-void CRTUCfgSmsDlg::LoadFromTable(int id, int index, const std::string& text) {
-  if (CfgField* f = fields_.Find(id, index)) f->Set(text);
 }
 
 void CRTUCfgSmsDlg::resizeEvent(QResizeEvent*) {

@@ -10,7 +10,7 @@
 class QComboBox;
 class QLineEdit;
 
-class CRTUCfgSmsDlg : public QWidget, public ICfgPage {
+class CRTUCfgSmsDlg : public QWidget, public CfgFieldPage {
   Q_OBJECT
  public:
   static constexpr int kSmsSetId = 1317;
@@ -21,8 +21,6 @@ class CRTUCfgSmsDlg : public QWidget, public ICfgPage {
 
   // Parameters 146, 147.
   static bool Owns(int id) { return id == 146 || id == 147; }
-  std::optional<std::string> SaveToTable(int id, int index) override;
-  void LoadFromTable(int id, int index, const std::string& text) override;
 
   QComboBox* SmsSetList() const { return smsSet_; }
   QLineEdit* AdminNumbers() const { return adminNo_; }
@@ -33,6 +31,5 @@ class CRTUCfgSmsDlg : public QWidget, public ICfgPage {
  private:
   QComboBox* smsSet_ = nullptr;
   QLineEdit* adminNo_ = nullptr;
-  CfgFieldMap fields_{this};
   FractionLayout layout_;
 };

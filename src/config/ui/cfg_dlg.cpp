@@ -19,8 +19,6 @@
 #include "widgets/ui_bridge.h"
 
 namespace {
-int PointsToPixels(const QWidget* w, int points) { return points * w->logicalDpiY() / 72; }
-
 QString ChannelLabel(int n) {  // n = 1..30
   return QStringLiteral("通道%1").arg(n, 2, 10, QLatin1Char('0'));
 }
@@ -120,10 +118,7 @@ void CRTUCfgDlg::InitWorkspace(IToolHost* host) {
           [this] { machine_.StartOperation(kOpQueryImei); });
   connect(logDlg_, &CLogDlg::clearClicked, this, [this] {
     // The rule of the log window's query buttons: the port open, the workspace idle.
-    if (!machine_.PortOpen()) {
-      machine_.View().ShowTip(GBK("请先打开串口"), {});
-      return;
-    }
+    if (!machine_.PortOpenOrTell()) return;
     if (machine_.WorkMode() == kModeIdle) ClearLog();
   });
   connect(logDlg_, &CLogDlg::closedByUser, this,
@@ -166,7 +161,7 @@ void CRTUCfgDlg::InitWorkspace(IToolHost* host) {
 
 void CRTUCfgDlg::BuildTree() {
   channelRoot_ = new QTreeWidgetItem(tree_, {QString::fromUtf8(CfgPageNode(CfgPageId::Dev))});
-  for (int n = 1; n <= kChannelCount; ++n) new QTreeWidgetItem(channelRoot_, {ChannelLabel(n)});
+  for (int n = 1; n <= channel_codes::kChannels; ++n) new QTreeWidgetItem(channelRoot_, {ChannelLabel(n)});
   channelRoot_->setExpanded(true);
   new QTreeWidgetItem(tree_, {QString::fromUtf8(CfgPageNode(CfgPageId::Terminal))});
   new QTreeWidgetItem(tree_, {QString::fromUtf8(CfgPageNode(CfgPageId::CenterAddress))});
@@ -205,7 +200,7 @@ void CRTUCfgDlg::OnTreeSelection(QTreeWidgetItem* item) {
     return;
   }
   // A channel node reads 通道07 or 通道07|串口03.
-  for (int n = 1; n <= kChannelCount; ++n) {
+  for (int n = 1; n <= channel_codes::kChannels; ++n) {
     if (!text.startsWith(ChannelLabel(n))) continue;
     const Slot& s = pages_[Index(CfgPageId::Channel)];
     if (s.hooks.selectChannel) s.hooks.selectChannel(n - 1);
@@ -227,7 +222,7 @@ void CRTUCfgDlg::OnCaptionTimer() {
   if (!channelRoot_) return;
   static const std::string none = GBK("无");
   ChannelCaptions& captions = ChannelCaptions::Instance();
-  for (int n = 1; n <= kChannelCount; ++n) {
+  for (int n = 1; n <= channel_codes::kChannels; ++n) {
     const std::string caption = captions.Get(n - 1);
     if (caption.empty()) continue;
     const QString label = ChannelLabel(n);

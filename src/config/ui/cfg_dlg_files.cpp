@@ -7,16 +7,13 @@
 
 #include "base/atomic_file.h"
 #include "base/cp936.h"
+#include "config/records/file_prompt.h"
 #include "config/ui/cfg_dlg.h"
 #include "config/ui/write_review_dlg.h"
 #include "protocol/listing.h"
 #include "protocol/param_table.h"
 #include "widgets/message_box.h"
 #include "widgets/ui_bridge.h"
-
-namespace {
-std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
-}  // namespace
 
 QString CRTUCfgDlg::ChooseSaveFile(const QString& suggestedName) {
   QFileDialog dialog(DialogParent());
@@ -69,10 +66,7 @@ void CRTUCfgDlg::SaveParameters() {
     machine_.StartWriteAll();  // refused with the offline note
     return;
   }
-  if (!machine_.PortOpen()) {
-    machine_.View().ShowTip(GBK("请先打开串口"), {});
-    return;
-  }
+  if (!machine_.PortOpenOrTell()) return;
   ReviewAndWrite(machine_.PlanWriteAll(),
                  [this](WriteSelection s) { machine_.StartWriteAll(std::move(s)); });
 }
