@@ -1,7 +1,5 @@
 #include "config/cfg_page_map.h"
 
-#include "protocol/param_table.h"
-
 const char* CfgPageNode(CfgPageId page) {
   switch (page) {
     case CfgPageId::Dev: return "通道参数设置";
@@ -17,16 +15,4 @@ const char* CfgPageNode(CfgPageId page) {
     case CfgPageId::Count: break;
   }
   return "";
-}
-
-CfgPageId PageOfParam(int id) {
-  if (id < 0 || id > kLastParamId) return CfgPageId::Count;
-  if (id <= 17 || id == 27 || id == 162 || id == 163) return CfgPageId::Terminal;
-  if (id <= 22) return CfgPageId::CenterAddress;
-  if (id <= 29) return CfgPageId::CenterOther;  // 23-26, 28, 29 (27 handled above)
-  if (id <= 145 || id == 161) return CfgPageId::Channel;
-  if (id <= 147) return CfgPageId::Sms;
-  if (id <= 154) return CfgPageId::Camera;
-  if (id <= 157) return CfgPageId::CameraTimer;
-  return CfgPageId::ComTrans;  // 158-160
 }

@@ -109,16 +109,6 @@ Source SourceOfCaption(std::string_view caption) {
   return {};
 }
 
-Family FamilyOfParam(int id) {
-  if (id >= 32 && id <= 38) return Family::Di;
-  if (id >= 39 && id <= 56) return Family::Pi;
-  if (id >= 57 && id <= 80) return Family::Adc;
-  if ((id >= 81 && id <= 107) || id == 161) return Family::Serial;
-  if (id >= 108 && id <= 126) return Family::Sdi;
-  if (id >= 127 && id <= 145) return Family::Gray;
-  return Family::None;
-}
-
 KindCaptionResult KindCaption(int code) {
   // Positions follow the kind list: "无", then the families in list order.
   int position = 1;
@@ -150,9 +140,9 @@ const FieldCode kOnOff{kOffOnItems, OnOffItem, field_code::PositionValue};
 const FieldCode kCountMode{kCount, CountItem, field_code::PositionValue};
 const FieldCode kInputType{kInput, InputItem, InputValue};
 
-const FieldItems kStoreIntervalItems{kStoreInterval};
-const FieldItems kAccuracyItems{kAccuracy};
-const FieldItems kUnitItems{kUnit};
+const FieldCode kStoreIntervalField = TextField(kStoreInterval);
+const FieldCode kAccuracyField = TextField(kAccuracy);
+const FieldCode kUnitField = TextField(kUnit);
 
 FieldItems ElementCatalogue(int protocolKind) {
   if (protocolKind == 1) return kWater16;

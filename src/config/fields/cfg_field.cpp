@@ -100,9 +100,9 @@ void CfgField::Touch() {
   emit edited();
 }
 
-CfgField* CfgFieldMap::Add(int id, int index, QWidget* control, const FieldCode& code) {
+CfgField* CfgFieldMap::Add(int id, int index, QWidget* control, const FieldCode& code, bool show) {
   auto* field = new CfgField(code, owner_);
-  field->Attach(control, false);
+  field->Attach(control, show);
   fields_[{id, index}] = field;
   return field;
 }

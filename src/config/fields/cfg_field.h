@@ -83,8 +83,9 @@ class CfgFieldMap {
  public:
   explicit CfgFieldMap(QObject* owner) : owner_(owner) {}
   // Binds control to the field of (id, index); the control keeps what it shows until
-  // the first Set.
-  CfgField* Add(int id, int index, QWidget* control, const FieldCode& code = TextField());
+  // the first Set (show: it shows the empty value at once, as Attach does).
+  CfgField* Add(int id, int index, QWidget* control, const FieldCode& code = TextField(),
+                bool show = false);
   CfgField* Find(int id, int index) const;
 
  private:

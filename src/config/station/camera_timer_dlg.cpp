@@ -28,10 +28,8 @@ CRTUCfgCameraTimer::CRTUCfgCameraTimer(QWidget* parent) : QWidget(parent), CfgFi
     layout_.Add(hourUnit, 0.37, y, 0.05, 0.07);
     layout_.Add(minute_[r], 0.44, y, 0.12, 0.07);
     layout_.Add(minuteUnit, 0.57, y, 0.05, 0.07);
-    fields_.Add(155, r, switch_[r], codes::kCameraSwitchField);
-    fields_.Add(156, r, hour_[r]);
-    fields_.Add(157, r, minute_[r]);
   }
+  BindRows(fields_, field_tables::kCameraTimer, this);
   layout_.Apply(this);
 }
 

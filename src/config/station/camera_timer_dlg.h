@@ -1,10 +1,11 @@
 #pragma once
 // The "摄像头定时报" page: ten daily picture-report slots, each with a switch, an
-// hour and a minute. Instance k of parameters 155-157 is the row of slot k + 1.
+// hour and a minute (field_tables::kCameraTimer): instance k is the row of slot k + 1.
 #include <QWidget>
 #include <string>
 
 #include "config/cfg_page.h"
+#include "config/field_tables.h"
 #include "config/fields/cfg_field.h"
 #include "widgets/fraction_layout.h"
 
@@ -25,8 +26,8 @@ class CRTUCfgCameraTimer : public QWidget, public CfgFieldPage {
 
   explicit CRTUCfgCameraTimer(QWidget* parent = nullptr);
 
-  // Parameters 155, 156, 157.
-  static bool Owns(int id) { return id >= 155 && id <= 157; }
+  // The parameters of field_tables::kCameraTimer.
+  static bool Owns(int id) { return TableLists(field_tables::kCameraTimer, id); }
 
   QCheckBox* Switch(int row) const { return switch_[row]; }
   QLineEdit* Hour(int row) const { return hour_[row]; }

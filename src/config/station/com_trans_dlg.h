@@ -5,6 +5,7 @@
 #include <string>
 
 #include "config/cfg_page.h"
+#include "config/field_tables.h"
 #include "config/fields/cfg_field.h"
 #include "widgets/fraction_layout.h"
 
@@ -19,8 +20,8 @@ class CRTUCfgComTransDlg : public QWidget, public CfgFieldPage {
 
   explicit CRTUCfgComTransDlg(QWidget* parent = nullptr);
 
-  // Parameters 158, 159, 160.
-  static bool Owns(int id) { return id >= 158 && id <= 160; }
+  // The parameters of field_tables::kComTrans.
+  static bool Owns(int id) { return TableLists(field_tables::kComTrans, id); }
 
   QComboBox* TypeList() const { return type_; }
   QComboBox* SpeedList() const { return speed_; }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "config/cfg_page.h"
+#include "config/field_tables.h"
 #include "config/fields/cfg_field.h"
 #include "widgets/fraction_layout.h"
 
@@ -15,8 +16,8 @@ class CRTUCfgGprs1Dlg : public QWidget, public CfgFieldPage {
  public:
   explicit CRTUCfgGprs1Dlg(QWidget* parent = nullptr);
 
-  // Parameters 23, 24, 25, 26, 28, 29.
-  static bool Owns(int id);
+  // The parameters of field_tables::kCenterOther.
+  static bool Owns(int id) { return TableLists(field_tables::kCenterOther, id); }
 
   // The edit of parameter id; nullptr for a parameter not on this page.
   QLineEdit* EditOf(int id) const;

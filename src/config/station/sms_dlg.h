@@ -4,6 +4,7 @@
 #include <string>
 
 #include "config/cfg_page.h"
+#include "config/field_tables.h"
 #include "config/fields/cfg_field.h"
 #include "widgets/fraction_layout.h"
 
@@ -19,8 +20,8 @@ class CRTUCfgSmsDlg : public QWidget, public CfgFieldPage {
   // Builds the page; the template's second, unused pair of rows is hidden.
   explicit CRTUCfgSmsDlg(QWidget* parent = nullptr);
 
-  // Parameters 146, 147.
-  static bool Owns(int id) { return id == 146 || id == 147; }
+  // The parameters of field_tables::kSms.
+  static bool Owns(int id) { return TableLists(field_tables::kSms, id); }
 
   QComboBox* SmsSetList() const { return smsSet_; }
   QLineEdit* AdminNumbers() const { return adminNo_; }

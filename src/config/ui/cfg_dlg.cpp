@@ -11,6 +11,7 @@
 #include "base/cp936.h"
 #include "base/timing.h"
 #include "config/channel_captions.h"
+#include "config/field_tables.h"
 #include "protocol/param_table.h"
 #include "config/ui/cfg_dlg_view.h"
 #include "config/ui/log_dlg.h"
@@ -19,6 +20,20 @@
 #include "widgets/ui_bridge.h"
 
 namespace {
+// Debug builds check the field tables once, before the first workspace builds its pages:
+// every parameter on exactly one page, under its own command word.
+void CheckFieldTables() {
+#ifndef NDEBUG
+  static const bool checked = [] {
+    std::string all;
+    for (const std::string& problem : TableProblems(PageTables())) all += problem + "\n";
+    if (!all.empty()) qFatal("field tables:\n%s", all.c_str());
+    return true;
+  }();
+  (void)checked;
+#endif
+}
+
 QString ChannelLabel(int n) {  // n = 1..30
   return QStringLiteral("通道%1").arg(n, 2, 10, QLatin1Char('0'));
 }
@@ -124,6 +139,7 @@ void CRTUCfgDlg::InitWorkspace(IToolHost* host) {
   connect(logDlg_, &CLogDlg::closedByUser, this,
           [this] { logToggle_->setText(QStringLiteral(">>")); });
 
+  CheckFieldTables();
   CreatePages();
   for (const Slot& s : pages_) {
     if (s.widget) pageLayout_.Add(s.widget, 0.25, 0.02, 0.74, 0.81);
