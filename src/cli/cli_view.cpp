@@ -4,10 +4,6 @@
 #include "cli/cli_output.h"
 #include "protocol/param_table.h"
 
-namespace {
-constexpr int kLastParamId = 163;
-}
-
 void CliCfgView::ShowTableOnPages() {
   std::lock_guard<std::mutex> lock(mutex_);
   pages_.clear();

@@ -81,6 +81,12 @@ void CfgMachine::AttachPort(ISerialPort* port, LineArbiter* line) {
 
 bool CfgMachine::PortOpen() const { return port_->IsOpen(); }
 
+bool CfgMachine::PortOpenOrTell() {
+  if (PortOpen()) return true;
+  view_.ShowTip(TextPortClosed(), {});
+  return false;
+}
+
 // The front end sets 0 or 3, which the idle worker treats alike: no wake-up needed.
 void CfgMachine::SetWorkMode(int mode) {
   if (mode == kModeWaitPowerUp) {
@@ -109,10 +115,6 @@ void CfgMachine::Stop() {
   lease_.Release();  // an operation cut short by the stop
 }
 
-void CfgMachine::SetOperation(int op, CfgRequest trigger, std::function<void(int go)> fn) {
-  extra_[op] = Extra{trigger, std::move(fn)};
-}
-
 // --- UI side ---
 
 bool CfgMachine::StartOperation(int op) { return StartFromIdle(op, std::nullopt); }
@@ -122,10 +124,7 @@ bool CfgMachine::StartFromIdle(int op, std::optional<WriteSelection> selection) 
     view_.AppendLog(TextOffline());
     return false;
   }
-  if (!PortOpen()) {
-    view_.ShowTip(TextPortClosed(), {});
-    return false;
-  }
+  if (!PortOpenOrTell()) return false;
   if ((op == kOpWriteAll || op == kOpFactoryReset) && !BackUpBeforeWrite()) return false;
   if (!Begin(op, kModeIdle, kModeIdle, std::move(selection))) return false;
   EnableOperations(1);
@@ -318,8 +317,7 @@ bool CfgMachine::WorkerTurn() {
   }};
   int next = 0;
   for (const Poll& p : kPolls) {
-    const bool builtIn = p.op != kOpReadRecords && p.op != kOpReadPicture;
-    if ((builtIn || extra_.count(p.op)) && requests_.Pending(p.request)) {
+    if (requests_.Pending(p.request)) {
       next = p.op;
       break;
     }
@@ -343,16 +341,13 @@ void CfgMachine::RunOperation(int op, int go) {
     case kOpFactoryReset: FactoryReset(go); return;
     case kOpRestartDevice: QueryOnce(kCmdReset, go); return;
     case kOpSetClock: SetClock(go); return;
+    case kOpReadRecords: records_->ReadRecords(go); return;
+    case kOpReadPicture: pictures_->ReadPicture(go); return;
     case kOpClearChannelRecords: ClearChannelRecords(go); return;
     case kOpClearBacklog: ClearBacklog(go); return;
     case kOpWriteFromFile: WriteFromFile(go); return;
     case kOpSetInitialValue: SetInitialValue(go); return;
     default: break;
-  }
-  auto it = extra_.find(op);
-  if (it != extra_.end()) {
-    it->second.fn(go);
-    return;
   }
   // No such operation: back to idle rather than spinning in mode 1.
   EndOperation({.op = op, .end = CfgEnd::kNothingSent});
@@ -401,7 +396,7 @@ int CfgMachine::LoggedExchange(int id, std::string* received) {
 
 void CfgMachine::FillPagesFromTable() {
   view_.WithPages([](ICfgPageAccess& pages) {
-    for (int id = 0; id <= 163; ++id) {
+    for (int id = 0; id <= kLastParamId; ++id) {
       const ParamEntry* entry = FindParam(id);
       if (!entry) continue;
       for (int k = 0; k < entry->count; ++k) {

@@ -7,7 +7,6 @@
 // serial line (LineArbiter) while it runs; the power-up "S" is a background write.
 #include <atomic>
 #include <functional>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -68,6 +67,8 @@ class CfgMachine {
   // fails at once. Before Start.
   void AttachPort(ISerialPort* port, LineArbiter* line = nullptr);
   bool PortOpen() const;
+  // The buttons' first check: with the port closed, the tip "请先打开串口" and false.
+  bool PortOpenOrTell();
 
   // Starts the worker thread (WorkerLoop).
   void Start();
@@ -168,10 +169,6 @@ class CfgMachine {
   // Puts the table's text into every page control that shows something else.
   void FillPagesFromTable();
 
-  // Operations that come with later pages (10 ReadRecords, 11 ReadPicture): fn(go) runs
-  // as operation op and is started by the request. Register before Start().
-  // fn follows the retry rule through FailedRun() and ends with EndOperation(outcome).
-  void SetOperation(int op, CfgRequest trigger, std::function<void(int go)> fn);
   // The retry rule after a run whose attempts all failed: counts the failure; below
   // kMaxRuns it hands over to recovery (mode 2) and returns false; else true (give up).
   bool FailedRun();
@@ -197,10 +194,10 @@ class CfgMachine {
   bool BackUpBeforeWrite();
   void WorkerLoop();
   void LoadAll(int go);
-  // AT+SHOW up to kRunAttempts times until one is answered and parsed into the table;
-  // text: the last attempt's received text. A listing that overflowed the receive text
-  // is a failed attempt, noted in the log.
-  bool ReadListing(std::string& text);
+  // Command id, logged, up to kRunAttempts times until one is answered (AT+SHOW: and
+  // parsed into the table); text: the last attempt's received text. A listing that
+  // overflowed the receive text is a failed attempt, noted in the log.
+  int LoggedAttempts(int id, std::string& text);
   void WaitForPowerUp();
   // Mode 0, and the front end's power-up watch started.
   void EnterWaitPowerUp();
@@ -252,11 +249,6 @@ class CfgMachine {
   Event wake_;  // set on every change the idle worker looks at; reset at each turn
   std::atomic<int> idleSleeps_{0};
   std::thread worker_;
-  struct Extra {
-    CfgRequest trigger;
-    std::function<void(int)> fn;
-  };
-  std::map<int, Extra> extra_;
   std::unique_ptr<RecordReader> records_;
   std::unique_ptr<PictureReader> pictures_;
 };

@@ -65,7 +65,7 @@ class CfgMachine::PageBridge : public IWriteBackView {
   CfgMachine& m_;
 };
 
-// 3: AT+SHOW up to three times, then the changed page controls are filled.
+// 3: the listing read (AT+SHOW, LoggedAttempts), then the changed page controls are filled.
 void CfgMachine::LoadAll(int go) {
   if (go == 0) {
     view_.AppendLog(T().loadFailed);
@@ -78,7 +78,7 @@ void CfgMachine::LoadAll(int go) {
   }
   view_.AppendLog(T().loading);
   std::string text;
-  if (ReadListing(text)) {
+  if (LoggedAttempts(kCmdShow, text) != 0) {
     view_.AppendLog(text);
     view_.AppendLog(T().loaded);
     SetTableFromDevice(true);
@@ -98,18 +98,18 @@ void CfgMachine::LoadAll(int go) {
   }
 }
 
-bool CfgMachine::ReadListing(std::string& text) {
+int CfgMachine::LoggedAttempts(int id, std::string& text) {
   int ok = 0;
   for (int attempt = 0; attempt < kRunAttempts && ok == 0 && !stop_.load(); ++attempt) {
     if (attempt > 0 && Halted()) break;
     std::string line;
-    FormatCommandLine(kCmdShow, 0, line);
+    FormatCommandLine(id, 0, line);
     view_.AppendLog(line);
-    ok = exchange_.RunCommand(kCmdShow, 0, line);  // the listing goes into the table
+    ok = exchange_.RunCommand(id, 0, line);  // AT+SHOW: the listing goes into the table
     text = exchange_.TakeReceivedText();
-    if (exchange_.Overflowed()) view_.AppendLog(T().tooLong);
+    if (id == kCmdShow && exchange_.Overflowed()) view_.AppendLog(T().tooLong);
   }
-  return ok != 0;
+  return ok;
 }
 
 // The device is to be switched off and on: mode 0 makes the power-up watch send "S"
@@ -168,7 +168,7 @@ void CfgMachine::EndWriteBack(int op, int go) {
 void CfgMachine::VerifyWrites(CfgOutcome& outcome) {
   view_.AppendLog(T().verifying);
   std::string listing;
-  if (!ReadListing(listing)) {
+  if (LoggedAttempts(kCmdShow, listing) == 0) {
     view_.AppendLog(T().verifyUnread);
     outcome.end = CfgEnd::kFailed;
     return;
@@ -215,16 +215,11 @@ void CfgMachine::WriteFromFile(int go) {
 // 4 (AT+VER) and 8 (AT+RESET): up to three attempts; the reply is logged; the give-up is silent.
 void CfgMachine::QueryOnce(int id, int go) {
   if (go == 1) {
-    for (int attempt = 0; attempt < kRunAttempts && !stop_.load(); ++attempt) {
-      std::string line;
-      FormatCommandLine(id, 0, line);
-      view_.AppendLog(line);
-      if (exchange_.RunCommand(id, 0, line) != 0) {
-        std::string reply = exchange_.TakeReceivedText();
-        view_.AppendLog(reply);
-        EndOperation({.op = WorkOp(), .end = CfgEnd::kDone, .reply = std::move(reply)});
-        return;
-      }
+    std::string reply;
+    if (LoggedAttempts(id, reply) != 0) {
+      view_.AppendLog(reply);
+      EndOperation({.op = WorkOp(), .end = CfgEnd::kDone, .reply = std::move(reply)});
+      return;
     }
     if (!FailedRun()) return;
   }
@@ -234,17 +229,13 @@ void CfgMachine::QueryOnce(int id, int go) {
 // 7: AT+FACTORY; on success the load follows at once, without enabling in between.
 void CfgMachine::FactoryReset(int go) {
   if (go == 1) {
-    for (int attempt = 0; attempt < kRunAttempts && !stop_.load(); ++attempt) {
-      std::string line;
-      FormatCommandLine(kCmdFactory, 0, line);
-      view_.AppendLog(line);
-      if (exchange_.RunCommand(kCmdFactory, 0, line) != 0) {
-        view_.AppendLog(exchange_.TakeReceivedText());
-        retry_ = 0;
-        op_.store(kOpLoadAll);  // mode stays 1
-        view_.OnOutcome({.op = kOpFactoryReset, .end = CfgEnd::kDone}, {});
-        return;
-      }
+    std::string reply;
+    if (LoggedAttempts(kCmdFactory, reply) != 0) {
+      view_.AppendLog(reply);
+      retry_ = 0;
+      op_.store(kOpLoadAll);  // mode stays 1
+      view_.OnOutcome({.op = kOpFactoryReset, .end = CfgEnd::kDone}, {});
+      return;
     }
     if (!FailedRun()) return;
   }

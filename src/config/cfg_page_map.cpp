@@ -16,15 +16,3 @@ const char* CfgPageNode(CfgPageId page) {
   }
   return "";
 }
-
-CfgPageId PageOfParam(int id) {
-  if (id < 0 || id > 163) return CfgPageId::Count;
-  if (id <= 17 || id == 27 || id == 162 || id == 163) return CfgPageId::Terminal;
-  if (id <= 22) return CfgPageId::CenterAddress;
-  if (id <= 29) return CfgPageId::CenterOther;  // 23-26, 28, 29 (27 handled above)
-  if (id <= 145 || id == 161) return CfgPageId::Channel;
-  if (id <= 147) return CfgPageId::Sms;
-  if (id <= 154) return CfgPageId::Camera;
-  if (id <= 157) return CfgPageId::CameraTimer;
-  return CfgPageId::ComTrans;  // 158-160
-}

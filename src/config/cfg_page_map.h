@@ -19,5 +19,6 @@ constexpr int kCfgPageCount = static_cast<int>(CfgPageId::Count);
 // nodes carry the channel number.
 const char* CfgPageNode(CfgPageId page);
 
-// The page that shows parameter id (0-163); CfgPageId::Count for ids no page shows.
+// The page that shows parameter id: the page whose field table lists it
+// (config/field_tables.h); CfgPageId::Count for ids no page shows.
 CfgPageId PageOfParam(int id);

@@ -10,7 +10,6 @@ namespace {
 constexpr const char* kNoLinkage = "无关联";
 constexpr const char* kTargets[] = {kNoLinkage, "DO0", "DO1", "K0", "K1"};
 constexpr const char* kStates[] = {"DO低/K断开", "DO高/K闭合", kNoLinkage};
-constexpr const char* kSwitch[] = {"关闭", "开启"};
 constexpr const char* kTriggers[] = {"不触发", "低电平触发", "高电平触发", "上升沿", "下降沿", "双沿"};
 
 constexpr int kOutputBase = 101;  // DOn
@@ -41,7 +40,7 @@ std::optional<std::string> StateValue(std::string_view text, int) {
 
 const FieldCode kLinkageTarget{kTargets, TargetItem, TargetValue};
 const FieldCode kLinkageState{kStates, StateItem, StateValue};
-const FieldCode kInputSwitch{kSwitch, field_code::PositionItem, field_code::PositionValue};
+const FieldCode kInputSwitch{kOffOnItems, field_code::PositionItem, field_code::PositionValue};
 const FieldCode kTrigger{kTriggers, field_code::PositionItem, field_code::PositionValue};
 
 std::optional<std::string> RelatedTypeCode(std::string_view text) {

@@ -6,7 +6,7 @@ ChannelCaptions& ChannelCaptions::Instance() {
 }
 
 void ChannelCaptions::Set(int n, const std::string& caption) {
-  if (n < 0 || n >= kChannelCount) return;
+  if (n < 0 || n >= channel_codes::kChannels) return;
   std::function<void()> listener;
   {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -30,7 +30,7 @@ void ChannelCaptions::RemoveListener(const void* owner) {
 }
 
 std::string ChannelCaptions::Get(int n) const {
-  if (n < 0 || n >= kChannelCount) return {};
+  if (n < 0 || n >= channel_codes::kChannels) return {};
   std::lock_guard<std::mutex> lock(mutex_);
   return captions_[static_cast<size_t>(n)];
 }
@@ -38,7 +38,7 @@ std::string ChannelCaptions::Get(int n) const {
 void ChannelCaptions::Clear(int n) { Set(n, std::string()); }
 
 void ChannelCaptions::ClearIf(int n, const std::string& shown) {
-  if (n < 0 || n >= kChannelCount) return;
+  if (n < 0 || n >= channel_codes::kChannels) return;
   std::lock_guard<std::mutex> lock(mutex_);
   if (captions_[static_cast<size_t>(n)] == shown) captions_[static_cast<size_t>(n)].clear();
 }

@@ -1,5 +1,5 @@
 #pragma once
-// The captions of the 30 channel nodes of the workspace's tree: the channel page
+// The captions of the channel nodes of the workspace's tree: the channel page
 // writes entry n when channel n's kind is loaded or collected; the workspace takes
 // each non-empty entry and relabels the node (通道07|串口03, or 通道07 for "无").
 // Texts are code page 936. Thread-safe.
@@ -8,7 +8,7 @@
 #include <mutex>
 #include <string>
 
-constexpr int kChannelCount = 30;
+#include "config/channel_codes.h"
 
 class ChannelCaptions {
  public:
@@ -32,5 +32,5 @@ class ChannelCaptions {
   mutable std::mutex mutex_;
   const void* listenerOwner_ = nullptr;
   std::function<void()> listener_;
-  std::array<std::string, kChannelCount> captions_;
+  std::array<std::string, channel_codes::kChannels> captions_;
 };

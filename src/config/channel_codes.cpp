@@ -31,7 +31,6 @@ const FamilyInfo* InfoOf(Family f) {
 
 constexpr const char* kNone = "无";
 
-constexpr const char* kOffOn[] = {"关闭", "开启"};
 constexpr const char* kCount[] = {"不计数", "上升沿计数", "下降沿计数", "双边沿计数"};
 constexpr const char* kInput[] = {"电压", "电流"};
 constexpr const char* kStoreInterval[] = {"1", "5"};
@@ -110,16 +109,6 @@ Source SourceOfCaption(std::string_view caption) {
   return {};
 }
 
-Family FamilyOfParam(int id) {
-  if (id >= 32 && id <= 38) return Family::Di;
-  if (id >= 39 && id <= 56) return Family::Pi;
-  if (id >= 57 && id <= 80) return Family::Adc;
-  if ((id >= 81 && id <= 107) || id == 161) return Family::Serial;
-  if (id >= 108 && id <= 126) return Family::Sdi;
-  if (id >= 127 && id <= 145) return Family::Gray;
-  return Family::None;
-}
-
 KindCaptionResult KindCaption(int code) {
   // Positions follow the kind list: "无", then the families in list order.
   int position = 1;
@@ -147,13 +136,13 @@ const std::vector<std::string>& KindList() {
 
 int KindCode(std::string_view text) { return cstr::Atoi(text); }
 
-const FieldCode kOnOff{kOffOn, OnOffItem, field_code::PositionValue};
+const FieldCode kOnOff{kOffOnItems, OnOffItem, field_code::PositionValue};
 const FieldCode kCountMode{kCount, CountItem, field_code::PositionValue};
 const FieldCode kInputType{kInput, InputItem, InputValue};
 
-const FieldItems kStoreIntervalItems{kStoreInterval};
-const FieldItems kAccuracyItems{kAccuracy};
-const FieldItems kUnitItems{kUnit};
+const FieldCode kStoreIntervalField = TextField(kStoreInterval);
+const FieldCode kAccuracyField = TextField(kAccuracy);
+const FieldCode kUnitField = TextField(kUnit);
 
 FieldItems ElementCatalogue(int protocolKind) {
   if (protocolKind == 1) return kWater16;

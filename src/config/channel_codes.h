@@ -30,9 +30,6 @@ Source SourceOfKind(int code);
 // for "无" and for any text that is no caption.
 Source SourceOfCaption(std::string_view caption);
 
-// The family whose source records hold parameter id (32-145 and 161); Family::None for
-// the channel's own parameters (30 type, 31 save length) and every other id.
-Family FamilyOfParam(int id);
 
 // Caption ("无" for codes of no existing source) and position in the kind list.
 struct KindCaptionResult {
@@ -52,10 +49,10 @@ extern const FieldCode kCountMode;
 // 采样类型: "电压" (1), "电流" (0; every value but 1 shows 电流).
 extern const FieldCode kInputType;
 
-// Suggestion items of text lists.
-extern const FieldItems kStoreIntervalItems;  // 数据存储间隔: "1", "5"
-extern const FieldItems kAccuracyItems;       // "0.01" … "1000"
-extern const FieldItems kUnitItems;           // "cm", "m", "m3/s"
+// Text lists and the items they suggest.
+extern const FieldCode kStoreIntervalField;  // 数据存储间隔: "1", "5"
+extern const FieldCode kAccuracyField;       // "0.01" … "1000"
+extern const FieldCode kUnitField;           // "cm", "m", "m3/s"
 
 // Element names offered for the protocol selector: 1 水资源16 (78 names), 2 水资源21
 // (82), any other value the hydrology list (50). Each starts with "雨量".

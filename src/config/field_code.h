@@ -28,6 +28,10 @@ struct FieldCode {
   bool IsText() const { return itemOf == nullptr; }
 };
 
+// The items of every on/off list ("关闭" 0, "开启" 1).
+inline constexpr const char* kOffOnTexts[] = {"关闭", "开启"};
+inline constexpr FieldItems kOffOnItems{kOffOnTexts};
+
 // The text encoding, with optional suggestion items.
 inline FieldCode TextField(FieldItems items = {}) { return FieldCode{items, nullptr, nullptr}; }
 

@@ -11,9 +11,7 @@ namespace {
 constexpr int kWaitStepMs = 100;  // the worker's wait for the collector, in steps
 }
 
-PictureReader::PictureReader(CfgMachine& machine) : machine_(machine) {
-  machine_.SetOperation(kOpReadPicture, CfgRequest::Picture, [this](int go) { ReadPicture(go); });
-}
+PictureReader::PictureReader(CfgMachine& machine) : machine_(machine) {}
 
 bool PictureReader::Request(int camera) {
   bool idle = false;

@@ -31,8 +31,8 @@ constexpr int kPictureWatchTickMs = 100;
 
 class PictureReader {
  public:
-  // Registers operation 11 with machine (before the machine starts) and gives the
-  // machine's receive entry the collector.
+  // The machine runs ReadPicture as operation 11 and feeds the collector from its
+  // receive entry.
   explicit PictureReader(CfgMachine& machine);
   PictureReader(const PictureReader&) = delete;
   PictureReader& operator=(const PictureReader&) = delete;

@@ -11,10 +11,7 @@ constexpr size_t kQueryReplySkip = 6;  // the "\r\nOK\r\n" that acknowledges the
 
 }  // namespace
 
-RecordReader::RecordReader(CfgMachine& machine) : machine_(machine) {
-  machine_.SetOperation(kOpReadRecords, CfgRequest::RecordQuery,
-                        [this](int go) { ReadRecords(go); });
-}
+RecordReader::RecordReader(CfgMachine& machine) : machine_(machine) {}
 
 bool RecordReader::Request(int channel, const RecordDate& from, const RecordDate& to) {
   {

@@ -37,7 +37,7 @@ constexpr int kRecordWatchTickMs = 100;
 
 class RecordReader {
  public:
-  // Registers operation 10 with machine (before the machine starts).
+  // The machine runs ReadRecords as operation 10.
   explicit RecordReader(CfgMachine& machine);
   RecordReader(const RecordReader&) = delete;
   RecordReader& operator=(const RecordReader&) = delete;

@@ -13,7 +13,6 @@ constexpr const char* kProtocolTexts[] = {"水文HEX", "水文ASCII", "水资源
 constexpr const char* kProtocolValues[] = {"0", "1", "2", "5"};
 
 constexpr const char* kNoYesTexts[] = {"否", "是"};
-constexpr const char* kOffOnTexts[] = {"关闭", "开启"};
 constexpr const char* kZeroOne[] = {"0", "1"};
 
 constexpr const char* kTransComTexts[] = {"不使用", "RS232-0", "RS232-1", "RS485-0", "RS485-1"};
@@ -30,6 +29,10 @@ constexpr const char* kTransParity[] = {"8N1", "8E1", "8O1", "7E1", "7O1",
                                         "8N2", "8E2", "8O2", "7E2", "7O2"};
 constexpr const char* kServerCount[] = {"0", "1", "2", "3", "4"};
 constexpr const char* kClockMode[] = {"系统时间", "手动设置"};
+constexpr const char* kCameraTypes[] = {"SXH-L1", "SXH-L1N-OLD", "SXH-L1N-NEW", "HK-DS-2CS", "无"};
+constexpr const char* kCameraPixels[] = {"NONE", "640X480", "800X600", "1024X768", "1280X800",
+                                         "1280X960"};
+constexpr const char* kCameraParity[] = {"8N1", "8E1", "8O1"};
 constexpr const char* kWeekday[] = {"星期天", "星期一", "星期二", "星期三",
                                     "星期四", "星期五", "星期六"};
 
@@ -80,19 +83,6 @@ std::string ValueOfItem(const CodedList& list, int item) {
   return list.values[item];
 }
 
-int FindItem(Items items, std::string_view text) {
-  for (size_t i = 0; i < items.size(); ++i)
-    if (text == items[i]) return static_cast<int>(i);
-  return -1;
-}
-
-int ItemOfNumber(std::string_view text, int count) {
-  const int v = cstr::Atoi(text);
-  return v >= 0 && v < count ? v : -1;
-}
-
-std::string NumberOfItem(int item) { return cstr::FormatU(item); }
-
 bool SwitchOn(std::string_view text) { return text != "0"; }
 std::string SwitchValue(bool on) { return on ? "1" : "0"; }
 
@@ -134,5 +124,12 @@ const FieldCode kCameraSwitchField{{}, SwitchItem, SwitchOfItem};
 const FieldCode kTransComTypeField = Coded<kTransComType>();
 const FieldCode kWaterOrderField = Position(kWaterOrderItems);
 const FieldCode kAddressTypeField = Position(kAddressTypeItems);
+const FieldCode kStationTypeField = TextField(kStationTypeItems);
+const FieldCode kServerCountField = TextField(kServerCountItems);
+const FieldCode kTransSpeedField = TextField(kTransSpeedItems);
+const FieldCode kTransParityField = TextField(kTransParityItems);
+const FieldCode kCameraTypeField = Position(FieldItems(kCameraTypes));
+const FieldCode kCameraPixelsField = Position(FieldItems(kCameraPixels));
+const FieldCode kCameraParityField = TextField(FieldItems(kCameraParity));
 
 }  // namespace station_codes

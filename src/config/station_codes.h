@@ -37,14 +37,6 @@ extern const CodedList kTransComType;
 int ItemOfValue(const CodedList& list, std::string_view value);
 // The value item stands for; "" for no item (-1) or an item outside the list.
 std::string ValueOfItem(const CodedList& list, int item);
-// The item whose text is text (UTF-8, exact); -1 when none.
-int FindItem(Items items, std::string_view text);
-
-// Numbered lists, whose item position is the value: atoi(text) when it is an item
-// (0 .. count-1), else -1 (no selection).
-int ItemOfNumber(std::string_view text, int count);
-// "%u" of the item: no selection (-1) gives "4294967295".
-std::string NumberOfItem(int item);
 
 // Camera timer switch: "0" is off, every other text (empty included) is on.
 bool SwitchOn(std::string_view text);
@@ -63,12 +55,8 @@ extern const Items kCenterStateItems;   // display only: 关闭 / 开启
 extern const Items kClockModeItems;     // clock page: 系统时间 / 手动设置
 extern const Items kWeekdayItems;       // clock page: 星期天 (0) ... 星期六 (6)
 
-// The four centres' eight servers: instances 0-3 are the main servers of centres
-// 1-4, instances 4-7 their backup servers.
+// The four centres, each with a main and a backup server (the centre page's instances).
 constexpr int kCenterCount = 4;
-constexpr int kServerInstances = 8;
-inline int CenterOfServer(int instance) { return instance % kCenterCount; }
-inline bool IsBackupServer(int instance) { return instance >= kCenterCount; }
 // Centres opened by a server count text: atoi, bounded to 0 .. kCenterCount.
 int OpenCentreCount(std::string_view countText);
 
@@ -83,5 +71,15 @@ extern const FieldCode kCameraSwitchField;  // 155: check box, SwitchOn / Switch
 extern const FieldCode kTransComTypeField;  // 158: kTransComType
 extern const FieldCode kWaterOrderField;    // 162: position
 extern const FieldCode kAddressTypeField;   // 163: position
+// Text fields whose lists suggest the usual values.
+extern const FieldCode kStationTypeField;   // 15
+extern const FieldCode kServerCountField;   // 18
+extern const FieldCode kTransSpeedField;    // 159 and the cameras' 152
+extern const FieldCode kTransParityField;   // 160
+// The cameras' type (149) and resolution (150): positions; their framing (153): text
+// with "8N1", "8E1", "8O1" suggested. Their port (151) is kTransComTypeField.
+extern const FieldCode kCameraTypeField;
+extern const FieldCode kCameraPixelsField;
+extern const FieldCode kCameraParityField;
 
 }  // namespace station_codes

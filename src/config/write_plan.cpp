@@ -3,10 +3,6 @@
 #include "protocol/listing.h"
 #include "protocol/param_table.h"
 
-namespace {
-constexpr int kLastParamId = 163;
-}
-
 WritePlan PlanWrite(WriteSource source, const PageText& page) {
   WritePlan plan;
   for (int id = 0; id <= kLastParamId; ++id) {

@@ -17,7 +17,6 @@
 namespace {
 
 constexpr int kFirstCommandId = 165;
-constexpr int kLastParamId = 163;
 
 // "---" and "+++" go out bare: the device reacts to the three characters alone.
 bool SentBare(int id) { return id == kCmdProbe || id == kCmdModem; }

@@ -7,6 +7,7 @@
 #include <string_view>
 
 constexpr int kParamEntryCount = 180;   // 164 parameters + 16 commands
+constexpr int kLastParamId = 163;       // parameters are ids 0 .. kLastParamId
 constexpr int kMaxInstances = 30;
 constexpr int kMaxValueLength = 199;    // characters kept of a value text
 

@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr int kLastParamId = 163;
 constexpr int kGiveUpRetries = 2;  // the second failure of an operation is final
 
 const std::string& SetOkText() {

@@ -18,6 +18,8 @@ void FractionLayout::Apply(const QWidget* parent) const {
   }
 }
 
+int PointsToPixels(const QWidget* w, int points) { return points * w->logicalDpiY() / 72; }
+
 QFont TahomaFont(int pixelHeight) {
   static const bool hasTahoma = QFontDatabase::families().contains(QStringLiteral("Tahoma"));
   QFont f = hasTahoma ? QFont(QStringLiteral("Tahoma")) : QFont();

@@ -23,3 +23,5 @@ class FractionLayout {
 
 // A "Tahoma" font of the given pixel height (at least 8), falling back to the default family.
 QFont TahomaFont(int pixelHeight);
+// A point size as a pixel height for TahomaFont, at the widget's vertical resolution.
+int PointsToPixels(const QWidget* w, int points);

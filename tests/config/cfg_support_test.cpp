@@ -2,6 +2,7 @@
 // stamps and window deltas: WorkspaceTest.LogFromAnyThreadEndsInViewAndClears).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <thread>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "config/cfg_log.h"
 #include "config/cfg_page_map.h"
 #include "config/channel_captions.h"
+#include "config/field_tables.h"
 #include "protocol/param_table.h"
 
 namespace {
@@ -88,6 +90,49 @@ TEST(PageMapTest, EveryShownParameterHasItsPage) {
       EXPECT_NE(PageOfParam(id), CfgPageId::Count) << id;
     }
   }
+}
+
+// The field tables: every parameter on exactly one row, under its own command word;
+// a table that lists an id twice, leaves one out or names another command is refused.
+TEST(FieldTablesTest, EveryParameterIsListedOnceUnderItsCommandWord) {
+  EXPECT_EQ(TableProblems(PageTables()), std::vector<std::string>{});
+
+  std::vector<PageTable> tables(PageTables().begin(), PageTables().end());
+  const FieldRow again[] = {{106, "AT+COMRLTNTYPE", FieldControl::Edit, nullptr, nullptr, nullptr}};
+  tables.push_back({CfgPageId::Sms, channel_codes::Family::None, again});
+  EXPECT_EQ(TableProblems(tables), std::vector<std::string>{"parameter 106 is listed 2 times"});
+
+  tables.assign(PageTables().begin(), PageTables().end());
+  std::erase_if(tables, [](const PageTable& t) { return t.table.data() == field_tables::kSms.data(); });
+  EXPECT_EQ(TableProblems(tables), (std::vector<std::string>{"parameter 146 is listed 0 times",
+                                                             "parameter 147 is listed 0 times"}));
+
+  tables.assign(PageTables().begin(), PageTables().end());
+  std::vector<FieldRow> terminal(field_tables::kTerminal.begin(), field_tables::kTerminal.end());
+  terminal[0].command = "AT+PROTTXT";                 // parameter 7's word on parameter 0's row
+  terminal[1].last = kLastParamId + 1;                // a range beyond the parameters
+  for (PageTable& t : tables)
+    if (t.table.data() == field_tables::kTerminal.data()) t.table = terminal;
+  const std::vector<std::string> problems = TableProblems(tables);
+  EXPECT_EQ(std::count(problems.begin(), problems.end(), "row 0: command word is not AT+PROTWRK"), 1);
+  EXPECT_EQ(std::count(problems.begin(), problems.end(), "row 1: not a parameter range"), 1);
+}
+
+// Routing follows the tables: the page and the channel source family of an id.
+TEST(FieldTablesTest, PageAndSourceFamilyOfAnIdAreThoseOfTheTableThatListsIt) {
+  for (int id = 0; id <= kLastParamId; ++id) {
+    const PageTable* owner = OwnerOf(PageTables(), id);
+    ASSERT_NE(owner, nullptr) << id;
+    EXPECT_EQ(PageOfParam(id), owner->page) << id;
+    EXPECT_EQ(SourceFamilyOf(id), owner->family) << id;
+  }
+  using channel_codes::Family;
+  const std::pair<int, Family> families[] = {{30, Family::None}, {32, Family::Di},     {56, Family::Pi},
+                                             {80, Family::Adc},  {82, Family::Serial}, {106, Family::Serial},
+                                             {161, Family::Serial}, {126, Family::Sdi}, {145, Family::Gray}};
+  for (const auto& [id, family] : families) EXPECT_EQ(SourceFamilyOf(id), family) << id;
+  EXPECT_EQ(OwnerOf(PageTables(), kLastParamId + 1), nullptr);
+  EXPECT_EQ(SourceFamilyOf(-1), Family::None);
 }
 
 }  // namespace

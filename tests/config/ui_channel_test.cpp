@@ -18,7 +18,6 @@
 
 #include "base/cp936.h"
 #include "config/channel_codes.h"
-#include "config/channels/chn_comm_com_dlg.h"
 #include "config/channels/chn_dlg.h"
 #include "config/channels/chn_proper_dlg.h"
 #include "config/channels/chn_warning_dlg.h"
@@ -227,12 +226,12 @@ TEST(CfgFieldTest, UserChangesApplyTheEncoding) {
 }
 
 using Make = std::function<std::unique_ptr<CRTUCfgChnSubDlg>()>;
-const Make kComProper = [] { return std::make_unique<CRTUCfgChnProperDlg>(81, 83); };
-const Make kAdcProper = [] { return std::make_unique<CRTUCfgChnProperDlg>(57, 58); };
+const Make kComProper = [] { return std::make_unique<CRTUCfgChnProperDlg>(field_tables::kComProper); };
+const Make kAdcProper = [] { return std::make_unique<CRTUCfgChnProperDlg>(field_tables::kAdcProper); };
 const Make kAdcComm = [] { return std::make_unique<CRTUCfgChnCommAdcDlg>(); };
 const Make kComm = [] { return std::make_unique<CRTUCfgChnCommComDlg>(); };
-const Make kComAlarm = [] { return std::make_unique<CRTUCfgChnWarningDlg>(100); };
-const Make kAdcAlarm = [] { return std::make_unique<CRTUCfgChnWarningDlg>(73); };
+const Make kComAlarm = [] { return std::make_unique<CRTUCfgChnWarningDlg>(field_tables::kComAlarm); };
+const Make kAdcAlarm = [] { return std::make_unique<CRTUCfgChnWarningDlg>(field_tables::kAdcAlarm); };
 const Make kDiAlarm = [] { return std::make_unique<CRTUCfgChnWarningDiDlg>(); };
 const Make kPiAlarm = [] { return std::make_unique<CRTUCfgChnWarningRainDlg>(); };
 

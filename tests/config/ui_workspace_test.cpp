@@ -19,6 +19,7 @@
 #include "cfg_fakes.h"
 #include "config/station/gprs_dlg.h"
 #include "config/channels/chn_dlg.h"
+#include "config/field_tables.h"
 #include "ui_support.h"
 #include "support/qt_translations.h"
 #include "widgets/qt_translation.h"
@@ -83,6 +84,27 @@ TEST_F(WorkspaceTest, TreeHoldsEveryPageNodeAndSelectingOneShowsItsPage) {
   EXPECT_EQ(boxes.Questions().size(), 1);
   EXPECT_EQ(tree->currentItem(), Node(QStringLiteral("串口传输参数")));
   EXPECT_EQ(VisiblePages(), std::vector<CfgPageId>{CfgPageId::ComTrans});
+}
+
+// Every instance of every parameter reaches the page whose field table lists it, and
+// that page alone gives it back.
+TEST_F(WorkspaceTest, EveryParameterReachesThePageWhoseTableListsItAndNoOther) {
+  for (int id = 0; id <= kLastParamId; ++id) {
+    const PageTable* owner = OwnerOf(PageTables(), id);
+    ASSERT_NE(owner, nullptr) << id;
+    for (int k = 0; k < FindParam(id)->count; ++k) {
+      const std::string text = "v" + std::to_string(id) + "_" + std::to_string(k);
+      ws->LoadFromTable(id, k, text);
+      EXPECT_EQ(ws->SaveToTable(id, k), text) << id << "/" << k;
+      EXPECT_EQ(ws->Page(owner->page)->SaveToTable(id, k), text) << id << "/" << k;
+      for (int p = 0; p < kCfgPageCount; ++p) {
+        ICfgPage* other = ws->Page(static_cast<CfgPageId>(p));
+        if (!other || static_cast<CfgPageId>(p) == owner->page) continue;
+        const std::optional<std::string> got = other->SaveToTable(id, k);
+        EXPECT_TRUE(!got || got->empty()) << id << "/" << k << " also on page " << p;
+      }
+    }
+  }
 }
 
 TEST_F(WorkspaceTest, OperationButtonsNeedAnOpenPortAndAnIdleWorker) {

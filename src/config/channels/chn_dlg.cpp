@@ -7,6 +7,7 @@
 #include "base/cp936.h"
 #include "base/cstr.h"
 #include "config/channel_captions.h"
+#include "config/field_tables.h"
 #include "config/station/station_widgets.h"
 #include "widgets/ui_bridge.h"
 
@@ -15,12 +16,15 @@ using codes::Family;
 
 CRTUCfgChnDlg::CRTUCfgChnDlg(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("channelPage"));
-  QLabel* lenLabel = station_ui::MakeLabel(this, "通道存储长度：");
-  saveLen_ = station_ui::MakeEdit(this, "saveLengthEdit", 0);
+  // Parameters 30 and 31 (field_tables::kChannel), one instance per channel.
+  const FieldRow& lenRow = *RowOfRole(field_tables::kChannel, "saveLengthEdit");
+  const FieldRow& kindRow = *RowOfRole(field_tables::kChannel, "kindCombo");
+  QLabel* lenLabel = station_ui::MakeLabel(this, lenRow.label);
+  saveLen_ = station_ui::MakeEdit(this, lenRow.role, 0);
   QLabel* kb = station_ui::MakeLabel(this, "KB");
-  QLabel* kindLabel = station_ui::MakeLabel(this, "硬件接口：");
+  QLabel* kindLabel = station_ui::MakeLabel(this, kindRow.label);
   kindList_ = new QComboBox(this);
-  kindList_->setObjectName(QStringLiteral("kindCombo"));
+  kindList_->setObjectName(QString::fromLatin1(kindRow.role));
   for (const std::string& caption : codes::KindList()) kindList_->addItem(QString::fromStdString(caption));
   kindList_->setCurrentIndex(0);
   layout_.Add(lenLabel, 0.06, 0.02, 0.16, 0.05);
@@ -71,7 +75,7 @@ CRTUCfgChnSrcDlg* CRTUCfgChnDlg::ShownSource() const {
 std::optional<std::string> CRTUCfgChnDlg::SaveToTable(int id, int index) {
   if (id == 30) return index >= 0 && index < kChannels ? GetChannelKindText(index) : std::string();
   if (id == 31) return index >= 0 && index < kChannels ? GetSaveLengthText(index) : std::string();
-  const CRTUCfgChnSrcDlg* page = SourcePage(codes::FamilyOfParam(id), index);
+  const CRTUCfgChnSrcDlg* page = SourcePage(SourceFamilyOf(id), index);
   if (!page) return std::string();
   return page->GetField(id);
 }
@@ -83,7 +87,7 @@ void CRTUCfgChnDlg::LoadFromTable(int id, int index, const std::string& text) {
     else SetSaveLengthText(index, text);
     return;
   }
-  if (CRTUCfgChnSrcDlg* page = SourcePage(codes::FamilyOfParam(id), index)) page->SetField(id, text);
+  if (CRTUCfgChnSrcDlg* page = SourcePage(SourceFamilyOf(id), index)) page->SetField(id, text);
 }
 
 // --- kinds and save lengths ---

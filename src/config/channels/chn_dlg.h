@@ -1,8 +1,9 @@
 #pragma once
 // The channel page (nodes 通道01 … 通道30): the current channel's save length and kind,
 // and below them the source page of the hardware source the channel is bound to. Every
-// channel parameter of the table is routed here: ids 30 and 31 to the channel's own
-// values, the source records (32-145, 161) to the source pages' fields.
+// parameter of the channel page's field tables is routed here: field_tables::kChannel to
+// the channel's own values, the source tables (by SourceFamilyOf) to the source pages'
+// fields.
 //
 // The header edits one channel at a time, so each channel keeps its kind and save
 // length under the same rule as every field: the device's text as loaded, given back
@@ -30,7 +31,7 @@ class CRTUCfgChnDlg : public QWidget, public ICfgPage {
   // every source page without creating it.
   explicit CRTUCfgChnDlg(QWidget* parent = nullptr);
 
-  // Parameters 30-145 and 161.
+  // The parameters of field_tables::kChannel and of the channel sources' tables.
   std::optional<std::string> SaveToTable(int id, int index) override;
   void LoadFromTable(int id, int index, const std::string& text) override;
 

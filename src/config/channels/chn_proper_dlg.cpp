@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLineEdit>
 
 #include "config/channel_codes.h"
@@ -9,74 +10,64 @@
 #include "protocol/listing.h"
 
 namespace codes = channel_codes;
-using Control = CRTUCfgChnRowsDlg::Control;
-using RowSpec = CRTUCfgChnRowsDlg::RowSpec;
+using Place = CRTUCfgChnRowsDlg::Place;
 
 namespace {
-const FieldCode kText = TextField();
-const FieldCode kStoreInterval = TextField(codes::kStoreIntervalItems);
-const FieldCode kAccuracy = TextField(codes::kAccuracyItems);
-const FieldCode kUnit = TextField(codes::kUnitItems);
-const FieldCode kElement = TextField();  // items filled at run time
-
-std::vector<RowSpec> ProperRows(int ifOpen, int c) {
-  // Element and accuracy stay visible without "更多参数": they head the right column.
-  return {
-      {ifOpen, "采集开启：", nullptr, &codes::kOnOff, Control::List, 0, 0, true, false},
-      {c, "数据采集间隔：", "(0~65535s)", &kText, Control::Edit, 0, 1, true, false},
-      {c + 1, "数据存储间隔：", "(min)", &kStoreInterval, Control::List, 0, 2, true, false},
-      {c + 3, "上报间隔：", nullptr, &kText, Control::Edit, 0, 3, true, true},
-      {c + 2, "上报开启：", nullptr, &codes::kOnOff, Control::List, 0, 4, true, false},
-      {c + 4, "上电延时：", "(0~255s)", &kText, Control::Edit, 0, 5, true, false},
-      {c + 5, "采集精度：", nullptr, &kAccuracy, Control::List, 1, 0, false, false},
-      {c + 6, "采集要素：", nullptr, &kElement, Control::Element, 1, 1, false, false},
-      {c + 7, "采集单位：", nullptr, &kUnit, Control::List, 1, 2, true, false},
-      {c + 8, "采集基值：", nullptr, &kText, Control::Edit, 1, 3, true, false},
-      {c + 9, "采集修正值：", nullptr, &kText, Control::Edit, 1, 4, true, false},
-  };
+// The places of the rows of field_tables::kComProper, kAdcProper, kSdiProper and kGrayProper.
+// Element and accuracy stay visible without "更多参数": they head the right column.
+std::vector<Place> ProperPlaces() {
+  return {{0, 0, nullptr, true, false},      {0, 1, "(0~65535s)", true, false},
+          {0, 2, "(min)", true, false},      {0, 3, nullptr, true, true},
+          {0, 4, nullptr, true, false},      {0, 5, "(0~255s)", true, false},
+          {1, 0, nullptr, false, false},     {1, 1, nullptr, false, false},
+          {1, 2, nullptr, true, false},      {1, 3, nullptr, true, false},
+          {1, 4, nullptr, true, false}};
 }
 
-std::vector<RowSpec> RainRows() {
-  return {
-      {39, "采集开启：", nullptr, &codes::kOnOff, Control::List, 0, 0, true, false},
-      {40, "计数方式：", nullptr, &codes::kCountMode, Control::List, 0, 1, true, false},
-      {41, "数据存储间隔：", "(min)", &kText, Control::Edit, 0, 2, true, false},
-      {42, "上报开启：", nullptr, &codes::kOnOff, Control::List, 0, 3, true, false},
-      {43, "上报间隔：", "(min)", &kText, Control::Edit, 0, 4, true, true},
-      {44, "防抖时间：", "(ms)", &kText, Control::Edit, 0, 5, true, false},
-      {45, "上电延时：", "(0~255s)", &kText, Control::Edit, 1, 2, true, false},
-      {46, "采样精度：", nullptr, &kAccuracy, Control::List, 1, 0, false, false},
-      {47, "采样要素：", nullptr, &kElement, Control::Element, 1, 1, false, false},
-      {48, "数据单位：", nullptr, &kUnit, Control::List, 1, 3, true, false},
-      {49, "采样基值：", nullptr, &kText, Control::Edit, 1, 4, true, false},
-      {50, "采样修正值：", nullptr, &kText, Control::Edit, 1, 5, true, false},
-  };
+// field_tables::kCounterProper.
+std::vector<Place> CounterPlaces() {
+  return {{0, 0, nullptr, true, false},  {0, 1, nullptr, true, false}, {0, 2, "(min)", true, false},
+          {0, 3, nullptr, true, false},  {0, 4, "(min)", true, true},  {0, 5, "(ms)", true, false},
+          {1, 2, "(0~255s)", true, false}, {1, 0, nullptr, false, false}, {1, 1, nullptr, false, false},
+          {1, 3, nullptr, true, false},  {1, 4, nullptr, true, false}, {1, 5, nullptr, true, false}};
 }
 
-std::vector<RowSpec> AdcRangeRows() {
-  return {
-      {68, "采样类型：", nullptr, &codes::kInputType, Control::List, 0, 0, false, false},
-      {69, "输入电压(电流)最大值：", "(电压0~5V)", &kText, Control::Edit, 0, 1, false, false},
-      {70, "输入电压(电流)最小值：", "(电流4~20mA)", &kText, Control::Edit, 0, 2, false, false},
-      {71, "上量程：", nullptr, &kText, Control::Edit, 1, 1, false, false},
-      {72, "下量程：", nullptr, &kText, Control::Edit, 1, 2, false, false},
-  };
+// field_tables::kAdcRange.
+std::vector<Place> AdcRangePlaces() {
+  return {{0, 0, nullptr, false, false},
+          {0, 1, "(电压0~5V)", false, false},
+          {0, 2, "(电流4~20mA)", false, false},
+          {1, 1, nullptr, false, false},
+          {1, 2, nullptr, false, false}};
+}
+
+// field_tables::kComComm: the line settings and the protocol on the left, MODBUS on the right.
+std::vector<Place> ComCommPlaces() {
+  return {{0, 0, nullptr, false, false},     {0, 1, nullptr, false, false},
+          {0, 2, nullptr, false, false},     {1, 1, "(0~255)", false, false},
+          {1, 2, "(0~255)", false, false},   {1, 3, "(0~65535)", false, false},
+          {1, 4, "(0~255)", false, false},   {1, 5, nullptr, false, false},
+          {0, 3, nullptr, false, false}};
 }
 }  // namespace
 
-CRTUCfgChnRowsDlg::CRTUCfgChnRowsDlg(std::vector<RowSpec> rows, bool withMore, QWidget* parent)
-    : CRTUCfgChnSubDlg(parent), specs_(std::move(rows)), withMore_(withMore) {
-  for (const RowSpec& r : specs_) AddField(r.id, *r.code);
+CRTUCfgChnRowsDlg::CRTUCfgChnRowsDlg(FieldTable table, std::vector<Place> places, bool withMore,
+                                     QWidget* parent)
+    : CRTUCfgChnSubDlg(parent), table_(table), places_(std::move(places)), withMore_(withMore) {
+  Q_ASSERT(places_.size() == table_.size());
+  for (const FieldRow& r : table_) AddField(r.id, CodeOf(r));
 }
 
 void CRTUCfgChnRowsDlg::BuildControls() {
-  for (const RowSpec& r : specs_) {
+  for (size_t i = 0; i < table_.size(); ++i) {
+    const FieldRow& r = table_[i];
+    const Place& p = places_[i];
     QWidget* control = nullptr;
-    if (r.control == Control::Edit) {
+    if (r.control == FieldControl::Edit) {
       control = station_ui::MakeEdit(this, "", 0);
     } else {
       QComboBox* list = station_ui::MakeList(this, "", 0, {}, true);
-      if (r.control == Control::Element) {
+      if (r.control == FieldControl::Element) {
         element_ = list;
         for (const char* name : codes::ElementCatalogue(g_nProtocolKind.load()))
           list->addItem(QString::fromUtf8(name));
@@ -84,8 +75,8 @@ void CRTUCfgChnRowsDlg::BuildControls() {
       }
       control = list;
     }
-    control->setObjectName(QStringLiteral("field%1").arg(r.id));
-    rows_.push_back(AddRow(r.column, r.row, r.label, control, r.hint));
+    control->setObjectName(r.role ? QString::fromLatin1(r.role) : QStringLiteral("field%1").arg(r.id));
+    rows_.push_back(AddRow(p.column, p.row, r.label, control, p.hint));
   }
   if (withMore_) {
     more_ = new QCheckBox(QStringLiteral("更多参数"), this);
@@ -95,25 +86,25 @@ void CRTUCfgChnRowsDlg::BuildControls() {
     ShowMoreParams(false);
   }
   // Every stored value, in field order.
-  for (size_t i = 0; i < specs_.size(); ++i) Attach(specs_[i].id, rows_[i].control);
+  for (size_t i = 0; i < table_.size(); ++i) Attach(table_[i].id, rows_[i].control);
 }
 
 void CRTUCfgChnRowsDlg::ShowMoreParams(bool show) {
   if (!more_) return;
   more_->setChecked(show);
-  for (size_t i = 0; i < specs_.size(); ++i) {
-    if (!specs_[i].more) continue;
+  for (size_t i = 0; i < places_.size(); ++i) {
+    if (!places_[i].more) continue;
     rows_[i].SetVisible(show);
     // The report interval is not used by the water-resources protocols: greyed, kept, saved.
-    if (specs_[i].report) rows_[i].control->setEnabled(g_nProtocolKind.load() == 0);
+    if (places_[i].report) rows_[i].control->setEnabled(g_nProtocolKind.load() == 0);
   }
 }
 
 bool CRTUCfgChnRowsDlg::MoreParamsChecked() const { return more_ && more_->isChecked(); }
 
 void CRTUCfgChnRowsDlg::RefreshElementList() {
-  for (const RowSpec& r : specs_) {
-    if (r.control != Control::Element) continue;
+  for (const FieldRow& r : table_) {
+    if (r.control != FieldControl::Element) continue;
     if (CfgField* f = Field(r.id)) f->SetItems(codes::ElementCatalogue(g_nProtocolKind.load()));
   }
 }
@@ -123,17 +114,31 @@ QWidget* CRTUCfgChnRowsDlg::ControlOf(int id) const {
   return f ? f->Control() : nullptr;
 }
 
-CRTUCfgChnProperDlg::CRTUCfgChnProperDlg(int ifOpenId, int collectId, QWidget* parent)
-    : CRTUCfgChnRowsDlg(ProperRows(ifOpenId, collectId), true, parent) {
+CRTUCfgChnProperDlg::CRTUCfgChnProperDlg(FieldTable table, QWidget* parent)
+    : CRTUCfgChnRowsDlg(table, ProperPlaces(), true, parent) {
   setObjectName(QStringLiteral("chnProperPage"));
 }
 
 CRTUCfgChnCommRainDlg::CRTUCfgChnCommRainDlg(QWidget* parent)
-    : CRTUCfgChnRowsDlg(RainRows(), true, parent) {
+    : CRTUCfgChnRowsDlg(field_tables::kCounterProper, CounterPlaces(), true, parent) {
   setObjectName(QStringLiteral("chnCommRainPage"));
 }
 
 CRTUCfgChnCommAdcDlg::CRTUCfgChnCommAdcDlg(QWidget* parent)
-    : CRTUCfgChnRowsDlg(AdcRangeRows(), false, parent) {
+    : CRTUCfgChnRowsDlg(field_tables::kAdcRange, AdcRangePlaces(), false, parent) {
   setObjectName(QStringLiteral("chnCommAdcPage"));
+}
+
+CRTUCfgChnCommComDlg::CRTUCfgChnCommComDlg(QWidget* parent)
+    : CRTUCfgChnRowsDlg(field_tables::kComComm, ComCommPlaces(), false, parent) {
+  setObjectName(QStringLiteral("chnCommComPage"));
+}
+
+void CRTUCfgChnCommComDlg::BuildControls() {
+  // The group frame sits behind the MODBUS rows of the right column; its rows stay
+  // children of the page like every other control.
+  modbus_ = new QGroupBox(QStringLiteral("MODBUS"), this);
+  Layout().Add(modbus_, 0.495, 0.075, 0.49, 0.66);
+  CRTUCfgChnRowsDlg::BuildControls();
+  modbus_->lower();
 }

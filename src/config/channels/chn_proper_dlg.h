@@ -1,28 +1,27 @@
 #pragma once
 // The property sub-pages of the source pages: "通道属性" of serial, ADC, SDI and GRAY
 // sources (CRTUCfgChnProperDlg) and of pulse counters (CRTUCfgChnCommRainDlg), and
-// "通信参数" of ADC sources (CRTUCfgChnCommAdcDlg). Each is a table of rows: label,
-// control (edit or editable list) and hint, bound to one parameter field.
+// "通信参数" of ADC and serial sources (CRTUCfgChnCommAdcDlg, CRTUCfgChnCommComDlg). Each
+// builds a control per row of its field table (config/field_tables.h) and places it with
+// its label and hint in the grid.
 #include <vector>
 
 #include "config/channels/chn_sub_dlg.h"
+#include "config/field_tables.h"
 
 class QCheckBox;
 class QComboBox;
+class QGroupBox;
 
 class CRTUCfgChnRowsDlg : public CRTUCfgChnSubDlg {
   Q_OBJECT
  public:
-  enum class Control { Edit, List, Element };
-  struct RowSpec {
-    int id;
-    const char* label;
-    const char* hint;  // nullptr: none
-    const FieldCode* code;
-    Control control;
+  // Where a table row goes.
+  struct Place {
     int column, row;
-    bool more;    // shown only while "更多参数" is ticked
-    bool report;  // the report interval: greyed unless the protocol selector is 0
+    const char* hint;  // nullptr: none
+    bool more;         // shown only while "更多参数" is ticked
+    bool report;       // the report interval: greyed unless the protocol selector is 0
   };
 
   // "更多参数" (only on pages that have one).
@@ -37,37 +36,56 @@ class CRTUCfgChnRowsDlg : public CRTUCfgChnSubDlg {
   QWidget* ControlOf(int id) const;
 
  protected:
-  // rows in the order a new window applies them; withMore: the page has "更多参数".
-  CRTUCfgChnRowsDlg(std::vector<RowSpec> rows, bool withMore, QWidget* parent);
+  // table: the fields in the order a new window applies them; places: one per row;
+  // withMore: the page has "更多参数".
+  CRTUCfgChnRowsDlg(FieldTable table, std::vector<Place> places, bool withMore, QWidget* parent);
   void BuildControls() override;
 
  private:
-  std::vector<RowSpec> specs_;
+  FieldTable table_;
+  std::vector<Place> places_;
   std::vector<Row> rows_;
   bool withMore_;
   QCheckBox* more_ = nullptr;
   QComboBox* element_ = nullptr;
 };
 
-// "通道属性" of serial, ADC, SDI and GRAY sources. ifOpenId: the family's 采集开启
-// (57 Adc, 81 Com, 108 Sdi, 127 Gray); collectId: its 数据采集间隔 (58, 83, 109, 128), which
-// the other nine fields follow in id order.
+// "通道属性" of serial, ADC, SDI and GRAY sources: table is field_tables::kComProper,
+// kAdcProper, kSdiProper or kGrayProper (the same rows for each family).
 class CRTUCfgChnProperDlg : public CRTUCfgChnRowsDlg {
   Q_OBJECT
  public:
-  CRTUCfgChnProperDlg(int ifOpenId, int collectId, QWidget* parent = nullptr);
+  explicit CRTUCfgChnProperDlg(FieldTable table, QWidget* parent = nullptr);
 };
 
-// "通道属性" of pulse counters (the "Counter" records, ids 39-50).
+// "通道属性" of pulse counters (field_tables::kCounterProper).
 class CRTUCfgChnCommRainDlg : public CRTUCfgChnRowsDlg {
   Q_OBJECT
  public:
   explicit CRTUCfgChnCommRainDlg(QWidget* parent = nullptr);
 };
 
-// "通信参数" of ADC sources: input type and the two pairs of range values (ids 68-72).
+// "通信参数" of ADC sources: input type and the two pairs of range values
+// (field_tables::kAdcRange).
 class CRTUCfgChnCommAdcDlg : public CRTUCfgChnRowsDlg {
   Q_OBJECT
  public:
   explicit CRTUCfgChnCommAdcDlg(QWidget* parent = nullptr);
+};
+
+// "通信参数" of a serial sensor source (field_tables::kComComm): the RTU interface the
+// sensor hangs on, its line settings, the sensor protocol and, for MODBUS sensors, slave
+// address, function code, registers and the layout of the value in them. The fields do
+// not depend on each other: every field stays visible and enabled whatever the protocol.
+class CRTUCfgChnCommComDlg : public CRTUCfgChnRowsDlg {
+  Q_OBJECT
+ public:
+  explicit CRTUCfgChnCommComDlg(QWidget* parent = nullptr);
+  QGroupBox* ModbusGroup() const { return modbus_; }
+
+ protected:
+  void BuildControls() override;
+
+ private:
+  QGroupBox* modbus_ = nullptr;
 };

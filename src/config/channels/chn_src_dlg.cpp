@@ -2,7 +2,6 @@
 
 #include <QTabBar>
 
-#include "config/channels/chn_comm_com_dlg.h"
 #include "config/channels/chn_proper_dlg.h"
 #include "config/channels/chn_warning_dlg.h"
 
@@ -89,16 +88,16 @@ void CRTUCfgChnSrcDlg::resizeEvent(QResizeEvent*) {
 
 CRTUCfgChnRsDlg::CRTUCfgChnRsDlg(QWidget* parent) : CRTUCfgChnSrcDlg(parent) {
   setObjectName(QStringLiteral("serialSourcePage"));
-  AddTab(kProperTab, new CRTUCfgChnProperDlg(81, 83));
+  AddTab(kProperTab, new CRTUCfgChnProperDlg(field_tables::kComProper));
   AddTab(kCommTab, new CRTUCfgChnCommComDlg());
-  AddTab(kAlarmTab, new CRTUCfgChnWarningDlg(100));
+  AddTab(kAlarmTab, new CRTUCfgChnWarningDlg(field_tables::kComAlarm));
 }
 
 CRTUCfgChnAdcDlg::CRTUCfgChnAdcDlg(QWidget* parent) : CRTUCfgChnSrcDlg(parent) {
   setObjectName(QStringLiteral("adcSourcePage"));
-  AddTab(kProperTab, new CRTUCfgChnProperDlg(57, 58));
+  AddTab(kProperTab, new CRTUCfgChnProperDlg(field_tables::kAdcProper));
   AddTab(kCommTab, new CRTUCfgChnCommAdcDlg());
-  AddTab(kAlarmTab, new CRTUCfgChnWarningDlg(73));
+  AddTab(kAlarmTab, new CRTUCfgChnWarningDlg(field_tables::kAdcAlarm));
 }
 
 CRTUCfgChnDiDlg::CRTUCfgChnDiDlg(QWidget* parent) : CRTUCfgChnSrcDlg(parent) {
@@ -114,12 +113,12 @@ CRTUCfgChnRainDlg::CRTUCfgChnRainDlg(QWidget* parent) : CRTUCfgChnSrcDlg(parent)
 
 CRTUCfgChnSdiDlg::CRTUCfgChnSdiDlg(QWidget* parent) : CRTUCfgChnSrcDlg(parent) {
   setObjectName(QStringLiteral("sdiSourcePage"));
-  AddTab(kProperTab, new CRTUCfgChnProperDlg(108, 109));
-  AddTab(kAlarmTab, new CRTUCfgChnWarningDlg(119));
+  AddTab(kProperTab, new CRTUCfgChnProperDlg(field_tables::kSdiProper));
+  AddTab(kAlarmTab, new CRTUCfgChnWarningDlg(field_tables::kSdiAlarm));
 }
 
 CRTUCfgChnGrayDlg::CRTUCfgChnGrayDlg(QWidget* parent) : CRTUCfgChnSrcDlg(parent) {
   setObjectName(QStringLiteral("graySourcePage"));
-  AddTab(kProperTab, new CRTUCfgChnProperDlg(127, 128));
-  AddTab(kAlarmTab, new CRTUCfgChnWarningDlg(138));
+  AddTab(kProperTab, new CRTUCfgChnProperDlg(field_tables::kGrayProper));
+  AddTab(kAlarmTab, new CRTUCfgChnWarningDlg(field_tables::kGrayAlarm));
 }

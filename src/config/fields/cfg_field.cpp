@@ -100,9 +100,9 @@ void CfgField::Touch() {
   emit edited();
 }
 
-CfgField* CfgFieldMap::Add(int id, int index, QWidget* control, const FieldCode& code) {
+CfgField* CfgFieldMap::Add(int id, int index, QWidget* control, const FieldCode& code, bool show) {
   auto* field = new CfgField(code, owner_);
-  field->Attach(control, false);
+  field->Attach(control, show);
   fields_[{id, index}] = field;
   return field;
 }
@@ -110,4 +110,13 @@ CfgField* CfgFieldMap::Add(int id, int index, QWidget* control, const FieldCode&
 CfgField* CfgFieldMap::Find(int id, int index) const {
   const auto it = fields_.find({id, index});
   return it == fields_.end() ? nullptr : it->second;
+}
+
+std::optional<std::string> CfgFieldPage::SaveToTable(int id, int index) {
+  const CfgField* f = fields_.Find(id, index);
+  return f ? f->Get() : std::string();
+}
+
+void CfgFieldPage::LoadFromTable(int id, int index, const std::string& text) {
+  if (CfgField* f = fields_.Find(id, index)) f->Set(text);
 }

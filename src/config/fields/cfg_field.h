@@ -28,6 +28,7 @@
 #include <optional>
 #include <string>
 
+#include "config/cfg_page.h"
 #include "config/field_code.h"
 
 class QCheckBox;
@@ -82,13 +83,26 @@ class CfgFieldMap {
  public:
   explicit CfgFieldMap(QObject* owner) : owner_(owner) {}
   // Binds control to the field of (id, index); the control keeps what it shows until
-  // the first Set.
-  CfgField* Add(int id, int index, QWidget* control, const FieldCode& code = TextField());
+  // the first Set (show: it shows the empty value at once, as Attach does).
+  CfgField* Add(int id, int index, QWidget* control, const FieldCode& code = TextField(),
+                bool show = false);
   CfgField* Find(int id, int index) const;
 
  private:
   QObject* owner_;
   std::map<std::pair<int, int>, CfgField*> fields_;
+};
+
+// A page whose parameters are the fields of its map: a parameter without a field reads
+// as "" and ignores loads.
+class CfgFieldPage : public ICfgPage {
+ public:
+  std::optional<std::string> SaveToTable(int id, int index) override;
+  void LoadFromTable(int id, int index, const std::string& text) override;
+
+ protected:
+  explicit CfgFieldPage(QObject* owner) : fields_(owner) {}
+  CfgFieldMap fields_;
 };
 
 // List selection the way device values need it (shared by every page).

@@ -19,12 +19,6 @@ using namespace station_ui;
 namespace codes = station_codes;
 
 namespace {
-constexpr const char* kTypeItems[] = {"SXH-L1", "SXH-L1N-OLD", "SXH-L1N-NEW", "HK-DS-2CS", "无"};
-constexpr const char* kPixelItems[] = {"NONE", "640X480", "800X600", "1024X768", "1280X800",
-                                       "1280X960"};
-constexpr const char* kSpeedItems[] = {"300",   "600",   "1200",  "2400",  "4800",  "9600",
-                                       "14400", "19200", "38400", "56000", "57600", "115200"};
-constexpr const char* kParityItems[] = {"8N1", "8E1", "8O1"};
 constexpr qint64 kMaxOpenBytes = 16 << 20;
 
 FileRequest JpgRequest(bool save) {
@@ -41,49 +35,20 @@ QString CameraName(int index) { return QStringLiteral("摄像头%1").arg(index +
 
 // --- one camera ---
 
-namespace {
-// Parameter 151: "1" RS232-0 … "4" RS485-1, anything else shows "不使用" (and, untouched,
-// comes back unchanged).
-int PortItem(std::string_view value, int) { return codes::ItemOfValue(codes::kTransComType, value); }
-std::optional<std::string> PortValue(std::string_view, int item) {
-  if (item < 0) return std::nullopt;
-  return codes::ValueOfItem(codes::kTransComType, item);
-}
-
-FieldCode CodeOf(int id) {
-  switch (id) {
-    case 149: return {FieldItems(kTypeItems), field_code::PositionItem, field_code::PositionValue};
-    case 150: return {FieldItems(kPixelItems), field_code::PositionItem, field_code::PositionValue};
-    case 151: return {codes::kTransComType.items, PortItem, PortValue};
-    case 152: return TextField(FieldItems(kSpeedItems));
-    case 153: return TextField(FieldItems(kParityItems));
-    default: return TextField();  // 148 camera id, 154 report interval
-  }
-}
-}  // namespace
-
 CRTUCfgCameraDetailDlg::CRTUCfgCameraDetailDlg(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("cameraDetail"));
-  struct Row {
-    int param;
-    const char* label;
-    QWidget* control;
-  };
-  const Row rows[] = {
-      {148, "摄像头ID(0~255)：", MakeEdit(this, "cameraIdEdit", kIdEditId)},
-      {149, "摄像头类型：", MakeList(this, "cameraTypeCombo", kTypeId, {}, false)},
-      {150, "摄像头像素：", MakeList(this, "cameraPixelsCombo", kPixelsId, {}, false)},
-      {151, "摄像头串口类型：", MakeList(this, "cameraPortCombo", kPortId, {}, false)},
-      {152, "摄像头串口波特率：", MakeList(this, "cameraSpeedCombo", kSpeedId, {}, true)},
-      {153, "摄像头串口校验位：", MakeList(this, "cameraParityCombo", kParityId, {}, true)},
-      {154, "上报间隔(分钟)：", MakeEdit(this, "cameraIntervalEdit", kIntervalId)}};
+  // The control ids, in the order of field_tables::kCamera.
+  constexpr int kCtrlIds[] = {kIdEditId, kTypeId, kPixelsId, kPortId, kSpeedId, kParityId, kIntervalId};
+  Q_ASSERT(field_tables::kCamera.size() == std::size(kCtrlIds));
   double y = 0.03;
-  for (const Row& r : rows) {
-    CfgField*& field = fields_[r.param - kFirstParam];
-    field = new CfgField(CodeOf(r.param), this);
-    field->Attach(r.control);
+  for (size_t i = 0; i < field_tables::kCamera.size(); ++i) {
+    const FieldRow& r = field_tables::kCamera[i];
+    QWidget* control = r.control == FieldControl::Edit
+                           ? static_cast<QWidget*>(MakeEdit(this, r.role, kCtrlIds[i]))
+                           : MakeList(this, r.role, kCtrlIds[i], {}, r.control == FieldControl::List);
+    fields_.Add(r.id, 0, control, CodeOf(r), true);
     layout_.Add(MakeLabel(this, r.label), 0.04, y, 0.5, 0.1);
-    layout_.Add(r.control, 0.54, y, 0.42, 0.1);
+    layout_.Add(control, 0.54, y, 0.42, 0.1);
     y += 0.135;
   }
   layout_.Apply(this);
@@ -94,9 +59,7 @@ QWidget* CRTUCfgCameraDetailDlg::ControlOf(int id) const {
   return f ? f->Control() : nullptr;
 }
 
-CfgField* CRTUCfgCameraDetailDlg::FieldOf(int id) const {
-  return id >= kFirstParam && id < kFirstParam + kParams ? fields_[id - kFirstParam] : nullptr;
-}
+CfgField* CRTUCfgCameraDetailDlg::FieldOf(int id) const { return fields_.Find(id, 0); }
 
 std::optional<std::string> CRTUCfgCameraDetailDlg::SaveToTable(int id) {
   const CfgField* f = FieldOf(id);

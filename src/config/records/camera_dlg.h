@@ -9,19 +9,20 @@
 #include <string>
 
 #include "config/cfg_page.h"
+#include "config/field_tables.h"
+#include "config/fields/cfg_field.h"
 #include "config/picture_reader.h"
 #include "config/records/file_prompt.h"
 #include "config/records/transfer_watcher.h"
 #include "widgets/fraction_layout.h"
 
-class CfgField;
 class CfgMachine;
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 
-// One camera's settings (parameters 148-154, instance = camera number − 1).
+// One camera's settings (field_tables::kCamera, instance = camera number − 1).
 class CRTUCfgCameraDetailDlg : public QWidget {
   Q_OBJECT
  public:
@@ -47,9 +48,7 @@ class CRTUCfgCameraDetailDlg : public QWidget {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
-  static constexpr int kFirstParam = 148;
-  static constexpr int kParams = 7;
-  CfgField* fields_[kParams] = {};
+  CfgFieldMap fields_{this};
   FractionLayout layout_;
 };
 
@@ -65,8 +64,8 @@ class CRTUCfgCameraDlg : public QWidget, public ICfgPage {
   // starts the picture watcher.
   explicit CRTUCfgCameraDlg(CfgMachine& machine, QWidget* parent = nullptr);
 
-  // Parameters 148-154.
-  static bool Owns(int id) { return id >= 148 && id <= 154; }
+  // The parameters of field_tables::kCamera.
+  static bool Owns(int id) { return TableLists(field_tables::kCamera, id); }
   std::optional<std::string> SaveToTable(int id, int index) override;
   void LoadFromTable(int id, int index, const std::string& text) override;
 

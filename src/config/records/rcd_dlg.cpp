@@ -10,6 +10,7 @@
 
 #include "base/atomic_file.h"
 #include "config/cfg_machine.h"
+#include "config/channel_codes.h"
 #include "config/records/record_plot.h"
 #include "config/station/station_widgets.h"
 #include "protocol/record_batch.h"
@@ -99,7 +100,7 @@ CRTUCfgRcdDlg::CRTUCfgRcdDlg(CfgMachine& machine, QWidget* parent)
 
   // Initialisation: "全部", then 通道01 … 通道30; the tip and the watcher.
   channel_->addItem(QStringLiteral("全部"));
-  for (int n = 1; n <= 30; ++n) channel_->addItem(QStringLiteral("通道%1").arg(n, 2, 10, QLatin1Char('0')));
+  for (int n = 1; n <= channel_codes::kChannels; ++n) channel_->addItem(QStringLiteral("通道%1").arg(n, 2, 10, QLatin1Char('0')));
   channel_->setCurrentIndex(0);
   watcher_ = new TransferWatcher(
       this,

@@ -10,7 +10,7 @@
 using namespace station_ui;
 namespace codes = station_codes;
 
-CRTUCfgCameraTimer::CRTUCfgCameraTimer(QWidget* parent) : QWidget(parent) {
+CRTUCfgCameraTimer::CRTUCfgCameraTimer(QWidget* parent) : QWidget(parent), CfgFieldPage(this) {
   setObjectName(QStringLiteral("cameraTimerPage"));
   for (int r = 0; r < kSlots; ++r) {
     switch_[r] = new QCheckBox(QStringLiteral("定时%1").arg(r + 1), this);
@@ -28,20 +28,9 @@ CRTUCfgCameraTimer::CRTUCfgCameraTimer(QWidget* parent) : QWidget(parent) {
     layout_.Add(hourUnit, 0.37, y, 0.05, 0.07);
     layout_.Add(minute_[r], 0.44, y, 0.12, 0.07);
     layout_.Add(minuteUnit, 0.57, y, 0.05, 0.07);
-    fields_.Add(155, r, switch_[r], codes::kCameraSwitchField);
-    fields_.Add(156, r, hour_[r]);
-    fields_.Add(157, r, minute_[r]);
   }
+  BindRows(fields_, field_tables::kCameraTimer, this);
   layout_.Apply(this);
-}
-
-std::optional<std::string> CRTUCfgCameraTimer::SaveToTable(int id, int index) {
-  const CfgField* f = fields_.Find(id, index);
-  return f ? f->Get() : std::string();
-}
-
-void CRTUCfgCameraTimer::LoadFromTable(int id, int index, const std::string& text) {
-  if (CfgField* f = fields_.Find(id, index)) f->Set(text);
 }
 
 void CRTUCfgCameraTimer::resizeEvent(QResizeEvent*) {

@@ -1,17 +1,18 @@
 #pragma once
 // The "摄像头定时报" page: ten daily picture-report slots, each with a switch, an
-// hour and a minute. Instance k of parameters 155-157 is the row of slot k + 1.
+// hour and a minute (field_tables::kCameraTimer): instance k is the row of slot k + 1.
 #include <QWidget>
 #include <string>
 
 #include "config/cfg_page.h"
+#include "config/field_tables.h"
 #include "config/fields/cfg_field.h"
 #include "widgets/fraction_layout.h"
 
 class QCheckBox;
 class QLineEdit;
 
-class CRTUCfgCameraTimer : public QWidget, public ICfgPage {
+class CRTUCfgCameraTimer : public QWidget, public CfgFieldPage {
   Q_OBJECT
  public:
   static constexpr int kSlots = 10;
@@ -25,10 +26,8 @@ class CRTUCfgCameraTimer : public QWidget, public ICfgPage {
 
   explicit CRTUCfgCameraTimer(QWidget* parent = nullptr);
 
-  // Parameters 155, 156, 157.
-  static bool Owns(int id) { return id >= 155 && id <= 157; }
-  std::optional<std::string> SaveToTable(int id, int index) override;
-  void LoadFromTable(int id, int index, const std::string& text) override;
+  // The parameters of field_tables::kCameraTimer.
+  static bool Owns(int id) { return TableLists(field_tables::kCameraTimer, id); }
 
   QCheckBox* Switch(int row) const { return switch_[row]; }
   QLineEdit* Hour(int row) const { return hour_[row]; }
@@ -41,6 +40,5 @@ class CRTUCfgCameraTimer : public QWidget, public ICfgPage {
   QCheckBox* switch_[kSlots] = {};
   QLineEdit* hour_[kSlots] = {};
   QLineEdit* minute_[kSlots] = {};
-  CfgFieldMap fields_{this};
   FractionLayout layout_;
 };

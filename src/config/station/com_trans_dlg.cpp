@@ -10,32 +10,24 @@
 using namespace station_ui;
 namespace codes = station_codes;
 
-CRTUCfgComTransDlg::CRTUCfgComTransDlg(QWidget* parent) : QWidget(parent) {
+CRTUCfgComTransDlg::CRTUCfgComTransDlg(QWidget* parent) : QWidget(parent), CfgFieldPage(this) {
   setObjectName(QStringLiteral("comTransPage"));
-  QLabel* typeLabel = MakeLabel(this, "传输串口类型：");
-  type_ = MakeList(this, "transTypeCombo", kTypeId, codes::kTransComType.items, true);
-  QLabel* speedLabel = MakeLabel(this, "传输串口波特率：");
-  speed_ = MakeList(this, "transSpeedCombo", kSpeedId, codes::kTransSpeedItems, true);
-  QLabel* parityLabel = MakeLabel(this, "传输串口校验位：");
-  parity_ = MakeList(this, "transParityCombo", kParityId, codes::kTransParityItems, true);
-  QWidget* rows[3][2] = {{typeLabel, type_}, {speedLabel, speed_}, {parityLabel, parity_}};
+  // The rows of field_tables::kComTrans, top to bottom, with their control ids.
+  const int ctrlIds[] = {kTypeId, kSpeedId, kParityId};
+  QComboBox* lists[3] = {};
+  Q_ASSERT(field_tables::kComTrans.size() == 3);
   for (int r = 0; r < 3; ++r) {
-    layout_.Add(rows[r][0], 0.05, 0.06 + r * 0.1, 0.25, 0.06);
-    layout_.Add(rows[r][1], 0.31, 0.06 + r * 0.1, 0.25, 0.06);
+    const FieldRow& row = field_tables::kComTrans[static_cast<size_t>(r)];
+    QLabel* label = MakeLabel(this, row.label);
+    lists[r] = MakeList(this, row.role, ctrlIds[r], CodeOf(row).items, true);
+    layout_.Add(label, 0.05, 0.06 + r * 0.1, 0.25, 0.06);
+    layout_.Add(lists[r], 0.31, 0.06 + r * 0.1, 0.25, 0.06);
   }
-  fields_.Add(158, 0, type_, codes::kTransComTypeField);
-  fields_.Add(159, 0, speed_, TextField(codes::kTransSpeedItems));
-  fields_.Add(160, 0, parity_, TextField(codes::kTransParityItems));
+  type_ = lists[0];
+  speed_ = lists[1];
+  parity_ = lists[2];
+  BindRows(fields_, field_tables::kComTrans, this);
   layout_.Apply(this);
-}
-
-std::optional<std::string> CRTUCfgComTransDlg::SaveToTable(int id, int index) {
-  const CfgField* f = fields_.Find(id, index);
-  return f ? f->Get() : std::string();
-}
-
-void CRTUCfgComTransDlg::LoadFromTable(int id, int index, const std::string& text) {
-  if (CfgField* f = fields_.Find(id, index)) f->Set(text);
 }
 
 void CRTUCfgComTransDlg::resizeEvent(QResizeEvent*) {

@@ -5,12 +5,13 @@
 #include <string>
 
 #include "config/cfg_page.h"
+#include "config/field_tables.h"
 #include "config/fields/cfg_field.h"
 #include "widgets/fraction_layout.h"
 
 class QComboBox;
 
-class CRTUCfgComTransDlg : public QWidget, public ICfgPage {
+class CRTUCfgComTransDlg : public QWidget, public CfgFieldPage {
   Q_OBJECT
  public:
   static constexpr int kTypeId = 1234;
@@ -19,10 +20,8 @@ class CRTUCfgComTransDlg : public QWidget, public ICfgPage {
 
   explicit CRTUCfgComTransDlg(QWidget* parent = nullptr);
 
-  // Parameters 158, 159, 160.
-  static bool Owns(int id) { return id >= 158 && id <= 160; }
-  std::optional<std::string> SaveToTable(int id, int index) override;
-  void LoadFromTable(int id, int index, const std::string& text) override;
+  // The parameters of field_tables::kComTrans.
+  static bool Owns(int id) { return TableLists(field_tables::kComTrans, id); }
 
   QComboBox* TypeList() const { return type_; }
   QComboBox* SpeedList() const { return speed_; }
@@ -35,6 +34,5 @@ class CRTUCfgComTransDlg : public QWidget, public ICfgPage {
   QComboBox* type_ = nullptr;
   QComboBox* speed_ = nullptr;
   QComboBox* parity_ = nullptr;
-  CfgFieldMap fields_{this};
   FractionLayout layout_;
 };

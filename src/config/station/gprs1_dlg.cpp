@@ -3,65 +3,41 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <iterator>
 
 #include "config/station/station_widgets.h"
 
 using namespace station_ui;
 
 namespace {
-struct Field {
-  int param;
-  int ctrl;
-  const char* label;
-  const char* role;
-};
-constexpr Field kFieldList[] = {
-    {23, 1265, "无线网络APN：", "apnEdit"},
-    {24, 1266, "APN用户名：", "apnUserEdit"},
-    {25, 1267, "APN密码：", "apnPasswordEdit"},
-    {26, 1268, "APN拨号中心密码：", "callNumberEdit"},
-    {28, 1269, "重连时间(0~65535s)：", "reconnectEdit"},
-    {29, 1270, "LCP心跳时间(秒)：", "lcpEchoEdit"},
-};
+// The edits' control ids, in the order of field_tables::kCenterOther.
+constexpr int kCtrlIds[] = {1265, 1266, 1267, 1268, 1269, 1270};
 }  // namespace
 
-CRTUCfgGprs1Dlg::CRTUCfgGprs1Dlg(QWidget* parent) : QWidget(parent) {
+CRTUCfgGprs1Dlg::CRTUCfgGprs1Dlg(QWidget* parent) : QWidget(parent), CfgFieldPage(this) {
   setObjectName(QStringLiteral("centerOtherPage"));
   auto* group = new QGroupBox(QStringLiteral("拨号设置"), this);
   SetControlId(group, 1271);
   layout_.Add(group, 0.03, 0.03, 0.94, 0.52);
+  static_assert(std::size(kCtrlIds) == kFields);
+  Q_ASSERT(field_tables::kCenterOther.size() == kFields);
   for (int i = 0; i < kFields; ++i) {
-    const Field& f = kFieldList[i];
+    const FieldRow& f = field_tables::kCenterOther[static_cast<size_t>(i)];
     QLabel* label = MakeLabel(this, f.label);
-    edits_[i] = MakeEdit(this, f.role, f.ctrl);
+    edits_[i] = MakeEdit(this, f.role, kCtrlIds[i]);
     // Four rows inside the group, two below it.
     const double y = i < 4 ? 0.1 + i * 0.11 : 0.62 + (i - 4) * 0.11;
     layout_.Add(label, 0.07, y, 0.3, 0.07);
     layout_.Add(edits_[i], 0.38, y, 0.45, 0.07);
-    fields_.Add(f.param, 0, edits_[i]);
   }
+  BindRows(fields_, field_tables::kCenterOther, this);
   layout_.Apply(this);
-}
-
-bool CRTUCfgGprs1Dlg::Owns(int id) {
-  for (const Field& f : kFieldList)
-    if (f.param == id) return true;
-  return false;
 }
 
 QLineEdit* CRTUCfgGprs1Dlg::EditOf(int id) const {
   for (int i = 0; i < kFields; ++i)
-    if (kFieldList[i].param == id) return edits_[i];
+    if (field_tables::kCenterOther[static_cast<size_t>(i)].id == id) return edits_[i];
   return nullptr;
-}
-
-std::optional<std::string> CRTUCfgGprs1Dlg::SaveToTable(int id, int index) {
-  const CfgField* f = fields_.Find(id, index);
-  return f ? f->Get() : std::string();
-}
-
-void CRTUCfgGprs1Dlg::LoadFromTable(int id, int index, const std::string& text) {
-  if (CfgField* f = fields_.Find(id, index)) f->Set(text);
 }
 
 void CRTUCfgGprs1Dlg::resizeEvent(QResizeEvent*) {

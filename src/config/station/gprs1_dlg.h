@@ -5,20 +5,19 @@
 #include <string>
 
 #include "config/cfg_page.h"
+#include "config/field_tables.h"
 #include "config/fields/cfg_field.h"
 #include "widgets/fraction_layout.h"
 
 class QLineEdit;
 
-class CRTUCfgGprs1Dlg : public QWidget, public ICfgPage {
+class CRTUCfgGprs1Dlg : public QWidget, public CfgFieldPage {
   Q_OBJECT
  public:
   explicit CRTUCfgGprs1Dlg(QWidget* parent = nullptr);
 
-  // Parameters 23, 24, 25, 26, 28, 29.
-  static bool Owns(int id);
-  std::optional<std::string> SaveToTable(int id, int index) override;
-  void LoadFromTable(int id, int index, const std::string& text) override;
+  // The parameters of field_tables::kCenterOther.
+  static bool Owns(int id) { return TableLists(field_tables::kCenterOther, id); }
 
   // The edit of parameter id; nullptr for a parameter not on this page.
   QLineEdit* EditOf(int id) const;
@@ -29,6 +28,5 @@ class CRTUCfgGprs1Dlg : public QWidget, public ICfgPage {
  private:
   static constexpr int kFields = 6;
   QLineEdit* edits_[kFields] = {};
-  CfgFieldMap fields_{this};
   FractionLayout layout_;
 };

@@ -14,8 +14,9 @@ namespace codes = station_codes;
 
 CRTUCfgGprs2Dlg::CRTUCfgGprs2Dlg(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("centerSubPage"));
-  static const char* const kMainLabels[4] = {"主中心状态：", "主中心通道：", "主中心地址：",
-                                             "主中心端口："};
+  const FieldTable& table = field_tables::kCenterAddress;
+  const char* const kMainLabels[4] = {"主中心状态：", LabelOf(table, "mainChannelCombo"),
+                                      LabelOf(table, "mainAddressEdit"), LabelOf(table, "mainPortEdit")};
   static const char* const kBackupLabels[4] = {"备中心状态：", "备中心通道：", "备中心地址：",
                                                "备中心端口："};
   const char* mainRoles[4] = {"mainStateCombo", "mainChannelCombo", "mainAddressEdit",

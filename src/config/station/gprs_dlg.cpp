@@ -13,9 +13,10 @@
 using namespace station_ui;
 namespace codes = station_codes;
 
-CRTUCfgGprsDlg::CRTUCfgGprsDlg(ICfgWorkspace* workspace, QWidget* parent) : QWidget(parent) {
+CRTUCfgGprsDlg::CRTUCfgGprsDlg(ICfgWorkspace* workspace, QWidget* parent) : QWidget(parent), CfgFieldPage(this) {
   setObjectName(QStringLiteral("centerAddressPage"));
-  QLabel* countLabel = MakeLabel(this, "中心服务器数：", 1261);
+  const FieldTable& table = field_tables::kCenterAddress;
+  QLabel* countLabel = MakeLabel(this, LabelOf(table, "serverCountCombo"), 1261);
   count_ = MakeList(this, "serverCountCombo", kServerCountId, codes::kServerCountItems, false);
   tabs_ = new QTabBar(this);
   tabs_->setObjectName(QStringLiteral("centerTabs"));
@@ -28,7 +29,7 @@ CRTUCfgGprsDlg::CRTUCfgGprsDlg(ICfgWorkspace* workspace, QWidget* parent) : QWid
   }
   auto* dnsGroup = new QGroupBox(QStringLiteral("域名解析DNS参数"), this);
   SetControlId(dnsGroup, 1262);
-  QLabel* dnsMainLabel = MakeLabel(this, "主中心域名服务器地址：", 1263);
+  QLabel* dnsMainLabel = MakeLabel(this, LabelOf(table, "mainDnsEdit"), 1263);
   dns_[0] = MakeEdit(this, "mainDnsEdit", kDnsMainId);
   QLabel* dnsBackupLabel = MakeLabel(this, "备中心域名服务器地址：", 1264);
   dns_[1] = MakeEdit(this, "backupDnsEdit", kDnsBackupId);
@@ -53,16 +54,21 @@ CRTUCfgGprsDlg::CRTUCfgGprsDlg(ICfgWorkspace* workspace, QWidget* parent) : QWid
   layout_.Apply(this);
   for (CRTUCfgGprs2Dlg* c : centers_) c->InitCenter(workspace);
   ShowCenter(0);
-  fields_.Add(18, 0, count_, TextField(codes::kServerCountItems));
-  for (int i = 0; i < codes::kServerInstances; ++i) {
-    const CRTUCfgGprs2Dlg* c = centers_[codes::CenterOfServer(i)];
-    const bool backup = codes::IsBackupServer(i);
-    fields_.Add(19, i, c->ChannelList(backup), codes::kTransferModeField);
-    fields_.Add(20, i, c->AddressEdit(backup));
-    fields_.Add(21, i, c->PortEdit(backup));
+  // The table's roles name instance 0: the main server of centre 1 (the main DNS
+  // server). Of n instances the first n/2 are main and the rest backup servers, instance
+  // i of centre i % (n/2) + 1: the centre's control, or the page's own (DNS).
+  BindRows(fields_, table, this);
+  for (const FieldRow& r : table) {
+    const int half = InstancesOf(r.id) / 2;
+    const QString main = QString::fromLatin1(r.role);
+    const QString backup = QString(main).replace(QLatin1String("main"), QLatin1String("backup"));
+    for (int i = 1; i < 2 * half; ++i) {
+      const QString role = i >= half ? backup : main;
+      QWidget* control = centers_[static_cast<size_t>(i % half)]->findChild<QWidget*>(role);
+      if (!control) control = findChild<QWidget*>(role, Qt::FindDirectChildrenOnly);
+      if (control) fields_.Add(r.id, i, control, CodeOf(r));
+    }
   }
-  fields_.Add(22, 0, dns_[0]);
-  fields_.Add(22, 1, dns_[1]);
 }
 
 void CRTUCfgGprsDlg::ShowCenter(int n) {
@@ -79,11 +85,6 @@ void CRTUCfgGprsDlg::OpenCenters(int n) {
 void CRTUCfgGprsDlg::SetServerCount(const std::string& text) {
   if (CfgField* f = fields_.Find(18, 0)) f->Set(text);
   OpenCenters(codes::OpenCentreCount(text));
-}
-
-std::optional<std::string> CRTUCfgGprsDlg::SaveToTable(int id, int index) {
-  const CfgField* f = fields_.Find(id, index);
-  return f ? f->Get() : std::string();
 }
 
 void CRTUCfgGprsDlg::LoadFromTable(int id, int index, const std::string& text) {

@@ -8,6 +8,7 @@
 #include "config/cfg_page.h"
 #include "config/station/gprs2_dlg.h"
 #include "config/station_codes.h"
+#include "config/field_tables.h"
 #include "config/fields/cfg_field.h"
 #include "widgets/fraction_layout.h"
 
@@ -15,7 +16,7 @@ class QComboBox;
 class QLineEdit;
 class QTabBar;
 
-class CRTUCfgGprsDlg : public QWidget, public ICfgPage {
+class CRTUCfgGprsDlg : public QWidget, public CfgFieldPage {
   Q_OBJECT
  public:
   static constexpr int kServerCountId = 1257;
@@ -26,9 +27,8 @@ class CRTUCfgGprsDlg : public QWidget, public ICfgPage {
   // Builds the page and initialises it (four tabs, count "0", every centre closed).
   explicit CRTUCfgGprsDlg(ICfgWorkspace* workspace, QWidget* parent = nullptr);
 
-  // Parameters 18-22.
-  static bool Owns(int id) { return id >= 18 && id <= 22; }
-  std::optional<std::string> SaveToTable(int id, int index) override;
+  // The parameters of field_tables::kCenterAddress.
+  static bool Owns(int id) { return TableLists(field_tables::kCenterAddress, id); }
   void LoadFromTable(int id, int index, const std::string& text) override;
 
   // Shows the count and opens centres 1..n (at most the four there are), closes the rest.
@@ -49,6 +49,5 @@ class CRTUCfgGprsDlg : public QWidget, public ICfgPage {
   QTabBar* tabs_ = nullptr;
   QComboBox* count_ = nullptr;
   QLineEdit* dns_[2] = {};
-  CfgFieldMap fields_{this};
   FractionLayout layout_;
 };

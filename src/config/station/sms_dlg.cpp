@@ -10,11 +10,14 @@
 using namespace station_ui;
 namespace codes = station_codes;
 
-CRTUCfgSmsDlg::CRTUCfgSmsDlg(QWidget* parent) : QWidget(parent) {
+CRTUCfgSmsDlg::CRTUCfgSmsDlg(QWidget* parent) : QWidget(parent), CfgFieldPage(this) {
   setObjectName(QStringLiteral("smsPage"));
-  QLabel* setLabel = MakeLabel(this, "短信参数配置：");
+  const FieldTable& table = field_tables::kSms;
+  const char* setText = LabelOf(table, "smsSetCombo");
+  const char* noText = LabelOf(table, "smsAdminEdit");
+  QLabel* setLabel = MakeLabel(this, setText);
   smsSet_ = MakeList(this, "smsSetCombo", kSmsSetId, codes::kSmsSet.items, true);
-  QLabel* noLabel = MakeLabel(this, "短信配置授权号码：");
+  QLabel* noLabel = MakeLabel(this, noText);
   adminNo_ = MakeEdit(this, "smsAdminEdit", kAdminNoId);
   QLabel* hint = MakeLabel(this, "(多个号码逗号隔开)");
   layout_.Add(setLabel, 0.05, 0.06, 0.25, 0.06);
@@ -24,9 +27,9 @@ CRTUCfgSmsDlg::CRTUCfgSmsDlg(QWidget* parent) : QWidget(parent) {
   layout_.Add(hint, 0.72, 0.16, 0.26, 0.06);
 
   // The template's second pair of rows carries no parameter: hidden, its list at item 0.
-  QLabel* spareSetLabel = MakeLabel(this, "短信参数配置：", 1318);
+  QLabel* spareSetLabel = MakeLabel(this, setText, 1318);
   QComboBox* spareSet = MakeList(this, "spareSmsSetCombo", 1307, codes::kSmsSet.items, true);
-  QLabel* spareNoLabel = MakeLabel(this, "短信配置授权号码：", 1321);
+  QLabel* spareNoLabel = MakeLabel(this, noText, 1321);
   QLineEdit* spareNo = MakeEdit(this, "spareSmsAdminEdit", 1315);
   QLabel* spareHint = MakeLabel(this, "(多个号码逗号隔开)", 1367);
   for (QWidget* w : {static_cast<QWidget*>(spareSetLabel), static_cast<QWidget*>(spareSet),
@@ -34,18 +37,8 @@ CRTUCfgSmsDlg::CRTUCfgSmsDlg(QWidget* parent) : QWidget(parent) {
                      static_cast<QWidget*>(spareHint)})
     w->hide();
   SelectItem(spareSet, 0);
-  fields_.Add(146, 0, smsSet_, codes::kSmsSetField);
-  fields_.Add(147, 0, adminNo_);
+  BindRows(fields_, table, this);
   layout_.Apply(this);
-}
-
-std::optional<std::string> CRTUCfgSmsDlg::SaveToTable(int id, int index) {
-  const CfgField* f = fields_.Find(id, index);
-  return f ? f->Get() : std::string();
-}
-
-void CRTUCfgSmsDlg::LoadFromTable(int id, int index, const std::string& text) {
-  if (CfgField* f = fields_.Find(id, index)) f->Set(text);
 }
 
 void CRTUCfgSmsDlg::resizeEvent(QResizeEvent*) {

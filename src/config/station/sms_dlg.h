@@ -4,13 +4,14 @@
 #include <string>
 
 #include "config/cfg_page.h"
+#include "config/field_tables.h"
 #include "config/fields/cfg_field.h"
 #include "widgets/fraction_layout.h"
 
 class QComboBox;
 class QLineEdit;
 
-class CRTUCfgSmsDlg : public QWidget, public ICfgPage {
+class CRTUCfgSmsDlg : public QWidget, public CfgFieldPage {
   Q_OBJECT
  public:
   static constexpr int kSmsSetId = 1317;
@@ -19,10 +20,8 @@ class CRTUCfgSmsDlg : public QWidget, public ICfgPage {
   // Builds the page; the template's second, unused pair of rows is hidden.
   explicit CRTUCfgSmsDlg(QWidget* parent = nullptr);
 
-  // Parameters 146, 147.
-  static bool Owns(int id) { return id == 146 || id == 147; }
-  std::optional<std::string> SaveToTable(int id, int index) override;
-  void LoadFromTable(int id, int index, const std::string& text) override;
+  // The parameters of field_tables::kSms.
+  static bool Owns(int id) { return TableLists(field_tables::kSms, id); }
 
   QComboBox* SmsSetList() const { return smsSet_; }
   QLineEdit* AdminNumbers() const { return adminNo_; }
@@ -33,6 +32,5 @@ class CRTUCfgSmsDlg : public QWidget, public ICfgPage {
  private:
   QComboBox* smsSet_ = nullptr;
   QLineEdit* adminNo_ = nullptr;
-  CfgFieldMap fields_{this};
   FractionLayout layout_;
 };

@@ -3,6 +3,7 @@
 #include <QLineEdit>
 #include <QVariant>
 
+#include "protocol/param_table.h"
 #include "widgets/fraction_layout.h"
 #include "widgets/message_box.h"
 #include "widgets/ui_bridge.h"
@@ -26,6 +27,36 @@ QWidget* FindControl(const QWidget* page, int id) {
     if (v.isValid() && v.toInt() == id) return w;
   }
   return nullptr;
+}
+
+const char* LabelOf(FieldTable table, const char* role) {
+  const FieldRow* r = RowOfRole(table, role);
+  Q_ASSERT(r && r->label);
+  return r ? r->label : "";
+}
+
+int InstancesOf(int id) {
+  const ParamEntry* entry = FindParam(id);
+  return entry ? entry->count : 0;
+}
+
+void BindRows(CfgFieldMap& fields, FieldTable table, const QWidget* page) {
+  for (const FieldRow& r : table) {
+    for (int id = r.id; id <= r.Last(); ++id) {
+      for (int k = 0; k < InstancesOf(id); ++k) {
+        if (r.control == FieldControl::Kept) {
+          fields.Add(id, k, nullptr)->Set(std::string());
+          continue;
+        }
+        if (!r.role) continue;
+        const QString role = QString::fromLatin1(r.role);
+        const bool numbered = role.contains(QLatin1String("%1"));
+        if (!numbered && k > 0) continue;
+        if (QWidget* control = page->findChild<QWidget*>(numbered ? role.arg(k + 1) : role))
+          fields.Add(id, k, control, CodeOf(r));
+      }
+    }
+  }
 }
 
 QLabel* MakeLabel(QWidget* page, const char* utf8, int id) {

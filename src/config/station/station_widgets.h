@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "config/field_tables.h"
 #include "config/fields/cfg_field.h"
 #include "config/station_codes.h"
 
@@ -29,6 +30,16 @@ QLineEdit* MakeEdit(QWidget* page, const char* role, int id);
 // A list with the items; editable lists take typed text and never add it as an item.
 QComboBox* MakeList(QWidget* page, const char* role, int id, station_codes::Items items,
                     bool editable);
+
+// Binds the fields of a page's table: each instance whose control the row's role names
+// (the page's child of that name; "%1" in it: the instance number, else instance 0 only)
+// gets its field; every instance of a Kept row gets a field without a control, which
+// gives back the loaded text ("" before a load). Other instances are left to the page.
+void BindRows(CfgFieldMap& fields, FieldTable table, const QWidget* page);
+// The label of the row of table whose control has this role.
+const char* LabelOf(FieldTable table, const char* role);
+// The instances of parameter id (0 for none).
+int InstancesOf(int id);
 
 // List selection: shared with every page through the field mechanism.
 using field_ui::SelectedItem;

@@ -10,6 +10,10 @@
 using namespace station_ui;
 namespace codes = station_codes;
 
+namespace {
+const FieldTable& kTable = field_tables::kTerminal;
+}  // namespace
+
 CRTUCfgTerminal1Dlg::CRTUCfgTerminal1Dlg(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("terminalMorePage"));
   heartbeat = MakeEdit(this, "heartbeatEdit", kHeartbeatId);
@@ -25,18 +29,18 @@ CRTUCfgTerminal1Dlg::CRTUCfgTerminal1Dlg(QWidget* parent) : QWidget(parent) {
   timeStep = MakeEdit(this, "timeStepEdit", kTimeStepId);
   stationType = MakeList(this, "stationTypeCombo", kStationTypeId, codes::kStationTypeItems, true);
 
-  AddRow(0, 0, "心跳时间：", heartbeat, "(单位秒)");
-  AddRow(0, 1, "数据补传：", uploadByLose);
-  AddRow(0, 2, "本机号码：", simNo);
-  AddRow(0, 3, "电池电压低：", lowVolt, "(V)");
-  addressTypeRow_ = AddRow(0, 4, "遥测站地址类型：", addressType);
-  waterOrderRow_ = AddRow(0, 5, "水资源水量顺序：", waterOrder);
-  hydrologyRows_.push_back(AddRow(1, 0, "小时报开关：", hourlySwitch, nullptr, 1342));
-  hydrologyRows_.push_back(AddRow(1, 1, "均匀时段报间隔：", evenInterval, "(0~24H)", 1343, 1344));
-  hydrologyRows_.push_back(AddRow(1, 2, "加报报间隔：", alarmInterval, nullptr, 1345));
-  hydrologyRows_.push_back(AddRow(1, 3, "雨量起始时间：", rainBegin, "(0~24H)", 1346, 1347));
-  hydrologyRows_.push_back(AddRow(1, 4, "时间步长：", timeStep, "(1~65535min)", 1348, 1349));
-  hydrologyRows_.push_back(AddRow(1, 5, "遥测站类型：", stationType, nullptr, 1350));
+  AddRow(0, 0, LabelOf(kTable, "heartbeatEdit"), heartbeat, "(单位秒)");
+  AddRow(0, 1, LabelOf(kTable, "uploadByLoseCombo"), uploadByLose);
+  AddRow(0, 2, LabelOf(kTable, "simNoEdit"), simNo);
+  AddRow(0, 3, LabelOf(kTable, "lowVoltEdit"), lowVolt, "(V)");
+  addressTypeRow_ = AddRow(0, 4, LabelOf(kTable, "addressTypeCombo"), addressType);
+  waterOrderRow_ = AddRow(0, 5, LabelOf(kTable, "waterOrderCombo"), waterOrder);
+  hydrologyRows_.push_back(AddRow(1, 0, LabelOf(kTable, "hourlySwitchCombo"), hourlySwitch, nullptr, 1342));
+  hydrologyRows_.push_back(AddRow(1, 1, LabelOf(kTable, "evenIntervalEdit"), evenInterval, "(0~24H)", 1343, 1344));
+  hydrologyRows_.push_back(AddRow(1, 2, LabelOf(kTable, "alarmIntervalEdit"), alarmInterval, nullptr, 1345));
+  hydrologyRows_.push_back(AddRow(1, 3, LabelOf(kTable, "rainBeginEdit"), rainBegin, "(0~24H)", 1346, 1347));
+  hydrologyRows_.push_back(AddRow(1, 4, LabelOf(kTable, "timeStepEdit"), timeStep, "(1~65535min)", 1348, 1349));
+  hydrologyRows_.push_back(AddRow(1, 5, LabelOf(kTable, "stationTypeCombo"), stationType, nullptr, 1350));
 
   for (QComboBox* list : {uploadByLose, addressType, waterOrder, hourlySwitch, stationType})
     SelectItem(list, 0);

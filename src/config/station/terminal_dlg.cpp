@@ -14,23 +14,24 @@ using namespace station_ui;
 namespace codes = station_codes;
 
 namespace {
-constexpr const char* kTimedReport = "定时上报时间：";
+const FieldTable& kTable = field_tables::kTerminal;
+// The report interval's label: its row's for the hydrology protocols, this one for 水资源21.
 constexpr const char* kQuantityReport = "电量上报间隔：";
 }  // namespace
 
-CRTUCfgTerminalDlg::CRTUCfgTerminalDlg(QWidget* parent) : QWidget(parent), fields_(this) {
+CRTUCfgTerminalDlg::CRTUCfgTerminalDlg(QWidget* parent) : QWidget(parent), CfgFieldPage(this) {
   setObjectName(QStringLiteral("terminalPage"));
-  QLabel* protocolLabel = MakeLabel(this, "通信协议：");
+  QLabel* protocolLabel = MakeLabel(this, LabelOf(kTable, "protocolCombo"));
   protocol_ = MakeList(this, "protocolCombo", kProtocolId, codes::kProtocol.items, true);
-  QLabel* workModeLabel = MakeLabel(this, "工作模式：");
+  QLabel* workModeLabel = MakeLabel(this, LabelOf(kTable, "workModeCombo"));
   workMode_ = MakeList(this, "workModeCombo", kWorkModeId, codes::kWorkModeItems, true);
-  QLabel* stationLabel = MakeLabel(this, "遥测站地址：");
+  QLabel* stationLabel = MakeLabel(this, LabelOf(kTable, "stationAddressEdit"));
   stationAddress_ = MakeEdit(this, "stationAddressEdit", kStationAddressId);
-  QLabel* passwordLabel = MakeLabel(this, "通信密码：");
+  QLabel* passwordLabel = MakeLabel(this, LabelOf(kTable, "passwordEdit"));
   password_ = MakeEdit(this, "passwordEdit", kPasswordId);
-  QLabel* centerLabel = MakeLabel(this, "中心站地址：");
+  QLabel* centerLabel = MakeLabel(this, LabelOf(kTable, "centerAddressEdit"));
   centerAddress_ = MakeEdit(this, "centerAddressEdit", kCenterAddressId);
-  reportLabel_ = MakeLabel(this, kTimedReport, kReportLabelId);
+  reportLabel_ = MakeLabel(this, LabelOf(kTable, "reportIntervalEdit"), kReportLabelId);
   reportLabel_->setObjectName(QStringLiteral("reportIntervalLabel"));
   reportInterval_ = MakeEdit(this, "reportIntervalEdit", kReportIntervalId);
   reportHint_ = MakeLabel(this, "(单位min)");
@@ -66,7 +67,9 @@ CRTUCfgTerminalDlg::CRTUCfgTerminalDlg(QWidget* parent) : QWidget(parent), field
   more_->ShowAddressTypeRow(false);
   more_->ShowWaterOrderRow(false);
   more_->hide();
-  BindFields();
+  // Every field of the table; 162 and 163 are listed only by some firmware: their rows
+  // show while the last listing had them.
+  BindRows(fields_, kTable, this);
   reportLabel_->hide();
   reportInterval_->hide();
   reportHint_->hide();
@@ -82,7 +85,8 @@ CRTUCfgTerminalDlg::Family CRTUCfgTerminalDlg::SelectedFamily() const {
 }
 
 void CRTUCfgTerminalDlg::ShowReportField(Family f) {
-  reportLabel_->setText(QString::fromUtf8(f == Family::Water21 ? kQuantityReport : kTimedReport));
+  reportLabel_->setText(QString::fromUtf8(f == Family::Water21 ? kQuantityReport
+                                                                : LabelOf(kTable, "reportIntervalEdit")));
   const bool show = f != Family::Water16;
   reportLabel_->setVisible(show);
   reportInterval_->setVisible(show);
@@ -109,53 +113,15 @@ void CRTUCfgTerminalDlg::OnMoreClicked(bool checked) {
 
 std::string CRTUCfgTerminalDlg::StationAddress() const { return TextOf(stationAddress_); }
 
-void CRTUCfgTerminalDlg::BindFields() {
-  CRTUCfgTerminal1Dlg& m = *more_;
-  fields_.Add(0, 0, workMode_, codes::kWorkModeField);
-  fields_.Add(4, 0, stationAddress_);
-  fields_.Add(5, 0, centerAddress_);
-  fields_.Add(6, 0, password_);
-  fields_.Add(7, 0, protocol_, codes::kProtocolField);
-  fields_.Add(8, 0, m.hourlySwitch, codes::kHourlySwitchField);
-  fields_.Add(9, 0, m.evenInterval);
-  fields_.Add(10, 0, reportInterval_);
-  fields_.Add(11, 0, m.alarmInterval);
-  fields_.Add(12, 0, m.rainBegin);
-  fields_.Add(13, 0, m.uploadByLose, codes::kUploadByLoseField);
-  fields_.Add(14, 0, m.simNo);
-  fields_.Add(15, 0, m.stationType, TextField(codes::kStationTypeItems));
-  fields_.Add(16, 0, m.timeStep);
-  fields_.Add(17, 0, m.lowVolt);
-  fields_.Add(27, 0, m.heartbeat);
-  // Listed only by some firmware: the row shows while the last listing had it; the
-  // value is the loaded text until the user picks one.
-  fields_.Add(162, 0, m.waterOrder, codes::kWaterOrderField);
-  fields_.Add(163, 0, m.addressType, codes::kAddressTypeField);
-}
-
 std::optional<std::string> CRTUCfgTerminalDlg::SaveToTable(int id, int index) {
   if (index != 0) return std::string();
-  switch (id) {
-    case 1: return debugLevel_;
-    case 2: return debugSpeed_;
-    case 3: return debugParity_;
-    case 162: more_->ShowWaterOrderRow(g_bWaterOrderSeen.load() != 0); break;
-    case 163: more_->ShowAddressTypeRow(g_bAddressTypeSeen.load() != 0); break;
-    default: break;
-  }
-  const CfgField* f = fields_.Find(id, 0);
-  return f ? f->Get() : std::string();
+  if (id == 162) more_->ShowWaterOrderRow(g_bWaterOrderSeen.load() != 0);
+  if (id == 163) more_->ShowAddressTypeRow(g_bAddressTypeSeen.load() != 0);
+  return CfgFieldPage::SaveToTable(id, 0);
 }
 
 void CRTUCfgTerminalDlg::LoadFromTable(int id, int index, const std::string& text) {
-  if (index != 0) return;
-  switch (id) {
-    case 1: debugLevel_ = text; return;
-    case 2: debugSpeed_ = text; return;
-    case 3: debugParity_ = text; return;
-    default: break;
-  }
-  if (CfgField* f = fields_.Find(id, 0)) f->Set(text);
+  if (index == 0) CfgFieldPage::LoadFromTable(id, 0, text);
 }
 
 void CRTUCfgTerminalDlg::resizeEvent(QResizeEvent*) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "config/cfg_page.h"
+#include "config/field_tables.h"
 #include "config/fields/cfg_field.h"
 #include "config/station/terminal1_dlg.h"
 #include "widgets/fraction_layout.h"
@@ -15,7 +16,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 
-class CRTUCfgTerminalDlg : public QWidget, public ICfgPage {
+class CRTUCfgTerminalDlg : public QWidget, public CfgFieldPage {
   Q_OBJECT
  public:
   static constexpr int kProtocolId = 1324;
@@ -31,8 +32,8 @@ class CRTUCfgTerminalDlg : public QWidget, public ICfgPage {
   // report interval hidden until a protocol layout is applied).
   explicit CRTUCfgTerminalDlg(QWidget* parent = nullptr);
 
-  // Parameters 0-17, 27, 162, 163.
-  static bool Owns(int id) { return (id >= 0 && id <= 17) || id == 27 || id == 162 || id == 163; }
+  // The parameters of field_tables::kTerminal.
+  static bool Owns(int id) { return TableLists(field_tables::kTerminal, id); }
   std::optional<std::string> SaveToTable(int id, int index) override;
   void LoadFromTable(int id, int index, const std::string& text) override;
 
@@ -59,7 +60,6 @@ class CRTUCfgTerminalDlg : public QWidget, public ICfgPage {
   Family SelectedFamily() const;
   void ShowReportField(Family f);
   void OnMoreClicked(bool checked);
-  void BindFields();
 
   QComboBox* protocol_ = nullptr;
   QComboBox* workMode_ = nullptr;
@@ -71,9 +71,5 @@ class CRTUCfgTerminalDlg : public QWidget, public ICfgPage {
   QLabel* reportHint_ = nullptr;
   QCheckBox* moreCheck_ = nullptr;
   CRTUCfgTerminal1Dlg* more_ = nullptr;
-  // Parameters 1, 2, 3 (debug level, debug port speed and parity): no control shows
-  // them; they are kept as loaded and given back unchanged.
-  std::string debugLevel_, debugSpeed_, debugParity_;
-  CfgFieldMap fields_;
   FractionLayout layout_;
 };

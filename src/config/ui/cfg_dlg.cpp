@@ -11,6 +11,7 @@
 #include "base/cp936.h"
 #include "base/timing.h"
 #include "config/channel_captions.h"
+#include "config/field_tables.h"
 #include "protocol/param_table.h"
 #include "config/ui/cfg_dlg_view.h"
 #include "config/ui/log_dlg.h"
@@ -19,7 +20,19 @@
 #include "widgets/ui_bridge.h"
 
 namespace {
-int PointsToPixels(const QWidget* w, int points) { return points * w->logicalDpiY() / 72; }
+// Debug builds check the field tables once, before the first workspace builds its pages:
+// every parameter on exactly one page, under its own command word.
+void CheckFieldTables() {
+#ifndef NDEBUG
+  static const bool checked = [] {
+    std::string all;
+    for (const std::string& problem : TableProblems(PageTables())) all += problem + "\n";
+    if (!all.empty()) qFatal("field tables:\n%s", all.c_str());
+    return true;
+  }();
+  (void)checked;
+#endif
+}
 
 QString ChannelLabel(int n) {  // n = 1..30
   return QStringLiteral("通道%1").arg(n, 2, 10, QLatin1Char('0'));
@@ -120,15 +133,13 @@ void CRTUCfgDlg::InitWorkspace(IToolHost* host) {
           [this] { machine_.StartOperation(kOpQueryImei); });
   connect(logDlg_, &CLogDlg::clearClicked, this, [this] {
     // The rule of the log window's query buttons: the port open, the workspace idle.
-    if (!machine_.PortOpen()) {
-      machine_.View().ShowTip(GBK("请先打开串口"), {});
-      return;
-    }
+    if (!machine_.PortOpenOrTell()) return;
     if (machine_.WorkMode() == kModeIdle) ClearLog();
   });
   connect(logDlg_, &CLogDlg::closedByUser, this,
           [this] { logToggle_->setText(QStringLiteral(">>")); });
 
+  CheckFieldTables();
   CreatePages();
   for (const Slot& s : pages_) {
     if (s.widget) pageLayout_.Add(s.widget, 0.25, 0.02, 0.74, 0.81);
@@ -166,7 +177,7 @@ void CRTUCfgDlg::InitWorkspace(IToolHost* host) {
 
 void CRTUCfgDlg::BuildTree() {
   channelRoot_ = new QTreeWidgetItem(tree_, {QString::fromUtf8(CfgPageNode(CfgPageId::Dev))});
-  for (int n = 1; n <= kChannelCount; ++n) new QTreeWidgetItem(channelRoot_, {ChannelLabel(n)});
+  for (int n = 1; n <= channel_codes::kChannels; ++n) new QTreeWidgetItem(channelRoot_, {ChannelLabel(n)});
   channelRoot_->setExpanded(true);
   new QTreeWidgetItem(tree_, {QString::fromUtf8(CfgPageNode(CfgPageId::Terminal))});
   new QTreeWidgetItem(tree_, {QString::fromUtf8(CfgPageNode(CfgPageId::CenterAddress))});
@@ -205,7 +216,7 @@ void CRTUCfgDlg::OnTreeSelection(QTreeWidgetItem* item) {
     return;
   }
   // A channel node reads 通道07 or 通道07|串口03.
-  for (int n = 1; n <= kChannelCount; ++n) {
+  for (int n = 1; n <= channel_codes::kChannels; ++n) {
     if (!text.startsWith(ChannelLabel(n))) continue;
     const Slot& s = pages_[Index(CfgPageId::Channel)];
     if (s.hooks.selectChannel) s.hooks.selectChannel(n - 1);
@@ -227,7 +238,7 @@ void CRTUCfgDlg::OnCaptionTimer() {
   if (!channelRoot_) return;
   static const std::string none = GBK("无");
   ChannelCaptions& captions = ChannelCaptions::Instance();
-  for (int n = 1; n <= kChannelCount; ++n) {
+  for (int n = 1; n <= channel_codes::kChannels; ++n) {
     const std::string caption = captions.Get(n - 1);
     if (caption.empty()) continue;
     const QString label = ChannelLabel(n);

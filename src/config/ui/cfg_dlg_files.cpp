@@ -6,6 +6,7 @@
 
 #include "base/atomic_file.h"
 #include "base/cp936.h"
+#include "config/records/file_prompt.h"
 #include "config/ui/cfg_dlg.h"
 #include "config/ui/write_review_dlg.h"
 #include "protocol/listing.h"
@@ -64,10 +65,7 @@ void CRTUCfgDlg::SaveParameters() {
     machine_.StartWriteAll();  // refused with the offline note
     return;
   }
-  if (!machine_.PortOpen()) {
-    machine_.View().ShowTip(GBK("请先打开串口"), {});
-    return;
-  }
+  if (!machine_.PortOpenOrTell()) return;
   ReviewAndWrite(machine_.PlanWriteAll(),
                  [this](WriteSelection s) { machine_.StartWriteAll(std::move(s)); });
 }

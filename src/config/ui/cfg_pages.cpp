@@ -1,7 +1,8 @@
 // The ten pages of the configuration workspace: constructed and registered here and
 // nowhere else. A page is a QWidget that implements ICfgPage when it shows parameters;
 // SetPage() gives it its tree node, its place in the layout and the per-parameter
-// dispatch (parameter id → page, see PageOfParam).
+// dispatch (parameter id → page: PageOfParam, from the field tables of
+// config/field_tables.h).
 #include "config/ui/cfg_dlg.h"
 #include "config/channels/chn_dlg.h"
 #include "config/records/camera_dlg.h"

@@ -8,11 +8,6 @@
 
 #include "widgets/ui_bridge.h"
 
-namespace {
-// A point size as a pixel height for TahomaFont.
-int PointsToPixels(const QWidget* w, int points) { return points * w->logicalDpiY() / 72; }
-}  // namespace
-
 CLogDlg::CLogDlg(QWidget* owner) : QWidget(owner, Qt::Tool) {
   setObjectName(QStringLiteral("logWindow"));
   setWindowTitle(QStringLiteral("日志"));
