@@ -4,7 +4,7 @@
 #include "protocol/param_table.h"
 
 CliDevice::CliDevice(CliCfgView& cfgView, CliLinkView& linkView)
-    : linkView_(linkView), link_(port_, linkView), machine_(cfgView),
+    : values_(BoundParamValues()), linkView_(linkView), link_(port_, linkView), machine_(cfgView),
       pump_(port_, link_, [this] { vanished_ = true; }) {
   machine_.AttachPort(&port_, &line_);
   downloadReceiver_.wants = [this] {
@@ -32,8 +32,18 @@ CliDevice::~CliDevice() {
   port_.Close();
 }
 
+void CliDevice::Cancel() {
+  link_.Stop();
+  machine_.Cancel();
+}
+
 void CliDevice::StartPump() {
-  if (!pumpThread_.joinable()) pumpThread_ = std::thread([this] { pump_.Run(); });
+  // The receive thread parses replies into the parameter values of the thread that made
+  // the device (its own set when several devices run at once).
+  if (!pumpThread_.joinable()) pumpThread_ = std::thread([this] {
+    ParamValuesScope scope(values_);
+    pump_.Run();
+  });
 }
 
 bool CliDevice::Open(const std::string& name, int baud, int parity, std::string& reason,

@@ -15,6 +15,7 @@
 #include "cli/cli_view.h"
 #include "config/cfg_machine.h"
 #include "download/download_worker.h"
+#include "protocol/param_table.h"
 #include "serial/line_arbiter.h"
 #include "serial/serial.h"
 
@@ -53,6 +54,10 @@ class CliDevice {
 
   CfgMachine& Machine() { return machine_; }
 
+  // From any thread: the link machine's and the configuration machine's waits end and
+  // their operations fail at once (a download's wait looks at the process's stop flag).
+  void Cancel();
+
   // Bytes the device sent in answer to command lines (not to the probes "---" and "+++")
   // while the configuration machine worked, since the last reset.
   long long OperationBytes() const { return operationBytes_.load(); }
@@ -71,6 +76,7 @@ class CliDevice {
   void ConfigData(const char* data, int count);
   void StartPump();
 
+  ParamValues* values_;  // the parameter values bound where the device was made
   CliLinkView& linkView_;
   LineArbiter line_;  // outlives the machines that hold it
   CSerial port_;

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <mutex>
 #include <system_error>
 #include <vector>
 
@@ -20,7 +21,6 @@ namespace {
 
 constexpr int kStationAddressId = 4;  // "Device address:", the station address
 constexpr size_t kStampLength = 15;   // "YYYYMMDD-HHMMSS"
-std::atomic<bool> g_tableFromDevice{false};
 
 std::string Env(const char* name) {
   const char* v = std::getenv(name);
@@ -60,8 +60,8 @@ void Prune(const fs::path& folder, int keep) {
 
 }  // namespace
 
-void SetTableFromDevice(bool fromDevice) { g_tableFromDevice.store(fromDevice); }
-bool TableFromDevice() { return g_tableFromDevice.load(); }
+void SetTableFromDevice(bool fromDevice) { BoundValueFlags().fromDevice.store(fromDevice); }
+bool TableFromDevice() { return BoundValueFlags().fromDevice.load(); }
 
 std::string DefaultBackupFolder() {
   if (std::string dir = Env(kBackupDirVariable); !dir.empty()) return dir;
@@ -123,6 +123,10 @@ BackupResult WriteBackup(const std::string& folder, const std::string& listing,
     return result;
   }
   const std::string name = BackupFileName(LocalTime(now), device);
+  // Devices handled at once in this process may back up under the same name in the same
+  // second: the free name is found and taken under one lock.
+  static std::mutex naming;
+  std::lock_guard<std::mutex> lock(naming);
   fs::path path = dir / name;
   // Never over an earlier backup: a second one within the same second gets "-2", "-3" ...
   for (int n = 2; fs::exists(path, ec) && n < 1000; ++n)

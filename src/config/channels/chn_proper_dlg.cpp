@@ -78,7 +78,7 @@ void CRTUCfgChnRowsDlg::BuildControls() {
       QComboBox* list = station_ui::MakeList(this, "", 0, {}, true);
       if (r.control == Control::Element) {
         element_ = list;
-        for (const char* name : codes::ElementCatalogue(g_nProtocolKind.load()))
+        for (const char* name : codes::ElementCatalogue(ListingProtocolKind().load()))
           list->addItem(QString::fromUtf8(name));
         field_ui::SelectItem(list, 0);
       }
@@ -105,7 +105,7 @@ void CRTUCfgChnRowsDlg::ShowMoreParams(bool show) {
     if (!specs_[i].more) continue;
     rows_[i].SetVisible(show);
     // The report interval is not used by the water-resources protocols: greyed, kept, saved.
-    if (specs_[i].report) rows_[i].control->setEnabled(g_nProtocolKind.load() == 0);
+    if (specs_[i].report) rows_[i].control->setEnabled(ListingProtocolKind().load() == 0);
   }
 }
 
@@ -114,7 +114,7 @@ bool CRTUCfgChnRowsDlg::MoreParamsChecked() const { return more_ && more_->isChe
 void CRTUCfgChnRowsDlg::RefreshElementList() {
   for (const RowSpec& r : specs_) {
     if (r.control != Control::Element) continue;
-    if (CfgField* f = Field(r.id)) f->SetItems(codes::ElementCatalogue(g_nProtocolKind.load()));
+    if (CfgField* f = Field(r.id)) f->SetItems(codes::ElementCatalogue(ListingProtocolKind().load()));
   }
 }
 

@@ -91,7 +91,7 @@ void CRTUCfgTerminalDlg::ShowReportField(Family f) {
 
 void CRTUCfgTerminalDlg::ApplyProtocolLayout() {
   const Family f = SelectedFamily();
-  g_nProtocolKind.store(f == Family::Water21 ? 2 : f == Family::Water16 ? 1 : 0);
+  ListingProtocolKind().store(f == Family::Water21 ? 2 : f == Family::Water16 ? 1 : 0);
   ShowReportField(f);
   more_->ShowHydrologyRows(f == Family::Hydrology);
 }
@@ -139,8 +139,8 @@ std::optional<std::string> CRTUCfgTerminalDlg::SaveToTable(int id, int index) {
     case 1: return debugLevel_;
     case 2: return debugSpeed_;
     case 3: return debugParity_;
-    case 162: more_->ShowWaterOrderRow(g_bWaterOrderSeen.load() != 0); break;
-    case 163: more_->ShowAddressTypeRow(g_bAddressTypeSeen.load() != 0); break;
+    case 162: more_->ShowWaterOrderRow(ListingWaterOrderSeen().load() != 0); break;
+    case 163: more_->ShowAddressTypeRow(ListingAddressTypeSeen().load() != 0); break;
     default: break;
   }
   const CfgField* f = fields_.Find(id, 0);
