@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "base/cp936.h"
 #include "cli/cli_device.h"
 #include "cli/cli_flash.h"
+#include "cli/cli_fleet.h"
 #include "cli/cli_output.h"
 #include "cli/cli_ports.h"
 #include "cli/cli_records.h"
@@ -46,6 +48,8 @@ std::string WithoutLineEnd(std::string s) {
 
 class Session {
  public:
+  // From another thread while Run runs: the waits end and the operation fails at once.
+  void Cancel() { device_.Cancel(); }
   Session(const CliOptions& o, CliOutput& out)
       : o_(o),
         out_(out),
@@ -594,19 +598,30 @@ int Session::Snapshot() {
   return SnapshotToFile(device_, o_, out_, [this](const std::string& what) { return FailedRead(what); });
 }
 
+// A session as one port's run among several.
+class SessionRun : public FleetRun {
+ public:
+  SessionRun(const CliOptions& options, CliOutput& output) : session_(options, output) {}
+  int Run(int& written) override {
+    const int status = session_.Run();
+    written = session_.Written();
+    return status;
+  }
+  void Cancel() override { session_.Cancel(); }
+
+ private:
+  Session session_;
+};
+
 }  // namespace
 
 int RunCliCommand(const CliOptions& options, CliOutput& output) {
-  auto runOne = [&output](const CliOptions& one, int& written) {
-    Session session(one, output);
-    const int status = session.Run();
-    written = session.Written();
-    return status;
-  };
-  if (IsDeviceCommand(options.command) && options.ports.size() > 1)
-    return RunOnEachPort(options, output, runOne);
+  if (IsDeviceCommand(options.command) && options.ports.size() > 1) {
+    return RunFleet(options, output, [](const CliOptions& one, CliOutput& lines) {
+      return std::make_unique<SessionRun>(one, lines);
+    });
+  }
   CliOptions one = options;
   if (IsDeviceCommand(options.command)) one.output = OutputForPort(options.output, options.ports.front());
-  int written = 0;
-  return runOne(one, written);
+  return Session(one, output).Run();
 }

@@ -1,14 +1,13 @@
 #include "cli/cli_flash.h"
 
-#include <atomic>
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
 
 #include "cli/cli_device.h"
+#include "cli/cli_interrupt.h"
 #include "cli/cli_options.h"
 #include "cli/cli_output.h"
 #include "cli/cli_status.h"
@@ -20,39 +19,6 @@ namespace {
 
 // How often (unscaled) the waiting command looks at Ctrl-C and the port.
 constexpr int kCheckMs = 100;
-
-std::atomic<bool> g_interrupted{false};
-static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
-
-void OnInterrupt(int) { g_interrupted.store(true); }
-
-// While flash waits, Ctrl-C and termination requests stop the download instead of
-// ending the process in the middle of a frame. A signal the process was told to ignore
-// stays ignored.
-class InterruptGuard {
- public:
-  InterruptGuard() {
-    g_interrupted.store(false);
-    previousInt_ = Install(SIGINT);
-    previousTerm_ = Install(SIGTERM);
-  }
-  ~InterruptGuard() {
-    std::signal(SIGINT, previousInt_);
-    std::signal(SIGTERM, previousTerm_);
-  }
-  InterruptGuard(const InterruptGuard&) = delete;
-  InterruptGuard& operator=(const InterruptGuard&) = delete;
-
- private:
-  using Handler = void (*)(int);
-  static Handler Install(int sig) {
-    Handler previous = std::signal(sig, OnInterrupt);
-    if (previous == SIG_IGN) std::signal(sig, SIG_IGN);
-    return previous == SIG_ERR ? SIG_DFL : previous;
-  }
-  Handler previousInt_;
-  Handler previousTerm_;
-};
 
 std::string WithoutLineEnd(std::string s) {
   while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
@@ -168,7 +134,9 @@ int FlashImage(CliDevice& device, CliDownloadView& view, std::vector<uint8_t> im
   const uint32_t blocks = boot::BlockCount(static_cast<uint32_t>(bytes));
   DownloadWorker& worker = device.Download(view);
   view.SetWorker(&worker);
-  InterruptGuard interrupts;
+  // Ctrl-C and termination requests stop the download instead of ending the process in
+  // the middle of a frame.
+  CliInterruptGuard interrupts;
 
   switch (worker.StartDownload(std::move(image))) {
     case DownloadWorker::StartResult::kStarted:
@@ -184,7 +152,7 @@ int FlashImage(CliDevice& device, CliDownloadView& view, std::vector<uint8_t> im
   bool interrupted = false;
   bool vanished = false;
   while (!view.WaitStopped(kCheckMs)) {
-    if (g_interrupted.load()) {
+    if (CliStopRequested()) {
       interrupted = true;
     } else if (device.Vanished()) {
       vanished = true;
