@@ -146,6 +146,33 @@ TEST_F(CliFleetTest, LoadWithPortInTheFileNameWritesEachDeviceAsASingleLoadDoes)
   EXPECT_EQ(std::distance(fs::directory_iterator(Path("fleet")), {}), 3);
 }
 
+TEST_F(CliFleetTest, RecordsOfEachDeviceGoToItsOwnFileAsASingleReadWritesThem) {
+  StartMore(1);
+  const std::vector<std::string> ports = Ports();
+  // Different records and batches on each device: a record of one in the other's file shows.
+  for (size_t i = 0; i < ports.size(); ++i) {
+    std::vector<RtuSimulator::Record> stored;
+    for (int n = 0; n < 5 + static_cast<int>(i) * 3; ++n)
+      stored.push_back({1, 2024, 1, 5 + n % 4, "L;" + std::to_string(i * 100 + n) + ";m;2024/1/" +
+                                                    std::to_string(5 + n % 4) + ",08:00:00"});
+    Sim(i).SetRecords(stored);
+    Sim(i).SetRecordBatch(2 + static_cast<int>(i));
+  }
+  const Commands days{"--from", "2024/1/1", "--to", "2024/1/31"};
+  Commands args{"records", "-o", Path("{port}.csv")};
+  args.insert(args.end(), days.begin(), days.end());
+  const CliRun r = Cli(WithPorts(args, ports));
+  ASSERT_EQ(r.status, 0) << r.err;
+  for (size_t i = 0; i < ports.size(); ++i) {
+    Commands single{"records", "--port", ports[i], "-o", Path("single.csv")};
+    single.insert(single.end(), days.begin(), days.end());
+    ASSERT_EQ(Cli(single).status, 0);
+    const std::string fleet = ReadFile(OutputForPort(Path("{port}.csv"), ports[i]));
+    EXPECT_TRUE(fleet == ReadFile(Path("single.csv"))) << fleet;
+    EXPECT_EQ(LineCount(fleet), 1 + 5 + static_cast<int>(i) * 3) << fleet;
+  }
+}
+
 TEST_F(CliFleetTest, CtrlCCancelsEveryDeviceAndStartsNoOther) {
   StartMore(2);
   const std::vector<std::string> ports = Ports();
