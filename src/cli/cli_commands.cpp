@@ -48,8 +48,6 @@ std::string WithoutLineEnd(std::string s) {
 
 class Session {
  public:
-  // From another thread while Run runs: the waits end and the operation fails at once.
-  void Cancel() { device_.Cancel(); }
   Session(const CliOptions& o, CliOutput& out)
       : o_(o),
         out_(out),
@@ -63,6 +61,8 @@ class Session {
   int Run();
   // Parameters apply wrote; -1 for the other commands.
   int Written() const { return written_; }
+  // From another thread while Run runs: the waits end and the operation fails at once.
+  void Cancel() { device_.Cancel(); }
 
  private:
   int Ports();
