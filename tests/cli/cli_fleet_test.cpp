@@ -136,7 +136,8 @@ TEST_F(CliFleetTest, LoadWithPortInTheFileNameWritesEachDeviceAsASingleLoadDoes)
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(TableRows(r.out), ports[0] + " ok (0) - s\n" + ports[1] + " ok (0) - s\n" + ports[2] + " ok (0) - s\n");
   for (size_t i = 0; i < ports.size(); ++i) {
-    const CliRun single = Cli({"load", "--port", ports[i], "-o", Path("single.cfg")});
+    // A process of its own, as a single load from a shell runs.
+    const CliRun single = Cli({"load", "--port", ports[i], "-o", Path("single.cfg")}, {.process = true});
     ASSERT_EQ(single.status, 0) << single.err;
     const std::string file = OutputForPort(Path("fleet/{port}.cfg"), ports[i]);
     const std::string fleet = ReadFile(file);
@@ -166,7 +167,7 @@ TEST_F(CliFleetTest, RecordsOfEachDeviceGoToItsOwnFileAsASingleReadWritesThem) {
   for (size_t i = 0; i < ports.size(); ++i) {
     Commands single{"records", "--port", ports[i], "-o", Path("single.csv")};
     single.insert(single.end(), days.begin(), days.end());
-    ASSERT_EQ(Cli(single).status, 0);
+    ASSERT_EQ(Cli(single, {.process = true}).status, 0);
     const std::string fleet = ReadFile(OutputForPort(Path("{port}.csv"), ports[i]));
     EXPECT_TRUE(fleet == ReadFile(Path("single.csv"))) << fleet;
     EXPECT_EQ(LineCount(fleet), 1 + 5 + static_cast<int>(i) * 3) << fleet;
