@@ -46,8 +46,10 @@ QString MenuText(const QString& name, bool chosen) { return chosen ? name + QStr
 QFont PointFont(const QWidget* w, int points) { return TahomaFont(points * w->logicalDpiY() / 72); }
 }  // namespace
 
-CQuarvelDlg::CQuarvelDlg(ISerialPort& port, PortSource ports, QWidget* parent)
-    : QDialog(parent), port_(port), portSource_(std::move(ports)), link_(port_, *this, &line_),
+CQuarvelDlg::CQuarvelDlg(ISerialPort& port, PortSource ports, QWidget* parent,
+                         PortDetector::PortFactory probePorts)
+    : QDialog(parent), port_(port), portSource_(std::move(ports)),
+      link_(port_, *this, &line_, std::move(probePorts)),
       pump_(port_, link_, [this] { PortVanished(); }) {
   setObjectName(QStringLiteral("mainWindow"));
   setWindowIcon(QuarvelIcon());

@@ -52,7 +52,9 @@ class CQuarvelDlg : public QDialog, public ILinkView, public IToolHost {
   // The ports to list (the port combo's entries), asked at start and on every auto-detect.
   using PortSource = std::function<std::vector<std::string>()>;
 
-  CQuarvelDlg(ISerialPort& port, PortSource ports, QWidget* parent = nullptr);
+  // probePorts: the search's handle per listed port (null: a CSerial each).
+  CQuarvelDlg(ISerialPort& port, PortSource ports, QWidget* parent = nullptr,
+              PortDetector::PortFactory probePorts = {});
   ~CQuarvelDlg() override;
 
   // Stops the threads and the pages (part of closing; also run by the destructor).
