@@ -356,6 +356,43 @@ TEST_F(MainWindowTest, PortsOpenedByHandShowShortNamesOnlyTheDevicesTurnsGreenAn
   EXPECT_FALSE(dlg->Link().LinkToTools());
 }
 
+// Ports whose adapter the system knows are listed by name and adapter, their tooltip the
+// path and serial number; what is opened stays the path.
+TEST_F(MainWindowTest, PortListNamesEachAdapterAndOpensItsPath) {
+  const std::string ch340 = "/dev/qx-test-ttyUSB0", ftdi = "/dev/qx-test-ttyUSB1";
+  dlg = std::make_unique<CQuarvelDlg>(port, [&] { return Names{ch340, ftdi, device.PortName()}; });
+  dlg->SetPortIdentities([&] {
+    return std::vector<SerialPortInfo>{
+        {.name = ch340, .description = "USB-Serial CH340", .vid = "1a86", .pid = "7523"},
+        {.name = ftdi, .description = "FTDI FT232R USB UART", .vid = "0403", .pid = "6001", .serial = "A50285BI"},
+    };
+  });
+  dlg->show();
+  ASSERT_TRUE(PumpUntil([&] { return dlg->Started() && !dlg->Link().Busy() && !dlg->Tip()->isVisible(); },
+                        Deadline(2)));
+  QComboBox* combo = dlg->PortCombo();
+  ASSERT_EQ(combo->count(), 3);
+  EXPECT_EQ(combo->itemText(0), QStringLiteral("qx-test-ttyUSB0 \u2014 USB-Serial CH340 (1a86:7523)"));
+  EXPECT_EQ(combo->itemText(1), QStringLiteral("qx-test-ttyUSB1 \u2014 FTDI FT232R USB UART (0403:6001)"));
+  EXPECT_EQ(combo->itemText(2).toStdString(), device.PortName());  // nothing known: the path
+  EXPECT_EQ(combo->itemData(1, Qt::ToolTipRole).toString().toStdString(), ftdi + "\nserial number A50285BI");
+  EXPECT_EQ(combo->itemData(0, Qt::ToolTipRole).toString().toStdString(), ch340);
+  // The device was found on the third entry; choosing another shows its short name and opens its path.
+  EXPECT_EQ(port.Name(), device.PortName());
+  dlg->OpenButton()->click();  // close
+  combo->setCurrentIndex(1);
+  EXPECT_EQ(combo->currentText(), QStringLiteral("qx-test-ttyUSB1"));
+  EXPECT_EQ(dlg->CurrentPortPath().toStdString(), ftdi);
+  EXPECT_EQ(combo->toolTip().toStdString(), ftdi);
+  if (const char* dir = std::getenv("QX310_SHOTS_DIR")) {  // for a look at the list
+    combo->showPopup();
+    QCoreApplication::processEvents();
+    combo->view()->window()->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/port_list.png"));
+    dlg->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/main_window_ports.png"));
+    combo->hidePopup();
+  }
+}
+
 TEST_F(MainWindowTest, SearchWithoutADeviceTimesOutAndAToolChosenWithThePortClosedSwitchesFirstThenWarns) {
   OpenAndDetect({silent.PortName()});
   // The last port opened but stayed silent: it stays open, unconfirmed.

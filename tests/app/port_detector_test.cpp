@@ -180,9 +180,10 @@ TEST_F(DetectorSimTest, SilentAndMissingPortsListedFirstDoNotDelayTheSimulatorAn
   // The device received the two probes of its running state and is running again.
   EXPECT_EQ(sim.ReceivedCommands(), (std::vector<std::string>{"---", "---"}));
   EXPECT_EQ(sim.GetState(), RtuSimulator::State::Run);
-  // Every silent port got its first probe and is closed at once.
+  // Every silent port is closed at once, without a second probe (whether its first one went
+  // out before the device answered depends on the threads).
   for (auto& s : silent) {
-    EXPECT_EQ(s->Received(), "---") << s->Name();
+    EXPECT_LE(s->Received().size(), 3u) << s->Name();
     EXPECT_TRUE(WaitUntil([&] { return !s->InUse(); }, kTestMarginMs)) << s->Name();
   }
   detector.Settle();
