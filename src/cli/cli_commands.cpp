@@ -22,6 +22,7 @@
 #include "base/utf8_path.h"
 #include "cli/cli_device.h"
 #include "cli/cli_flash.h"
+#include "cli/cli_fleet.h"
 #include "cli/cli_interrupt.h"
 #include "cli/cli_json.h"
 #include "cli/cli_output.h"
@@ -76,7 +77,7 @@ class Session {
         downloadView_(out, log_, out.ErrIsTerminal()),
         device_(view_, linkView_) {
     SetTableFromDevice(false);  // nothing read from this device yet
-    if (Interruptible(o_.command)) device_.Machine().SetHaltFlag(&CliInterruptFlag());
+    if (Interruptible(o_.command)) device_.SetHaltFlag(&CliInterruptFlag());
   }
 
   int Run();
@@ -733,12 +734,13 @@ int RunCliCommand(const CliOptions& options, CliOutput& output) {
   // --json: each port's fields (several ports may run at once).
   std::mutex documentMutex;
   std::map<std::string, CliJson> documents;
-  auto runOne = [&](const CliOptions& one, int& written) {
-    Session session(one, output);
+  auto runOne = [&](const CliOptions& one, CliOutput& lines, int& written) {
+    Session session(one, lines);
     const int status = session.Run();
     written = session.Written();
     CliJson document = session.Json();
     document["status"] = status;
+    document["errors"] = lines.Errors();
     std::lock_guard<std::mutex> lock(documentMutex);
     documents[one.ports.empty() ? std::string() : one.ports.front()] = std::move(document);
     return status;
@@ -746,13 +748,13 @@ int RunCliCommand(const CliOptions& options, CliOutput& output) {
   int status = kExitOk;
   const bool several = IsDeviceCommand(options.command) && options.ports.size() > 1;
   if (several) {
-    status = RunOnEachPort(options, output, runOne);
+    status = RunFleet(options, output, runOne);
   } else {
     CliOptions one = options;
     if (IsDeviceCommand(options.command))
       one.output = OutputForPort(options.output, options.ports.front());
     int written = 0;
-    status = runOne(one, written);
+    status = runOne(one, output, written);
   }
   if (!output.Json()) return status;
   CliJson document = CliJson::object();
@@ -760,7 +762,14 @@ int RunCliCommand(const CliOptions& options, CliOutput& output) {
     document = std::move(documents.begin()->second);
   } else {
     CliJson runs = CliJson::array();
-    for (const std::string& port : options.ports) runs.push_back(documents[port]);
+    for (const std::string& port : options.ports) {
+      auto run = documents.find(port);
+      if (run != documents.end()) {
+        runs.push_back(std::move(run->second));
+      } else {  // not started: Ctrl-C came first
+        runs.push_back({{"port", port}, {"status", kExitCancelled}, {"cancelled", true}});
+      }
+    }
     document["runs"] = std::move(runs);
   }
   document["status"] = status;

@@ -4,7 +4,7 @@
 #include "protocol/param_table.h"
 
 CliDevice::CliDevice(CliCfgView& cfgView, CliLinkView& linkView)
-    : linkView_(linkView), link_(port_, linkView), machine_(cfgView),
+    : values_(BoundParamValues()), linkView_(linkView), link_(port_, linkView), machine_(cfgView),
       pump_(port_, link_, [this] { vanished_ = true; }) {
   machine_.AttachPort(&port_, &line_);
   downloadReceiver_.wants = [this] {
@@ -33,7 +33,12 @@ CliDevice::~CliDevice() {
 }
 
 void CliDevice::StartPump() {
-  if (!pumpThread_.joinable()) pumpThread_ = std::thread([this] { pump_.Run(); });
+  // The receive thread parses replies into the parameter values of the thread that made
+  // the device (its own set when several devices run at once).
+  if (!pumpThread_.joinable()) pumpThread_ = std::thread([this] {
+    ParamValuesScope scope(values_);
+    pump_.Run();
+  });
 }
 
 bool CliDevice::Open(const std::string& name, int baud, int parity, std::string& reason,
@@ -56,6 +61,7 @@ bool CliDevice::EnterTool(LinkTool tool) {
   entryCmdError_ = false;
   while (link_.Step()) {
     if (link_.Reply() == ReplyMatcher::kCmdError) entryCmdError_ = true;
+    if (halt_ != nullptr && halt_->load()) return false;  // Ctrl-C: no further probe
   }
   const std::optional<LinkOutcome>& outcome = linkView_.Outcome();
   return outcome && outcome->end == LinkEnd::kEntered;

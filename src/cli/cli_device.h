@@ -15,6 +15,7 @@
 #include "cli/cli_view.h"
 #include "config/cfg_machine.h"
 #include "download/download_worker.h"
+#include "protocol/param_table.h"
 #include "serial/line_arbiter.h"
 #include "serial/serial.h"
 
@@ -56,6 +57,14 @@ class CliDevice {
 
   CfgMachine& Machine() { return machine_; }
 
+  // Once flag is raised (Ctrl-C), nothing more goes out after the command in flight: the
+  // tool entry sends no further probe and the configuration machine halts. flag outlives
+  // the device.
+  void SetHaltFlag(const std::atomic<bool>* flag) {
+    halt_ = flag;
+    machine_.SetHaltFlag(flag);
+  }
+
   // Bytes the device sent in answer to command lines (not to the probes "---" and "+++")
   // while the configuration machine worked, since the last reset.
   long long OperationBytes() const { return operationBytes_.load(); }
@@ -74,6 +83,7 @@ class CliDevice {
   void ConfigData(const char* data, int count);
   void StartPump();
 
+  ParamValues* values_;  // the parameter values bound where the device was made
   CliLinkView& linkView_;
   LineArbiter line_;  // outlives the machines that hold it
   CSerial port_;
@@ -89,4 +99,5 @@ class CliDevice {
   std::atomic<long long> operationBytes_{0};
   std::atomic<bool> vanished_{false};
   bool entryCmdError_ = false;  // the caller's thread only
+  const std::atomic<bool>* halt_ = nullptr;  // set before the entry, on the caller's thread
 };

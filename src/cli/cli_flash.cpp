@@ -1,6 +1,5 @@
 #include "cli/cli_flash.h"
 
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -136,6 +135,8 @@ int FlashImage(CliDevice& device, CliDownloadView& view, std::vector<uint8_t> im
   const uint32_t blocks = boot::BlockCount(static_cast<uint32_t>(bytes));
   DownloadWorker& worker = device.Download(view);
   view.SetWorker(&worker);
+  // Ctrl-C and termination requests stop the download instead of ending the process in
+  // the middle of a frame.
   CliInterruptGuard interrupts;
 
   switch (worker.StartDownload(std::move(image))) {

@@ -7,8 +7,9 @@
 
 // While one lives, the requests raise CliInterruptFlag() instead of ending the process
 // (a signal the process was told to ignore stays ignored). The flag is lowered when the
-// first guard is made; the previous handling comes back when it dies. Not nested across
-// threads: one guard per process at a time.
+// first guard is made; the previous handling comes back when it dies. Guards nest, also on
+// several threads (a fleet's devices each run a command with its own guard), provided the
+// outermost one outlives the others.
 class CliInterruptGuard {
  public:
   CliInterruptGuard();

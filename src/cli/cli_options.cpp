@@ -26,8 +26,8 @@ constexpr CliCommandInfo kCommands[] = {
     {CliCommand::kLoad, "load", "load --port NAME... [-o FILE]", "read the parameters (.cfg form)",
      "Reads every parameter (AT+SHOW, with its retries and recovery) and writes them in\n"
      ".cfg form to FILE (replaced completely or not at all, code page 936 bytes) or, as\n"
-     "UTF-8 text, to standard output. With several --port, each port in turn; FILE must\n"
-     "then hold {port}, which becomes the port's name made file-name safe.\n"},
+     "UTF-8 text, to standard output. With several --port, the ports at once (--jobs);\n"
+     "FILE must then hold {port}, which becomes the port's name made file-name safe.\n"},
     {CliCommand::kApply, "apply",
      "apply --port NAME... [--dry-run] [--no-backup] [--fast] [--no-verify]\n"
      "      [--set \"LABEL=VALUE\"]... [--encoding E] [--ignore-unknown] FILE",
@@ -42,8 +42,9 @@ constexpr CliCommandInfo kCommands[] = {
      "Exit status 0 only when every write succeeded and was verified, 5 otherwise.\n"
      "With --dry-run it prints what it would write (\"label: device value -> file value\",\n"
      "in sending order) and sends no setter; exit status 0.\n"
-     "With several --port, each port in turn, then a table (port, result, parameters\n"
-     "written, seconds); the exit status is the highest of the ports'.\n"},
+     "With several --port, the ports at once (--jobs), each line after \"[PORT] \", then\n"
+     "a table (port, result, parameters written, seconds); the exit status is the\n"
+     "highest of the ports'. Ctrl-C cancels them all (exit status 1).\n"},
     {CliCommand::kVersion, "version", "version --port NAME", "print the device's version",
      "Prints the device's version text (AT+VER).\n"},
     {CliCommand::kSignal, "signal", "signal --port NAME", "print the modem's signal quality",
@@ -62,7 +63,7 @@ constexpr CliCommandInfo kCommands[] = {
      "set the device clock",
      "Sets the device clock (AT+EXCCLK=) to the given time or, by default, to this\n"
      "computer's local time. The weekday is computed from the date.\n"},
-    {CliCommand::kFlash, "flash", "flash --port NAME [--no-backup] FILE", "send a firmware image to the device",
+    {CliCommand::kFlash, "flash", "flash --port NAME... [--no-backup] FILE", "send a firmware image to the device",
      "Sends the firmware image FILE (1 to 1048575 bytes, e.g. a .bin) to the device's\n"
      "boot loader: the device is restarted (AT+RESET; when it does not restart, \"---\"\n"
      "brings it back to its configuration state and AT+RESET is tried again), the boot\n"
@@ -76,16 +77,19 @@ constexpr CliCommandInfo kCommands[] = {
      "the download at any time. An empty file, or one of 1048576 bytes or more, is\n"
      "refused before anything is sent.\n"
      "Exit status 0 only when the last block was acknowledged; 1 when stopped by Ctrl-C;\n"
-     "3 when the port went away; 6 for a file that is no firmware image.\n"},
+     "3 when the port went away; 6 for a file that is no firmware image.\n"
+     "With several --port, the ports at once (--jobs), as apply does.\n"},
     {CliCommand::kRecords, "records",
-     "records --port NAME [--channel N] --from DATE --to DATE -o FILE",
+     "records --port NAME... [--channel N] --from DATE --to DATE -o FILE",
      "read stored records into a .csv file",
      "Reads the records the device stored for channel N (1-30; 0, the default, for all\n"
      "channels) from the first day 0:00 to the last day 23:55:55 (DATE: YYYY/M/D or\n"
      "YYYY-MM-DD) and writes them to FILE as the storage page saves them: comma-separated,\n"
      "a header line, code page 936 bytes. The number of records is shown as they arrive.\n"
      "The file is replaced completely or not at all; a failed read writes no file. A\n"
-     "read still going after 20 minutes is ended and what came is written (with a note).\n"},
+     "read still going after 20 minutes is ended and what came is written (with a note).\n"
+     "With several --port, the ports at once (--jobs), as apply does; FILE must then\n"
+     "hold {port}.\n"},
     {CliCommand::kSnapshot, "snapshot", "snapshot --port NAME [--camera N] -o FILE",
      "take a picture with a camera into a .jpg file",
      "Has camera N (1-4, default 1) take a picture (AT+TESTCAM=N) and writes the JPEG\n"
@@ -134,6 +138,9 @@ constexpr CliCommandSet kDevice =
 constexpr CliCommandSet kEvery = kDevice | CommandBit(CliCommand::kPorts) |
                                  CommandBit(CliCommand::kDetect) | CommandBit(CliCommand::kDiff);
 constexpr CliCommandSet kApplyOnly = CommandBit(CliCommand::kApply);
+// The commands that run on several ports at once.
+constexpr CliCommandSet kFleet = CommandBit(CliCommand::kApply) | CommandBit(CliCommand::kLoad) |
+                                 CommandBit(CliCommand::kFlash) | CommandBit(CliCommand::kRecords);
 
 constexpr CliOptionInfo kOptions[] = {
     {"-p,--port", "NAME",
@@ -156,6 +163,10 @@ constexpr CliOptionInfo kOptions[] = {
     {"-o,--output", "FILE", "the file to write (\"-\": standard output)\n",
      CommandBit(CliCommand::kLoad) | CommandBit(CliCommand::kRecords) |
          CommandBit(CliCommand::kSnapshot)},
+    {"-j,--jobs", "N",
+     "with several --port: how many ports at once, 1-32 (default: all,\n"
+     "at most 32)\n",
+     kFleet},
     {"--dry-run", nullptr, "show what would be written; send no setter\n", kApplyOnly},
     {"--fast", nullptr, "end the pause after an accepted value once the line is quiet\n", kApplyOnly},
     {"--no-verify", nullptr, "do not read the parameters back after writing\n", kApplyOnly},
@@ -307,9 +318,7 @@ bool Takes(const CliOptionInfo& option, CliCommand command) {
   return (option.commands & CommandBit(command)) != 0;
 }
 
-bool TakesSeveralPorts(CliCommand command) {
-  return command == CliCommand::kApply || command == CliCommand::kLoad;
-}
+bool TakesSeveralPorts(CliCommand command) { return (kFleet & CommandBit(command)) != 0; }
 
 bool IsDeviceCommand(CliCommand command) {
   switch (command) {
@@ -562,9 +571,10 @@ CliParse ParseCliArgs(const std::vector<std::string>& args, const char* environm
     if (o.ports.empty())
       fail(std::string(info->name) + " needs --port NAME (or " + kPortVariable + ")");
     else if (o.ports.size() > 1 && !TakesSeveralPorts(o.command))
-      fail("give --port once (several only for apply and load)");
-    else if (o.ports.size() > 1 && o.command == CliCommand::kLoad &&
-             o.output.find("{port}") == std::string::npos)
+      fail("give --port once (several only for " + CommandList(kFleet) + ")");
+    else if (o.ports.size() > 1 && !o.output.empty() && o.output.find("{port}") == std::string::npos)
+      fail(std::string(info->name) + " on several ports needs -o FILE holding {port}");
+    else if (o.ports.size() > 1 && o.command == CliCommand::kLoad && o.output.empty())
       fail("load on several ports needs -o FILE holding {port}");
   }
   const bool records = o.command == CliCommand::kRecords;
@@ -606,6 +616,12 @@ CliParse ParseCliArgs(const std::vector<std::string>& args, const char* environm
     o.encodingGiven = true;
     if (!ParseCfgEncoding(raw.Last("--encoding"), o.encoding))
       fail("bad --encoding '" + raw.Last("--encoding") + "' (gbk or utf-8)");
+  }
+  if (raw.Given("--jobs")) {
+    const std::string jobsText = raw.Last("--jobs");
+    const int jobs = AllDigits(jobsText) && jobsText.size() <= 2 ? std::atoi(jobsText.c_str()) : 0;
+    if (jobs < 1 || jobs > kMaxJobs) fail("bad --jobs '" + jobsText + "' (1-" + std::to_string(kMaxJobs) + ")");
+    else o.jobs = jobs;
   }
   o.settings = raw.values["--set"];
   o.ignoreUnknown = raw.Given("--ignore-unknown");

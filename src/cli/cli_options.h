@@ -76,7 +76,12 @@ struct CliOptions {
   bool encodingGiven = false;
   std::vector<std::string> settings;  // apply --set "LABEL=VALUE", in the order given
   bool ignoreUnknown = false;         // apply, diff: go on past lines of unknown label
+  // apply, load, flash, records on several ports: how many run at once (--jobs; 0: all).
+  int jobs = 0;
 };
+
+// The most ports that run at once (--jobs).
+constexpr int kMaxJobs = 32;
 
 // A command as the help, the manual page and the completion show it.
 struct CliCommandInfo {
@@ -125,7 +130,7 @@ constexpr char kPortVariable[] = "QX310_PORT";
 // args without the program name; environmentPort: the value of QX310_PORT (nullptr: unset).
 CliParse ParseCliArgs(const std::vector<std::string>& args, const char* environmentPort = nullptr);
 
-// True for the commands that may run on several ports in turn (apply, load).
+// True for the commands that may run on several ports at once (apply, load, flash, records).
 bool TakesSeveralPorts(CliCommand command);
 
 // True for the commands that talk to the device on --port.

@@ -1,5 +1,6 @@
 #include "cli/cli_output.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -10,17 +11,20 @@
 #include "base/log_text.h"
 #include "config/cfg_log.h"
 
+// Called with the root's lock held.
 void CliOutput::EndStatus() {
-  if (!statusOpen_) return;
+  if (!root_->statusOpen_) return;
   err_.put('\n');
   err_.flush();
-  statusOpen_ = false;
+  root_->statusOpen_ = false;
 }
 
 void CliOutput::Line(std::ostream& f, std::string_view prefix, std::string_view text) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::string line = prefix_;
+  line.append(prefix).append(text).push_back('\n');
+  std::lock_guard<std::mutex> lock(root_->mutex_);
   EndStatus();
-  f << prefix << text << '\n';
+  f << line;
   f.flush();
 }
 
@@ -31,15 +35,27 @@ void CliOutput::Result(std::string_view utf8) {
 
 void CliOutput::ResultBytes(std::string_view bytes) {
   if (json_ && quiet_) return;
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::string text;
+  if (prefix_.empty()) {
+    text = bytes;
+  } else {
+    for (size_t at = 0; at < bytes.size();) {
+      const size_t end = std::min(bytes.find('\n', at), bytes.size() - 1) + 1;
+      text.append(prefix_).append(bytes.substr(at, end - at));
+      at = end;
+    }
+  }
+  // With --json standard output holds the document alone.
   std::ostream& f = json_ ? err_ : out_;
-  if (json_) EndStatus();
-  f << bytes;
+  std::lock_guard<std::mutex> lock(root_->mutex_);
+  EndStatus();
+  f << text;
   f.flush();
 }
 
 void CliOutput::Document(std::string_view line) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<std::mutex> lock(root_->mutex_);
+  EndStatus();
   out_ << line;
   out_.flush();
 }
@@ -65,6 +81,7 @@ void CliOutput::Notice(std::string_view utf8) { Line(err_, {}, utf8); }
 
 void CliOutput::Status(std::string_view utf8) {
   if (quiet_) return;
+  if (root_ != this) return Line(err_, {}, utf8);  // among other devices' lines: a line
   std::lock_guard<std::mutex> lock(mutex_);
   err_ << '\r' << utf8;
   err_.flush();
@@ -72,9 +89,11 @@ void CliOutput::Status(std::string_view utf8) {
 }
 
 void CliOutput::Prompt(std::string_view utf8) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::string text = prefix_;
+  text.append(utf8);
+  std::lock_guard<std::mutex> lock(root_->mutex_);
   EndStatus();
-  err_ << utf8;
+  err_ << text;
   err_.flush();
 }
 

@@ -20,11 +20,18 @@ struct CliTerminals {
 class CliOutput {
  public:
   CliOutput(std::ostream& out, std::ostream& err, bool quiet, CliTerminals terminals = {})
-      : out_(out), err_(err), quiet_(quiet), terminals_(terminals) {}
+      : root_(this), out_(out), err_(err), quiet_(quiet), terminals_(terminals) {}
+  // One device's output among several running at once: its lines go to shared's streams,
+  // each after prefix and written whole under shared's lock, so that the lines of the
+  // devices never mix. Nothing is updated in place and nothing is asked. shared must
+  // outlive it.
+  CliOutput(CliOutput& shared, std::string prefix)
+      : root_(shared.root_), prefix_(shared.prefix_ + std::move(prefix)), out_(shared.out_),
+        err_(shared.err_), quiet_(shared.quiet_), json_(shared.json_), terminals_{} {}
 
   // A result line (UTF-8) on standard output; a newline is added.
   void Result(std::string_view utf8);
-  // Bytes on standard output as they are.
+  // Bytes on standard output as they are (with a prefix: each line after it).
   void ResultBytes(std::string_view bytes);
   // Progress (UTF-8) on standard error, unless quiet; a newline is added.
   void Progress(std::string_view utf8);
@@ -55,14 +62,16 @@ class CliOutput {
   void Line(std::ostream& f, std::string_view prefix, std::string_view text);
   void EndStatus();
 
-  mutable std::mutex mutex_;
+  CliOutput* root_;     // whose lock and status line the streams have (this, or the shared one)
+  std::string prefix_;  // before every line
+  mutable std::mutex mutex_;  // the root's guards the streams; each one's its errors_
   std::ostream& out_;
   std::ostream& err_;
   bool quiet_;
   bool json_ = false;
   CliTerminals terminals_;
-  std::vector<std::string> errors_;  // guarded by mutex_
-  bool statusOpen_ = false;  // a status line without its newline is on standard error
+  std::vector<std::string> errors_;  // this output's own, guarded by its mutex_
+  bool statusOpen_ = false;  // the root's: a status line without its newline is on standard error
 };
 
 // The name that stands for standard output as -o FILE.

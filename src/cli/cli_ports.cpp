@@ -1,10 +1,8 @@
 #include "cli/cli_ports.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 
-#include "cli/cli_output.h"
 #include "protocol/backup.h"
 
 namespace {
@@ -56,21 +54,4 @@ int WorstStatus(const std::vector<PortRun>& runs) {
   int worst = kExitOk;
   for (const PortRun& r : runs) worst = std::max(worst, r.status);
   return worst;
-}
-
-int RunOnEachPort(const CliOptions& options, CliOutput& output, const RunOnePort& runOne) {
-  std::vector<PortRun> runs;
-  for (const std::string& port : options.ports) {
-    CliOptions one = options;
-    one.ports = {port};
-    one.output = OutputForPort(options.output, port);
-    output.Progress("== " + port + " ==");
-    const auto start = std::chrono::steady_clock::now();
-    PortRun run{.port = port};
-    run.status = runOne(one, run.written);
-    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    runs.push_back(run);
-  }
-  output.ResultBytes(PortRunTable(runs));
-  return WorstStatus(runs);
 }

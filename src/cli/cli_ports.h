@@ -1,7 +1,5 @@
 #pragma once
-// apply and load on several ports: the command runs on each port in turn as if that were
-// its only port, then a table sums up the runs.
-#include <functional>
+// A command on several ports: each port's own -o, and the table that sums up the runs.
 #include <string>
 #include <vector>
 
@@ -23,8 +21,3 @@ struct PortRun {
 std::string PortRunTable(const std::vector<PortRun>& runs);
 // The highest exit status of the runs (kExitOk for none).
 int WorstStatus(const std::vector<PortRun>& runs);
-
-// Runs runOne for each port of options (one port and its own -o each); prints the table
-// and returns the worst status. runOne returns the status and sets the parameters written.
-using RunOnePort = std::function<int(const CliOptions& one, int& written)>;
-int RunOnEachPort(const CliOptions& options, CliOutput& output, const RunOnePort& runOne);

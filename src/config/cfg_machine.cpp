@@ -106,6 +106,12 @@ void CfgMachine::Start() {
   worker_ = std::thread([this] { WorkerLoop(); });
 }
 
+void CfgMachine::Cancel() {
+  stop_.store(true);
+  exchange_.ReplyEvent().Set();
+  wake_.Set();
+}
+
 void CfgMachine::Stop() {
   stop_.store(true);
   port_->Attach(nullptr);

@@ -75,6 +75,10 @@ class CfgMachine {
   // Raises the stop flag, detaches the port, wakes the worker and joins it. The view
   // must make its blocking calls return at once before this is called.
   void Stop();
+  // From any thread: raises the stop flag and ends the waits, so that the operation under
+  // way (on whichever thread runs the turns) fails at once and no other starts. The
+  // owner's Stop() still follows.
+  void Cancel();
   bool Stopping() const { return stop_.load(); }
   // A flag (null: none) that, once raised, ends the running operation after the command in
   // flight: no further command of it goes out, a write-back skips its verification, a

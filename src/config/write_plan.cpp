@@ -33,9 +33,9 @@ WriteSelection SelectAll(const WritePlan& plan) {
 }
 
 TableSnapshot::TableSnapshot()
-    : protocolKind_(g_nProtocolKind.load()),
-      waterOrderSeen_(g_bWaterOrderSeen.load()),
-      addressTypeSeen_(g_bAddressTypeSeen.load()) {
+    : protocolKind_(ListingProtocolKind().load()),
+      waterOrderSeen_(ListingWaterOrderSeen().load()),
+      addressTypeSeen_(ListingAddressTypeSeen().load()) {
   const ParamEntry* entries = ParamTableEntries();
   for (int i = 0; i < kParamEntryCount; ++i) {
     for (int k = 0; k < entries[i].count; ++k) values_.push_back(GetRawValue(entries[i], k));
@@ -49,7 +49,7 @@ void TableSnapshot::Restore() const {
     for (int k = 0; k < entries[i].count && n < values_.size(); ++k)
       SetRawValue(entries[i], k, values_[n++]);
   }
-  g_nProtocolKind = protocolKind_;
-  g_bWaterOrderSeen = waterOrderSeen_;
-  g_bAddressTypeSeen = addressTypeSeen_;
+  ListingProtocolKind() = protocolKind_;
+  ListingWaterOrderSeen() = waterOrderSeen_;
+  ListingAddressTypeSeen() = addressTypeSeen_;
 }

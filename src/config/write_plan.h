@@ -12,9 +12,9 @@
 struct WritePlanRow {
   int id = 0;
   int index = 0;
-  std::string label;        // e.g. "Channel07 save length" (device bytes)
-  std::string deviceValue;  // what the device has now (for a page without a value: "")
-  std::string newValue;     // what would be sent
+  std::string label{};       // e.g. "Channel07 save length" (device bytes)
+  std::string deviceValue{}; // what the device has now (for a page without a value: "")
+  std::string newValue{};    // what would be sent
 };
 using WritePlan = std::vector<WritePlanRow>;
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <mutex>
 #include <system_error>
 #include <vector>
 
@@ -24,7 +25,6 @@ namespace {
 
 constexpr int kStationAddressId = 4;  // "Device address:", the station address
 constexpr size_t kStampLength = 15;   // "YYYYMMDD-HHMMSS"
-std::atomic<bool> g_tableFromDevice{false};
 
 bool AllDigits(std::string_view s) {
   return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
@@ -59,8 +59,8 @@ void Prune(const fs::path& folder, int keep) {
 
 }  // namespace
 
-void SetTableFromDevice(bool fromDevice) { g_tableFromDevice.store(fromDevice); }
-bool TableFromDevice() { return g_tableFromDevice.load(); }
+void SetTableFromDevice(bool fromDevice) { BoundValueFlags().fromDevice.store(fromDevice); }
+bool TableFromDevice() { return BoundValueFlags().fromDevice.load(); }
 
 std::string DefaultBackupFolder() {
   if (std::string dir = EnvUtf8(kBackupDirVariable); !dir.empty()) return dir;
@@ -124,6 +124,10 @@ BackupResult WriteBackup(const std::string& folder, const std::string& listing,
     return result;
   }
   const std::string name = BackupFileName(LocalTime(now), device);
+  // Devices handled at once in this process may back up under the same name in the same
+  // second: the free name is found and taken under one lock.
+  static std::mutex naming;
+  std::lock_guard<std::mutex> lock(naming);
   fs::path path = dir / PathFromUtf8(name);
   // Never over an earlier backup: a second one within the same second gets "-2", "-3" ...
   for (int n = 2; fs::exists(path, ec) && n < 1000; ++n)

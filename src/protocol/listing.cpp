@@ -11,10 +11,6 @@
 
 #include "protocol/param_table.h"
 
-std::atomic<int> g_nProtocolKind{0};
-std::atomic<int> g_bWaterOrderSeen{0};
-std::atomic<int> g_bAddressTypeSeen{0};
-
 namespace {
 
 constexpr int kMaxLineLength = 254;  // characters kept of a listing line
@@ -81,11 +77,11 @@ bool ReadValue(std::string_view line, size_t start, std::string_view& value) {
 
 void NoteStored(int id, std::string_view value) {
   if (id == kProtocolTextTypeId) {
-    g_nProtocolKind = value == "2" ? 1 : value == "5" ? 2 : 0;
+    ListingProtocolKind() = value == "2" ? 1 : value == "5" ? 2 : 0;
   } else if (id == kWaterOrderId) {
-    g_bWaterOrderSeen = 1;
+    ListingWaterOrderSeen() = 1;
   } else if (id == kAddressTypeId) {
-    g_bAddressTypeSeen = 1;
+    ListingAddressTypeSeen() = 1;
   }
 }
 
@@ -145,9 +141,9 @@ int ScanListing(const char* text, int length, Take take) {
 }  // namespace
 
 int ParseListing(const char* text, int length) {
-  g_nProtocolKind = 0;
-  g_bWaterOrderSeen = 0;
-  g_bAddressTypeSeen = 0;
+  ListingProtocolKind() = 0;
+  ListingWaterOrderSeen() = 0;
+  ListingAddressTypeSeen() = 0;
   return ScanListing(text, length, [](const ParamEntry& entry, int instance, std::string_view value) {
     SetRawValue(entry, instance, value);
     NoteStored(entry.id, value);

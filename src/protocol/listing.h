@@ -7,10 +7,13 @@
 #include <string_view>
 #include <utility>
 
-// Set by the parser (and the terminal page): 0 hydrology, 1 "水资源16", 2 "水资源21".
-extern std::atomic<int> g_nProtocolKind;
-extern std::atomic<int> g_bWaterOrderSeen;
-extern std::atomic<int> g_bAddressTypeSeen;
+#include "protocol/param_table.h"
+
+// Set by the parser (and the terminal page): 0 hydrology, 1 "水资源16", 2 "水资源21";
+// those of the value set bound on the calling thread.
+inline std::atomic<int>& ListingProtocolKind() { return BoundValueFlags().protocolKind; }
+inline std::atomic<int>& ListingWaterOrderSeen() { return BoundValueFlags().waterOrderSeen; }
+inline std::atomic<int>& ListingAddressTypeSeen() { return BoundValueFlags().addressTypeSeen; }
 
 // Stores every labelled value of the text in the table. 1 when at least one value
 // was stored. Also the AT+SHOW reply handler.

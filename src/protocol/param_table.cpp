@@ -7,16 +7,20 @@
 #include <cstring>
 #include <mutex>
 
-namespace {
-
-struct ValueStore {
+struct ParamValues {
   std::mutex mutex;
   std::string values[kParamEntryCount][kMaxInstances];
+  ParamValueFlags flags;
 };
 
-ValueStore& Store() {
-  static ValueStore store;
-  return store;
+namespace {
+
+// The set bound on this thread; nullptr for the process's own.
+thread_local ParamValues* t_bound = nullptr;
+
+ParamValues& Store() {
+  static ParamValues process;
+  return t_bound != nullptr ? *t_bound : process;
 }
 
 // A value text is a C text of at most 199 characters: it ends at the first NUL
@@ -49,7 +53,7 @@ int ParamPosition(const ParamEntry* entry) {
 std::string GetRawValue(const ParamEntry& entry, int index) {
   const int pos = ParamPosition(&entry);
   if (pos < 0 || !ValidIndex(index)) return {};
-  ValueStore& store = Store();
+  ParamValues& store = Store();
   std::lock_guard<std::mutex> lock(store.mutex);
   return store.values[pos][index];
 }
@@ -58,7 +62,7 @@ void SetRawValue(const ParamEntry& entry, int index, std::string_view text) {
   const int pos = ParamPosition(&entry);
   if (pos < 0 || !ValidIndex(index)) return;
   const std::string_view clipped = ClipValue(text);
-  ValueStore& store = Store();
+  ParamValues& store = Store();
   std::lock_guard<std::mutex> lock(store.mutex);
   store.values[pos][index].assign(clipped.data(), clipped.size());
 }
@@ -108,9 +112,19 @@ std::string FormatLabel(const ParamEntry& entry, int n) {
 }
 
 void ResetParamValues() {
-  ValueStore& store = Store();
+  ParamValues& store = Store();
   std::lock_guard<std::mutex> lock(store.mutex);
   for (auto& row : store.values) {
     for (auto& value : row) value.clear();
   }
 }
+
+OwnParamValues::OwnParamValues() : values_(std::make_unique<ParamValues>()) {}
+OwnParamValues::~OwnParamValues() = default;
+
+ParamValuesScope::ParamValuesScope(ParamValues* values) : previous_(t_bound) { t_bound = values; }
+ParamValuesScope::~ParamValuesScope() { t_bound = previous_; }
+
+ParamValues* BoundParamValues() { return t_bound; }
+
+ParamValueFlags& BoundValueFlags() { return Store().flags; }

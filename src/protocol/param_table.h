@@ -2,6 +2,8 @@
 // The table of every device parameter (ids 0-163) and command (ids 165-180):
 // command word, reply texts, time limit, listing label, instance count, and the
 // current value text of each instance. Value texts are device bytes (code page 936).
+#include <atomic>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -64,3 +66,50 @@ std::string FormatLabel(const ParamEntry& entry, int n);
 
 // Empties every value text (tests and a fresh session; the program itself never clears).
 void ResetParamValues();
+
+// ---- whose values ----
+// One set of value texts serves the process (the desktop program's UI thread and
+// worker share it). A thread may bind a set of its own instead, so that several
+// devices handled at once in one process each have theirs: every function above then
+// works on the bound set. A thread a device's code starts binds the same set.
+struct ParamValues;
+
+// A set of its own, empty; it must outlive every binding of it.
+class OwnParamValues {
+ public:
+  OwnParamValues();
+  ~OwnParamValues();
+  OwnParamValues(const OwnParamValues&) = delete;
+  OwnParamValues& operator=(const OwnParamValues&) = delete;
+  ParamValues* Get() const { return values_.get(); }
+
+ private:
+  std::unique_ptr<ParamValues> values_;
+};
+
+// Binds values (nullptr: the process's) on the calling thread while it lives.
+class ParamValuesScope {
+ public:
+  explicit ParamValuesScope(ParamValues* values);
+  ~ParamValuesScope();
+  ParamValuesScope(const ParamValuesScope&) = delete;
+  ParamValuesScope& operator=(const ParamValuesScope&) = delete;
+
+ private:
+  ParamValues* previous_;
+};
+
+// The set bound on the calling thread; nullptr for the process's.
+ParamValues* BoundParamValues();
+
+// What belongs to a set besides its texts: what the listing parser saw (0 hydrology,
+// 1 "水资源16", 2 "水资源21"; the water order and address type lines) and whether the
+// texts were read from a device.
+struct ParamValueFlags {
+  std::atomic<int> protocolKind{0};
+  std::atomic<int> waterOrderSeen{0};
+  std::atomic<int> addressTypeSeen{0};
+  std::atomic<bool> fromDevice{false};
+};
+// Those of the set bound on the calling thread.
+ParamValueFlags& BoundValueFlags();

@@ -310,6 +310,19 @@ TEST_F(MainWindowTest, PortsOpenedByHandShowShortNamesOnlyTheDevicesTurnsGreenAn
   EXPECT_EQ(CombosEnabled(), 3);
   EXPECT_FALSE(dlg->Link().LinkToTools());
 
+  // At the default window size a network port typed by hand shows whole in the field, and
+  // so do the longest baud rate and status text in theirs (the text's width, the frame and
+  // the line edit's inner margins).
+  const QString network = QStringLiteral("rfc2217://192.168.100.200:4001");
+  combo->setEditText(network);
+  EXPECT_EQ(combo->currentText(), network);
+  const std::pair<const QLineEdit*, QString> fields[] = {
+      {combo->lineEdit(), network},
+      {dlg->BaudCombo()->lineEdit(), QStringLiteral("115200")},
+      {dlg->StatusBox(), CQuarvelDlg::StatusText(LinkStatus::kOpenConfirmed)}};
+  for (const auto& [field, text] : fields)
+    EXPECT_LE(field->fontMetrics().horizontalAdvance(text) + 10, field->width()) << text.toStdString();
+
   // A short name typed by hand opens the listed port it names: open, but no device on it.
   combo->setEditText(QString::fromStdString(silentPath.substr(5)));
   EXPECT_EQ(combo->toolTip().toStdString(), silentPath);

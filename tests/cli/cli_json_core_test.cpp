@@ -63,7 +63,9 @@ TEST(CliJsonRows, DeviceTextsBecomeUtf8AndBadBytesNeverThrow) {
   for (const CliJson& p : parameters) {
     if (p["command"] != "AT+CHNSVLEN") continue;
     ++channels;
-    if (p["instance"] == 30) EXPECT_EQ(p["value"], "6");
+    if (p["instance"] == 30) {
+      EXPECT_EQ(p["value"], "6");
+    }
   }
   EXPECT_EQ(channels, 30);
   ResetParamValues();
@@ -86,7 +88,9 @@ TEST(CliJsonMain, UsageErrorsHelpAndVersionAreOneObject) {
     ASSERT_NO_THROW(j = CliJson::parse(out.str())) << out.str();
     EXPECT_EQ(j["status"], c.status);
     EXPECT_TRUE(j.contains(c.field)) << out.str();
-    if (c.status != 0) EXPECT_FALSE(j["errors"].empty()) << out.str();
+    if (c.status != 0) {
+      EXPECT_FALSE(j["errors"].empty()) << out.str();
+    }
   }
 }
 

@@ -96,10 +96,10 @@ TEST(CliOptions, HelpForms) {
     }
   }
   const std::string overall = CliHelpText(CliCommand::kNone);
-  EXPECT_NE(overall.find("  flash --port NAME [--no-backup] FILE"), std::string::npos);
+  EXPECT_NE(overall.find("  flash --port NAME... [--no-backup] FILE"), std::string::npos);
   EXPECT_NE(overall.find("QX310_TIME_SCALE"), std::string::npos);
   const std::string flash = CliHelpText(CliCommand::kFlash);
-  EXPECT_EQ(flash.rfind("usage: qx310-cli flash --port NAME [--no-backup] FILE", 0), 0u);
+  EXPECT_EQ(flash.rfind("usage: qx310-cli flash --port NAME... [--no-backup] FILE", 0), 0u);
   EXPECT_NE(flash.find("升级错误，请将设备重新上电！"), std::string::npos);  // the power-up request
   EXPECT_NE(flash.find("Ctrl-C"), std::string::npos);
   EXPECT_EQ(CliHelpText(CliCommand::kDetect).find("--baud"), std::string::npos);

@@ -422,9 +422,9 @@ TEST_F(MachineTest, FilePlanIsWhatIsSentAndAnUntickedValueStaysTheDevicesInTheTa
   const std::string otherProtocol = "Protocol work type:  5\r\nSzy Water order:  1\r\nDevice address type:  1\r\n";
   ASSERT_TRUE(machine.PlanWriteFromFile(otherProtocol).has_value());
   EXPECT_EQ(BuildListing(), table);
-  EXPECT_EQ(g_nProtocolKind.load(), 0);
-  EXPECT_EQ(g_bWaterOrderSeen.load(), 0);
-  EXPECT_EQ(g_bAddressTypeSeen.load(), 0);
+  EXPECT_EQ(ListingProtocolKind().load(), 0);
+  EXPECT_EQ(ListingWaterOrderSeen().load(), 0);
+  EXPECT_EQ(ListingAddressTypeSeen().load(), 0);
 
   ASSERT_TRUE(machine.StartWriteFromFile(file, WriteSelection{{(*plan)[1].id, (*plan)[1].index}}));
   RunToIdle();

@@ -57,7 +57,7 @@ QWidget* ControlOf(const CRTUCfgChnSrcDlg* page, int id) {
 class ChannelPageTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    g_nProtocolKind.store(0);
+    ListingProtocolKind().store(0);
     ChannelCaptions::Instance().ClearAll();
     page.resize(800, 600);
     page.show();
@@ -141,7 +141,7 @@ TEST_F(ChannelPageTest, ProtocolSwitchRefillsTheElementListAndMoreParametersShow
   auto* adc = dynamic_cast<CRTUCfgChnRowsDlg*>(page.SourcePage(Family::Adc, 1)->SubPage("通道属性"));
   ASSERT_TRUE(adc);
   EXPECT_EQ(adc->ElementList()->count(), 50);
-  g_nProtocolKind.store(2);
+  ListingProtocolKind().store(2);
   page.SelectChannel(1);
   EXPECT_EQ(adc->ElementList()->count(), 82);
   EXPECT_EQ(adc->ElementList()->currentText(), QStringLiteral("水位5"));
@@ -446,7 +446,7 @@ TEST_F(ChannelDeviceTest, EnteringLoadsEveryValueAndNoneIsWrittenWithoutAnEdit) 
   EXPECT_FALSE(centre->Center(1)->AddressEdit(true)->isHidden());
   EXPECT_TRUE(centre->Center(2)->AddressEdit(false)->isHidden());
   EXPECT_EQ(centre->Center(0)->ChannelList(false)->currentText(), QStringLiteral("TCP"));
-  EXPECT_EQ(g_nProtocolKind.load(), 2);
+  EXPECT_EQ(ListingProtocolKind().load(), 2);
   EXPECT_TRUE(PageOf<CRTUCfgCameraTimer>(CfgPageId::CameraTimer)->Switch(1)->isChecked());
   // Showing the terminal page lays out the report field for 水资源21.
   ws->Tree()->setCurrentItem(Node(QStringLiteral("终端参数")));

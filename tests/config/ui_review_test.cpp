@@ -112,20 +112,20 @@ TEST_F(DeviceTest, ReviewedOrRefusedFileKeepsTheDevicesProtocol) {
   sim.SetValue("Protocol text type:", "5");
   TipCatcher boxes;
   EnterAndLoad(boxes);
-  ASSERT_EQ(g_nProtocolKind.load(), 2);
-  const int addressTypeSeen = g_bAddressTypeSeen.load();
+  ASSERT_EQ(ListingProtocolKind().load(), 2);
+  const int addressTypeSeen = ListingAddressTypeSeen().load();
   QTemporaryDir dir;
   ws->openPath = dir.filePath(QStringLiteral("other.cfg"));
   WriteAll(ws->openPath, "Protocol text type:  1\r\nModem Apn:  other\r\n");
   ws->review = [](WriteSelection&) { return false; };
   ws->LoadConfigFromFile();
   ASSERT_EQ(ws->reviews.size(), 1u);
-  EXPECT_EQ(g_nProtocolKind.load(), 2);
-  EXPECT_EQ(g_bAddressTypeSeen.load(), addressTypeSeen);
+  EXPECT_EQ(ListingProtocolKind().load(), 2);
+  EXPECT_EQ(ListingAddressTypeSeen().load(), addressTypeSeen);
   WriteAll(dir.filePath(QStringLiteral("junk.cfg")), "no parameter\r\n");
   EXPECT_FALSE(ws->OpenOffline(dir.filePath(QStringLiteral("junk.cfg"))));
-  EXPECT_EQ(g_nProtocolKind.load(), 2);
-  EXPECT_EQ(g_bAddressTypeSeen.load(), addressTypeSeen);
+  EXPECT_EQ(ListingProtocolKind().load(), 2);
+  EXPECT_EQ(ListingAddressTypeSeen().load(), addressTypeSeen);
   EXPECT_EQ(ws->SaveToTable(23, 0), "CMNET");
 }
 

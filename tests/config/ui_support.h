@@ -89,9 +89,9 @@ class WorkspaceFixture : public ::testing::Test {
     UiBridge::Restart();
     Timing::SetScale(scale);
     ResetParamValues();
-    g_nProtocolKind = 0;
-    g_bWaterOrderSeen = 0;
-    g_bAddressTypeSeen = 0;
+    ListingProtocolKind() = 0;
+    ListingWaterOrderSeen() = 0;
+    ListingAddressTypeSeen() = 0;
     ChannelCaptions::Instance().ClearAll();
     host = std::make_unique<TestHost>(port, &hostWindow);
     ws = std::make_unique<TestWorkspace>();

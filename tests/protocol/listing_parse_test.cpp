@@ -120,11 +120,11 @@ TEST_F(ListingParse, ProtocolKindAndOptionalParametersFollowTheLastParse) {
   };
   for (const Case& c : cases) {
     ASSERT_EQ(Parse(all), 1);
-    ASSERT_EQ(g_nProtocolKind, 2);
+    ASSERT_EQ(ListingProtocolKind(), 2);
     Parse(c.text);
-    EXPECT_EQ(g_nProtocolKind, c.kind) << c.text;
-    EXPECT_EQ(g_bWaterOrderSeen, c.water) << c.text;
-    EXPECT_EQ(g_bAddressTypeSeen, c.addressType) << c.text;
+    EXPECT_EQ(ListingProtocolKind(), c.kind) << c.text;
+    EXPECT_EQ(ListingWaterOrderSeen(), c.water) << c.text;
+    EXPECT_EQ(ListingAddressTypeSeen(), c.addressType) << c.text;
   }
   EXPECT_EQ(Raw(7, 0), "5");  // a parse without the line keeps the value
 }
@@ -171,8 +171,8 @@ TEST_F(ListingParse, AFullListingFillsEveryInstance) {
     }
   }
   EXPECT_EQ(Raw(kCmdReadRecords, 0), "");  // command lines are not read back
-  EXPECT_EQ(g_bWaterOrderSeen, 1);
-  EXPECT_EQ(g_bAddressTypeSeen, 1);
+  EXPECT_EQ(ListingWaterOrderSeen(), 1);
+  EXPECT_EQ(ListingAddressTypeSeen(), 1);
 }
 
 }  // namespace

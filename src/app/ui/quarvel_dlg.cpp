@@ -72,7 +72,7 @@ CQuarvelDlg::CQuarvelDlg(ISerialPort& port, PortSource ports, QWidget* parent)
   tools_ = {download_, debug_, cfg_};
   pump_.SetReceivers({tools_.begin(), tools_.end()});
   tip_->Init(this, [this] { Cancel(); });
-  resize(1024, 720);
+  resize(1200, 720);  // wide enough for the port bar's texts
   LayoutWindow();
   debug_->show();
 }
@@ -139,17 +139,19 @@ void CQuarvelDlg::BuildPortBar() {
   connect(openButton_, &QPushButton::clicked, this, &CQuarvelDlg::OnOpenCloseButton);
   connect(detectButton_, &QPushButton::clicked, this, &CQuarvelDlg::OnAutoDetect);
 
-  // The combos are as high as the buttons: their lists open by themselves.
+  // The combos are as high as the buttons: their lists open by themselves. At the default
+  // size the port field holds a network port's name whole (rfc2217://192.168.100.200:4001)
+  // and every other control its longest text ("115200", "串口已连接! 设备通信正常!").
   layout_.Add(group_, 0.01, 0, 0.98, 0.1);
   layout_.Add(portLabel_, 0.02, 0.03, 0.05, 0.05);
-  layout_.Add(portCombo_, 0.08, 0.033, 0.1, 0.045);
-  layout_.Add(baudLabel_, 0.19, 0.03, 0.05, 0.05);
-  layout_.Add(baudCombo_, 0.25, 0.033, 0.1, 0.045);
-  layout_.Add(parityLabel_, 0.36, 0.03, 0.05, 0.05);
-  layout_.Add(parityCombo_, 0.42, 0.033, 0.1, 0.045);
-  layout_.Add(openButton_, 0.53, 0.033, 0.1, 0.045);
-  layout_.Add(detectButton_, 0.64, 0.033, 0.1, 0.045);
-  layout_.Add(status_, 0.75, 0.033, 0.23, 0.045);
+  layout_.Add(portCombo_, 0.075, 0.033, 0.27, 0.045);
+  layout_.Add(baudLabel_, 0.35, 0.03, 0.05, 0.05);
+  layout_.Add(baudCombo_, 0.405, 0.033, 0.085, 0.045);
+  layout_.Add(parityLabel_, 0.5, 0.03, 0.05, 0.05);
+  layout_.Add(parityCombo_, 0.555, 0.033, 0.07, 0.045);
+  layout_.Add(openButton_, 0.635, 0.033, 0.07, 0.045);
+  layout_.Add(detectButton_, 0.715, 0.033, 0.07, 0.045);
+  layout_.Add(status_, 0.79, 0.033, 0.19, 0.045);
 }
 
 QAction* CQuarvelDlg::ToolAction(int command) const {

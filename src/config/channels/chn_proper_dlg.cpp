@@ -69,7 +69,7 @@ void CRTUCfgChnRowsDlg::BuildControls() {
       QComboBox* list = station_ui::MakeList(this, "", 0, {}, true);
       if (r.control == FieldControl::Element) {
         element_ = list;
-        for (const char* name : codes::ElementCatalogue(g_nProtocolKind.load()))
+        for (const char* name : codes::ElementCatalogue(ListingProtocolKind().load()))
           list->addItem(QString::fromUtf8(name));
         field_ui::SelectItem(list, 0);
       }
@@ -96,7 +96,7 @@ void CRTUCfgChnRowsDlg::ShowMoreParams(bool show) {
     if (!places_[i].more) continue;
     rows_[i].SetVisible(show);
     // The report interval is not used by the water-resources protocols: greyed, kept, saved.
-    if (places_[i].report) rows_[i].control->setEnabled(g_nProtocolKind.load() == 0);
+    if (places_[i].report) rows_[i].control->setEnabled(ListingProtocolKind().load() == 0);
   }
 }
 
@@ -105,7 +105,7 @@ bool CRTUCfgChnRowsDlg::MoreParamsChecked() const { return more_ && more_->isChe
 void CRTUCfgChnRowsDlg::RefreshElementList() {
   for (const FieldRow& r : table_) {
     if (r.control != FieldControl::Element) continue;
-    if (CfgField* f = Field(r.id)) f->SetItems(codes::ElementCatalogue(g_nProtocolKind.load()));
+    if (CfgField* f = Field(r.id)) f->SetItems(codes::ElementCatalogue(ListingProtocolKind().load()));
   }
 }
 

@@ -27,7 +27,7 @@ class CRTUCfgChnRowsDlg : public CRTUCfgChnSubDlg {
   // "更多参数" (only on pages that have one).
   void ShowMoreParams(bool show);
   bool MoreParamsChecked() const override;
-  // Empties the element list, refills it for g_nProtocolKind and puts its text back.
+  // Empties the element list, refills it for ListingProtocolKind() and puts its text back.
   void RefreshElementList() override;
 
   QCheckBox* MoreCheck() const { return more_; }

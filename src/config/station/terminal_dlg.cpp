@@ -95,7 +95,7 @@ void CRTUCfgTerminalDlg::ShowReportField(Family f) {
 
 void CRTUCfgTerminalDlg::ApplyProtocolLayout() {
   const Family f = SelectedFamily();
-  g_nProtocolKind.store(f == Family::Water21 ? 2 : f == Family::Water16 ? 1 : 0);
+  ListingProtocolKind().store(f == Family::Water21 ? 2 : f == Family::Water16 ? 1 : 0);
   ShowReportField(f);
   more_->ShowHydrologyRows(f == Family::Hydrology);
 }
@@ -115,8 +115,8 @@ std::string CRTUCfgTerminalDlg::StationAddress() const { return TextOf(stationAd
 
 std::optional<std::string> CRTUCfgTerminalDlg::SaveToTable(int id, int index) {
   if (index != 0) return std::string();
-  if (id == 162) more_->ShowWaterOrderRow(g_bWaterOrderSeen.load() != 0);
-  if (id == 163) more_->ShowAddressTypeRow(g_bAddressTypeSeen.load() != 0);
+  if (id == 162) more_->ShowWaterOrderRow(ListingWaterOrderSeen().load() != 0);
+  if (id == 163) more_->ShowAddressTypeRow(ListingAddressTypeSeen().load() != 0);
   return CfgFieldPage::SaveToTable(id, 0);
 }
 

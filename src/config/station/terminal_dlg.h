@@ -1,7 +1,7 @@
 #pragma once
 // The terminal page ("终端参数"): protocol, work mode, addresses, password and the
 // report interval, with the "更多参数" sub-page. The protocol choice decides which
-// fields are shown and sets g_nProtocolKind.
+// fields are shown and sets ListingProtocolKind().
 #include <QWidget>
 #include <string>
 
@@ -37,7 +37,7 @@ class CRTUCfgTerminalDlg : public QWidget, public CfgFieldPage {
   std::optional<std::string> SaveToTable(int id, int index) override;
   void LoadFromTable(int id, int index, const std::string& text) override;
 
-  // The protocol's layout on both pages; sets g_nProtocolKind.
+  // The protocol's layout on both pages; sets ListingProtocolKind().
   void ApplyProtocolLayout();
   // The report interval's label and visibility for the protocol, on this page only.
   void RefreshReportField();

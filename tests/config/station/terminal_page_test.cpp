@@ -10,9 +10,9 @@ namespace {
 class TerminalPage : public ::testing::Test {
  protected:
   void SetUp() override {
-    g_nProtocolKind.store(0);
-    g_bWaterOrderSeen.store(0);
-    g_bAddressTypeSeen.store(0);
+    ListingProtocolKind().store(0);
+    ListingWaterOrderSeen().store(0);
+    ListingAddressTypeSeen().store(0);
   }
   void TearDown() override { SetUp(); }
 
@@ -42,18 +42,18 @@ TEST_F(TerminalPage, ProtocolFiveShowsWater21WithItsLayout) {
   EXPECT_EQ(page.ProtocolList()->currentText(), QStringLiteral("水资源21"));
   // Loading alone changes neither the layout nor the protocol kind.
   EXPECT_TRUE(page.ReportInterval()->isHidden());
-  EXPECT_EQ(g_nProtocolKind.load(), 0);
+  EXPECT_EQ(ListingProtocolKind().load(), 0);
   // Showing the page anew refreshes the report field.
   page.RefreshReportField();
   EXPECT_FALSE(page.ReportInterval()->isHidden());
   EXPECT_FALSE(page.ReportLabel()->isHidden());
   EXPECT_EQ(page.ReportLabel()->text(), QStringLiteral("电量上报间隔："));
-  EXPECT_EQ(g_nProtocolKind.load(), 0);
+  EXPECT_EQ(ListingProtocolKind().load(), 0);
   EXPECT_TRUE(HydrologyRowsShown());  // the sub-page is untouched until it is opened
   // Opening "更多参数" applies the whole layout.
   TickMore();
   EXPECT_FALSE(page.MorePage()->isHidden());
-  EXPECT_EQ(g_nProtocolKind.load(), 2);
+  EXPECT_EQ(ListingProtocolKind().load(), 2);
   EXPECT_FALSE(HydrologyRowsShown());
   // Clearing the box hides the sub-page again.
   page.MoreCheck()->setChecked(false);
@@ -75,7 +75,7 @@ TEST_F(TerminalPage, UserChosenProtocolSetsTheReportFieldAndHydrologyRows) {
       UserTypes(page.ProtocolList(), QStringLiteral("自定义"));
       TickMore();
     }
-    EXPECT_EQ(g_nProtocolKind.load(), s.kind) << s.pick;
+    EXPECT_EQ(ListingProtocolKind().load(), s.kind) << s.pick;
     EXPECT_EQ(HydrologyRowsShown(), s.kind == 0) << s.pick;
     if (!s.label) continue;
     EXPECT_EQ(page.ReportInterval()->isHidden(), !s.report) << s.pick;
@@ -94,8 +94,8 @@ TEST_F(TerminalPage, WaterOrderAndAddressTypeFollowWhatTheDeviceListed) {
   EXPECT_EQ(page.SaveToTable(163, 0), "7");
   EXPECT_TRUE(more->waterOrder->isHidden() && more->addressType->isHidden());
 
-  g_bWaterOrderSeen.store(1);
-  g_bAddressTypeSeen.store(1);
+  ListingWaterOrderSeen().store(1);
+  ListingAddressTypeSeen().store(1);
   page.SaveToTable(162, 0);  // collecting first (as a load does) shows the rows
   page.SaveToTable(163, 0);
   EXPECT_FALSE(more->waterOrder->isHidden() || more->addressType->isHidden());
@@ -108,8 +108,8 @@ TEST_F(TerminalPage, WaterOrderAndAddressTypeFollowWhatTheDeviceListed) {
   page.LoadFromTable(162, 0, "7");  // no item: kept as loaded, not as "no selection"
   EXPECT_EQ(page.SaveToTable(162, 0), "7");
 
-  g_bWaterOrderSeen.store(0);
-  g_bAddressTypeSeen.store(0);
+  ListingWaterOrderSeen().store(0);
+  ListingAddressTypeSeen().store(0);
   EXPECT_EQ(page.SaveToTable(162, 0), "7");
   EXPECT_EQ(page.SaveToTable(163, 0), "1");
   EXPECT_TRUE(more->waterOrder->isHidden() && more->addressType->isHidden());
