@@ -4,6 +4,7 @@
 // the bytes the device sent meanwhile tell silence from refusal.
 #include "cli/cli_commands.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -39,6 +40,7 @@
 #include "protocol/exchange.h"
 #include "protocol/listing.h"
 #include "protocol/param_table.h"
+#include "serial/port_identity.h"
 #include "serial/port_list.h"
 
 namespace {
@@ -210,12 +212,22 @@ int Session::Run() {
 }
 
 int Session::Ports() {
-  const std::vector<std::string> ports = ComposePortList({}, ListSerialPorts(), o_.ports);
+  const std::vector<SerialPortInfo> known = ListSerialPortInfos();
+  std::vector<std::string> system;
+  for (const SerialPortInfo& info : known) system.push_back(info.name);
+  const std::vector<std::string> ports = ComposePortList({}, system, o_.ports);
   if (ports.empty()) out_.Progress("no serial ports found");
+  // As the port list shows them: the path, the adapter, its serial number.
   CliJson rows = CliJson::array();
   for (const std::string& p : ports) {
-    out_.Result(p);
-    rows.push_back(PortJson(p));
+    const auto info = std::find_if(known.begin(), known.end(), [&](const SerialPortInfo& i) { return i.name == p; });
+    std::string line = p;
+    if (info != known.end()) {
+      if (const std::string about = PortAbout(*info); !about.empty()) line += "  " + about;
+      if (!info->serial.empty()) line += "  serial " + info->serial;
+    }
+    out_.Result(line);
+    rows.push_back(PortJson(info != known.end() ? *info : SerialPortInfo{.name = p}));
   }
   json_["ports"] = std::move(rows);
   return kExitOk;

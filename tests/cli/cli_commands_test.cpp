@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "cli_fixture.h"
+#include "support/silent_pty.h"
 #include "support/wait.h"
 
 namespace {
@@ -89,6 +90,30 @@ TEST_F(CliCommandsTest, PortsListsNamedPortsAndDetectFindsTheDevice) {
   const CliRun none = Cli({"detect", "--port", sim.PortName()});
   EXPECT_EQ(none.status, 4);
   EXPECT_EQ(none.out, "");
+}
+
+// Every listed port is probed at once: four silent ports and a missing one before the
+// device cost no probe wait (one port at a time they would cost eight), and are closed.
+TEST_F(CliCommandsTest, DetectProbesEveryPortAtOnce) {
+  Timing::SetScale(ScaleOutlastingMargins(linkstate::kProbeWaitMs));
+  std::vector<std::unique_ptr<SilentPty>> ptys(4);
+  std::vector<std::string> args{"detect"};
+  for (auto& p : ptys) {
+    p = std::make_unique<SilentPty>();
+    args.insert(args.end(), {"--port", p->Name()});
+  }
+  args.insert(args.end(), {"--port", "/dev/qx-no-such-port", "--port", sim.PortName()});
+  const CliRun found = Cli(args);
+  EXPECT_EQ(found.status, 0) << found.err;
+  EXPECT_EQ(found.out, sim.PortName() + "\n");
+  EXPECT_TRUE(AtOnce(found.elapsedMs, linkstate::kProbeWaitMs)) << found.elapsedMs << " ms";
+  // The device got exactly its two probes and runs again; the silent ports are closed.
+  EXPECT_EQ(sim.ReceivedCommands(), (Commands{"---", "---"}));
+  EXPECT_EQ(sim.GetState(), RtuSimulator::State::Run);
+  for (auto& p : ptys) {
+    EXPECT_FALSE(p->InUse()) << p->Name();
+    EXPECT_LE(p->Received().size(), 3u) << p->Name();
+  }
 }
 
 TEST_F(CliCommandsTest, MissingPortAndPortWithoutPermissionGiveThePortStatusAndOneLine) {

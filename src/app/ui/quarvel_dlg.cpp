@@ -1,6 +1,8 @@
 // CQuarvelDlg: construction, layout, the port bar and the tool menu.
 #include "app/ui/quarvel_dlg.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QComboBox>
 #include <QContextMenuEvent>
@@ -22,6 +24,7 @@
 #include "debug/ui/debug_dlg.h"
 #include "download/ui/download_dlg.h"
 #include "protocol/backup.h"
+#include "serial/port_identity.h"
 #include "serial/port_list.h"
 #include "serial/serial_port.h"
 #include "widgets/message_box.h"
@@ -46,8 +49,10 @@ QString MenuText(const QString& name, bool chosen) { return chosen ? name + QStr
 QFont PointFont(const QWidget* w, int points) { return TahomaFont(points * w->logicalDpiY() / 72); }
 }  // namespace
 
-CQuarvelDlg::CQuarvelDlg(ISerialPort& port, PortSource ports, QWidget* parent)
-    : QDialog(parent), port_(port), portSource_(std::move(ports)), link_(port_, *this, &line_),
+CQuarvelDlg::CQuarvelDlg(ISerialPort& port, PortSource ports, QWidget* parent,
+                         PortDetector::PortFactory probePorts)
+    : QDialog(parent), port_(port), portSource_(std::move(ports)),
+      link_(port_, *this, &line_, std::move(probePorts)),
       pump_(port_, link_, [this] { PortVanished(); }) {
   setObjectName(QStringLiteral("mainWindow"));
   setWindowIcon(QuarvelIcon());
@@ -207,18 +212,25 @@ bool CQuarvelDlg::FillPortList() {
     TipBox::Show(this, QStringLiteral("没发现串口，程序不能正常执行，请检查串口，退出！"));
     return false;
   }
+  const std::vector<SerialPortInfo> known = identities_ ? identities_() : std::vector<SerialPortInfo>{};
   for (const auto& p : ports) {
+    // A port whose adapter the system knows is shown by name and adapter, its tooltip the
+    // path and serial number; any other by its path. The path is what is opened.
+    const auto info = std::find_if(known.begin(), known.end(), [&](const SerialPortInfo& i) { return i.name == p; });
+    const bool identified = info != known.end() && PortLabel(*info) != PortShortName(p);
     const QString path = QString::fromStdString(p);
-    portCombo_->addItem(path);
-    portCombo_->setItemData(portCombo_->count() - 1, path, Qt::ToolTipRole);
+    portCombo_->addItem(identified ? QString::fromStdString(PortLabel(*info)) : path, path);
+    portCombo_->setItemData(portCombo_->count() - 1,
+                            identified ? QString::fromStdString(PortDetails(*info)) : path, Qt::ToolTipRole);
   }
   portCombo_->setCurrentIndex(0);
   return true;
 }
 
 void CQuarvelDlg::OnPortTextChanged(const QString& text) {
-  if (portCombo_->findText(text) >= 0) {
-    const QString shortName = QString::fromStdString(PortShortName(text.toStdString()));
+  if (const int index = portCombo_->findText(text); index >= 0) {
+    const QString path = portCombo_->itemData(index).toString();
+    const QString shortName = QString::fromStdString(PortShortName(path.toStdString()));
     if (shortName != text) {
       portCombo_->lineEdit()->setText(shortName);  // comes back here with the short name
       portCombo_->lineEdit()->setCursorPosition(0);
@@ -234,7 +246,7 @@ QString CQuarvelDlg::CurrentPortPath() const {
 
 std::vector<std::string> CQuarvelDlg::ListedPorts() const {
   std::vector<std::string> names;
-  for (int i = 0; i < portCombo_->count(); ++i) names.push_back(portCombo_->itemText(i).toStdString());
+  for (int i = 0; i < portCombo_->count(); ++i) names.push_back(portCombo_->itemData(i).toString().toStdString());
   return names;
 }
 

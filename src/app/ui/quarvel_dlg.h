@@ -18,6 +18,7 @@
 #include "app/link_view.h"
 #include "app/receive_pump.h"
 #include "serial/line_arbiter.h"
+#include "serial/port_identity.h"
 #include "widgets/fraction_layout.h"
 #include "widgets/tool.h"
 #include "widgets/tool_host.h"
@@ -52,8 +53,16 @@ class CQuarvelDlg : public QDialog, public ILinkView, public IToolHost {
   // The ports to list (the port combo's entries), asked at start and on every auto-detect.
   using PortSource = std::function<std::vector<std::string>()>;
 
-  CQuarvelDlg(ISerialPort& port, PortSource ports, QWidget* parent = nullptr);
+  // The identities of the system's ports (adapter, USB ids, serial number), asked with the
+  // port list; ports not among them are shown by their path.
+  using IdentitySource = std::function<std::vector<SerialPortInfo>()>;
+
+  // probePorts: the search's handle per listed port (null: a CSerial each).
+  CQuarvelDlg(ISerialPort& port, PortSource ports, QWidget* parent = nullptr,
+              PortDetector::PortFactory probePorts = {});
   ~CQuarvelDlg() override;
+  // Before the window is shown: where the port identities come from (tests give a fake tree).
+  void SetPortIdentities(IdentitySource source) { identities_ = std::move(source); }
 
   // Stops the threads and the pages (part of closing; also run by the destructor).
   void Shutdown();
@@ -163,6 +172,7 @@ class CQuarvelDlg : public QDialog, public ILinkView, public IToolHost {
   ISerialPort& port_;
   LineArbiter line_;  // outlives the tools: they are deleted first
   PortSource portSource_;
+  IdentitySource identities_ = ListSerialPortInfos;
   LinkMachine link_;
   ReceivePump pump_;
   std::thread receiveThread_;
