@@ -10,11 +10,14 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <memory>
+#include <optional>
 
+#include "app/ui/app_settings.h"
 #include "app/ui/com_tip_dlg.h"
 #include "app/ui/quarvel_dlg.h"
 #include "base/cp936.h"
@@ -101,6 +104,9 @@ class MainWindowTest : public ::testing::Test {
     QCoreApplication::sendPostedEvents();
     UiBridge::Restart();
     Timing::SetScale(kScale);
+    // Each test starts without remembered settings, and never touches the user's.
+    ASSERT_TRUE(settingsDir.isValid());
+    appsettings::UseFile(settingsDir.filePath(QStringLiteral("qx310-tools.ini")));
     ASSERT_TRUE(device.Start());
     ASSERT_TRUE(silent.Start());
     silent.SetSilent(true);
@@ -112,14 +118,19 @@ class MainWindowTest : public ::testing::Test {
     device.Stop();
     silent.Stop();
     Timing::SetScale(1.0);
+    appsettings::UseFile({});
   }
 
   // Enough for a search over n ports or an entry of n probes, with room for slow builds.
   static int Deadline(int probes) { return Within(linkstate::kProbeWaitMs, probes) + 2 * kTestMarginMs; }
 
   void Open(const Names& ports, ISerialPort* use = nullptr, PortDetector::PortFactory probePorts = {}) {
-    dlg = std::make_unique<CQuarvelDlg>(use ? *use : port, [ports] { return ports; }, nullptr,
-                                        std::move(probePorts));
+    OpenWith([ports] { return ports; }, use, std::move(probePorts));
+  }
+  void OpenWith(CQuarvelDlg::PortSource ports, ISerialPort* use = nullptr, PortDetector::PortFactory probePorts = {}) {
+    dlg = std::make_unique<CQuarvelDlg>(use ? *use : port, std::move(ports), nullptr, std::move(probePorts));
+    dlg->SetScreenArea([area = screenArea] { return area; });
+    if (openAt) dlg->move(*openAt);
     dlg->show();
     ASSERT_TRUE(PumpUntil([&] { return dlg->Started(); }, kTestMarginMs));
   }
@@ -170,9 +181,14 @@ class MainWindowTest : public ::testing::Test {
     EXPECT_EQ(NotTheDownloads(device.ReceivedBytes(), image), "");
   }
 
+  QTemporaryDir settingsDir;
   RtuSimulator device, silent;
   CSerial port;
   std::unique_ptr<CQuarvelDlg> dlg;
+  // The screen's available area the window keeps to: room for the window and its log
+  // window side by side, unless a test gives a smaller screen; and where the window opens.
+  QRect screenArea{0, 0, 2560, 1400};
+  std::optional<QPoint> openAt;
 };
 
 TEST_F(MainWindowTest, StartUpDetectionFindsTheDeviceAndToolEntriesTakeTheLinkWithTheLogWindowDocked) {
@@ -279,6 +295,143 @@ TEST_F(MainWindowTest, StartUpDetectionFindsTheDeviceAndToolEntriesTakeTheLinkWi
   EXPECT_EQ(icon.pixelColor(16, 16).alpha(), 255);
   EXPECT_EQ(icon.pixelColor(0, 0).alpha(), 0);
   EXPECT_FALSE(dlg->windowIcon().isNull());
+}
+
+// On a 1366x768 screen (a task bar of 40 pixels) the window and its log window do not fit
+// side by side: the log window docks inside the window's right edge, and both stay whole on
+// the screen, "清除日志" included, also when the user drags the window past the edge.
+TEST_F(MainWindowTest, OnA1366x768ScreenTheWindowAndItsLogWindowStayWhole) {
+  screenArea = QRect(0, 0, 1366, 728);
+  openAt = QPoint(300, 20);
+  OpenAndDetect({device.PortName()});
+  ASSERT_EQ(port.Name(), device.PortName());
+  TipCatcher closer;  // the workspace reports its load in a box
+  dlg->ToolAction(CQuarvelDlg::kConfigToolCmd)->trigger();
+  ASSERT_TRUE(EntryDone(3));
+  ASSERT_TRUE(PumpUntil([&] {
+    return dlg->MainWindowEnabled() && !dlg->Tip()->isVisible() && !dlg->Workspace()->LoadRequested() &&
+           dlg->Workspace()->WorkMode() == kModeIdle;
+  }, Deadline(10))) << closer.Texts().join('|').toStdString();
+  QWidget* log = dlg->Workspace()->LogWindow();
+  ASSERT_NE(log, nullptr);
+  ASSERT_TRUE(log->isVisible());
+  auto* clear = log->findChild<QPushButton*>(QStringLiteral("clearLogButton"));
+  ASSERT_NE(clear, nullptr);
+  ASSERT_EQ(clear->text(), QStringLiteral("清除日志"));
+  auto whole = [&] {
+    const QRect button(clear->mapToGlobal(QPoint(0, 0)), clear->size());
+    return screenArea.contains(dlg->frameGeometry()) && screenArea.contains(log->frameGeometry()) &&
+           screenArea.contains(button);
+  };
+  // Docked inside: the log window's right edge is the window's.
+  auto inside = [&] {
+    const QRect main = dlg->frameGeometry(), l = log->frameGeometry();
+    return l.x() + l.width() == main.x() + main.width() && l.y() == main.y() && l.height() == main.height() - 5;
+  };
+  EXPECT_TRUE(PumpUntil([&] { return whole() && inside(); }, kTestMarginMs))
+      << dlg->frameGeometry().x() << "," << dlg->frameGeometry().width() << " log " << log->frameGeometry().x();
+  EXPECT_EQ(log->width(), 420);  // its own width is kept
+  if (const char* dir = std::getenv("QX310_SHOTS_DIR")) {  // the screen, for a look at the pair
+    QImage screen(1366, 768, QImage::Format_RGB32);
+    screen.fill(QColor(40, 60, 90));
+    QPainter painter(&screen);
+    painter.drawPixmap(dlg->geometry().topLeft(), dlg->grab());
+    painter.drawPixmap(log->geometry().topLeft(), log->grab());
+    painter.fillRect(QRect(0, 728, 1366, 40), QColor(20, 20, 20));  // the task bar
+    painter.end();
+    screen.save(QString::fromLocal8Bit(dir) + QStringLiteral("/window_pair_1366x768.png"));
+  }
+
+  // Dragged by the user 200 pixels to the right, partly past the edge: the window stays
+  // where it was put, the log window stays on the screen.
+  const QPoint dragged = dlg->pos() + QPoint(200, 0);
+  dlg->move(dragged);
+  EXPECT_TRUE(PumpUntil([&] {
+    const QRect l = log->frameGeometry();
+    return dlg->pos() == dragged && screenArea.contains(l) && l.x() + l.width() == 1366;
+  }, kTestMarginMs));
+}
+
+// The port on which the device answered is remembered with its baud rate and parity, and
+// the window's geometry when it closes; the next start lists that port first and opens the
+// window where it was; --reset-settings (appsettings::Reset) forgets them.
+TEST_F(MainWindowTest, TheDevicesPortAndTheWindowAreRememberedForTheNextStartUntilReset) {
+  const Names system{silent.PortName(), device.PortName()};
+  const auto source = appsettings::PortList("", {}, [&] { return system; });
+  EXPECT_EQ(source(), system);  // nothing remembered yet: the system's order
+  openAt = QPoint(40, 30);
+  OpenWith(source);
+  ASSERT_TRUE(PumpUntil([&] { return !dlg->Link().Busy() && !dlg->Tip()->isVisible(); }, Deadline(4)));
+  ASSERT_EQ(port.Name(), device.PortName());
+  using Last = appsettings::LastPort;
+  const QString devicePath = QString::fromStdString(device.PortName());
+  EXPECT_EQ(appsettings::RememberedPort(), (Last{devicePath, "115200", "None"}));
+
+  // Opened by hand at other settings, the device answers a tool entry: those are kept.
+  dlg->OpenButton()->click();  // close
+  dlg->BaudCombo()->setCurrentText(QStringLiteral("57600"));
+  dlg->ParityCombo()->setCurrentText(QStringLiteral("Even"));
+  dlg->OpenButton()->click();
+  ASSERT_TRUE(port.IsOpen());
+  dlg->ToolAction(CQuarvelDlg::kDebugToolCmd)->trigger();
+  ASSERT_TRUE(EntryDone(3));
+  EXPECT_EQ(appsettings::RememberedPort(), (Last{devicePath, "57600", "Even"}));
+  dlg->resize(700, 500);
+  dlg->move(60, 45);
+  ASSERT_TRUE(PumpUntil([&] { return dlg->size() == QSize(700, 500); }, kTestMarginMs));
+  const QRect closedAt = dlg->geometry();
+  dlg->done(0);  // closed by the user
+  dlg.reset();
+
+  // The next start: the device's port is listed first, the window is where it was.
+  openAt.reset();
+  EXPECT_EQ(source(), (Names{device.PortName(), silent.PortName()}));
+  OpenWith(source);
+  EXPECT_EQ(dlg->geometry(), closedAt);
+  EXPECT_EQ(dlg->PortCombo()->itemData(0).toString(), devicePath);
+  ASSERT_TRUE(PumpUntil([&] { return !dlg->Link().Busy() && !dlg->Tip()->isVisible(); }, Deadline(4)));
+  EXPECT_EQ(port.Name(), device.PortName());
+  // Found by the search, which opens it at 115200 8N1.
+  EXPECT_EQ(appsettings::RememberedPort(), (Last{devicePath, "115200", "None"}));
+  dlg.reset();
+
+  // Forgotten: the system's order again, the window at its first size.
+  ASSERT_TRUE(appsettings::Reset());
+  EXPECT_EQ(appsettings::RememberedPort(), std::nullopt);
+  EXPECT_TRUE(appsettings::RememberedGeometry().isEmpty());
+  EXPECT_EQ(source(), system);
+  Open(system);
+  EXPECT_EQ(dlg->size(), QSize(1024, 720));
+
+  // A remembered port that is gone is not listed; one named on the command line is, first.
+  appsettings::RememberPort({QString::fromLatin1(kMissingPort), "9600", "Odd"});
+  EXPECT_EQ(source(), system);
+  EXPECT_EQ(appsettings::PortList("", {device.PortName(), kMissingPort}, [&] { return system; })(),
+            (Names{kMissingPort, silent.PortName(), device.PortName()}));
+}
+
+// A search without a device that leaves no port open shows the remembered baud rate and
+// parity, for the port the user opens by hand; values the combos do not offer are left out.
+TEST_F(MainWindowTest, ASearchWithoutADeviceShowsTheRememberedBaudRateAndParity) {
+  appsettings::RememberPort({QString::fromLatin1(kMissingPort), "57600", "Even"});
+  OpenAndDetect({kMissingPort});
+  EXPECT_FALSE(port.IsOpen());
+  EXPECT_EQ(dlg->BaudCombo()->currentText(), QStringLiteral("57600"));
+  EXPECT_EQ(dlg->ParityCombo()->currentText(), QStringLiteral("Even"));
+  dlg.reset();
+
+  appsettings::RememberPort({QString::fromLatin1(kMissingPort), "fast", "Sideways"});
+  OpenAndDetect({kMissingPort});
+  EXPECT_EQ(dlg->BaudCombo()->currentText(), QStringLiteral("115200"));
+  EXPECT_EQ(dlg->ParityCombo()->currentText(), QStringLiteral("None"));
+  dlg.reset();
+
+  // A port that opens but stays silent stays open at 115200 8N1: the combos say so.
+  appsettings::RememberPort({QString::fromStdString(silent.PortName()), "57600", "Even"});
+  OpenAndDetect({silent.PortName()});
+  EXPECT_TRUE(port.IsOpen());
+  EXPECT_EQ(dlg->BaudCombo()->currentText(), QStringLiteral("115200"));
+  EXPECT_EQ(dlg->ParityCombo()->currentText(), QStringLiteral("None"));
 }
 
 // The entry endings themselves (three probes, the other tools') are the link machine's tests.

@@ -13,10 +13,13 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 
 #include "app/ui/about_dlg.h"
+#include "app/ui/app_settings.h"
 #include "app/ui/com_tip_dlg.h"
+#include "app/ui/side_dock.h"
 #include "base/cp936.h"
 #include "base/cstr.h"
 #include "base/version.h"
@@ -78,6 +81,8 @@ CQuarvelDlg::CQuarvelDlg(ISerialPort& port, PortSource ports, QWidget* parent,
   pump_.SetReceivers({tools_.begin(), tools_.end()});
   tip_->Init(this, [this] { Cancel(); });
   resize(1024, 720);
+  // The size and place of the last run; kept on the screen when shown (DockSideWindows).
+  if (const QByteArray geometry = appsettings::RememberedGeometry(); !geometry.isEmpty()) restoreGeometry(geometry);
   LayoutWindow();
   debug_->show();
 }
@@ -181,11 +186,17 @@ QString CQuarvelDlg::StatusText(LinkStatus status) {
 
 void CQuarvelDlg::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
+  DockSideWindows(true);
   if (!startQueued_) {
     startQueued_ = true;
     // After the window is on screen, so that the tip opens above it.
     QTimer::singleShot(0, this, [this] { Start(); });
   }
+}
+
+void CQuarvelDlg::done(int result) {
+  if (started_) appsettings::RememberGeometry(saveGeometry());
+  QDialog::done(result);
 }
 
 void CQuarvelDlg::Start() {
@@ -278,14 +289,26 @@ void CQuarvelDlg::LayoutWindow() {
   DockSideWindows();
 }
 
-void CQuarvelDlg::DockSideWindows() {
-  const QRect main = frameGeometry();
+void CQuarvelDlg::DockSideWindows(bool mayMoveMain) {
+  QRect area;
+  if (screenArea_) area = screenArea_();
+  else if (const QScreen* s = screen()) area = s->availableGeometry();
   for (ITool* tool : tools_) {
     QWidget* side = tool->SideWindow();
     if (!side) continue;
-    const int frameExtra = side->frameGeometry().height() - side->height();
-    side->move(main.x() + main.width() - 9, main.y());
-    side->resize(side->width(), std::max(1, main.height() - 5 - frameExtra));
+    const QRect main = frameGeometry(), sideFrame = side->frameGeometry();
+    // Without a screen (none attached) the side window is only docked.
+    const QRect within = area.isValid() ? area : QRect(main.topLeft(), QSize(1 << 20, 1 << 20));
+    const bool moveMain = mayMoveMain && isVisible() && !isMinimized() && side->isVisible();
+    const SideDock d = PlaceSideWindow(within, main, sideFrame.size(), moveMain);
+    if (d.main != main) {
+      // The frame's own size stays: the window's is what resize takes.
+      if (d.main.size() != main.size()) resize(d.main.size() - (main.size() - size()));
+      move(d.main.topLeft());  // calls back here (moveEvent) with the main window in place
+    }
+    side->move(d.side.topLeft());
+    side->resize(std::max(1, d.side.width() - (sideFrame.width() - side->width())),
+                 std::max(1, d.side.height() - (sideFrame.height() - side->height())));
   }
 }
 
@@ -396,7 +419,7 @@ ITool& CQuarvelDlg::ToolOf(LinkTool kind) const {
 
 void CQuarvelDlg::SwitchTool(LinkTool kind) {
   for (ITool* tool : tools_) tool->Choose(tool->Kind() == kind);
-  DockSideWindows();
+  DockSideWindows(true);
   debugAction_->setText(MenuText(QStringLiteral("调试工具"), kind == LinkTool::kDebug));
   downloadAction_->setText(MenuText(QStringLiteral("下载工具"), kind == LinkTool::kDownload));
   configAction_->setText(MenuText(QStringLiteral("配置工具"), kind == LinkTool::kConfig));

@@ -63,9 +63,14 @@ class CQuarvelDlg : public QDialog, public ILinkView, public IToolHost {
   ~CQuarvelDlg() override;
   // Before the window is shown: where the port identities come from (tests give a fake tree).
   void SetPortIdentities(IdentitySource source) { identities_ = std::move(source); }
+  // The screen's available area the windows are kept in (tests give one; default: that of
+  // the screen the window is on).
+  void SetScreenArea(std::function<QRect()> area) { screenArea_ = std::move(area); }
 
   // Stops the threads and the pages (part of closing; also run by the destructor).
   void Shutdown();
+  // Closing: the window's geometry is remembered for the next run.
+  void done(int result) override;
 
   // Handlers (also used by tests).
   void OnOpenCloseButton();
@@ -133,6 +138,10 @@ class CQuarvelDlg : public QDialog, public ILinkView, public IToolHost {
   bool DownloadVisible() override;
   void CancelPendingLoad() override;
   void OnLinkOutcome(const LinkOutcome& outcome) override;
+  // Remembers the port on which the device answered, with the settings it was opened with.
+  void RememberDevicePort(const std::string& port, const QString& baud, const QString& parity);
+  // The remembered baud rate and parity in the combos (when they are ones the combos offer).
+  void ShowRememberedSettings();
   // The search ended without a device and these ports were refused for lack of permission.
   void ReportPortsDenied(const std::vector<std::string>& ports);
 
@@ -166,13 +175,16 @@ class CQuarvelDlg : public QDialog, public ILinkView, public IToolHost {
   void ClosePortByHand();
   void RefreshPortBar();
   void LayoutWindow();
-  // The tools' side windows (the workspace's log window) at the window's right edge.
-  void DockSideWindows();
+  // The tools' side windows (the workspace's log window) at the window's right edge, both
+  // kept inside the screen's available area (side_dock.h). mayMoveMain: the main window may
+  // move (and shrink) for a side window that is shown; not while the user moves or resizes it.
+  void DockSideWindows(bool mayMoveMain = false);
 
   ISerialPort& port_;
   LineArbiter line_;  // outlives the tools: they are deleted first
   PortSource portSource_;
   IdentitySource identities_ = ListSerialPortInfos;
+  std::function<QRect()> screenArea_;
   LinkMachine link_;
   ReceivePump pump_;
   std::thread receiveThread_;

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QStringList>
 
+#include "app/ui/app_settings.h"
 #include "app/ui/com_tip_dlg.h"
 #include "app/ui/quarvel_dlg.h"
 #include "base/cp936.h"
@@ -109,6 +110,9 @@ void CQuarvelDlg::CancelPendingLoad() {
 void CQuarvelDlg::OnLinkOutcome(const LinkOutcome& outcome) {
   switch (outcome.end) {
     case LinkEnd::kEntered:
+      // The device answered on the open port, opened with what the combos show.
+      if (port_.IsOpen()) RememberDevicePort(port_.Name(), baudCombo_->currentText(), parityCombo_->currentText());
+      [[fallthrough]];
     case LinkEnd::kEntryFailed:
       // The workspace hides the tip itself once it has loaded the parameters.
       if (outcome.tool != LinkTool::kNone)
@@ -117,11 +121,28 @@ void CQuarvelDlg::OnLinkOutcome(const LinkOutcome& outcome) {
              .endWait = [this] { EndEntryWait(); }});
       return;
     case LinkEnd::kNotFound:
+      // Nothing open: a port opened by hand next gets the settings that last worked.
+      if (!port_.IsOpen()) ShowRememberedSettings();
       if (!outcome.deniedPorts.empty()) ReportPortsDenied(outcome.deniedPorts);
       return;
     case LinkEnd::kFound:
+      // The search opens the device's port at 115200 8N1.
+      RememberDevicePort(outcome.port, QString::number(linkstate::kDetectBaud), QStringLiteral("None"));
       return;
   }
+}
+
+void CQuarvelDlg::RememberDevicePort(const std::string& port, const QString& baud, const QString& parity) {
+  if (port.empty()) return;
+  appsettings::RememberPort({QString::fromStdString(port), baud, parity});
+}
+
+void CQuarvelDlg::ShowRememberedSettings() {
+  const std::optional<appsettings::LastPort> last = appsettings::RememberedPort();
+  if (!last) return;
+  // A value edited by hand into something the combos do not offer is left alone.
+  if (baudCombo_->findText(last->baud) >= 0) baudCombo_->setCurrentText(last->baud);
+  if (parityCombo_->findText(last->parity) >= 0) parityCombo_->setCurrentText(last->parity);
 }
 
 void CQuarvelDlg::ReportPortsDenied(const std::vector<std::string>& ports) {
