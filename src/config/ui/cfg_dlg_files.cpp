@@ -6,7 +6,7 @@
 
 #include "base/atomic_file.h"
 #include "base/cp936.h"
-#include "config/records/file_prompt.h"
+#include "config/ui/records/file_prompt.h"
 #include "config/ui/cfg_dlg.h"
 #include "config/ui/write_review_dlg.h"
 #include "protocol/listing.h"

@@ -4,16 +4,16 @@
 // dispatch (parameter id → page: PageOfParam, from the field tables of
 // config/field_tables.h).
 #include "config/ui/cfg_dlg.h"
-#include "config/channels/chn_dlg.h"
-#include "config/records/camera_dlg.h"
-#include "config/records/rcd_dlg.h"
-#include "config/station/camera_timer_dlg.h"
-#include "config/station/com_trans_dlg.h"
-#include "config/station/dev_dlg.h"
-#include "config/station/gprs1_dlg.h"
-#include "config/station/gprs_dlg.h"
-#include "config/station/sms_dlg.h"
-#include "config/station/terminal_dlg.h"
+#include "config/ui/channels/chn_dlg.h"
+#include "config/ui/records/camera_dlg.h"
+#include "config/ui/records/rcd_dlg.h"
+#include "config/ui/station/camera_timer_dlg.h"
+#include "config/ui/station/com_trans_dlg.h"
+#include "config/ui/station/dev_dlg.h"
+#include "config/ui/station/gprs1_dlg.h"
+#include "config/ui/station/gprs_dlg.h"
+#include "config/ui/station/sms_dlg.h"
+#include "config/ui/station/terminal_dlg.h"
 
 void CRTUCfgDlg::CreatePages() {
   // Clock page (no parameters; its "设置" fills Requests() Clock).

@@ -18,13 +18,13 @@
 
 #include "base/cp936.h"
 #include "config/channel_codes.h"
-#include "config/channels/chn_dlg.h"
-#include "config/channels/chn_proper_dlg.h"
-#include "config/channels/chn_warning_dlg.h"
-#include "config/fields/cfg_field.h"
-#include "config/station/camera_timer_dlg.h"
-#include "config/station/gprs_dlg.h"
-#include "config/station/terminal_dlg.h"
+#include "config/ui/channels/chn_dlg.h"
+#include "config/ui/channels/chn_proper_dlg.h"
+#include "config/ui/channels/chn_warning_dlg.h"
+#include "config/ui/fields/cfg_field.h"
+#include "config/ui/station/camera_timer_dlg.h"
+#include "config/ui/station/gprs_dlg.h"
+#include "config/ui/station/terminal_dlg.h"
 #include "ui_device_support.h"
 
 namespace {

@@ -13,10 +13,10 @@
 #include <QTemporaryDir>
 
 #include "config/cfg_fakes.h"
-#include "config/records/camera_dlg.h"
-#include "config/records/rcd_dlg.h"
-#include "config/records/record_plot.h"
-#include "config/station/station_widgets.h"
+#include "config/ui/records/camera_dlg.h"
+#include "config/ui/records/rcd_dlg.h"
+#include "config/ui/records/record_plot.h"
+#include "config/ui/station/station_widgets.h"
 #include "ui_device_support.h"
 #include "widgets/time_tip_dlg.h"
 

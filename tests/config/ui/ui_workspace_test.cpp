@@ -16,9 +16,9 @@
 #include <QTemporaryDir>
 #include <QTreeWidgetItemIterator>
 
-#include "cfg_fakes.h"
-#include "config/station/gprs_dlg.h"
-#include "config/channels/chn_dlg.h"
+#include "config/cfg_fakes.h"
+#include "config/ui/station/gprs_dlg.h"
+#include "config/ui/channels/chn_dlg.h"
 #include "config/field_tables.h"
 #include "ui_support.h"
 #include "support/qt_translations.h"

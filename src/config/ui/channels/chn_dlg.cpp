@@ -1,4 +1,4 @@
-#include "config/channels/chn_dlg.h"
+#include "config/ui/channels/chn_dlg.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -8,7 +8,7 @@
 #include "base/cstr.h"
 #include "config/channel_captions.h"
 #include "config/field_tables.h"
-#include "config/station/station_widgets.h"
+#include "config/ui/station/station_widgets.h"
 #include "widgets/ui_bridge.h"
 
 namespace codes = channel_codes;

@@ -16,7 +16,7 @@
 
 #include "config/cfg_page.h"
 #include "config/channel_codes.h"
-#include "config/channels/chn_src_dlg.h"
+#include "config/ui/channels/chn_src_dlg.h"
 #include "widgets/fraction_layout.h"
 
 class QComboBox;

@@ -1,4 +1,4 @@
-#include "config/channels/chn_proper_dlg.h"
+#include "config/ui/channels/chn_proper_dlg.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -6,7 +6,7 @@
 #include <QLineEdit>
 
 #include "config/channel_codes.h"
-#include "config/station/station_widgets.h"
+#include "config/ui/station/station_widgets.h"
 #include "protocol/listing.h"
 
 namespace codes = channel_codes;

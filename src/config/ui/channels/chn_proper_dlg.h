@@ -6,7 +6,7 @@
 // its label and hint in the grid.
 #include <vector>
 
-#include "config/channels/chn_sub_dlg.h"
+#include "config/ui/channels/chn_sub_dlg.h"
 #include "config/field_tables.h"
 
 class QCheckBox;

@@ -1,9 +1,9 @@
-#include "config/channels/chn_src_dlg.h"
+#include "config/ui/channels/chn_src_dlg.h"
 
 #include <QTabBar>
 
-#include "config/channels/chn_proper_dlg.h"
-#include "config/channels/chn_warning_dlg.h"
+#include "config/ui/channels/chn_proper_dlg.h"
+#include "config/ui/channels/chn_warning_dlg.h"
 
 namespace {
 constexpr const char* kProperTab = "通道属性";

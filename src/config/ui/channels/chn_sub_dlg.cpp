@@ -1,8 +1,8 @@
-#include "config/channels/chn_sub_dlg.h"
+#include "config/ui/channels/chn_sub_dlg.h"
 
 #include <QLabel>
 
-#include "config/station/station_widgets.h"
+#include "config/ui/station/station_widgets.h"
 
 CRTUCfgChnSubDlg::CRTUCfgChnSubDlg(QWidget* parent) : QWidget(parent) {}
 

@@ -29,7 +29,7 @@
 #include <vector>
 
 #include "config/field_code.h"
-#include "config/fields/cfg_field.h"
+#include "config/ui/fields/cfg_field.h"
 #include "widgets/fraction_layout.h"
 
 class QLabel;

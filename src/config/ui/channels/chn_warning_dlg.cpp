@@ -1,6 +1,6 @@
-#include "config/channels/chn_warning_dlg.h"
+#include "config/ui/channels/chn_warning_dlg.h"
 
-#include "config/station/station_widgets.h"
+#include "config/ui/station/station_widgets.h"
 
 namespace {
 // The hints of the linkage rows (target, state, capture interval, camera, delay); the

@@ -7,7 +7,7 @@
 // from cameraRow on), in the order a newly created window applies them.
 #include <vector>
 
-#include "config/channels/chn_sub_dlg.h"
+#include "config/ui/channels/chn_sub_dlg.h"
 #include "config/field_tables.h"
 
 class CRTUCfgChnWarningBase : public CRTUCfgChnSubDlg {

@@ -1,4 +1,4 @@
-#include "config/fields/cfg_field.h"
+#include "config/ui/fields/cfg_field.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "config/records/camera_dlg.h"
+#include "config/ui/records/camera_dlg.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -8,8 +8,8 @@
 #include <QPushButton>
 
 #include "config/cfg_machine.h"
-#include "config/fields/cfg_field.h"
-#include "config/station/station_widgets.h"
+#include "config/ui/fields/cfg_field.h"
+#include "config/ui/station/station_widgets.h"
 #include "config/station_codes.h"
 #include "protocol/picture_stream.h"
 #include "widgets/message_box.h"

@@ -10,10 +10,10 @@
 
 #include "config/cfg_page.h"
 #include "config/field_tables.h"
-#include "config/fields/cfg_field.h"
+#include "config/ui/fields/cfg_field.h"
 #include "config/picture_reader.h"
-#include "config/records/file_prompt.h"
-#include "config/records/transfer_watcher.h"
+#include "config/ui/records/file_prompt.h"
+#include "config/ui/records/transfer_watcher.h"
 #include "widgets/fraction_layout.h"
 
 class CfgMachine;

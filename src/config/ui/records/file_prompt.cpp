@@ -1,4 +1,4 @@
-#include "config/records/file_prompt.h"
+#include "config/ui/records/file_prompt.h"
 
 #include <QFileDialog>
 

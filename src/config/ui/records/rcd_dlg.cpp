@@ -1,4 +1,4 @@
-#include "config/records/rcd_dlg.h"
+#include "config/ui/records/rcd_dlg.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -11,8 +11,8 @@
 #include "base/atomic_file.h"
 #include "config/cfg_machine.h"
 #include "config/channel_codes.h"
-#include "config/records/record_plot.h"
-#include "config/station/station_widgets.h"
+#include "config/ui/records/record_plot.h"
+#include "config/ui/station/station_widgets.h"
 #include "protocol/record_batch.h"
 #include "widgets/message_box.h"
 #include "widgets/ui_bridge.h"

@@ -10,8 +10,8 @@
 
 #include "config/cfg_requests.h"
 #include "config/record_reader.h"
-#include "config/records/file_prompt.h"
-#include "config/records/transfer_watcher.h"
+#include "config/ui/records/file_prompt.h"
+#include "config/ui/records/transfer_watcher.h"
 #include "widgets/fraction_layout.h"
 
 class CfgMachine;

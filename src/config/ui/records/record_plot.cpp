@@ -1,4 +1,4 @@
-#include "config/records/record_plot.h"
+#include "config/ui/records/record_plot.h"
 
 #include <QPainter>
 #include <QPainterPath>

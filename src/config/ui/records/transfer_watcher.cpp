@@ -1,4 +1,4 @@
-#include "config/records/transfer_watcher.h"
+#include "config/ui/records/transfer_watcher.h"
 
 #include <QTimer>
 #include <QWidget>

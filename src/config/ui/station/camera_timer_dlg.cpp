@@ -1,10 +1,10 @@
-#include "config/station/camera_timer_dlg.h"
+#include "config/ui/station/camera_timer_dlg.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 
-#include "config/station/station_widgets.h"
+#include "config/ui/station/station_widgets.h"
 #include "config/station_codes.h"
 
 using namespace station_ui;

@@ -1,9 +1,9 @@
-#include "config/station/com_trans_dlg.h"
+#include "config/ui/station/com_trans_dlg.h"
 
 #include <QComboBox>
 #include <QLabel>
 
-#include "config/station/station_widgets.h"
+#include "config/ui/station/station_widgets.h"
 #include "config/station_codes.h"
 #include "widgets/ui_bridge.h"
 

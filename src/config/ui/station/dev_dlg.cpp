@@ -1,4 +1,4 @@
-#include "config/station/dev_dlg.h"
+#include "config/ui/station/dev_dlg.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -11,7 +11,7 @@
 #include <QTimer>
 
 #include "config/cfg_page.h"
-#include "config/station/station_widgets.h"
+#include "config/ui/station/station_widgets.h"
 #include "config/station_clock.h"
 #include "config/station_codes.h"
 

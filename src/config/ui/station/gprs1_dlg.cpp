@@ -1,11 +1,11 @@
-#include "config/station/gprs1_dlg.h"
+#include "config/ui/station/gprs1_dlg.h"
 
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <iterator>
 
-#include "config/station/station_widgets.h"
+#include "config/ui/station/station_widgets.h"
 
 using namespace station_ui;
 

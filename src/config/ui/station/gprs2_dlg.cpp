@@ -1,4 +1,4 @@
-#include "config/station/gprs2_dlg.h"
+#include "config/ui/station/gprs2_dlg.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -6,7 +6,7 @@
 #include <QLineEdit>
 
 #include "config/cfg_page.h"
-#include "config/station/station_widgets.h"
+#include "config/ui/station/station_widgets.h"
 #include "config/station_codes.h"
 
 using namespace station_ui;

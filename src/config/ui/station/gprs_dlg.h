@@ -6,10 +6,10 @@
 #include <string>
 
 #include "config/cfg_page.h"
-#include "config/station/gprs2_dlg.h"
+#include "config/ui/station/gprs2_dlg.h"
 #include "config/station_codes.h"
 #include "config/field_tables.h"
-#include "config/fields/cfg_field.h"
+#include "config/ui/fields/cfg_field.h"
 #include "widgets/fraction_layout.h"
 
 class QComboBox;

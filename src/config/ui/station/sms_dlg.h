@@ -5,7 +5,7 @@
 
 #include "config/cfg_page.h"
 #include "config/field_tables.h"
-#include "config/fields/cfg_field.h"
+#include "config/ui/fields/cfg_field.h"
 #include "widgets/fraction_layout.h"
 
 class QComboBox;

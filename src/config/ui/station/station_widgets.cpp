@@ -1,4 +1,4 @@
-#include "config/station/station_widgets.h"
+#include "config/ui/station/station_widgets.h"
 
 #include <QLineEdit>
 #include <QVariant>

@@ -12,7 +12,7 @@
 #include <string_view>
 
 #include "config/field_tables.h"
-#include "config/fields/cfg_field.h"
+#include "config/ui/fields/cfg_field.h"
 #include "config/station_codes.h"
 
 namespace station_ui {

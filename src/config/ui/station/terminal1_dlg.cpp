@@ -1,10 +1,10 @@
-#include "config/station/terminal1_dlg.h"
+#include "config/ui/station/terminal1_dlg.h"
 
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 
-#include "config/station/station_widgets.h"
+#include "config/ui/station/station_widgets.h"
 #include "config/station_codes.h"
 
 using namespace station_ui;

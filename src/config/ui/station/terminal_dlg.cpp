@@ -1,11 +1,11 @@
-#include "config/station/terminal_dlg.h"
+#include "config/ui/station/terminal_dlg.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 
-#include "config/station/station_widgets.h"
+#include "config/ui/station/station_widgets.h"
 #include "config/station_codes.h"
 #include "protocol/listing.h"
 #include "widgets/ui_bridge.h"

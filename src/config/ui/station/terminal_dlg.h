@@ -7,8 +7,8 @@
 
 #include "config/cfg_page.h"
 #include "config/field_tables.h"
-#include "config/fields/cfg_field.h"
-#include "config/station/terminal1_dlg.h"
+#include "config/ui/fields/cfg_field.h"
+#include "config/ui/station/terminal1_dlg.h"
 #include "widgets/fraction_layout.h"
 
 class QCheckBox;

@@ -7,9 +7,9 @@
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
-#include "config/station/dev_dlg.h"
-#include "config/station/gprs1_dlg.h"
-#include "config/station/gprs_dlg.h"
+#include "config/ui/station/dev_dlg.h"
+#include "config/ui/station/gprs1_dlg.h"
+#include "config/ui/station/gprs_dlg.h"
 #include "station_test_support.h"
 
 namespace {

@@ -11,13 +11,13 @@
 
 #include "base/cp936.h"
 #include "config/cfg_page.h"
-#include "config/station/camera_timer_dlg.h"
-#include "config/station/com_trans_dlg.h"
-#include "config/station/gprs1_dlg.h"
-#include "config/station/gprs_dlg.h"
-#include "config/station/sms_dlg.h"
-#include "config/station/station_widgets.h"
-#include "config/station/terminal_dlg.h"
+#include "config/ui/station/camera_timer_dlg.h"
+#include "config/ui/station/com_trans_dlg.h"
+#include "config/ui/station/gprs1_dlg.h"
+#include "config/ui/station/gprs_dlg.h"
+#include "config/ui/station/sms_dlg.h"
+#include "config/ui/station/station_widgets.h"
+#include "config/ui/station/terminal_dlg.h"
 
 class FakeWorkspace : public ICfgWorkspace {
  public:

@@ -1,7 +1,7 @@
 // Terminal page and its "更多参数" sub-page: mappings, hidden texts, protocol layouts.
 #include <gtest/gtest.h>
 
-#include "config/station/terminal_dlg.h"
+#include "config/ui/station/terminal_dlg.h"
 #include "protocol/listing.h"
 #include "station_test_support.h"
 
