@@ -7,6 +7,7 @@
 #include "config/record_reader.h"
 #include "protocol/listing.h"
 #include "protocol/param_table.h"
+#include "serial/port_texts.h"
 
 // Forwards to the attached port; reports a closed port once detached, so that an
 // exchange running while the machine stops fails at once instead of waiting.
@@ -35,7 +36,7 @@ class CfgMachine::PortSlot : public ISerialPort {
 
 namespace {
 const std::string& TextPortClosed() {
-  static const std::string t = GBK("请先打开串口");
+  static const std::string t = GBK(serial::kOpenPortFirstText);
   return t;
 }
 const std::string& TextAskFactory() {

@@ -23,6 +23,7 @@
 #include "download/ui/download_dlg.h"
 #include "protocol/backup.h"
 #include "serial/port_list.h"
+#include "serial/port_texts.h"
 #include "serial/serial_port.h"
 #include "widgets/message_box.h"
 #include "widgets/ui_bridge.h"
@@ -395,7 +396,7 @@ void CQuarvelDlg::SwitchTool(LinkTool kind) {
 void CQuarvelDlg::ChooseTool(LinkTool kind) {
   SwitchTool(kind);
   if (!port_.IsOpen()) {
-    TipBox::Show(this, QStringLiteral("请先打开串口"));
+    TipBox::Show(this, QString::fromUtf8(serial::kOpenPortFirstText));
     return;
   }
   EnterTool(ToolOf(kind));

@@ -16,6 +16,7 @@
 #include "base/timing.h"
 #include "debug/debug_text.h"
 #include "debug/ui/log_view.h"
+#include "serial/port_texts.h"
 #include "serial/serial_port.h"
 #include "widgets/message_box.h"
 #include "widgets/tool_host.h"
@@ -255,7 +256,7 @@ void CDebug::OnRecvButton() {
   } else if (host_ && host_->Port().IsOpen()) {
     SetReceiving(true);
   } else {
-    ShowTip("请先打开串口");
+    ShowTip(serial::kOpenPortFirstText);
   }
 }
 
@@ -308,7 +309,7 @@ void CDebug::OnSend() {
     return;
   }
   if (r == DebugSender::Result::PortClosed) {
-    ShowTip("请先打开串口");
+    ShowTip(serial::kOpenPortFirstText);
     return;
   }
   UpdateSentCount();
@@ -397,7 +398,7 @@ bool CDebug::Confirm(const QString& question) { return TipBox::AskOkCancel(BoxPa
 
 void CDebug::OnModeButton(DebugModeDialogue::Target target) {
   if (!host_ || !mode_ || !host_->Port().IsOpen()) {
-    ShowTip("请先打开串口");
+    ShowTip(serial::kOpenPortFirstText);
     return;
   }
   const bool simple = target == DebugModeDialogue::kSimple;

@@ -13,6 +13,7 @@
 #include "base/cp936.h"
 #include "download/download_worker.h"
 #include "download/firmware_image.h"
+#include "serial/port_texts.h"
 #include "serial/serial_port.h"
 #include "widgets/message_box.h"
 #include "widgets/tool_host.h"
@@ -158,7 +159,7 @@ void CRTUDown::ToggleDownload() {
     case DownloadWorker::StartResult::kBusy:
       return;
     case DownloadWorker::StartResult::kPortClosed:
-      TipBox::Show(BoxParent(), QStringLiteral("请先打开串口"));
+      TipBox::Show(BoxParent(), QString::fromUtf8(serial::kOpenPortFirstText));
       return;
     case DownloadWorker::StartResult::kNoFile:
       TipBox::Show(BoxParent(), QStringLiteral("请先选择文件"));
