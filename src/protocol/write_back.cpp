@@ -34,7 +34,8 @@ bool Excluded(const WriteSelection* selection, int id, int index) {
   return selection != nullptr && selection->count({id, index}) == 0;
 }
 
-enum class Outcome { Written, Failed, Recover };
+// What became of one instance of a pass.
+enum class Outcome { Skipped, Written, Failed, Recover };
 
 // Sends (id, index) with the table's current text and logs the line and the outcome.
 Outcome SendInstance(CommandExchange& exchange, IWriteBackView& view, int& retryCounter, int id,
@@ -58,6 +59,27 @@ Outcome SendInstance(CommandExchange& exchange, IWriteBackView& view, int& retry
   return Outcome::Recover;
 }
 
+// The loop both passes share: every instance in ascending id order, until the view asks
+// to stop (Finished). writeInstance(entry, id, index) sends one instance or skips it; when
+// it asks for recovery, the remaining instances of that id wait for the pass after the
+// recovery and the pass goes on with the next id, then returns RecoveryPending.
+template <typename WriteInstance>
+PassResult RunPass(IWriteBackView& view, WriteInstance writeInstance) {
+  bool recoveryPending = false;
+  for (int id = 0; id <= kLastParamId; ++id) {
+    const ParamEntry* entry = FindParam(id);
+    if (entry == nullptr) continue;
+    for (int k = 0; k < entry->count; ++k) {
+      if (view.StopSending()) return PassResult::Finished;
+      if (writeInstance(*entry, id, k) == Outcome::Recover) {
+        recoveryPending = true;
+        break;
+      }
+    }
+  }
+  return recoveryPending ? PassResult::RecoveryPending : PassResult::Finished;
+}
+
 }  // namespace
 
 bool WouldSend(WriteSource source, const std::optional<std::string>& page, const std::string& table) {
@@ -75,85 +97,62 @@ std::string InstanceLabel(const ParamEntry& entry, int index) {
 
 PassResult WriteAll(CommandExchange& exchange, IWriteBackView& view, int& retryCounter,
                     const WriteSelection* selection) {
-  bool recoveryPending = false;
-  for (int id = 0; id <= kLastParamId; ++id) {
-    const ParamEntry* entry = FindParam(id);
-    if (entry == nullptr) continue;
-    for (int k = 0; k < entry->count; ++k) {
-      if (view.StopSending()) return PassResult::Finished;
-      const std::optional<std::string> page = view.SaveToTable(id, k);
-      if (!page) {
-        view.AppendLog(NoValueText(*entry, k));
-        continue;
-      }
-      if (!WouldSend(WriteSource::kPages, page, GetParamText(id, k).value_or(std::string())) ||
-          Excluded(selection, id, k))
-        continue;
-      const std::string previous = GetRawValue(*entry, k);  // what the device has
-      SetParamText(id, *page, k);
-      const Outcome outcome = SendInstance(exchange, view, retryCounter, id, k);
-      if (outcome == Outcome::Written) continue;
-      SetRawValue(*entry, k, previous);
-      if (outcome == Outcome::Recover) {
-        // The remaining instances of this id wait for the pass after the recovery.
-        recoveryPending = true;
-        break;
-      }
+  return RunPass(view, [&](const ParamEntry& entry, int id, int k) {
+    const std::optional<std::string> page = view.SaveToTable(id, k);
+    if (!page) {
+      view.AppendLog(NoValueText(entry, k));
+      return Outcome::Skipped;
     }
-  }
-  return recoveryPending ? PassResult::RecoveryPending : PassResult::Finished;
+    if (!WouldSend(WriteSource::kPages, page, GetParamText(id, k).value_or(std::string())) ||
+        Excluded(selection, id, k))
+      return Outcome::Skipped;
+    const std::string previous = GetRawValue(entry, k);  // what the device has
+    SetParamText(id, *page, k);
+    const Outcome outcome = SendInstance(exchange, view, retryCounter, id, k);
+    if (outcome != Outcome::Written) SetRawValue(entry, k, previous);
+    return outcome;
+  });
 }
 
 PassResult WriteFromFile(CommandExchange& exchange, IWriteBackView& view, int& retryCounter,
                          PendingFileValues& pending, const WriteSelection* selection) {
-  bool recoveryPending = false;
-  for (int id = 0; id <= kLastParamId; ++id) {
-    const ParamEntry* entry = FindParam(id);
-    if (entry == nullptr) continue;
-    for (int k = 0; k < entry->count; ++k) {
-      if (view.StopSending()) {
-        pending.Clear();
-        return PassResult::Finished;
+  const PassResult result = RunPass(view, [&](const ParamEntry& entry, int id, int k) {
+    // The page shows the device's value; the table holds the file's. A page without a
+    // value differs from every file value.
+    const std::optional<std::string> page = view.SaveToTable(id, k);
+    std::string fileValue;    // device form
+    std::string deviceValue;  // device form, when known from an earlier failure
+    const std::string* earlier = pending.Find(id, k);
+    const bool retried = earlier != nullptr;
+    if (retried) {
+      // Failed before the recovery: the table went back to the device's value and
+      // the page already shows the file's. Send the file's value again.
+      fileValue = *earlier;
+      pending.Remove(id, k);
+      deviceValue = GetRawValue(entry, k);
+      SetRawValue(entry, k, fileValue);
+    } else {
+      if (!WouldSend(WriteSource::kTable, page, GetParamText(id, k).value_or(std::string())))
+        return Outcome::Skipped;
+      if (Excluded(selection, id, k)) {
+        // Not to be written: the table goes back to what the device has.
+        if (page) SetParamText(id, *page, k);
+        return Outcome::Skipped;
       }
-      // The page shows the device's value; the table holds the file's. A page without a
-      // value differs from every file value.
-      const std::optional<std::string> page = view.SaveToTable(id, k);
-      std::string fileValue;    // device form
-      std::string deviceValue;  // device form, when known from an earlier failure
-      const std::string* earlier = pending.Find(id, k);
-      const bool retried = earlier != nullptr;
-      if (retried) {
-        // Failed before the recovery: the table went back to the device's value and
-        // the page already shows the file's. Send the file's value again.
-        fileValue = *earlier;
-        pending.Remove(id, k);
-        deviceValue = GetRawValue(*entry, k);
-        SetRawValue(*entry, k, fileValue);
-      } else {
-        if (!WouldSend(WriteSource::kTable, page, GetParamText(id, k).value_or(std::string())))
-          continue;
-        if (Excluded(selection, id, k)) {
-          // Not to be written: the table goes back to what the device has.
-          if (page) SetParamText(id, *page, k);
-          continue;
-        }
-        fileValue = GetRawValue(*entry, k);
-      }
-      view.LoadFromTable(id, k, GetParamText(id, k).value_or(std::string()));
-      const Outcome outcome = SendInstance(exchange, view, retryCounter, id, k);
-      if (outcome == Outcome::Written) continue;
-      if (retried) {
-        SetRawValue(*entry, k, deviceValue);
-      } else if (page) {
-        SetParamText(id, *page, k);  // the page's previous text: what the device still has
-      }
-      pending.Add(id, k, fileValue);
-      if (outcome == Outcome::Recover) {
-        recoveryPending = true;
-        break;
-      }
+      fileValue = GetRawValue(entry, k);
     }
-  }
-  if (!recoveryPending) pending.Clear();  // no later pass will send them
-  return recoveryPending ? PassResult::RecoveryPending : PassResult::Finished;
+    view.LoadFromTable(id, k, GetParamText(id, k).value_or(std::string()));
+    const Outcome outcome = SendInstance(exchange, view, retryCounter, id, k);
+    if (outcome == Outcome::Written) return outcome;
+    if (retried) {
+      SetRawValue(entry, k, deviceValue);
+    } else if (page) {
+      SetParamText(id, *page, k);  // the page's previous text: what the device still has
+    }
+    pending.Add(id, k, fileValue);
+    return outcome;
+  });
+  // Stopped or over without a recovery: no later pass will send the values left.
+  if (result == PassResult::Finished) pending.Clear();
+  return result;
 }
