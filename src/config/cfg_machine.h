@@ -213,6 +213,8 @@ class CfgMachine {
   void SetClock(int go);
   void ClearChannelRecords(int go);
   void ClearBacklog(int go);
+  // Operation op: command id, its line and answer logged; request cleared at the end.
+  void RunClearCommand(int id, CfgRequest request, int op, int go);
   void SetInitialValue(int go);
   // Before each write-back pass: the first pass of an operation takes its options.
   void BeginWritePass();

@@ -311,43 +311,35 @@ void CfgMachine::SetClock(int go) {
   EndOperation({.op = kOpSetClock, .end = CfgEnd::kFailed});
 }
 
-// 12: AT+CLRCHNNLRCRD= with the storage page's selector.
-void CfgMachine::ClearChannelRecords(int go) {
+// 12 and 13: one command with the line and the device's answer logged; the request is
+// cleared however the operation ends.
+void CfgMachine::RunClearCommand(int id, CfgRequest request, int op, int go) {
   if (go == 1) {
-    SetParamText(kCmdClearRecords, requests_.Get(CfgRequest::ClearRecords), 0);
     std::string line;
-    const int ok = exchange_.RunCommand(kCmdClearRecords, 0, line);
+    const int ok = exchange_.RunCommand(id, 0, line);
     const std::string text = exchange_.TakeReceivedText();
     view_.AppendLog(line);
     view_.AppendLog(text);
     if (ok != 0) {
-      requests_.Clear(CfgRequest::ClearRecords);
-      EndOperation({.op = kOpClearChannelRecords, .end = CfgEnd::kDone});
+      requests_.Clear(request);
+      EndOperation({.op = op, .end = CfgEnd::kDone});
       return;
     }
     if (!FailedRun()) return;
   }
-  requests_.Clear(CfgRequest::ClearRecords);
-  EndOperation({.op = kOpClearChannelRecords, .end = CfgEnd::kFailed});
+  requests_.Clear(request);
+  EndOperation({.op = op, .end = CfgEnd::kFailed});
+}
+
+// 12: AT+CLRCHNNLRCRD= with the storage page's selector.
+void CfgMachine::ClearChannelRecords(int go) {
+  if (go == 1) SetParamText(kCmdClearRecords, requests_.Get(CfgRequest::ClearRecords), 0);
+  RunClearCommand(kCmdClearRecords, CfgRequest::ClearRecords, kOpClearChannelRecords, go);
 }
 
 // 13: AT+CLRUPLOSE.
 void CfgMachine::ClearBacklog(int go) {
-  if (go == 1) {
-    std::string line;
-    const int ok = exchange_.RunCommand(kCmdClearUpLose, 0, line);
-    const std::string text = exchange_.TakeReceivedText();
-    view_.AppendLog(line);
-    view_.AppendLog(text);
-    if (ok != 0) {
-      requests_.Clear(CfgRequest::ClearBacklog);
-      EndOperation({.op = kOpClearBacklog, .end = CfgEnd::kDone});
-      return;
-    }
-    if (!FailedRun()) return;
-  }
-  requests_.Clear(CfgRequest::ClearBacklog);
-  EndOperation({.op = kOpClearBacklog, .end = CfgEnd::kFailed});
+  RunClearCommand(kCmdClearUpLose, CfgRequest::ClearBacklog, kOpClearBacklog, go);
 }
 
 // 15: "AT+SETINITDATA" directly followed by "NN=value".

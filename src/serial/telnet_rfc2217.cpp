@@ -146,36 +146,30 @@ void Rfc2217Client::Feed(const char* in, int length, std::string& data, std::str
   }
 }
 
+void Rfc2217Client::Answer(OptionState& state, bool enable, bool allowed, unsigned char yes,
+                           unsigned char no, unsigned char option, std::string& replies) {
+  if (enable) {
+    if (!allowed) {
+      replies += Bytes({kIac, no, option});
+    } else if (state != kOn) {
+      if (state == kOff) replies += Bytes({kIac, yes, option});
+      state = kOn;
+    }
+  } else if (state != kOff) {
+    if (state == kOn) replies += Bytes({kIac, no, option});
+    state = kOff;
+  }
+}
+
 void Rfc2217Client::Negotiate(unsigned char verb, unsigned char option, std::string& replies) {
   if (verb == kDo || verb == kDont) {
-    OptionState& s = local_[option];
-    if (verb == kDo) {
-      if (!WeDo(option)) {
-        replies += Bytes({kIac, kWont, option});
-      } else if (s != kOn) {
-        if (s == kOff) replies += Bytes({kIac, kWill, option});
-        s = kOn;
-      }
-    } else if (s != kOff) {
-      if (s == kOn) replies += Bytes({kIac, kWont, option});
-      s = kOff;
-    }
+    Answer(local_[option], verb == kDo, verb == kDo && WeDo(option), kWill, kWont, option, replies);
     if (option == kOptComPort && comPort_ == ComPort::kAsked)
       comPort_ = verb == kDo ? ComPort::kAccepted : ComPort::kRefused;
     return;
   }
-  OptionState& s = remote_[option];
-  if (verb == kWill) {
-    if (!TheyMay(option)) {
-      replies += Bytes({kIac, kDont, option});
-    } else if (s != kOn) {
-      if (s == kOff) replies += Bytes({kIac, kDo, option});
-      s = kOn;
-    }
-  } else if (s != kOff) {
-    if (s == kOn) replies += Bytes({kIac, kDont, option});
-    s = kOff;
-  }
+  Answer(remote_[option], verb == kWill, verb == kWill && TheyMay(option), kDo, kDont, option,
+         replies);
 }
 
 void Rfc2217Client::Subnegotiation() {

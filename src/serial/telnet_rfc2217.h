@@ -73,6 +73,11 @@ class Rfc2217Client {
  private:
   enum OptionState : unsigned char { kOff, kAskedOn, kOn };
   void Negotiate(unsigned char verb, unsigned char option, std::string& replies);
+  // One side of option (ours: WILL/WONT; the server's: DO/DONT) asked to turn on (enable;
+  // allowed: whether that side may) or off. The state changes once; only a change is
+  // answered, with yes or no.
+  static void Answer(OptionState& state, bool enable, bool allowed, unsigned char yes,
+                     unsigned char no, unsigned char option, std::string& replies);
   void Subnegotiation();
 
   enum class In { kData, kIac, kVerb, kSb, kSbIac, kCr };
