@@ -39,12 +39,12 @@ CRTUCfgChnDlg::CRTUCfgChnDlg(QWidget* parent) : QWidget(parent) {
     page->hide();
     sourceLayout_.Add(page, 0.01, 0.10, 0.98, 0.88);
   };
-  for (auto& p : serial_) place(p = new CRTUCfgChnRsDlg(this));
-  for (auto& p : adc_) place(p = new CRTUCfgChnAdcDlg(this));
-  for (auto& p : di_) place(p = new CRTUCfgChnDiDlg(this));
-  for (auto& p : pi_) place(p = new CRTUCfgChnRainDlg(this));
-  place(sdi_ = new CRTUCfgChnSdiDlg(this));
-  place(gray_ = new CRTUCfgChnGrayDlg(this));
+  for (auto& p : serial_) place(p = new CRTUCfgChnSrcDlg(Family::Serial, this));
+  for (auto& p : adc_) place(p = new CRTUCfgChnSrcDlg(Family::Adc, this));
+  for (auto& p : di_) place(p = new CRTUCfgChnSrcDlg(Family::Di, this));
+  for (auto& p : pi_) place(p = new CRTUCfgChnSrcDlg(Family::Pi, this));
+  place(sdi_ = new CRTUCfgChnSrcDlg(Family::Sdi, this));
+  place(gray_ = new CRTUCfgChnSrcDlg(Family::Gray, this));
 }
 
 CRTUCfgChnSrcDlg* CRTUCfgChnDlg::SourcePage(Family family, int n) const {

@@ -83,12 +83,12 @@ class CRTUCfgChnDlg : public QWidget, public ICfgPage {
   std::array<Channel, kChannels> channels_{};
   QComboBox* kindList_ = nullptr;
   QLineEdit* saveLen_ = nullptr;
-  std::array<CRTUCfgChnRsDlg*, 15> serial_{};
-  std::array<CRTUCfgChnAdcDlg*, 4> adc_{};
-  std::array<CRTUCfgChnDiDlg*, 4> di_{};
-  std::array<CRTUCfgChnRainDlg*, 2> pi_{};
-  CRTUCfgChnSdiDlg* sdi_ = nullptr;
-  CRTUCfgChnGrayDlg* gray_ = nullptr;
+  std::array<CRTUCfgChnSrcDlg*, 15> serial_{};
+  std::array<CRTUCfgChnSrcDlg*, 4> adc_{};
+  std::array<CRTUCfgChnSrcDlg*, 4> di_{};
+  std::array<CRTUCfgChnSrcDlg*, 2> pi_{};
+  CRTUCfgChnSrcDlg* sdi_ = nullptr;
+  CRTUCfgChnSrcDlg* gray_ = nullptr;
   FractionLayout layout_;
   FractionLayout sourceLayout_;
 };

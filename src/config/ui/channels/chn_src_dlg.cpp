@@ -11,7 +11,45 @@ constexpr const char* kCommTab = "通信参数";
 constexpr const char* kAlarmTab = "报警参数";
 }  // namespace
 
-CRTUCfgChnSrcDlg::CRTUCfgChnSrcDlg(QWidget* parent) : QWidget(parent) {}
+CRTUCfgChnSrcDlg::CRTUCfgChnSrcDlg(channel_codes::Family family, QWidget* parent)
+    : QWidget(parent) {
+  using channel_codes::Family;
+  switch (family) {
+    case Family::Serial:
+      setObjectName(QStringLiteral("serialSourcePage"));
+      AddTab(kProperTab, new CRTUCfgChnProperDlg(field_tables::kComProper));
+      AddTab(kCommTab, new CRTUCfgChnCommComDlg());
+      AddTab(kAlarmTab, new CRTUCfgChnWarningDlg(field_tables::kComAlarm));
+      break;
+    case Family::Adc:
+      setObjectName(QStringLiteral("adcSourcePage"));
+      AddTab(kProperTab, new CRTUCfgChnProperDlg(field_tables::kAdcProper));
+      AddTab(kCommTab, new CRTUCfgChnCommAdcDlg());
+      AddTab(kAlarmTab, new CRTUCfgChnWarningDlg(field_tables::kAdcAlarm));
+      break;
+    case Family::Di:
+      setObjectName(QStringLiteral("diSourcePage"));
+      AddTab(kAlarmTab, new CRTUCfgChnWarningDiDlg());
+      break;
+    case Family::Pi:
+      setObjectName(QStringLiteral("piSourcePage"));
+      AddTab(kProperTab, new CRTUCfgChnCommRainDlg());
+      AddTab(kAlarmTab, new CRTUCfgChnWarningRainDlg());
+      break;
+    case Family::Sdi:
+      setObjectName(QStringLiteral("sdiSourcePage"));
+      AddTab(kProperTab, new CRTUCfgChnProperDlg(field_tables::kSdiProper));
+      AddTab(kAlarmTab, new CRTUCfgChnWarningDlg(field_tables::kSdiAlarm));
+      break;
+    case Family::Gray:
+      setObjectName(QStringLiteral("graySourcePage"));
+      AddTab(kProperTab, new CRTUCfgChnProperDlg(field_tables::kGrayProper));
+      AddTab(kAlarmTab, new CRTUCfgChnWarningDlg(field_tables::kGrayAlarm));
+      break;
+    case Family::None:
+      break;
+  }
+}
 
 void CRTUCfgChnSrcDlg::AddTab(const char* title, CRTUCfgChnSubDlg* page) {
   page->setParent(this);
@@ -84,41 +122,4 @@ void CRTUCfgChnSrcDlg::resizeEvent(QResizeEvent*) {
   layout_.Apply(this);
   // "Tahoma" of one point per 40 pixels of client height.
   if (tabs_) tabs_->setFont(TahomaFont(height() / 40 * 96 / 72));
-}
-
-CRTUCfgChnRsDlg::CRTUCfgChnRsDlg(QWidget* parent) : CRTUCfgChnSrcDlg(parent) {
-  setObjectName(QStringLiteral("serialSourcePage"));
-  AddTab(kProperTab, new CRTUCfgChnProperDlg(field_tables::kComProper));
-  AddTab(kCommTab, new CRTUCfgChnCommComDlg());
-  AddTab(kAlarmTab, new CRTUCfgChnWarningDlg(field_tables::kComAlarm));
-}
-
-CRTUCfgChnAdcDlg::CRTUCfgChnAdcDlg(QWidget* parent) : CRTUCfgChnSrcDlg(parent) {
-  setObjectName(QStringLiteral("adcSourcePage"));
-  AddTab(kProperTab, new CRTUCfgChnProperDlg(field_tables::kAdcProper));
-  AddTab(kCommTab, new CRTUCfgChnCommAdcDlg());
-  AddTab(kAlarmTab, new CRTUCfgChnWarningDlg(field_tables::kAdcAlarm));
-}
-
-CRTUCfgChnDiDlg::CRTUCfgChnDiDlg(QWidget* parent) : CRTUCfgChnSrcDlg(parent) {
-  setObjectName(QStringLiteral("diSourcePage"));
-  AddTab(kAlarmTab, new CRTUCfgChnWarningDiDlg());
-}
-
-CRTUCfgChnRainDlg::CRTUCfgChnRainDlg(QWidget* parent) : CRTUCfgChnSrcDlg(parent) {
-  setObjectName(QStringLiteral("piSourcePage"));
-  AddTab(kProperTab, new CRTUCfgChnCommRainDlg());
-  AddTab(kAlarmTab, new CRTUCfgChnWarningRainDlg());
-}
-
-CRTUCfgChnSdiDlg::CRTUCfgChnSdiDlg(QWidget* parent) : CRTUCfgChnSrcDlg(parent) {
-  setObjectName(QStringLiteral("sdiSourcePage"));
-  AddTab(kProperTab, new CRTUCfgChnProperDlg(field_tables::kSdiProper));
-  AddTab(kAlarmTab, new CRTUCfgChnWarningDlg(field_tables::kSdiAlarm));
-}
-
-CRTUCfgChnGrayDlg::CRTUCfgChnGrayDlg(QWidget* parent) : CRTUCfgChnSrcDlg(parent) {
-  setObjectName(QStringLiteral("graySourcePage"));
-  AddTab(kProperTab, new CRTUCfgChnProperDlg(field_tables::kGrayProper));
-  AddTab(kAlarmTab, new CRTUCfgChnWarningDlg(field_tables::kGrayAlarm));
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "config/channel_codes.h"
 #include "widgets/fraction_layout.h"
 
 class CRTUCfgChnSubDlg;
@@ -17,6 +18,12 @@ class QTabBar;
 class CRTUCfgChnSrcDlg : public QWidget {
   Q_OBJECT
  public:
+  // The page of one source of family, its tabs in order: serial sensor port and analog
+  // input "通道属性", "通信参数", "报警参数"; digital input "报警参数" only; pulse counter,
+  // SDI and GRAY "通道属性", "报警参数" (the device has no SDI or GRAY source: their page
+  // is never shown).
+  explicit CRTUCfgChnSrcDlg(channel_codes::Family family, QWidget* parent = nullptr);
+
   // Routing: the sub-page that holds parameter id stores / gives its value.
   bool SetField(int id, const std::string& text);
   std::optional<std::string> GetField(int id) const;
@@ -39,9 +46,6 @@ class CRTUCfgChnSrcDlg : public QWidget {
   QTabBar* TabBar() const { return tabs_; }
 
  protected:
-  explicit CRTUCfgChnSrcDlg(QWidget* parent);
-  // Constructor only, in tab order.
-  void AddTab(const char* title, CRTUCfgChnSubDlg* page);
   void resizeEvent(QResizeEvent* event) override;
 
  private:
@@ -49,45 +53,11 @@ class CRTUCfgChnSrcDlg : public QWidget {
     QString title;
     CRTUCfgChnSubDlg* page;
   };
+  // Constructor only, in tab order.
+  void AddTab(const char* title, CRTUCfgChnSubDlg* page);
   void ShowTab(int tab);
 
   std::vector<Tab> pages_;
   QTabBar* tabs_ = nullptr;
   FractionLayout layout_;
-};
-
-// Serial sensor port n: "通道属性", "通信参数", "报警参数".
-class CRTUCfgChnRsDlg : public CRTUCfgChnSrcDlg {
-  Q_OBJECT
- public:
-  explicit CRTUCfgChnRsDlg(QWidget* parent = nullptr);
-};
-// Analog input: "通道属性", "通信参数", "报警参数".
-class CRTUCfgChnAdcDlg : public CRTUCfgChnSrcDlg {
-  Q_OBJECT
- public:
-  explicit CRTUCfgChnAdcDlg(QWidget* parent = nullptr);
-};
-// Digital input: "报警参数" only.
-class CRTUCfgChnDiDlg : public CRTUCfgChnSrcDlg {
-  Q_OBJECT
- public:
-  explicit CRTUCfgChnDiDlg(QWidget* parent = nullptr);
-};
-// Pulse counter: "通道属性", "报警参数".
-class CRTUCfgChnRainDlg : public CRTUCfgChnSrcDlg {
-  Q_OBJECT
- public:
-  explicit CRTUCfgChnRainDlg(QWidget* parent = nullptr);
-};
-// SDI and GRAY: "通道属性", "报警参数" (the device has no such sources: never shown).
-class CRTUCfgChnSdiDlg : public CRTUCfgChnSrcDlg {
-  Q_OBJECT
- public:
-  explicit CRTUCfgChnSdiDlg(QWidget* parent = nullptr);
-};
-class CRTUCfgChnGrayDlg : public CRTUCfgChnSrcDlg {
-  Q_OBJECT
- public:
-  explicit CRTUCfgChnGrayDlg(QWidget* parent = nullptr);
 };
