@@ -4,6 +4,7 @@
 
 const char kAppUsage[] =
     "usage: qx310-tools [--demo] [--port NAME]... [--tool NAME] [--screenshot FILE] [--open FILE.cfg]\n"
+    "       qx310-tools --reset-settings | --version | --help\n"
     "  --demo             start the built-in RTU simulator and list its port first\n"
     "                     (not on Windows: the simulator needs a pseudo-terminal)\n"
     "  --port NAME        list the serial port NAME too (repeatable)\n"
@@ -12,6 +13,8 @@ const char kAppUsage[] =
     "  --screenshot FILE  save the main window as PNG once detection (and the --tool entry)\n"
     "                     has ended, then quit; \"提示\" boxes are answered and printed on stderr\n"
     "  --open FILE.cfg    edit FILE.cfg on the configuration pages without a device\n"
+    "  --reset-settings   forget the remembered port (with its baud rate and parity) and\n"
+    "                     the window's size and place, then exit\n"
     "  --version          print the version and exit\n"
     "  --help, -h         this text\n";
 
@@ -33,6 +36,8 @@ AppOptions ParseAppOptions(const std::vector<std::string>& args) {
     std::string v;
     if (a == "--demo") {
       o.demo = true;
+    } else if (a == "--reset-settings") {
+      o.resetSettings = true;
     } else if (a == "--version") {
       o.version = true;
     } else if (a == "--help" || a == "-h") {
@@ -55,13 +60,18 @@ AppOptions ParseAppOptions(const std::vector<std::string>& args) {
 
 std::vector<std::string> ComposePortList(const std::string& simulatorPort,
                                          const std::vector<std::string>& systemPorts,
-                                         const std::vector<std::string>& namedPorts) {
+                                         const std::vector<std::string>& namedPorts,
+                                         const std::string& remembered, bool rememberedPresent) {
   std::vector<std::string> list;
   auto add = [&](const std::string& name) {
     if (!name.empty() && std::find(list.begin(), list.end(), name) == list.end())
       list.push_back(name);
   };
+  auto among = [&](const std::vector<std::string>& ports) {
+    return std::find(ports.begin(), ports.end(), remembered) != ports.end();
+  };
   add(simulatorPort);
+  if (rememberedPresent || among(systemPorts) || among(namedPorts)) add(remembered);
   for (const auto& p : systemPorts) add(p);
   for (const auto& p : namedPorts) add(p);
   return list;

@@ -3,10 +3,15 @@
 #include <utility>
 
 #include "serial/line_arbiter.h"
-#include "serial/serial_port.h"
+#include "serial/serial.h"
 
-LinkMachine::LinkMachine(ISerialPort& port, ILinkView& view, LineArbiter* line)
-    : port_(port), view_(view), line_(line) {}
+LinkMachine::LinkMachine(ISerialPort& port, ILinkView& view, LineArbiter* line,
+                         PortDetector::PortFactory makeProbePort)
+    : port_(port), view_(view), line_(line), makeProbePort_(std::move(makeProbePort)) {
+  if (!makeProbePort_) makeProbePort_ = [] { return std::make_unique<CSerial>(); };
+}
+
+LinkMachine::~LinkMachine() { Stop(); }
 
 template <class Fn>
 bool LinkMachine::Commit(unsigned gen, Fn fn) {
@@ -49,14 +54,12 @@ void LinkMachine::StartDetection(std::vector<std::string> ports) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     ++gen_;
-    m_nPortCount = static_cast<int>(ports.size());
     ports_ = std::move(ports);
-    denied_.clear();
-    m_nProbeIndex = 0;
+    searchResult_ = {};
     m_nRetry = 0;
     m_nReply = 0;
     m_bLinkToTools = 0;
-    m_nLinkStep = linkstate::kOpen;
+    m_nLinkStep = linkstate::kSearch;
     m_nLinkState = linkstate::kDetect;
   }
   m_hReplyEvent.Set();
@@ -85,9 +88,11 @@ void LinkMachine::StartEntry(int state, TipText text, bool showTip) {
 
 void LinkMachine::Cancel() {
   bool detecting;
+  std::shared_ptr<PortDetector> search;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     ++gen_;
+    search = search_;
     detecting = m_nLinkState.load() == linkstate::kDetect;
     m_bLinkToTools = 0;
     m_nRetry = 0;
@@ -95,9 +100,11 @@ void LinkMachine::Cancel() {
     m_nReply = 0;
     m_nLinkState = linkstate::kNoState;
   }
-  // A step waiting for a reply ends now; what it finds is no longer applied.
+  // A step waiting for a reply ends now, and so does every probe of a search; what they
+  // find is no longer applied.
   m_hReplyEvent.Set();
   Wake();
+  if (search) search->Cancel();
   if (detecting) port_.Close();
   view_.RunOnUi([&] {
     if (detecting) {
@@ -125,13 +132,16 @@ void LinkMachine::Run() {
 }
 
 void LinkMachine::Stop() {
+  std::shared_ptr<PortDetector> search;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     stop_ = true;
     ++gen_;
+    search = search_;
   }
   m_hReplyEvent.Set();
   Wake();
+  if (search) search->Cancel();
 }
 
 bool LinkMachine::Step() {
@@ -146,7 +156,7 @@ bool LinkMachine::Step() {
   }
   switch (state) {
     case linkstate::kDetect:
-      if (step < linkstate::kOpen || step > linkstate::kNextPort) return false;
+      if (step < linkstate::kSearch || step > linkstate::kNotFound) return false;
       DetectStep(gen, step);
       return true;
     case linkstate::kEnterConfigOrDownload:
@@ -173,65 +183,61 @@ bool LinkMachine::SendProbe() {
 
 void LinkMachine::DetectStep(unsigned gen, int step) {
   switch (step) {
-    case linkstate::kOpen: DetectOpen(gen); break;
-    case linkstate::kProbe: DetectProbe(gen); break;
+    case linkstate::kSearch: DetectSearch(gen); break;
     case linkstate::kFound: DetectFound(gen); break;
-    case linkstate::kNoReply: DetectNoReply(gen); break;
-    case linkstate::kNextPort: DetectNextPort(gen); break;
+    case linkstate::kNotFound: DetectNotFound(gen); break;
     default: break;
   }
 }
 
-void LinkMachine::DetectOpen(unsigned gen) {
-  const int index = m_nProbeIndex.load();
-  if (index >= m_nPortCount.load()) {
-    Commit(gen, [&] { m_nLinkStep = linkstate::kNextPort; });
-    return;
-  }
-  if (index == 0 && port_.IsOpen()) {
-    port_.Close();
-    m_hReplyEvent.Wait(linkstate::kReopenWaitMs);
-  }
-  std::string name;
+std::shared_ptr<PortDetector> LinkMachine::Search() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return search_;
+}
+
+void LinkMachine::SettleDetection() {
+  if (const std::shared_ptr<PortDetector> search = Search()) search->Settle();
+}
+
+void LinkMachine::DetectSearch(unsigned gen) {
+  // A port of the last search still finishing its sequence is free again first (a cancel
+  // ends that at once).
+  SettleDetection();
+  if (port_.IsOpen()) port_.Close();
+  std::shared_ptr<PortDetector> search;
+  std::vector<std::string> ports;
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (gen_.load() != gen || index >= static_cast<int>(ports_.size())) return;
-    name = ports_[static_cast<size_t>(index)];
+    if (gen_.load() != gen) return;
+    ports = ports_;
+    search_ = std::make_shared<PortDetector>(ports, makeProbePort_);
+    search = search_;
   }
-  const bool opened =
-      port_.Open(name, linkstate::kDetectBaud, 8, serial::kOneStopBit, serial::kParityNone);
-  const bool denied = !opened && port_.LastOpenDeniedPermission();
+  const PortDetector::Result result = search->Run();
+  // The port found, or else a last port that opened without answering, stays open on the
+  // main window's handle.
+  const int keep = result.cancelled ? -1
+                   : result.device >= 0 ? result.device
+                   : result.lastOpened ? static_cast<int>(ports.size()) - 1
+                                       : -1;
+  const bool opened = keep >= 0 && port_.Open(ports[static_cast<size_t>(keep)], linkstate::kDetectBaud,
+                                              8, serial::kOneStopBit, serial::kParityNone);
   const bool applied = Commit(gen, [&] {
-    m_nLinkStep = opened ? linkstate::kProbe : linkstate::kNextPort;
-    if (denied) denied_.push_back(name);
+    searchResult_ = result;
+    m_nLinkStep = result.device >= 0 && opened ? linkstate::kFound : linkstate::kNotFound;
   });
-  // Cancelled or stopped while opening: the port must end up closed as the cancel says.
+  // Cancelled or stopped meanwhile: the port must end up closed as the cancel says.
   if (!applied && opened) port_.Close();
 }
 
-void LinkMachine::DetectProbe(unsigned gen) {
-  {
-    // Armed before the probe goes out, so that a fast reply cannot be lost.
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (gen_.load() != gen) return;
-    m_nReply = ReplyMatcher::kNone;
-    m_hReplyEvent.Reset();
-  }
-  const bool answered = SendProbe() && m_hReplyEvent.Wait(linkstate::kProbeWaitMs);
-  const int reply = m_nReply.load();
-  Commit(gen, [&] {
-    m_nLinkStep = answered && reply == ReplyMatcher::kCmdError ? linkstate::kFound : linkstate::kNoReply;
-  });
-}
-
 void LinkMachine::DetectFound(unsigned gen) {
-  const int index = m_nProbeIndex.load();
+  int index = -1;
   const bool applied = Commit(gen, [&] {
+    index = searchResult_.device;
     m_nDevicePort = index;
     if (index >= 0 && index < static_cast<int>(ports_.size()))
       devicePortName_ = ports_[static_cast<size_t>(index)];
     m_bLinkToTools = 1;
-    m_nProbeIndex = 0;
     m_nRetry = 0;
     m_nLinkState = linkstate::kNoState;
     m_nLinkStep = 0;
@@ -251,41 +257,18 @@ void LinkMachine::DetectFound(unsigned gen) {
   });
 }
 
-void LinkMachine::DetectNoReply(unsigned gen) {
-  Commit(gen, [&] {
-    if (++m_nRetry < linkstate::kDetectProbes) {
-      m_nLinkStep = linkstate::kProbe;
-    } else {
-      m_nLinkStep = linkstate::kNextPort;
-      m_nRetry = 0;
-    }
-    m_nReply = 0;
-  });
-}
-
-void LinkMachine::DetectNextPort(unsigned gen) {
-  bool more = false;
+void LinkMachine::DetectNotFound(unsigned gen) {
   int count = 0;
   std::vector<std::string> denied;
   const bool applied = Commit(gen, [&] {
-    count = m_nPortCount.load();
-    more = ++m_nProbeIndex < count;
-    if (more) {
-      m_nLinkStep = linkstate::kOpen;
-    } else {
-      m_nProbeIndex = 0;
-      m_nLinkState = linkstate::kNoState;
-      m_nLinkStep = 0;
-      denied = denied_;
-    }
+    count = static_cast<int>(ports_.size());
+    denied = searchResult_.denied;
+    m_nLinkState = linkstate::kNoState;
+    m_nLinkStep = 0;
     m_nRetry = 0;
     m_nReply = 0;
   });
   if (!applied) return;
-  if (more) {
-    if (port_.IsOpen()) port_.Close();
-    return;
-  }
   // The search is over without a device. A last port that opened but did not answer stays open.
   Ui(gen, [&] {
     view_.SetTipMessage(TipText::kDetectTimeout);

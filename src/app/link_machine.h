@@ -4,11 +4,13 @@
 // that the receive thread feeds while the main window itself talks to the device.
 // Qt-free; the widgets are reached through ILinkView.
 #include <atomic>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "app/link_view.h"
+#include "app/port_detector.h"
 #include "app/reply_matcher.h"
 #include "base/event.h"
 
@@ -19,8 +21,9 @@ namespace linkstate {
 
 // m_nLinkState
 enum State { kNoState = 0, kDetect = 1, kEnterConfigOrDownload = 2, kEnterDebug = 3 };
-// m_nLinkStep in state 1
-enum DetectStep { kDetectIdle = 0, kOpen = 1, kProbe = 2, kFound = 3, kNoReply = 4, kNextPort = 5 };
+// m_nLinkStep in state 1: every listed port is probed at once (PortDetector); then the
+// end with the device found or without one.
+enum DetectStep { kDetectIdle = 0, kSearch = 1, kFound = 3, kNotFound = 5 };
 // m_nLinkStep in states 2 and 3
 enum EntryStep { kEntryIdle = 0, kSend = 1, kWait = 2, kSuccess = 3, kFailure = 4 };
 // The step in which a probe awaits its reply (same number in every state).
@@ -30,8 +33,6 @@ constexpr int kAwaitingReply = 2;
 constexpr int kDetectBaud = 115200;
 // How long a probe waits for its reply.
 constexpr int kProbeWaitMs = 5000;
-// Pause after closing the port before the search opens the first port.
-constexpr int kReopenWaitMs = 500;
 // Probes per port during the search, and per tool entry.
 constexpr int kDetectProbes = 2;
 constexpr int kEntryTries = 3;
@@ -44,7 +45,11 @@ class LinkMachine {
  public:
   // line (null: none) arbitrates the probes: one is written only while no operation
   // owns the line, so that it never lands inside a transfer or a configuration exchange.
-  LinkMachine(ISerialPort& port, ILinkView& view, LineArbiter* line = nullptr);
+  // makeProbePort gives the search a handle per listed port (null: a CSerial each).
+  LinkMachine(ISerialPort& port, ILinkView& view, LineArbiter* line = nullptr,
+              PortDetector::PortFactory makeProbePort = {});
+  // Ends a search still running and waits for its probe threads.
+  ~LinkMachine();
   LinkMachine(const LinkMachine&) = delete;
   LinkMachine& operator=(const LinkMachine&) = delete;
 
@@ -67,6 +72,9 @@ class LinkMachine {
   bool Step();
   // Any thread: makes Run return and every wait end at once; nothing is changed afterwards.
   void Stop();
+  // Waits until the ports of the last search that were still finishing their probe
+  // sequence (a second "---" after "\r\nCMD OK\r\n") have ended it and are closed.
+  void SettleDetection();
 
   // --- receive thread ---
   // The reply matcher: accumulates the block and, while a probe awaits its reply,
@@ -83,8 +91,6 @@ class LinkMachine {
   int LinkStep() const { return m_nLinkStep.load(); }
   int Retry() const { return m_nRetry.load(); }
   int Reply() const { return m_nReply.load(); }
-  int ProbeIndex() const { return m_nProbeIndex.load(); }
-  int PortCount() const { return m_nPortCount.load(); }
   // Index and name of the port on which the search last found the device (-1 / "" before).
   int DevicePort() const { return m_nDevicePort.load(); }
   std::string DevicePortName() const;
@@ -101,24 +107,23 @@ class LinkMachine {
   void Wake();
 
   void DetectStep(unsigned gen, int step);
-  void DetectOpen(unsigned gen);
-  void DetectProbe(unsigned gen);
+  void DetectSearch(unsigned gen);
   void DetectFound(unsigned gen);
-  void DetectNoReply(unsigned gen);
-  void DetectNextPort(unsigned gen);
+  void DetectNotFound(unsigned gen);
+  // The running or last search (null before the first), under mutex_.
+  std::shared_ptr<PortDetector> Search() const;
   void EntryStep(unsigned gen, int state, int step);
 
   ISerialPort& port_;
   ILinkView& view_;
   LineArbiter* line_;
+  PortDetector::PortFactory makeProbePort_;
 
   // Serialises changes of the link fields between the UI thread and the link-state thread.
   mutable std::mutex mutex_;
   std::atomic<unsigned> gen_{0};
   std::atomic<bool> stop_{false};
 
-  std::atomic<int> m_nProbeIndex{0};
-  std::atomic<int> m_nPortCount{0};
   std::atomic<int> m_nRetry{0};
   std::atomic<int> m_bLinkToTools{0};
   std::atomic<int> m_nLinkState{0};
@@ -127,7 +132,8 @@ class LinkMachine {
   std::atomic<int> m_nDevicePort{-1};
   std::string devicePortName_;          // guarded by mutex_
   std::vector<std::string> ports_;      // guarded by mutex_
-  std::vector<std::string> denied_;     // guarded by mutex_
+  std::shared_ptr<PortDetector> search_;  // guarded by mutex_
+  PortDetector::Result searchResult_;   // guarded by mutex_; of the last search
 
   Event m_hReplyEvent{true};
   Event wake_;

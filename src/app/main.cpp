@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/app_options.h"
+#include "app/ui/app_settings.h"
 #include "app/ui/quarvel_app.h"
 #include "base/utf8_path.h"
 #include "base/version.h"
@@ -36,6 +37,16 @@ int main(int argc, char** argv) {
   }
   if (options.help) {
     std::fputs(kAppUsage, stdout);
+    return 0;
+  }
+  if (options.resetSettings) {
+    QString error;
+    if (!appsettings::Reset(&error)) {
+      std::fprintf(stderr, "qx310-tools: cannot forget the settings: %s\n", error.toUtf8().constData());
+      return 1;
+    }
+    std::printf("qx310-tools: forgot the remembered port and window geometry (%s)\n",
+                appsettings::Location().toUtf8().constData());
     return 0;
   }
   CQuarvelApp app(argc, argv);

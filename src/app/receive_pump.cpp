@@ -46,11 +46,15 @@ void ReceivePump::Stop() {
 void ReceivePump::Run() {
   port_.SetReadWait(serial::kReadWaitUnlimited);
   while (!stop_.load()) {
+    if (!port_.IsOpen()) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(kClosedPauseMs));
+      continue;
+    }
     const int64_t start = Timing::NowMs();
     const int n = Turn();
     if (n > 0) continue;
-    // Read itself waits a little for data; pause only when it came back at once
-    // (port closed, or a port that does not wait).
+    // Read itself waits for data; pause only when it came back at once (a port that does
+    // not wait).
     if (Timing::NowMs() - start < kIdlePauseMs)
       std::this_thread::sleep_for(std::chrono::milliseconds(kIdlePauseMs));
   }

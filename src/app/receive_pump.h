@@ -30,8 +30,12 @@ class ReceivePump {
   static constexpr int kMatcher = -1;
   static constexpr int kNobody = -2;
 
-  // Pause while the port is closed, and after an empty read that returned at once.
+  // Pause after an empty read that returned at once.
   static constexpr int kIdlePauseMs = 10;
+  // Pause while the port is closed (a closed port may stay closed for hours: waiting for a
+  // device to come back, or before the user opens one). Bytes that arrive meanwhile wait in
+  // the system's buffer; the first read after an open comes at most this late.
+  static constexpr int kClosedPauseMs = 50;
 
   // vanished runs on the receive thread when the device went away (the port is closed).
   ReceivePump(ISerialPort& port, LinkMachine& link, std::function<void()> vanished);

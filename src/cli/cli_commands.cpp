@@ -4,7 +4,9 @@
 // the bytes the device sent meanwhile tell silence from refusal.
 #include "cli/cli_commands.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -13,6 +15,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -40,6 +43,7 @@
 #include "protocol/exchange.h"
 #include "protocol/listing.h"
 #include "protocol/param_table.h"
+#include "serial/port_identity.h"
 #include "serial/port_list.h"
 
 namespace {
@@ -56,6 +60,20 @@ std::string WithoutLineEnd(std::string s) {
 }
 
 // The commands that Ctrl-C and SIGTERM end after the command in flight, with a summary.
+// --wait: how often a port that does not open yet is tried again.
+constexpr int kWaitRetryMs = 250;
+
+// The end of a --wait, from when it is made.
+class WaitLimit {
+ public:
+  explicit WaitLimit(int seconds)
+      : end_(std::chrono::steady_clock::now() + std::chrono::seconds(seconds)) {}
+  bool Waiting() const { return std::chrono::steady_clock::now() < end_; }
+
+ private:
+  std::chrono::steady_clock::time_point end_;
+};
+
 bool Interruptible(CliCommand command) {
   return command == CliCommand::kApply || command == CliCommand::kLoad ||
          command == CliCommand::kRecords || command == CliCommand::kSnapshot ||
@@ -211,25 +229,44 @@ int Session::Run() {
 }
 
 int Session::Ports() {
-  const std::vector<std::string> ports = ComposePortList({}, ListSerialPorts(), o_.ports);
+  const std::vector<SerialPortInfo> known = ListSerialPortInfos();
+  std::vector<std::string> system;
+  for (const SerialPortInfo& info : known) system.push_back(info.name);
+  const std::vector<std::string> ports = ComposePortList({}, system, o_.ports);
   if (ports.empty()) out_.Progress("no serial ports found");
+  // As the port list shows them: the path, the adapter, its serial number.
   CliJson rows = CliJson::array();
   for (const std::string& p : ports) {
-    out_.Result(p);
-    rows.push_back(PortJson(p));
+    const auto info = std::find_if(known.begin(), known.end(), [&](const SerialPortInfo& i) { return i.name == p; });
+    std::string line = p;
+    if (info != known.end()) {
+      if (const std::string about = PortAbout(*info); !about.empty()) line += "  " + about;
+      if (!info->serial.empty()) line += "  serial " + info->serial;
+    }
+    out_.Result(line);
+    rows.push_back(PortJson(info != known.end() ? *info : SerialPortInfo{.name = p}));
   }
   json_["ports"] = std::move(rows);
   return kExitOk;
 }
 
 int Session::Detect() {
-  const std::vector<std::string> ports = ComposePortList({}, ListSerialPorts(), o_.ports);
+  // --wait: searched again, over the ports listed anew, until a device answers or the
+  // time is up (a search under way runs to its end).
+  const WaitLimit wait(o_.waitSeconds);
+  std::vector<std::string> ports;
+  std::string found;
+  for (bool first = true; first || (found.empty() && wait.Waiting()); first = false) {
+    if (!first) std::this_thread::sleep_for(std::chrono::milliseconds(kWaitRetryMs));
+    ports = ComposePortList({}, ListSerialPorts(), o_.ports);
+    if (ports.empty()) continue;
+    out_.Progress("Searching " + std::to_string(ports.size()) + " port(s) for the device ...");
+    found = device_.Detect(ports);
+  }
   if (ports.empty()) {
     out_.Error("no serial ports to search (name one with --port)");
     return kExitNoAnswer;
   }
-  out_.Progress("Searching " + std::to_string(ports.size()) + " port(s) for the device ...");
-  const std::string found = device_.Detect(ports);
   json_["searched"] = ports;
   json_["port"] = found;
   if (found.empty()) {
@@ -249,7 +286,16 @@ int Session::OpenLink(const std::string& banner) {
     return kExitFile;
   }
   bool denied = false;
-  if (!device_.Open(Port(), o_.baud, o_.parity, reason, denied)) {
+  // --wait: the port may not be there yet (plugged in, or coming back after a reset).
+  const WaitLimit wait(o_.waitSeconds);
+  bool opened, told = false;
+  while (!(opened = device_.Open(Port(), o_.baud, o_.parity, reason, denied)) && wait.Waiting()) {
+    if (Interrupted()) return Cancelled(CliCommandName(o_.command));
+    if (!std::exchange(told, true))
+      out_.Progress("Waiting up to " + std::to_string(o_.waitSeconds) + " s for " + Port() + " ...");
+    std::this_thread::sleep_for(std::chrono::milliseconds(kWaitRetryMs));
+  }
+  if (!opened) {
     if (reason.empty()) reason = "unknown error";
     if (denied) reason += " (no permission: add the user to the dialout group)";
     out_.Error("cannot open " + Port() + ": " + reason);

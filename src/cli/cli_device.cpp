@@ -23,6 +23,9 @@ CliDevice::CliDevice(CliCfgView& cfgView, CliLinkView& linkView)
 }
 
 CliDevice::~CliDevice() {
+  // A port of a search that answered "\r\nCMD OK\r\n" first gets its second "---" (the
+  // device goes back to its running state) before the program ends.
+  link_.SettleDetection();
   // Every wait ends at once from here on; then the receive thread is joined.
   link_.Stop();
   machine_.Stop();

@@ -23,8 +23,12 @@ CliJson InstanceJson(int id, int index, const std::string& label) {
 
 }  // namespace
 
-CliJson PortJson(const std::string& name) {
-  return {{"name", name}, {"description", ""}, {"vid", ""}, {"pid", ""}, {"serial", ""}};
+CliJson PortJson(const SerialPortInfo& info) {
+  return {{"name", info.name},
+          {"description", info.description},
+          {"vid", info.vid},
+          {"pid", info.pid},
+          {"serial", info.serial}};
 }
 
 CliJson ParametersJson() {

@@ -8,12 +8,13 @@
 
 #include "config/cfg_outcome.h"
 #include "config/write_plan.h"
+#include "serial/port_identity.h"
 
 // Fields in the order they are set.
 using CliJson = nlohmann::ordered_json;
 
-// One port of `ports` (the port lister's fields; "" where the system tells nothing).
-CliJson PortJson(const std::string& name);
+// One port of `ports`: the name and the lister's identity ("" where the system tells nothing).
+CliJson PortJson(const SerialPortInfo& info);
 // Every instance of the parameter table: label, command word, instance (1-based), value.
 CliJson ParametersJson();
 // A row of a write plan: label, command, instance, from (the device's value), to.

@@ -150,6 +150,11 @@ constexpr CliOptionInfo kOptions[] = {
     {"-b,--baud", "N", "baud rate (default 115200)\n", kDevice, true},
     {"--parity", "P", "none, odd, even, mark or space (default none)\n", kDevice, true},
     {"--log", "FILE", "append the time-stamped log of the exchanges to FILE\n", kDevice, true},
+    {"--wait", "SECONDS",
+     "wait up to SECONDS for the port to appear (or to come back after\n"
+     "a reset) before starting; detect: search again until a device\n"
+     "answers\n",
+     kDevice | CommandBit(CliCommand::kDetect), true},
     {"-q,--quiet", nullptr, "print only results and errors\n", kEvery, true},
     {"--json", nullptr,
      "standard output holds one JSON object with the results (UTF-8);\n"
@@ -622,6 +627,13 @@ CliParse ParseCliArgs(const std::vector<std::string>& args, const char* environm
     const int jobs = AllDigits(jobsText) && jobsText.size() <= 2 ? std::atoi(jobsText.c_str()) : 0;
     if (jobs < 1 || jobs > kMaxJobs) fail("bad --jobs '" + jobsText + "' (1-" + std::to_string(kMaxJobs) + ")");
     else o.jobs = jobs;
+  }
+  if (raw.Given("--wait")) {
+    const std::string waitText = raw.Last("--wait");
+    const int seconds = AllDigits(waitText) && waitText.size() <= 5 ? std::atoi(waitText.c_str()) : -1;
+    if (seconds < 0 || seconds > kMaxWaitSeconds)
+      fail("bad --wait '" + waitText + "' (0-" + std::to_string(kMaxWaitSeconds) + " seconds)");
+    else o.waitSeconds = seconds;
   }
   o.settings = raw.values["--set"];
   o.ignoreUnknown = raw.Given("--ignore-unknown");

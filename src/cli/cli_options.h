@@ -78,7 +78,13 @@ struct CliOptions {
   bool ignoreUnknown = false;         // apply, diff: go on past lines of unknown label
   // apply, load, flash, records on several ports: how many run at once (--jobs; 0: all).
   int jobs = 0;
+  // --wait: how long a device command waits for its port to open, and detect for a device
+  // to answer, in seconds (0: not at all).
+  int waitSeconds = 0;
 };
+
+// The longest --wait, in seconds (a day).
+constexpr int kMaxWaitSeconds = 86400;
 
 // The most ports that run at once (--jobs).
 constexpr int kMaxJobs = 32;

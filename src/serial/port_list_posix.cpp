@@ -1,7 +1,6 @@
-// Serial ports of a Linux machine: the tty devices in sysfs that have a device
-// behind them. On-board 8250/16550 UART slots are listed only when a UART was
-// found in them (their "type" is not 0); the phantom ttyS slots are left out.
+// Serial ports of a Linux machine and their identities, from sysfs (port_identity.h).
 #include <dirent.h>
+#include <stdlib.h>
 
 #include <algorithm>
 #include <cctype>
@@ -10,6 +9,7 @@
 #include <sys/stat.h>
 #include <vector>
 
+#include "serial/port_identity.h"
 #include "serial/port_list.h"
 
 namespace {
@@ -48,29 +48,89 @@ bool NaturalLess(const std::string& a, const std::string& b) {
   return a.size() - i < b.size() - j;
 }
 
+// The canonical path of an existing file; "" when it does not exist.
+std::string RealPath(const std::string& path) {
+  char* real = ::realpath(path.c_str(), nullptr);
+  if (!real) return {};
+  std::string out = real;
+  ::free(real);
+  return out;
+}
+
+std::string Parent(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos || slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+std::string BaseName(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::vector<std::string> DirEntries(const std::string& path) {
+  std::vector<std::string> names;
+  DIR* dir = ::opendir(path.c_str());
+  if (!dir) return names;
+  while (dirent* e = ::readdir(dir)) {
+    const std::string name = e->d_name;
+    if (name != "." && name != "..") names.push_back(name);
+  }
+  ::closedir(dir);
+  return names;
+}
+
+// The identity of a listed tty: the USB device above its device (the first directory up
+// the tree with idVendor and idProduct, within the sysfs tree), else its driver's name.
+void ReadIdentity(const std::string& sysRoot, const std::string& ttyDir, SerialPortInfo& info) {
+  const std::string top = RealPath(sysRoot);
+  for (std::string dir = RealPath(ttyDir + "/device"); !dir.empty() && dir.size() > top.size() &&
+                                                       dir.compare(0, top.size(), top) == 0;
+       dir = Parent(dir)) {
+    if (!Exists(dir + "/idVendor") || !Exists(dir + "/idProduct")) continue;
+    info.vid = ReadFirstLine(dir + "/idVendor");
+    info.pid = ReadFirstLine(dir + "/idProduct");
+    info.serial = ReadFirstLine(dir + "/serial");
+    const std::string maker = ReadFirstLine(dir + "/manufacturer");
+    const std::string product = ReadFirstLine(dir + "/product");
+    // "FTDI" + "FT232R USB UART"; a product that names its maker already is taken alone.
+    if (maker.empty() || product.rfind(maker, 0) == 0) info.description = product;
+    else if (product.empty()) info.description = maker;
+    else info.description = maker + " " + product;
+    return;
+  }
+  const std::string driver = RealPath(ttyDir + "/device/driver");
+  if (!driver.empty()) info.description = BaseName(driver);
+}
+
 }  // namespace
 
-std::vector<std::string> ListSerialPorts() {
-  const std::string sys = "/sys/class/tty/";
+std::vector<SerialPortInfo> ListSysfsPorts(const std::string& sysRoot, const std::string& devRoot) {
+  const std::string classDir = sysRoot + "/class/tty/";
   std::vector<std::string> names;
-  DIR* dir = ::opendir(sys.c_str());
-  if (!dir) return {};
-  while (dirent* e = ::readdir(dir)) {
-    std::string name = e->d_name;
-    if (name == "." || name == "..") continue;
-    const std::string base = sys + name;
+  for (const std::string& name : DirEntries(classDir)) {
+    const std::string base = classDir + name;
     if (!Exists(base + "/device")) continue;  // virtual consoles, ptys
     if (name.rfind("ttyS", 0) == 0) {
       std::string type = ReadFirstLine(base + "/type");
       if (type.empty() || type == "0") continue;  // no UART in this slot
     }
-    if (!Exists("/dev/" + name)) continue;
+    if (!Exists(devRoot + "/" + name)) continue;
     names.push_back(name);
   }
-  ::closedir(dir);
   std::sort(names.begin(), names.end(), NaturalLess);
-  std::vector<std::string> ports;
+  const std::string byIdDir = devRoot + "/serial/by-id";
+  const std::vector<std::string> byId = DirEntries(byIdDir);
+  std::vector<SerialPortInfo> ports;
   ports.reserve(names.size());
-  for (const auto& n : names) ports.push_back("/dev/" + n);
+  for (const auto& n : names) {
+    SerialPortInfo info{.name = "/dev/" + n};
+    ReadIdentity(sysRoot, classDir + n, info);
+    const std::string device = RealPath(devRoot + "/" + n);
+    for (const std::string& link : byId)
+      if (RealPath(byIdDir + "/" + link) == device) info.byId = byIdDir + "/" + link;
+    ports.push_back(std::move(info));
+  }
   return ports;
 }
+
+std::vector<SerialPortInfo> ListSerialPortInfos() { return ListSysfsPorts("/sys", "/dev"); }

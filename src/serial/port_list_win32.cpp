@@ -1,13 +1,19 @@
-// Serial ports of a Windows machine: the values of HKLM\HARDWARE\DEVICEMAP\SERIALCOMM,
-// in the registry's order. Port names of any length are read (COM100 and above too).
+// Serial ports of a Windows machine: the values of HKLM\HARDWARE\DEVICEMAP\SERIALCOMM, in
+// the registry's order (port names of any length, COM100 and above too), each with the
+// identity of its device in the SetupAPI ports class (MergeSetupApiPorts).
 #include <windows.h>
+#include <setupapi.h>
+#include <devguid.h>
 
 #include <string>
 #include <vector>
 
+#include "serial/port_identity.h"
 #include "serial/port_list.h"
 
-std::vector<std::string> ListSerialPorts() {
+namespace {
+
+std::vector<std::string> SerialCommPorts() {
   std::vector<std::string> ports;
   HKEY key = nullptr;
   if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_QUERY_VALUE, &key) !=
@@ -34,4 +40,49 @@ std::vector<std::string> ListSerialPorts() {
   }
   RegCloseKey(key);
   return ports;
+}
+
+std::string DeviceProperty(HDEVINFO set, SP_DEVINFO_DATA& device, DWORD property) {
+  char buffer[1024] = {};
+  DWORD type = 0;
+  if (!SetupDiGetDeviceRegistryPropertyA(set, &device, property, &type, reinterpret_cast<BYTE*>(buffer),
+                                         sizeof buffer - 2, nullptr))
+    return {};
+  return buffer;  // the first string of a REG_MULTI_SZ too
+}
+
+// The present devices of the ports class.
+std::vector<SetupApiPort> PortsClassDevices() {
+  std::vector<SetupApiPort> devices;
+  HDEVINFO set = SetupDiGetClassDevsA(&GUID_DEVCLASS_PORTS, nullptr, nullptr, DIGCF_PRESENT);
+  if (set == INVALID_HANDLE_VALUE) return devices;
+  SP_DEVINFO_DATA device{};
+  device.cbSize = sizeof device;
+  for (DWORD i = 0; SetupDiEnumDeviceInfo(set, i, &device); ++i) {
+    SetupApiPort d;
+    HKEY key = SetupDiOpenDevRegKey(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_QUERY_VALUE);
+    if (key != INVALID_HANDLE_VALUE) {
+      char name[256] = {};
+      DWORD size = sizeof name - 1, type = 0;
+      if (RegQueryValueExA(key, "PortName", nullptr, &type, reinterpret_cast<BYTE*>(name), &size) ==
+              ERROR_SUCCESS &&
+          type == REG_SZ)
+        d.portName = name;
+      RegCloseKey(key);
+    }
+    if (d.portName.empty()) continue;
+    d.friendlyName = DeviceProperty(set, device, SPDRP_FRIENDLYNAME);
+    d.hardwareId = DeviceProperty(set, device, SPDRP_HARDWAREID);
+    char instance[512] = {};
+    if (SetupDiGetDeviceInstanceIdA(set, &device, instance, sizeof instance, nullptr)) d.instanceId = instance;
+    devices.push_back(std::move(d));
+  }
+  SetupDiDestroyDeviceInfoList(set);
+  return devices;
+}
+
+}  // namespace
+
+std::vector<SerialPortInfo> ListSerialPortInfos() {
+  return MergeSetupApiPorts(SerialCommPorts(), PortsClassDevices());
 }

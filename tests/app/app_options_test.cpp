@@ -16,9 +16,12 @@ TEST(AppOptions, ParsesDemoPortsAndScreenshot) {
   EXPECT_EQ(o.unknown, (Names{"-x", "--port"}));
   EXPECT_FALSE(o.version || o.help);
 
-  AppOptions info = ParseAppOptions({"--version", "-h"});
-  EXPECT_TRUE(info.version && info.help);
+  EXPECT_FALSE(o.resetSettings);
+
+  AppOptions info = ParseAppOptions({"--version", "-h", "--reset-settings"});
+  EXPECT_TRUE(info.version && info.help && info.resetSettings);
   EXPECT_TRUE(info.unknown.empty());
+  EXPECT_EQ(ParseAppOptions({"--reset-setting"}).unknown, (Names{"--reset-setting"}));
 }
 
 TEST(AppOptions, ToolTakesOnlyAToolName) {
@@ -35,6 +38,21 @@ TEST(AppOptions, PortListPutsTheSimulatorFirstAndNamesEachPortOnce) {
             (Names{"/dev/pts/4", "/dev/ttyS0", "/dev/ttyUSB0", "/dev/x"}));
   EXPECT_EQ(ComposePortList("", {"COM1", "COM100"}, {}), (Names{"COM1", "COM100"}));
   EXPECT_TRUE(ComposePortList("", {}, {}).empty());
+}
+
+TEST(AppOptions, TheRememberedPortComesRightAfterTheSimulatorWhenItIsThere) {
+  const Names system{"/dev/ttyS0", "/dev/ttyUSB0", "/dev/ttyUSB1"};
+  // Listed by the system or named: moved up, once.
+  EXPECT_EQ(ComposePortList("", system, {}, "/dev/ttyUSB1"), (Names{"/dev/ttyUSB1", "/dev/ttyS0", "/dev/ttyUSB0"}));
+  EXPECT_EQ(ComposePortList("/dev/pts/4", system, {"/dev/pts/9"}, "/dev/pts/9"),
+            (Names{"/dev/pts/4", "/dev/pts/9", "/dev/ttyS0", "/dev/ttyUSB0", "/dev/ttyUSB1"}));
+  // Neither listed nor present: left out; present all the same (a network port, a node the
+  // lister does not report): listed first.
+  EXPECT_EQ(ComposePortList("", system, {}, "/dev/ttyACM0"), system);
+  EXPECT_EQ(ComposePortList("", system, {}, "rfc2217://rtu:2217", true),
+            (Names{"rfc2217://rtu:2217", "/dev/ttyS0", "/dev/ttyUSB0", "/dev/ttyUSB1"}));
+  // The simulator's own port stays first even when it is the remembered one.
+  EXPECT_EQ(ComposePortList("/dev/pts/4", {"/dev/ttyS0"}, {}, "/dev/pts/4", true), (Names{"/dev/pts/4", "/dev/ttyS0"}));
 }
 
 }  // namespace

@@ -10,11 +10,16 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QEventLoop>
+#include <QElapsedTimer>
 #include <memory>
+#include <optional>
 
+#include "app/ui/app_settings.h"
 #include "app/ui/com_tip_dlg.h"
 #include "app/ui/quarvel_dlg.h"
 #include "base/cp936.h"
@@ -27,10 +32,23 @@
 #include "serial/serial.h"
 #include "sim/rtu_sim.h"
 #include "support/qt_wait.h"
+#include "support/probe_ports.h"
 #include "support/scripted_port.h"
+#ifndef _WIN32
+#include "support/silent_pty.h"
+#include <time.h>
+#include <unistd.h>
+#endif
 #include "support/tip_catcher.h"
 #include "widgets/message_box.h"
 #include "widgets/ui_bridge.h"
+
+namespace appsettings {
+// Remembered settings as a failure shows them.
+void PrintTo(const LastPort& p, std::ostream* os) {
+  *os << p.name.toStdString() << " " << p.baud.toStdString() << " " << p.parity.toStdString();
+}
+}  // namespace appsettings
 
 namespace {
 
@@ -87,6 +105,11 @@ std::string NotTheDownloads(const std::string& bytes, const std::vector<uint8_t>
   return "the last frame never came";
 }
 
+std::string Text(const QRect& r) {
+  return std::to_string(r.x()) + "," + std::to_string(r.y()) + " " + std::to_string(r.width()) + "x" +
+         std::to_string(r.height());
+}
+
 class MainWindowTest : public ::testing::Test {
  protected:
   // Probe waits of 5000 ms become 250 ms.
@@ -97,6 +120,9 @@ class MainWindowTest : public ::testing::Test {
     QCoreApplication::sendPostedEvents();
     UiBridge::Restart();
     Timing::SetScale(kScale);
+    // Each test starts without remembered settings, and never touches the user's.
+    ASSERT_TRUE(settingsDir.isValid());
+    appsettings::UseFile(settingsDir.filePath(QStringLiteral("qx310-tools.ini")));
     ASSERT_TRUE(device.Start());
     ASSERT_TRUE(silent.Start());
     silent.SetSilent(true);
@@ -108,13 +134,23 @@ class MainWindowTest : public ::testing::Test {
     device.Stop();
     silent.Stop();
     Timing::SetScale(1.0);
+    appsettings::UseFile({});
   }
 
   // Enough for a search over n ports or an entry of n probes, with room for slow builds.
   static int Deadline(int probes) { return Within(linkstate::kProbeWaitMs, probes) + 2 * kTestMarginMs; }
 
-  void Open(const Names& ports, ISerialPort* use = nullptr) {
-    dlg = std::make_unique<CQuarvelDlg>(use ? *use : port, [ports] { return ports; });
+  void Open(const Names& ports, ISerialPort* use = nullptr, PortDetector::PortFactory probePorts = {}) {
+    OpenWith([ports] { return ports; }, use, std::move(probePorts));
+  }
+  void OpenWith(CQuarvelDlg::PortSource ports, ISerialPort* use = nullptr, PortDetector::PortFactory probePorts = {}) {
+    // A window this test closed before stopped the UI bridge in its shutdown, as at exit.
+    dlg.reset();
+    QCoreApplication::sendPostedEvents();
+    UiBridge::Restart();
+    dlg = std::make_unique<CQuarvelDlg>(use ? *use : port, std::move(ports), nullptr, std::move(probePorts));
+    dlg->SetScreenArea([area = screenArea] { return area; });
+    if (openAt) dlg->move(*openAt);
     dlg->show();
     ASSERT_TRUE(PumpUntil([&] { return dlg->Started(); }, kTestMarginMs));
   }
@@ -165,9 +201,14 @@ class MainWindowTest : public ::testing::Test {
     EXPECT_EQ(NotTheDownloads(device.ReceivedBytes(), image), "");
   }
 
+  QTemporaryDir settingsDir;
   RtuSimulator device, silent;
   CSerial port;
   std::unique_ptr<CQuarvelDlg> dlg;
+  // The screen's available area the window keeps to: room for the window and its log
+  // window side by side, unless a test gives a smaller screen; and where the window opens.
+  QRect screenArea{0, 0, 2560, 1400};
+  std::optional<QPoint> openAt;
 };
 
 TEST_F(MainWindowTest, StartUpDetectionFindsTheDeviceAndToolEntriesTakeTheLinkWithTheLogWindowDocked) {
@@ -182,7 +223,9 @@ TEST_F(MainWindowTest, StartUpDetectionFindsTheDeviceAndToolEntriesTakeTheLinkWi
   EXPECT_EQ(dlg->ParityCombo()->currentText(), QStringLiteral("None"));
 
   ASSERT_TRUE(PumpUntil([&] { return dlg->Link().LinkToTools() && !dlg->Tip()->isVisible(); }, Deadline(6)));
-  EXPECT_EQ(silent.CountReceived("---"), 2);
+  // The silent port was probed at the same time and closed once the device had answered:
+  // no second probe.
+  EXPECT_LE(silent.CountReceived("---"), 1);
   EXPECT_EQ(port.Name(), device.PortName());
   EXPECT_EQ(dlg->CurrentPortPath().toStdString(), device.PortName());
   EXPECT_EQ(dlg->StatusBox()->text(), kConfirmed);
@@ -274,6 +317,145 @@ TEST_F(MainWindowTest, StartUpDetectionFindsTheDeviceAndToolEntriesTakeTheLinkWi
   EXPECT_FALSE(dlg->windowIcon().isNull());
 }
 
+// On a 1366x768 screen (a task bar of 40 pixels) the window and its log window do not fit
+// side by side: the log window docks inside the window's right edge, and both stay whole on
+// the screen, "清除日志" included, also when the user drags the window past the edge.
+TEST_F(MainWindowTest, OnA1366x768ScreenTheWindowAndItsLogWindowStayWhole) {
+  screenArea = QRect(0, 0, 1366, 728);
+  openAt = QPoint(300, 20);
+  OpenAndDetect({device.PortName()});
+  ASSERT_EQ(port.Name(), device.PortName());
+  TipCatcher closer;  // the workspace reports its load in a box
+  dlg->ToolAction(CQuarvelDlg::kConfigToolCmd)->trigger();
+  ASSERT_TRUE(EntryDone(3));
+  ASSERT_TRUE(PumpUntil([&] {
+    return dlg->MainWindowEnabled() && !dlg->Tip()->isVisible() && !dlg->Workspace()->LoadRequested() &&
+           dlg->Workspace()->WorkMode() == kModeIdle;
+  }, Deadline(10))) << closer.Texts().join('|').toStdString();
+  QWidget* log = dlg->Workspace()->LogWindow();
+  ASSERT_NE(log, nullptr);
+  ASSERT_TRUE(log->isVisible());
+  auto* clear = log->findChild<QPushButton*>(QStringLiteral("clearLogButton"));
+  ASSERT_NE(clear, nullptr);
+  ASSERT_EQ(clear->text(), QStringLiteral("清除日志"));
+  auto whole = [&] {
+    const QRect button(clear->mapToGlobal(QPoint(0, 0)), clear->size());
+    return screenArea.contains(dlg->frameGeometry()) && screenArea.contains(log->frameGeometry()) &&
+           screenArea.contains(button);
+  };
+  // Docked inside: the log window's right edge is the window's.
+  auto inside = [&] {
+    const QRect main = dlg->frameGeometry(), l = log->frameGeometry();
+    return l.x() + l.width() == main.x() + main.width() && l.y() == main.y() && l.height() == main.height() - 5;
+  };
+  EXPECT_TRUE(PumpUntil([&] { return whole() && inside(); }, kTestMarginMs))
+      << "window " << Text(dlg->frameGeometry()) << ", log " << Text(log->frameGeometry());
+  EXPECT_EQ(log->width(), 420);  // its own width is kept
+  if (const char* dir = std::getenv("QX310_SHOTS_DIR")) {  // the screen, for a look at the pair
+    QImage screen(1366, 768, QImage::Format_RGB32);
+    screen.fill(QColor(40, 60, 90));
+    QPainter painter(&screen);
+    painter.drawPixmap(dlg->geometry().topLeft(), dlg->grab());
+    painter.drawPixmap(log->geometry().topLeft(), log->grab());
+    painter.fillRect(QRect(0, 728, 1366, 40), QColor(20, 20, 20));  // the task bar
+    painter.end();
+    screen.save(QString::fromLocal8Bit(dir) + QStringLiteral("/window_pair_1366x768.png"));
+  }
+
+  // Dragged by the user 200 pixels to the right, partly past the edge: the window stays
+  // where it was put, the log window stays on the screen.
+  const QPoint dragged = dlg->pos() + QPoint(200, 0);
+  dlg->move(dragged);
+  EXPECT_TRUE(PumpUntil([&] {
+    const QRect l = log->frameGeometry();
+    return dlg->pos() == dragged && screenArea.contains(l) && l.x() + l.width() == 1366;
+  }, kTestMarginMs));
+}
+
+// The port on which the device answered is remembered with its baud rate and parity, and
+// the window's geometry when it closes; the next start lists that port first and opens the
+// window where it was; --reset-settings (appsettings::Reset) forgets them.
+TEST_F(MainWindowTest, TheDevicesPortAndTheWindowAreRememberedForTheNextStartUntilReset) {
+  const Names system{silent.PortName(), device.PortName()};
+  const auto source = appsettings::PortList("", {}, [&] { return system; });
+  EXPECT_EQ(source(), system);  // nothing remembered yet: the system's order
+  openAt = QPoint(40, 30);
+  OpenWith(source);
+  ASSERT_TRUE(PumpUntil([&] { return !dlg->Link().Busy() && !dlg->Tip()->isVisible(); }, Deadline(4)));
+  ASSERT_EQ(port.Name(), device.PortName());
+  using Last = appsettings::LastPort;
+  const QString devicePath = QString::fromStdString(device.PortName());
+  EXPECT_EQ(appsettings::RememberedPort(), (Last{devicePath, "115200", "None"}));
+
+  // Opened by hand at other settings, the device answers a tool entry: those are kept.
+  dlg->OpenButton()->click();  // close
+  dlg->BaudCombo()->setCurrentText(QStringLiteral("57600"));
+  dlg->ParityCombo()->setCurrentText(QStringLiteral("Even"));
+  dlg->OpenButton()->click();
+  ASSERT_TRUE(port.IsOpen());
+  dlg->ToolAction(CQuarvelDlg::kDebugToolCmd)->trigger();
+  ASSERT_TRUE(EntryDone(3));
+  // Written when the window hears of the entry's end (the link is the tools' just before).
+  EXPECT_TRUE(PumpUntil([&] { return appsettings::RememberedPort() == Last{devicePath, "57600", "Even"}; },
+                        kTestMarginMs));
+  dlg->resize(700, 500);
+  dlg->move(60, 45);
+  ASSERT_TRUE(PumpUntil([&] { return dlg->size() == QSize(700, 500); }, kTestMarginMs));
+  const QRect closedAt = dlg->geometry();
+  dlg->done(0);  // closed by the user
+  dlg.reset();
+
+  // The next start: the device's port is listed first, the window is where it was.
+  openAt.reset();
+  EXPECT_EQ(source(), (Names{device.PortName(), silent.PortName()}));
+  OpenWith(source);
+  EXPECT_EQ(dlg->geometry(), closedAt);
+  EXPECT_EQ(dlg->PortCombo()->itemData(0).toString(), devicePath);
+  ASSERT_TRUE(PumpUntil([&] { return !dlg->Link().Busy() && !dlg->Tip()->isVisible(); }, Deadline(4)));
+  EXPECT_EQ(port.Name(), device.PortName());
+  // Found by the search, which opens it at 115200 8N1.
+  EXPECT_EQ(appsettings::RememberedPort(), (Last{devicePath, "115200", "None"}));
+  dlg.reset();
+
+  // Forgotten: the system's order again, the window at its first size.
+  ASSERT_TRUE(appsettings::Reset());
+  EXPECT_EQ(appsettings::RememberedPort(), std::nullopt);
+  EXPECT_TRUE(appsettings::RememberedGeometry().isEmpty());
+  EXPECT_EQ(source(), system);
+  Open(system);
+  EXPECT_EQ(dlg->size(), QSize(1200, 720));
+
+  // A remembered port that is gone is not listed; one named on the command line is, first.
+  appsettings::RememberPort({QString::fromLatin1(kMissingPort), "9600", "Odd"});
+  EXPECT_EQ(source(), system);
+  EXPECT_EQ(appsettings::PortList("", {device.PortName(), kMissingPort}, [&] { return system; })(),
+            (Names{kMissingPort, silent.PortName(), device.PortName()}));
+}
+
+// A search without a device that leaves no port open shows the remembered baud rate and
+// parity, for the port the user opens by hand; values the combos do not offer are left out.
+TEST_F(MainWindowTest, ASearchWithoutADeviceShowsTheRememberedBaudRateAndParity) {
+  appsettings::RememberPort({QString::fromLatin1(kMissingPort), "57600", "Even"});
+  OpenAndDetect({kMissingPort});
+  EXPECT_FALSE(port.IsOpen());
+  EXPECT_EQ(dlg->BaudCombo()->currentText(), QStringLiteral("57600"));
+  EXPECT_EQ(dlg->ParityCombo()->currentText(), QStringLiteral("Even"));
+  dlg.reset();
+
+  appsettings::RememberPort({QString::fromLatin1(kMissingPort), "fast", "Sideways"});
+  OpenAndDetect({kMissingPort});
+  EXPECT_EQ(dlg->BaudCombo()->currentText(), QStringLiteral("115200"));
+  EXPECT_EQ(dlg->ParityCombo()->currentText(), QStringLiteral("None"));
+  dlg.reset();
+
+  // A port that opens but stays silent stays open at 115200 8N1: the combos say so.
+  appsettings::RememberPort({QString::fromStdString(silent.PortName()), "57600", "Even"});
+  OpenAndDetect({silent.PortName()});
+  EXPECT_TRUE(port.IsOpen());
+  EXPECT_EQ(dlg->BaudCombo()->currentText(), QStringLiteral("115200"));
+  EXPECT_EQ(dlg->ParityCombo()->currentText(), QStringLiteral("None"));
+}
+
 // The entry endings themselves (three probes, the other tools') are the link machine's tests.
 TEST_F(MainWindowTest, SilentDeviceEntryEndsWithTheConfigurationMessage) {
   OpenAndDetect({device.PortName()});
@@ -353,13 +535,204 @@ TEST_F(MainWindowTest, PortsOpenedByHandShowShortNamesOnlyTheDevicesTurnsGreenAn
 
   SetTableFromDevice(true);
   const QString text = CloseTipBoxDuring([&] { device.VanishPort(); }, kTestMarginMs);
-  EXPECT_FALSE(text.isEmpty());
+  EXPECT_EQ(text, QStringLiteral("串口已断开！请检查设备连接后重新打开串口。"));
   EXPECT_FALSE(TableFromDevice());
   EXPECT_FALSE(port.IsOpen());
+  // The window waits for the device to come back until the user cancels the wait.
+  ASSERT_TRUE(PumpUntil([&] { return dlg->WaitingForReconnect(); }, kTestMarginMs));
+  dlg->Tip()->findChild<QPushButton*>()->click();
+  EXPECT_FALSE(dlg->WaitingForReconnect());
+  EXPECT_FALSE(dlg->Tip()->isVisible());
+  EXPECT_TRUE(dlg->MainWindowEnabled());
   EXPECT_EQ(dlg->StatusBox()->text(), kClosed);
   EXPECT_EQ(dlg->OpenButton()->text(), QStringLiteral("开启串口"));
   EXPECT_EQ(CombosEnabled(), 3);
   EXPECT_FALSE(dlg->Link().LinkToTools());
+}
+
+#ifndef _WIN32
+// The device's port as a link that the tests remove and make again, pointing at a new
+// pseudo-terminal, as an adapter unplugged and plugged back comes back under its old name.
+class ReconnectTest : public MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    silent.Stop();  // nothing else runs while the window's idle cost is measured
+    link = linkDir.filePath(QStringLiteral("rtu")).toStdString();
+    ASSERT_TRUE(linkDir.isValid());
+    ASSERT_EQ(::symlink(device.PortName().c_str(), link.c_str()), 0);
+  }
+  // The device on the link with the workspace loaded from it.
+  void OpenWorkspace() {
+    Open({link});
+    ASSERT_TRUE(PumpUntil([&] { return dlg->Link().LinkToTools() && !dlg->Tip()->isVisible(); }, Deadline(2)));
+    ASSERT_EQ(port.Name(), link);
+    TipCatcher closer;
+    dlg->ToolAction(CQuarvelDlg::kConfigToolCmd)->trigger();
+    ASSERT_TRUE(WorkspaceLoaded()) << closer.Texts().join('|').toStdString();
+  }
+  bool WorkspaceLoaded() {
+    return PumpUntil([&] {
+      return dlg->Link().LinkToTools() && !dlg->Link().Busy() && dlg->MainWindowEnabled() &&
+             !dlg->Tip()->isVisible() && !dlg->Workspace()->LoadRequested() &&
+             dlg->Workspace()->WorkMode() == kModeIdle && TableFromDevice();
+    }, Deadline(12));
+  }
+  // Unplugged: the message is answered, then the window waits with its tip.
+  void Unplug() {
+    const QString text = CloseTipBoxDuring([&] {
+      device.VanishPort();
+      ::unlink(link.c_str());
+    }, kTestMarginMs);
+    EXPECT_EQ(text, QStringLiteral("串口已断开！请检查设备连接后重新打开串口。"));
+    ASSERT_TRUE(PumpUntil([&] { return dlg->WaitingForReconnect() && dlg->Tip()->isVisible(); }, kTestMarginMs));
+    EXPECT_EQ(dlg->Tip()->Message(), QStringLiteral("等待设备重新连接…"));
+    EXPECT_FALSE(dlg->MainWindowEnabled());
+    EXPECT_FALSE(port.IsOpen());
+  }
+  // Plugged back: a new pseudo-terminal behind the same link.
+  void PlugBack() {
+    device.Stop();
+    ASSERT_TRUE(device.Start());
+    device.ClearReceived();
+    ASSERT_EQ(::symlink(device.PortName().c_str(), link.c_str()), 0);
+  }
+  // The CPU time this process used while the window's event loop ran for ms (no test
+  // polling meanwhile), as a share of one core.
+  static double CpuShareWhileIdle(int ms) {
+    const auto cpu = [] {
+      timespec t{};
+      ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+      return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+    };
+    QElapsedTimer wall;
+    const double before = cpu();
+    wall.start();
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+    return (cpu() - before) / static_cast<double>(wall.elapsed());
+  }
+
+  QTemporaryDir linkDir;
+  std::string link;
+};
+
+TEST_F(ReconnectTest, AnUnpluggedDeviceIsReopenedWhenItComesBackAndTheWorkspaceReloadsWithoutABusyWait) {
+  int checks = 0;
+  ASSERT_NO_FATAL_FAILURE(OpenWorkspace());
+  dlg->SetPortIdentities([&] {
+    ++checks;
+    return std::vector<SerialPortInfo>{};
+  });
+  ASSERT_NO_FATAL_FAILURE(Unplug());
+
+  // Waiting: at most one look for the port a second, and next to no CPU.
+  checks = 0;
+  QElapsedTimer waited;
+  waited.start();
+  const double share = CpuShareWhileIdle(3000);
+  EXPECT_LE(checks, waited.elapsed() / CQuarvelDlg::kReconnectCheckMs + 1);
+  EXPECT_GE(checks, 2);
+  EXPECT_LT(share, 0.05) << "a busy wait";
+  std::printf("CPU while waiting for the device: %.2f %% of a core\n", share * 100);
+  EXPECT_TRUE(dlg->WaitingForReconnect());
+
+  // Back: opened again on the same port with the same settings, the workspace entered
+  // again and loaded from the device.
+  ASSERT_NO_FATAL_FAILURE(PlugBack());
+  TipCatcher closer;
+  ASSERT_TRUE(PumpUntil([&] { return port.IsOpen(); }, 2 * CQuarvelDlg::kReconnectCheckMs + kTestMarginMs));
+  EXPECT_FALSE(dlg->WaitingForReconnect());
+  EXPECT_EQ(port.Name(), link);
+  EXPECT_EQ(dlg->CurrentPortPath().toStdString(), link);
+  EXPECT_EQ(dlg->BaudCombo()->currentText(), QStringLiteral("115200"));
+  EXPECT_EQ(dlg->ParityCombo()->currentText(), QStringLiteral("None"));
+  EXPECT_EQ(dlg->OpenButton()->text(), QStringLiteral("关闭串口"));
+  EXPECT_EQ(CombosEnabled(), 0);
+  ASSERT_TRUE(WorkspaceLoaded()) << closer.Texts().join('|').toStdString();
+  EXPECT_EQ(device.CountReceived("---"), 1) << "entered as from the menu";
+  EXPECT_GE(device.CountReceived("AT+SHOW"), 1) << "the parameters were read again";
+  EXPECT_TRUE(dlg->Workspace()->isVisible());
+}
+
+TEST_F(ReconnectTest, ADeviceThatStaysAwayIsWaitedForUntilCancelledThenTheWindowIsAsAfterAnUnplug) {
+  ASSERT_NO_FATAL_FAILURE(OpenWorkspace());
+  ASSERT_NO_FATAL_FAILURE(Unplug());
+  QEventLoop loop;
+  QTimer::singleShot(3 * CQuarvelDlg::kReconnectCheckMs, &loop, &QEventLoop::quit);
+  loop.exec();
+  EXPECT_TRUE(dlg->WaitingForReconnect());
+  EXPECT_TRUE(dlg->Tip()->isVisible());
+  EXPECT_FALSE(port.IsOpen());
+  if (const char* dir = std::getenv("QX310_SHOTS_DIR")) {  // for a look at the tip over the window
+    QPixmap shot = dlg->grab();
+    QPainter painter(&shot);
+    painter.drawPixmap(dlg->Tip()->geometry().topLeft() - dlg->geometry().topLeft(), dlg->Tip()->grab());
+    painter.end();
+    shot.save(QString::fromLocal8Bit(dir) + QStringLiteral("/reconnect_tip.png"));
+  }
+
+  auto* cancel = dlg->Tip()->findChild<QPushButton*>();
+  ASSERT_NE(cancel, nullptr);
+  EXPECT_EQ(cancel->text(), QStringLiteral("取消操作"));
+  cancel->click();
+  EXPECT_FALSE(dlg->WaitingForReconnect());
+  EXPECT_FALSE(dlg->Tip()->isVisible());
+  EXPECT_TRUE(dlg->MainWindowEnabled());
+  EXPECT_EQ(dlg->StatusBox()->text(), kClosed);
+  EXPECT_EQ(dlg->OpenButton()->text(), QStringLiteral("开启串口"));
+  EXPECT_EQ(CombosEnabled(), 3);
+  EXPECT_FALSE(TableFromDevice());
+
+  // Coming back after the cancel opens nothing.
+  ASSERT_NO_FATAL_FAILURE(PlugBack());
+  QTimer::singleShot(2 * CQuarvelDlg::kReconnectCheckMs, &loop, &QEventLoop::quit);
+  loop.exec();
+  EXPECT_FALSE(port.IsOpen());
+  EXPECT_EQ(device.CountReceived("---"), 0);
+}
+#endif
+
+// Ports whose adapter the system knows are listed by name and adapter, their tooltip the
+// path and serial number; what is opened stays the path.
+TEST_F(MainWindowTest, PortListNamesEachAdapterAndOpensItsPath) {
+  const std::string ch340 = "/dev/qx-test-ttyUSB0", ftdi = "/dev/qx-test-ttyUSB1";
+  dlg = std::make_unique<CQuarvelDlg>(port, [&] { return Names{ch340, ftdi, device.PortName()}; });
+  dlg->SetPortIdentities([&] {
+    return std::vector<SerialPortInfo>{
+        {.name = ch340, .description = "USB-Serial CH340", .vid = "1a86", .pid = "7523"},
+        {.name = ftdi, .description = "FTDI FT232R USB UART", .vid = "0403", .pid = "6001", .serial = "A50285BI"},
+    };
+  });
+  dlg->show();
+  ASSERT_TRUE(PumpUntil([&] { return dlg->Started() && !dlg->Link().Busy() && !dlg->Tip()->isVisible(); },
+                        Deadline(2)));
+  QComboBox* combo = dlg->PortCombo();
+  ASSERT_EQ(combo->count(), 3);
+  EXPECT_EQ(combo->itemText(0), QStringLiteral("qx-test-ttyUSB0 \u2014 USB-Serial CH340 (1a86:7523)"));
+  EXPECT_EQ(combo->itemText(1), QStringLiteral("qx-test-ttyUSB1 \u2014 FTDI FT232R USB UART (0403:6001)"));
+  EXPECT_EQ(combo->itemText(2).toStdString(), device.PortName());  // nothing known: the path
+  EXPECT_EQ(combo->itemData(1, Qt::ToolTipRole).toString().toStdString(), ftdi + "\nserial number A50285BI");
+  EXPECT_EQ(combo->itemData(0, Qt::ToolTipRole).toString().toStdString(), ch340);
+  // The device was found on the third entry; choosing another shows its short name and opens its path.
+  EXPECT_EQ(port.Name(), device.PortName());
+  dlg->OpenButton()->click();  // close
+  combo->setCurrentIndex(1);
+  EXPECT_EQ(combo->currentText(), QStringLiteral("qx-test-ttyUSB1"));
+  EXPECT_EQ(dlg->CurrentPortPath().toStdString(), ftdi);
+  EXPECT_EQ(combo->toolTip().toStdString(), ftdi);
+  // The open list shows every line whole, however narrow the field.
+  combo->showPopup();
+  QCoreApplication::processEvents();
+  for (int i = 0; i < combo->count(); ++i)
+    EXPECT_LE(combo->view()->fontMetrics().horizontalAdvance(combo->itemText(i)) + 10, combo->view()->viewport()->width())
+        << combo->itemText(i).toStdString();
+  if (const char* dir = std::getenv("QX310_SHOTS_DIR")) {  // for a look at the list
+    combo->view()->window()->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/port_list.png"));
+    dlg->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/main_window_ports.png"));
+  }
+  combo->hidePopup();
 }
 
 TEST_F(MainWindowTest, SearchWithoutADeviceTimesOutAndAToolChosenWithThePortClosedSwitchesFirstThenWarns) {
@@ -395,9 +768,11 @@ TEST_F(MainWindowTest, PortsRefusedForLackOfPermissionAreNamedWithTheFix) {
   refusing.OnlyNamedPorts();
   refusing.DenyPort("/dev/ttyUSB7");
   refusing.DenyPort("/dev/ttyACM2");
+  ProbePorts probes;  // the search's handles refuse the same ports
+  probes.denied = {"/dev/ttyUSB7", "/dev/ttyACM2"};
   // The search ends without a device and says which ports it could not open, and why.
-  const QString report = CloseTipBoxDuring([&] { Open({"/dev/ttyUSB7", "/dev/ttyS0", "/dev/ttyACM2"}, &refusing); },
-                                           Deadline(0));
+  const QString report = CloseTipBoxDuring(
+      [&] { Open({"/dev/ttyUSB7", "/dev/ttyS0", "/dev/ttyACM2"}, &refusing, probes.Factory()); }, Deadline(0));
   EXPECT_TRUE(report.contains(QStringLiteral("/dev/ttyUSB7")) && report.contains(QStringLiteral("/dev/ttyACM2")))
       << report.toStdString();
   EXPECT_FALSE(report.contains(QStringLiteral("/dev/ttyS0")));
@@ -465,6 +840,49 @@ TEST_F(MainWindowTest, DownloadStartedWhileAModeDialogueWaitsForTheBannerArrives
 
 // Measures real time: closing must not wait out the probe wait, made many test margins long.
 class MainWindowRealtime : public MainWindowTest {};
+
+#ifndef _WIN32
+// Start-up detection with four silent ports, a silent device and a missing name listed
+// before the device: every port is probed at once, so the device is found well within one
+// probe wait (one port at a time it would take ten); the texts and end state are the
+// usual ones, and every other port is closed.
+TEST_F(MainWindowRealtime, StartUpDetectionProbesEveryPortAtOnce) {
+  Timing::SetScale(ScaleOutlastingMargins(linkstate::kProbeWaitMs));
+  std::vector<std::unique_ptr<SilentPty>> ptys(4);
+  Names ports{kMissingPort};
+  for (auto& p : ptys) {
+    p = std::make_unique<SilentPty>();
+    ports.push_back(p->Name());
+  }
+  ports.push_back(silent.PortName());
+  ports.push_back(device.PortName());
+  QElapsedTimer t;
+  t.start();
+  Open(ports);
+  EXPECT_TRUE(dlg->Tip()->isVisible());
+  EXPECT_EQ(dlg->Tip()->Message(), QStringLiteral("串口检测中，请稍后..."));
+  EXPECT_FALSE(dlg->MainWindowEnabled());
+  ASSERT_TRUE(PumpUntil([&] { return dlg->Link().LinkToTools() && !dlg->Tip()->isVisible(); },
+                        Within(linkstate::kProbeWaitMs)));
+  EXPECT_TRUE(AtOnce(t.elapsed(), linkstate::kProbeWaitMs)) << t.elapsed() << " ms";
+  EXPECT_EQ(port.Name(), device.PortName());
+  EXPECT_EQ(dlg->PortCombo()->currentIndex(), 6);
+  EXPECT_EQ(dlg->StatusBox()->text(), kConfirmed);
+  EXPECT_EQ(StatusColour(), kGreen);
+  EXPECT_EQ(dlg->OpenButton()->text(), QStringLiteral("关闭串口"));
+  EXPECT_EQ(CombosEnabled(), 0);
+  EXPECT_TRUE(dlg->MainWindowEnabled());
+  EXPECT_TRUE(dlg->DebugPage()->IsReceiving());
+  // The device got its two probes and runs; the silent ones at most their first.
+  EXPECT_EQ(device.ReceivedCommands(), (Names{"---", "---"}));
+  EXPECT_EQ(device.GetState(), RtuSimulator::State::Run);
+  EXPECT_LE(silent.CountReceived("---"), 1);
+  for (auto& p : ptys) {
+    EXPECT_LE(p->Received().size(), 3u) << p->Name();
+    EXPECT_TRUE(PumpUntil([&] { return !p->InUse(); }, kTestMarginMs)) << p->Name();
+  }
+}
+#endif
 
 TEST_F(MainWindowRealtime, ClosingWhileAProbeWaitsEndsPromptly) {
   Timing::SetScale(ScaleOutlastingMargins(linkstate::kProbeWaitMs));

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "cli_fixture.h"
+#include "support/silent_pty.h"
 #include "support/wait.h"
 
 namespace {
@@ -91,6 +92,30 @@ TEST_F(CliCommandsTest, PortsListsNamedPortsAndDetectFindsTheDevice) {
   EXPECT_EQ(none.out, "");
 }
 
+// Every listed port is probed at once: four silent ports and a missing one before the
+// device cost no probe wait (one port at a time they would cost eight), and are closed.
+TEST_F(CliCommandsTest, DetectProbesEveryPortAtOnce) {
+  Timing::SetScale(ScaleOutlastingMargins(linkstate::kProbeWaitMs));
+  std::vector<std::unique_ptr<SilentPty>> ptys(4);
+  std::vector<std::string> args{"detect"};
+  for (auto& p : ptys) {
+    p = std::make_unique<SilentPty>();
+    args.insert(args.end(), {"--port", p->Name()});
+  }
+  args.insert(args.end(), {"--port", "/dev/qx-no-such-port", "--port", sim.PortName()});
+  const CliRun found = Cli(args);
+  EXPECT_EQ(found.status, 0) << found.err;
+  EXPECT_EQ(found.out, sim.PortName() + "\n");
+  EXPECT_TRUE(AtOnce(found.elapsedMs, linkstate::kProbeWaitMs)) << found.elapsedMs << " ms";
+  // The device got exactly its two probes and runs again; the silent ports are closed.
+  EXPECT_EQ(sim.ReceivedCommands(), (Commands{"---", "---"}));
+  EXPECT_EQ(sim.GetState(), RtuSimulator::State::Run);
+  for (auto& p : ptys) {
+    EXPECT_FALSE(p->InUse()) << p->Name();
+    EXPECT_LE(p->Received().size(), 3u) << p->Name();
+  }
+}
+
 TEST_F(CliCommandsTest, MissingPortAndPortWithoutPermissionGiveThePortStatusAndOneLine) {
   const CliRun missing = Cli({"version", "--port", "/dev/qx-no-such-port"});
   EXPECT_EQ(missing.status, 3);
@@ -107,6 +132,40 @@ TEST_F(CliCommandsTest, MissingPortAndPortWithoutPermissionGiveThePortStatusAndO
   EXPECT_EQ(LineCount(denied.err), 1) << denied.err;
   EXPECT_NE(denied.err.find("ermission denied"), std::string::npos) << denied.err;
   ASSERT_EQ(chmod(sim.PortName().c_str(), 0600), 0);
+}
+
+// --wait: a port that is not there yet is waited for (it appears under its name, as an
+// adapter plugged in does); one that never comes ends with the port status once the time
+// is up; detect searches again until a device answers.
+TEST_F(CliCommandsTest, WaitLetsACommandWaitForItsPortToAppearAndDetectSearchAgain) {
+  const std::string link = Path("rtu");
+  ::unlink(link.c_str());
+  bool linked = false;
+  const CliRun waited = Cli({"version", "--port", link, "--wait", "60"}, {.watch = [&](int, const std::string& err) {
+    // Plugged in once the program says it waits.
+    if (!linked && err.find("Waiting up to 60 s for " + link) != std::string::npos)
+      linked = ::symlink(sim.PortName().c_str(), link.c_str()) == 0;
+  }});
+  EXPECT_TRUE(linked) << waited.err;
+  EXPECT_EQ(waited.status, 0) << waited.err;
+  EXPECT_EQ(waited.out, "QX310-RTU V3.01 Build 2024-03-18\n");
+
+  const CliRun gone = Cli({"version", "--port", "/dev/qx-no-such-port", "--wait", "1"});
+  EXPECT_EQ(gone.status, 3);
+  EXPECT_GE(gone.elapsedMs, 1000);
+  EXPECT_NE(gone.err.find("cannot open /dev/qx-no-such-port"), std::string::npos) << gone.err;
+
+  // detect: the first search finds nothing (only the link's name, which is not there yet);
+  // the device is found by a later one.
+  ::unlink(link.c_str());
+  linked = false;
+  const CliRun found = Cli({"detect", "--port", link, "--wait", "60"}, {.watch = [&](int, const std::string& err) {
+    if (!linked && err.find("Searching") != std::string::npos)
+      linked = ::symlink(sim.PortName().c_str(), link.c_str()) == 0;
+  }});
+  EXPECT_EQ(found.status, 0) << found.err;
+  EXPECT_EQ(found.out, link + "\n");
+  ::unlink(link.c_str());
 }
 
 TEST_F(CliCommandsTest, BadFilesGiveTheFileStatusAndOneLineBeforeTheDeviceIsTouched) {

@@ -48,8 +48,12 @@ TEST(CliJsonRows, DeviceTextsBecomeUtf8AndBadBytesNeverThrow) {
   EXPECT_EQ(j["to"], "米");
   EXPECT_EQ(DifferenceJson({"Modem Apn:", "a", "", false}),
             (CliJson{{"label", "Modem Apn"}, {"sent", "a"}, {"held", ""}, {"listed", false}}));
-  EXPECT_EQ(PortJson("/dev/ttyUSB0"), (CliJson{{"name", "/dev/ttyUSB0"}, {"description", ""}, {"vid", ""},
-                                               {"pid", ""}, {"serial", ""}}));
+  EXPECT_EQ(PortJson({.name = "/dev/ttyUSB0"}), (CliJson{{"name", "/dev/ttyUSB0"}, {"description", ""},
+                                                         {"vid", ""}, {"pid", ""}, {"serial", ""}}));
+  EXPECT_EQ(PortJson({.name = "/dev/ttyUSB1", .description = "FT232R USB UART", .vid = "0403", .pid = "6001",
+                      .serial = "A50285BI", .byId = "/dev/serial/by-id/x"}),
+            (CliJson{{"name", "/dev/ttyUSB1"}, {"description", "FT232R USB UART"}, {"vid", "0403"},
+                     {"pid", "6001"}, {"serial", "A50285BI"}}));
   // A text that is no UTF-8 is replaced, not thrown on.
   std::string line;
   EXPECT_NO_THROW(line = JsonLine({{"v", std::string("\xff\xfe")}}));

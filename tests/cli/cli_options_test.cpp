@@ -40,6 +40,11 @@ TEST(CliOptions, OptionsInAnyPositionAndForm) {
   EXPECT_EQ(p.options.channel, 5);
   EXPECT_EQ(p.options.initialValue, "-1.5");
   EXPECT_EQ(ParseCliArgs({"snapshot", "--port", "a", "-o", "p.jpg"}).options.camera, 1);
+
+  // --wait before or after the command word, for device commands and detect.
+  EXPECT_EQ(ParseCliArgs({"version", "--port", "a"}).options.waitSeconds, 0);
+  EXPECT_EQ(ParseCliArgs({"--wait", "30", "load", "--port", "a", "-o", "f"}).options.waitSeconds, 30);
+  EXPECT_EQ(ParseCliArgs({"detect", "--wait=86400"}).options.waitSeconds, kMaxWaitSeconds);
 }
 
 TEST(CliOptions, UsageErrorsAreReportedInOneLine) {
@@ -63,7 +68,9 @@ TEST(CliOptions, UsageErrorsAreReportedInOneLine) {
       {"snapshot", "--port", "a", "--channel", "1", "-o", "p.jpg"}, {"set-initial", "--port", "a", "12.5"},
       {"set-initial", "--port", "a", "--channel", "0", "12.5"},
       {"set-initial", "--port", "a", "--channel", "5"}, {"clear-records", "--port", "a", "--channel", "x"},
-      {"clear-backlog", "--port", "a", "--channel", "1"},
+      {"clear-backlog", "--port", "a", "--channel", "1"}, {"version", "--port", "a", "--wait", "x"},
+      {"version", "--port", "a", "--wait", "-1"}, {"version", "--port", "a", "--wait", "86401"},
+      {"version", "--port", "a", "--wait"}, {"ports", "--wait", "5"}, {"diff", "--wait", "5", "a.cfg", "b.cfg"},
   };
   for (const Args& a : bad) {
     const CliParse p = ParseCliArgs(a);

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "app/app_options.h"
+#include "app/ui/app_settings.h"
 #include "app/ui/app_globals.h"
 #include "app/ui/com_tip_dlg.h"
 #include "app/ui/quarvel_dlg.h"
@@ -23,7 +24,11 @@ namespace {
 constexpr int kScreenshotPollMs = 50;
 }
 
-CQuarvelApp::CQuarvelApp(int& argc, char** argv) : QApplication(argc, argv) {}
+CQuarvelApp::CQuarvelApp(int& argc, char** argv) : QApplication(argc, argv) {
+  // The names under which the remembered settings are kept (app_settings.h).
+  setOrganizationName(QString::fromLatin1(appsettings::kOrganization));
+  setApplicationName(QString::fromLatin1(appsettings::kApplication));
+}
 
 CQuarvelApp::~CQuarvelApp() {
   if (sim_) sim_->Stop();
@@ -56,7 +61,7 @@ int CQuarvelApp::InitInstance() {
 #endif
   }
   const std::vector<std::string> named = options.ports;
-  auto source = [simPort, named] { return ComposePortList(simPort, ListSerialPorts(), named); };
+  const auto source = appsettings::PortList(simPort, named, [] { return ListSerialPorts(); });
 
   int code = 0;
   {

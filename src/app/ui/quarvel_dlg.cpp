@@ -1,6 +1,9 @@
 // CQuarvelDlg: construction, layout, the port bar and the tool menu.
 #include "app/ui/quarvel_dlg.h"
 
+#include <algorithm>
+
+#include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
 #include <QContextMenuEvent>
@@ -11,10 +14,13 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 
 #include "app/ui/about_dlg.h"
+#include "app/ui/app_settings.h"
 #include "app/ui/com_tip_dlg.h"
+#include "app/ui/side_dock.h"
 #include "base/cp936.h"
 #include "base/cstr.h"
 #include "base/version.h"
@@ -22,6 +28,7 @@
 #include "debug/ui/debug_dlg.h"
 #include "download/ui/download_dlg.h"
 #include "protocol/backup.h"
+#include "serial/port_identity.h"
 #include "serial/port_list.h"
 #include "serial/port_texts.h"
 #include "serial/serial_port.h"
@@ -47,8 +54,10 @@ QString MenuText(const QString& name, bool chosen) { return chosen ? name + QStr
 QFont PointFont(const QWidget* w, int points) { return TahomaFont(points * w->logicalDpiY() / 72); }
 }  // namespace
 
-CQuarvelDlg::CQuarvelDlg(ISerialPort& port, PortSource ports, QWidget* parent)
-    : QDialog(parent), port_(port), portSource_(std::move(ports)), link_(port_, *this, &line_),
+CQuarvelDlg::CQuarvelDlg(ISerialPort& port, PortSource ports, QWidget* parent,
+                         PortDetector::PortFactory probePorts)
+    : QDialog(parent), port_(port), portSource_(std::move(ports)),
+      link_(port_, *this, &line_, std::move(probePorts)),
       pump_(port_, link_, [this] { PortVanished(); }) {
   setObjectName(QStringLiteral("mainWindow"));
   setWindowIcon(QuarvelIcon());
@@ -74,6 +83,8 @@ CQuarvelDlg::CQuarvelDlg(ISerialPort& port, PortSource ports, QWidget* parent)
   pump_.SetReceivers({tools_.begin(), tools_.end()});
   tip_->Init(this, [this] { Cancel(); });
   resize(1200, 720);  // wide enough for the port bar's texts
+  // The size and place of the last run; kept on the screen when shown (DockSideWindows).
+  if (const QByteArray geometry = appsettings::RememberedGeometry(); !geometry.isEmpty()) restoreGeometry(geometry);
   LayoutWindow();
   debug_->show();
 }
@@ -179,11 +190,17 @@ QString CQuarvelDlg::StatusText(LinkStatus status) {
 
 void CQuarvelDlg::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
+  DockSideWindows(true);
   if (!startQueued_) {
     startQueued_ = true;
     // After the window is on screen, so that the tip opens above it.
     QTimer::singleShot(0, this, [this] { Start(); });
   }
+}
+
+void CQuarvelDlg::done(int result) {
+  if (started_) appsettings::RememberGeometry(saveGeometry());
+  QDialog::done(result);
 }
 
 void CQuarvelDlg::Start() {
@@ -210,18 +227,33 @@ bool CQuarvelDlg::FillPortList() {
     TipBox::Show(this, QStringLiteral("没发现串口，程序不能正常执行，请检查串口，退出！"));
     return false;
   }
+  std::vector<SerialPortInfo> known = identities_ ? identities_() : std::vector<SerialPortInfo>{};
   for (const auto& p : ports) {
+    // A port whose adapter the system knows is shown by name and adapter, its tooltip the
+    // path and serial number; any other by its path. The path is what is opened.
+    const auto info = std::find_if(known.begin(), known.end(), [&](const SerialPortInfo& i) { return i.name == p; });
+    const bool identified = info != known.end() && PortLabel(*info) != PortShortName(p);
     const QString path = QString::fromStdString(p);
-    portCombo_->addItem(path);
-    portCombo_->setItemData(portCombo_->count() - 1, path, Qt::ToolTipRole);
+    portCombo_->addItem(identified ? QString::fromStdString(PortLabel(*info)) : path, path);
+    portCombo_->setItemData(portCombo_->count() - 1,
+                            identified ? QString::fromStdString(PortDetails(*info)) : path, Qt::ToolTipRole);
   }
   portCombo_->setCurrentIndex(0);
+  // The list opens wide enough for the longest line ("ttyUSB0 — USB-Serial CH340 (1a86:7523)"),
+  // even where the field itself is narrower.
+  int widest = 0;
+  for (int i = 0; i < portCombo_->count(); ++i)
+    widest = std::max(widest, portCombo_->view()->fontMetrics().horizontalAdvance(portCombo_->itemText(i)));
+  portCombo_->view()->setMinimumWidth(widest + kPortListPadding);
+  // The adapters behind the listed ports, for finding one again after it was unplugged.
+  listedIdentities_ = std::move(known);
   return true;
 }
 
 void CQuarvelDlg::OnPortTextChanged(const QString& text) {
-  if (portCombo_->findText(text) >= 0) {
-    const QString shortName = QString::fromStdString(PortShortName(text.toStdString()));
+  if (const int index = portCombo_->findText(text); index >= 0) {
+    const QString path = portCombo_->itemData(index).toString();
+    const QString shortName = QString::fromStdString(PortShortName(path.toStdString()));
     if (shortName != text) {
       portCombo_->lineEdit()->setText(shortName);  // comes back here with the short name
       portCombo_->lineEdit()->setCursorPosition(0);
@@ -237,7 +269,7 @@ QString CQuarvelDlg::CurrentPortPath() const {
 
 std::vector<std::string> CQuarvelDlg::ListedPorts() const {
   std::vector<std::string> names;
-  for (int i = 0; i < portCombo_->count(); ++i) names.push_back(portCombo_->itemText(i).toStdString());
+  for (int i = 0; i < portCombo_->count(); ++i) names.push_back(portCombo_->itemData(i).toString().toStdString());
   return names;
 }
 
@@ -269,14 +301,28 @@ void CQuarvelDlg::LayoutWindow() {
   DockSideWindows();
 }
 
-void CQuarvelDlg::DockSideWindows() {
-  const QRect main = frameGeometry();
+void CQuarvelDlg::DockSideWindows(bool mayMoveMain) {
+  QRect area;
+  if (screenArea_) area = screenArea_();
+  else if (const QScreen* s = screen()) area = s->availableGeometry();
   for (ITool* tool : tools_) {
     QWidget* side = tool->SideWindow();
     if (!side) continue;
-    const int frameExtra = side->frameGeometry().height() - side->height();
-    side->move(main.x() + main.width() - 9, main.y());
-    side->resize(side->width(), std::max(1, main.height() - 5 - frameExtra));
+    const QRect main = frameGeometry(), sideFrame = side->frameGeometry();
+    // Without a screen (none attached) the side window is only docked.
+    const QRect within = area.isValid() ? area : QRect(main.topLeft(), QSize(1 << 20, 1 << 20));
+    const bool moveMain = mayMoveMain && isVisible() && !isMinimized() && side->isVisible();
+    const SideDock d = PlaceSideWindow(within, main, sideFrame.size(), moveMain);
+    if (d.main != main) {
+      // The frame's own size stays: the window's is what resize takes.
+      if (d.main.size() != main.size()) resize(d.main.size() - (main.size() - size()));
+      move(d.main.topLeft());  // calls back here (moveEvent) with the main window in place
+    }
+    side->move(d.side.topLeft());
+    // The frame's margins as they are now: moving the main window may have docked the side
+    // window already (moveEvent), resizing it since sideFrame was taken.
+    const QSize margins = side->frameGeometry().size() - side->size();
+    side->resize(std::max(1, d.side.width() - margins.width()), std::max(1, d.side.height() - margins.height()));
   }
 }
 
@@ -311,14 +357,7 @@ bool CQuarvelDlg::nativeEvent(const QByteArray& eventType, void* message, qintpt
 void CQuarvelDlg::OnOpenCloseButton() {
   if (!port_.IsOpen()) {
     const QString name = CurrentPortPath();
-    const long baud = cstr::Atol(baudCombo_->currentText().toStdString());
-    const QString p = parityCombo_->currentText();
-    const int parity = p == QLatin1String("Odd")     ? serial::kParityOdd
-                       : p == QLatin1String("Even")  ? serial::kParityEven
-                       : p == QLatin1String("Mark")  ? serial::kParityMark
-                       : p == QLatin1String("Space") ? serial::kParitySpace
-                                                     : serial::kParityNone;
-    if (!port_.Open(name.toStdString(), static_cast<int>(baud), 8, serial::kOneStopBit, parity)) {
+    if (!OpenPort(name)) {
       QString text = QStringLiteral(">>> 请先以正确参数打开串口...");
       if (port_.LastOpenDeniedPermission()) {
 #ifdef Q_OS_WIN
@@ -331,12 +370,27 @@ void CQuarvelDlg::OnOpenCloseButton() {
       TipBox::Show(this, text);
       return;
     }
-    link_.SetLinkToTools(true);
-    for (ITool* tool : tools_) tool->OnPortOpened();
   } else {
     ClosePortByHand();
   }
   RefreshPortBar();
+}
+
+bool CQuarvelDlg::OpenPort(const QString& path) {
+  const long baud = cstr::Atol(baudCombo_->currentText().toStdString());
+  const QString p = parityCombo_->currentText();
+  const int parity = p == QLatin1String("Odd")     ? serial::kParityOdd
+                     : p == QLatin1String("Even")  ? serial::kParityEven
+                     : p == QLatin1String("Mark")  ? serial::kParityMark
+                     : p == QLatin1String("Space") ? serial::kParitySpace
+                                                   : serial::kParityNone;
+  // A port of the last search may still be ending its sequence on its own handle (at
+  // most one reply wait); it is free once that ends.
+  link_.SettleDetection();
+  if (!port_.Open(path.toStdString(), static_cast<int>(baud), 8, serial::kOneStopBit, parity)) return false;
+  link_.SetLinkToTools(true);
+  for (ITool* tool : tools_) tool->OnPortOpened();
+  return true;
 }
 
 void CQuarvelDlg::ClosePortByHand() {
@@ -374,7 +428,14 @@ void CQuarvelDlg::OnAutoDetect() {
   link_.StartDetection(ListedPorts());
 }
 
-void CQuarvelDlg::Cancel() { link_.Cancel(); }
+void CQuarvelDlg::Cancel() {
+  // The tip's cancel ends a wait for the device to come back, else the search or entry.
+  if (awaited_) {
+    StopReconnectWait();
+    return;
+  }
+  link_.Cancel();
+}
 
 // ---------------------------------------------------------------- tool menu
 
@@ -386,8 +447,9 @@ ITool& CQuarvelDlg::ToolOf(LinkTool kind) const {
 }
 
 void CQuarvelDlg::SwitchTool(LinkTool kind) {
+  chosenTool_ = kind;
   for (ITool* tool : tools_) tool->Choose(tool->Kind() == kind);
-  DockSideWindows();
+  DockSideWindows(true);
   debugAction_->setText(MenuText(QStringLiteral("调试工具"), kind == LinkTool::kDebug));
   downloadAction_->setText(MenuText(QStringLiteral("下载工具"), kind == LinkTool::kDownload));
   configAction_->setText(MenuText(QStringLiteral("配置工具"), kind == LinkTool::kConfig));

@@ -10,6 +10,7 @@
 // and background writers share.
 #include <QDialog>
 #include <functional>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "app/link_view.h"
 #include "app/receive_pump.h"
 #include "serial/line_arbiter.h"
+#include "serial/port_identity.h"
 #include "widgets/fraction_layout.h"
 #include "widgets/tool.h"
 #include "widgets/tool_host.h"
@@ -33,6 +35,7 @@ class QLabel;
 class QLineEdit;
 class QMenuBar;
 class QPushButton;
+class QTimer;
 
 class CQuarvelDlg : public QDialog, public ILinkView, public IToolHost {
   Q_OBJECT
@@ -48,15 +51,32 @@ class CQuarvelDlg : public QDialog, public ILinkView, public IToolHost {
   static constexpr int kDebugToolCmd = 32777;
   static constexpr int kDownloadToolCmd = 32775;
   static constexpr int kConfigToolCmd = 32773;
+  // How often the adapter of a vanished port is looked for (no faster: it costs a listing).
+  static constexpr int kReconnectCheckMs = 1000;
+  // Room beside the longest line of the port list: the item's margins and a scroll bar.
+  static constexpr int kPortListPadding = 40;
 
   // The ports to list (the port combo's entries), asked at start and on every auto-detect.
   using PortSource = std::function<std::vector<std::string>()>;
 
-  CQuarvelDlg(ISerialPort& port, PortSource ports, QWidget* parent = nullptr);
+  // The identities of the system's ports (adapter, USB ids, serial number), asked with the
+  // port list; ports not among them are shown by their path.
+  using IdentitySource = std::function<std::vector<SerialPortInfo>()>;
+
+  // probePorts: the search's handle per listed port (null: a CSerial each).
+  CQuarvelDlg(ISerialPort& port, PortSource ports, QWidget* parent = nullptr,
+              PortDetector::PortFactory probePorts = {});
   ~CQuarvelDlg() override;
+  // Before the window is shown: where the port identities come from (tests give a fake tree).
+  void SetPortIdentities(IdentitySource source) { identities_ = std::move(source); }
+  // The screen's available area the windows are kept in (tests give one; default: that of
+  // the screen the window is on).
+  void SetScreenArea(std::function<QRect()> area) { screenArea_ = std::move(area); }
 
   // Stops the threads and the pages (part of closing; also run by the destructor).
   void Shutdown();
+  // Closing: the window's geometry is remembered for the next run.
+  void done(int result) override;
 
   // Handlers (also used by tests).
   void OnOpenCloseButton();
@@ -70,6 +90,8 @@ class CQuarvelDlg : public QDialog, public ILinkView, public IToolHost {
   bool OpenConfigFile(const QString& path);
   // The tip's cancel.
   void Cancel();
+  // True while the window waits for the adapter of a vanished port to come back.
+  bool WaitingForReconnect() const { return awaited_.has_value(); }
   void ShowAbout();
 
   // IToolHost
@@ -124,11 +146,24 @@ class CQuarvelDlg : public QDialog, public ILinkView, public IToolHost {
   bool DownloadVisible() override;
   void CancelPendingLoad() override;
   void OnLinkOutcome(const LinkOutcome& outcome) override;
+  // Remembers the port on which the device answered, with the settings it was opened with.
+  void RememberDevicePort(const std::string& port, const QString& baud, const QString& parity);
+  // The remembered baud rate and parity in the combos (when they are ones the combos offer).
+  void ShowRememberedSettings();
   // The search ended without a device and these ports were refused for lack of permission.
   void ReportPortsDenied(const std::vector<std::string>& ports);
 
   // The device went away (receive thread; the port is closed already).
   void PortVanished();
+  // After the message about a vanished port: waits for the same adapter to come back
+  // (checked every kReconnectCheckMs; the tip "等待设备重新连接…" until cancelled), then
+  // reopens it with the same settings and enters the chosen tool again.
+  void StartReconnectWait(SerialPortInfo gone);
+  void CheckReconnect();
+  void StopReconnectWait();
+  // Opens path with the baud rate and parity the combos show and hands the port to the
+  // tools; false (nothing shown) when it does not open.
+  bool OpenPort(const QString& path);
 
   // The two threads: the port's only reader, and the detection and tool-entry steps.
   void ReceiveThreadProc() { pump_.Run(); }
@@ -157,16 +192,27 @@ class CQuarvelDlg : public QDialog, public ILinkView, public IToolHost {
   void ClosePortByHand();
   void RefreshPortBar();
   void LayoutWindow();
-  // The tools' side windows (the workspace's log window) at the window's right edge.
-  void DockSideWindows();
+  // The tools' side windows (the workspace's log window) at the window's right edge, both
+  // kept inside the screen's available area (side_dock.h). mayMoveMain: the main window may
+  // move (and shrink) for a side window that is shown; not while the user moves or resizes it.
+  void DockSideWindows(bool mayMoveMain = false);
 
   ISerialPort& port_;
   LineArbiter line_;  // outlives the tools: they are deleted first
   PortSource portSource_;
+  IdentitySource identities_ = ListSerialPortInfos;
+  std::function<QRect()> screenArea_;
   LinkMachine link_;
   ReceivePump pump_;
   std::thread receiveThread_;
   std::thread linkThread_;
+  // Of the last port list: the adapters behind the listed ports.
+  std::vector<SerialPortInfo> listedIdentities_;
+  // The tool last chosen (shown); entered again when the device comes back.
+  LinkTool chosenTool_ = LinkTool::kDebug;
+  // The adapter waited for after its port vanished, and the timer of the checks.
+  std::optional<SerialPortInfo> awaited_;
+  QTimer* reconnectTimer_ = nullptr;
   bool startQueued_ = false;
   bool started_ = false;
   bool shutDown_ = false;

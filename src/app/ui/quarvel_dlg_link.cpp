@@ -5,13 +5,18 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStringList>
+#include <QTimer>
+#include <algorithm>
 
+#include "app/ui/app_settings.h"
 #include "app/ui/com_tip_dlg.h"
 #include "app/ui/quarvel_dlg.h"
 #include "base/cp936.h"
 #include "config/ui/cfg_dlg.h"
 #include "debug/ui/debug_dlg.h"
 #include "download/ui/download_dlg.h"
+#include "serial/net_port.h"
+#include "serial/port_identity.h"
 #include "serial/serial_port.h"
 #include "widgets/message_box.h"
 #include "widgets/ui_bridge.h"
@@ -19,6 +24,7 @@
 void CQuarvelDlg::Shutdown() {
   if (shutDown_) return;
   shutDown_ = true;
+  StopReconnectWait();
   // Stop flags and events first, then no worker may block on the UI thread any more,
   // then wait for the threads; the widgets go after that.
   link_.Stop();
@@ -109,6 +115,9 @@ void CQuarvelDlg::CancelPendingLoad() {
 void CQuarvelDlg::OnLinkOutcome(const LinkOutcome& outcome) {
   switch (outcome.end) {
     case LinkEnd::kEntered:
+      // The device answered on the open port, opened with what the combos show.
+      if (port_.IsOpen()) RememberDevicePort(port_.Name(), baudCombo_->currentText(), parityCombo_->currentText());
+      [[fallthrough]];
     case LinkEnd::kEntryFailed:
       // The workspace hides the tip itself once it has loaded the parameters.
       if (outcome.tool != LinkTool::kNone)
@@ -117,11 +126,28 @@ void CQuarvelDlg::OnLinkOutcome(const LinkOutcome& outcome) {
              .endWait = [this] { EndEntryWait(); }});
       return;
     case LinkEnd::kNotFound:
+      // Nothing open: a port opened by hand next gets the settings that last worked.
+      if (!port_.IsOpen()) ShowRememberedSettings();
       if (!outcome.deniedPorts.empty()) ReportPortsDenied(outcome.deniedPorts);
       return;
     case LinkEnd::kFound:
+      // The search opens the device's port at 115200 8N1.
+      RememberDevicePort(outcome.port, QString::number(linkstate::kDetectBaud), QStringLiteral("None"));
       return;
   }
+}
+
+void CQuarvelDlg::RememberDevicePort(const std::string& port, const QString& baud, const QString& parity) {
+  if (port.empty()) return;
+  appsettings::RememberPort({QString::fromStdString(port), baud, parity});
+}
+
+void CQuarvelDlg::ShowRememberedSettings() {
+  const std::optional<appsettings::LastPort> last = appsettings::RememberedPort();
+  if (!last) return;
+  // A value edited by hand into something the combos do not offer is left alone.
+  if (baudCombo_->findText(last->baud) >= 0) baudCombo_->setCurrentText(last->baud);
+  if (parityCombo_->findText(last->parity) >= 0) parityCombo_->setCurrentText(last->parity);
 }
 
 void CQuarvelDlg::ReportPortsDenied(const std::vector<std::string>& ports) {
@@ -142,8 +168,60 @@ void CQuarvelDlg::ReportPortsDenied(const std::vector<std::string>& ports) {
 
 void CQuarvelDlg::PortVanished() {
   UiBridge::Post([this] {
+    const std::string path = CurrentPortPath().toStdString();
     ClosePortByHand();
     RefreshPortBar();
     TipBox::Show(this, QStringLiteral("串口已断开！请检查设备连接后重新打开串口。"));
+    // A device server's connection is not waited for: nothing tells when it would take one
+    // again short of connecting, which may take seconds each time.
+    if (serial::IsNetPortName(path)) return;
+    const auto listed = std::find_if(listedIdentities_.begin(), listedIdentities_.end(),
+                                     [&](const SerialPortInfo& p) { return p.name == path; });
+    StartReconnectWait(listed != listedIdentities_.end() ? *listed : SerialPortInfo{.name = path});
   });
+}
+
+// ---------------------------------------------------------------- reconnect
+
+void CQuarvelDlg::StartReconnectWait(SerialPortInfo gone) {
+  if (shutDown_ || port_.IsOpen()) return;
+  awaited_ = std::move(gone);
+  if (!reconnectTimer_) {
+    reconnectTimer_ = new QTimer(this);
+    reconnectTimer_->setInterval(kReconnectCheckMs);
+    connect(reconnectTimer_, &QTimer::timeout, this, [this] { CheckReconnect(); });
+  }
+  tip_->SetMessage(QStringLiteral("等待设备重新连接…"));
+  ShowTip(true);
+  EnableMainWindow(false);
+  reconnectTimer_->start();
+  CheckReconnect();  // plugged back while the message was shown
+}
+
+void CQuarvelDlg::StopReconnectWait() {
+  if (reconnectTimer_) reconnectTimer_->stop();
+  if (!awaited_) return;
+  awaited_.reset();
+  ShowTip(false);
+  EnableMainWindow(true);
+}
+
+void CQuarvelDlg::CheckReconnect() {
+  if (!awaited_ || shutDown_) return;
+  // The system's ports with their adapters, and the listed ones known by their path alone.
+  std::vector<SerialPortInfo> present = identities_ ? identities_() : std::vector<SerialPortInfo>{};
+  for (std::string& name : portSource_ ? portSource_() : std::vector<std::string>{})
+    if (std::none_of(present.begin(), present.end(), [&](const SerialPortInfo& p) { return p.name == name; }))
+      present.push_back({.name = std::move(name)});
+  const QString path = QString::fromStdString(SameAdapterPath(*awaited_, present));
+  // A port listed again may not open yet (its permissions follow its node): tried again at
+  // the next check.
+  if (path.isEmpty() || !OpenPort(path)) return;
+  StopReconnectWait();
+  // The port bar as after opening it by hand, the field showing the port opened.
+  if (portCombo_->findData(path) < 0) FillPortList();
+  if (const int index = portCombo_->findData(path); index >= 0) portCombo_->setCurrentIndex(index);
+  else portCombo_->setEditText(path);
+  RefreshPortBar();
+  EnterTool(ToolOf(chosenTool_));
 }
