@@ -3,12 +3,12 @@
 #include <QSettings>
 #include <filesystem>
 #include <memory>
-#include <mutex>
 #include <system_error>
 
 #include "app/app_options.h"
 #include "base/utf8_path.h"
 #include "serial/net_port.h"
+#include "widgets/user_settings.h"
 
 namespace appsettings {
 namespace {
@@ -18,22 +18,11 @@ const QString kPortBaud = QStringLiteral("lastPort/baud");
 const QString kPortParity = QStringLiteral("lastPort/parity");
 const QString kGeometry = QStringLiteral("window/geometry");
 
-std::mutex fileMutex;
-QString testFile;  // guarded by fileMutex
-
-std::unique_ptr<QSettings> Open() {
-  std::lock_guard<std::mutex> lock(fileMutex);
-  if (!testFile.isEmpty()) return std::make_unique<QSettings>(testFile, QSettings::IniFormat);
-  return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                     QString::fromLatin1(kOrganization), QString::fromLatin1(kApplication));
-}
+std::unique_ptr<QSettings> Open() { return usersettings::Open(); }
 
 }  // namespace
 
-void UseFile(const QString& path) {
-  std::lock_guard<std::mutex> lock(fileMutex);
-  testFile = path;
-}
+void UseFile(const QString& path) { usersettings::UseFile(path); }
 
 std::optional<LastPort> RememberedPort() {
   const auto s = Open();

@@ -1,9 +1,9 @@
 #pragma once
-// What the program keeps between runs, per user (QSettings: on Linux
+// What the program keeps between runs, per user (in widgets/user_settings: on Linux
 // ~/.config/qx310-tools/qx310-tools.conf, on Windows HKCU\Software\qx310-tools\qx310-tools):
 // the port on which it last found a device, with the baud rate and parity it was used with,
-// and the main window's geometry. Nothing else is kept. UI thread (and main before the
-// application object exists).
+// and the main window's geometry; besides these only the debug console's quick-send entries
+// (kept by the console itself). UI thread (and main before the application object exists).
 #include <QByteArray>
 #include <QString>
 #include <functional>
@@ -11,10 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "widgets/user_settings.h"
+
 namespace appsettings {
 
-constexpr char kOrganization[] = "qx310-tools";
-constexpr char kApplication[] = "qx310-tools";
+using usersettings::kApplication;
+using usersettings::kOrganization;
 
 struct LastPort {
   QString name;    // the path that was opened
@@ -31,7 +33,7 @@ void RememberPort(const LastPort& port);
 QByteArray RememberedGeometry();
 void RememberGeometry(const QByteArray& geometry);
 
-// Forgets everything kept; false (with the reason in error) when it could not be written.
+// Forgets everything kept (the console's quick-send entries too); false (with the reason in error) when it could not be written.
 bool Reset(QString* error = nullptr);
 // Where the settings are kept (a file, or the registry key on Windows).
 QString Location();
