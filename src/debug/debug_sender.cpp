@@ -2,10 +2,14 @@
 
 #include "serial/serial_port.h"
 
-debug_text::HexParse DebugSender::SetInput(std::string_view input, bool hexMode) {
-  if (hexMode) return debug_text::ParseHex(input, hex_);
-  text_.assign(input.substr(0, kTextSendMax));
+debug_text::HexParse DebugSender::Parse(std::string_view input, bool hexMode, std::string& out) {
+  if (hexMode) return debug_text::ParseHex(input, out);
+  out.assign(input.substr(0, kTextSendMax));
   return debug_text::HexParse::Ok;
+}
+
+debug_text::HexParse DebugSender::SetInput(std::string_view input, bool hexMode) {
+  return Parse(input, hexMode, hexMode ? hex_ : text_);
 }
 
 std::string DebugSender::InputFor(bool hexMode) const {
@@ -13,8 +17,11 @@ std::string DebugSender::InputFor(bool hexMode) const {
 }
 
 DebugSender::Result DebugSender::Send(ISerialPort& port, bool hexMode, bool newline) {
+  return SendBytes(port, hexMode ? hex_ : text_, hexMode, newline);
+}
+
+DebugSender::Result DebugSender::SendBytes(ISerialPort& port, std::string_view data, bool hexMode, bool newline) {
   if (!port.IsOpen()) return Result::PortClosed;
-  const std::string& data = hexMode ? hex_ : text_;
   if (data.empty()) return Result::Empty;
   const int length = static_cast<int>(data.size());
   const int written = port.Write(data.data(), length);

@@ -1,6 +1,7 @@
 #pragma once
 // The debug console's send side: the input kept in text form and in hex form,
-// sending it once (button, Enter, timed send) and the sent-byte counter.
+// sending it once (button, Enter, timed send, a quick-send entry) and the sent-byte
+// counter.
 // Used on the UI thread only.
 #include <string>
 #include <string_view>
@@ -21,10 +22,17 @@ class DebugSender {
   // (the hex buffer rendered as hex pairs, or the text buffer).
   std::string InputFor(bool hexMode) const;
 
+  // The bytes an input stands for in a mode, as SetInput makes its buffers: hex
+  // pairs parsed (out emptied on a bad input), or the text's first kTextSendMax bytes.
+  static debug_text::HexParse Parse(std::string_view input, bool hexMode, std::string& out);
+
   enum class Result { PortClosed, Empty, ShortWrite, Sent };
   // Sends the buffer of the mode; in text mode with newline also "\r\n". The
   // counter grows by what went out; a short write stops without counting.
   Result Send(ISerialPort& port, bool hexMode, bool newline);
+  // Sends bytes made by Parse exactly as Send sends a buffer of that mode (a quick-send
+  // entry); the send box's buffers stay as they are.
+  Result SendBytes(ISerialPort& port, std::string_view bytes, bool hexMode, bool newline);
 
   int SentCount() const { return sent_; }
   void ResetCount() { sent_ = 0; }

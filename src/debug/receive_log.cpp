@@ -1,15 +1,19 @@
 #include "debug/receive_log.h"
 
-bool ReceiveLog::Append(std::string_view data) {
+#include <algorithm>
+
+bool ReceiveLog::Append(std::string_view data, int64_t arrivalMs) {
   if (data.empty()) return false;
   std::lock_guard<std::mutex> lock(mutex_);
   total_ += data.size();
   if (log_.size() + data.size() <= static_cast<size_t>(kCapacity)) {
     if (log_.capacity() < static_cast<size_t>(kCapacity)) log_.reserve(kCapacity);
+    if (arrivals_.empty() || arrivals_.back().ms != arrivalMs) arrivals_.push_back({log_.size(), arrivalMs});
     log_.append(data);
     return false;
   }
   log_.assign(data.substr(0, kCapacity));
+  arrivals_.assign(1, Arrival{0, arrivalMs});
   redraw_ = true;
   return true;
 }
@@ -17,6 +21,7 @@ bool ReceiveLog::Append(std::string_view data) {
 void ReceiveLog::Clear() {
   std::lock_guard<std::mutex> lock(mutex_);
   log_.clear();
+  arrivals_.clear();
   redraw_ = true;
 }
 
@@ -35,6 +40,11 @@ std::string ReceiveLog::Bytes() const {
   return log_;
 }
 
+ReceiveLog::Contents ReceiveLog::Copy() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return {log_, arrivals_};
+}
+
 uint64_t ReceiveLog::TotalAppended() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return total_;
@@ -49,9 +59,18 @@ ReceiveLog::Update ReceiveLog::TakeUpdate() {
     u.changed = true;
     u.full = true;
     u.bytes = log_;
+    u.arrivals = arrivals_;
   } else if (shown_ != length) {
     u.changed = true;
-    u.bytes = log_.substr(static_cast<size_t>(shown_));
+    const size_t from = static_cast<size_t>(shown_);
+    u.bytes = log_.substr(from);
+    // The block that holds the first new byte may have begun before it (a later
+    // block of the same millisecond joined it).
+    auto it = std::upper_bound(arrivals_.begin(), arrivals_.end(), from,
+                               [](size_t off, const Arrival& a) { return off < a.offset; });
+    if (it != arrivals_.begin()) --it;
+    u.arrivals.reserve(static_cast<size_t>(arrivals_.end() - it));
+    for (; it != arrivals_.end(); ++it) u.arrivals.push_back({it->offset < from ? 0 : it->offset - from, it->ms});
   }
   shown_ = length;
   redraw_ = false;

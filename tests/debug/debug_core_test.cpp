@@ -1,10 +1,12 @@
-// The console's receive log, text helpers and sender.
+// The console's receive log, text helpers, time stamps and sender.
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <tuple>
 
 #include "debug/debug_sender.h"
 #include "debug/debug_text.h"
+#include "debug/line_stamper.h"
 #include "debug/receive_log.h"
 #include "support/scripted_port.h"
 
@@ -125,4 +127,95 @@ TEST(DebugSender, ClosedPortShortWriteAndTextLimit) {
   // The text buffer keeps the first 10240 bytes.
   s.SetInput(std::string(DebugSender::kTextSendMax + 5, 'q'), false);
   EXPECT_EQ(s.InputFor(false).size(), static_cast<size_t>(DebugSender::kTextSendMax));
+}
+
+// Milliseconds since the epoch of a local wall-clock time on 2024-05-07.
+int64_t LocalMs(int hour, int min, int sec, int ms) {
+  std::tm tm{};
+  tm.tm_year = 124;
+  tm.tm_mon = 4;
+  tm.tm_mday = 7;
+  tm.tm_hour = hour;
+  tm.tm_min = min;
+  tm.tm_sec = sec;
+  tm.tm_isdst = -1;
+  return static_cast<int64_t>(std::mktime(&tm)) * 1000 + ms;
+}
+
+TEST(DebugLineStamper, OneStampPerLineAtItsFirstBytesArrival) {
+  EXPECT_EQ(LineStamper::Stamp(LocalMs(9, 3, 1, 45)), "[09:03:01.045]");
+  EXPECT_EQ(LineStamper::Stamp(LocalMs(23, 59, 59, 999)), "[23:59:59.999]");
+  const int64_t t1 = LocalMs(10, 0, 0, 1), t2 = LocalMs(10, 0, 0, 2), t3 = LocalMs(10, 0, 0, 3),
+                t4 = LocalMs(10, 0, 1, 0), t5 = LocalMs(10, 0, 2, 500);
+  const std::string s1 = LineStamper::Stamp(t1), s2 = LineStamper::Stamp(t2), s3 = LineStamper::Stamp(t3),
+                    s4 = LineStamper::Stamp(t4), s5 = LineStamper::Stamp(t5);
+
+  // Blocks "ab" (t1), "c\r\nde" (t2), "f\n" (t3) in one run: the line that began in the first
+  // block keeps its stamp; "\r\n" ends one line; the line ended by the last byte waits for
+  // the next byte's block.
+  LineStamper stamper;
+  EXPECT_EQ(stamper.Render("abc\r\ndef\n", {{0, t1}, {2, t2}, {7, t3}}), s1 + "abc\r\n" + s2 + "def\n");
+  // The next run continues: an empty line, then one split over two blocks, then a lone '\r'
+  // that does not end a line.
+  EXPECT_EQ(stamper.Render("\ng", {{0, t4}}), s4 + "\n" + s4 + "g");
+  EXPECT_EQ(stamper.Render("h\ri\n", {{0, t5}}), "h\ri\n");
+  EXPECT_EQ(stamper.Render("", {}), "");
+  EXPECT_EQ(stamper.Render("j", {{0, t5}}), s5 + "j");
+  // Reset: a new display or file begins with a line.
+  stamper.Reset();
+  EXPECT_EQ(stamper.Render("k\n\nl", {{0, t3}}), s3 + "k\n" + s3 + "\n" + s3 + "l");
+}
+
+TEST(DebugReceiveLog, KeepsEachBlocksArrivalForTheStamps) {
+  ReceiveLog log;
+  log.Append("ab", 1000);
+  log.Append("cd", 1000);  // the same millisecond: one entry
+  log.Append("ef", 2000);
+  ReceiveLog::Update u = log.TakeUpdate();
+  ASSERT_EQ(u.arrivals.size(), 2u);
+  EXPECT_EQ(u.arrivals[0].offset, 0u);
+  EXPECT_EQ(u.arrivals[1].offset, 4u);
+  EXPECT_EQ(u.arrivals[1].ms, 2000);
+  // An update that continues a block of the same millisecond gets that block's time at 0.
+  log.Append("gh", 2000);
+  log.Append("ij", 3000);
+  u = log.TakeUpdate();
+  EXPECT_EQ(u.bytes, "ghij");
+  ASSERT_EQ(u.arrivals.size(), 2u);
+  EXPECT_EQ(u.arrivals[0].offset, 0u);
+  EXPECT_EQ(u.arrivals[0].ms, 2000);
+  EXPECT_EQ(u.arrivals[1].offset, 2u);
+  EXPECT_EQ(u.arrivals[1].ms, 3000);
+  const ReceiveLog::Contents c = log.Copy();
+  EXPECT_EQ(c.bytes, "abcdefghij");
+  EXPECT_EQ(c.arrivals.size(), 3u);
+
+  // A restart keeps only the new block's time; a clear forgets all.
+  log.Append(std::string(ReceiveLog::kCapacity, 'x'), 4000);
+  u = log.TakeUpdate();
+  EXPECT_TRUE(u.full);
+  ASSERT_EQ(u.arrivals.size(), 1u);
+  EXPECT_EQ(u.arrivals[0].ms, 4000);
+  log.Clear();
+  log.Append("z", 4000);
+  EXPECT_EQ(log.Copy().arrivals.size(), 1u);
+  EXPECT_EQ(log.Copy().arrivals[0].offset, 0u);
+}
+
+TEST(DebugSender, BytesOfAnotherInputGoOutAndCountAsTheSendBoxs) {
+  ScriptedPort port;
+  DebugSender s;
+  s.SetInput("box", false);
+  std::string bytes;
+  EXPECT_EQ(DebugSender::Parse("01 0g", true, bytes), HexParse::InvalidChar);
+  EXPECT_TRUE(bytes.empty());
+  EXPECT_EQ(DebugSender::Parse("41 42", true, bytes), HexParse::Ok);
+  EXPECT_EQ(s.SendBytes(port, bytes, true, true), DebugSender::Result::Sent);  // no newline after hex
+  EXPECT_EQ(DebugSender::Parse("hi", false, bytes), HexParse::Ok);
+  EXPECT_EQ(s.SendBytes(port, bytes, false, true), DebugSender::Result::Sent);
+  EXPECT_EQ(port.Written(), "ABhi\r\n");
+  EXPECT_EQ(s.SentCount(), 6);
+  EXPECT_EQ(s.InputFor(false), "box");  // the send box's own input is untouched
+  EXPECT_EQ(s.SendBytes(port, "", false, true), DebugSender::Result::Empty);
+  EXPECT_EQ(s.SentCount(), 6);
 }
