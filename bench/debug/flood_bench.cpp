@@ -3,7 +3,8 @@
 // is exactly the newest bytes sent, the longest stall of the UI event loop, and
 // the CPU the console used (during the flood and idle afterwards).
 //
-//   bench_flood_bench [--seconds N] [--text]     our console (hex view unless --text)
+//   bench_flood_bench [--seconds N] [--text [--stamps]]   our console (hex view unless
+//        --text; --stamps: the text view with a time stamp per line)
 //   bench_flood_bench --external [--seconds N]   only the flood: prints "PTY <path>",
 //        reads "PID <n>" from stdin once another terminal program has that port
 //        open, floods it and prints that process's CPU (used by flood_vs_cutecom.sh)
@@ -188,7 +189,7 @@ int RunExternal(int seconds) {
   return 0;
 }
 
-int RunConsole(int argc, char** argv, int seconds, bool hexView) {
+int RunConsole(int argc, char** argv, int seconds, bool hexView, bool stamps) {
   QApplication app(argc, argv);
   Pty pty;
   if (!pty.Open()) {
@@ -207,6 +208,7 @@ int RunConsole(int argc, char** argv, int seconds, bool hexView) {
   page.show();
   page.SetReceiving(true);
   qobject_cast<QCheckBox*>(page.Control(CDebug::kHexViewBox))->setChecked(hexView);
+  qobject_cast<QCheckBox*>(page.Control(CDebug::kTimeStampBox))->setChecked(stamps);
   Pump(300);
 
   std::atomic<bool> stopRx{false};
@@ -260,8 +262,8 @@ int RunConsole(int argc, char** argv, int seconds, bool hexView) {
   const bool displayMatches =
       !hexView || shown.size() == static_cast<qsizetype>(log.size() * 3);
 
-  std::printf("flood                    : %d s, %s view, receive block up to %d bytes\n", seconds,
-              hexView ? "hex" : "text", serial::kMaxReadBytes);
+  std::printf("flood                    : %d s, %s view%s, receive block up to %d bytes\n", seconds,
+              hexView ? "hex" : "text", stamps ? " with time stamps" : "", serial::kMaxReadBytes);
   std::printf("bytes sent               : %llu (%.2f MB/s)\n", static_cast<unsigned long long>(sent),
               sent / 1e6 / seconds);
   std::printf("bytes logged (sum of R)  : %llu, lost %lld\n", static_cast<unsigned long long>(logged),
@@ -291,11 +293,13 @@ int main(int argc, char** argv) {
   int seconds = 10;
   bool hexView = true;
   bool external = false;
+  bool stamps = false;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--seconds" && i + 1 < argc) seconds = std::max(1, std::atoi(argv[++i]));
     else if (a == "--text") hexView = false;
     else if (a == "--external") external = true;
+    else if (a == "--stamps") stamps = true;
   }
-  return external ? RunExternal(seconds) : RunConsole(argc, argv, seconds, hexView);
+  return external ? RunExternal(seconds) : RunConsole(argc, argv, seconds, hexView && !stamps, stamps);
 }

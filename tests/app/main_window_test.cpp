@@ -16,6 +16,7 @@
 #include <QTimer>
 #include <QEventLoop>
 #include <QElapsedTimer>
+#include <cstring>
 #include <memory>
 #include <optional>
 
@@ -26,6 +27,7 @@
 #include "base/timing.h"
 #include "config/ui/cfg_dlg.h"
 #include "debug/ui/debug_dlg.h"
+#include "debug/ui/quick_send.h"
 #include "download/download_worker.h"
 #include "download/ui/download_dlg.h"
 #include "protocol/backup.h"
@@ -454,6 +456,48 @@ TEST_F(MainWindowTest, ASearchWithoutADeviceShowsTheRememberedBaudRateAndParity)
   EXPECT_TRUE(port.IsOpen());
   EXPECT_EQ(dlg->BaudCombo()->currentText(), QStringLiteral("115200"));
   EXPECT_EQ(dlg->ParityCombo()->currentText(), QStringLiteral("None"));
+}
+
+// The console in the window at its first size, time stamps on and eight quick-send entries
+// kept from an earlier run: every label is whole.
+TEST_F(MainWindowTest, TheConsolesTimeStampsAndQuickSendEntriesFitTheFirstWindowSize) {
+  std::vector<QuickSendEntry> entries;
+  const char* const names[][2] = {{"查询版本", "AT+VER?"}, {"复位", "AT+RESET"},   {"读信号", "AT+CSQ?"},
+                                  {"读IMEI", "AT+IMEI?"},  {"对时", "AT+CLK?"},    {"心跳包", "FE 01 00 FF"},
+                                  {"寄存器读", "01 03 00 00 00 0A C5 CD"}, {"退出配置", "AT+EXIT"}};
+  for (const auto& [name, text] : names)
+    entries.push_back({QString::fromUtf8(name), QString::fromUtf8(text), text[0] == 'F' || text[0] == '0'});
+  quicksend::Save(entries);
+  OpenAndDetect({kMissingPort});
+  ASSERT_EQ(dlg->size(), QSize(1200, 720));
+  CDebug* page = dlg->DebugPage();
+  ASSERT_TRUE(page->isVisible());
+  EXPECT_EQ(page->QuickSends(), entries);
+  auto* stamps = qobject_cast<QCheckBox*>(page->Control(CDebug::kTimeStampBox));
+  stamps->setChecked(true);
+  for (const char* block : {"AT+VER?\r\n", "QX310 V2.1", ".07\r\nOK\r\n", "AT+CSQ?\r\n+CSQ: 23\r\nOK\r\n"})
+    page->OnSerialData(block, static_cast<int>(std::strlen(block)));
+  page->RefreshDisplay();
+  EXPECT_EQ(page->DisplayText().count(QLatin1Char('[')), 6);  // six lines, one stamp each
+
+  auto fits = [](QWidget* w, const QString& text, int chrome) {
+    return w->fontMetrics().horizontalAdvance(text) + chrome <= w->width();
+  };
+  EXPECT_TRUE(fits(stamps, stamps->text(), 24)) << stamps->width();
+  auto* hexView = qobject_cast<QCheckBox*>(page->Control(CDebug::kHexViewBox));
+  EXPECT_TRUE(fits(hexView, hexView->text(), 24));
+  auto* add = qobject_cast<QPushButton*>(page->Control(CDebug::kQuickAddButton));
+  EXPECT_TRUE(fits(add, add->text(), 8)) << add->width();
+  for (int i = 0; i < quicksend::kMaxEntries; ++i) {
+    auto* b = qobject_cast<QPushButton*>(page->Control(CDebug::kQuickSendButton + i));
+    EXPECT_EQ(b->text(), entries[static_cast<size_t>(i)].name);  // not elided
+    EXPECT_TRUE(b->isVisible());
+    EXPECT_TRUE(fits(b, b->text(), 8)) << b->text().toStdString();
+  }
+  for (QLabel* label : page->findChildren<QLabel*>())
+    EXPECT_TRUE(fits(label, label->text(), 0)) << label->text().toStdString();
+  if (const char* dir = std::getenv("QX310_SHOTS_DIR"))  // for a look at the console
+    dlg->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/console_stamps_quicksend.png"));
 }
 
 // The entry endings themselves (three probes, the other tools') are the link machine's tests.

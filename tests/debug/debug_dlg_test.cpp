@@ -1,17 +1,23 @@
 // The console page offscreen: on a scripted port, and its mode dialogue against the simulator.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <memory>
 
 #include "base/cp936.h"
 #include "base/timing.h"
+#include "debug/debug_text.h"
 #include "debug/ui/debug_dlg.h"
 #include "serial/serial.h"
 #include "sim/rtu_sim.h"
@@ -21,6 +27,7 @@
 #include "support/test_host.h"
 #include "support/tip_catcher.h"
 #include "widgets/ui_bridge.h"
+#include "widgets/user_settings.h"
 
 namespace {
 
@@ -31,6 +38,9 @@ class TestDebugPage : public CDebug {
   QString lastDefaultName;    // the name it was offered
   bool confirmAnswer = true;  // the answer to the mode question
   QString lastQuestion;
+  QuickSendEntry nextEntry;   // what the quick-send dialog "returns"
+  bool entryAccepted = true;  // false: the dialog is cancelled
+  int entryAsked = 0;
 
  protected:
   QString AskSavePath(const QString& defaultName) override {
@@ -41,6 +51,11 @@ class TestDebugPage : public CDebug {
     lastQuestion = question;
     return confirmAnswer;
   }
+  bool AskQuickSend(QuickSendEntry& entry) override {
+    ++entryAsked;
+    if (entryAccepted) entry = nextEntry;
+    return entryAccepted;
+  }
 };
 
 // The page on a port, its "提示" boxes caught.
@@ -49,6 +64,9 @@ class PageTest : public ::testing::Test {
   explicit PageTest(ISerialPort& port) : host(port) {}
   void SetUp() override {
     UiBridge::Restart();
+    // Quick-send entries go to a file of this test's own, never to the user's settings.
+    ASSERT_TRUE(settingsDir.isValid());
+    usersettings::UseFile(settingsDir.filePath(QStringLiteral("qx310-tools.ini")));
     page.Init(&host);
     page.resize(800, 600);
   }
@@ -56,6 +74,7 @@ class PageTest : public ::testing::Test {
     page.Shutdown();
     QCoreApplication::processEvents();  // calls refused at shutdown leave the queue unrun
     UiBridge::Restart();
+    usersettings::UseFile({});
   }
   template <class T>
   T* Get(int id) {
@@ -70,6 +89,7 @@ class PageTest : public ::testing::Test {
     return page.DisplayText();
   }
 
+  QTemporaryDir settingsDir;
   TestHost host;
   TestDebugPage page;
   TipCatcher tips;
@@ -231,6 +251,187 @@ TEST_F(DebugPageTest, SaveLogWritesRawBytesWhateverTheViewAndAFailureSaysSo) {
   EXPECT_FALSE(page.SaveLogTo(dir.filePath(QStringLiteral("missing/log.txt"))));
   ASSERT_EQ(tips.Texts().size(), 1);
   EXPECT_TRUE(tips.Texts()[0].startsWith(QStringLiteral("保存日志失败：")));
+}
+
+// One stamp "[HH:MM:SS.mmm]" per line of the text view, of the block that brought the line's
+// first byte; the stamp's own cases are the stamper's tests.
+TEST_F(DebugPageTest, TimeStampsPerLineInTheTextViewAndTheSavedLogWhenSwitchedOn) {
+  auto* stamps = Box(CDebug::kTimeStampBox);
+  ASSERT_NE(stamps, nullptr);
+  EXPECT_FALSE(stamps->isChecked());  // off by default
+  EXPECT_EQ(stamps->text(), QStringLiteral("显示时间"));
+  // "AT" and "OK\r\n" in two blocks of different milliseconds, then a line of its own.
+  const int64_t before = WallClockMs();
+  page.OnSerialData("AT", 2);
+  const int64_t after = WallClockMs();
+  ASSERT_TRUE(PumpUntil([&] { return WallClockMs() > after + 1; }, kTestMarginMs));
+  page.OnSerialData("OK\r\n", 4);
+  page.OnSerialData("next\n", 5);
+  EXPECT_EQ(Shown(), QStringLiteral("ATOK\nnext\n"));
+
+  stamps->setChecked(true);
+  const QString shown = Shown();
+  const QRegularExpression form(QStringLiteral(R"(^(\[\d\d:\d\d:\d\d\.\d{3}\])ATOK\n\[\d\d:\d\d:\d\d\.\d{3}\]next\n$)"));
+  const QRegularExpressionMatch m = form.match(shown);
+  ASSERT_TRUE(m.hasMatch()) << shown.toStdString();
+  // The first line's stamp is the time of its first block, not of the block that ended it.
+  bool ofFirstBlock = false;
+  for (int64_t ms = before; ms <= after; ++ms) ofFirstBlock = ofFirstBlock || m.captured(1).toStdString() == LineStamper::Stamp(ms);
+  EXPECT_TRUE(ofFirstBlock) << m.captured(1).toStdString();
+  // A later block appends with its stamp; the counters count received bytes only.
+  page.OnSerialData("tail", 4);
+  EXPECT_TRUE(Shown().contains(QRegularExpression(QStringLiteral(R"(next\n\[\d\d:\d\d:\d\d\.\d{3}\]tail$)"))));
+  EXPECT_EQ(Text(CDebug::kRecvCount), QStringLiteral("R:15"));
+  EXPECT_EQ(Text(CDebug::kSentCount), QStringLiteral("S:0"));
+  EXPECT_TRUE(port.Writes().empty());
+
+  // The hex view is the bytes alone.
+  Box(CDebug::kHexViewBox)->setChecked(true);
+  EXPECT_EQ(Shown(), QString::fromLatin1(debug_text::RenderHex("ATOK\r\nnext\ntail")));
+  Box(CDebug::kHexViewBox)->setChecked(false);
+  EXPECT_EQ(Shown().count(QLatin1Char('[')), 3);
+
+  // The saved log carries the stamps while they are on, the raw bytes otherwise.
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  auto saved = [&](const QString& name) {
+    page.savePath = dir.filePath(name);
+    Click(CDebug::kSaveLogButton);
+    QFile f(page.savePath);
+    return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()) : QStringLiteral("(none)");
+  };
+  const QString withStamps = saved(QStringLiteral("stamped.txt"));
+  EXPECT_TRUE(QRegularExpression(QStringLiteral(R"(^\[[0-9:.]{12}\]ATOK\r\n\[[0-9:.]{12}\]next\n\[[0-9:.]{12}\]tail$)"))
+                  .match(withStamps).hasMatch()) << withStamps.toStdString();
+  EXPECT_EQ(withStamps.left(14), m.captured(1));  // the display's stamp
+  stamps->setChecked(false);
+  EXPECT_EQ(saved(QStringLiteral("raw.txt")), QStringLiteral("ATOK\r\nnext\ntail"));
+  EXPECT_EQ(Shown(), QStringLiteral("ATOK\nnext\ntail"));
+}
+
+// A quick-send entry goes out as the same input typed into the send box would.
+TEST_F(DebugPageTest, QuickSendEntriesSendTheirExactBytesPersistAndStopAtEight) {
+  auto* add = Get<QPushButton>(CDebug::kQuickAddButton);
+  auto* first = Get<QPushButton>(CDebug::kQuickSendButton);
+  ASSERT_NE(add, nullptr);
+  ASSERT_NE(first, nullptr);
+  EXPECT_TRUE(page.QuickSends().empty());
+  EXPECT_TRUE(first->isHidden());
+  // The dialog is offered the send box's input; cancelled, nothing is kept.
+  Input()->setText(QStringLiteral("typed"));
+  page.entryAccepted = false;
+  add->click();
+  EXPECT_EQ(page.entryAsked, 1);
+  EXPECT_TRUE(page.QuickSends().empty());
+  page.entryAccepted = true;
+  const std::vector<QuickSendEntry> entries = {
+      {QStringLiteral("复位"), QStringLiteral("AT+RESET"), false},
+      {QStringLiteral("读寄存器"), QStringLiteral("01 03 0a"), true},
+      {QStringLiteral("坏"), QStringLiteral("01 0G"), true},
+  };
+  for (const QuickSendEntry& e : entries) {
+    page.nextEntry = e;
+    add->click();
+  }
+  ASSERT_EQ(page.QuickSends(), entries);
+  EXPECT_FALSE(first->isHidden());
+  EXPECT_EQ(first->text(), QStringLiteral("复位"));
+  EXPECT_TRUE(Get<QPushButton>(CDebug::kQuickSendButton + 3)->isHidden());
+
+  // Text with the send box's newline setting, hex without; the send box keeps its input.
+  Box(CDebug::kNewlineBox)->setChecked(true);
+  first->click();
+  Click(CDebug::kQuickSendButton + 1);
+  EXPECT_EQ(port.Writes(), (std::vector<std::string>{"AT+RESET", "\r\n", "\x01\x03\x0A"}));
+  EXPECT_EQ(Text(CDebug::kSentCount), QStringLiteral("S:13"));
+  EXPECT_EQ(Input()->text(), QStringLiteral("typed"));
+  // Bad hex: the send box's box, nothing sent or counted.
+  port.ClearWrites();
+  Click(CDebug::kQuickSendButton + 2);
+  EXPECT_EQ(tips.Texts(), QStringList{QStringLiteral("无效字符")});
+  EXPECT_TRUE(port.Writes().empty());
+  // Another owner holds the line: refused and told as a press of the send button.
+  {
+    const LineArbiter::Lease lease = host.line.Hold(LineOwner::kConfig);
+    first->click();
+    EXPECT_TRUE(port.Writes().empty());
+    EXPECT_TRUE(PumpUntil([&] { return Shown().contains(QStringLiteral("配置操作进行中，暂停发送...")); }, kTestMarginMs));
+  }
+  port.Close();
+  first->click();
+  EXPECT_EQ(tips.Texts().last(), QStringLiteral("请先打开串口"));
+  EXPECT_EQ(Text(CDebug::kSentCount), QStringLiteral("S:13"));
+  port.Open("x", 115200, 8, 0, 0);
+
+  // Edited and deleted (after the question); a page made afresh reads them back.
+  page.nextEntry = {QStringLiteral("好"), QStringLiteral("0A0B"), true};
+  page.EditQuickSend(2);
+  page.confirmAnswer = false;
+  page.DeleteQuickSend(0);
+  EXPECT_EQ(page.lastQuestion, QStringLiteral("是否删除快捷发送“复位”？"));
+  EXPECT_EQ(page.QuickSends().size(), 3u);
+  page.confirmAnswer = true;
+  page.DeleteQuickSend(0);
+  const std::vector<QuickSendEntry> kept = {entries[1], page.nextEntry};
+  EXPECT_EQ(page.QuickSends(), kept);
+  EXPECT_TRUE(Get<QPushButton>(CDebug::kQuickSendButton + 2)->isHidden());
+  port.ClearWrites();
+  Click(CDebug::kQuickSendButton + 1);
+  EXPECT_EQ(port.Written(), "\x0A\x0B");
+  EXPECT_EQ(quicksend::Load(), kept);
+
+  // Up to eight; the ninth is refused with a box and the dialog is not even shown.
+  for (int i = 2; i < quicksend::kMaxEntries; ++i) {
+    page.nextEntry = {QStringLiteral("第%1条").arg(i), QStringLiteral("AT+%1").arg(i), false};
+    add->click();
+  }
+  ASSERT_EQ(page.QuickSends().size(), static_cast<size_t>(quicksend::kMaxEntries));
+  EXPECT_FALSE(Get<QPushButton>(CDebug::kQuickSendButton + quicksend::kMaxEntries - 1)->isHidden());
+  const int asked = page.entryAsked;
+  add->click();
+  EXPECT_EQ(page.entryAsked, asked);
+  EXPECT_EQ(tips.Texts().last(), QStringLiteral("快捷发送最多8条，请先删除一条"));
+  EXPECT_EQ(page.QuickSends().size(), static_cast<size_t>(quicksend::kMaxEntries));
+  if (const char* dir = std::getenv("QX310_SHOTS_DIR")) {  // the page in the smallest window, for a look
+    Box(CDebug::kTimeStampBox)->setChecked(true);
+    page.OnSerialData("OK\r\n+CSQ: 23\r\n", 14);
+    page.resize(784, 508);
+    page.show();
+    Shown();
+    page.grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/console_quicksend_800x600.png"));
+  }
+  // A page made afresh (as at the next start) reads them back.
+  {
+    TestDebugPage again;
+    again.Init(&host);
+    EXPECT_EQ(again.QuickSends(), page.QuickSends());
+    EXPECT_EQ(qobject_cast<QPushButton*>(again.Control(CDebug::kQuickSendButton + 1))->text(), QStringLiteral("好"));
+  }  // its shutdown stops the UI bridge, as at exit; TearDown restarts it
+}
+
+// The edit dialog itself, as a user fills it in.
+TEST_F(DebugPageTest, QuickSendDialogTakesNameTextAndHexAndNeedsText) {
+  QuickSendEntry entry{QString(), QStringLiteral("old"), false};
+  bool okWasEnabled = true;
+  QTimer fill;
+  fill.setInterval(5);
+  QObject::connect(&fill, &QTimer::timeout, [&] {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (!dialog || dialog->objectName() != QStringLiteral("quickSendDialog")) return;
+    fill.stop();
+    auto* text = dialog->findChild<QLineEdit*>(QStringLiteral("quickText"));
+    auto* ok = dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+    text->clear();
+    okWasEnabled = ok->isEnabled();
+    text->setText(QStringLiteral("01 02"));
+    dialog->findChild<QLineEdit*>(QStringLiteral("quickName"))->setText(QStringLiteral("  "));
+    dialog->findChild<QCheckBox*>(QStringLiteral("quickHex"))->setChecked(true);
+    ok->click();
+  });
+  fill.start();
+  ASSERT_TRUE(quicksend::EditInDialog(&page, entry));
+  EXPECT_FALSE(okWasEnabled);  // no text, no OK
+  EXPECT_EQ(entry, (QuickSendEntry{QStringLiteral("01 02"), QStringLiteral("01 02"), true}));  // the text names it
 }
 
 TEST_F(DebugPageTest, ReceiveSwitchAndModeButtonsNeedAnOpenPort) {

@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPointer>
 #include <QPushButton>
 #include <QThread>
@@ -69,10 +70,26 @@ void CDebug::BuildControls() {
   saveButton_ = button("保存日志", "saveLogButton");
   clearButton_ = button("清除日志", "clearLogButton");
   hexViewBox_ = check("HEX显示", "hexViewBox");
+  stampBox_ = check("显示时间", "timeStampBox");
+  stampBox_->setToolTip(QStringLiteral("文本显示时每行前加接收时间 [时:分:秒.毫秒]，保存日志时一并写入"));
   sentCount_ = counter("sentCount");
   recvCount_ = counter("recvCount");
   display_ = new LogView(this);
   display_->setObjectName(QStringLiteral("display"));
+  quickLabel_ = new QLabel(QStringLiteral("快捷发送："), this);
+  for (size_t i = 0; i < quickButtons_.size(); ++i) {
+    QPushButton* b = button("", "quickSendButton");
+    b->setObjectName(QStringLiteral("quickSendButton%1").arg(i));
+    b->setContextMenuPolicy(Qt::CustomContextMenu);
+    b->hide();
+    const int index = static_cast<int>(i);
+    connect(b, &QPushButton::clicked, this, [this, index] { SendQuickSend(index); });
+    connect(b, &QWidget::customContextMenuRequested, this,
+            [this, b, index](const QPoint& at) { QuickSendMenu(index, b->mapToGlobal(at)); });
+    quickButtons_[i] = b;
+  }
+  quickAdd_ = button("添加快捷发送", "quickAddButton");
+  quickAdd_->setToolTip(QStringLiteral("把一行常用的发送内容存为快捷发送（最多8条）"));
   timedBox_ = check("定时发送", "timedSendBox");
   intervalEdit_ = new QLineEdit(QString::number(kDefaultIntervalMs), this);
   intervalEdit_->setObjectName(QStringLiteral("intervalEdit"));
@@ -93,10 +110,15 @@ void CDebug::BuildControls() {
   layout_.Add(recvButton_, 0.01, 0.01, 0.12, 0.055);
   layout_.Add(saveButton_, 0.14, 0.01, 0.12, 0.055);
   layout_.Add(clearButton_, 0.27, 0.01, 0.12, 0.055);
-  layout_.Add(hexViewBox_, 0.41, 0.01, 0.14, 0.055);
-  layout_.Add(sentCount_, 0.60, 0.01, 0.18, 0.055);
-  layout_.Add(recvCount_, 0.80, 0.01, 0.19, 0.055);
-  layout_.Add(display_, 0.01, 0.08, 0.98, 0.62);
+  layout_.Add(hexViewBox_, 0.40, 0.01, 0.12, 0.055);
+  layout_.Add(stampBox_, 0.53, 0.01, 0.12, 0.055);
+  layout_.Add(sentCount_, 0.66, 0.01, 0.16, 0.055);
+  layout_.Add(recvCount_, 0.83, 0.01, 0.16, 0.055);
+  layout_.Add(display_, 0.01, 0.08, 0.98, 0.565);
+  layout_.Add(quickLabel_, 0.01, 0.655, 0.08, 0.055);
+  for (size_t i = 0; i < quickButtons_.size(); ++i)
+    layout_.Add(quickButtons_[i], 0.09 + 0.0985 * static_cast<double>(i), 0.655, 0.093, 0.055);
+  layout_.Add(quickAdd_, 0.88, 0.655, 0.11, 0.055);
   layout_.Add(group_, 0.01, 0.72, 0.98, 0.27);
   layout_.Add(timedBox_, 0.03, 0.77, 0.13, 0.06);
   layout_.Add(intervalEdit_, 0.17, 0.77, 0.10, 0.06);
@@ -113,6 +135,8 @@ void CDebug::BuildControls() {
   connect(saveButton_, &QPushButton::clicked, this, [this] { OnSaveLog(); });
   connect(clearButton_, &QPushButton::clicked, this, [this] { OnClearLog(); });
   connect(hexViewBox_, &QCheckBox::toggled, this, [this] { OnHexViewToggled(); });
+  connect(stampBox_, &QCheckBox::toggled, this, [this] { OnTimeStampToggled(); });
+  connect(quickAdd_, &QPushButton::clicked, this, [this] { AddQuickSend(); });
   connect(timedBox_, &QCheckBox::toggled, this, [this] { ReevaluateTimedSend(); });
   connect(intervalEdit_, &QLineEdit::textChanged, this, [this] { ReevaluateTimedSend(); });
   connect(hexSendBox_, &QCheckBox::toggled, this, [this] { OnHexSendToggled(); });
@@ -136,8 +160,10 @@ void CDebug::Init(IToolHost* host) {
     mode_->Start();
   }
   SetReceiving(false);
+  quick_ = quicksend::Load();
   layout_.Apply(this);
   ApplyFonts();
+  UpdateQuickButtons();
 }
 
 QWidget* CDebug::Control(int id) const {
@@ -158,7 +184,12 @@ QWidget* CDebug::Control(int id) const {
     case kDisplay: return display_;
     case kManualGroup: return group_;
     case kIntervalEdit: return intervalEdit_;
-    default: return nullptr;
+    case kTimeStampBox: return stampBox_;
+    case kQuickAddButton: return quickAdd_;
+    default:
+      if (id >= kQuickSendButton && id < kQuickSendButton + quicksend::kMaxEntries)
+        return quickButtons_[static_cast<size_t>(id - kQuickSendButton)];
+      return nullptr;
   }
 }
 
@@ -168,6 +199,7 @@ void CDebug::resizeEvent(QResizeEvent* e) {
   QWidget::resizeEvent(e);
   layout_.Apply(this);
   ApplyFonts();
+  UpdateQuickButtons();
 }
 
 void CDebug::ApplyFonts() {
@@ -243,8 +275,18 @@ void CDebug::RefreshDisplay() {
   if (hex) {
     text = QString::fromLatin1(debug_text::RenderHex(u.bytes));
   } else {
-    if (u.full) decoder_.Reset();
-    text = QString::fromStdString(decoder_.ToUtf8(debug_text::RenderText(u.bytes)));
+    if (u.full) {
+      decoder_.Reset();
+      stamper_.Reset();
+    }
+    // A stamp goes in only after a '\n', which is never part of a GBK character.
+    std::string stamped;
+    std::string_view raw = u.bytes;
+    if (stampBox_->isChecked()) {
+      stamped = stamper_.Render(u.bytes, u.arrivals);
+      raw = stamped;
+    }
+    text = QString::fromStdString(decoder_.ToUtf8(debug_text::RenderText(raw)));
   }
   if (u.full) display_->SetText(text);
   else display_->AppendText(text);
@@ -274,6 +316,13 @@ void CDebug::OnHexViewToggled() {
   RefreshDisplay();
 }
 
+void CDebug::OnTimeStampToggled() {
+  // The hex view shows no stamps; its next switch to text redraws anyway.
+  if (hexViewBox_->isChecked()) return;
+  log_.ForceFullRedraw();
+  RefreshDisplay();
+}
+
 // ---- sending
 
 void CDebug::OnInputChanged() {
@@ -297,12 +346,15 @@ void CDebug::OnHexSendToggled() {
 }
 
 void CDebug::OnSend() {
+  SendOnce([this] { return sender_.Send(host_->Port(), hexSendBox_->isChecked(), newlineBox_->isChecked()); });
+}
+
+void CDebug::SendOnce(const std::function<DebugSender::Result()>& send) {
   if (!host_) return;
   // Like the timed send: not while an operation owns the line (the console says so).
   DebugSender::Result r = DebugSender::Result::PortClosed;
-  const bool refused = host_->Port().IsOpen() && !host_->Line().WriteIfFree(LineOwner::kNone, [&] {
-    r = sender_.Send(host_->Port(), hexSendBox_->isChecked(), newlineBox_->isChecked());
-  });
+  const bool refused =
+      host_->Port().IsOpen() && !host_->Line().WriteIfFree(LineOwner::kNone, [&] { r = send(); });
   if (refused) {
     pauseShown_ = LineOwner::kNone;  // every press that is not sent is told
     NotePause();
@@ -386,10 +438,89 @@ void CDebug::OnSaveLog() {
 }
 
 bool CDebug::SaveLogTo(const QString& path) {
+  std::string bytes;
+  if (stampBox_->isChecked()) {
+    const ReceiveLog::Contents c = log_.Copy();
+    LineStamper stamper;
+    bytes = stamper.Render(c.bytes, c.arrivals);
+  } else {
+    bytes = log_.Bytes();
+  }
   std::string error;
-  if (WriteFileAtomically(LocalPath(path), log_.Bytes(), &error)) return true;
+  if (WriteFileAtomically(LocalPath(path), bytes, &error)) return true;
   TipBox::Show(BoxParent(), QStringLiteral("保存日志失败：") + QString::fromStdString(error));
   return false;
+}
+
+// ---- quick-send entries
+
+bool CDebug::AskQuickSend(QuickSendEntry& entry) { return quicksend::EditInDialog(BoxParent(), entry); }
+
+void CDebug::AddQuickSend() {
+  if (static_cast<int>(quick_.size()) >= quicksend::kMaxEntries) {
+    ShowTip("快捷发送最多8条，请先删除一条");
+    return;
+  }
+  QuickSendEntry entry{QString(), inputEdit_->text(), hexSendBox_->isChecked()};
+  if (!AskQuickSend(entry) || entry.text.isEmpty()) return;
+  quick_.push_back(entry);
+  SaveQuickSends();
+}
+
+void CDebug::EditQuickSend(int index) {
+  if (index < 0 || index >= static_cast<int>(quick_.size())) return;
+  QuickSendEntry entry = quick_[static_cast<size_t>(index)];
+  if (!AskQuickSend(entry) || entry.text.isEmpty()) return;
+  quick_[static_cast<size_t>(index)] = entry;
+  SaveQuickSends();
+}
+
+void CDebug::DeleteQuickSend(int index) {
+  if (index < 0 || index >= static_cast<int>(quick_.size())) return;
+  if (!Confirm(QStringLiteral("是否删除快捷发送“%1”？").arg(quick_[static_cast<size_t>(index)].name))) return;
+  quick_.erase(quick_.begin() + index);
+  SaveQuickSends();
+}
+
+void CDebug::SaveQuickSends() {
+  quicksend::Save(quick_);
+  UpdateQuickButtons();
+}
+
+void CDebug::SendQuickSend(int index) {
+  if (index < 0 || index >= static_cast<int>(quick_.size())) return;
+  const QuickSendEntry entry = quick_[static_cast<size_t>(index)];
+  std::string bytes;
+  switch (DebugSender::Parse(ToGbk(entry.text), entry.hex, bytes)) {
+    case debug_text::HexParse::InvalidChar: ShowTip("无效字符"); return;
+    case debug_text::HexParse::TooLong: ShowTip("长度太长"); return;
+    case debug_text::HexParse::Ok: break;
+  }
+  SendOnce([&] { return sender_.SendBytes(host_->Port(), bytes, entry.hex, newlineBox_->isChecked()); });
+}
+
+void CDebug::UpdateQuickButtons() {
+  for (size_t i = 0; i < quickButtons_.size(); ++i) {
+    QPushButton* b = quickButtons_[i];
+    if (i >= quick_.size()) {
+      b->hide();
+      continue;
+    }
+    const QuickSendEntry& e = quick_[i];
+    const int room = std::max(8, b->width() - 10);
+    b->setText(b->fontMetrics().elidedText(e.name, Qt::ElideRight, room));
+    b->setToolTip((e.hex ? QStringLiteral("HEX：") : QStringLiteral("文本：")) + e.text +
+                  QStringLiteral("\n单击发送，右键编辑或删除"));
+    b->show();
+  }
+}
+
+void CDebug::QuickSendMenu(int index, const QPoint& at) {
+  QMenu menu(this);
+  menu.addAction(QStringLiteral("发送"), this, [this, index] { SendQuickSend(index); });
+  menu.addAction(QStringLiteral("编辑..."), this, [this, index] { EditQuickSend(index); });
+  menu.addAction(QStringLiteral("删除"), this, [this, index] { DeleteQuickSend(index); });
+  menu.exec(at);
 }
 
 // ---- mode dialogue

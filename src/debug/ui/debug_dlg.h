@@ -1,6 +1,7 @@
 #pragma once
 // The debug tool page: a terminal on the serial link with text and hex views of
-// the receive log, text or hex sending (once, on Enter, or timed), byte counters,
+// the receive log (the text view optionally with a time stamp per line), text or
+// hex sending (once, on Enter, timed, or from a quick-send entry), byte counters,
 // log saving, and the simple / professional mode dialogue.
 //
 // Received blocks are only appended to the log on the receive thread; the display
@@ -8,14 +9,19 @@
 // only the new bytes unless the whole log must be redrawn.
 #include <QTimer>
 #include <QWidget>
+#include <array>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "base/cp936.h"
 #include "debug/debug_sender.h"
+#include "debug/line_stamper.h"
 #include "debug/mode_dialogue.h"
 #include "debug/receive_log.h"
+#include "debug/ui/quick_send.h"
 #include "serial/line_arbiter.h"
 #include "widgets/fraction_layout.h"
 #include "widgets/tool.h"
@@ -49,6 +55,9 @@ class CDebug : public QWidget, public ITool, private IDebugModeView {
     kDisplay = 1022,
     kManualGroup = 1023,
     kIntervalEdit = 1024,
+    kTimeStampBox = 1025,
+    kQuickAddButton = 1026,
+    kQuickSendButton = 1030,  // the first entry's; entry i is kQuickSendButton + i
   };
   static constexpr int kTimedSendTimerId = 151;
   static constexpr int kBannerTimerId = 152;
@@ -99,15 +108,29 @@ class CDebug : public QWidget, public ITool, private IDebugModeView {
   bool IsModeDialogueRunning() const { return mode_ && mode_->IsRunning(); }
   // Brings the display up to date now (what the refresh timer does).
   void RefreshDisplay();
-  // Writes the raw receive log to path, completely or not at all; false with a
-  // "提示" box on failure.
+  // Writes the raw receive log to path (with the text view's time stamps while they
+  // are on), completely or not at all; false with a "提示" box on failure.
   bool SaveLogTo(const QString& path);
+
+  // Quick-send entries, kept in the user's settings (read at Init).
+  const std::vector<QuickSendEntry>& QuickSends() const { return quick_; }
+  // Asks for a new entry (AskQuickSend, filled with the send box's input) and keeps it;
+  // with kMaxEntries entries already it refuses with a box instead.
+  void AddQuickSend();
+  void EditQuickSend(int index);
+  // After the OK/Cancel question.
+  void DeleteQuickSend(int index);
+  // Sends the entry as the send button sends the send box's input: the same parsing
+  // (a bad hex input gets the same box and sends nothing), counter and line rules.
+  void SendQuickSend(int index);
 
  protected:
   // The save-file dialog; returns the chosen path or "" when cancelled.
   virtual QString AskSavePath(const QString& defaultName);
-  // The OK/Cancel question before a mode dialogue.
+  // The OK/Cancel question before a mode dialogue or deleting a quick-send entry.
   virtual bool Confirm(const QString& question);
+  // The quick-send edit dialog; false when cancelled.
+  virtual bool AskQuickSend(QuickSendEntry& entry);
 
   void resizeEvent(QResizeEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;
@@ -117,6 +140,9 @@ class CDebug : public QWidget, public ITool, private IDebugModeView {
   void BuildControls();
   void ApplyFonts();
   void OnSend();
+  // One send of the send button or a quick-send entry: refused (and said so) while another
+  // owner holds the line, "请先打开串口" without a port, else counted.
+  void SendOnce(const std::function<DebugSender::Result()>& send);
   void OnTimedSendTick();
   // A timed send or an "S" tick was kept back because another owner holds the line: the
   // console says so once per owner and pause (a pause ends with the next timed send that
@@ -126,6 +152,10 @@ class CDebug : public QWidget, public ITool, private IDebugModeView {
   void OnSaveLog();
   void OnClearLog();
   void OnHexViewToggled();
+  void OnTimeStampToggled();
+  void UpdateQuickButtons();
+  void SaveQuickSends();
+  void QuickSendMenu(int index, const QPoint& at);
   void OnHexSendToggled();
   void OnInputChanged();
   void ReevaluateTimedSend();
@@ -156,6 +186,8 @@ class CDebug : public QWidget, public ITool, private IDebugModeView {
   LineOwner pauseShown_ = LineOwner::kNone;  // whose pause the console has noted
   bool timedSendPending_ = false;  // checked, but waiting for an open port or an interval
   cp936::StreamDecoder decoder_;  // text view: a character may span two blocks
+  LineStamper stamper_;           // text view with time stamps: a line may span two blocks
+  std::vector<QuickSendEntry> quick_;
 
   QTimer refreshTimer_;
   QTimer timedTimer_;    // 151
@@ -167,7 +199,11 @@ class CDebug : public QWidget, public ITool, private IDebugModeView {
   QPushButton* saveButton_ = nullptr;
   QPushButton* clearButton_ = nullptr;
   QCheckBox* hexViewBox_ = nullptr;
+  QCheckBox* stampBox_ = nullptr;
   LogView* display_ = nullptr;
+  QLabel* quickLabel_ = nullptr;
+  std::array<QPushButton*, quicksend::kMaxEntries> quickButtons_{};
+  QPushButton* quickAdd_ = nullptr;
   QGroupBox* group_ = nullptr;
   QCheckBox* timedBox_ = nullptr;
   QLineEdit* intervalEdit_ = nullptr;
