@@ -284,10 +284,14 @@ TEST_F(DebugPageTest, TimeStampsPerLineInTheTextViewAndTheSavedLogWhenSwitchedOn
   EXPECT_EQ(Text(CDebug::kRecvCount), QStringLiteral("R:15"));
   EXPECT_EQ(Text(CDebug::kSentCount), QStringLiteral("S:0"));
   EXPECT_TRUE(port.Writes().empty());
+  // The rest of that line reaches the display in a later refresh: still one stamp.
+  page.OnSerialData(" end\n", 5);
+  EXPECT_TRUE(Shown().contains(QRegularExpression(QStringLiteral(R"(next\n\[\d\d:\d\d:\d\d\.\d{3}\]tail end\n$)"))));
+  EXPECT_EQ(Shown().count(QLatin1Char('[')), 3);
 
   // The hex view is the bytes alone.
   Box(CDebug::kHexViewBox)->setChecked(true);
-  EXPECT_EQ(Shown(), QString::fromLatin1(debug_text::RenderHex("ATOK\r\nnext\ntail")));
+  EXPECT_EQ(Shown(), QString::fromLatin1(debug_text::RenderHex("ATOK\r\nnext\ntail end\n")));
   Box(CDebug::kHexViewBox)->setChecked(false);
   EXPECT_EQ(Shown().count(QLatin1Char('[')), 3);
 
@@ -301,12 +305,12 @@ TEST_F(DebugPageTest, TimeStampsPerLineInTheTextViewAndTheSavedLogWhenSwitchedOn
     return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()) : QStringLiteral("(none)");
   };
   const QString withStamps = saved(QStringLiteral("stamped.txt"));
-  EXPECT_TRUE(QRegularExpression(QStringLiteral(R"(^\[[0-9:.]{12}\]ATOK\r\n\[[0-9:.]{12}\]next\n\[[0-9:.]{12}\]tail$)"))
+  EXPECT_TRUE(QRegularExpression(QStringLiteral(R"(^\[[0-9:.]{12}\]ATOK\r\n\[[0-9:.]{12}\]next\n\[[0-9:.]{12}\]tail end\n$)"))
                   .match(withStamps).hasMatch()) << withStamps.toStdString();
   EXPECT_EQ(withStamps.left(14), m.captured(1));  // the display's stamp
   stamps->setChecked(false);
-  EXPECT_EQ(saved(QStringLiteral("raw.txt")), QStringLiteral("ATOK\r\nnext\ntail"));
-  EXPECT_EQ(Shown(), QStringLiteral("ATOK\nnext\ntail"));
+  EXPECT_EQ(saved(QStringLiteral("raw.txt")), QStringLiteral("ATOK\r\nnext\ntail end\n"));
+  EXPECT_EQ(Shown(), QStringLiteral("ATOK\nnext\ntail end\n"));
 }
 
 // A quick-send entry goes out as the same input typed into the send box would.
