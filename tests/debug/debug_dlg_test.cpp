@@ -13,6 +13,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <cstdlib>
 #include <memory>
 
 #include "base/cp936.h"
