@@ -5,11 +5,9 @@
 #include "config/ui/channels/chn_proper_dlg.h"
 #include "config/ui/channels/chn_warning_dlg.h"
 
-namespace {
-constexpr const char* kProperTab = "通道属性";
-constexpr const char* kCommTab = "通信参数";
-constexpr const char* kAlarmTab = "报警参数";
-}  // namespace
+using field_tables::kAlarmTab;
+using field_tables::kCommTab;
+using field_tables::kProperTab;
 
 CRTUCfgChnSrcDlg::CRTUCfgChnSrcDlg(channel_codes::Family family, QWidget* parent)
     : QWidget(parent) {
