@@ -102,7 +102,7 @@ std::string Accepted(const FieldRow& row, const std::string& label) {
       const int value = s.family == Family::None ? 0 : codes::KindBase(s.family) + s.n;
       items.push_back(std::to_string(value) + " " + caption);
     }
-    return "可选：" + Join(items, kListSeparator);
+    return Join(items, kListSeparator);
   }
   if (row.id == kSaveLengthId) return "整数（KB）";
   if (row.control == FieldControl::Check && code.valueOf) {
@@ -115,7 +115,7 @@ std::string Accepted(const FieldRow& row, const std::string& label) {
       const std::optional<std::string> value = code.valueOf(code.items[i], static_cast<int>(i));
       items.push_back(value.value_or("?") + " " + code.items[i]);
     }
-    return "可选：" + Join(items, kListSeparator);
+    return Join(items, kListSeparator);
   }
   std::string text = TextLimit();
   if (const std::string range = StatedRange(label); !range.empty()) text = "数值 " + range + "，" + text;

@@ -29,7 +29,9 @@ struct FieldHelp {
   std::string label;         // the label beside the control, without its closing colon
   std::string listingLabel;  // as the listing and the log name it: "Channel07 save length"
   std::string command;       // the command word with its instance: "AT+CHNSVLEN07"
-  std::string accepted;      // the values the field takes, in words
+  std::string accepted;      // the values the field takes: a list's codes and items
+                             // ("0 自报、1 查询…"), a text's length limit and the range
+                             // its label states
 };
 
 // Instance index of parameter id; std::nullopt when there is no such instance or no

@@ -66,10 +66,10 @@ TEST(FieldHelpTest, ListsGiveTheirItemsWithCodesAndShowValuesAsTheControlDoes) {
   const FieldHelp mode = Must(0, 0);
   EXPECT_EQ(mode.path, "终端参数 › 工作模式");
   EXPECT_EQ(mode.command, "AT+PROTWRK");  // one instance: no number
-  EXPECT_EQ(mode.accepted, "可选：0 自报、1 查询、2 兼容、3 调试、4 无需应答");
-  EXPECT_EQ(Must(7, 0).accepted, "可选：0 水文HEX、1 水文ASCII、2 水资源16、5 水资源21");
+  EXPECT_EQ(mode.accepted, "0 自报、1 查询、2 兼容、3 调试、4 无需应答");
+  EXPECT_EQ(Must(7, 0).accepted, "0 水文HEX、1 水文ASCII、2 水资源16、5 水资源21");
   EXPECT_NE(Must(79, 0).accepted.find("201 K0"), std::string::npos);
-  EXPECT_EQ(Must(68, 0).accepted, "可选：1 电压、0 电流");
+  EXPECT_EQ(Must(68, 0).accepted, "1 电压、0 电流");
 
   EXPECT_EQ(field_help::ShownValue(7, "5"), "水资源21");
   EXPECT_EQ(field_help::ShownWithRaw(7, "5"), "水资源21 (5)");
