@@ -141,6 +141,7 @@ bool CRTUCfgDlg::OpenOffline(const QString& path) {
   machine_.SetOffline(true);
   machine_.FillPagesFromTable();
   SetOperationsEnabledOnUi(true);
+  RefreshDeviceOperations();
   AppendLog(GBK("离线编辑 ") + ToGbk(QFileInfo(path).fileName()) +
             GBK("：未连接设备，设备操作不可用；\"保存配置到文件\"保存页面上的值\r\n"));
   return true;

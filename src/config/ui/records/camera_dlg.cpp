@@ -143,6 +143,10 @@ void CRTUCfgCameraDlg::SelectCamera(int index) {
   for (int i = 0; i < kCameras; ++i) detail_[i]->setVisible(CameraName(i) == name);
 }
 
+void CRTUCfgCameraDlg::EnableDeviceOperations(bool enable) {
+  if (auto* b = findChild<QPushButton*>(QStringLiteral("snapshotButton"))) b->setEnabled(enable);
+}
+
 void CRTUCfgCameraDlg::OnSnapshot() {
   if (reader_.Request(selector_->currentIndex() + 1)) watcher_->Begin();
 }

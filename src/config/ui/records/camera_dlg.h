@@ -56,6 +56,8 @@ class CRTUCfgCameraDetailDlg : public QWidget {
 class CRTUCfgCameraDlg : public QWidget, public ICfgPage {
   Q_OBJECT
  public:
+  // "抓拍" needs a device: greyed while there is none.
+  void EnableDeviceOperations(bool enable);
   static constexpr int kCameras = 4;
   static constexpr int kSelectorId = 1046;
   static constexpr int kSnapshotId = 1047;
