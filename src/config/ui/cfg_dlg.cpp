@@ -343,6 +343,9 @@ bool CRTUCfgDlg::OnScreen() const {
 }
 
 void CRTUCfgDlg::OnEntryOutcome(const ToolEntryOutcome& outcome) {
+  // An entry was made on an open port (one the start-up search opened too): the device
+  // operations are offered from now on, also while a failed entry waits for power-up.
+  RefreshDeviceOperations();
   switch (outcome.end) {
     case EntryEnd::kEntered:
       if (logDlg_) logDlg_->setEnabled(false);

@@ -199,6 +199,20 @@ TEST_F(WorkspaceTest, DeviceOperationsAreGreyedWithoutADevice) {
   ws->CancelLoadRequest();
   ASSERT_TRUE(WaitIdle());
   EXPECT_TRUE(offered(true));
+
+  // A port the start-up search opened is not announced: an entry on it, even a failed
+  // one that waits for power-up, offers the operations.
+  device.Close();
+  ws->OnPortClosed();
+  device.Open("device", 115200, 8, 0, 0);
+  EXPECT_FALSE(ws->DeviceOperationsOffered());
+  ws->OnEntryOutcome({EntryEnd::kFailed, true, {}});
+  EXPECT_TRUE(ws->DeviceOperationsOffered());
+  EXPECT_TRUE(log->Button(CLogDlg::kImeiId)->isEnabled());
+  EXPECT_FALSE(ws->Button(CRTUCfgDlg::kLoadId)->isEnabled());  // waiting for power-up
+  ws->SetWorkMode(kModeIdle);
+  ws->EnableOperations(true);
+  EXPECT_TRUE(offered(true));
 }
 
 TEST_F(WorkspaceTest, LogFromAnyThreadEndsInViewAndClears) {
