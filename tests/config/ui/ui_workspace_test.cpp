@@ -209,7 +209,6 @@ TEST_F(WorkspaceTest, DeviceOperationsAreGreyedWithoutADevice) {
   ws->OnEntryOutcome({EntryEnd::kFailed, true, {}});
   EXPECT_TRUE(ws->DeviceOperationsOffered());
   EXPECT_TRUE(log->Button(CLogDlg::kImeiId)->isEnabled());
-  EXPECT_FALSE(ws->Button(CRTUCfgDlg::kLoadId)->isEnabled());  // waiting for power-up
   ws->SetWorkMode(kModeIdle);
   ws->EnableOperations(true);
   EXPECT_TRUE(offered(true));
