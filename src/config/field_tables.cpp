@@ -104,9 +104,9 @@ constexpr FieldRow kCameraRows[] = {
     {154, "AT+CAMUPMIN", FieldControl::Edit, nullptr, "上报间隔(分钟)：", "cameraIntervalEdit"},
 };
 constexpr FieldRow kCameraTimerRows[] = {
-    {155, "AT+CAMTMROPEN", FieldControl::Check, &station_codes::kCameraSwitchField, nullptr, "timer%1Check"},
-    {156, "AT+CAMTMRHOUR", FieldControl::Edit, nullptr, nullptr, "timer%1HourEdit"},
-    {157, "AT+CAMTMRMIN", FieldControl::Edit, nullptr, nullptr, "timer%1MinuteEdit"},
+    {155, "AT+CAMTMROPEN", FieldControl::Check, &station_codes::kCameraSwitchField, "定时%1", "timer%1Check"},
+    {156, "AT+CAMTMRHOUR", FieldControl::Edit, nullptr, "时", "timer%1HourEdit"},
+    {157, "AT+CAMTMRMIN", FieldControl::Edit, nullptr, "分", "timer%1MinuteEdit"},
 };
 constexpr FieldRow kComTransRows[] = {
     {158, "AT+TRANCOMTYPE", FieldControl::List, &station_codes::kTransComTypeField, "传输串口类型：", "transTypeCombo"},
@@ -269,19 +269,19 @@ constexpr PageTable kPageTables[] = {
     {CfgPageId::CameraTimer, Family::None, kCameraTimerRows},
     {CfgPageId::ComTrans, Family::None, kComTransRows},
     {CfgPageId::Channel, Family::None, kChannelRows},
-    {CfgPageId::Channel, Family::Di, kDiAlarmRows},
-    {CfgPageId::Channel, Family::Pi, kCounterProperRows},
-    {CfgPageId::Channel, Family::Pi, kCounterAlarmRows},
-    {CfgPageId::Channel, Family::Adc, kAdcProperRows},
-    {CfgPageId::Channel, Family::Adc, kAdcRangeRows},
-    {CfgPageId::Channel, Family::Adc, kAdcAlarmRows},
-    {CfgPageId::Channel, Family::Serial, kComProperRows},
-    {CfgPageId::Channel, Family::Serial, kComCommRows},
-    {CfgPageId::Channel, Family::Serial, kComAlarmRows},
-    {CfgPageId::Channel, Family::Sdi, kSdiProperRows},
-    {CfgPageId::Channel, Family::Sdi, kSdiAlarmRows},
-    {CfgPageId::Channel, Family::Gray, kGrayProperRows},
-    {CfgPageId::Channel, Family::Gray, kGrayAlarmRows},
+    {CfgPageId::Channel, Family::Di, kDiAlarmRows, field_tables::kAlarmTab},
+    {CfgPageId::Channel, Family::Pi, kCounterProperRows, field_tables::kProperTab},
+    {CfgPageId::Channel, Family::Pi, kCounterAlarmRows, field_tables::kAlarmTab},
+    {CfgPageId::Channel, Family::Adc, kAdcProperRows, field_tables::kProperTab},
+    {CfgPageId::Channel, Family::Adc, kAdcRangeRows, field_tables::kCommTab},
+    {CfgPageId::Channel, Family::Adc, kAdcAlarmRows, field_tables::kAlarmTab},
+    {CfgPageId::Channel, Family::Serial, kComProperRows, field_tables::kProperTab},
+    {CfgPageId::Channel, Family::Serial, kComCommRows, field_tables::kCommTab},
+    {CfgPageId::Channel, Family::Serial, kComAlarmRows, field_tables::kAlarmTab},
+    {CfgPageId::Channel, Family::Sdi, kSdiProperRows, field_tables::kProperTab},
+    {CfgPageId::Channel, Family::Sdi, kSdiAlarmRows, field_tables::kAlarmTab},
+    {CfgPageId::Channel, Family::Gray, kGrayProperRows, field_tables::kProperTab},
+    {CfgPageId::Channel, Family::Gray, kGrayAlarmRows, field_tables::kAlarmTab},
 };
 
 }  // namespace

@@ -78,7 +78,15 @@ struct PageTable {
   CfgPageId page;
   channel_codes::Family family;  // None outside the channel sources
   FieldTable table;
+  const char* tab = nullptr;     // a source table's tab title (UTF-8); nullptr elsewhere
 };
+
+// The source pages' tab titles.
+namespace field_tables {
+inline constexpr const char* kProperTab = "通道属性";
+inline constexpr const char* kCommTab = "通信参数";
+inline constexpr const char* kAlarmTab = "报警参数";
+}  // namespace field_tables
 std::span<const PageTable> PageTables();
 
 // The owner of id in tables: its entry; nullptr when no row lists it.

@@ -32,19 +32,24 @@ int FormatCommandLine(int id, int index, std::string& out) {
   const ParamEntry* entry = FindParam(id);
   if (entry == nullptr || index < 0 || index >= entry->count) return 0;
   const std::string value = GetParamText(id, index).value_or(std::string());
-  out = entry->command;
-  if (id < kFirstCommandId) {
-    if (entry->count > 1) {
-      // Instances always carry two digits on the wire (count is at most 30).
-      const int n = index + 1;
-      out += static_cast<char>('0' + n / 10);
-      out += static_cast<char>('0' + n % 10);
-    }
-    out += '=';
-  }
+  out = InstanceCommand(id, index);
+  if (id < kFirstCommandId) out += '=';
   out += value;
   out += "\r\n";
   return 1;
+}
+
+std::string InstanceCommand(int id, int index) {
+  const ParamEntry* entry = FindParam(id);
+  if (entry == nullptr || index < 0 || index >= entry->count) return {};
+  std::string word = entry->command;
+  if (id < kFirstCommandId && entry->count > 1) {
+    // Instances always carry two digits on the wire (count is at most 30).
+    const int n = index + 1;
+    word += static_cast<char>('0' + n / 10);
+    word += static_cast<char>('0' + n % 10);
+  }
+  return word;
 }
 
 CommandExchange::CommandExchange(ISerialPort& port) : port_(port) {

@@ -21,6 +21,10 @@ constexpr int kQuietPauseMs = 20;
 // Builds the command line of (id, index) without sending. Returns 1 and the line,
 // or 0 and an empty line when there is no such entry or index >= count.
 int FormatCommandLine(int id, int index, std::string& out);
+// The command word of instance index of parameter id as the device knows it: the
+// entry's word, and for a parameter of several instances the instance counted from 1 in
+// two digits ("AT+CHNSVLEN07" for index 6). "" when there is no such entry or index.
+std::string InstanceCommand(int id, int index);
 
 class CommandExchange {
  public:

@@ -172,6 +172,7 @@ void CRTUCfgDlg::InitWorkspace(IToolHost* host) {
   captionTimer_->start();  // captions the pages set while they were built
 
   if (host) machine_.AttachPort(&host->Port(), &host->Line());
+  RefreshDeviceOperations();
   machine_.Start();
 }
 
@@ -271,9 +272,23 @@ void CRTUCfgDlg::EnableOperations(bool enable) { machine_.EnableOperations(enabl
 void CRTUCfgDlg::CancelOperation() { machine_.CancelOperation(); }
 
 void CRTUCfgDlg::SetOperationsEnabledOnUi(bool enable) {
+  operationsEnabled_ = enable;
   tree_->setEnabled(enable);
   for (QPushButton* b : {load_, save_, factory_, restart_, saveFile_, loadFile_})
-    b->setEnabled(enable && (!offline_ || b == saveFile_));  // offline: no device operation
+    b->setEnabled(enable && (deviceOps_ || b == saveFile_));  // no device: no device operation
+}
+
+void CRTUCfgDlg::RefreshDeviceOperations() {
+  deviceOps_ = !offline_ && machine_.PortOpen();
+  SetOperationsEnabledOnUi(operationsEnabled_);
+  if (logDlg_) logDlg_->EnableDeviceOperations(deviceOps_);
+  for (const Slot& s : pages_)
+    if (s.hooks.enableDeviceOperations) s.hooks.enableDeviceOperations(deviceOps_);
+}
+
+void CRTUCfgDlg::OnPortClosed() {
+  CancelOperation();
+  RefreshDeviceOperations();
 }
 
 void CRTUCfgDlg::RequestLoad() {
@@ -282,6 +297,7 @@ void CRTUCfgDlg::RequestLoad() {
     machine_.SetOffline(false);
     AppendLog(GBK("结束离线编辑\r\n"));
   }
+  RefreshDeviceOperations();
   machine_.RequestLoad();
 }
 
@@ -327,6 +343,9 @@ bool CRTUCfgDlg::OnScreen() const {
 }
 
 void CRTUCfgDlg::OnEntryOutcome(const ToolEntryOutcome& outcome) {
+  // An entry was made on an open port (one the start-up search opened too): the device
+  // operations are offered from now on, also while a failed entry waits for power-up.
+  RefreshDeviceOperations();
   switch (outcome.end) {
     case EntryEnd::kEntered:
       if (logDlg_) logDlg_->setEnabled(false);

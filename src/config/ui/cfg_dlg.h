@@ -35,6 +35,8 @@ struct CfgPageHooks {
   // Clock page (CfgRequest::Clock), storage page (CfgRequest::InitValue): the controls a
   // request came from, disabled while it runs.
   std::function<void(CfgRequest, bool enable)> enableRequestControls;
+  // The page's device operations' buttons: greyed while there is no device.
+  std::function<void(bool enable)> enableDeviceOperations;
 };
 
 class CRTUCfgDlg : public QWidget, public ICfgWorkspace, public ITool {
@@ -95,7 +97,8 @@ class CRTUCfgDlg : public QWidget, public ICfgWorkspace, public ITool {
   void Choose(bool chosen) override;
   bool OnScreen() const override;
   QWidget* SideWindow() override { return LogWindow(); }
-  void OnPortClosed() override { CancelOperation(); }
+  void OnPortOpened() override { RefreshDeviceOperations(); }
+  void OnPortClosed() override;
   void OnEntryOutcome(const ToolEntryOutcome& outcome) override;
 
   // ICfgWorkspace
@@ -132,6 +135,13 @@ class CRTUCfgDlg : public QWidget, public ICfgWorkspace, public ITool {
   // operation runs. A load from the device ends it.
   bool OpenOffline(const QString& path);
   bool Offline() const { return offline_; }
+  // Whether the device operations are offered: a port is open and no .cfg file is being
+  // edited offline. Without, every button that would talk to the device is greyed out
+  // (a request that still reaches the machine is refused as before, with its note).
+  bool DeviceOperationsOffered() const { return deviceOps_; }
+  // Greys out or brings back the device operations' buttons after the port or the
+  // offline state changed.
+  void RefreshDeviceOperations();
 
  protected:
   // The file dialogs (tests replace them). Empty: cancelled.
@@ -183,6 +193,8 @@ class CRTUCfgDlg : public QWidget, public ICfgWorkspace, public ITool {
   std::atomic<bool> shutDown_{false};
   bool initialised_ = false;
   bool offline_ = false;  // UI thread
+  bool deviceOps_ = true;  // UI thread: DeviceOperationsOffered
+  bool operationsEnabled_ = true;  // UI thread: the last SetOperationsEnabledOnUi
   QString offlinePath_;
 
   QTreeWidget* tree_ = nullptr;

@@ -8,6 +8,7 @@
 #include "base/cp936.h"
 #include "config/ui/records/file_prompt.h"
 #include "config/ui/cfg_dlg.h"
+#include "config/ui/channels/chn_dlg.h"
 #include "config/ui/write_review_dlg.h"
 #include "protocol/listing.h"
 #include "protocol/param_table.h"
@@ -35,7 +36,10 @@ QString CRTUCfgDlg::ChooseOpenFile() {
 }
 
 bool CRTUCfgDlg::ReviewWrite(const WritePlan& plan, WriteSelection& selection) {
-  CWriteReviewDlg dialog(plan, DialogParent());
+  std::vector<int> kinds;
+  if (auto* channels = dynamic_cast<CRTUCfgChnDlg*>(PageWidget(CfgPageId::Channel)))
+    for (int n = 0; n < CRTUCfgChnDlg::kChannels; ++n) kinds.push_back(channels->Kind(n));
+  CWriteReviewDlg dialog(plan, DialogParent(), std::move(kinds));
   if (dialog.exec() != QDialog::Accepted) return false;
   selection = dialog.Selection();
   return true;
@@ -137,6 +141,7 @@ bool CRTUCfgDlg::OpenOffline(const QString& path) {
   machine_.SetOffline(true);
   machine_.FillPagesFromTable();
   SetOperationsEnabledOnUi(true);
+  RefreshDeviceOperations();
   AppendLog(GBK("离线编辑 ") + ToGbk(QFileInfo(path).fileName()) +
             GBK("：未连接设备，设备操作不可用；\"保存配置到文件\"保存页面上的值\r\n"));
   return true;

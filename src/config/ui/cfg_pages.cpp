@@ -22,6 +22,7 @@ void CRTUCfgDlg::CreatePages() {
   pages_[Index(CfgPageId::Dev)].hooks.enableRequestControls = [dev](CfgRequest r, bool enable) {
     if (r == CfgRequest::Clock) dev->EnableClockControls(enable);
   };
+  pages_[Index(CfgPageId::Dev)].hooks.enableDeviceOperations = [dev](bool on) { dev->EnableDeviceOperations(on); };
 
   // Channel page: every channel parameter, and the channel nodes.
   auto* channels = new CRTUCfgChnDlg(this);
@@ -42,6 +43,9 @@ void CRTUCfgDlg::CreatePages() {
   // Camera page: parameters 148-154 and the snapshot (operation 11).
   auto* camera = new CRTUCfgCameraDlg(machine_, this);
   SetPage(CfgPageId::Camera, camera, camera);
+  pages_[Index(CfgPageId::Camera)].hooks.enableDeviceOperations = [camera](bool on) {
+    camera->EnableDeviceOperations(on);
+  };
   auto* timer = new CRTUCfgCameraTimer(this);
   SetPage(CfgPageId::CameraTimer, timer, timer);
   auto* trans = new CRTUCfgComTransDlg(this);
@@ -53,5 +57,8 @@ void CRTUCfgDlg::CreatePages() {
   pages_[Index(CfgPageId::Storage)].hooks.enableRequestControls = [storage](CfgRequest r,
                                                                            bool enable) {
     if (r == CfgRequest::InitValue) storage->EnableInitValueControls(enable);
+  };
+  pages_[Index(CfgPageId::Storage)].hooks.enableDeviceOperations = [storage](bool on) {
+    storage->EnableDeviceOperations(on);
   };
 }

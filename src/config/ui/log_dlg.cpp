@@ -38,6 +38,10 @@ CLogDlg::CLogDlg(QWidget* owner) : QWidget(owner, Qt::Tool) {
   resize(420, 640);
 }
 
+void CLogDlg::EnableDeviceOperations(bool enable) {
+  for (QPushButton* b : {version_, signal_, imei_}) b->setEnabled(enable);
+}
+
 QPushButton* CLogDlg::Button(int id) const {
   switch (id) {
     case kVersionId: return version_;

@@ -29,6 +29,8 @@ class CLogDlg : public QWidget {
 
   QPlainTextEdit* LogEdit() const { return edit_; }
   QPushButton* Button(int id) const;
+  // "设备版本", "设备信号" and "设备IMEI" need a device: greyed while there is none.
+  void EnableDeviceOperations(bool enable);
 
  signals:
   void versionClicked();

@@ -7,9 +7,11 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "config/field_help.h"
+#include "protocol/exchange.h"
 #include "widgets/ui_bridge.h"
 
-CWriteReviewDlg::CWriteReviewDlg(const WritePlan& plan, QWidget* parent)
+CWriteReviewDlg::CWriteReviewDlg(const WritePlan& plan, QWidget* parent, std::vector<int> channelKinds)
     : QDialog(parent), plan_(plan) {
   setObjectName(QStringLiteral("writeReview"));
   setWindowTitle(QStringLiteral("写入确认"));
@@ -22,12 +24,19 @@ CWriteReviewDlg::CWriteReviewDlg(const WritePlan& plan, QWidget* parent)
   table_->setSelectionMode(QAbstractItemView::NoSelection);
   for (int r = 0; r < table_->rowCount(); ++r) {
     const WritePlanRow& row = plan_[static_cast<size_t>(r)];
-    auto* label = new QTableWidgetItem(FromGbk(row.label));
+    const std::optional<field_help::FieldHelp> help = field_help::Describe(row.id, row.index, channelKinds);
+    auto* label = new QTableWidgetItem(help ? QString::fromUtf8(help->path) : FromGbk(row.label));
     label->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
     label->setCheckState(Qt::Checked);
+    // What the device calls it, and the line the write sends.
+    const QString tip = FromGbk(row.label) + QLatin1Char('\n') +
+                        FromGbk(InstanceCommand(row.id, row.index) + "=" + row.newValue);
+    auto* device = new QTableWidgetItem(QString::fromUtf8(field_help::ShownWithRaw(row.id, row.deviceValue)));
+    auto* wanted = new QTableWidgetItem(QString::fromUtf8(field_help::ShownWithRaw(row.id, row.newValue)));
+    for (QTableWidgetItem* item : {label, device, wanted}) item->setToolTip(tip);
     table_->setItem(r, 0, label);
-    table_->setItem(r, 1, new QTableWidgetItem(FromGbk(row.deviceValue)));
-    table_->setItem(r, 2, new QTableWidgetItem(FromGbk(row.newValue)));
+    table_->setItem(r, 1, device);
+    table_->setItem(r, 2, wanted);
   }
   table_->resizeColumnsToContents();
   table_->horizontalHeader()->setStretchLastSection(true);
@@ -48,7 +57,7 @@ CWriteReviewDlg::CWriteReviewDlg(const WritePlan& plan, QWidget* parent)
   layout->addWidget(note);
   layout->addWidget(table_);
   layout->addLayout(buttons);
-  resize(560, 360);
+  resize(640, 360);
 }
 
 WriteSelection CWriteReviewDlg::Selection() const {

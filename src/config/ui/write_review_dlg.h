@@ -1,8 +1,11 @@
 #pragma once
-// The review before a write: one row per parameter instance the write would send
-// (label, the device's value, the new value, in sending order), each with a check box,
-// all ticked; "写入" sends the ticked rows, "取消" sends nothing.
+// The review before a write: one row per parameter instance the write would send, in
+// sending order, each with a check box, all ticked; "写入" sends the ticked rows, "取消"
+// sends nothing. A row says where the pages show the field ("通道07 › 通道存储长度"),
+// the device's and the new value as the page shows them with the device text beside
+// ("开启 (1)"), and in its tooltip the listing label and the command line.
 #include <QDialog>
+#include <vector>
 
 #include "config/write_plan.h"
 
@@ -12,7 +15,9 @@ class QPushButton;
 class CWriteReviewDlg : public QDialog {
   Q_OBJECT
  public:
-  CWriteReviewDlg(const WritePlan& plan, QWidget* parent = nullptr);
+  // channelKinds: the kind code of each channel, so that a source's field names the
+  // channel node bound to it (empty: the source alone).
+  CWriteReviewDlg(const WritePlan& plan, QWidget* parent = nullptr, std::vector<int> channelKinds = {});
 
   // The ticked rows.
   WriteSelection Selection() const;

@@ -265,3 +265,44 @@ TEST(WriteReviewDlg, EveryRowStartsTickedAndAnUntickedRowIsLeftOut) {
 }
 
 }  // namespace
+
+namespace {
+
+// The rows in the pages' words: where the field is, its values as the page shows them
+// with the device's text beside, and what the device calls it and receives.
+TEST(WriteReviewDlg, RowsSayWhereThePagesShowTheFieldAndWhatTheyShow) {
+  const WritePlan plan = {
+      {.id = 7, .index = 0, .label = "Protocol text type", .deviceValue = "0", .newValue = "5"},
+      {.id = 21, .index = 5, .label = "Server6's port", .deviceValue = "5001", .newValue = "6001"},
+      {.id = 31, .index = 6, .label = "Channel07 save length", .deviceValue = "4", .newValue = "9"},
+      {.id = 60, .index = 1, .label = "Adc2 if upload", .deviceValue = "0", .newValue = "1"}};
+  std::vector<int> kinds(30, 0);
+  kinds[6] = 202;  // channel 7 on ADC1
+  CWriteReviewDlg dialog(plan, nullptr, kinds);
+  QTableWidget* t = dialog.Table();
+  auto text = [t](int r, int c) { return t->item(r, c)->text(); };
+  EXPECT_EQ(text(0, 0), QStringLiteral("终端参数 › 通信协议"));
+  EXPECT_EQ(text(0, 1), QStringLiteral("水文HEX (0)"));
+  EXPECT_EQ(text(0, 2), QStringLiteral("水资源21 (5)"));
+  EXPECT_EQ(t->item(0, 0)->toolTip(), QStringLiteral("Protocol text type\nAT+PROTTXT=5"));
+  EXPECT_EQ(t->item(0, 2)->toolTip(), t->item(0, 0)->toolTip());
+  EXPECT_EQ(text(1, 0), QStringLiteral("中心地址参数 › 中心2 › 备中心端口"));
+  EXPECT_EQ(text(1, 2), QStringLiteral("6001"));
+  EXPECT_EQ(t->item(1, 0)->toolTip(), QStringLiteral("Server6's port\nAT+MULTIPORT06=6001"));
+  EXPECT_EQ(text(2, 0), QStringLiteral("通道07 › 通道存储长度"));
+  EXPECT_EQ(t->item(2, 0)->toolTip(), QStringLiteral("Channel07 save length\nAT+CHNSVLEN07=9"));
+  EXPECT_EQ(text(3, 0), QStringLiteral("通道07|ADC1 › 通道属性 › 上报开启"));
+  EXPECT_EQ(text(3, 1) + QLatin1Char('>') + text(3, 2), QStringLiteral("关闭 (0)>开启 (1)"));
+  // Selection is by instance, as before.
+  t->item(1, 0)->setCheckState(Qt::Unchecked);
+  EXPECT_EQ(dialog.Selection(), (WriteSelection{{7, 0}, {31, 6}, {60, 1}}));
+  // Without the channels' kinds a source's field names the source.
+  CWriteReviewDlg plain(plan);
+  EXPECT_EQ(plain.Table()->item(3, 0)->text(), QStringLiteral("ADC1 › 通道属性 › 上报开启"));
+  if (const QString dir = qEnvironmentVariable("QX310_SHOTS_DIR"); !dir.isEmpty()) {
+    dialog.show();
+    dialog.grab().save(dir + QStringLiteral("/review.png"));
+  }
+}
+
+}  // namespace

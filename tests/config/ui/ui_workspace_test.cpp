@@ -145,6 +145,75 @@ TEST_F(WorkspaceTest, OperationButtonsNeedAnOpenPortAndAnIdleWorker) {
   }
 }
 
+// Without a device (no port open, or a .cfg edited offline) every button that would talk
+// to it is greyed out, the rest stay; an open port or a device entered brings them back.
+TEST_F(WorkspaceTest, DeviceOperationsAreGreyedWithoutADevice) {
+  TipCatcher boxes;
+  auto named = [&](CfgPageId page, const char* name) {
+    return ws->PageWidget(page)->findChild<QPushButton*>(QString::fromLatin1(name));
+  };
+  CLogDlg* log = ws->LogDlg();
+  const std::vector<QPushButton*> deviceOps = {
+      ws->Button(CRTUCfgDlg::kLoadId), ws->Button(CRTUCfgDlg::kSaveId), ws->Button(CRTUCfgDlg::kFactoryId),
+      ws->Button(CRTUCfgDlg::kRestartId), ws->Button(CRTUCfgDlg::kLoadFileId), log->Button(CLogDlg::kVersionId),
+      log->Button(CLogDlg::kSignalId), log->Button(CLogDlg::kImeiId), named(CfgPageId::Dev, "clockSetButton"),
+      named(CfgPageId::Storage, "clearBacklogButton"), named(CfgPageId::Storage, "clearRecordsButton"),
+      named(CfgPageId::Storage, "initValueButton"), named(CfgPageId::Storage, "exportButton"),
+      named(CfgPageId::Camera, "snapshotButton")};
+  const std::vector<QPushButton*> local = {
+      ws->Button(CRTUCfgDlg::kSaveFileId), ws->Button(CRTUCfgDlg::kLogToggleId), log->Button(CLogDlg::kClearId),
+      named(CfgPageId::Storage, "openRecordsButton"), named(CfgPageId::Camera, "openPictureButton")};
+  auto offered = [&](bool on) {
+    bool all = ws->DeviceOperationsOffered() == on;
+    for (QPushButton* b : deviceOps) all = all && b && b->isEnabled() == on;
+    for (QPushButton* b : local) all = all && b && b->isEnabled();
+    return all && ws->Tree()->isEnabled();
+  };
+  EXPECT_TRUE(offered(true));
+
+  device.Close();
+  ws->OnPortClosed();
+  EXPECT_TRUE(offered(false));
+  // A request that still reaches the machine is refused as before.
+  ws->Machine().StartOperation(kOpQueryVersion);
+  EXPECT_EQ(boxes.Texts(), QStringList{QStringLiteral("请先打开串口")});
+  device.Open("device", 115200, 8, 0, 0);
+  ws->OnPortOpened();
+  EXPECT_TRUE(offered(true));
+
+  // Offline editing greys them although the port is open; entering a device ends it.
+  QTemporaryDir dir;
+  ParseListing("Device address:  12345678\r\nModem Apn:  cmnet\r\n", 44);
+  ws->savePath = dir.filePath(QStringLiteral("offline.cfg"));
+  ws->SaveConfigToFile();
+  ASSERT_TRUE(ws->OpenOffline(ws->savePath));
+  EXPECT_TRUE(offered(false));
+  if (const QString shots = qEnvironmentVariable("QX310_SHOTS_DIR"); !shots.isEmpty()) {
+    ws->grab().save(shots + QStringLiteral("/offline-workspace.png"));
+    log->grab().save(shots + QStringLiteral("/offline-log.png"));
+  }
+  ws->OnEntryOutcome({EntryEnd::kEntered, false, {}});
+  EXPECT_FALSE(ws->Offline());
+  EXPECT_TRUE(ws->DeviceOperationsOffered());
+  EXPECT_TRUE(log->Button(CLogDlg::kVersionId)->isEnabledTo(log));  // the window itself waits for the load
+  ws->CancelLoadRequest();
+  ASSERT_TRUE(WaitIdle());
+  EXPECT_TRUE(offered(true));
+
+  // A port the start-up search opened is not announced: an entry on it, even a failed
+  // one that waits for power-up, offers the operations.
+  device.Close();
+  ws->OnPortClosed();
+  device.Open("device", 115200, 8, 0, 0);
+  EXPECT_FALSE(ws->DeviceOperationsOffered());
+  ws->OnEntryOutcome({EntryEnd::kFailed, true, {}});
+  EXPECT_TRUE(ws->DeviceOperationsOffered());
+  EXPECT_TRUE(log->Button(CLogDlg::kImeiId)->isEnabled());
+  ws->SetWorkMode(kModeIdle);
+  ws->EnableOperations(true);
+  EXPECT_TRUE(offered(true));
+}
+
 TEST_F(WorkspaceTest, LogFromAnyThreadEndsInViewAndClears) {
   CLogDlg* log = ws->LogDlg();
   log->show();

@@ -7,6 +7,7 @@
 #include "base/cp936.h"
 #include "base/cstr.h"
 #include "config/channel_captions.h"
+#include "config/field_help.h"
 #include "config/field_tables.h"
 #include "config/ui/station/station_widgets.h"
 #include "widgets/ui_bridge.h"
@@ -39,12 +40,30 @@ CRTUCfgChnDlg::CRTUCfgChnDlg(QWidget* parent) : QWidget(parent) {
     page->hide();
     sourceLayout_.Add(page, 0.01, 0.10, 0.98, 0.88);
   };
-  for (auto& p : serial_) place(p = new CRTUCfgChnSrcDlg(Family::Serial, this));
-  for (auto& p : adc_) place(p = new CRTUCfgChnSrcDlg(Family::Adc, this));
-  for (auto& p : di_) place(p = new CRTUCfgChnSrcDlg(Family::Di, this));
-  for (auto& p : pi_) place(p = new CRTUCfgChnSrcDlg(Family::Pi, this));
+  auto make = [&](auto& pages, Family family) {
+    for (size_t n = 0; n < pages.size(); ++n) {
+      place(pages[n] = new CRTUCfgChnSrcDlg(family, this));
+      pages[n]->SetInstance(static_cast<int>(n));
+    }
+  };
+  make(serial_, Family::Serial);
+  make(adc_, Family::Adc);
+  make(di_, Family::Di);
+  make(pi_, Family::Pi);
   place(sdi_ = new CRTUCfgChnSrcDlg(Family::Sdi, this));
   place(gray_ = new CRTUCfgChnSrcDlg(Family::Gray, this));
+  ShowHeaderHelp();
+}
+
+void CRTUCfgChnDlg::ShowHeaderHelp() {
+  const Channel& c = channels_[Slot(cur_)];
+  auto tip = [this](int id, bool loaded, const std::string& text) {
+    const std::optional<field_help::FieldHelp> help = field_help::Describe(id, cur_);
+    return help ? QString::fromUtf8(field_help::HelpText(*help, loaded ? std::optional(text) : std::nullopt))
+                : QString();
+  };
+  kindList_->setToolTip(tip(30, c.kindLoaded, c.kindText));
+  saveLen_->setToolTip(tip(31, c.saveLenLoaded, c.saveLenText));
 }
 
 CRTUCfgChnSrcDlg* CRTUCfgChnDlg::SourcePage(Family family, int n) const {
@@ -97,8 +116,10 @@ void CRTUCfgChnDlg::SetChannelKindText(int n, const std::string& text) {
   c.kindText = text;
   c.kind = codes::KindCode(text);
   c.kindChosen = false;
+  c.kindLoaded = true;
   ChannelCaptions::Instance().Set(n, cp936::FromUtf8(codes::KindCaption(c.kind).caption));
   if (Slot(n) != Slot(cur_)) return;
+  ShowHeaderHelp();
   // The selected channel's kind changed under the header: the list and, once shown,
   // the source page follow it.
   kindList_->setCurrentIndex(codes::KindCaption(c.kind).position);
@@ -116,7 +137,10 @@ void CRTUCfgChnDlg::SetSaveLengthText(int n, const std::string& text) {
   c.saveLenText = text;
   c.saveLen = cstr::Atoi(text);
   c.saveLenTyped = false;
-  if (Slot(n) == Slot(cur_)) ShowSaveLength(cur_);
+  c.saveLenLoaded = true;
+  if (Slot(n) != Slot(cur_)) return;
+  ShowSaveLength(cur_);
+  ShowHeaderHelp();
 }
 
 std::string CRTUCfgChnDlg::GetSaveLengthText(int n) const {
@@ -159,6 +183,7 @@ void CRTUCfgChnDlg::SelectChannel(int n) {
   kindList_->setCurrentIndex(caption.position);
   ChannelCaptions::Instance().Set(cur_, cp936::FromUtf8(caption.caption));
   ShowSaveLength(cur_);
+  ShowHeaderHelp();
   ShowSource(c.kind);
   show();
 }

@@ -72,11 +72,15 @@ class CRTUCfgChnDlg : public QWidget, public ICfgPage {
     std::string saveLenText;
     int saveLen = 0;
     bool saveLenTyped = false;  // the user typed or a kind pick set it since the load
+    bool kindLoaded = false;
+    bool saveLenLoaded = false;
   };
   static size_t Slot(int n) { return static_cast<size_t>(n < 0 ? 0 : n >= kChannels ? kChannels - 1 : n); }
   // Hides every source page and shows the one of kind code (none for 0 or unknown codes).
   void ShowSource(int kind);
   void ShowSaveLength(int n);
+  // The header controls' help names the current channel and what it was loaded with.
+  void ShowHeaderHelp();
   void OnSaveLengthEdited(const QString& text);
 
   int cur_ = 0;

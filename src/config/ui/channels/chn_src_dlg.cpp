@@ -3,13 +3,12 @@
 #include <QTabBar>
 
 #include "config/ui/channels/chn_proper_dlg.h"
+#include "config/ui/channels/chn_sub_dlg.h"
 #include "config/ui/channels/chn_warning_dlg.h"
 
-namespace {
-constexpr const char* kProperTab = "通道属性";
-constexpr const char* kCommTab = "通信参数";
-constexpr const char* kAlarmTab = "报警参数";
-}  // namespace
+using field_tables::kAlarmTab;
+using field_tables::kCommTab;
+using field_tables::kProperTab;
 
 CRTUCfgChnSrcDlg::CRTUCfgChnSrcDlg(channel_codes::Family family, QWidget* parent)
     : QWidget(parent) {
@@ -56,6 +55,12 @@ void CRTUCfgChnSrcDlg::AddTab(const char* title, CRTUCfgChnSubDlg* page) {
   page->hide();
   pages_.push_back({QString::fromUtf8(title), page});
   layout_.Add(page, 0.01, 0.09, 0.98, 0.89);
+}
+
+void CRTUCfgChnSrcDlg::SetInstance(int n) {
+  for (const Tab& t : pages_)
+    for (int id : t.page->FieldIds())
+      if (CfgField* f = t.page->Field(id)) f->SetHelp(id, n);
 }
 
 CRTUCfgChnSubDlg* CRTUCfgChnSrcDlg::SubPageOf(int id) const {

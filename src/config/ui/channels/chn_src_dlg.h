@@ -24,6 +24,9 @@ class CRTUCfgChnSrcDlg : public QWidget {
   // is never shown).
   explicit CRTUCfgChnSrcDlg(channel_codes::Family family, QWidget* parent = nullptr);
 
+  // The source instance the page holds (0-based): its fields' help names it.
+  void SetInstance(int n);
+
   // Routing: the sub-page that holds parameter id stores / gives its value.
   bool SetField(int id, const std::string& text);
   std::optional<std::string> GetField(int id) const;

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 
+#include "config/field_help.h"
 #include "widgets/ui_bridge.h"
 
 namespace field_ui {
@@ -46,6 +47,21 @@ void CfgField::Set(const std::string& text) {
   loaded_ = true;
   touched_ = false;
   Show();
+  ShowHelp();
+}
+
+void CfgField::SetHelp(int id, int index) {
+  helpId_ = id;
+  helpIndex_ = index;
+  ShowHelp();
+}
+
+void CfgField::ShowHelp() {
+  if (!control_ || helpId_ < 0) return;
+  const std::optional<field_help::FieldHelp> help = field_help::Describe(helpId_, helpIndex_);
+  if (!help) return;
+  const std::optional<std::string> loaded = loaded_ ? std::optional<std::string>(stored_) : std::nullopt;
+  control_->setToolTip(QString::fromUtf8(field_help::HelpText(*help, loaded)));
 }
 
 std::optional<std::string> CfgField::Get() const {
@@ -74,6 +90,7 @@ void CfgField::Attach(QWidget* control, bool show) {
     connect(check_, &QCheckBox::clicked, this, &CfgField::Touch);
   }
   if (show) Show();
+  ShowHelp();
 }
 
 void CfgField::SetItems(FieldItems items) {
@@ -103,6 +120,7 @@ void CfgField::Touch() {
 CfgField* CfgFieldMap::Add(int id, int index, QWidget* control, const FieldCode& code, bool show) {
   auto* field = new CfgField(code, owner_);
   field->Attach(control, show);
+  field->SetHelp(id, index);
   fields_[{id, index}] = field;
   return field;
 }

@@ -55,6 +55,12 @@ class CfgField : public QObject {
   QWidget* Control() const { return control_; }
   const FieldCode& Code() const { return code_; }
 
+  // Names the parameter instance the field stands for: from then on its control's
+  // tooltip tells the field's help (listing label, command word, accepted values) and
+  // the value of the last load, refreshed by every Set.
+  void SetHelp(int id, int index);
+  bool HasHelp() const { return helpId_ >= 0; }
+
   // Refills a list filled at run time (the element catalogue) and puts back the text it
   // showed; the value and the touched state stay as they are.
   void SetItems(FieldItems items);
@@ -66,11 +72,14 @@ class CfgField : public QObject {
  private:
   void Show();
   void Touch();
+  void ShowHelp();
 
   FieldCode code_;
   std::string stored_;
   bool loaded_ = false;
   bool touched_ = false;
+  int helpId_ = -1;
+  int helpIndex_ = 0;
   QWidget* control_ = nullptr;
   QLineEdit* edit_ = nullptr;
   QComboBox* list_ = nullptr;
@@ -83,7 +92,8 @@ class CfgFieldMap {
  public:
   explicit CfgFieldMap(QObject* owner) : owner_(owner) {}
   // Binds control to the field of (id, index); the control keeps what it shows until
-  // the first Set (show: it shows the empty value at once, as Attach does).
+  // the first Set (show: it shows the empty value at once, as Attach does). The field's
+  // help names (id, index).
   CfgField* Add(int id, int index, QWidget* control, const FieldCode& code = TextField(),
                 bool show = false);
   CfgField* Find(int id, int index) const;

@@ -35,7 +35,7 @@ QString CameraName(int index) { return QStringLiteral("摄像头%1").arg(index +
 
 // --- one camera ---
 
-CRTUCfgCameraDetailDlg::CRTUCfgCameraDetailDlg(QWidget* parent) : QWidget(parent) {
+CRTUCfgCameraDetailDlg::CRTUCfgCameraDetailDlg(int camera, QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("cameraDetail"));
   // The control ids, in the order of field_tables::kCamera.
   constexpr int kCtrlIds[] = {kIdEditId, kTypeId, kPixelsId, kPortId, kSpeedId, kParityId, kIntervalId};
@@ -46,7 +46,7 @@ CRTUCfgCameraDetailDlg::CRTUCfgCameraDetailDlg(QWidget* parent) : QWidget(parent
     QWidget* control = r.control == FieldControl::Edit
                            ? static_cast<QWidget*>(MakeEdit(this, r.role, kCtrlIds[i]))
                            : MakeList(this, r.role, kCtrlIds[i], {}, r.control == FieldControl::List);
-    fields_.Add(r.id, 0, control, CodeOf(r), true);
+    fields_.Add(r.id, 0, control, CodeOf(r), true)->SetHelp(r.id, camera);
     layout_.Add(MakeLabel(this, r.label), 0.04, y, 0.5, 0.1);
     layout_.Add(control, 0.54, y, 0.42, 0.1);
     y += 0.135;
@@ -104,7 +104,7 @@ CRTUCfgCameraDlg::CRTUCfgCameraDlg(CfgMachine& machine, QWidget* parent)
   layout_.Add(selector_, 0.20, 0.03, 0.18, 0.07);
   layout_.Add(snapshot, 0.41, 0.03, 0.12, 0.07);
   for (int i = 0; i < kCameras; ++i) {
-    detail_[i] = new CRTUCfgCameraDetailDlg(this);
+    detail_[i] = new CRTUCfgCameraDetailDlg(i, this);
     detail_[i]->setObjectName(QStringLiteral("cameraDetail%1").arg(i + 1));
     layout_.Add(detail_[i], 0.02, 0.13, 0.5, 0.85);
   }
@@ -141,6 +141,10 @@ void CRTUCfgCameraDlg::LoadFromTable(int id, int index, const std::string& text)
 void CRTUCfgCameraDlg::SelectCamera(int index) {
   const QString name = selector_->itemText(index);
   for (int i = 0; i < kCameras; ++i) detail_[i]->setVisible(CameraName(i) == name);
+}
+
+void CRTUCfgCameraDlg::EnableDeviceOperations(bool enable) {
+  if (auto* b = findChild<QPushButton*>(QStringLiteral("snapshotButton"))) b->setEnabled(enable);
 }
 
 void CRTUCfgCameraDlg::OnSnapshot() {

@@ -34,7 +34,8 @@ class CRTUCfgCameraDetailDlg : public QWidget {
   static constexpr int kSpeedId = 1037;
   static constexpr int kParityId = 1038;
 
-  explicit CRTUCfgCameraDetailDlg(QWidget* parent = nullptr);
+  // The fields of camera instance camera (0-based; their help names it).
+  explicit CRTUCfgCameraDetailDlg(int camera = 0, QWidget* parent = nullptr);
 
   // Nothing changes unless the user changes it: an untouched control gives back the
   // device's text as it was loaded (also a type or resolution outside its list).
@@ -55,6 +56,8 @@ class CRTUCfgCameraDetailDlg : public QWidget {
 class CRTUCfgCameraDlg : public QWidget, public ICfgPage {
   Q_OBJECT
  public:
+  // "抓拍" needs a device: greyed while there is none.
+  void EnableDeviceOperations(bool enable);
   static constexpr int kCameras = 4;
   static constexpr int kSelectorId = 1046;
   static constexpr int kSnapshotId = 1047;

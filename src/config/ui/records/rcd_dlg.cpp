@@ -136,6 +136,11 @@ void CRTUCfgRcdDlg::OnExport() {
   if (reader_.Request(channel_->currentIndex(), DateOf(from_), DateOf(to_))) watcher_->Begin();
 }
 
+void CRTUCfgRcdDlg::EnableDeviceOperations(bool enable) {
+  for (const char* name : {"clearBacklogButton", "clearRecordsButton", "initValueButton", "exportButton"})
+    if (auto* b = findChild<QPushButton*>(QString::fromLatin1(name))) b->setEnabled(enable);
+}
+
 void CRTUCfgRcdDlg::EnableInitValueControls(bool enable) {
   channel_->setEnabled(enable);
   initValue_->setEnabled(enable);

@@ -53,6 +53,9 @@ class CRTUCfgRcdDlg : public QWidget {
 
   // The channel selector and the value edit, disabled while an initial value is set.
   void EnableInitValueControls(bool enable);
+  // The buttons that talk to the device (delete, initial value, export): greyed while
+  // there is none. Opening and saving a record file stay.
+  void EnableDeviceOperations(bool enable);
   // Replaces the save and open dialogs (tests).
   void SetFileChooser(FileChooser chooser) { chooser_ = std::move(chooser); }
 

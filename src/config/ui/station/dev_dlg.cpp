@@ -125,6 +125,8 @@ void CRTUCfgDevDlg::EnableClockControls(bool enable) {
     w->setEnabled(enable);
 }
 
+void CRTUCfgDevDlg::EnableDeviceOperations(bool enable) { set_->setEnabled(enable); }
+
 void CRTUCfgDevDlg::resizeEvent(QResizeEvent*) {
   if (width() <= 0 || height() <= 0) return;
   layout_.Apply(this);

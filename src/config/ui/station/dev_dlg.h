@@ -33,6 +33,8 @@ class CRTUCfgDevDlg : public QWidget {
   // Enables or disables the mode list, the pickers, the weekday list and the time
   // display while the clock is being set ("设置" stays enabled).
   void EnableClockControls(bool enable);
+  // The clock's "设置" needs a device: greyed while there is none.
+  void EnableDeviceOperations(bool enable);
 
   // Mode list change (0 computer time, 1 manual), as the user's choice does it.
   void SelectMode(int mode);

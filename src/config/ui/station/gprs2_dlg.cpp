@@ -6,6 +6,7 @@
 #include <QLineEdit>
 
 #include "config/cfg_page.h"
+#include "config/field_help.h"
 #include "config/ui/station/station_widgets.h"
 #include "config/station_codes.h"
 
@@ -17,8 +18,13 @@ CRTUCfgGprs2Dlg::CRTUCfgGprs2Dlg(QWidget* parent) : QWidget(parent) {
   const FieldTable& table = field_tables::kCenterAddress;
   const char* const kMainLabels[4] = {"主中心状态：", LabelOf(table, "mainChannelCombo"),
                                       LabelOf(table, "mainAddressEdit"), LabelOf(table, "mainPortEdit")};
-  static const char* const kBackupLabels[4] = {"备中心状态：", "备中心通道：", "备中心地址：",
-                                               "备中心端口："};
+  // The backup server's labels are the main server's, read for the backup.
+  std::string backup[4];
+  const char* kBackupLabels[4];
+  for (int i = 0; i < 4; ++i) {
+    backup[i] = field_help::ServerLabel(kMainLabels[i], true);
+    kBackupLabels[i] = backup[i].c_str();
+  }
   const char* mainRoles[4] = {"mainStateCombo", "mainChannelCombo", "mainAddressEdit",
                               "mainPortEdit"};
   const char* backupRoles[4] = {"backupStateCombo", "backupChannelCombo", "backupAddressEdit",

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QTabBar>
 
+#include "config/field_help.h"
 #include "config/ui/station/station_widgets.h"
 #include "config/station_codes.h"
 #include "widgets/ui_bridge.h"
@@ -31,7 +32,8 @@ CRTUCfgGprsDlg::CRTUCfgGprsDlg(ICfgWorkspace* workspace, QWidget* parent) : QWid
   SetControlId(dnsGroup, 1262);
   QLabel* dnsMainLabel = MakeLabel(this, LabelOf(table, "mainDnsEdit"), 1263);
   dns_[0] = MakeEdit(this, "mainDnsEdit", kDnsMainId);
-  QLabel* dnsBackupLabel = MakeLabel(this, "备中心域名服务器地址：", 1264);
+  const std::string backupDns = field_help::ServerLabel(LabelOf(table, "mainDnsEdit"), true);
+  QLabel* dnsBackupLabel = MakeLabel(this, backupDns.c_str(), 1264);
   dns_[1] = MakeEdit(this, "backupDnsEdit", kDnsBackupId);
   dnsGroup->lower();
 
