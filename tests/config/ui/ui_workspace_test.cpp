@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
@@ -84,6 +85,38 @@ TEST_F(WorkspaceTest, TreeHoldsEveryPageNodeAndSelectingOneShowsItsPage) {
   EXPECT_EQ(boxes.Questions().size(), 1);
   EXPECT_EQ(tree->currentItem(), Node(QStringLiteral("串口传输参数")));
   EXPECT_EQ(VisiblePages(), std::vector<CfgPageId>{CfgPageId::ComTrans});
+}
+
+// The workspace at its size in a 1024x720 and an 800x600 main window (0.98 x 0.88 of the
+// client): the tree and the buttons have the pages' font, the tree shows at least 25 of its
+// 40 nodes at the larger size, and no node's, button's or check box's text is cut.
+TEST_F(WorkspaceTest, TreeAndButtonsTakeThePagesFontSoThatNodesAndTextsShowWhole) {
+  QTreeWidget* tree = ws->Tree();
+  for (const QSize window : {QSize(1024, 720), QSize(800, 600)}) {
+    const QSize size(window.width() * 98 / 100, window.height() * 88 / 100);
+    ws->resize(size);
+    QCoreApplication::processEvents();
+    const QString at = QStringLiteral("%1x%2").arg(window.width()).arg(window.height());
+    EXPECT_EQ(tree->font().pixelSize(), ws->PageWidget(CfgPageId::Dev)->font().pixelSize()) << at.toStdString();
+    int whole = 0;
+    for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+      QTreeWidgetItem* item = *it;
+      const QRect rect = tree->visualItemRect(item);
+      if (!rect.isEmpty() && tree->viewport()->rect().contains(rect)) ++whole;
+      // The text fits beside its indentation, within the viewport (no "..." at its end).
+      tree->scrollToItem(item);
+      const QRect shown = tree->visualItemRect(item);
+      EXPECT_LE(shown.x() + tree->fontMetrics().horizontalAdvance(item->text(0)), tree->viewport()->width())
+          << item->text(0).toStdString() << " at " << at.toStdString();
+    }
+    tree->scrollToTop();
+    if (window.width() == 1024) EXPECT_GE(whole, 25) << at.toStdString();
+    for (QAbstractButton* b : ws->findChildren<QAbstractButton*>(Qt::FindDirectChildrenOnly)) {
+      if (!b->isVisible()) continue;
+      const int room = b->width() - (qobject_cast<QCheckBox*>(b) ? 24 : 8);
+      EXPECT_LE(b->fontMetrics().horizontalAdvance(b->text()), room) << b->text().toStdString() << " at " << at.toStdString();
+    }
+  }
 }
 
 // Every instance of every parameter reaches the page whose field table lists it, and
