@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
+#include <QTabBar>
 #include <QDir>
 #include <QFileDialog>
 #include <QLabel>
@@ -117,6 +119,65 @@ TEST_F(WorkspaceTest, TreeAndButtonsTakeThePagesFontSoThatNodesAndTextsShowWhole
       EXPECT_LE(b->fontMetrics().horizontalAdvance(b->text()), room) << b->text().toStdString() << " at " << at.toStdString();
     }
   }
+}
+
+// On every page (the station pages, and each tab of channel 1 as every kind the list offers)
+// at the first window size and at 1024x720 and 800x600, each label's text fits it and no
+// label's text lies under an input.
+TEST_F(WorkspaceTest, NoLabelIsCutOrCoveredOnAnyPageAtEitherWindowSize) {
+  QTreeWidget* tree = ws->Tree();
+  QStringList problems;
+  auto check = [&](const QString& where) {
+    QCoreApplication::processEvents();
+    for (QLabel* label : ws->findChildren<QLabel*>()) {
+      if (!label->isVisible() || label->text().isEmpty() || label->window() != ws->window()) continue;
+      const QRect r(label->mapTo(ws.get(), QPoint(0, 0)), label->size());
+      if (label->fontMetrics().horizontalAdvance(label->text()) > label->width())
+        problems << where + QStringLiteral(": cut ") + label->text();
+      for (QWidget* input : ws->findChildren<QWidget*>()) {
+        if (!input->isVisible() || !(qobject_cast<QLineEdit*>(input) || qobject_cast<QComboBox*>(input))) continue;
+        if (qobject_cast<QComboBox*>(input->parentWidget())) continue;  // a combo's own edit
+        const QRect i(input->mapTo(ws.get(), QPoint(0, 0)), input->size());
+        const int textEnd = r.x() + std::min(r.width(), label->fontMetrics().horizontalAdvance(label->text()));
+        const QRect text(r.x(), r.y(), textEnd - r.x(), r.height());
+        if (text.intersects(i)) problems << where + QStringLiteral(": under an input ") + label->text();
+      }
+    }
+  };
+  for (const QSize window : {QSize(1200, 720), QSize(1024, 720), QSize(800, 600)}) {
+    ws->resize(window.width() * 98 / 100, window.height() * 88 / 100);
+    const QString at = QStringLiteral("%1x%2 ").arg(window.width()).arg(window.height());
+    for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+      const QString node = (*it)->text(0);
+      const bool channel = node.startsWith(QStringLiteral("通道")) && node != QStringLiteral("通道参数设置");
+      if (channel && node != QStringLiteral("通道01")) continue;
+      tree->setCurrentItem(*it);
+      QCoreApplication::processEvents();
+      // Channel 1 as every kind the list offers, each source page's every tab.
+      QComboBox* kinds = channel ? ChannelPage()->KindList() : nullptr;
+      for (int k = 0; k < (kinds ? kinds->count() : 1); ++k) {
+        QString where = at + node;
+        if (kinds) {
+          kinds->setCurrentIndex(k);
+          emit kinds->activated(k);
+          QCoreApplication::processEvents();
+          where += QStringLiteral(" ") + kinds->itemText(k);
+        }
+        bool any = false;
+        for (QTabBar* t : ws->findChildren<QTabBar*>()) {
+          if (!t->isVisible()) continue;
+          any = true;
+          for (int i = 0; i < t->count(); ++i) {
+            t->setCurrentIndex(i);
+            check(where + QStringLiteral(" › ") + t->tabText(i));
+          }
+        }
+        if (!any) check(where);
+      }
+    }
+  }
+  problems.removeDuplicates();
+  EXPECT_TRUE(problems.isEmpty()) << problems.join('\n').toStdString();
 }
 
 // Every instance of every parameter reaches the page whose field table lists it, and
