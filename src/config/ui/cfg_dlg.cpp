@@ -15,6 +15,7 @@
 #include "protocol/param_table.h"
 #include "config/ui/cfg_dlg_view.h"
 #include "config/ui/log_dlg.h"
+#include "config/ui/station/station_widgets.h"
 #include "widgets/message_box.h"
 #include "widgets/tool_host.h"
 #include "widgets/ui_bridge.h"
@@ -435,7 +436,11 @@ void CRTUCfgDlg::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   layout_.Apply(this);
   pageLayout_.Apply(this);
-  const QFont font = TahomaFont(PointsToPixels(this, width() / 60));
+  // The tree, the buttons and the check boxes take the pages' font (PageFont of a page's
+  // height; the frame's before the pages exist), so that the tree shows most of its nodes
+  // and no node's or button's text is cut.
+  const QWidget* page = PageWidget(CfgPageId::Dev);
+  const QFont font = station_ui::PageFont(page ? page->height() : frame_->height());
   tree_->setFont(font);
   frame_->setFont(font);
   for (QPushButton* b : {load_, save_, factory_, restart_, saveFile_, loadFile_, logToggle_})

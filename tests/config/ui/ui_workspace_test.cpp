@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
+#include <QTabBar>
 #include <QDir>
 #include <QFileDialog>
 #include <QLabel>
@@ -84,6 +87,97 @@ TEST_F(WorkspaceTest, TreeHoldsEveryPageNodeAndSelectingOneShowsItsPage) {
   EXPECT_EQ(boxes.Questions().size(), 1);
   EXPECT_EQ(tree->currentItem(), Node(QStringLiteral("串口传输参数")));
   EXPECT_EQ(VisiblePages(), std::vector<CfgPageId>{CfgPageId::ComTrans});
+}
+
+// The workspace at its size in a 1024x720 and an 800x600 main window (0.98 x 0.88 of the
+// client): the tree and the buttons have the pages' font, the tree shows at least 25 of its
+// 40 nodes at the larger size, and no node's, button's or check box's text is cut.
+TEST_F(WorkspaceTest, TreeAndButtonsTakeThePagesFontSoThatNodesAndTextsShowWhole) {
+  QTreeWidget* tree = ws->Tree();
+  for (const QSize window : {QSize(1024, 720), QSize(800, 600)}) {
+    const QSize size(window.width() * 98 / 100, window.height() * 88 / 100);
+    ws->resize(size);
+    QCoreApplication::processEvents();
+    const QString at = QStringLiteral("%1x%2").arg(window.width()).arg(window.height());
+    EXPECT_EQ(tree->font().pixelSize(), ws->PageWidget(CfgPageId::Dev)->font().pixelSize()) << at.toStdString();
+    int whole = 0;
+    for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+      QTreeWidgetItem* item = *it;
+      const QRect rect = tree->visualItemRect(item);
+      if (!rect.isEmpty() && tree->viewport()->rect().contains(rect)) ++whole;
+      // The text fits beside its indentation, within the viewport (no "..." at its end).
+      tree->scrollToItem(item);
+      const QRect shown = tree->visualItemRect(item);
+      EXPECT_LE(shown.x() + tree->fontMetrics().horizontalAdvance(item->text(0)), tree->viewport()->width())
+          << item->text(0).toStdString() << " at " << at.toStdString();
+    }
+    tree->scrollToTop();
+    if (window.width() == 1024) EXPECT_GE(whole, 25) << at.toStdString();
+    for (QAbstractButton* b : ws->findChildren<QAbstractButton*>(Qt::FindDirectChildrenOnly)) {
+      if (!b->isVisible()) continue;
+      const int room = b->width() - (qobject_cast<QCheckBox*>(b) ? 24 : 8);
+      EXPECT_LE(b->fontMetrics().horizontalAdvance(b->text()), room) << b->text().toStdString() << " at " << at.toStdString();
+    }
+  }
+}
+
+// On every page (the station pages, and each tab of channel 1 as every kind the list offers)
+// at the first window size and at 1024x720 and 800x600, each label's text fits it and no
+// label's text lies under an input.
+TEST_F(WorkspaceTest, NoLabelIsCutOrCoveredOnAnyPageAtEitherWindowSize) {
+  QTreeWidget* tree = ws->Tree();
+  QStringList problems;
+  auto check = [&](const QString& where) {
+    QCoreApplication::processEvents();
+    for (QLabel* label : ws->findChildren<QLabel*>()) {
+      if (!label->isVisible() || label->text().isEmpty() || label->window() != ws->window()) continue;
+      const QRect r(label->mapTo(ws.get(), QPoint(0, 0)), label->size());
+      if (label->fontMetrics().horizontalAdvance(label->text()) > label->width())
+        problems << where + QStringLiteral(": cut ") + label->text();
+      for (QWidget* input : ws->findChildren<QWidget*>()) {
+        if (!input->isVisible() || !(qobject_cast<QLineEdit*>(input) || qobject_cast<QComboBox*>(input))) continue;
+        if (qobject_cast<QComboBox*>(input->parentWidget())) continue;  // a combo's own edit
+        const QRect i(input->mapTo(ws.get(), QPoint(0, 0)), input->size());
+        const int textEnd = r.x() + std::min(r.width(), label->fontMetrics().horizontalAdvance(label->text()));
+        const QRect text(r.x(), r.y(), textEnd - r.x(), r.height());
+        if (text.intersects(i)) problems << where + QStringLiteral(": under an input ") + label->text();
+      }
+    }
+  };
+  for (const QSize window : {QSize(1200, 720), QSize(1024, 720), QSize(800, 600)}) {
+    ws->resize(window.width() * 98 / 100, window.height() * 88 / 100);
+    const QString at = QStringLiteral("%1x%2 ").arg(window.width()).arg(window.height());
+    for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+      const QString node = (*it)->text(0);
+      const bool channel = node.startsWith(QStringLiteral("通道")) && node != QStringLiteral("通道参数设置");
+      if (channel && node != QStringLiteral("通道01")) continue;
+      tree->setCurrentItem(*it);
+      QCoreApplication::processEvents();
+      // Channel 1 as every kind the list offers, each source page's every tab.
+      QComboBox* kinds = channel ? ChannelPage()->KindList() : nullptr;
+      for (int k = 0; k < (kinds ? kinds->count() : 1); ++k) {
+        QString where = at + node;
+        if (kinds) {
+          kinds->setCurrentIndex(k);
+          emit kinds->activated(k);
+          QCoreApplication::processEvents();
+          where += QStringLiteral(" ") + kinds->itemText(k);
+        }
+        bool any = false;
+        for (QTabBar* t : ws->findChildren<QTabBar*>()) {
+          if (!t->isVisible()) continue;
+          any = true;
+          for (int i = 0; i < t->count(); ++i) {
+            t->setCurrentIndex(i);
+            check(where + QStringLiteral(" › ") + t->tabText(i));
+          }
+        }
+        if (!any) check(where);
+      }
+    }
+  }
+  problems.removeDuplicates();
+  EXPECT_TRUE(problems.isEmpty()) << problems.join('\n').toStdString();
 }
 
 // Every instance of every parameter reaches the page whose field table lists it, and

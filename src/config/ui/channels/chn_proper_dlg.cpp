@@ -32,13 +32,15 @@ std::vector<Place> CounterPlaces() {
           {1, 3, nullptr, true, false},  {1, 4, nullptr, true, false}, {1, 5, nullptr, true, false}};
 }
 
-// field_tables::kAdcRange.
+// field_tables::kAdcRange: one column, its labels ("输入电压(电流)最大值：") and hints wider than
+// two columns leave room for.
 std::vector<Place> AdcRangePlaces() {
-  return {{0, 0, nullptr, false, false},
-          {0, 1, "(电压0~5V)", false, false},
-          {0, 2, "(电流4~20mA)", false, false},
-          {1, 1, nullptr, false, false},
-          {1, 2, nullptr, false, false}};
+  constexpr double kLabel = 0.3, kHint = 0.22;
+  return {{0, 0, nullptr, false, false, kLabel, kHint},
+          {0, 1, "(电压0~5V)", false, false, kLabel, kHint},
+          {0, 2, "(电流4~20mA)", false, false, kLabel, kHint},
+          {0, 3, nullptr, false, false, kLabel, kHint},
+          {0, 4, nullptr, false, false, kLabel, kHint}};
 }
 
 // field_tables::kComComm: the line settings and the protocol on the left, MODBUS on the right.
@@ -76,7 +78,7 @@ void CRTUCfgChnRowsDlg::BuildControls() {
       control = list;
     }
     control->setObjectName(r.role ? QString::fromLatin1(r.role) : QStringLiteral("field%1").arg(r.id));
-    rows_.push_back(AddRow(p.column, p.row, r.label, control, p.hint));
+    rows_.push_back(AddRow(p.column, p.row, r.label, control, p.hint, p.hintWidth, p.labelWidth));
   }
   if (withMore_) {
     more_ = new QCheckBox(QStringLiteral("更多参数"), this);

@@ -22,6 +22,8 @@ class CRTUCfgChnRowsDlg : public CRTUCfgChnSubDlg {
     const char* hint;  // nullptr: none
     bool more;         // shown only while "更多参数" is ticked
     bool report;       // the report interval: greyed unless the protocol selector is 0
+    double labelWidth = 0.2;  // of the sub-page's width
+    double hintWidth = 0.14;
   };
 
   // "更多参数" (only on pages that have one).

@@ -48,7 +48,8 @@ void CRTUCfgChnSubDlg::Row::SetVisible(bool visible) const {
 }
 
 CRTUCfgChnSubDlg::Row CRTUCfgChnSubDlg::AddRow(int column, int row, const char* label,
-                                               QWidget* control, const char* hint, double hintWidth) {
+                                               QWidget* control, const char* hint, double hintWidth,
+                                               double labelWidth) {
   // Two columns of label, control and hint.
   const double x = column == 0 ? 0.02 : 0.51;
   const double y = 0.03 + row * (0.94 / kRows);
@@ -56,11 +57,11 @@ CRTUCfgChnSubDlg::Row CRTUCfgChnSubDlg::AddRow(int column, int row, const char* 
   Row r;
   r.label = station_ui::MakeLabel(this, label);
   r.control = control;
-  layout_.Add(r.label, x, y, 0.2, h);
-  layout_.Add(control, x + 0.2, y, hint ? 0.13 : 0.25, h);
+  layout_.Add(r.label, x, y, labelWidth, h);
+  layout_.Add(control, x + labelWidth, y, hint ? 0.13 : 0.25, h);
   if (hint) {
     r.hint = station_ui::MakeLabel(this, hint);
-    layout_.Add(r.hint, x + 0.34, y, hintWidth, h);
+    layout_.Add(r.hint, x + labelWidth + 0.14, y, hintWidth, h);
   }
   return r;
 }

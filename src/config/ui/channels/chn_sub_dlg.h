@@ -82,7 +82,7 @@ class CRTUCfgChnSubDlg : public QWidget {
   };
   static constexpr int kRows = 8;
   Row AddRow(int column, int row, const char* label, QWidget* control, const char* hint = nullptr,
-             double hintWidth = 0.14);
+             double hintWidth = 0.14, double labelWidth = 0.2);
   // Places any other widget at fractions of the sub-page.
   FractionLayout& Layout() { return layout_; }
 
