@@ -235,8 +235,10 @@ TEST_F(MainWindowTest, StartUpDetectionFindsTheDeviceAndToolEntriesTakeTheLinkWi
   EXPECT_EQ(dlg->OpenButton()->text(), QStringLiteral("关闭串口"));
   EXPECT_EQ(CombosEnabled(), 0);
   EXPECT_TRUE(dlg->MainWindowEnabled());
-  // The debug page is shown: it receives from now on.
+  // The debug page is shown: it receives from now on. The workspace's device operations
+  // are offered before it is entered.
   EXPECT_TRUE(dlg->DebugPage()->IsReceiving());
+  EXPECT_TRUE(dlg->Workspace()->Button(CRTUCfgDlg::kLoadId)->isEnabled());
   EXPECT_EQ(Menu(CQuarvelDlg::kDebugToolCmd), QStringLiteral("调试工具√"));
 
   device.ClearReceived();
@@ -786,6 +788,7 @@ TEST_F(MainWindowTest, SearchWithoutADeviceTimesOutAndAToolChosenWithThePortClos
   EXPECT_EQ(dlg->StatusBox()->text(), kUnconfirmed);
   EXPECT_EQ(CombosEnabled(), 0);
   EXPECT_EQ(dlg->Tip()->Message(), QStringLiteral("串口检测超时..."));
+  EXPECT_TRUE(dlg->Workspace()->Button(CRTUCfgDlg::kLoadId)->isEnabled());
   SetTableFromDevice(true);
   dlg->findChild<QPushButton*>(QStringLiteral("detectButton"))->click();
   EXPECT_FALSE(TableFromDevice());

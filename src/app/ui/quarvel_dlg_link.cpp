@@ -128,11 +128,15 @@ void CQuarvelDlg::OnLinkOutcome(const LinkOutcome& outcome) {
     case LinkEnd::kNotFound:
       // Nothing open: a port opened by hand next gets the settings that last worked.
       if (!port_.IsOpen()) ShowRememberedSettings();
+      // A last port left open offers the workspace's device operations, as one opened by hand.
+      else ToolOf(LinkTool::kConfig).OnPortOpened();
       if (!outcome.deniedPorts.empty()) ReportPortsDenied(outcome.deniedPorts);
       return;
     case LinkEnd::kFound:
       // The search opens the device's port at 115200 8N1.
       RememberDevicePort(outcome.port, QString::number(linkstate::kDetectBaud), QStringLiteral("None"));
+      // The workspace's device operations are offered at once, as on a port opened by hand.
+      ToolOf(LinkTool::kConfig).OnPortOpened();
       return;
   }
 }
