@@ -3,6 +3,8 @@
 // SetPage() gives it its tree node, its place in the layout and the per-parameter
 // dispatch (parameter id → page: PageOfParam, from the field tables of
 // config/field_tables.h).
+#include <QComboBox>
+
 #include "config/ui/cfg_dlg.h"
 #include "config/ui/channels/chn_dlg.h"
 #include "config/ui/records/camera_dlg.h"
@@ -30,6 +32,11 @@ void CRTUCfgDlg::CreatePages() {
   pages_[Index(CfgPageId::Channel)].hooks.selectChannel = [channels](int n) {
     channels->SelectChannel(n);
   };
+  pages_[Index(CfgPageId::Channel)].hooks.channelFields = [channels](int n) -> QWidget* {
+    return channels->BoundSource(n);
+  };
+  // A kind picked binds the channel to another source, whose fields its node then shows.
+  connect(channels->KindList(), &QComboBox::activated, this, [this] { ScheduleEditMarks(); });
 
   auto* centre = new CRTUCfgGprsDlg(this, this);
   SetPage(CfgPageId::CenterAddress, centre, centre);

@@ -66,6 +66,12 @@ void CRTUCfgChnDlg::ShowHeaderHelp() {
   saveLen_->setToolTip(tip(31, c.saveLenLoaded, c.saveLenText));
 }
 
+CRTUCfgChnSrcDlg* CRTUCfgChnDlg::BoundSource(int n) const {
+  if (n < 0 || n >= kChannels) return nullptr;
+  const codes::Source s = codes::SourceOfKind(Kind(n));
+  return SourcePage(s.family, s.n);
+}
+
 CRTUCfgChnSrcDlg* CRTUCfgChnDlg::SourcePage(Family family, int n) const {
   auto pick = [n](const auto& pages) -> CRTUCfgChnSrcDlg* {
     return n >= 0 && n < static_cast<int>(pages.size()) ? pages[static_cast<size_t>(n)] : nullptr;

@@ -58,6 +58,8 @@ class CRTUCfgChnDlg : public QWidget, public ICfgPage {
   QLineEdit* SaveLengthEdit() const { return saveLen_; }
   // The source page of a family's source n; nullptr when there is none.
   CRTUCfgChnSrcDlg* SourcePage(channel_codes::Family family, int n) const;
+  // The source page channel n (0-based) is bound to by its kind; nullptr for none.
+  CRTUCfgChnSrcDlg* BoundSource(int n) const;
   // The source page shown now; nullptr for none.
   CRTUCfgChnSrcDlg* ShownSource() const;
 
