@@ -443,6 +443,9 @@ void CRTUCfgDlg::RefreshEditMarks() {
   for (QTreeWidgetItemIterator it(tree_); *it; ++it) {
     QTreeWidgetItem* node = *it;
     bool touched = false;
+    const Slot& channels = pages_[Index(CfgPageId::Channel)];
+    if (channelRoot_ && node->parent() == channelRoot_ && channels.hooks.channelHeaderTouched)
+      touched = channels.hooks.channelHeaderTouched(channelRoot_->indexOfChild(node));
     for (const CfgField* f : FieldsOfNode(node)) touched = touched || f->Touched();
     if (touched == NodeMarked(node)) continue;
     node->setData(0, Qt::FontRole, touched ? QVariant(bold) : QVariant());
@@ -452,6 +455,10 @@ void CRTUCfgDlg::RefreshEditMarks() {
 
 int CRTUCfgDlg::UndoPageEdits() {
   int undone = 0;
+  QTreeWidgetItem* node = tree_ ? tree_->currentItem() : nullptr;
+  const Slot& channels = pages_[Index(CfgPageId::Channel)];
+  if (node && channelRoot_ && node->parent() == channelRoot_ && channels.hooks.revertChannelHeader)
+    undone += channels.hooks.revertChannelHeader(channelRoot_->indexOfChild(node));
   for (CfgField* f : FieldsOfNode(tree_ ? tree_->currentItem() : nullptr)) {
     if (!f->Touched()) continue;
     f->Revert();
@@ -463,6 +470,9 @@ int CRTUCfgDlg::UndoPageEdits() {
 
 int CRTUCfgDlg::UndoAllEdits() {
   int undone = 0;
+  const Slot& channels = pages_[Index(CfgPageId::Channel)];
+  if (channels.hooks.revertChannelHeader)
+    for (int n = 0; n < channel_codes::kChannels; ++n) undone += channels.hooks.revertChannelHeader(n);
   for (const Slot& s : pages_) {
     if (!s.widget) continue;
     for (CfgField* f : s.widget->findChildren<CfgField*>()) {

@@ -42,6 +42,9 @@ struct CfgPageHooks {
   // Channel page: the widget whose fields channel n (0-based) shows now (its bound
   // source's page); nullptr for a channel bound to none.
   std::function<QWidget*(int channel)> channelFields;
+  // Channel page: whether channel n's kind or save length is the user's; puts them back.
+  std::function<bool(int channel)> channelHeaderTouched;
+  std::function<int(int channel)> revertChannelHeader;
 };
 
 class CRTUCfgDlg : public QWidget, public ICfgWorkspace, public ITool {

@@ -3,8 +3,6 @@
 // SetPage() gives it its tree node, its place in the layout and the per-parameter
 // dispatch (parameter id → page: PageOfParam, from the field tables of
 // config/field_tables.h).
-#include <QComboBox>
-
 #include "config/ui/cfg_dlg.h"
 #include "config/ui/channels/chn_dlg.h"
 #include "config/ui/records/camera_dlg.h"
@@ -35,8 +33,14 @@ void CRTUCfgDlg::CreatePages() {
   pages_[Index(CfgPageId::Channel)].hooks.channelFields = [channels](int n) -> QWidget* {
     return channels->BoundSource(n);
   };
+  pages_[Index(CfgPageId::Channel)].hooks.channelHeaderTouched = [channels](int n) {
+    return channels->HeaderTouched(n);
+  };
+  pages_[Index(CfgPageId::Channel)].hooks.revertChannelHeader = [channels](int n) {
+    return channels->RevertHeader(n);
+  };
   // A kind picked binds the channel to another source, whose fields its node then shows.
-  connect(channels->KindList(), &QComboBox::activated, this, [this] { ScheduleEditMarks(); });
+  connect(channels, &CRTUCfgChnDlg::headerChanged, this, [this] { ScheduleEditMarks(); });
 
   auto* centre = new CRTUCfgGprsDlg(this, this);
   SetPage(CfgPageId::CenterAddress, centre, centre);

@@ -19,6 +19,7 @@
 namespace {
 
 using channel_codes::Family;
+using field_ui::LabelBeside;
 
 class MarksTest : public WorkspaceFixture {
  protected:
@@ -126,6 +127,11 @@ TEST_F(MarksTest, UndoAllPutsBackTheEditsOfEveryPageAndAChannelsNodeShowsItsSour
   ASSERT_TRUE(baudField->Touched());
   EXPECT_EQ(baudField->Label()->text(), QStringLiteral("串口波特率："));
   EXPECT_TRUE(Marked(baudField->Label()));
+  if (const char* dir = std::getenv("QX310_SHOTS_DIR")) {  // a channel source's marked field
+    QDir().mkpath(QString::fromLocal8Bit(dir));
+    QCoreApplication::processEvents();
+    ws->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/marked_channel_edit.png"));
+  }
 
   ws->Tree()->setCurrentItem(PageNode(CfgPageId::Terminal));
   auto* address = ws->PageWidget(CfgPageId::Terminal)->findChild<QLineEdit*>(QStringLiteral("stationAddressEdit"));
@@ -155,6 +161,24 @@ TEST_F(MarksTest, UndoAllPutsBackTheEditsOfEveryPageAndAChannelsNodeShowsItsSour
   EXPECT_FALSE(Marked(baudField->Label()));
   EXPECT_FALSE(CRTUCfgDlg::NodeMarked(channel7));
   EXPECT_FALSE(CRTUCfgDlg::NodeMarked(PageNode(CfgPageId::Terminal)));
+  EXPECT_EQ(device.Written(), before);
+
+  // The channel header's save length is the channel's own: its label and the node too.
+  ws->LoadFromTable(31, 6, "200");
+  ws->Tree()->setCurrentItem(channel7);
+  QLineEdit* length = channels->SaveLengthEdit();
+  QLabel* lengthLabel = LabelBeside(length);
+  ASSERT_NE(lengthLabel, nullptr);
+  EXPECT_EQ(lengthLabel->text(), QStringLiteral("通道存储长度："));
+  PickOrType(length, -1, "64");
+  EXPECT_TRUE(Marked(lengthLabel));
+  EXPECT_TRUE(PumpUntil([&] { return CRTUCfgDlg::NodeMarked(channel7); }, kTestMarginMs));
+  EXPECT_EQ(channels->GetSaveLengthText(6), "64");
+  EXPECT_GE(ws->UndoPageEdits(), 1);
+  EXPECT_EQ(length->text(), QStringLiteral("200"));
+  EXPECT_EQ(channels->GetSaveLengthText(6), "200");
+  EXPECT_FALSE(Marked(lengthLabel));
+  EXPECT_FALSE(CRTUCfgDlg::NodeMarked(channel7));
   EXPECT_EQ(device.Written(), before);
 }
 
