@@ -182,6 +182,27 @@ TEST_F(MarksTest, UndoAllPutsBackTheEditsOfEveryPageAndAChannelsNodeShowsItsSour
   EXPECT_EQ(device.Written(), before);
 }
 
+// Every visible list or edit bound to a field, on every page, has a label of its own row to mark.
+TEST_F(MarksTest, EveryShownControlOfEveryPageFindsItsLabel) {
+  int checked = 0;
+  for (QTreeWidgetItemIterator it(ws->Tree()); *it; ++it) {
+    ws->Tree()->setCurrentItem(*it);
+    QCoreApplication::processEvents();
+    for (CfgField* f : ws->findChildren<CfgField*>()) {
+      QWidget* c = f->Control();
+      if (!c || !c->isVisible() || (!qobject_cast<QLineEdit*>(c) && !qobject_cast<QComboBox*>(c))) continue;
+      ++checked;
+      const QLabel* label = f->Label();
+      ASSERT_NE(label, nullptr) << c->objectName().toStdString() << " on " << (*it)->text(0).toStdString();
+      EXPECT_FALSE(label->text().isEmpty()) << c->objectName().toStdString();
+      EXPECT_TRUE(label->isVisible()) << c->objectName().toStdString();
+      EXPECT_TRUE(label->geometry().bottom() >= c->geometry().top() && label->geometry().top() <= c->geometry().bottom())
+          << c->objectName().toStdString();
+    }
+  }
+  EXPECT_GT(checked, 20);
+}
+
 TEST_F(MarksTest, TheUndoButtonShowsWholeBesideTheOthersAtEveryWindowSize) {
   QToolButton* undo = ws->UndoButton();
   EXPECT_EQ(undo->text(), QStringLiteral("撤销修改"));

@@ -41,25 +41,38 @@ void SetListText(QComboBox* list, const QString& text) {
   if (list->isEditable()) list->setEditText(text);
 }
 
-QLabel* LabelBeside(const QWidget* control) {
+QLabel* LabelBeside(const QWidget* control, const QString& text) {
   const QWidget* parent = control ? control->parentWidget() : nullptr;
   if (!parent) return nullptr;
   const QList<QLabel*> labels = parent->findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
   for (QLabel* l : labels)
     if (l->buddy() == control) return l;
   const QRect c = control->geometry();
-  QLabel* best = nullptr;
-  int bestGap = 0;
-  for (QLabel* l : labels) {
-    const QRect g = l->geometry();
-    if (g.right() > c.left() || g.bottom() < c.top() || g.top() > c.bottom()) continue;
-    const int gap = c.left() - g.right();
-    if (!best || gap < bestGap) {
-      best = l;
-      bestGap = gap;
+  auto onRow = [&c](const QRect& g) { return g.bottom() >= c.top() && g.top() <= c.bottom(); };
+  auto nearest = [&](auto&& wanted) {
+    QLabel* best = nullptr;
+    int bestGap = 0;
+    for (QLabel* l : labels) {
+      const QRect g = l->geometry();
+      if (!onRow(g) || !wanted(l)) continue;
+      const int gap = g.right() < c.left() ? c.left() - g.right() : g.left() - c.right();
+      if (!best || gap < bestGap) {
+        best = l;
+        bestGap = gap;
+      }
     }
+    return best;
+  };
+  // The label with the field's own text on the control's row (a unit may follow it).
+  if (!text.isEmpty()) {
+    if (QLabel* named = nearest([&text](const QLabel* l) {
+          QString shown = l->text();
+          while (shown.endsWith(QStringLiteral("：")) || shown.endsWith(QLatin1Char(':'))) shown.chop(1);
+          return shown == text;
+        }))
+      return named;
   }
-  return best;
+  return nearest([&c](const QLabel* l) { return l->geometry().right() <= c.left(); });
 }
 
 void MarkLabel(QLabel* label, bool marked) {
@@ -106,7 +119,14 @@ void CfgField::SetLabel(QLabel* label) {
   ShowMark();
 }
 
-QLabel* CfgField::Label() const { return label_ ? label_.data() : field_ui::LabelBeside(control_); }
+QLabel* CfgField::Label() const {
+  if (label_) return label_.data();
+  QString text;
+  if (helpId_ >= 0)
+    if (const std::optional<field_help::FieldHelp> help = field_help::Describe(helpId_, helpIndex_))
+      text = QString::fromUtf8(help->label);
+  return field_ui::LabelBeside(control_, text);
+}
 
 void CfgField::SetTouched(bool touched) {
   if (touched_ == touched) return;

@@ -22,7 +22,8 @@
 //   again without a load (a field never loaded keeps what its control shows).
 // - A touched field marks the label beside its control (bold, dark orange) until it is
 //   untouched again. The label is the one named by SetLabel, else the control's buddy,
-//   else the QLabel of the same parent that ends nearest left of the control on its row.
+//   else the label on its row with the field's own label text (field_help), else the
+//   nearest left of the control on its row.
 // - A field never Set and never touched holds no device value (nullopt): its control
 //   may still show its construction state, so the first load fills it, empty texts too.
 // UI thread only.
@@ -143,10 +144,11 @@ void SelectItem(QComboBox* list, int item);
 // Selects the item with that text; otherwise no item is selected and an editable list
 // shows the text.
 void SetListText(QComboBox* list, const QString& text);
-// The label that names control on its page: its buddy, else the visible-or-not QLabel
-// child of the same parent whose right edge is nearest left of the control and which
-// overlaps the control's row; nullptr for none.
-QLabel* LabelBeside(const QWidget* control);
+// The label that names control on its page, among the QLabel children of its parent on
+// the control's row: its buddy, else the nearest whose text is text (a closing colon
+// aside; a unit after the control may be it), else the nearest left of the control;
+// nullptr for none.
+QLabel* LabelBeside(const QWidget* control, const QString& text = QString());
 // One mark more (marked) or less on label: with any mark it shows bold and dark orange,
 // with none as its page's other labels; the count is its "editMarks" property.
 void MarkLabel(QLabel* label, bool marked);
