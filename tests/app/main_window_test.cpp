@@ -168,6 +168,12 @@ class MainWindowTest : public ::testing::Test {
   }
   QColor StatusColour() const { return dlg->StatusBox()->palette().color(QPalette::Text); }
   QString Menu(int cmd) const { return dlg->ToolAction(cmd)->text(); }
+  // True once the workspace has loaded the parameters and ended the entry itself: the
+  // window enabled, the tip gone, no load pending, the workspace idle.
+  bool LoadEnded() const {
+    return dlg->MainWindowEnabled() && !dlg->Tip()->isVisible() && !dlg->Workspace()->LoadRequested() &&
+           dlg->Workspace()->WorkMode() == kModeIdle;
+  }
   // Waits until a tool entry has ended (the link is the tools' again).
   bool EntryDone(int probes) {
     return PumpUntil([&] { return dlg->Link().LinkToTools() && !dlg->Link().Busy(); }, Deadline(probes));
@@ -258,10 +264,7 @@ TEST_F(MainWindowTest, StartUpDetectionFindsTheDeviceAndToolEntriesTakeTheLinkWi
   EXPECT_TRUE(device.WaitForState(RtuSimulator::State::Config, kTestMarginMs));
   EXPECT_EQ(dlg->StatusBox()->text(), kConfirmed);
   // The workspace loads the parameters and then ends the entry itself.
-  ASSERT_TRUE(PumpUntil([&] {
-    return dlg->MainWindowEnabled() && !dlg->Tip()->isVisible() && !dlg->Workspace()->LoadRequested() &&
-           dlg->Workspace()->WorkMode() == kModeIdle;
-  }, Deadline(10))) << closer.Texts().join('|').toStdString();
+  ASSERT_TRUE(PumpUntil([&] { return LoadEnded(); }, Deadline(10))) << closer.Texts().join('|').toStdString();
 
   // The workspace's log window is docked at the right edge and follows the window.
   QWidget* log = dlg->Workspace()->LogWindow();
@@ -332,10 +335,7 @@ TEST_F(MainWindowTest, OnA1366x768ScreenTheWindowAndItsLogWindowStayWhole) {
   TipCatcher closer;  // the workspace reports its load in a box
   dlg->ToolAction(CQuarvelDlg::kConfigToolCmd)->trigger();
   ASSERT_TRUE(EntryDone(3));
-  ASSERT_TRUE(PumpUntil([&] {
-    return dlg->MainWindowEnabled() && !dlg->Tip()->isVisible() && !dlg->Workspace()->LoadRequested() &&
-           dlg->Workspace()->WorkMode() == kModeIdle;
-  }, Deadline(10))) << closer.Texts().join('|').toStdString();
+  ASSERT_TRUE(PumpUntil([&] { return LoadEnded(); }, Deadline(10))) << closer.Texts().join('|').toStdString();
   QWidget* log = dlg->Workspace()->LogWindow();
   ASSERT_NE(log, nullptr);
   ASSERT_TRUE(log->isVisible());
@@ -619,9 +619,7 @@ class ReconnectTest : public MainWindowTest {
   }
   bool WorkspaceLoaded() {
     return PumpUntil([&] {
-      return dlg->Link().LinkToTools() && !dlg->Link().Busy() && dlg->MainWindowEnabled() &&
-             !dlg->Tip()->isVisible() && !dlg->Workspace()->LoadRequested() &&
-             dlg->Workspace()->WorkMode() == kModeIdle && TableFromDevice();
+      return dlg->Link().LinkToTools() && !dlg->Link().Busy() && LoadEnded() && TableFromDevice();
     }, Deadline(12));
   }
   // Unplugged: the message is answered, then the window waits with its tip.
