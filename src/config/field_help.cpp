@@ -226,9 +226,11 @@ std::string ShownWithRaw(int id, std::string_view deviceText) {
   return shown + (shown.empty() ? "(" : " (") + (raw.empty() ? std::string("空") : raw) + ")";
 }
 
+std::string CommandLine(const FieldHelp& help) { return "命令：" + help.command + "\n"; }
+
 std::string HelpText(const FieldHelp& help, const std::optional<std::string>& loaded) {
   std::string text = "设备标签：" + help.listingLabel + "\n";
-  text += "命令：" + help.command + "\n";
+  text += CommandLine(help);
   text += "取值：" + help.accepted + "\n";
   text += "载入值：" + (loaded ? ShownWithRaw(help.id, *loaded) : std::string(kNotLoaded));
   return text;

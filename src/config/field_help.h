@@ -60,6 +60,9 @@ std::string ShownValue(int id, std::string_view deviceText);
 // A shown value with the device's text beside it when the two differ: "开启 (1)".
 std::string ShownWithRaw(int id, std::string_view deviceText);
 
+// The help's line naming the command word ("命令：AT+CHNSVLEN07\n"); the one line by which a
+// control's tooltip tells which instance it shows.
+std::string CommandLine(const FieldHelp& help);
 // The help of a field as its tooltip says it (UTF-8, one item a line): listing label,
 // command word, accepted values and the value at the last load (kNotLoaded without one).
 std::string HelpText(const FieldHelp& help, const std::optional<std::string>& loaded);

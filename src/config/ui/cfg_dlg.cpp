@@ -2,6 +2,8 @@
 
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QTimer>
@@ -11,6 +13,7 @@
 #include "base/cp936.h"
 #include "base/timing.h"
 #include "config/channel_captions.h"
+#include "config/field_search.h"
 #include "config/field_tables.h"
 #include "protocol/param_table.h"
 #include "config/ui/cfg_dlg_view.h"
@@ -50,8 +53,11 @@ CRTUCfgDlg::CRTUCfgDlg(QWidget* parent)
   frame_ = new QGroupBox(this);
   frame_->setObjectName(QStringLiteral("pageFrame"));
   BuildButtons();
+  BuildSearch();
 
-  layout_.Add(tree_, 0, 0.01, 0.22, 0.88);
+  layout_.Add(search_, 0, 0.01, 0.22, 0.04);
+  layout_.Add(tree_, 0, 0.06, 0.22, 0.83);
+  layout_.Add(results_, 0, 0.06, 0.22, 0.83);
   layout_.Add(verifyWrites_, 0.01, 0.90, 0.21, 0.04);
   layout_.Add(fastWrite_, 0.01, 0.95, 0.21, 0.04);
   layout_.Add(frame_, 0.24, 0, 0.76, 0.84);
@@ -275,6 +281,8 @@ void CRTUCfgDlg::CancelOperation() { machine_.CancelOperation(); }
 void CRTUCfgDlg::SetOperationsEnabledOnUi(bool enable) {
   operationsEnabled_ = enable;
   tree_->setEnabled(enable);
+  search_->setEnabled(enable);
+  results_->setEnabled(enable);
   for (QPushButton* b : {load_, save_, factory_, restart_, saveFile_, loadFile_})
     b->setEnabled(enable && (deviceOps_ || b == saveFile_));  // no device: no device operation
 }
@@ -442,6 +450,8 @@ void CRTUCfgDlg::resizeEvent(QResizeEvent* event) {
   const QWidget* page = PageWidget(CfgPageId::Dev);
   const QFont font = station_ui::PageFont(page ? page->height() : frame_->height());
   tree_->setFont(font);
+  search_->setFont(font);
+  results_->setFont(font);
   frame_->setFont(font);
   for (QPushButton* b : {load_, save_, factory_, restart_, saveFile_, loadFile_, logToggle_})
     b->setFont(font);

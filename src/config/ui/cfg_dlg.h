@@ -25,7 +25,10 @@ class QCheckBox;
 class QGroupBox;
 class QPushButton;
 class QTimer;
+class QLineEdit;
+class QListWidget;
 class QTreeWidget;
+class FieldSearch;
 class QTreeWidgetItem;
 
 // What the workspace may call on a page besides its parameters. All optional.
@@ -117,6 +120,16 @@ class CRTUCfgDlg : public QWidget, public ICfgWorkspace, public ITool {
   CfgMachine& Machine() { return machine_; }
   CLogDlg* LogDlg() const { return logDlg_; }
   QTreeWidget* Tree() const { return tree_; }
+  // The search above the tree: the field the user types into, the list of matching
+  // fields it shows over the tree (path and command word; choosing one shows it).
+  QLineEdit* SearchEdit() const { return search_; }
+  QListWidget* SearchResults() const { return results_; }
+  // Shows the control of parameter instance (id, index): its node, channel, tab (or
+  // camera, or "更多参数"), then focuses it and highlights it for kHighlightMs. False when
+  // no control shows it now (a source no channel is bound to); the page is shown anyway.
+  bool ShowField(int id, int index);
+  static constexpr int kHighlightMs = 1500;
+  static constexpr int kMaxSearchResults = 200;
   QPushButton* Button(int id) const;
   // "写入后校验" and "快速写入": options of the write-back operations, for this run only.
   QCheckBox* VerifyWritesBox() const { return verifyWrites_; }
@@ -197,7 +210,17 @@ class CRTUCfgDlg : public QWidget, public ICfgWorkspace, public ITool {
   bool operationsEnabled_ = true;  // UI thread: the last SetOperationsEnabledOnUi
   QString offlinePath_;
 
+  // The search (cfg_dlg_search.cpp).
+  void BuildSearch();
+  void OnSearchText(const QString& text);
+  void ChooseSearchResult(int row);
+  QWidget* ShownControlOf(int id, int index) const;
+  QTreeWidgetItem* NodeOfPage(CfgPageId id) const;
+
   QTreeWidget* tree_ = nullptr;
+  QLineEdit* search_ = nullptr;
+  QListWidget* results_ = nullptr;
+  std::unique_ptr<FieldSearch> fieldSearch_;  // made at the first search
   QTreeWidgetItem* channelRoot_ = nullptr;
   QTreeWidgetItem* moreRoot_ = nullptr;
   QTreeWidgetItem* comTransNode_ = nullptr;

@@ -2,10 +2,13 @@
 // log window, the .cfg buttons, the timers and shutting down.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QTabBar>
 #include <QDir>
 #include <QFileDialog>
@@ -22,6 +25,7 @@
 #include "config/cfg_fakes.h"
 #include "config/ui/station/gprs_dlg.h"
 #include "config/ui/channels/chn_dlg.h"
+#include "config/ui/channels/chn_src_dlg.h"
 #include "config/field_tables.h"
 #include "ui_support.h"
 #include "support/qt_translations.h"
@@ -178,6 +182,65 @@ TEST_F(WorkspaceTest, NoLabelIsCutOrCoveredOnAnyPageAtEitherWindowSize) {
   }
   problems.removeDuplicates();
   EXPECT_TRUE(problems.isEmpty()) << problems.join('\n').toStdString();
+}
+
+// The search above the tree: "APN" lists its fields, Enter shows the first one's page and
+// focuses its control with a short highlight; a channel field selects its channel's node; a
+// source's field needs a channel bound to that source and then opens the source's tab; a
+// centre's backup server opens that centre's tab. Nothing goes to the device.
+TEST_F(WorkspaceTest, SearchListsMatchingFieldsAndChoosingOneShowsAndFocusesItsControl) {
+  const std::string sentBefore = device.Written();
+  QLineEdit* search = ws->SearchEdit();
+  QListWidget* results = ws->SearchResults();
+  EXPECT_FALSE(results->isVisible());
+  search->setText(QStringLiteral("APN"));
+  ASSERT_TRUE(results->isVisible());
+  ASSERT_GE(results->count(), 4);
+  EXPECT_TRUE(results->item(0)->text().contains(QStringLiteral("AT+APN"))) << results->item(0)->text().toStdString();
+  if (const char* dir = std::getenv("QX310_SHOTS_DIR"))  // for a look at the list
+    ws->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/search_results.png"));
+  emit search->returnPressed();
+  if (const char* dir = std::getenv("QX310_SHOTS_DIR"))  // the field found, highlighted
+    ws->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/search_found.png"));
+  EXPECT_FALSE(results->isVisible());
+  auto* apn = ws->findChild<QLineEdit*>(QStringLiteral("apnEdit"));
+  ASSERT_NE(apn, nullptr);
+  EXPECT_TRUE(apn->isVisible());
+  EXPECT_EQ(ws->focusWidget(), apn);
+  EXPECT_TRUE(apn->styleSheet().contains(QStringLiteral("background")));
+  EXPECT_TRUE(PumpUntil([&] { return apn->styleSheet().isEmpty(); }, CRTUCfgDlg::kHighlightMs + kTestMarginMs));
+
+  // Nothing matches: one line says so and choosing it does nothing.
+  search->setText(QStringLiteral("no such field"));
+  ASSERT_EQ(results->count(), 1);
+  EXPECT_FALSE(results->item(0)->data(Qt::UserRole).isValid());
+
+  // A channel's own field: its node and the header's control.
+  search->setText(QStringLiteral("AT+CHNSVLEN07"));
+  ASSERT_EQ(results->count(), 1);
+  emit results->itemClicked(results->item(0));
+  EXPECT_EQ(ws->Tree()->currentItem(), Node(QStringLiteral("通道07")));
+  EXPECT_EQ(ChannelPage()->CurrentChannel(), 6);
+  EXPECT_EQ(ws->focusWidget(), ChannelPage()->SaveLengthEdit());
+
+  // ADC1's range (instance 1): no channel is bound to ADC1 yet; then channel 3 is.
+  EXPECT_FALSE(ws->ShowField(69, 1));
+  ws->LoadFromTable(30, 2, "202");
+  ASSERT_TRUE(ws->ShowField(69, 1));
+  EXPECT_EQ(ChannelPage()->CurrentChannel(), 2);
+  CRTUCfgChnSrcDlg* adc1 = ChannelPage()->ShownSource();
+  ASSERT_NE(adc1, nullptr);
+  EXPECT_EQ(adc1->TabText(adc1->TabBar()->currentIndex()), QStringLiteral("通信参数"));
+  EXPECT_TRUE(ws->focusWidget()->toolTip().contains(QStringLiteral("AT+ADCUPPRNG02\n")));
+
+  // The fourth centre's backup server port (instance 7 of 8): the fourth centre's tab.
+  ws->LoadFromTable(18, 0, "4");  // four centres in use
+  ASSERT_TRUE(ws->ShowField(21, 7));
+  auto* centres = PageOf<CRTUCfgGprsDlg>(CfgPageId::CenterAddress);
+  EXPECT_EQ(centres->Tabs()->currentIndex(), 3);
+  EXPECT_TRUE(ws->focusWidget()->toolTip().contains(QStringLiteral("AT+MULTIPORT08\n")));
+
+  EXPECT_EQ(device.Written(), sentBefore);
 }
 
 // Every instance of every parameter reaches the page whose field table lists it, and

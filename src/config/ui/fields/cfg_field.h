@@ -60,6 +60,7 @@ class CfgField : public QObject {
   // the value of the last load, refreshed by every Set.
   void SetHelp(int id, int index);
   bool HasHelp() const { return helpId_ >= 0; }
+  bool Shows(int id, int index) const { return helpId_ == id && helpIndex_ == index; }
 
   // Refills a list filled at run time (the element catalogue) and puts back the text it
   // showed; the value and the touched state stay as they are.
