@@ -4,7 +4,9 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
+#include <QToolButton>
 #include <QShowEvent>
 #include <QTimer>
 #include <QTreeWidget>
@@ -61,10 +63,11 @@ CRTUCfgDlg::CRTUCfgDlg(QWidget* parent)
   layout_.Add(verifyWrites_, 0.01, 0.90, 0.21, 0.04);
   layout_.Add(fastWrite_, 0.01, 0.95, 0.21, 0.04);
   layout_.Add(frame_, 0.24, 0, 0.76, 0.84);
-  layout_.Add(load_, 0.28, 0.86, 0.14, 0.05);
-  layout_.Add(save_, 0.46, 0.86, 0.14, 0.05);
-  layout_.Add(factory_, 0.64, 0.86, 0.14, 0.05);
-  layout_.Add(restart_, 0.82, 0.86, 0.14, 0.05);
+  layout_.Add(load_, 0.26, 0.86, 0.13, 0.05);
+  layout_.Add(save_, 0.405, 0.86, 0.13, 0.05);
+  layout_.Add(factory_, 0.55, 0.86, 0.13, 0.05);
+  layout_.Add(restart_, 0.695, 0.86, 0.13, 0.05);
+  layout_.Add(undo_, 0.84, 0.86, 0.13, 0.05);
   layout_.Add(saveFile_, 0.28, 0.93, 0.25, 0.05);
   layout_.Add(loadFile_, 0.57, 0.93, 0.25, 0.05);
   layout_.Add(logToggle_, 0.86, 0.93, 0.10, 0.05);
@@ -97,6 +100,19 @@ void CRTUCfgDlg::BuildButtons() {
   connect(loadFile_, &QPushButton::clicked, this, [this] { LoadConfigFromFile(); });
   connect(logToggle_, &QPushButton::clicked, this, [this] { OnLogToggle(); });
 
+  // Click: the page shown; the arrow's menu: every page. Enabled whenever the tree is.
+  undo_ = new QToolButton(this);
+  undo_->setObjectName(QStringLiteral("undoButton"));
+  undo_->setText(QStringLiteral("撤销修改"));
+  undo_->setPopupMode(QToolButton::MenuButtonPopup);
+  undo_->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  auto* undoMenu = new QMenu(undo_);
+  QAction* undoAll = undoMenu->addAction(QStringLiteral("全部撤销"));
+  undoAll->setObjectName(QStringLiteral("undoAllAction"));
+  undo_->setMenu(undoMenu);
+  connect(undo_, &QToolButton::clicked, this, [this] { UndoPageEdits(); });
+  connect(undoAll, &QAction::triggered, this, [this] { UndoAllEdits(); });
+
   verifyWrites_ = new QCheckBox(QStringLiteral("写入后校验"), this);
   verifyWrites_->setObjectName(QStringLiteral("verifyWritesBox"));
   fastWrite_ = new QCheckBox(QStringLiteral("快速写入"), this);
@@ -120,7 +136,7 @@ QPushButton* CRTUCfgDlg::Button(int id) const {
     case kSaveFileId: return saveFile_;
     case kLoadFileId: return loadFile_;
     case kLogToggleId: return logToggle_;
-    default: return nullptr;
+    default: return nullptr;  // kUndoId: UndoButton()
   }
 }
 
@@ -148,6 +164,7 @@ void CRTUCfgDlg::InitWorkspace(IToolHost* host) {
 
   CheckFieldTables();
   CreatePages();
+  ConnectEditMarks();
   for (const Slot& s : pages_) {
     if (s.widget) pageLayout_.Add(s.widget, 0.25, 0.02, 0.74, 0.81);
   }
@@ -283,6 +300,7 @@ void CRTUCfgDlg::SetOperationsEnabledOnUi(bool enable) {
   tree_->setEnabled(enable);
   search_->setEnabled(enable);
   results_->setEnabled(enable);
+  undo_->setEnabled(enable);
   for (QPushButton* b : {load_, save_, factory_, restart_, saveFile_, loadFile_})
     b->setEnabled(enable && (deviceOps_ || b == saveFile_));  // no device: no device operation
 }
@@ -380,6 +398,101 @@ QWidget* CRTUCfgDlg::DialogParent() {
   return main ? main : this;
 }
 
+// --- marked edits ---
+
+void CRTUCfgDlg::ConnectEditMarks() {
+  for (const Slot& s : pages_) {
+    if (!s.widget) continue;
+    for (CfgField* f : s.widget->findChildren<CfgField*>())
+      connect(f, &CfgField::touchedChanged, this, [this] { ScheduleEditMarks(); });
+  }
+}
+
+// A load sets hundreds of fields: one pass over the tree after them.
+void CRTUCfgDlg::ScheduleEditMarks() {
+  if (marksPending_ || shutDown_.load()) return;
+  marksPending_ = true;
+  QMetaObject::invokeMethod(this, [this] { RefreshEditMarks(); }, Qt::QueuedConnection);
+}
+
+QTreeWidgetItem* CRTUCfgDlg::ChannelNode(int n) const {
+  if (!channelRoot_ || n < 1 || n > channelRoot_->childCount()) return nullptr;
+  return channelRoot_->child(n - 1);
+}
+
+QList<CfgField*> CRTUCfgDlg::FieldsOfNode(const QTreeWidgetItem* node) const {
+  if (!node) return {};
+  if (node->parent() == channelRoot_ && channelRoot_) {
+    const Slot& s = pages_[Index(CfgPageId::Channel)];
+    QWidget* source = s.hooks.channelFields ? s.hooks.channelFields(channelRoot_->indexOfChild(
+                                                  const_cast<QTreeWidgetItem*>(node)))
+                                            : nullptr;
+    return source ? source->findChildren<CfgField*>() : QList<CfgField*>();
+  }
+  const QString text = node->text(0);
+  for (int i = 0; i < kCfgPageCount; ++i) {
+    const auto id = static_cast<CfgPageId>(i);
+    if (id == CfgPageId::Channel || text != QString::fromUtf8(CfgPageNode(id))) continue;
+    QWidget* w = pages_[Index(id)].widget;
+    return w ? w->findChildren<CfgField*>() : QList<CfgField*>();
+  }
+  return {};
+}
+
+bool CRTUCfgDlg::NodeMarked(const QTreeWidgetItem* node) {
+  return node && node->data(0, Qt::FontRole).isValid();
+}
+
+void CRTUCfgDlg::RefreshEditMarks() {
+  marksPending_ = false;
+  if (!tree_) return;
+  QFont bold;  // only the weight: the tree's font gives the rest
+  bold.setBold(true);
+  for (QTreeWidgetItemIterator it(tree_); *it; ++it) {
+    QTreeWidgetItem* node = *it;
+    bool touched = false;
+    const Slot& channels = pages_[Index(CfgPageId::Channel)];
+    if (channelRoot_ && node->parent() == channelRoot_ && channels.hooks.channelHeaderTouched)
+      touched = channels.hooks.channelHeaderTouched(channelRoot_->indexOfChild(node));
+    for (const CfgField* f : FieldsOfNode(node)) touched = touched || f->Touched();
+    if (touched == NodeMarked(node)) continue;
+    node->setData(0, Qt::FontRole, touched ? QVariant(bold) : QVariant());
+    node->setData(0, Qt::ForegroundRole, touched ? QVariant(QBrush(QColor(0xC0, 0x50, 0x00))) : QVariant());
+  }
+}
+
+int CRTUCfgDlg::UndoPageEdits() {
+  int undone = 0;
+  QTreeWidgetItem* node = tree_ ? tree_->currentItem() : nullptr;
+  const Slot& channels = pages_[Index(CfgPageId::Channel)];
+  if (node && channelRoot_ && node->parent() == channelRoot_ && channels.hooks.revertChannelHeader)
+    undone += channels.hooks.revertChannelHeader(channelRoot_->indexOfChild(node));
+  for (CfgField* f : FieldsOfNode(tree_ ? tree_->currentItem() : nullptr)) {
+    if (!f->Touched()) continue;
+    f->Revert();
+    if (!f->Touched()) ++undone;
+  }
+  RefreshEditMarks();
+  return undone;
+}
+
+int CRTUCfgDlg::UndoAllEdits() {
+  int undone = 0;
+  const Slot& channels = pages_[Index(CfgPageId::Channel)];
+  if (channels.hooks.revertChannelHeader)
+    for (int n = 0; n < channel_codes::kChannels; ++n) undone += channels.hooks.revertChannelHeader(n);
+  for (const Slot& s : pages_) {
+    if (!s.widget) continue;
+    for (CfgField* f : s.widget->findChildren<CfgField*>()) {
+      if (!f->Touched()) continue;
+      f->Revert();
+      if (!f->Touched()) ++undone;
+    }
+  }
+  RefreshEditMarks();
+  return undone;
+}
+
 // --- log ---
 
 void CRTUCfgDlg::AppendLog(const std::string& text) {
@@ -455,6 +568,7 @@ void CRTUCfgDlg::resizeEvent(QResizeEvent* event) {
   frame_->setFont(font);
   for (QPushButton* b : {load_, save_, factory_, restart_, saveFile_, loadFile_, logToggle_})
     b->setFont(font);
+  undo_->setFont(font);
   verifyWrites_->setFont(font);
   fastWrite_->setFont(font);
 }

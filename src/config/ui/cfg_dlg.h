@@ -16,6 +16,7 @@
 #include "config/cfg_page.h"
 #include "config/cfg_page_map.h"
 #include "config/cfg_view.h"
+#include "config/ui/fields/cfg_field.h"
 #include "config/ui/log_dlg.h"
 #include "widgets/fraction_layout.h"
 #include "widgets/tool.h"
@@ -27,6 +28,7 @@ class QPushButton;
 class QTimer;
 class QLineEdit;
 class QListWidget;
+class QToolButton;
 class QTreeWidget;
 class FieldSearch;
 class QTreeWidgetItem;
@@ -40,6 +42,12 @@ struct CfgPageHooks {
   std::function<void(CfgRequest, bool enable)> enableRequestControls;
   // The page's device operations' buttons: greyed while there is no device.
   std::function<void(bool enable)> enableDeviceOperations;
+  // Channel page: the widget whose fields channel n (0-based) shows now (its bound
+  // source's page); nullptr for a channel bound to none.
+  std::function<QWidget*(int channel)> channelFields;
+  // Channel page: whether channel n's kind or save length is the user's; puts them back.
+  std::function<bool(int channel)> channelHeaderTouched;
+  std::function<int(int channel)> revertChannelHeader;
 };
 
 class CRTUCfgDlg : public QWidget, public ICfgWorkspace, public ITool {
@@ -54,6 +62,7 @@ class CRTUCfgDlg : public QWidget, public ICfgWorkspace, public ITool {
   static constexpr int kSaveFileId = 1252;
   static constexpr int kLoadFileId = 1254;
   static constexpr int kLogToggleId = 1255;
+  static constexpr int kUndoId = 1257;  // "撤销修改" (not a device operation)
   static constexpr int kCaptionTimerMs = 100;  // timer 112
 
   explicit CRTUCfgDlg(QWidget* parent = nullptr);
@@ -156,6 +165,22 @@ class CRTUCfgDlg : public QWidget, public ICfgWorkspace, public ITool {
   // offline state changed.
   void RefreshDeviceOperations();
 
+  // Marked edits: a field the user changed since its last load marks its label and the
+  // tree node of its page (a channel's node for the fields of the source it is bound to).
+  // "撤销修改" puts the touched fields of the page shown back to their loaded values,
+  // its menu's "全部撤销" those of every page; neither sends anything. Returns how many
+  // fields were put back.
+  int UndoPageEdits();
+  int UndoAllEdits();
+  // Whether node is shown marked (bold, dark orange).
+  static bool NodeMarked(const QTreeWidgetItem* node);
+  // The channel node of channel n (1-based); nullptr outside 1..30.
+  QTreeWidgetItem* ChannelNode(int n) const;
+  // Brings the tree's marks up to date now (they follow the fields' changes at once
+  // after the event that changed them).
+  void RefreshEditMarks();
+  QToolButton* UndoButton() const { return undo_; }
+
  protected:
   // The file dialogs (tests replace them). Empty: cancelled.
   virtual QString ChooseSaveFile(const QString& suggestedName);
@@ -192,6 +217,10 @@ class CRTUCfgDlg : public QWidget, public ICfgWorkspace, public ITool {
   void RefreshLog();
   void SetOperationsEnabledOnUi(bool enable);
   void ReleaseHostOnUi();
+  // The fields a tree node's page holds (a channel node: its bound source's fields).
+  QList<CfgField*> FieldsOfNode(const QTreeWidgetItem* node) const;
+  void ConnectEditMarks();
+  void ScheduleEditMarks();
   QWidget* DialogParent();
 
   IToolHost* host_ = nullptr;
@@ -232,6 +261,8 @@ class CRTUCfgDlg : public QWidget, public ICfgWorkspace, public ITool {
   QPushButton* saveFile_ = nullptr;
   QPushButton* loadFile_ = nullptr;
   QPushButton* logToggle_ = nullptr;
+  QToolButton* undo_ = nullptr;
+  bool marksPending_ = false;  // UI thread
   QCheckBox* verifyWrites_ = nullptr;
   QCheckBox* fastWrite_ = nullptr;
   QPointer<CLogDlg> logDlg_;

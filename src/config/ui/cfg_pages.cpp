@@ -30,6 +30,17 @@ void CRTUCfgDlg::CreatePages() {
   pages_[Index(CfgPageId::Channel)].hooks.selectChannel = [channels](int n) {
     channels->SelectChannel(n);
   };
+  pages_[Index(CfgPageId::Channel)].hooks.channelFields = [channels](int n) -> QWidget* {
+    return channels->BoundSource(n);
+  };
+  pages_[Index(CfgPageId::Channel)].hooks.channelHeaderTouched = [channels](int n) {
+    return channels->HeaderTouched(n);
+  };
+  pages_[Index(CfgPageId::Channel)].hooks.revertChannelHeader = [channels](int n) {
+    return channels->RevertHeader(n);
+  };
+  // A kind picked binds the channel to another source, whose fields its node then shows.
+  connect(channels, &CRTUCfgChnDlg::headerChanged, this, [this] { ScheduleEditMarks(); });
 
   auto* centre = new CRTUCfgGprsDlg(this, this);
   SetPage(CfgPageId::CenterAddress, centre, centre);

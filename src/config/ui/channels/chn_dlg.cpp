@@ -3,6 +3,8 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
+#include <utility>
 
 #include "base/cp936.h"
 #include "base/cstr.h"
@@ -20,10 +22,10 @@ CRTUCfgChnDlg::CRTUCfgChnDlg(QWidget* parent) : QWidget(parent) {
   // Parameters 30 and 31 (field_tables::kChannel), one instance per channel.
   const FieldRow& lenRow = *RowOfRole(field_tables::kChannel, "saveLengthEdit");
   const FieldRow& kindRow = *RowOfRole(field_tables::kChannel, "kindCombo");
-  QLabel* lenLabel = station_ui::MakeLabel(this, lenRow.label);
+  QLabel* lenLabel = saveLenLabel_ = station_ui::MakeLabel(this, lenRow.label);
   saveLen_ = station_ui::MakeEdit(this, lenRow.role, 0);
   QLabel* kb = station_ui::MakeLabel(this, "KB");
-  QLabel* kindLabel = station_ui::MakeLabel(this, kindRow.label);
+  QLabel* kindLabel = kindLabel_ = station_ui::MakeLabel(this, kindRow.label);
   kindList_ = new QComboBox(this);
   kindList_->setObjectName(QString::fromLatin1(kindRow.role));
   for (const std::string& caption : codes::KindList()) kindList_->addItem(QString::fromStdString(caption));
@@ -64,6 +66,12 @@ void CRTUCfgChnDlg::ShowHeaderHelp() {
   };
   kindList_->setToolTip(tip(30, c.kindLoaded, c.kindText));
   saveLen_->setToolTip(tip(31, c.saveLenLoaded, c.saveLenText));
+}
+
+CRTUCfgChnSrcDlg* CRTUCfgChnDlg::BoundSource(int n) const {
+  if (n < 0 || n >= kChannels) return nullptr;
+  const codes::Source s = codes::SourceOfKind(Kind(n));
+  return SourcePage(s.family, s.n);
 }
 
 CRTUCfgChnSrcDlg* CRTUCfgChnDlg::SourcePage(Family family, int n) const {
@@ -118,7 +126,9 @@ void CRTUCfgChnDlg::SetChannelKindText(int n, const std::string& text) {
   c.kindChosen = false;
   c.kindLoaded = true;
   ChannelCaptions::Instance().Set(n, cp936::FromUtf8(codes::KindCaption(c.kind).caption));
+  emit headerChanged();
   if (Slot(n) != Slot(cur_)) return;
+  ShowHeaderMarks();
   ShowHeaderHelp();
   // The selected channel's kind changed under the header: the list and, once shown,
   // the source page follow it.
@@ -138,7 +148,9 @@ void CRTUCfgChnDlg::SetSaveLengthText(int n, const std::string& text) {
   c.saveLen = cstr::Atoi(text);
   c.saveLenTyped = false;
   c.saveLenLoaded = true;
+  emit headerChanged();
   if (Slot(n) != Slot(cur_)) return;
+  ShowHeaderMarks();
   ShowSaveLength(cur_);
   ShowHeaderHelp();
 }
@@ -157,6 +169,55 @@ void CRTUCfgChnDlg::OnSaveLengthEdited(const QString& text) {
   Channel& c = channels_[Slot(cur_)];
   c.saveLen = cstr::Atoi(text.toStdString());
   c.saveLenTyped = true;
+  ShowHeaderMarks();
+  emit headerChanged();
+}
+
+bool CRTUCfgChnDlg::HeaderTouched(int n) const {
+  if (n < 0 || n >= kChannels) return false;
+  const Channel& c = channels_[Slot(n)];
+  return c.kindChosen || c.saveLenTyped;
+}
+
+int CRTUCfgChnDlg::RevertHeader(int n) {
+  if (n < 0 || n >= kChannels) return 0;
+  Channel& c = channels_[Slot(n)];
+  int reverted = 0;
+  if (c.kindChosen && c.kindLoaded) {
+    c.kind = codes::KindCode(c.kindText);
+    c.kindChosen = false;
+    ++reverted;
+  }
+  if (c.saveLenTyped && c.saveLenLoaded) {
+    c.saveLen = cstr::Atoi(c.saveLenText);
+    c.saveLenTyped = false;
+    ++reverted;
+  }
+  if (!reverted) return 0;
+  ChannelCaptions::Instance().Set(n, cp936::FromUtf8(codes::KindCaption(c.kind).caption));
+  if (Slot(n) == Slot(cur_)) {
+    kindList_->setCurrentIndex(codes::KindCaption(c.kind).position);
+    ShowSaveLength(cur_);
+    ShowHeaderMarks();
+    if (isVisible()) ShowSource(c.kind);
+  }
+  emit headerChanged();
+  return reverted;
+}
+
+void CRTUCfgChnDlg::ShowHeaderMarks() {
+  // The header's labels carry the page's font themselves (resizeEvent): only the weight
+  // and the colour change here.
+  const Channel& c = channels_[Slot(cur_)];
+  for (auto [label, marked] : {std::pair{kindLabel_, c.kindChosen}, std::pair{saveLenLabel_, c.saveLenTyped}}) {
+    if (!label) continue;
+    QFont f = label->font();
+    f.setBold(marked);
+    label->setFont(f);
+    QPalette colour;
+    if (marked) colour.setColor(QPalette::WindowText, QColor(0xC0, 0x50, 0x00));
+    label->setPalette(colour);
+  }
 }
 
 // --- selection ---
@@ -184,6 +245,7 @@ void CRTUCfgChnDlg::SelectChannel(int n) {
   ChannelCaptions::Instance().Set(cur_, cp936::FromUtf8(caption.caption));
   ShowSaveLength(cur_);
   ShowHeaderHelp();
+  ShowHeaderMarks();
   ShowSource(c.kind);
   show();
 }
@@ -200,6 +262,8 @@ void CRTUCfgChnDlg::ApplyKindSelection() {
     c.saveLen = 0;
     c.saveLenTyped = true;
     saveLen_->setText(QStringLiteral("0"));
+    ShowHeaderMarks();
+    emit headerChanged();
     return;
   }
   if (s.n >= codes::SourceCount(s.family)) {
@@ -214,6 +278,8 @@ void CRTUCfgChnDlg::ApplyKindSelection() {
     c.saveLenTyped = true;
     saveLen_->setText(QStringLiteral("120"));
   }
+  ShowHeaderMarks();
+  emit headerChanged();
 }
 
 void CRTUCfgChnDlg::resizeEvent(QResizeEvent*) {
@@ -224,4 +290,5 @@ void CRTUCfgChnDlg::resizeEvent(QResizeEvent*) {
   const QFont font = TahomaFont(height() / 50 * 96 / 72);
   for (QWidget* w : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
     if (!qobject_cast<CRTUCfgChnSrcDlg*>(w)) w->setFont(font);
+  ShowHeaderMarks();
 }

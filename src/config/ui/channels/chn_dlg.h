@@ -20,6 +20,7 @@
 #include "widgets/fraction_layout.h"
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
 
 class CRTUCfgChnDlg : public QWidget, public ICfgPage {
@@ -54,10 +55,24 @@ class CRTUCfgChnDlg : public QWidget, public ICfgPage {
   // length 0 becomes 120) or to none (save length 0).
   void ApplyKindSelection();
 
+ signals:
+  // A channel's kind or save length was loaded, edited or put back.
+  void headerChanged();
+
+ public:
+
   QComboBox* KindList() const { return kindList_; }
   QLineEdit* SaveLengthEdit() const { return saveLen_; }
   // The source page of a family's source n; nullptr when there is none.
   CRTUCfgChnSrcDlg* SourcePage(channel_codes::Family family, int n) const;
+  // Whether the user picked a kind or typed a save length for channel n since its load
+  // (the header's labels show it bold in dark orange while n is current).
+  bool HeaderTouched(int n) const;
+  // Puts channel n's loaded kind and save length back (a value never loaded stays);
+  // returns how many of the two were put back. Nothing is sent.
+  int RevertHeader(int n);
+  // The source page channel n (0-based) is bound to by its kind; nullptr for none.
+  CRTUCfgChnSrcDlg* BoundSource(int n) const;
   // The source page shown now; nullptr for none.
   CRTUCfgChnSrcDlg* ShownSource() const;
 
@@ -82,11 +97,15 @@ class CRTUCfgChnDlg : public QWidget, public ICfgPage {
   // The header controls' help names the current channel and what it was loaded with.
   void ShowHeaderHelp();
   void OnSaveLengthEdited(const QString& text);
+  // The header labels' weight and colour after the current channel's touched state.
+  void ShowHeaderMarks();
 
   int cur_ = 0;
   std::array<Channel, kChannels> channels_{};
   QComboBox* kindList_ = nullptr;
   QLineEdit* saveLen_ = nullptr;
+  QLabel* kindLabel_ = nullptr;
+  QLabel* saveLenLabel_ = nullptr;
   std::array<CRTUCfgChnSrcDlg*, 15> serial_{};
   std::array<CRTUCfgChnSrcDlg*, 4> adc_{};
   std::array<CRTUCfgChnSrcDlg*, 4> di_{};

@@ -57,6 +57,7 @@ CRTUCfgChnSubDlg::Row CRTUCfgChnSubDlg::AddRow(int column, int row, const char* 
   Row r;
   r.label = station_ui::MakeLabel(this, label);
   r.control = control;
+  r.label->setBuddy(control);  // the label a touched field marks
   layout_.Add(r.label, x, y, labelWidth, h);
   layout_.Add(control, x + labelWidth, y, hint ? 0.13 : 0.25, h);
   if (hint) {

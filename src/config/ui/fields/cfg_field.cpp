@@ -2,7 +2,10 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
+#include <algorithm>
 
 #include "config/field_help.h"
 #include "widgets/ui_bridge.h"
@@ -38,6 +41,61 @@ void SetListText(QComboBox* list, const QString& text) {
   if (list->isEditable()) list->setEditText(text);
 }
 
+QLabel* LabelBeside(const QWidget* control, const QString& text) {
+  const QWidget* parent = control ? control->parentWidget() : nullptr;
+  if (!parent) return nullptr;
+  const QList<QLabel*> labels = parent->findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
+  for (QLabel* l : labels)
+    if (l->buddy() == control) return l;
+  const QRect c = control->geometry();
+  auto onRow = [&c](const QRect& g) { return g.bottom() >= c.top() && g.top() <= c.bottom(); };
+  auto nearest = [&](auto&& wanted) {
+    QLabel* best = nullptr;
+    int bestGap = 0;
+    for (QLabel* l : labels) {
+      const QRect g = l->geometry();
+      if (!onRow(g) || !wanted(l)) continue;
+      const int gap = g.right() < c.left() ? c.left() - g.right() : g.left() - c.right();
+      if (!best || gap < bestGap) {
+        best = l;
+        bestGap = gap;
+      }
+    }
+    return best;
+  };
+  // The label with the field's own text on the control's row (a unit may follow it).
+  if (!text.isEmpty()) {
+    if (QLabel* named = nearest([&text](const QLabel* l) {
+          QString shown = l->text();
+          while (shown.endsWith(QStringLiteral("：")) || shown.endsWith(QLatin1Char(':'))) shown.chop(1);
+          return shown == text;
+        }))
+      return named;
+  }
+  return nearest([&c](const QLabel* l) { return l->geometry().right() <= c.left(); });
+}
+
+void MarkLabel(QLabel* label, bool marked) {
+  if (!label) return;
+  // A label may name several fields (one row of two controls): it stays marked while
+  // any of them is touched.
+  const int marks = std::max(0, label->property("editMarks").toInt() + (marked ? 1 : -1));
+  label->setProperty("editMarks", marks);
+  // Only the weight and the text colour are set, so the label still follows its page's
+  // font size and palette; unmarked it inherits both whole again.
+  if (marks > 0) {
+    QFont bold;
+    bold.setBold(true);
+    label->setFont(bold);
+    QPalette colour;
+    colour.setColor(QPalette::WindowText, QColor(0xC0, 0x50, 0x00));
+    label->setPalette(colour);
+  } else {
+    label->setFont(QFont());
+    label->setPalette(QPalette());
+  }
+}
+
 }  // namespace field_ui
 
 CfgField::CfgField(const FieldCode& code, QObject* parent) : QObject(parent), code_(code) {}
@@ -45,9 +103,44 @@ CfgField::CfgField(const FieldCode& code, QObject* parent) : QObject(parent), co
 void CfgField::Set(const std::string& text) {
   stored_ = text;
   loaded_ = true;
-  touched_ = false;
   Show();
   ShowHelp();
+  SetTouched(false);
+}
+
+void CfgField::Revert() {
+  if (!loaded_ || !touched_) return;
+  Show();
+  SetTouched(false);
+}
+
+void CfgField::SetLabel(QLabel* label) {
+  label_ = label;
+  ShowMark();
+}
+
+QLabel* CfgField::Label() const {
+  if (label_) return label_.data();
+  QString text;
+  if (helpId_ >= 0)
+    if (const std::optional<field_help::FieldHelp> help = field_help::Describe(helpId_, helpIndex_))
+      text = QString::fromUtf8(help->label);
+  return field_ui::LabelBeside(control_, text);
+}
+
+void CfgField::SetTouched(bool touched) {
+  if (touched_ == touched) return;
+  touched_ = touched;
+  ShowMark();
+  emit touchedChanged(touched);
+}
+
+void CfgField::ShowMark() {
+  QLabel* label = touched_ ? Label() : nullptr;
+  if (marked_ == label) return;
+  if (marked_) field_ui::MarkLabel(marked_, false);
+  marked_ = label;
+  if (label) field_ui::MarkLabel(label, true);
 }
 
 void CfgField::SetHelp(int id, int index) {
@@ -113,7 +206,7 @@ void CfgField::Show() {
 }
 
 void CfgField::Touch() {
-  touched_ = true;
+  SetTouched(true);
   emit edited();
 }
 

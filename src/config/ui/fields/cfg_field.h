@@ -18,11 +18,17 @@
 //   changes (loading, refilling a list, showing a page, switching a tab) never do.
 // - A touched coded list whose text matches none of its items has no value (nullopt);
 //   the caller keeps the table's value and says so.
-// - Set() always clears the touched state.
+// - Set() always clears the touched state; so does Revert(), which shows the stored text
+//   again without a load (a field never loaded keeps what its control shows).
+// - A touched field marks the label beside its control (bold, dark orange) until it is
+//   untouched again. The label is the one named by SetLabel, else the control's buddy,
+//   else the label on its row with the field's own label text (field_help), else the
+//   nearest left of the control on its row.
 // - A field never Set and never touched holds no device value (nullopt): its control
 //   may still show its construction state, so the first load fills it, empty texts too.
 // UI thread only.
 #include <QObject>
+#include <QPointer>
 #include <map>
 #include <utility>
 #include <optional>
@@ -33,6 +39,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QWidget;
 
@@ -47,6 +54,12 @@ class CfgField : public QObject {
   std::optional<std::string> Get() const;
   const std::string& Stored() const { return stored_; }
   bool Touched() const { return touched_; }
+  // Undoes the user's change: a loaded, touched field shows its stored text again and is
+  // untouched. Nothing else changes (a field never loaded stays as it is).
+  void Revert();
+  // The label that is marked while the field is touched (see the rules above).
+  void SetLabel(QLabel* label);
+  QLabel* Label() const;
 
   // Binds the control (QLineEdit, QComboBox or QCheckBox) once: an empty list gets the
   // encoding's items, then the control shows the stored value (unless show is false:
@@ -69,11 +82,15 @@ class CfgField : public QObject {
  signals:
   // The user changed the control (the field is touched).
   void edited();
+  // Touched() changed (an edit after a load or Revert/Set after an edit).
+  void touchedChanged(bool touched);
 
  private:
   void Show();
   void Touch();
   void ShowHelp();
+  void SetTouched(bool touched);
+  void ShowMark();
 
   FieldCode code_;
   std::string stored_;
@@ -82,6 +99,8 @@ class CfgField : public QObject {
   int helpId_ = -1;
   int helpIndex_ = 0;
   QWidget* control_ = nullptr;
+  QPointer<QLabel> label_;
+  QPointer<QLabel> marked_;  // the label shown marked now
   QLineEdit* edit_ = nullptr;
   QComboBox* list_ = nullptr;
   QCheckBox* check_ = nullptr;
@@ -126,4 +145,12 @@ void SelectItem(QComboBox* list, int item);
 // Selects the item with that text; otherwise no item is selected and an editable list
 // shows the text.
 void SetListText(QComboBox* list, const QString& text);
+// The label that names control on its page, among the QLabel children of its parent on
+// the control's row: its buddy, else the nearest whose text is text (a closing colon
+// aside; a unit after the control may be it), else the nearest left of the control;
+// nullptr for none.
+QLabel* LabelBeside(const QWidget* control, const QString& text = QString());
+// One mark more (marked) or less on label: with any mark it shows bold and dark orange,
+// with none as its page's other labels; the count is its "editMarks" property.
+void MarkLabel(QLabel* label, bool marked);
 }  // namespace field_ui
