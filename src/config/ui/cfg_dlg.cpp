@@ -57,9 +57,9 @@ CRTUCfgDlg::CRTUCfgDlg(QWidget* parent)
   BuildButtons();
   BuildSearch();
 
-  layout_.Add(search_, 0, 0.01, 0.22, 0.04);
-  layout_.Add(tree_, 0, 0.06, 0.22, 0.83);
-  layout_.Add(results_, 0, 0.06, 0.22, 0.83);
+  layout_.Add(search_, 0, 0.005, 0.22, 0.04);
+  layout_.Add(tree_, 0, 0.05, 0.22, 0.84);
+  layout_.Add(results_, 0, 0.05, 0.22, 0.84);
   layout_.Add(verifyWrites_, 0.01, 0.90, 0.21, 0.04);
   layout_.Add(fastWrite_, 0.01, 0.95, 0.21, 0.04);
   layout_.Add(frame_, 0.24, 0, 0.76, 0.84);
