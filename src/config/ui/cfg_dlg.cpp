@@ -10,6 +10,7 @@
 #include <QShowEvent>
 #include <QTimer>
 #include <QTreeWidget>
+#include <algorithm>
 #include <utility>
 
 #include "base/cp936.h"
@@ -446,19 +447,28 @@ bool CRTUCfgDlg::NodeMarked(const QTreeWidgetItem* node) {
 void CRTUCfgDlg::RefreshEditMarks() {
   marksPending_ = false;
   if (!tree_) return;
-  QFont bold;  // only the weight: the tree's font gives the rest
-  bold.setBold(true);
-  for (QTreeWidgetItemIterator it(tree_); *it; ++it) {
-    QTreeWidgetItem* node = *it;
-    bool touched = false;
-    const Slot& channels = pages_[Index(CfgPageId::Channel)];
-    if (channelRoot_ && node->parent() == channelRoot_ && channels.hooks.channelHeaderTouched)
-      touched = channels.hooks.channelHeaderTouched(channelRoot_->indexOfChild(node));
-    for (const CfgField* f : FieldsOfNode(node)) touched = touched || f->Touched();
-    if (touched == NodeMarked(node)) continue;
+  for (int i = 0; i < tree_->topLevelItemCount(); ++i) RefreshEditMarks(tree_->topLevelItem(i));
+}
+
+// A node is marked when its own page holds an edit or a node below it does, so that a
+// collapsed branch ("更多参数", the channels under the device page) shows it holds one.
+bool CRTUCfgDlg::RefreshEditMarks(QTreeWidgetItem* node) {
+  bool touched = false;
+  for (int i = 0; i < node->childCount(); ++i) touched = RefreshEditMarks(node->child(i)) || touched;
+  const Slot& channels = pages_[Index(CfgPageId::Channel)];
+  if (!touched && channelRoot_ && node->parent() == channelRoot_ && channels.hooks.channelHeaderTouched)
+    touched = channels.hooks.channelHeaderTouched(channelRoot_->indexOfChild(node));
+  if (!touched) {
+    const QList<CfgField*> fields = FieldsOfNode(node);
+    touched = std::any_of(fields.begin(), fields.end(), [](const CfgField* f) { return f->Touched(); });
+  }
+  if (touched != NodeMarked(node)) {
+    QFont bold;  // only the weight: the tree's font gives the rest
+    bold.setBold(true);
     node->setData(0, Qt::FontRole, touched ? QVariant(bold) : QVariant());
     node->setData(0, Qt::ForegroundRole, touched ? QVariant(QBrush(QColor(0xC0, 0x50, 0x00))) : QVariant());
   }
+  return touched;
 }
 
 int CRTUCfgDlg::UndoPageEdits() {

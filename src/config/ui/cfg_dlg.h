@@ -220,6 +220,8 @@ class CRTUCfgDlg : public QWidget, public ICfgWorkspace, public ITool {
   // The fields a tree node's page holds (a channel node: its bound source's fields).
   QList<CfgField*> FieldsOfNode(const QTreeWidgetItem* node) const;
   void ConnectEditMarks();
+  // Marks node by its own page and the nodes below it; returns whether it is marked.
+  bool RefreshEditMarks(QTreeWidgetItem* node);
   void ScheduleEditMarks();
   QWidget* DialogParent();
 

@@ -140,6 +140,9 @@ TEST_F(MarksTest, UndoAllPutsBackTheEditsOfEveryPageAndAChannelsNodeShowsItsSour
   EXPECT_TRUE(CRTUCfgDlg::NodeMarked(channel7));
   EXPECT_FALSE(CRTUCfgDlg::NodeMarked(ws->ChannelNode(6)));
   EXPECT_FALSE(CRTUCfgDlg::NodeMarked(ws->ChannelNode(8)));
+  // The channels' parent shows that a channel below it holds an edit, "更多参数" that none does.
+  EXPECT_TRUE(CRTUCfgDlg::NodeMarked(PageNode(CfgPageId::Dev)));
+  EXPECT_FALSE(CRTUCfgDlg::NodeMarked(Node(QStringLiteral("更多参数"))));
 
   // The page's undo leaves the other page's edit.
   const std::string before = device.Written();
@@ -161,6 +164,26 @@ TEST_F(MarksTest, UndoAllPutsBackTheEditsOfEveryPageAndAChannelsNodeShowsItsSour
   EXPECT_FALSE(Marked(baudField->Label()));
   EXPECT_FALSE(CRTUCfgDlg::NodeMarked(channel7));
   EXPECT_FALSE(CRTUCfgDlg::NodeMarked(PageNode(CfgPageId::Terminal)));
+  EXPECT_FALSE(CRTUCfgDlg::NodeMarked(PageNode(CfgPageId::Dev)));
+  EXPECT_EQ(device.Written(), before);
+
+  // An edit on a page under "更多参数" marks its node and, for a collapsed branch, "更多参数".
+  QTreeWidgetItem* more = Node(QStringLiteral("更多参数"));
+  more->setExpanded(false);
+  CfgField* smsField = nullptr;
+  for (CfgField* f : ws->PageWidget(CfgPageId::Sms)->findChildren<CfgField*>())
+    if (qobject_cast<QLineEdit*>(f->Control())) smsField = f;
+  ASSERT_NE(smsField, nullptr);
+  smsField->Set("1");
+  ws->Tree()->setCurrentItem(PageNode(CfgPageId::Sms));
+  PickOrType(qobject_cast<QLineEdit*>(smsField->Control()), -1, "2");
+  ASSERT_TRUE(PumpUntil([&] { return CRTUCfgDlg::NodeMarked(more); }, kTestMarginMs));
+  EXPECT_TRUE(CRTUCfgDlg::NodeMarked(PageNode(CfgPageId::Sms)));
+  EXPECT_FALSE(CRTUCfgDlg::NodeMarked(PageNode(CfgPageId::CenterOther)));
+  EXPECT_FALSE(CRTUCfgDlg::NodeMarked(PageNode(CfgPageId::Dev)));
+  EXPECT_EQ(ws->UndoPageEdits(), 1);
+  EXPECT_FALSE(CRTUCfgDlg::NodeMarked(more));
+  EXPECT_FALSE(CRTUCfgDlg::NodeMarked(PageNode(CfgPageId::Sms)));
   EXPECT_EQ(device.Written(), before);
 
   // The channel header's save length is the channel's own: its label and the node too.
