@@ -116,7 +116,9 @@ TEST_F(WorkspaceTest, TreeAndButtonsTakeThePagesFontSoThatNodesAndTextsShowWhole
           << item->text(0).toStdString() << " at " << at.toStdString();
     }
     tree->scrollToTop();
-    if (window.width() == 1024) EXPECT_GE(whole, 25) << at.toStdString();
+    if (window.width() == 1024) {
+      EXPECT_GE(whole, 25) << at.toStdString();
+    }
     for (QAbstractButton* b : ws->findChildren<QAbstractButton*>(Qt::FindDirectChildrenOnly)) {
       if (!b->isVisible()) continue;
       const int room = b->width() - (qobject_cast<QCheckBox*>(b) ? 24 : 8);
@@ -471,7 +473,9 @@ TEST_F(WorkspaceTest, SaveDialogSpeaksTheSystemsLanguage) {
   const QLocale system = QLocale::system();
   const bool chinese = system.language() == QLocale::Chinese && system.script() != QLocale::TraditionalHanScript;
   QTranslator* translator = InstallQtTranslation(*qApp, system, TestQtTranslationFolders());
-  if (chinese) ASSERT_NE(translator, nullptr) << "no qtbase_zh_CN.qm in " << TestQtTranslationFolders().join(';').toStdString();
+  if (chinese) {
+    ASSERT_NE(translator, nullptr) << "no qtbase_zh_CN.qm in " << TestQtTranslationFolders().join(';').toStdString();
+  }
   QStringList texts;
   QTimer look;
   QObject::connect(&look, &QTimer::timeout, [&] {
