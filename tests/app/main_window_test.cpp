@@ -12,6 +12,8 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QEventLoop>
@@ -500,6 +502,52 @@ TEST_F(MainWindowTest, TheConsolesTimeStampsAndQuickSendEntriesFitTheFirstWindow
     EXPECT_TRUE(fits(label, label->text(), 0)) << label->text().toStdString();
   if (const char* dir = std::getenv("QX310_SHOTS_DIR"))  // for a look at the console
     dlg->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/console_stamps_quicksend.png"));
+}
+
+// On a screen smaller than the first window size the window shrinks to it; at 1024x720 and on
+// an 800x600 screen every text of the port bar still shows whole: the labels, both texts of
+// the open button, the longest baud rate and parity, a port's short name and every status.
+TEST_F(MainWindowTest, ThePortBarsTextsShowWholeOnSmallerScreens) {
+  screenArea = QRect(0, 0, 800, 600);
+  openAt = QPoint(0, 0);
+  OpenAndDetect({kMissingPort});
+  for (const QSize window : {QSize(800, 600), QSize(1024, 720)}) {
+    if (window.width() == 1024) {  // 800x600: what the screen made of the window
+      dlg->SetScreenArea([] { return QRect(0, 0, 1024, 768); });
+      dlg->resize(window - (dlg->frameGeometry().size() - dlg->size()));
+    }
+    QCoreApplication::processEvents();
+    const std::string at = std::to_string(window.width()) + "x" + std::to_string(window.height());
+    ASSERT_LE(dlg->frameGeometry().width(), window.width()) << at;
+    ASSERT_LE(dlg->frameGeometry().height(), window.height()) << at;
+    QWidget* bar = dlg->OpenButton()->parentWidget();
+    for (QLabel* label : bar->findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
+      EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width())
+          << label->text().toStdString() << " at " << at;
+    for (QPushButton* b : {dlg->OpenButton(), dlg->DetectButton()})
+      for (const QString& text : {b->text(), QStringLiteral("关闭串口")})
+        EXPECT_LE(b->fontMetrics().horizontalAdvance(text) + 8, b->width()) << text.toStdString() << " at " << at;
+    // A combo's text goes into its edit field (beside the arrow, inside the frame).
+    auto field = [](QComboBox* combo) {
+      QStyleOptionComboBox option;
+      option.initFrom(combo);
+      option.editable = combo->isEditable();
+      return combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo);
+    };
+    const std::pair<QComboBox*, QString> combos[] = {{dlg->PortCombo(), QStringLiteral("ttyUSB10")},
+                                                     {dlg->BaudCombo(), QStringLiteral("115200")},
+                                                     {dlg->ParityCombo(), QStringLiteral("Space")}};
+    for (const auto& [combo, text] : combos)
+      EXPECT_LE(combo->fontMetrics().horizontalAdvance(text) + 4, field(combo).width())
+          << text.toStdString() << " at " << at;
+    for (const LinkStatus status : {LinkStatus::kClosed, LinkStatus::kOpenUnconfirmed, LinkStatus::kOpenConfirmed}) {
+      const QString text = CQuarvelDlg::StatusText(status);
+      EXPECT_LE(dlg->StatusBox()->fontMetrics().horizontalAdvance(text) + 10, dlg->StatusBox()->width())
+          << text.toStdString() << " at " << at;
+    }
+    if (const char* dir = std::getenv("QX310_SHOTS_DIR"))
+      dlg->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/main_window_%1.png").arg(QString::fromStdString(at)));
+  }
 }
 
 // The entry endings themselves (three probes, the other tools') are the link machine's tests.

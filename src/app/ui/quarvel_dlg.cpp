@@ -15,11 +15,14 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTimer>
 
 #include "app/ui/about_dlg.h"
 #include "app/ui/app_settings.h"
 #include "app/ui/com_tip_dlg.h"
+#include "app/ui/row_fit.h"
 #include "app/ui/side_dock.h"
 #include "base/cp936.h"
 #include "base/cstr.h"
@@ -52,6 +55,10 @@ const QString kCloseText = QStringLiteral("关闭串口");
 QString MenuText(const QString& name, bool chosen) { return chosen ? name + QStringLiteral("√") : name; }
 
 QFont PointFont(const QWidget* w, int points) { return TahomaFont(points * w->logicalDpiY() / 72); }
+// Room beside a text: a line edit's inner margins, a field's frame, a button's padding.
+constexpr int kFieldTextMargin = 6;
+constexpr int kFieldFrame = 2;
+constexpr int kButtonTextMargin = 12;
 }  // namespace
 
 CQuarvelDlg::CQuarvelDlg(ISerialPort& port, PortSource ports, QWidget* parent,
@@ -190,6 +197,7 @@ QString CQuarvelDlg::StatusText(LinkStatus status) {
 
 void CQuarvelDlg::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
+  if (!startQueued_) FitOnScreen();
   DockSideWindows(true);
   if (!startQueued_) {
     startQueued_ = true;
@@ -288,7 +296,9 @@ void CQuarvelDlg::LayoutWindow() {
   menuBar_->setGeometry(0, 0, width(), menuHeight);
   client_->setGeometry(0, menuHeight, width(), height() - menuHeight);
   layout_.Apply(client_);
-  const int h = client_->height();
+  // The fonts follow the height, but no further than a 5:3 window's (the first size), so
+  // that in a narrower window they shrink with the widths of the controls.
+  const int h = std::min(client_->height(), client_->width() * 3 / 5);
   const QFont small = PointFont(this, h / 60);
   const QFont large = PointFont(this, h / 51);
   for (QWidget* w : {static_cast<QWidget*>(group_), static_cast<QWidget*>(portLabel_),
@@ -298,13 +308,72 @@ void CQuarvelDlg::LayoutWindow() {
   for (QWidget* w : {static_cast<QWidget*>(portCombo_), static_cast<QWidget*>(baudCombo_),
                      static_cast<QWidget*>(parityCombo_), static_cast<QWidget*>(status_)})
     w->setFont(large);
+  FitPortBar();
   DockSideWindows();
 }
 
+// Where the window is too narrow for a text of the port bar, the bar's row is packed so that
+// every text shows whole (the port field gives up its room first); otherwise it stays as the
+// fractions place it.
+void CQuarvelDlg::FitPortBar() {
+  auto textWidth = [](const QWidget* w, const QStringList& texts) {
+    int widest = 0;
+    for (const QString& t : texts) widest = std::max(widest, w->fontMetrics().horizontalAdvance(t));
+    return widest;
+  };
+  // A combo's text goes into its edit field, beside the arrow and inside the frame.
+  auto comboNeed = [&](QComboBox* combo, const QStringList& texts) {
+    QStyleOptionComboBox option;
+    option.initFrom(combo);
+    option.editable = true;
+    const QRect field = combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo);
+    return textWidth(combo, texts) + kFieldTextMargin + (combo->width() - field.width());
+  };
+  auto items = [](const QComboBox* combo) {
+    QStringList texts;
+    for (int i = 0; i < combo->count(); ++i) texts << combo->itemText(i);
+    return texts;
+  };
+  const std::pair<QWidget*, int> row[] = {
+      {portLabel_, textWidth(portLabel_, {portLabel_->text()})},
+      // A port's short name, not the list's long lines with the adapter's name.
+      {portCombo_, comboNeed(portCombo_, {portCombo_->currentText(), QStringLiteral("ttyUSB10")})},
+      {baudLabel_, textWidth(baudLabel_, {baudLabel_->text()})},
+      {baudCombo_, comboNeed(baudCombo_, items(baudCombo_))},
+      {parityLabel_, textWidth(parityLabel_, {parityLabel_->text()})},
+      {parityCombo_, comboNeed(parityCombo_, items(parityCombo_))},
+      {openButton_, textWidth(openButton_, {kOpenText, kCloseText}) + kButtonTextMargin},
+      {detectButton_, textWidth(detectButton_, {detectButton_->text()}) + kButtonTextMargin},
+      {status_, textWidth(status_, {StatusText(LinkStatus::kClosed), StatusText(LinkStatus::kOpenUnconfirmed),
+                                    StatusText(LinkStatus::kOpenConfirmed)}) + kFieldTextMargin + 2 * kFieldFrame},
+  };
+  std::vector<RowSlot> placed;
+  for (const auto& [w, need] : row) placed.push_back({w->x(), w->width(), need});
+  const std::vector<RowSpan> spans = FitRow(placed);
+  for (size_t i = 0; i < spans.size(); ++i) {
+    QWidget* w = row[i].first;
+    w->setGeometry(spans[i].x, w->y(), spans[i].width, w->height());
+  }
+}
+
+QRect CQuarvelDlg::ScreenArea() const {
+  if (screenArea_) return screenArea_();
+  if (const QScreen* s = screen()) return s->availableGeometry();
+  return {};
+}
+
+// On a screen smaller than the first size (or than the size remembered from a larger
+// screen) the window starts as large as the screen's work area allows, inside it.
+void CQuarvelDlg::FitOnScreen() {
+  const QRect area = ScreenArea();
+  if (!area.isValid() || isMaximized() || isFullScreen()) return;
+  const QRect frame = frameGeometry(), fitted = FitInside(area, frame);
+  if (fitted.size() != frame.size()) resize(fitted.size() - (frame.size() - size()));
+  if (fitted.topLeft() != frame.topLeft()) move(fitted.topLeft());
+}
+
 void CQuarvelDlg::DockSideWindows(bool mayMoveMain) {
-  QRect area;
-  if (screenArea_) area = screenArea_();
-  else if (const QScreen* s = screen()) area = s->availableGeometry();
+  const QRect area = ScreenArea();
   for (ITool* tool : tools_) {
     QWidget* side = tool->SideWindow();
     if (!side) continue;

@@ -112,6 +112,7 @@ class CQuarvelDlg : public QDialog, public ILinkView, public IToolHost {
   QComboBox* BaudCombo() const { return baudCombo_; }
   QComboBox* ParityCombo() const { return parityCombo_; }
   QPushButton* OpenButton() const { return openButton_; }
+  QPushButton* DetectButton() const { return detectButton_; }
   QLineEdit* StatusBox() const { return status_; }
   QAction* ToolAction(int command) const;
   bool MainWindowEnabled() const;
@@ -196,6 +197,9 @@ class CQuarvelDlg : public QDialog, public ILinkView, public IToolHost {
   // kept inside the screen's available area (side_dock.h). mayMoveMain: the main window may
   // move (and shrink) for a side window that is shown; not while the user moves or resizes it.
   void DockSideWindows(bool mayMoveMain = false);
+  QRect ScreenArea() const;
+  void FitOnScreen();
+  void FitPortBar();
 
   ISerialPort& port_;
   LineArbiter line_;  // outlives the tools: they are deleted first

@@ -7,15 +7,17 @@ namespace {
 int Inside(int v, int size, int low, int high) { return std::max(low, std::min(v, high - size)); }
 }  // namespace
 
+QRect FitInside(const QRect& area, const QRect& frame) {
+  QRect fitted(frame.topLeft(), frame.size().boundedTo(area.size()));
+  fitted.moveTo(Inside(frame.x(), fitted.width(), area.x(), area.x() + area.width()),
+                Inside(frame.y(), fitted.height(), area.y(), area.y() + area.height()));
+  return fitted;
+}
+
 SideDock PlaceSideWindow(const QRect& area, const QRect& main, const QSize& sideFrame, bool mayMoveMain) {
-  SideDock d{main, {}};
+  SideDock d{mayMoveMain ? FitInside(area, main) : main, {}};
   const int areaRight = area.x() + area.width();  // one past the last column
   const int areaBottom = area.y() + area.height();
-  if (mayMoveMain) {
-    d.main.setSize(main.size().boundedTo(area.size()));
-    d.main.moveTo(Inside(main.x(), d.main.width(), area.x(), areaRight),
-                  Inside(main.y(), d.main.height(), area.y(), areaBottom));
-  }
   const int sideWidth = std::min(sideFrame.width(), area.width());
   const int sideHeight = std::clamp(d.main.height() - kSideDockShorter, 1, area.height());
   const int pairWidth = d.main.width() + sideWidth - kSideDockOverlap;

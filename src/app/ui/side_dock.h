@@ -14,6 +14,9 @@ struct SideDock {
   QRect side;  // the side window's frame
 };
 
+// frame made no larger than area and moved as little as needed to lie inside it.
+QRect FitInside(const QRect& area, const QRect& frame);
+
 // The frames for a main window whose frame is main and a side window whose frame is
 // sideFrame large (its height follows the main window's). The side window goes beside the
 // main window when it fits there. Otherwise, when mayMoveMain, the main window moves left
