@@ -25,13 +25,16 @@ std::string LineStamper::Render(std::string_view bytes, const std::vector<Arriva
   out.reserve(bytes.size() + bytes.size() / 16 + 16);
   size_t next = 0;    // the next arrival to pass
   int64_t when = 0;   // the arrival time of the block that holds bytes[i]
+  bool notice = false;  // whether that block is a notice
   size_t i = 0;
   while (i < bytes.size()) {
-    while (next < arrivals.size() && arrivals[next].offset <= i) when = arrivals[next++].ms;
-    if (atLineStart_) {
-      out += Stamp(when);
-      atLineStart_ = false;
+    while (next < arrivals.size() && arrivals[next].offset <= i) {
+      when = arrivals[next].ms;
+      notice = arrivals[next++].notice;
     }
+    const bool emptyLine = bytes[i] == '\n' || (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n');
+    if (atLineStart_ && !(notice && emptyLine)) out += Stamp(when);
+    atLineStart_ = false;
     // Copy up to and including the next '\n' at once.
     const void* nl = std::memchr(bytes.data() + i, '\n', bytes.size() - i);
     const size_t end = nl ? static_cast<size_t>(static_cast<const char*>(nl) - bytes.data()) + 1 : bytes.size();

@@ -9,10 +9,12 @@
 #include <vector>
 
 // Where a received block begins in a run of log bytes, and when it arrived
-// (wall clock, milliseconds since the epoch).
+// (wall clock, milliseconds since the epoch). A notice is the console's own text
+// in the log ("\r\n下载进行中，暂停发送...\r\n"), not the device's.
 struct Arrival {
   size_t offset;
   int64_t ms;
+  bool notice = false;
 };
 
 // Milliseconds since the epoch, now.
@@ -26,7 +28,8 @@ class LineStamper {
   // The bytes with a stamp before each line that begins in them. arrivals are the
   // blocks the bytes came in, in order, offsets relative to bytes (a run starts
   // with a block: its first offset is 0). Bytes continue the previous call's run
-  // unless Reset came between.
+  // unless Reset came between. The empty line a notice opens with (to end a line
+  // the device left open) gets no stamp where no line was open.
   std::string Render(std::string_view bytes, const std::vector<Arrival>& arrivals);
   // The next byte begins a line (a new display or file).
   void Reset() { atLineStart_ = true; }

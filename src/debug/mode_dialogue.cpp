@@ -76,7 +76,7 @@ void DebugModeDialogue::Begin(Target target) {
     lease_ = std::move(lease);
     proMode_.store(false);
     // The notice goes into the log before the thread can send anything.
-    log_.Append(Text(target == kSimple ? kSimpleNotice : kProNotice));
+    log_.AppendNotice(Text(target == kSimple ? kSimpleNotice : kProNotice));
     target_ = target;
     step_ = 1;
     phase_ = 1;
@@ -248,7 +248,7 @@ void DebugModeDialogue::ResetTurn(int step) {
   switch (step) {
     case 1:
       if (SendAndAwait(kReset)) {
-        log_.Append(kReset);
+        log_.AppendNotice(kReset);  // what was sent, shown in the log
         view_.LogChanged();
       } else {
         SetStep(2, 4);

@@ -2,18 +2,23 @@
 
 #include <algorithm>
 
-bool ReceiveLog::Append(std::string_view data, int64_t arrivalMs) {
+bool ReceiveLog::Append(std::string_view data, int64_t arrivalMs) { return Add(data, arrivalMs, false); }
+
+bool ReceiveLog::AppendNotice(std::string_view text, int64_t arrivalMs) { return Add(text, arrivalMs, true); }
+
+bool ReceiveLog::Add(std::string_view data, int64_t arrivalMs, bool notice) {
   if (data.empty()) return false;
   std::lock_guard<std::mutex> lock(mutex_);
   total_ += data.size();
   if (log_.size() + data.size() <= static_cast<size_t>(kCapacity)) {
     if (log_.capacity() < static_cast<size_t>(kCapacity)) log_.reserve(kCapacity);
-    if (arrivals_.empty() || arrivals_.back().ms != arrivalMs) arrivals_.push_back({log_.size(), arrivalMs});
+    if (arrivals_.empty() || arrivals_.back().ms != arrivalMs || arrivals_.back().notice != notice)
+      arrivals_.push_back({log_.size(), arrivalMs, notice});
     log_.append(data);
     return false;
   }
   log_.assign(data.substr(0, kCapacity));
-  arrivals_.assign(1, Arrival{0, arrivalMs});
+  arrivals_.assign(1, Arrival{0, arrivalMs, notice});
   redraw_ = true;
   return true;
 }
@@ -70,7 +75,7 @@ ReceiveLog::Update ReceiveLog::TakeUpdate() {
                                [](size_t off, const Arrival& a) { return off < a.offset; });
     if (it != arrivals_.begin()) --it;
     u.arrivals.reserve(static_cast<size_t>(arrivals_.end() - it));
-    for (; it != arrivals_.end(); ++it) u.arrivals.push_back({it->offset < from ? 0 : it->offset - from, it->ms});
+    for (; it != arrivals_.end(); ++it) u.arrivals.push_back({it->offset < from ? 0 : it->offset - from, it->ms, it->notice});
   }
   shown_ = length;
   redraw_ = false;

@@ -22,6 +22,8 @@ class ReceiveLog {
   // alone (its first kCapacity bytes at most). Returns true when the log restarted.
   // arrivalMs: when the block arrived (wall clock, ms since the epoch).
   bool Append(std::string_view data, int64_t arrivalMs = WallClockMs());
+  // The same for the console's own text (a notice: see Arrival).
+  bool AppendNotice(std::string_view text, int64_t arrivalMs = WallClockMs());
   // Empties the log (the display must be redrawn).
   void Clear();
   // The display must be redrawn from the whole log (view change).
@@ -57,4 +59,6 @@ class ReceiveLog {
   int shown_ = 0;         // log bytes the display already shows
   bool redraw_ = false;   // the display text no longer matches the log's first shown_ bytes
   uint64_t total_ = 0;
+
+  bool Add(std::string_view data, int64_t arrivalMs, bool notice);
 };

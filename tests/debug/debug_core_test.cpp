@@ -166,6 +166,47 @@ TEST(DebugLineStamper, OneStampPerLineAtItsFirstBytesArrival) {
   EXPECT_EQ(stamper.Render("k\n\nl", {{0, t3}}), s3 + "k\n" + s3 + "\n" + s3 + "l");
 }
 
+// The console's notices begin with "\r\n" to end a line the device left open: where no line
+// is open that empty line gets no stamp; the device's own empty lines keep theirs.
+TEST(DebugLineStamper, ANoticesOpeningLineBreakIsNotStampedAsALine) {
+  const int64_t t1 = LocalMs(11, 0, 0, 1), t2 = LocalMs(11, 0, 0, 2), t3 = LocalMs(11, 0, 0, 3);
+  const std::string s1 = LineStamper::Stamp(t1), s2 = LineStamper::Stamp(t2), s3 = LineStamper::Stamp(t3);
+  const std::string notice = "\r\nPAUSED...\r\n";
+  LineStamper stamper;
+  // After a whole line: the notice's empty line unstamped, its text stamped.
+  EXPECT_EQ(stamper.Render("OK\r\n" + notice, {{0, t1}, {4, t2, true}}), s1 + "OK\r\n\r\n" + s2 + "PAUSED...\r\n");
+  // A device line left open: the notice's line break ends it and its text is stamped.
+  EXPECT_EQ(stamper.Render("+CSQ" + notice, {{0, t1}, {4, t2, true}}), s1 + "+CSQ\r\n" + s2 + "PAUSED...\r\n");
+  // The device's empty lines, before and after a notice, are stamped.
+  EXPECT_EQ(stamper.Render("\r\n" + notice + "\n", {{0, t1}, {2, t2, true}, {2 + notice.size(), t3}}),
+            s1 + "\r\n\r\n" + s2 + "PAUSED...\r\n" + s3 + "\n");
+}
+
+TEST(DebugReceiveLog, ANoticeKeepsItsOwnEntryBesideTheDevicesBytesOfTheSameMillisecond) {
+  ReceiveLog log;
+  log.Append("ab", 1000);
+  log.AppendNotice("\r\nN\r\n", 1000);
+  log.Append("cd", 1000);
+  const ReceiveLog::Update u = log.TakeUpdate();
+  ASSERT_EQ(u.arrivals.size(), 3u);
+  EXPECT_FALSE(u.arrivals[0].notice);
+  EXPECT_TRUE(u.arrivals[1].notice);
+  EXPECT_EQ(u.arrivals[1].offset, 2u);
+  EXPECT_FALSE(u.arrivals[2].notice);
+  EXPECT_EQ(u.arrivals[2].offset, 7u);
+  // An update that begins inside a notice's entry (a later notice of the same millisecond
+  // joined it) still knows it for one.
+  log.AppendNotice("x", 1000);
+  EXPECT_EQ(log.TakeUpdate().bytes, "x");
+  log.AppendNotice("y", 1000);
+  const ReceiveLog::Update next = log.TakeUpdate();
+  EXPECT_EQ(next.bytes, "y");
+  ASSERT_EQ(next.arrivals.size(), 1u);
+  EXPECT_EQ(next.arrivals[0].offset, 0u);
+  EXPECT_TRUE(next.arrivals[0].notice);
+  EXPECT_EQ(log.Copy().arrivals.size(), 4u);
+}
+
 TEST(DebugReceiveLog, KeepsEachBlocksArrivalForTheStamps) {
   ReceiveLog log;
   log.Append("ab", 1000);

@@ -248,7 +248,7 @@ void CDebug::OnPortClosed() {
 }
 
 void CDebug::AppendLog(const std::string& text) {
-  log_.Append(text);
+  log_.AppendNotice(text);
   RequestRefresh();
 }
 
