@@ -131,12 +131,18 @@ TEST(Win32Serial, FailingDriverCallsLeaveAUsablePort) {
     port.SetCommHooksForTests(c.hooks);
     ASSERT_TRUE(port.Open(com, 115200, 8, serial::kOneStopBit, serial::kParityNone)) << port.LastOpenError();
     EXPECT_TRUE(Answered(Probe(port)));
-    if (c.notices) EXPECT_TRUE(WaitUntil([&] { return notices.load() == 1; }, kTestMarginMs));
+    if (c.notices) {
+      EXPECT_TRUE(WaitUntil([&] { return notices.load() == 1; }, kTestMarginMs));
+    }
     port.Close();
     closed.store(true);
-    if (c.notices) EXPECT_TRUE(WaitUntil([&] { return returned.load(); }, kTestMarginMs));
+    if (c.notices) {
+      EXPECT_TRUE(WaitUntil([&] { return returned.load(); }, kTestMarginMs));
+    }
     EXPECT_EQ(notices.load(), c.notices);
-    if (c.notices) EXPECT_EQ(text, " SetCommMask failed");
+    if (c.notices) {
+      EXPECT_EQ(text, " SetCommMask failed");
+    }
   }
 }
 
