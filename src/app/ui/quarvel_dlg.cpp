@@ -336,8 +336,9 @@ void CQuarvelDlg::FitPortBar() {
   };
   const std::pair<QWidget*, int> row[] = {
       {portLabel_, textWidth(portLabel_, {portLabel_->text()})},
-      // A port's short name, not the list's long lines with the adapter's name.
-      {portCombo_, comboNeed(portCombo_, {portCombo_->currentText(), QStringLiteral("ttyUSB10")})},
+      // A port's short name: not the list's long lines with the adapter's name, nor a long
+      // network address typed by hand (it scrolls in the field rather than push the row off).
+      {portCombo_, comboNeed(portCombo_, {QStringLiteral("ttyUSB10")})},
       {baudLabel_, textWidth(baudLabel_, {baudLabel_->text()})},
       {baudCombo_, comboNeed(baudCombo_, items(baudCombo_))},
       {parityLabel_, textWidth(parityLabel_, {parityLabel_->text()})},
