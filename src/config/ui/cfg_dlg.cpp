@@ -466,10 +466,23 @@ bool CRTUCfgDlg::RefreshEditMarks(QTreeWidgetItem* node) {
     QFont bold;  // only the weight: the tree's font gives the rest
     bold.setBold(true);
     node->setData(0, Qt::FontRole, touched ? QVariant(bold) : QVariant());
-    node->setData(0, Qt::ForegroundRole, touched ? QVariant(QBrush(QColor(0xC0, 0x50, 0x00))) : QVariant());
+    node->setData(0, Qt::ForegroundRole, touched ? QVariant(QBrush(field_ui::EditMarkColour())) : QVariant());
   }
   return touched;
 }
+
+namespace {
+// Puts the touched fields back to their loaded values; how many went back.
+int RevertTouched(const QList<CfgField*>& fields) {
+  int undone = 0;
+  for (CfgField* f : fields) {
+    if (!f->Touched()) continue;
+    f->Revert();
+    if (!f->Touched()) ++undone;
+  }
+  return undone;
+}
+}  // namespace
 
 int CRTUCfgDlg::UndoPageEdits() {
   int undone = 0;
@@ -477,11 +490,7 @@ int CRTUCfgDlg::UndoPageEdits() {
   const Slot& channels = pages_[Index(CfgPageId::Channel)];
   if (node && channelRoot_ && node->parent() == channelRoot_ && channels.hooks.revertChannelHeader)
     undone += channels.hooks.revertChannelHeader(channelRoot_->indexOfChild(node));
-  for (CfgField* f : FieldsOfNode(tree_ ? tree_->currentItem() : nullptr)) {
-    if (!f->Touched()) continue;
-    f->Revert();
-    if (!f->Touched()) ++undone;
-  }
+  undone += RevertTouched(FieldsOfNode(node));
   RefreshEditMarks();
   return undone;
 }
@@ -491,14 +500,8 @@ int CRTUCfgDlg::UndoAllEdits() {
   const Slot& channels = pages_[Index(CfgPageId::Channel)];
   if (channels.hooks.revertChannelHeader)
     for (int n = 0; n < channel_codes::kChannels; ++n) undone += channels.hooks.revertChannelHeader(n);
-  for (const Slot& s : pages_) {
-    if (!s.widget) continue;
-    for (CfgField* f : s.widget->findChildren<CfgField*>()) {
-      if (!f->Touched()) continue;
-      f->Revert();
-      if (!f->Touched()) ++undone;
-    }
-  }
+  for (const Slot& s : pages_)
+    if (s.widget) undone += RevertTouched(s.widget->findChildren<CfgField*>());
   RefreshEditMarks();
   return undone;
 }

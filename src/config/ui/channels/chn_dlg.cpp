@@ -215,7 +215,7 @@ void CRTUCfgChnDlg::ShowHeaderMarks() {
     f.setBold(marked);
     label->setFont(f);
     QPalette colour;
-    if (marked) colour.setColor(QPalette::WindowText, QColor(0xC0, 0x50, 0x00));
+    if (marked) colour.setColor(QPalette::WindowText, field_ui::EditMarkColour());
     label->setPalette(colour);
   }
 }

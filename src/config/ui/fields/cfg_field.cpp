@@ -88,7 +88,7 @@ void MarkLabel(QLabel* label, bool marked) {
     bold.setBold(true);
     label->setFont(bold);
     QPalette colour;
-    colour.setColor(QPalette::WindowText, QColor(0xC0, 0x50, 0x00));
+    colour.setColor(QPalette::WindowText, EditMarkColour());
     label->setPalette(colour);
   } else {
     label->setFont(QFont());

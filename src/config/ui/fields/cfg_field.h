@@ -27,6 +27,7 @@
 // - A field never Set and never touched holds no device value (nullopt): its control
 //   may still show its construction state, so the first load fills it, empty texts too.
 // UI thread only.
+#include <QColor>
 #include <QObject>
 #include <QPointer>
 #include <map>
@@ -150,6 +151,8 @@ void SetListText(QComboBox* list, const QString& text);
 // aside; a unit after the control may be it), else the nearest left of the control;
 // nullptr for none.
 QLabel* LabelBeside(const QWidget* control, const QString& text = QString());
+// The colour of an edited field's label and of its tree node (with bold text).
+inline QColor EditMarkColour() { return QColor(0xC0, 0x50, 0x00); }
 // One mark more (marked) or less on label: with any mark it shows bold and dark orange,
 // with none as its page's other labels; the count is its "editMarks" property.
 void MarkLabel(QLabel* label, bool marked);
